@@ -1,0 +1,39 @@
+# Thin wrappers over CMake. `make run` and `make test` work on a fresh Debian machine.
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test debug bench fuzz clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+
+run: build
+	build/bin/ximora
+
+debug: deps
+	@cmake --preset debug >/dev/null
+	@cmake --build --preset debug -j $(JOBS)
+
+# Tests run on the sanitizer build; no display, no network, no printer, no scanner.
+test: debug
+	cd build-debug && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+bench: build
+	@scripts/install-deps --bench
+	bench/run
+
+fuzz:
+	@scripts/install-deps --fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	fuzz/run build-fuzz
+
+clean:
+	rm -rf build build-debug build-fuzz

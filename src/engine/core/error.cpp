@@ -1,0 +1,60 @@
+#include "engine/core/error.h"
+
+namespace ximora::engine {
+namespace {
+thread_local int tLastError = kOk;
+
+struct ErrorEntry {
+    int code;
+    std::string_view text;
+};
+
+constexpr ErrorEntry kErrorTexts[] = {
+    {2, "その他のｴﾗｰが発生しました"},
+    {3, "ﾒﾓﾘｴﾗｰが発生しました"},
+    {4, "ｻﾎﾟｰﾄ外の機能です"},
+    {5, "設定値が不正です"},
+    {6, "ﾌｧｲﾙが不正です"},
+    {7, "ｲﾒｰｼﾞが不正です"},
+    {8, "Twain_32.dllがﾛｰﾄﾞできません"},
+    {9, "描画ｴﾗｰが発生しました"},
+    {10, "対象外のｲﾒｰｼﾞです"},
+    {11, "実行順序ｴﾗｰが発生しました"},
+    {12, "ADFに用紙がｾｯﾄされていません (UI非表示のみ)"},
+    {13, "ﾃﾞｼﾞﾀﾙｶﾒﾗに画像がない (UI非表示のみ)"},
+    {14, "DLLがﾛｰﾄﾞされていません"},
+    {15, "通信ｴﾗｰが発生しました"},
+    {16, "ﾌｧｲﾙが見つからりません"},
+    {17, "ﾌｧｲﾙが壊れています"},
+    {18, "ﾀｲﾑｵｰﾊﾞｰで処理をｷｬﾝｾﾙしました"},
+    {19, "ﾊﾟｽﾜｰﾄﾞ､ﾕｰｻﾞ名が異なりｱｸｾｽができません"},
+    {20, "ﾌｧｲﾙがｵｰﾌﾟﾝできません"},
+    {21, "ﾌｧｲﾙが作成できません"},
+    {22, "ﾌｧｲﾙが書き込みできません"},
+    {23, "ﾌｧｲﾙが読み込みできません"},
+    {24, "表示ｲﾒｰｼﾞﾃﾞｰﾀがありません"},
+    {101, "Twain_32.dllにｴﾝﾄﾘﾎﾟｲﾝﾄがありません"},
+    {102, "ﾃﾞｰﾀｿｰｽﾏﾈｰｼﾞｬやﾃﾞｰﾀｿｰｽがｵｰﾌﾟﾝされていません､もしくはｵｰﾌﾟﾝできません"},
+    {103, "ﾃﾞｰﾀｿｰｽがありません"},
+    {104, "ﾃﾞｰﾀｿｰｽは既に最大数のｱﾌﾟﾘｹｰｼｮﾝに接続されています"},
+    {105, "ﾃﾞｰﾀｿｰｽまたはﾃﾞｰﾀｿｰｽﾏﾈｰｼﾞｬでｴﾗｰが発生しましたが発生しました"},
+    {106, "認識できませんﾄﾘﾌﾟﾚｯﾄ (TWAIN - DG_XXX / DAT_XXX / MSG_XXX)"},
+    {107, "ｽｷｬﾝﾃﾞﾊﾞｲｽの電源を確認して下さい"},
+    {108, "ﾌｨｰﾀﾞｰに用紙が詰まりました"},
+    {109, "ﾌｨｰﾀﾞｰに複数の用紙が取り込ました"},
+    {110, "解像度が不正です"},
+};
+}  // namespace
+
+int lastError() { return tLastError; }
+void setLastError(int code) { tLastError = code; }
+void clearLastError() { tLastError = kOk; }
+
+std::string_view errorText(int code) {
+    if (code == 0 || code == 1) return {};
+    for (const auto& entry : kErrorTexts)
+        if (entry.code == code) return entry.text;
+    return kErrorTexts[0].text;
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,112 @@
+#pragma once
+// The engine's image: a raster that knows its nominal depth, as a device-independent bitmap
+// would describe it, with resolution, comment and the metadata blocks kept from its file.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ximora::engine {
+
+/// A palette entry. `a` is 255 unless a file gave the entry a transparency.
+struct Colour {
+    uint8_t r = 0, g = 0, b = 0, a = 255;
+    friend bool operator==(const Colour&, const Colour&) = default;
+};
+
+/// Blocks carried from a file to the next save of the same image (JPEG, PNG, TIFF).
+struct Metadata {
+    std::vector<uint8_t> exif;  ///< TIFF-structured EXIF data, without the "Exif\0\0" prefix
+    std::vector<uint8_t> xmp;   ///< the XMP packet (UTF-8 XML)
+    std::vector<uint8_t> icc;   ///< the ICC colour profile
+    bool empty() const { return exif.empty() && xmp.empty() && icc.empty(); }
+};
+
+/// Limits checked before any raster is allocated (error 3 when exceeded).
+constexpr int kMaxSide = 65535;
+/// Largest raster in bytes; default 4 GiB. Thread-safe to read; set it at start-up.
+uint64_t memoryLimit();
+void setMemoryLimit(uint64_t bytes);
+
+/// In-memory layouts, chosen so that Qt can paint each one without a copy:
+///  - 1, 4, 8 bits: one palette index per byte (QImage::Format_Indexed8). Indexes stay below
+///    2^bits; the palette holds at most 2^bits entries.
+///  - 16 bits: one native-endian RGB 5-6-5 word per pixel (QImage::Format_RGB16).
+///  - 24 bits: bytes R, G, B (QImage::Format_RGB888).
+///  - 32 bits: bytes R, G, B, A (QImage::Format_RGBA8888).
+/// Rows are top-down and padded to a multiple of 4 bytes.
+class Image {
+public:
+    Image() = default;
+    Image(const Image& other);
+    Image& operator=(const Image& other);
+    Image(Image&&) noexcept = default;
+    Image& operator=(Image&&) noexcept = default;
+
+    /// Allocates an uninitialised width × height raster at nominal depth `bitsPerPixel`
+    /// (1, 4, 8, 16, 24 or 32). Keeps nothing of the previous raster. Fails with error 5 for a
+    /// bad depth or size below 1, error 3 past the limits (nothing is allocated then).
+    bool allocate(int width, int height, int bitsPerPixel, bool grey = false);
+    /// As allocate, then fills the raster with zero bytes.
+    bool allocateZeroed(int width, int height, int bitsPerPixel, bool grey = false);
+    /// Whether a raster of that size and depth may be allocated (sets error 3 or 5 if not).
+    static bool fitsLimits(int64_t width, int64_t height, int bitsPerPixel);
+
+    bool empty() const { return !pixels_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    /// Nominal bits per pixel: 1, 4, 8, 16, 24 or 32.
+    int bitsPerPixel() const { return bpp_; }
+    /// Grey flag; meaningful for 4 and 8 bits (a grey ramp palette).
+    bool grey() const { return grey_; }
+    void setGrey(bool grey) { grey_ = grey; }
+    /// Bytes per pixel of the in-memory layout: 1, 2, 3 or 4.
+    int bytesPerPixel() const { return storageBytesPerPixel(bpp_); }
+    static int storageBytesPerPixel(int bitsPerPixel);
+    size_t stride() const { return stride_; }
+    uint8_t* data() { return pixels_.get(); }
+    const uint8_t* data() const { return pixels_.get(); }
+    uint8_t* row(int y) { return pixels_.get() + size_t(y) * stride_; }
+    const uint8_t* row(int y) const { return pixels_.get() + size_t(y) * stride_; }
+    size_t byteCount() const { return stride_ * size_t(height_); }
+
+    /// Bytes of the raster at its nominal depth with rows padded to 4 bytes (a DIB's size).
+    uint64_t dataSize() const;
+    /// The editor's colour code: bits per pixel, or 40 / 80 for 4 / 8-bit grey.
+    int colourCode() const;
+    bool hasPalette() const { return bpp_ <= 8; }
+
+    std::vector<Colour> palette;  ///< for 1, 4 and 8 bits
+    int dpiX = 0;                 ///< horizontal dots per inch, 0 = not set
+    int dpiY = 0;                 ///< vertical dots per inch, 0 = not set
+    std::string comment;          ///< the comment stored in the file, as its bytes
+    Metadata metadata;
+
+    /// Reads a pixel as colour (palette looked up, 5-6-5 widened); for tests and picking.
+    Colour pixel(int x, int y) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    int bpp_ = 0;
+    bool grey_ = false;
+    size_t stride_ = 0;
+    std::unique_ptr<uint8_t[]> pixels_;
+};
+
+/// RGB 5-6-5 packing used by the 16-bit layout; unpacking replicates the top bits.
+inline uint16_t packRgb565(uint8_t r, uint8_t g, uint8_t b) {
+    return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+inline Colour unpackRgb565(uint16_t v) {
+    const uint8_t r5 = (v >> 11) & 31, g6 = (v >> 5) & 63, b5 = v & 31;
+    return Colour{uint8_t((r5 << 3) | (r5 >> 2)), uint8_t((g6 << 2) | (g6 >> 4)),
+                  uint8_t((b5 << 3) | (b5 >> 2)), 255};
+}
+
+/// A grey ramp of 2^bits entries (black to white).
+std::vector<Colour> greyPalette(int bits);
+
+}  // namespace ximora::engine

@@ -1,0 +1,7 @@
+// The program `ximora`. Start-up comes with the application shell.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    return 0;
+}
