@@ -6,10 +6,15 @@
 
 namespace ximora::engine {
 
-bool convertFile(const std::string& source, const std::string& target, int quality) {
+bool convertFile(const std::string& source, const std::string& target, int quality,
+                 bool* sourceFailed) {
+    if (sourceFailed) *sourceFailed = false;
     if (quality < 0 || quality > 100) return fail(kErrBadParameter);
     Image image;
-    if (!loadImage(source, image)) return false;
+    if (!loadImage(source, image)) {
+        if (sourceFailed) *sourceFailed = true;
+        return false;
+    }
     std::string extension = lowerExtension(target);
     if (extension.empty()) extension = "jpg";
     if (!prepareForExtension(image, extension, image.bitsPerPixel())) return false;

@@ -11,6 +11,8 @@ namespace ximora::engine {
 /// (1 to 100; 0 means 100) whenever JPEG is written. JPEG 2000 is written lossless.
 /// Errors: those of loading (16 when the source does not exist), of the colour conversion and
 /// of saving (the target is untouched then); 5 for a quality outside 0 to 100.
-bool convertFile(const std::string& source, const std::string& target, int quality);
+/// `sourceFailed` (optional) tells whether a failure concerned the source rather than the target.
+bool convertFile(const std::string& source, const std::string& target, int quality,
+                 bool* sourceFailed = nullptr);
 
 }  // namespace ximora::engine
