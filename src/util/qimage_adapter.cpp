@@ -1,5 +1,6 @@
 #include "util/qimage_adapter.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ximora::util {
