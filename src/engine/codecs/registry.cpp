@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/jpeg/jpeg_codec.h"
+#include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -12,6 +14,8 @@ namespace {
 // The codec table: one line per format. Detection tries the entries in this order.
 const Codec* const kCodecs[] = {
     &bmpCodec(),
+    &jpegCodec(),
+    &pngCodec(),
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
