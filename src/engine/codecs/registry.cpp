@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
@@ -16,6 +17,7 @@ const Codec* const kCodecs[] = {
     &bmpCodec(),
     &jpegCodec(),
     &pngCodec(),
+    &gifCodec(),
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
