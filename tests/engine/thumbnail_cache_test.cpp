@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/error.h"
-#include "engine/thumbs/atomic_file.h"
+#include "engine/io/file_io.h"
 #include "engine/thumbs/thumbnail_cache.h"
 #include "engine/thumbs/thumbnail_scale.h"
 #include "thumbs_test_folder.h"
@@ -101,7 +101,7 @@ TEST(ThumbnailCache, DamagedFilesAreIgnoredAndRewritten) {
     bad.back().push_back(0);  // trailing garbage
     for (const auto& damaged : bad) {
         const std::string path = dir.file("cache.Dat");
-        ASSERT_TRUE(writeFileAtomically(path, damaged));
+        ASSERT_TRUE(writeFileAtomically(path, damaged.data(), damaged.size()));
         ThumbnailCache cache(100);
         EXPECT_FALSE(cache.load(path)) << damaged.size();
         EXPECT_EQ(lastError(), kErrFileBroken);
@@ -112,7 +112,7 @@ TEST(ThumbnailCache, DamagedFilesAreIgnoredAndRewritten) {
     }
 
     // A cache of another thumbnail size is not ours to use.
-    ASSERT_TRUE(writeFileAtomically(dir.file("cache.Dat"), bytes));
+    ASSERT_TRUE(writeFileAtomically(dir.file("cache.Dat"), bytes.data(), bytes.size()));
     ThumbnailCache other(80);
     EXPECT_FALSE(other.load(dir.file("cache.Dat")));
     EXPECT_EQ(other.count(), 0u);

@@ -3,10 +3,11 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "engine/core/error.h"
-#include "engine/thumbs/atomic_file.h"
+#include "engine/io/file_io.h"
 #include "engine/thumbs/pixel_packing.h"
 
 // Cache file layout, all numbers little-endian:
@@ -99,8 +100,10 @@ bool ThumbnailCache::changed() const {
 
 bool ThumbnailCache::load(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes, kMaxFileBytes)) {
-        const int error = lastError();
+    std::error_code ec;
+    const bool tooLarge = std::filesystem::file_size(path, ec) > kMaxFileBytes && !ec;
+    if (tooLarge || !readWholeFile(path, bytes)) {
+        const int error = tooLarge ? kErrFileBroken : lastError();
         std::lock_guard lock(mutex_);
         entries_.clear();
         // An unreadable file is rewritten like a damaged one; a missing one simply is not there.
@@ -195,7 +198,8 @@ std::vector<uint8_t> ThumbnailCache::serialise() const {
 
 bool ThumbnailCache::save(const std::string& path, bool always) {
     if (!always && !changed()) return true;
-    if (!writeFileAtomically(path, serialise())) return false;
+    const std::vector<uint8_t> bytes = serialise();
+    if (!writeFileAtomically(path, bytes.data(), bytes.size())) return false;
     std::lock_guard lock(mutex_);
     changed_ = false;
     return true;

@@ -15,6 +15,7 @@
 #include "engine/core/image.h"
 #include "engine/thumbs/folder_listing.h"
 #include "engine/thumbs/thumbnail_cache.h"
+#include "engine/thumbs/thumbnail_loader.h"
 
 namespace ximora::engine {
 
@@ -38,8 +39,9 @@ class ThumbnailProducer {
     /// result to the UI thread (a queued signal).
     using Callback = std::function<void(ThumbnailResult&& result)>;
 
-    /// Starts `threads` workers (0: one per core). `maker` is used for files not in the cache.
-    explicit ThumbnailProducer(ThumbnailMaker maker, int threads = 0);
+    /// Starts `threads` workers (0: one per core). `maker` makes the thumbnails of files not in
+    /// the cache; loadThumbnail() unless a caller has its own decoder.
+    explicit ThumbnailProducer(ThumbnailMaker maker = loadThumbnail, int threads = 0);
     /// Cancels the work and joins the workers.
     ~ThumbnailProducer();
     ThumbnailProducer(const ThumbnailProducer&) = delete;
