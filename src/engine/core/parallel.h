@@ -10,7 +10,12 @@ namespace ximora::engine {
 /// per band) run on the calling thread. Returns when every band is done.
 void parallelRows(int rows, const std::function<void(int y0, int y1)>& body, int minRows = 16);
 
-/// Number of worker threads used for pixel loops (the hardware concurrency, at least 1).
+/// Number of worker threads used for pixel loops: the hardware concurrency (at least 1), or
+/// the count last given to setWorkerCount.
 int workerCount();
+
+/// Sets the number of worker threads for later pixel loops, so tests can compare one worker
+/// with many; 0 returns to the hardware concurrency. Call it while no pixel loop runs.
+void setWorkerCount(int count);
 
 }  // namespace ximora::engine
