@@ -6,6 +6,7 @@
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/png/png_codec.h"
+#include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -18,6 +19,7 @@ const Codec* const kCodecs[] = {
     &jpegCodec(),
     &pngCodec(),
     &gifCodec(),
+    &tiffCodec(),
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
