@@ -5,6 +5,7 @@
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
+#include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
@@ -20,6 +21,8 @@ const Codec* const kCodecs[] = {
     &pngCodec(),
     &gifCodec(),
     &tiffCodec(),
+    &jp2Codec(),
+    &j2kCodec(),
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports

@@ -19,6 +19,7 @@ class TiffDecoder {
 
   private:
     bool readFields();
+    bool enoughData(size_t fileSize) const;
     bool nativeLayout() const;
     bool readNative();
     bool readStrips(std::vector<uint8_t>& buffer);
@@ -63,7 +64,16 @@ bool TiffDecoder::readFields() {
     if (TIFFGetField(t_, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount)
         associatedAlpha_ = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
     if (!width_ || !height_) return file_.fail(kErrFileBroken);
-    return Image::fitsLimits(width_, height_, 8);
+    if (!Image::fitsLimits(width_, height_, 8)) return false;
+    return enoughData(file_.readSize) || ximora::engine::fail(kErrCannotRead);
+}
+
+// A big picture that the whole file could not hold even at an extreme compression ratio is
+// cut short; refusing it here avoids allocating gigabytes for a few bytes of file.
+bool TiffDecoder::enoughData(size_t fileSize) const {
+    constexpr uint64_t kCheckedFrom = uint64_t(64) << 20, kMaxRatio = 10000;
+    const uint64_t raw = uint64_t(width_) * height_ * spp_ * std::max<uint16_t>(bps_, 1) / 8;
+    return raw < kCheckedFrom || uint64_t(fileSize) * kMaxRatio >= raw;
 }
 
 bool TiffDecoder::nativeLayout() const {

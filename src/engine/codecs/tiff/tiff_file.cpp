@@ -94,7 +94,8 @@ void TiffFile::noteError(const char* message) {
     if (errorCode_) return;
     if (std::strstr(message, "emory") || std::strstr(message, "too large"))
         errorCode_ = kErrMemory;
-    else if (shortRead || std::strstr(message, "Read error") || std::strstr(message, "end of"))
+    else if (shortRead || std::strstr(message, "Read error") || std::strstr(message, "end of") ||
+             std::strstr(message, "Can not read") || std::strstr(message, "IO error"))
         errorCode_ = kErrCannotRead;
     else
         errorCode_ = writeData ? kErrCannotWrite : kErrFileBroken;
