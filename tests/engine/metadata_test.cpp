@@ -38,17 +38,20 @@ std::vector<uint8_t> exifBlock(int orientation, bool bigEndian) {
     return b;
 }
 
-// An ICC header that libpng accepts: right length, 'acsp', RGB data, XYZ connection space,
-// D50 illuminant, no tags.
+// A profile that libpng accepts: right length, 'acsp', RGB data, XYZ connection space, D50
+// illuminant, one tag over varied bytes (libpng refuses tiny, highly compressible profiles).
 std::vector<uint8_t> iccProfile() {
-    std::vector<uint8_t> p(132, 0);
+    constexpr uint32_t kSize = 3000;
+    std::vector<uint8_t> p(kSize, 0);
     auto put = [&](size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) p[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
     };
-    put(0, 132), put(8, 0x02100000);
+    put(0, kSize), put(8, 0x02100000);
     std::memcpy(&p[12], "mntrRGB XYZ ", 12);
     std::memcpy(&p[36], "acsp", 4);
     put(68, 0x0000F6D6), put(72, 0x00010000), put(76, 0x0000D32D);
+    put(128, 1), put(132, 0x64657363), put(136, 144), put(140, kSize - 144);  // 'desc'
+    for (uint32_t i = 144; i < kSize; ++i) p[i] = uint8_t(i * 7919 % 251);
     return p;
 }
 

@@ -76,7 +76,7 @@ bool PngEncoder::run() {
     if (image_.bitsPerPixel() < 8) png_set_packing(png_);
     png_set_interlace_handling(png_);
     png_write_image(png_, rows_.data());
-    png_write_end(png_, info_);
+    png_write_end(png_, nullptr);  // every chunk went before the image data
     return true;
 }
 
