@@ -6,6 +6,7 @@
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
+#include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
@@ -23,6 +24,7 @@ const Codec* const kCodecs[] = {
     &tiffCodec(),
     &jp2Codec(),
     &j2kCodec(),
+    &pcxCodec(),  // last: its signature is the weakest
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
@@ -49,6 +51,13 @@ FileFormat detectFormat(const uint8_t* head, size_t size) {
         if (codec->matches(head, size)) return codec->format;
     if (isCompoundDocument(head, size)) return FileFormat::FlashPix;
     return FileFormat::Unknown;
+}
+
+std::string_view formatExtension(FileFormat format) {
+    if (format == FileFormat::FlashPix) return "fpx";
+    for (const Codec* codec : kCodecs)
+        if (codec->format == format) return codec->extension;
+    return {};
 }
 
 const Codec* codecForFormat(FileFormat format) {
