@@ -19,6 +19,7 @@ const Codec* const kCodecs[] = {
     &jpegCodec(),
     &pngCodec(),
     &gifCodec(),
+    // PCX has only a one-byte signature: it is tried after every format with a stronger one.
     &pcxCodec(),
 };
 
