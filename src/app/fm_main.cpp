@@ -150,13 +150,13 @@ void FmMain::commandHook(const QString& group, QString job) {
 }
 
 void FmMain::route(const QString& group, const QString& job) {
-    if (group == QLatin1String("取込")) {
+    if (group == QStringLiteral("取込")) {
         if (jobKind_ == kJobInteractive) return;  // no caller to return anything to
-        resultFlag_ = job != QLatin1String("非選択");
+        resultFlag_ = job != QStringLiteral("非選択");
         returnResult(job);
         return;
     }
-    if (group == QLatin1String("ﾌｧｲﾙ") && job == QLatin1String("終了")) {
+    if (group == QStringLiteral("ﾌｧｲﾙ") && job == QStringLiteral("終了")) {
         if (jobKind_ != kJobInteractive)
             returnResult(job);
         else if (checkSave() != 2)
