@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "platform/cp932.h"
 
@@ -54,7 +57,7 @@ class ProgramRun : public ::testing::Test {
     QString userData() const { return home() + "/.local/share/Quorvel/ximora/"; }
 
     Result run(const QStringList& arguments, const QStringList& script,
-               const QString& dataHome = {}) {
+               const QString& dataHome = {}, const QString& program = {}) {
         const QString scriptFile = home() + "/script.txt";
         writeAll(scriptFile, script.join("\n").toUtf8() + "\n");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -72,7 +75,9 @@ class ProgramRun : public ::testing::Test {
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home());
-        process.start(QCoreApplication::applicationDirPath() + "/ximora", arguments);
+        process.start(
+            program.isEmpty() ? QCoreApplication::applicationDirPath() + "/ximora" : program,
+            arguments);
         Result result;
         if (!process.waitForFinished(120000)) {
             process.kill();
@@ -202,5 +207,24 @@ TEST_F(ProgramRun, UnreadableSettingsAndUnwritableUserDataAreReported) {
     r = run({launch}, {}, home() + "/blocker/data");
     ASSERT_EQ(r.exitCode, 0) << r.errors.toStdString();
     EXPECT_TRUE(r.errors.contains("に書き込めません")) << r.errors.toStdString();
+    EXPECT_EQ(readAll(launch), single(0) + single(0) + i16(0) + i16(0));
+}
+
+TEST_F(ProgramRun, DvSuffixSharesTheNameUserFolderAndRegistration) {
+    QDir().mkpath(home() + "/prog");
+    const QString dv = home() + "/prog/ximora_DV";
+    const QString original = QCoreApplication::applicationDirPath() + "/ximora";
+    if (::link(QFile::encodeName(original).constData(), QFile::encodeName(dv).constData()) != 0) {
+        ASSERT_TRUE(QFile::copy(original, dv));
+    }
+    const QString launch = home() + "/PC_CP.PDAT";
+    writeAll(launch, single(0) + single(0) + i16(0) + i16(0));
+    const Result r = run({launch}, {"取込⇒選択"}, {}, dv);
+    ASSERT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(QFile::exists(userData() + "User.xml"));
+    EXPECT_EQ(readAll(home() + "/prog/UserData.ini"), "%applicaion data%");
+    QSettings registry(home() + "/.config/QuorvelTools.ini", QSettings::IniFormat);
+    EXPECT_EQ(registry.value("Path/ximora").toString(), home() + "/prog/ximora");
+    // Nothing on the clipboard: taking the picture gives no result.
     EXPECT_EQ(readAll(launch), single(0) + single(0) + i16(0) + i16(0));
 }
