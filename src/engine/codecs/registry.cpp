@@ -49,6 +49,13 @@ FileFormat detectFormat(const uint8_t* head, size_t size) {
     return FileFormat::Unknown;
 }
 
+std::string_view formatExtension(FileFormat format) {
+    if (format == FileFormat::FlashPix) return "fpx";
+    for (const Codec* codec : kCodecs)
+        if (codec->format == format) return codec->extension;
+    return {};
+}
+
 const Codec* codecForFormat(FileFormat format) {
     for (const Codec* codec : kCodecs)
         if (codec->format == format && codec->decode) return codec;
