@@ -5,7 +5,7 @@
 #include "engine/core/error.h"
 #include "engine/geometry/geometry.h"
 #include "engine/geometry/overlay.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;

@@ -6,7 +6,7 @@
 #include "engine/ops/pick_colour.h"
 #include "engine/ops/samples.h"
 #include "engine/ops/tone.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
