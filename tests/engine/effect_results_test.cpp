@@ -161,4 +161,11 @@ TEST(EffectResults, RippleRingsAreRoundAboutTheCentre) {
     EXPECT_GT(meanDifference(image, before), 1.0);
     for (int y = 0; y < 41; ++y)
         for (int x = 0; x < 41; ++x) EXPECT_NEAR(image.pixel(x, y).r, image.pixel(40 - y, x).r, 1);
+
+    // The echo from the rim never cancels the rings, whatever the phase.
+    for (double phase : {0.0, 0.25, 0.5}) {
+        Image echoed = photo(60, 60);
+        ASSERT_TRUE(ripple(echoed, Area::whole(), {20.0, 10.0, phase, 0, true}));
+        EXPECT_GT(meanDifference(echoed, photo(60, 60)), 1.0) << phase;
+    }
 }
