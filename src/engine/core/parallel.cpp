@@ -8,17 +8,17 @@
 namespace ximora::engine {
 
 namespace {
-std::atomic<int> forcedWorkers{0};
-}  // namespace
+std::atomic<int> gWorkerOverride{0};
+}
 
 int workerCount() {
     static const int hardware = int(std::max(1u, std::thread::hardware_concurrency()));
-    const int forced = forcedWorkers.load(std::memory_order_relaxed);
-    return forced > 0 ? forced : hardware;
+    const int chosen = gWorkerOverride.load(std::memory_order_relaxed);
+    return chosen > 0 ? chosen : hardware;
 }
 
 void setWorkerCount(int count) {
-    forcedWorkers.store(std::max(count, 0), std::memory_order_relaxed);
+    gWorkerOverride.store(std::max(count, 0), std::memory_order_relaxed);
 }
 
 void parallelRows(int rows, const std::function<void(int, int)>& body, int minRows) {
