@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -51,6 +52,23 @@ struct Result {
     QString errors;  // stderr
 };
 
+// The program, linked (or copied) into a private folder once, so that the pointer file
+// "UserData.ini" beside it is the tests' own and never one a developer left in build*/bin.
+QString placeProgram(const QString& folder, const QString& name) {
+    const QString original = QCoreApplication::applicationDirPath() + "/ximora";
+    const QString target = folder + "/" + name;
+    QDir().mkpath(folder);
+    if (::link(QFile::encodeName(original).constData(), QFile::encodeName(target).constData()) != 0)
+        QFile::copy(original, target);
+    return target;
+}
+
+const QString& privateProgram() {
+    static QTemporaryDir folder;
+    static const QString program = placeProgram(folder.path(), "ximora");
+    return program;
+}
+
 class ProgramRun : public ::testing::Test {
   protected:
     QString home() const { return home_.path(); }
@@ -75,9 +93,7 @@ class ProgramRun : public ::testing::Test {
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home());
-        process.start(
-            program.isEmpty() ? QCoreApplication::applicationDirPath() + "/ximora" : program,
-            arguments);
+        process.start(program.isEmpty() ? privateProgram() : program, arguments);
         Result result;
         if (!process.waitForFinished(120000)) {
             process.kill();
@@ -117,8 +133,8 @@ TEST_F(ProgramRun, FileJobRewritesOnlyTheOkFlagAndLeavesCp932Settings) {
     EXPECT_TRUE(text->endsWith("</運用>\r\n"));
     EXPECT_EQ(xml.count('\n'), xml.count("\r\n"));
     EXPECT_TRUE(text->contains("   <設定>\r\n"));
-    const QByteArray pointer = readAll(QCoreApplication::applicationDirPath() + "/UserData.ini");
-    EXPECT_FALSE(pointer.contains('\n'));
+    EXPECT_EQ(readAll(QFileInfo(privateProgram()).absolutePath() + "/UserData.ini"),
+              "%applicaion data%");
     EXPECT_TRUE(QFile::exists(home() + "/.config/QuorvelTools.ini"));
 }
 
@@ -211,12 +227,8 @@ TEST_F(ProgramRun, UnreadableSettingsAndUnwritableUserDataAreReported) {
 }
 
 TEST_F(ProgramRun, DvSuffixSharesTheNameUserFolderAndRegistration) {
-    QDir().mkpath(home() + "/prog");
-    const QString dv = home() + "/prog/ximora_DV";
-    const QString original = QCoreApplication::applicationDirPath() + "/ximora";
-    if (::link(QFile::encodeName(original).constData(), QFile::encodeName(dv).constData()) != 0) {
-        ASSERT_TRUE(QFile::copy(original, dv));
-    }
+    const QString dv = placeProgram(home() + "/prog", "ximora_DV");
+    ASSERT_TRUE(QFile::exists(dv));
     const QString launch = home() + "/PC_CP.PDAT";
     writeAll(launch, single(0) + single(0) + i16(0) + i16(0));
     const Result r = run({launch}, {"取込⇒選択"}, {}, dv);
