@@ -168,9 +168,8 @@ bool ThumbnailCache::parse(const uint8_t* data, size_t size) {
 
 std::vector<uint8_t> ThumbnailCache::serialise() const {
     std::lock_guard lock(mutex_);
-    std::vector<uint8_t> out;
+    std::vector<uint8_t> out(kMagic.begin(), kMagic.end());
     Writer w(out);
-    w.bytes(kMagic.data(), kMagic.size());
     w.u32(kVersion);
     w.u32(uint32_t(size_));
     w.u32(uint32_t(entries_.size()));
