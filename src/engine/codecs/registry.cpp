@@ -5,8 +5,10 @@
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
+#include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/png/png_codec.h"
+#include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -19,8 +21,10 @@ const Codec* const kCodecs[] = {
     &jpegCodec(),
     &pngCodec(),
     &gifCodec(),
-    // PCX has only a one-byte signature: it is tried after every format with a stronger one.
-    &pcxCodec(),
+    &tiffCodec(),
+    &jp2Codec(),
+    &j2kCodec(),
+    &pcxCodec(),  // last: its signature is the weakest
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
