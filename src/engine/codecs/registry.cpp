@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -12,6 +13,7 @@ namespace {
 // The codec table: one line per format. Detection tries the entries in this order.
 const Codec* const kCodecs[] = {
     &bmpCodec(),
+    &pcxCodec(),
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports

@@ -13,6 +13,8 @@ inline uint32_t readLe32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
+inline void writeLe16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
+
 /// Appends little-endian values to a byte vector.
 class ByteWriter {
   public:
