@@ -1,0 +1,58 @@
+#include "engine/effects/emboss.h"
+
+#include <algorithm>
+
+#include "engine/effects/covered_spans.h"
+#include "engine/effects/plane.h"
+#include "engine/effects/prepare.h"
+
+namespace ximora::engine {
+namespace {
+
+constexpr int kLight[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}};
+
+struct Tap {
+    int dx, dy, weight;
+};
+
+}  // namespace
+
+bool emboss(Image& image, const Area& area, const EmbossParams& params) {
+    const bool valid = params.direction >= 0 && params.direction <= 7 && params.emphasis >= 1 &&
+                       params.emphasis <= 5 && params.background >= 0 && params.background <= 255;
+    if (!prepareEffect(image, valid)) return false;
+    PaddedPlane plane;
+    if (!plane.build(image, PaddedPlane::kLuma)) return false;
+
+    // A neighbour on the lit side of the pixel darkens it, one on the far side brightens it:
+    // slopes facing the light come out bright.
+    const int lx = kLight[params.direction][0], ly = kLight[params.direction][1];
+    Tap taps[8];
+    int count = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int dot = dx * lx + dy * ly;
+            if (dot != 0) taps[count++] = {dx, dy, dot > 0 ? -1 : 1};
+        }
+
+    const int n = image.bytesPerPixel();
+    const AreaMask mask(area, image.width(), image.height());
+    forCoveredSpans(mask, [&](int y, int x0, int x1) {
+        const uint8_t* rows[3] = {plane.row(y - 1), plane.row(y), plane.row(y + 1)};
+        uint8_t* out = image.row(y);
+        for (int x = x0; x < x1; ++x) {
+            int sum = 0;
+            for (int t = 0; t < count; ++t)
+                sum += taps[t].weight * rows[taps[t].dy + 1][x + taps[t].dx];
+            // Three neighbours on each side: a step of D sums to 3·D.
+            const int q = params.emphasis * sum;
+            const int shift = q >= 0 ? (q + 1) / 3 : -((1 - q) / 3);
+            const auto v = uint8_t(std::clamp(params.background + shift, 0, 255));
+            uint8_t* p = out + x * n;
+            p[0] = p[1] = p[2] = v;
+        }
+    });
+    return true;
+}
+
+}  // namespace ximora::engine
