@@ -90,10 +90,10 @@ const CommandTable::Row* CommandTable::find(const QString& group, const QString&
         if (row.job == nullptr) {
             if (!any) any = &row;
         } else if (job == QString::fromUtf8(row.job)) {
-            return row.handler ? &row : nullptr;
+            return &row;
         }
     }
-    return any && any->handler ? any : nullptr;
+    return any;
 }
 
 }  // namespace ximora::editor

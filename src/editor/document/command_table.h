@@ -18,8 +18,8 @@ class CommandTable {
         bool needsWindow;  ///< shows or asks through a window; refused without one
     };
 
-    /// The row for a pair, or nullptr when the document does not know it (or it belongs to a
-    /// part of the editor that is not built yet; those rows have no handler).
+    /// The row for a pair, or nullptr when the document does not know it. Rows of parts of the
+    /// editor that are not built yet have no handler: their pairs do nothing.
     static const Row* find(const QString& group, const QString& job);
     /// Every row, in menu order.
     static std::span<const Row> rows();

@@ -186,7 +186,13 @@ void PictureDocument::pcAct(const QString& group, const QString& job) {
     if (busy && host_) host_->setBusy(true);
     ActResult result = ActResult::Done;
     const CommandTable::Row* row = CommandTable::find(group, job);
-    if (row && (host_ || !row->needsWindow)) result = (this->*row->handler)(job);
+    if (row && row->handler && (host_ || !row->needsWindow)) {
+        result = (this->*row->handler)(job);
+    } else if (row) {
+        // A known command that cannot run here (no window, or its dialog is not part of the
+        // editor yet) acts like a cancelled dialog: nothing changed.
+        result = ActResult::Unchanged;
+    }
     // A save that was cancelled or failed keeps the state: it still holds unsaved changes.
     const bool saveJob =
         !job.isEmpty() && QStringLiteral("上書き保存.名前を付けて保存").contains(job);
