@@ -3,7 +3,10 @@
 #include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/gif/gif_codec.h"
+#include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/pcx/pcx_codec.h"
+#include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -13,6 +16,10 @@ namespace {
 // The codec table: one line per format. Detection tries the entries in this order.
 const Codec* const kCodecs[] = {
     &bmpCodec(),
+    &jpegCodec(),
+    &pngCodec(),
+    &gifCodec(),
+    // PCX has only a one-byte signature: it is tried after every format with a stronger one.
     &pcxCodec(),
 };
 
