@@ -1,32 +1,41 @@
-// The program `ximora-batch`: one subcommand per line of the table.
-#include <QCoreApplication>
-#include <QStringList>
-#include <cstdio>
-#include <cstring>
+// The program `ximora-batch`: the engine and the editor document without windows. It never
+// opens a display connection.
+#include <iostream>
 
-#include "batch/run_command.h"
+#include "batch/batch_command.h"
 
 namespace {
 
-struct Subcommand {
-    const char* name;
-    int (*run)(const QStringList& args);
+using ximora::batch::BatchCommand;
+
+// One line per subcommand.
+constexpr BatchCommand kCommands[] = {
+    {"info", "info FILE...", ximora::batch::runInfo},
+    {"convert", "convert [--quality N] SOURCE TARGET", ximora::batch::runConvert},
+    {"run",
+     "run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] (--out DIR | --in-place) "
+     "FILE...",
+     ximora::batch::runRun},
 };
 
-const Subcommand kSubcommands[] = {
-    {"run", &ximora::batch::runCommand},
-};
+int usage() {
+    std::cerr << "usage:\n";
+    for (const BatchCommand& command : kCommands)
+        std::cerr << "  ximora-batch " << command.usage << '\n';
+    return 2;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("ximora"));
-    const QStringList args = app.arguments();
-    if (args.size() >= 2) {
-        for (const Subcommand& sub : kSubcommands)
-            if (args[1] == QLatin1StringView(sub.name)) return sub.run(args.mid(2));
+    if (argc < 2) return usage();
+    const std::string_view name = argv[1];
+    for (const BatchCommand& command : kCommands) {
+        if (command.name != name) continue;
+        const ximora::batch::Arguments args(argv + 2, argv + argc);
+        const int status = command.run(args, std::cout, std::cerr);
+        if (status == 2) std::cerr << "usage: ximora-batch " << command.usage << '\n';
+        return status;
     }
-    std::fprintf(stderr, "usage: ximora-batch info|convert|run|thumbs ...\n");
-    return 2;
+    return usage();
 }

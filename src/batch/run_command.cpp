@@ -1,20 +1,20 @@
 // `ximora-batch run`: each file opened in a window-less editor document, the command pairs run
 // through its command entry in order, an edited document saved over itself or into a folder.
 // Files run in parallel unless a pair names its output from what is already on disk.
-#include "batch/run_command.h"
+#include "batch/batch_command.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringDecoder>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <ostream>
 #include <thread>
 #include <vector>
 
+#include "batch/user_data_folder.h"
 #include "editor/document/picture_document.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
@@ -135,16 +135,11 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     return ok;
 }
 
-int usage() {
-    printError(QStringLiteral(
-        "usage: ximora-batch run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] "
-        "(--out DIR | --in-place) FILE..."));
-    return 2;
-}
-
 }  // namespace
 
-int runCommand(const QStringList& args) {
+int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
+    QStringList args;
+    for (const std::string& a : arguments) args << QString::fromStdString(a);
     Options options;
     QString macroTitle, settingsPath;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -166,13 +161,14 @@ int runCommand(const QStringList& args) {
         } else if (a == QStringLiteral("--in-place")) {
             options.inPlace = true;
         } else if (a.startsWith('-')) {
-            return usage();
+            return 2;  // main prints the usage
         } else {
             options.files << a;
         }
     }
-    if (options.inPlace == !options.outDir.isEmpty() || options.files.isEmpty()) return usage();
-    if (macroTitle.isEmpty() != settingsPath.isEmpty()) return usage();
+    if (options.inPlace == !options.outDir.isEmpty() || options.files.isEmpty())
+        return 2;                                                  // main prints the usage
+    if (macroTitle.isEmpty() != settingsPath.isEmpty()) return 2;  // main prints the usage
     if (!macroTitle.isEmpty()) {
         bool read = false;
         const QString text = readSettingsText(settingsPath, read);
@@ -198,9 +194,7 @@ int runCommand(const QStringList& args) {
         return 2;
     }
     if (util::shared().sUsrDir.isEmpty())
-        util::shared().sUsrDir =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-            QStringLiteral("/Quorvel/ximora/");
+        util::shared().sUsrDir = QString::fromStdString(userDataFolder());
 
     bool undoes = false, ordered = false;
     for (const Pair& pair : options.pairs) {

@@ -9,9 +9,9 @@
 #include "editor/document/numeric_value.h"
 #include "editor/document/picture_document.h"
 #include "editor/document/save_naming.h"
-#include "editor/document/save_rules.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/formats/format_rules.h"
 #include "engine/geometry/geometry.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -21,12 +21,18 @@ namespace {
 
 const QString kMailJob = QStringLiteral("Mail");
 
+// The colour depth the extension's format accepts, by the one table the save-as dialog and
+// file conversion use as well.
+bool convertForExtension(engine::Image& image, const QString& ext) {
+    return engine::prepareForExtension(image, ext.toStdString(), image.colourCode());
+}
+
 }  // namespace
 
 bool PictureDocument::saveTarget(const engine::Image& target, const QString& name) {
     engine::SaveOptions options;
     const QString ext = extensionOf(name).toLower();
-    options.format = saveFormatForExtension(ext);
+    options.format = engine::editorSaveFormat(ext.toStdString());
     options.jpegQuality = jpegQuality_;
     const bool ok = engine::saveImage(QFile::encodeName(name).toStdString(), target, options);
     lastOk_ = ok;
@@ -92,7 +98,7 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
         target = image_;
     }
     target.comment = (comment_ + (mode == 0 ? QStringLiteral("\r") : QString())).toStdString();
-    if (!convertForExtension(target, ext)) {
+    if (!convertForExtension(target, ext.toLower())) {
         showEngineError(engine::lastError());
         return false;
     }
