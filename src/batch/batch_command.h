@@ -21,6 +21,7 @@ struct BatchCommand {
 int runInfo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runConvert(const Arguments& args, std::ostream& out, std::ostream& err);
 int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err);
+int runRun(const Arguments& args, std::ostream& out, std::ostream& err);
 
 /// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`.
 void reportFileError(std::ostream& err, const std::string& path, int code);
