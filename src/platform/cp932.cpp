@@ -1,0 +1,55 @@
+#include "platform/cp932.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace ximora::platform {
+
+namespace {
+// One conversion with a fresh descriptor, so callers on any thread never share iconv state.
+std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& input) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    QByteArray output;
+    output.resize(input.size() * 2 + 16);
+    char* in = const_cast<char*>(input.constData());
+    size_t inLeft = static_cast<size_t>(input.size());
+    size_t done = 0;
+    bool ok = true;
+    while (true) {
+        char* out = output.data() + done;
+        size_t outLeft = static_cast<size_t>(output.size()) - done;
+        // A final call with no input flushes any pending state.
+        const size_t r = inLeft ? iconv(cd, &in, &inLeft, &out, &outLeft)
+                                : iconv(cd, nullptr, nullptr, &out, &outLeft);
+        done = static_cast<size_t>(out - output.data());
+        if (r != static_cast<size_t>(-1)) {
+            if (inLeft == 0) break;
+            continue;
+        }
+        if (errno == E2BIG) {
+            output.resize(output.size() * 2);
+            continue;
+        }
+        ok = false;  // EILSEQ: not convertible; EINVAL: truncated sequence
+        break;
+    }
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    output.truncate(static_cast<qsizetype>(done));
+    return output;
+}
+}  // namespace
+
+std::optional<QByteArray> toCp932(const QString& text) {
+    return convert("CP932", "UTF-8", text.toUtf8());
+}
+
+std::optional<QString> fromCp932(const QByteArray& bytes) {
+    auto utf8 = convert("UTF-8", "CP932", bytes);
+    if (!utf8) return std::nullopt;
+    return QString::fromUtf8(*utf8);
+}
+
+}  // namespace ximora::platform

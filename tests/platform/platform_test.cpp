@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/atomic_file.h"
+#include "platform/cp932.h"
+#include "platform/program_path.h"
+#include "platform/shell.h"
+#include "platform/special_folders.h"
+#include "platform/user_setting.h"
+
+using namespace ximora::platform;
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() { had_ ? (void)qputenv(name_, old_) : (void)qunsetenv(name_); }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+}  // namespace
+
+TEST(Cp932, RoundTripsJapaneseIncludingHalfWidthKatakana) {
+    const QString text = "ﾕｰｻﾞｰ環境ﾌｧｲﾙ <運用> ①～";
+    auto bytes = toCp932(text);
+    ASSERT_TRUE(bytes);
+    // Half-width katakana are single bytes in CP932.
+    EXPECT_EQ(toCp932("ｱ")->toHex(), "b1");
+    EXPECT_EQ(toCp932("運用")->toHex(), "895e9770");
+    EXPECT_EQ(fromCp932(*bytes), text);
+    EXPECT_EQ(fromCp932(QByteArray()), QString());
+}
+
+TEST(Cp932, FailsClearlyOnUnconvertibleTextAndInvalidBytes) {
+    EXPECT_FALSE(toCp932(QString::fromUtf8("絵文字😀")));
+    EXPECT_FALSE(toCp932(QString::fromUtf8("한국어")));
+    EXPECT_FALSE(fromCp932(QByteArray("\x81", 1)));        // truncated lead byte
+    EXPECT_FALSE(fromCp932(QByteArray("ab\x81\x20", 4)));  // lead byte with a bad trail
+    EXPECT_FALSE(fromCp932(QByteArray("\xa0\xfd", 2)));
+}
+
+TEST(AtomicFile, ReplacesContentKeepsPermissionsAndFailsWithoutTouchingAnything) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("User.xml");
+    ASSERT_TRUE(writeFileAtomically(path, "first"));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(writeFileAtomically(path, "second"));
+    EXPECT_EQ(readAll(path), "second");
+    EXPECT_EQ(QFile::permissions(path) & 0x7077,  // owner, group, others
+              QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"User.xml"});
+
+    QString error;
+    EXPECT_FALSE(writeFileAtomically(dir.filePath("missing/x"), "x", &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    // A folder that refuses new files: the old file stays whole (root can write anyway).
+    QDir(dir.path()).mkdir("ro");
+    const QString ro = dir.filePath("ro/a.bin");
+    ASSERT_TRUE(writeFileAtomically(ro, "old"));
+    QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner);
+    const bool wrote = writeFileAtomically(ro, "new");
+    EXPECT_EQ(readAll(ro), wrote ? QByteArray("new") : QByteArray("old"));
+    QFile::setPermissions(dir.filePath("ro"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(SpecialFolders, FollowXdgDataHomeAndFallBackForDocuments) {
+    QTemporaryDir dir;
+    ScopedEnv data("XDG_DATA_HOME", (dir.path() + "/data/").toUtf8());
+    EXPECT_EQ(specialFolder(kFolderAppData), dir.path() + "/data");
+    EXPECT_EQ(specialFolder(kFolderSendTo), dir.path() + "/data/applications");
+    EXPECT_EQ(specialFolder(12345), QString());
+    ScopedEnv home("HOME", dir.path().toUtf8());
+    // No documents folder under this home: the home itself.
+    EXPECT_TRUE(QDir(specialFolder(kFolderDocuments)).exists());
+}
+
+TEST(UserSetting, StoresPerUserValuesInTheConfigFolder) {
+    QTemporaryDir dir;
+    ScopedEnv config("XDG_CONFIG_HOME", dir.path().toUtf8());
+    EXPECT_EQ(userSetting("QuorvelTools", "Path", "ximora", "none"), "none");
+    ASSERT_TRUE(saveUserSetting("QuorvelTools", "Path", "ximora", "/opt/x/ximora"));
+    EXPECT_EQ(userSetting("QuorvelTools", "Path", "ximora"), "/opt/x/ximora");
+    EXPECT_TRUE(QFile::exists(dir.filePath("QuorvelTools.ini")));
+}
+
+TEST(ProgramPath, NameDropsExtensionAndDvSuffixInAnyCase) {
+    EXPECT_EQ(programNameFor("/usr/bin/ximora"), "ximora");
+    EXPECT_EQ(programNameFor("/usr/bin/ximora_dv"), "ximora");
+    EXPECT_EQ(programNameFor("XimoraL_DV.exe"), "XimoraL");
+    EXPECT_EQ(programNameFor("dv"), "dv");
+    EXPECT_TRUE(programFolder().endsWith('/'));
+    EXPECT_FALSE(programFile().isEmpty());
+}
+
+TEST(Shell, TrashMovesTheFileAwayAndRefusesMissingOnes) {
+    QTemporaryDir dir;
+    ScopedEnv data("XDG_DATA_HOME", (dir.path() + "/data").toUtf8());
+    const QString path = dir.filePath("gone.txt");
+    ASSERT_TRUE(writeFileAtomically(path, "x"));
+    QString error;
+    ASSERT_TRUE(moveToTrash(path, &error)) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QFile::exists(dir.filePath("data/Trash/files/gone.txt")));
+    EXPECT_FALSE(moveToTrash(dir.filePath("never-there"), &error));
+    EXPECT_FALSE(exploreFolder(dir.filePath("never-there")));
+}
