@@ -1,0 +1,21 @@
+#pragma once
+// Windows and OS/2 bitmaps, read and written by the engine itself.
+// Format: https://learn.microsoft.com/en-us/windows/win32/gdi/bitmap-storage
+
+#include "engine/codecs/codec.h"
+
+namespace ximora::engine {
+
+/// The BMP entry of the codec table. Reads 1, 2, 4, 8, 16, 24 and 32 bits, RLE4 and RLE8,
+/// bit fields, top-down rows, OS/2 1.x/2.x and Windows version 3 to 5 headers. Writes save
+/// codes 0 (uncompressed) and 1 (RLE8 for 8 bits, RLE4 for 4 bits, otherwise uncompressed).
+const Codec& bmpCodec();
+
+bool decodeBmp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+
+/// Pixels per metre (BMP) ↔ dots per inch, rounded; values ≤ 0 mean "not set" both ways.
+int dpiFromPixelsPerMetre(int64_t pixelsPerMetre);
+int32_t pixelsPerMetreFromDpi(int dpi);
+
+}  // namespace ximora::engine

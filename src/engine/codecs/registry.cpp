@@ -1,0 +1,104 @@
+#include "engine/codecs/registry.h"
+
+#include <cstring>
+
+#include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/pcx/pcx_codec.h"
+#include "engine/core/error.h"
+#include "engine/io/file_io.h"
+
+namespace ximora::engine {
+namespace {
+
+// The codec table: one line per format. Detection tries the entries in this order.
+const Codec* const kCodecs[] = {
+    &bmpCodec(),
+    &pcxCodec(),
+};
+
+// FlashPix files are OLE compound documents; they are recognised so that loading one reports
+// "not supported" rather than "not an image".
+bool isCompoundDocument(const uint8_t* head, size_t size) {
+    static constexpr uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    return size >= sizeof kSignature && std::memcmp(head, kSignature, sizeof kSignature) == 0;
+}
+
+bool isKnownSaveFormat(int saveFormat) {
+    for (int code :
+         {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff, kSaveTiffLzw,
+          kSavePng, kSaveFpx, kSaveFpxCompressed, kSavePcx, kSaveJp2, kSaveJ2k})
+        if (code == saveFormat) return true;
+    return false;
+}
+
+}  // namespace
+
+std::span<const Codec* const> codecs() { return kCodecs; }
+
+FileFormat detectFormat(const uint8_t* head, size_t size) {
+    for (const Codec* codec : kCodecs)
+        if (codec->matches(head, size)) return codec->format;
+    if (isCompoundDocument(head, size)) return FileFormat::FlashPix;
+    return FileFormat::Unknown;
+}
+
+const Codec* codecForFormat(FileFormat format) {
+    for (const Codec* codec : kCodecs)
+        if (codec->format == format && codec->decode) return codec;
+    return nullptr;
+}
+
+const Codec* codecForSaveFormat(int saveFormat) {
+    for (const Codec* codec : kCodecs)
+        for (int code : codec->saveFormats)
+            if (code == saveFormat && codec->encode) return codec;
+    return nullptr;
+}
+
+bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const LoadOptions& options,
+                         FileFormat* detected) {
+    const FileFormat format = detectFormat(data, size);
+    if (detected) *detected = format;
+    if (format == FileFormat::Unknown) return fail(kErrBadFile);
+    const Codec* codec = codecForFormat(format);
+    if (!codec) return fail(kErrUnsupported);
+    Image decoded;
+    clearLastError();
+    if (!codec->decode(data, size, options, decoded)) {
+        // A decoder that forgot to say why still must not report success.
+        if (lastError() == kOk) setLastError(kErrFileBroken);
+        return false;
+    }
+    out = std::move(decoded);
+    return true;
+}
+
+bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
+               FileFormat* detected) {
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) return false;
+    return loadImageFromMemory(bytes.data(), bytes.size(), out, options, detected);
+}
+
+bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+    const Codec* codec = codecForSaveFormat(options.format);
+    // FlashPix (13, 15) has no codec: a known code without one is "not supported".
+    if (!codec) return fail(isKnownSaveFormat(options.format) ? kErrUnsupported : kErrBadParameter);
+    if (image.empty()) return fail(kErrOrder);
+    std::vector<uint8_t> bytes;
+    clearLastError();
+    if (!codec->encode(image, options, bytes)) {
+        if (lastError() == kOk) setLastError(kErrOther);
+        return false;
+    }
+    out = std::move(bytes);
+    return true;
+}
+
+bool saveImage(const std::string& path, const Image& image, const SaveOptions& options) {
+    std::vector<uint8_t> bytes;
+    if (!encodeImage(image, options, bytes)) return false;
+    return writeFileAtomically(path, bytes.data(), bytes.size());
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,43 @@
+#pragma once
+// The engine's file formats: detection by content, loading and saving through the codec table.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/codecs/codec.h"
+#include "engine/core/image.h"
+
+namespace ximora::engine {
+
+/// Every codec the engine has, in detection order.
+std::span<const Codec* const> codecs();
+
+/// The format of a file from its first bytes (`size` may be the whole file); extensions play
+/// no part. FlashPix is recognised although it cannot be read.
+FileFormat detectFormat(const uint8_t* head, size_t size);
+
+/// The codec that reads `format`, or nullptr.
+const Codec* codecForFormat(FileFormat format);
+/// The codec that writes save format code `saveFormat`, or nullptr.
+const Codec* codecForSaveFormat(int saveFormat);
+
+/// Decodes an image from memory. `out` is replaced only on success. Errors: 6 not a known
+/// format, 4 a known format the engine cannot read (FlashPix), 17 / 23 damaged or truncated
+/// content, 3 past the size limits. `detected` (optional) receives the format found.
+bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out,
+                         const LoadOptions& options = {}, FileFormat* detected = nullptr);
+/// As loadImageFromMemory, reading the file at `path` first (errors 16, 20, 23 as well).
+bool loadImage(const std::string& path, Image& out, const LoadOptions& options = {},
+               FileFormat* detected = nullptr);
+
+/// Encodes `image` at its nominal depth in the format `options.format`. Errors: 5 unknown
+/// code, 4 a format not available (FlashPix 13 and 15), 11 an empty image, or the codec's.
+bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+/// Encodes in memory, then writes `path` atomically (errors 21, 22 as well). On failure the
+/// file at `path`, if any, is untouched.
+bool saveImage(const std::string& path, const Image& image, const SaveOptions& options);
+
+}  // namespace ximora::engine

@@ -1,0 +1,104 @@
+#include "engine/metadata/orientation.h"
+
+#include <cstring>
+#include <utility>
+
+#include "engine/core/parallel.h"
+#include "engine/metadata/exif.h"
+
+namespace ximora::engine {
+namespace {
+
+// Where output pixel (x, y) of the upright image is found in the stored one (width w, height h).
+struct SourceMap {
+    int orientation, w, h;
+    void operator()(int x, int y, int& sx, int& sy) const {
+        switch (orientation) {
+            case 2:
+                sx = w - 1 - x, sy = y;
+                break;
+            case 3:
+                sx = w - 1 - x, sy = h - 1 - y;
+                break;
+            case 4:
+                sx = x, sy = h - 1 - y;
+                break;
+            case 5:
+                sx = y, sy = x;
+                break;
+            case 6:
+                sx = y, sy = h - 1 - x;
+                break;
+            case 7:
+                sx = w - 1 - y, sy = h - 1 - x;
+                break;
+            case 8:
+                sx = w - 1 - y, sy = x;
+                break;
+            default:
+                sx = x, sy = y;
+                break;
+        }
+    }
+};
+
+template <int Bytes>
+void remap(const Image& from, Image& to, const SourceMap& map) {
+    parallelRows(to.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            uint8_t* out = to.row(y);
+            for (int x = 0; x < to.width(); ++x) {
+                int sx, sy;
+                map(x, y, sx, sy);
+                std::memcpy(out + size_t(x) * Bytes, from.row(sy) + size_t(sx) * Bytes, Bytes);
+            }
+        }
+    });
+}
+
+}  // namespace
+
+bool turnUpright(Image& image, int orientation) {
+    if (image.empty() || orientation < 2 || orientation > 8) return true;
+    const bool swap = orientation >= 5;
+    Image turned;
+    if (!turned.allocate(swap ? image.height() : image.width(),
+                         swap ? image.width() : image.height(), image.bitsPerPixel(), image.grey()))
+        return false;
+    const SourceMap map{orientation, image.width(), image.height()};
+    switch (image.bytesPerPixel()) {
+        case 1:
+            remap<1>(image, turned, map);
+            break;
+        case 2:
+            remap<2>(image, turned, map);
+            break;
+        case 3:
+            remap<3>(image, turned, map);
+            break;
+        default:
+            remap<4>(image, turned, map);
+            break;
+    }
+    turned.palette = std::move(image.palette);
+    turned.dpiX = swap ? image.dpiY : image.dpiX;
+    turned.dpiY = swap ? image.dpiX : image.dpiY;
+    turned.comment = std::move(image.comment);
+    turned.metadata = std::move(image.metadata);
+    image = std::move(turned);
+    return true;
+}
+
+bool finishLoadedMetadata(Image& image, const LoadOptions& options) {
+    if (options.applyOrientation) {
+        const int orientation = exifOrientation(image.metadata.exif);
+        if (orientation >= 2) {
+            if (!turnUpright(image, orientation)) return false;
+            setExifOrientation(image.metadata.exif, 1);
+        }
+    }
+    if (!options.keepMetadata) image.metadata = Metadata{};
+    return true;
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "engine/io/bytes.h"
+#include "test_images.h"
+
+using namespace ximora::engine;
+using ximora::engine::testing::randomImage;
+using ximora::engine::testing::samePixels;
+
+namespace {
+
+std::vector<uint8_t> encode(const Image& image, int format) {
+    SaveOptions options;
+    options.format = format;
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(encodeImage(image, options, bytes)) << lastError();
+    return bytes;
+}
+
+// A hand-made bitmap: version 3 header, `bits` per pixel, the given palette and pixel bytes.
+std::vector<uint8_t> handMade(int width, int height, int bits, uint32_t compression,
+                              const std::vector<Colour>& palette,
+                              const std::vector<uint8_t>& pixels) {
+    std::vector<uint8_t> bytes;
+    ByteWriter w(bytes);
+    const uint32_t offset = 54 + 4 * uint32_t(palette.size());
+    w.u8('B'), w.u8('M'), w.le32(offset + uint32_t(pixels.size())), w.le32(0), w.le32(offset);
+    w.le32(40), w.le32(uint32_t(width)), w.le32(uint32_t(height)), w.le16(1),
+        w.le16(uint32_t(bits));
+    w.le32(compression), w.le32(uint32_t(pixels.size())), w.le32(0), w.le32(0);
+    w.le32(uint32_t(palette.size())), w.le32(0);
+    for (const Colour& c : palette) w.u8(c.b), w.u8(c.g), w.u8(c.r), w.u8(0);
+    w.bytes(pixels.data(), pixels.size());
+    return bytes;
+}
+
+int loadError(const std::vector<uint8_t>& bytes) {
+    Image image;
+    if (loadImageFromMemory(bytes.data(), bytes.size(), image)) return 0;
+    EXPECT_TRUE(image.empty());
+    return lastError();
+}
+
+}  // namespace
+
+TEST(BmpCodec, RoundTripsEveryDepthAndCompressionExactly) {
+    for (int format : {kSaveBmp, kSaveBmpRle})
+        for (int bits : {1, 4, 8, 16, 24, 32})
+            for (int width : {1, 3, 7, 33}) {
+                // Short palettes (fewer entries than the depth allows) as well as full ones.
+                for (int paletteSize :
+                     bits <= 8 ? std::vector<int>{2, 1 << bits} : std::vector<int>{0}) {
+                    Image image = randomImage(width, 5, bits, paletteSize, uint32_t(width * bits));
+                    image.dpiX = 300, image.dpiY = 72;
+                    const auto bytes = encode(image, format);
+                    Image back;
+                    FileFormat format2 = FileFormat::Unknown;
+                    ASSERT_TRUE(
+                        loadImageFromMemory(bytes.data(), bytes.size(), back, {}, &format2));
+                    EXPECT_EQ(format2, FileFormat::Bmp);
+                    EXPECT_TRUE(samePixels(image, back)) << format << " " << bits << " " << width;
+                    EXPECT_EQ(back.dpiX, 300);
+                    EXPECT_EQ(back.dpiY, 72);
+                    // The compression field: RLE8/RLE4 for code 1 at 8/4 bits, bit fields at 16/32.
+                    const uint32_t compression = readLe32(bytes.data() + 30);
+                    const uint32_t expected = format == kSaveBmpRle && bits == 8   ? 1
+                                              : format == kSaveBmpRle && bits == 4 ? 2
+                                              : bits == 16 || bits == 32           ? 3
+                                                                                   : 0;
+                    EXPECT_EQ(compression, expected) << format << " " << bits;
+                    EXPECT_EQ(readLe16(bytes.data() + 28), bits);
+                }
+            }
+}
+
+TEST(BmpCodec, GreyRampPaletteComesBackAsGrey) {
+    for (int bits : {4, 8}) {
+        Image image = randomImage(9, 4, bits);
+        image.palette = greyPalette(bits);
+        image.setGrey(true);
+        const auto bytes = encode(image, kSaveBmp);
+        Image back;
+        ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back));
+        EXPECT_TRUE(back.grey());
+        EXPECT_EQ(back.colourCode(), bits * 10);
+    }
+}
+
+TEST(BmpCodec, ReadsTopDownOs2AndShortPalettes) {
+    const std::vector<Colour> palette = {{255, 0, 0, 255}, {0, 0, 255, 255}};
+    // 2 × 2, 8 bits, rows padded to 4 bytes; negative height means the first row is the top.
+    std::vector<uint8_t> bytes = handMade(2, -2, 8, 0, palette, {0, 1, 0, 0, 1, 1, 0, 0});
+    Image image;
+    ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image));
+    EXPECT_EQ(image.pixel(1, 0), palette[1]);
+    EXPECT_EQ(image.pixel(0, 1), palette[1]);
+    EXPECT_EQ(image.pixel(0, 0), palette[0]);
+    EXPECT_EQ(image.palette.size(), 2u);
+
+    // OS/2 1.x: 12-byte header, three-byte palette entries, 1 bit per pixel.
+    std::vector<uint8_t> os2;
+    ByteWriter w(os2);
+    w.u8('B'), w.u8('M'), w.le32(0), w.le32(0), w.le32(14 + 12 + 6);
+    w.le32(12), w.le16(3), w.le16(1), w.le16(1), w.le16(1);
+    w.u8(0), w.u8(0), w.u8(0), w.u8(255), w.u8(255), w.u8(255);
+    w.u8(0b10100000), w.zeros(3);
+    ASSERT_TRUE(loadImageFromMemory(os2.data(), os2.size(), image));
+    EXPECT_EQ(image.bitsPerPixel(), 1);
+    EXPECT_EQ(image.pixel(0, 0), (Colour{255, 255, 255, 255}));
+    EXPECT_EQ(image.pixel(1, 0), (Colour{0, 0, 0, 255}));
+}
+
+TEST(BmpCodec, DecodesRleEscapes) {
+    const std::vector<Colour> palette = {
+        {0, 0, 0, 255}, {10, 10, 10, 255}, {20, 20, 20, 255}, {30, 30, 30, 255}};
+    // Bottom row: run of 2 × index 1, absolute 3 pixels (2, 3, 1) + pad, end of line; then a
+    // delta of (1, 0) on the top row and one pixel of index 3, end of bitmap.
+    const std::vector<uint8_t> rle8 = {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 3, 0, 1};
+    Image image;
+    auto bytes = handMade(5, 2, 8, 1, palette, rle8);
+    ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image)) << lastError();
+    const uint8_t bottom[] = {1, 1, 2, 3, 1}, top[] = {0, 3, 0, 0, 0};
+    for (int x = 0; x < 5; ++x) {
+        EXPECT_EQ(image.row(1)[x], bottom[x]);
+        EXPECT_EQ(image.row(0)[x], top[x]);
+    }
+    // RLE4: a run alternates the two nibbles.
+    bytes = handMade(4, 1, 4, 2, palette, {4, 0x12, 0, 1});
+    ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image)) << lastError();
+    EXPECT_EQ(image.row(0)[0], 1);
+    EXPECT_EQ(image.row(0)[1], 2);
+    EXPECT_EQ(image.row(0)[3], 2);
+}
+
+TEST(BmpCodec, RefusesHostileFilesCleanly) {
+    const std::vector<Colour> two = {{0, 0, 0, 255}, {255, 255, 255, 255}};
+    EXPECT_EQ(loadError(handMade(2, 1, 8, 1, two, {3, 1, 0, 1})),
+              kErrFileBroken);  // run past the row
+    EXPECT_EQ(loadError(handMade(2, 1, 8, 1, two, {0, 2, 0, 5})),
+              kErrFileBroken);                                                // delta off the image
+    EXPECT_EQ(loadError(handMade(2, 1, 8, 1, two, {1, 1})), kErrCannotRead);  // ends early
+    EXPECT_EQ(loadError(handMade(2, 1, 8, 0, two, {0, 7, 0, 0})), kErrFileBroken);   // index 7 of 2
+    EXPECT_EQ(loadError(handMade(2, 2, 24, 0, {}, {1, 2, 3})), kErrCannotRead);      // truncated
+    EXPECT_EQ(loadError(handMade(2, 1, 7, 0, {}, {0, 0, 0, 0})), kErrFileBroken);    // 7 bits
+    EXPECT_EQ(loadError(handMade(2, -1, 8, 1, two, {0, 1})), kErrFileBroken);        // top-down RLE
+    EXPECT_EQ(loadError(handMade(100000, 1, 24, 0, {}, {0, 0, 0, 0})), kErrMemory);  // too wide
+    // 60000 × 60000 × 32 bits: 14 GB, refused before anything is allocated.
+    EXPECT_EQ(loadError(handMade(60000, 60000, 32, 0, {}, {0, 0, 0, 0})), kErrMemory);
+    // Every truncation of a valid file fails cleanly (or still decodes, never crashes).
+    const auto good = encode(randomImage(13, 6, 4, 16), kSaveBmpRle);
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        const std::vector<uint8_t> part(good.begin(), good.begin() + long(cut));
+        const int error = loadError(part);
+        EXPECT_TRUE(error == 0 || error == kErrBadFile || error == kErrFileBroken ||
+                    error == kErrCannotRead)
+            << cut << " " << error;
+    }
+}
+
+TEST(BmpCodec, DpiAndPixelsPerMetreConvertBothWays) {
+    for (int dpi : {1, 72, 96, 300, 600, 1200, 2400})
+        EXPECT_EQ(dpiFromPixelsPerMetre(pixelsPerMetreFromDpi(dpi)), dpi);
+    EXPECT_EQ(pixelsPerMetreFromDpi(72), 2835);
+    EXPECT_EQ(dpiFromPixelsPerMetre(0), 0);
+    EXPECT_EQ(dpiFromPixelsPerMetre(-5), 0);
+}

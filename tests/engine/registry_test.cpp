@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "engine/io/file_io.h"
+#include "test_images.h"
+
+using namespace ximora::engine;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder {
+  public:
+    TempFolder() {
+        path_ = fs::temp_directory_path() / ("ximora-registry-" + std::to_string(::getpid()));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    size_t count() const {
+        return size_t(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+    }
+
+  private:
+    fs::path path_;
+};
+
+}  // namespace
+
+TEST(FileIo, ReadErrorsNameTheCause) {
+    TempFolder folder;
+    std::vector<uint8_t> bytes = {1, 2, 3};
+    EXPECT_FALSE(readWholeFile(folder.file("missing.bmp"), bytes));
+    EXPECT_EQ(lastError(), kErrFileNotFound);
+    fs::create_directory(folder.file("sub"));
+    EXPECT_FALSE(readWholeFile(folder.file("sub"), bytes));
+    EXPECT_EQ(lastError(), kErrCannotOpen);
+    EXPECT_EQ(bytes.size(), 3u);
+}
+
+TEST(FileIo, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile) {
+    TempFolder folder;
+    const std::string path = folder.file("a.bin");
+    const uint8_t first[] = {1, 2, 3}, second[] = {9, 8};
+    ASSERT_TRUE(writeFileAtomically(path, first, 3));
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(writeFileAtomically(path, second, 2));
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(readWholeFile(path, back));
+    EXPECT_EQ(back, (std::vector<uint8_t>{9, 8}));
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(folder.count(), 1u);
+    // A folder that does not exist: nothing can be created.
+    EXPECT_FALSE(writeFileAtomically(folder.file("no/such/x.bin"), first, 3));
+    EXPECT_EQ(lastError(), kErrCannotCreate);
+}
+
+TEST(Registry, DetectsByContentAndRefusesUnknownData) {
+    TempFolder folder;
+    Image image = ximora::engine::testing::randomImage(4, 4, 24);
+    SaveOptions options;
+    options.format = kSaveBmp;
+    // The extension lies; the content decides.
+    ASSERT_TRUE(saveImage(folder.file("photo.jpg"), image, options));
+    Image back;
+    FileFormat format = FileFormat::Unknown;
+    ASSERT_TRUE(loadImage(folder.file("photo.jpg"), back, {}, &format));
+    EXPECT_EQ(format, FileFormat::Bmp);
+
+    const uint8_t junk[] = "not an image at all";
+    EXPECT_FALSE(loadImageFromMemory(junk, sizeof junk, back));
+    EXPECT_EQ(lastError(), kErrBadFile);
+    EXPECT_EQ(back.width(), 4);  // the previous image stays
+
+    const uint8_t compound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1, 0, 0};
+    EXPECT_FALSE(loadImageFromMemory(compound, sizeof compound, back));
+    EXPECT_EQ(lastError(), kErrUnsupported);
+}
+
+TEST(Registry, SaveFailuresLeaveTheOldFile) {
+    TempFolder folder;
+    const std::string path = folder.file("keep.bmp");
+    Image image = ximora::engine::testing::randomImage(4, 4, 8);
+    SaveOptions options;
+    ASSERT_TRUE(saveImage(path, image, options));
+    const auto before = fs::file_size(path);
+    for (int code : {13, 15}) {  // FlashPix
+        options.format = code;
+        EXPECT_FALSE(saveImage(path, image, options));
+        EXPECT_EQ(lastError(), kErrUnsupported);
+    }
+    options.format = 99;
+    EXPECT_FALSE(saveImage(path, image, options));
+    EXPECT_EQ(lastError(), kErrBadParameter);
+    options.format = kSaveBmp;
+    EXPECT_FALSE(saveImage(path, Image{}, options));
+    EXPECT_EQ(fs::file_size(path), before);
+    EXPECT_EQ(folder.count(), 1u);
+}

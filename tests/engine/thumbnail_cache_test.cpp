@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "engine/core/error.h"
+#include "engine/io/file_io.h"
+#include "engine/thumbs/thumbnail_cache.h"
+#include "engine/thumbs/thumbnail_scale.h"
+#include "thumbs_test_folder.h"
+
+using namespace ximora::engine;
+using ximora::engine::test::TestFolder;
+
+namespace {
+
+Image pattern(int w, int h, int seed) {
+    Image image;
+    image.allocate(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (size_t i = 0; i < size_t(w) * 3; ++i) image.row(y)[i] = uint8_t(i * 31 + y * seed);
+    return image;
+}
+
+bool samePixels(const Image& a, const Image& b) {
+    if (a.width() != b.width() || a.height() != b.height() || a.bitsPerPixel() != b.bitsPerPixel())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.row(y), b.row(y), size_t(a.width()) * 3) != 0) return false;
+    return true;
+}
+
+const FileEntry kA{"a.jpg", 1000, 5'000'000'001};
+const FileEntry kB{"b\xff.png", 2000, 6'000'000'002};
+const FileEntry kC{"c.gif", 3, 7};
+
+}  // namespace
+
+TEST(ThumbnailCache, SavesAndLoadsEntriesExactly) {
+    TestFolder dir;
+    const Image a = pattern(100, 75, 3), b = pattern(1, 100, 9);
+    ThumbnailCache cache(100);
+    cache.store(kA, a);
+    cache.store(kB, b);
+    cache.storeFailure(kC);
+    EXPECT_TRUE(cache.changed());
+    ASSERT_TRUE(cache.save(dir.file("Thmb100.Dat")));
+    EXPECT_FALSE(cache.changed());
+
+    ThumbnailCache loaded(100);
+    ASSERT_TRUE(loaded.load(dir.file("Thmb100.Dat")));
+    EXPECT_EQ(loaded.count(), 3u);
+    EXPECT_FALSE(loaded.changed());
+    Image thumb;
+    ASSERT_EQ(loaded.lookup(kA, thumb), CacheLookup::Ready);
+    EXPECT_TRUE(samePixels(thumb, a));
+    ASSERT_EQ(loaded.lookup(kB, thumb), CacheLookup::Ready);
+    EXPECT_TRUE(samePixels(thumb, b));
+    EXPECT_EQ(loaded.lookup(kC, thumb), CacheLookup::Failed);
+    EXPECT_EQ(loaded.lookup({"other.jpg", 1, 1}, thumb), CacheLookup::Miss);
+    EXPECT_EQ(loaded.serialise(), cache.serialise());
+}
+
+TEST(ThumbnailCache, ChangedSizeOrTimeMeansRebuild) {
+    ThumbnailCache cache(100);
+    cache.store(kA, pattern(10, 10, 1));
+    cache.storeFailure(kC);
+    Image thumb;
+    FileEntry grown = kA, touched = kA, fixed = kC;
+    grown.size += 1;
+    touched.mtimeNs += 1;
+    fixed.mtimeNs += 1;
+    EXPECT_EQ(cache.lookup(grown, thumb), CacheLookup::Miss);
+    EXPECT_EQ(cache.lookup(touched, thumb), CacheLookup::Miss);
+    EXPECT_EQ(cache.lookup(fixed, thumb), CacheLookup::Miss);  // a repaired file is tried again
+    cache.store(touched, pattern(10, 10, 2));
+    EXPECT_EQ(cache.lookup(touched, thumb), CacheLookup::Ready);
+    EXPECT_EQ(cache.lookup(kA, thumb), CacheLookup::Miss);
+    EXPECT_EQ(cache.count(), 2u);
+
+    cache.retain({touched});
+    EXPECT_EQ(cache.count(), 1u);
+}
+
+TEST(ThumbnailCache, DamagedFilesAreIgnoredAndRewritten) {
+    TestFolder dir;
+    ThumbnailCache good(100);
+    good.store(kA, pattern(100, 60, 5));
+    good.store(kB, pattern(30, 100, 2));
+    const std::vector<uint8_t> bytes = good.serialise();
+
+    std::vector<std::vector<uint8_t>> bad;
+    for (size_t cut : {size_t(0), size_t(10), size_t(24), bytes.size() / 2, bytes.size() - 1})
+        bad.emplace_back(bytes.begin(), bytes.begin() + ptrdiff_t(cut));
+    for (size_t at : {size_t(3), size_t(13), size_t(30), bytes.size() / 2, bytes.size() - 2}) {
+        bad.push_back(bytes);
+        bad.back()[at] ^= 0x40;
+    }
+    bad.push_back(bytes);
+    bad.back().push_back(0);  // trailing garbage
+    for (const auto& damaged : bad) {
+        const std::string path = dir.file("cache.Dat");
+        ASSERT_TRUE(writeFileAtomically(path, damaged.data(), damaged.size()));
+        ThumbnailCache cache(100);
+        EXPECT_FALSE(cache.load(path)) << damaged.size();
+        EXPECT_EQ(lastError(), kErrFileBroken);
+        EXPECT_EQ(cache.count(), 0u);
+        EXPECT_TRUE(cache.changed());
+        ASSERT_TRUE(cache.save(path));  // rewritten, now valid and empty
+        EXPECT_TRUE(ThumbnailCache(100).load(path));
+    }
+
+    // A cache of another thumbnail size is not ours to use.
+    ASSERT_TRUE(writeFileAtomically(dir.file("cache.Dat"), bytes.data(), bytes.size()));
+    ThumbnailCache other(80);
+    EXPECT_FALSE(other.load(dir.file("cache.Dat")));
+    EXPECT_EQ(other.count(), 0u);
+}
+
+TEST(ThumbnailCache, MissingFileLeavesAnEmptyCacheThatIsNotWritten) {
+    TestFolder dir;
+    ThumbnailCache cache(100);
+    EXPECT_FALSE(cache.load(dir.file("none.Dat")));
+    EXPECT_EQ(lastError(), kErrFileNotFound);
+    EXPECT_FALSE(cache.changed());
+    EXPECT_TRUE(cache.save(dir.file("none.Dat")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.Dat")));
+}
+
+TEST(ThumbnailCache, SaveIsAtomicAndKeepsPermissions) {
+    TestFolder dir;
+    const std::string path = dir.file("Thmb100.Dat");
+    ThumbnailCache cache(100);
+    cache.store(kA, pattern(5, 5, 1));
+    ASSERT_TRUE(cache.save(path));
+    ::chmod(path.c_str(), 0640);
+    cache.store(kB, pattern(5, 5, 2));
+    ASSERT_TRUE(cache.save(path));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    cache.store(kC, pattern(5, 5, 3));
+    EXPECT_FALSE(cache.save(dir.file("no/such/folder/Thmb100.Dat")));
+    EXPECT_EQ(lastError(), kErrCannotCreate);
+    EXPECT_TRUE(cache.changed());
+}

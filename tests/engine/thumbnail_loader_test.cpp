@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "engine/io/file_io.h"
+#include "engine/thumbs/thumbnail_loader.h"
+#include "thumbs_test_folder.h"
+
+using namespace ximora::engine;
+using ximora::engine::test::TestFolder;
+
+namespace {
+
+// Left half red, right half blue, so a thumbnail shows whether it kept its orientation.
+Image halves(int w, int h) {
+    Image image;
+    image.allocate(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = image.row(y) + 3 * x;
+            p[0] = x < w / 2 ? 220 : 20, p[1] = 20, p[2] = x < w / 2 ? 20 : 220;
+        }
+    return image;
+}
+
+}  // namespace
+
+TEST(ThumbnailLoader, DecodesJpegAtReducedSize) {
+    if (!codecForSaveFormat(kSaveJpeg)) GTEST_SKIP() << "no JPEG codec in this build";
+    TestFolder dir;
+    SaveOptions jpeg;
+    jpeg.format = kSaveJpeg;
+    jpeg.jpegQuality = 90;
+    ASSERT_TRUE(saveImage(dir.file("wide.jpg"), halves(1600, 1200), jpeg));
+    Image thumb;
+    ASSERT_TRUE(loadThumbnail(dir.file("wide.jpg"), 100, thumb));
+    EXPECT_EQ(thumb.width(), 100);
+    EXPECT_EQ(thumb.height(), 75);
+    EXPECT_EQ(thumb.bitsPerPixel(), 24);
+    const Colour left = thumb.pixel(10, 40), right = thumb.pixel(90, 40);
+    EXPECT_GT(left.r, 180);
+    EXPECT_GT(right.b, 180);
+
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(encodeImage(halves(64, 64), jpeg, bytes));
+    bytes.resize(bytes.size() / 3);
+    ASSERT_TRUE(writeFileAtomically(dir.file("cut.jpg"), bytes.data(), bytes.size()));
+    EXPECT_FALSE(loadThumbnail(dir.file("cut.jpg"), 100, thumb));
+    EXPECT_TRUE(lastError() == kErrCannotRead || lastError() == kErrFileBroken) << lastError();
+}
+
+TEST(ThumbnailLoader, FitsBmpIntoTheSquare) {
+    TestFolder dir;
+    ASSERT_TRUE(saveImage(dir.file("tall.bmp"), halves(120, 300), SaveOptions{}));
+    ASSERT_TRUE(saveImage(dir.file("small.bmp"), halves(40, 30), SaveOptions{}));
+    Image thumb;
+    ASSERT_TRUE(loadThumbnail(dir.file("tall.bmp"), 100, thumb));
+    EXPECT_EQ(thumb.width(), 40);
+    EXPECT_EQ(thumb.height(), 100);
+    ASSERT_TRUE(loadThumbnail(dir.file("small.bmp"), 100, thumb));
+    EXPECT_EQ(thumb.width(), 40);
+    EXPECT_EQ(thumb.height(), 30);
+    EXPECT_EQ(thumb.pixel(0, 0), (Colour{220, 20, 20, 255}));
+}
+
+TEST(ThumbnailLoader, CorruptAndVanishedFilesFail) {
+    TestFolder dir;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(encodeImage(halves(64, 64), SaveOptions{}, bytes));
+    bytes.resize(bytes.size() / 3);
+    ASSERT_TRUE(writeFileAtomically(dir.file("cut.bmp"), bytes.data(), bytes.size()));
+    dir.write("text.jpg", "not an image at all");
+
+    Image thumb;
+    EXPECT_FALSE(loadThumbnail(dir.file("cut.bmp"), 100, thumb));
+    EXPECT_TRUE(lastError() == kErrCannotRead || lastError() == kErrFileBroken) << lastError();
+    EXPECT_FALSE(loadThumbnail(dir.file("text.jpg"), 100, thumb));
+    EXPECT_EQ(lastError(), kErrBadFile);
+    EXPECT_FALSE(loadThumbnail(dir.file("gone.jpg"), 100, thumb));
+    EXPECT_EQ(lastError(), kErrFileNotFound);
+    EXPECT_TRUE(thumb.empty());
+}
