@@ -3,7 +3,10 @@
 #include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/gif/gif_codec.h"
+#include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/pcx/pcx_codec.h"
+#include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -14,6 +17,9 @@ namespace {
 const Codec* const kCodecs[] = {
     &bmpCodec(),
     &pcxCodec(),
+    &jpegCodec(),
+    &pngCodec(),
+    &gifCodec(),
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports

@@ -1,0 +1,21 @@
+#pragma once
+// GIF (87a and 89a) through giflib.
+
+#include "engine/codecs/codec.h"
+
+namespace ximora::engine {
+
+/// The GIF entry of the codec table: save code 4.
+const Codec& gifCodec();
+
+/// Decodes the first frame onto the logical screen as a 1, 4 or 8-bit palette image (by the
+/// colour table's size); the transparent index gets alpha 0; the first comment extension →
+/// comment.
+bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+
+/// Encodes a 1, 4 or 8-bit image (error 10 for deeper ones: reduce the colours first) with
+/// options.interlace, options.transparentColour (the first palette entry of that colour) and
+/// the comment.
+bool encodeGif(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+
+}  // namespace ximora::engine

@@ -1,0 +1,29 @@
+#pragma once
+// PNG through libpng.
+
+#include "engine/codecs/codec.h"
+
+namespace ximora::engine {
+
+/// The PNG entry of the codec table: save code 12.
+const Codec& pngCodec();
+
+/// Decodes every colour type and depth: palette files stay palette (2-bit widened to 4),
+/// grey 1/2/4/8 becomes a grey palette image, 16-bit channels are reduced to 8, grey or
+/// colour with alpha becomes 32-bit. tRNS sets palette alphas; pHYs → dpi; the "Comment" text
+/// → comment; eXIf, iTXt XMP and iCCP → metadata.
+bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+
+/// Encodes palette or grey at 1, 4 or 8 bits, 16 and 24 bits as RGB, 32 bits as RGBA;
+/// options.interlace (Adam7), options.transparentColour (tRNS), dpi, comment, metadata.
+bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+
+}  // namespace ximora::engine
+
+namespace ximora::engine {
+
+/// Text keywords the PNG codec reads and writes.
+inline constexpr char kPngCommentKey[] = "Comment";
+inline constexpr char kPngXmpKey[] = "XML:com.adobe.xmp";
+
+}  // namespace ximora::engine

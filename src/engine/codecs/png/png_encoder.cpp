@@ -1,0 +1,194 @@
+// Encoder for PNG files: https://www.w3.org/TR/png/
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "engine/codecs/png/png_codec.h"
+#include "engine/codecs/png/png_error.h"
+#include "engine/codecs/row_convert.h"
+#include "engine/core/error.h"
+
+namespace ximora::engine {
+namespace {
+
+void writeToVector(png_structp png, png_bytep data, size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    try {
+        out->insert(out->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        pngFail(png, kErrMemory);
+    }
+}
+
+void flushNothing(png_structp) {}
+
+bool hasHighBytes(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return uint8_t(c) >= 0x80; });
+}
+
+// State with destructors lives here, outside the setjmp frame.
+class PngEncoder {
+  public:
+    PngEncoder(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out)
+        : image_(image), options_(options), out_(out) {}
+    ~PngEncoder() { png_destroy_write_struct(&png_, &info_); }
+    bool run();
+
+  private:
+    void prepareRows();
+    void setHeader();
+    void setTransparency();
+    void setChunks();
+
+    const Image& image_;
+    const SaveOptions& options_;
+    std::vector<uint8_t>& out_;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+    PngErrorTrap trap_{};
+    std::vector<png_color> palette_;
+    std::vector<uint8_t> alphas_;
+    std::vector<uint8_t> converted_;
+    std::vector<png_bytep> rows_;
+    std::vector<png_text> texts_;
+    png_color_16 transparent_{};
+    bool greyLevels_ = false;
+};
+
+bool PngEncoder::run() {
+    greyLevels_ = indexesAreGreyLevels(image_);
+    prepareRows();
+    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback,
+                                   pngWarningCallback);
+    if (!png_) return fail(kErrMemory);
+    info_ = png_create_info_struct(png_);
+    if (!info_) return fail(kErrMemory);
+    if (setjmp(trap_.jump)) return fail(trap_.code == kErrMemory ? kErrMemory : kErrCannotWrite);
+    // A kept ICC profile that libpng finds inconsistent is dropped rather than failing the save.
+    png_set_benign_errors(png_, 1);
+    png_set_write_fn(png_, &out_, writeToVector, flushNothing);
+    setHeader();
+    setTransparency();
+    setChunks();
+    png_write_info(png_, info_);
+    if (image_.bitsPerPixel() < 8) png_set_packing(png_);
+    png_set_interlace_handling(png_);
+    png_write_image(png_, rows_.data());
+    png_write_end(png_, info_);
+    return true;
+}
+
+// Rows go to libpng straight from the image except for 16-bit, which is widened to RGB.
+void PngEncoder::prepareRows() {
+    rows_.resize(size_t(image_.height()));
+    if (image_.bitsPerPixel() == 16) {
+        const size_t stride = size_t(image_.width()) * 3;
+        converted_.resize(stride * size_t(image_.height()));
+        for (int y = 0; y < image_.height(); ++y) {
+            rows_[size_t(y)] = converted_.data() + stride * size_t(y);
+            rowToRgb(image_, y, rows_[size_t(y)]);
+        }
+        return;
+    }
+    for (int y = 0; y < image_.height(); ++y)
+        rows_[size_t(y)] = const_cast<png_bytep>(image_.row(y));  // libpng only reads them
+}
+
+void PngEncoder::setHeader() {
+    const int bits = image_.bitsPerPixel();
+    int colourType = PNG_COLOR_TYPE_RGB, depth = 8;
+    if (bits <= 8) {
+        depth = bits;
+        colourType = greyLevels_ ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_PALETTE;
+    } else if (bits == 32) {
+        colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    }
+    png_set_IHDR(png_, info_, png_uint_32(image_.width()), png_uint_32(image_.height()), depth,
+                 colourType, options_.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (colourType != PNG_COLOR_TYPE_PALETTE) return;
+    // The palette covers every index used, so that readers checking indexes accept the file.
+    size_t count = image_.palette.size();
+    for (int y = 0; y < image_.height(); ++y) {
+        const uint8_t* p = image_.row(y);
+        count = std::max(count, size_t(*std::max_element(p, p + image_.width())) + 1);
+    }
+    palette_.assign(std::max<size_t>(count, 1), png_color{0, 0, 0});
+    for (size_t i = 0; i < image_.palette.size(); ++i)
+        palette_[i] = png_color{image_.palette[i].r, image_.palette[i].g, image_.palette[i].b};
+    png_set_PLTE(png_, info_, palette_.data(), int(palette_.size()));
+}
+
+void PngEncoder::setTransparency() {
+    const int bits = image_.bitsPerPixel();
+    if (bits == 32) return;
+    const int key = options_.transparentColour;
+    const Colour wanted{uint8_t(key >> 16), uint8_t(key >> 8), uint8_t(key), 255};
+    auto sameRgb = [&](const Colour& c) {
+        return c.r == wanted.r && c.g == wanted.g && c.b == wanted.b;
+    };
+    if (bits > 8) {
+        if (key < 0) return;
+        transparent_.red = wanted.r, transparent_.green = wanted.g, transparent_.blue = wanted.b;
+        png_set_tRNS(png_, info_, nullptr, 0, &transparent_);
+        return;
+    }
+    if (greyLevels_) {
+        for (size_t i = 0; i < image_.palette.size(); ++i)
+            if ((key >= 0 && sameRgb(image_.palette[i])) || image_.palette[i].a == 0) {
+                transparent_.gray = png_uint_16(i);
+                png_set_tRNS(png_, info_, nullptr, 0, &transparent_);
+                return;
+            }
+        return;
+    }
+    alphas_.assign(palette_.size(), 255);
+    size_t used = 0;
+    for (size_t i = 0; i < image_.palette.size(); ++i) {
+        alphas_[i] = image_.palette[i].a;
+        if (key >= 0 && sameRgb(image_.palette[i])) alphas_[i] = 0;
+        if (alphas_[i] != 255) used = i + 1;
+    }
+    if (used) png_set_tRNS(png_, info_, alphas_.data(), int(used), nullptr);
+}
+
+void PngEncoder::setChunks() {
+    if (image_.dpiX > 0 && image_.dpiY > 0)
+        png_set_pHYs(png_, info_, png_uint_32(std::lround(image_.dpiX / 0.0254)),
+                     png_uint_32(std::lround(image_.dpiY / 0.0254)), PNG_RESOLUTION_METER);
+    auto addText = [&](const char* key, const char* text, size_t length, bool international) {
+        png_text t{};
+        t.compression = international ? PNG_ITXT_COMPRESSION_NONE : PNG_TEXT_COMPRESSION_NONE;
+        t.key = const_cast<png_charp>(key);
+        t.text = const_cast<png_charp>(text);
+        (international ? t.itxt_length : t.text_length) = length;
+        texts_.push_back(t);
+    };
+    const std::string& comment = image_.comment;
+    if (!comment.empty())
+        addText(kPngCommentKey, comment.c_str(), comment.size(), hasHighBytes(comment));
+    const auto& xmp = image_.metadata.xmp;
+    if (!xmp.empty())
+        addText(kPngXmpKey, reinterpret_cast<const char*>(xmp.data()), xmp.size(), true);
+    if (!texts_.empty()) png_set_text(png_, info_, texts_.data(), int(texts_.size()));
+    const auto& icc = image_.metadata.icc;
+    if (!icc.empty())
+        png_set_iCCP(png_, info_, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, icc.data(),
+                     png_uint_32(icc.size()));
+    const auto& exif = image_.metadata.exif;
+    if (!exif.empty())
+        png_set_eXIf_1(png_, info_, png_uint_32(exif.size()), const_cast<png_bytep>(exif.data()));
+}
+
+}  // namespace
+
+bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+    if (image.empty()) return fail(kErrNoImage);
+    std::vector<uint8_t> bytes;
+    PngEncoder encoder(image, options, bytes);
+    if (!encoder.run()) return false;
+    out = std::move(bytes);
+    return true;
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,26 @@
+#include "engine/codecs/png/png_error.h"
+
+#include <cstring>
+
+#include "engine/core/error.h"
+
+namespace ximora::engine {
+
+void pngErrorCallback(png_structp png, png_const_charp message) {
+    auto* trap = static_cast<PngErrorTrap*>(png_get_error_ptr(png));
+    if (trap->code == 0)
+        trap->code =
+            message && (std::strstr(message, "memory") || std::strstr(message, "too large"))
+                ? kErrMemory
+                : kErrFileBroken;
+    std::longjmp(trap->jump, 1);
+}
+
+void pngWarningCallback(png_structp, png_const_charp) {}
+
+void pngFail(png_structp png, int code) {
+    static_cast<PngErrorTrap*>(png_get_error_ptr(png))->code = code;
+    png_error(png, "stopped");
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "codec_test_images.h"
+#include "engine/codecs/png/png_codec.h"
+#include "engine/core/error.h"
+
+using namespace ximora::engine;
+using namespace ximora::engine::test;
+
+namespace {
+
+std::vector<uint8_t> encode(const Image& image, bool interlace = false, int transparent = -1) {
+    SaveOptions options;
+    options.format = kSavePng;
+    options.interlace = interlace;
+    options.transparentColour = transparent;
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(pngCodec().encode(image, options, bytes)) << lastError();
+    return bytes;
+}
+
+bool decode(const std::vector<uint8_t>& bytes, Image& out) {
+    return pngCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+}
+
+}  // namespace
+
+TEST(PngCodec, EveryDepthRoundTripsExactlyPlainAndInterlaced) {
+    struct Case {
+        int bits;
+        bool grey;
+        int readBits;
+    };
+    const Case cases[] = {{1, false, 1}, {4, false, 4},   {4, true, 4},    {8, false, 8},
+                          {8, true, 8},  {16, false, 24}, {24, false, 24}, {32, false, 32}};
+    for (const Case& c : cases)
+        for (bool interlace : {false, true}) {
+            const Image source = patternImage(37, 19, c.bits, c.grey);
+            Image back;
+            ASSERT_TRUE(decode(encode(source, interlace), back)) << c.bits;
+            EXPECT_EQ(back.bitsPerPixel(), c.readBits) << c.bits;
+            EXPECT_EQ(back.colourCode(), c.readBits == c.bits ? source.colourCode() : c.readBits);
+            EXPECT_TRUE(samePixels(source, back)) << c.bits << " interlace " << interlace;
+        }
+}
+
+TEST(PngCodec, ResolutionCommentAndTransparentColourSurvive) {
+    Image source = patternImage(16, 16, 8);
+    source.dpiX = 300, source.dpiY = 72;
+    source.comment = "撮影 2026";
+    const Colour key = source.palette[5];
+    Image back;
+    ASSERT_TRUE(decode(encode(source, false, key.r << 16 | key.g << 8 | key.b), back));
+    EXPECT_EQ(back.dpiX, 300);
+    EXPECT_EQ(back.dpiY, 72);
+    EXPECT_EQ(back.comment, source.comment);
+    EXPECT_EQ(back.palette[5].a, 0);
+    EXPECT_EQ(back.palette[4].a, 255);
+
+    Image colour = patternImage(8, 8, 24);
+    colour.comment = "plain";
+    ASSERT_TRUE(decode(encode(colour, false, 0x010203), back));
+    EXPECT_EQ(back.bitsPerPixel(), 24);
+    EXPECT_EQ(back.comment, "plain");
+}
+
+TEST(PngCodec, TwoBitFilesWidenToFourBits) {
+    // Hand-made 2-bit grey rows: a 4×1 image holding levels 0, 1, 2, 3.
+    Image four = patternImage(4, 1, 4, true);
+    const uint8_t levels[] = {0, 5, 10, 15};
+    std::copy(levels, levels + 4, four.row(0));
+    Image back;
+    ASSERT_TRUE(decode(encode(four), back));
+    EXPECT_TRUE(samePixels(four, back));
+}
+
+TEST(PngCodec, DamagedFilesFailCleanly) {
+    const auto good = encode(patternImage(64, 64, 24));
+    Image kept = patternImage(3, 3, 24), out = kept;
+
+    std::vector<uint8_t> truncated(good.begin(), good.begin() + long(good.size() / 2));
+    EXPECT_FALSE(decode(truncated, out));
+    EXPECT_EQ(lastError(), kErrCannotRead);
+
+    std::vector<uint8_t> huge = good;  // IHDR width and height at offsets 16 and 20
+    huge[17] = 0xFF, huge[18] = 0xFF, huge[21] = 0xFF, huge[22] = 0xFF;
+    const uLong crc = crc32(0, huge.data() + 12, 17);
+    for (int i = 0; i < 4; ++i) huge[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+    EXPECT_FALSE(decode(huge, out));
+    EXPECT_EQ(lastError(), kErrMemory);
+
+    std::vector<uint8_t> garbage = good;
+    for (size_t i = 40; i < garbage.size() - 20; i += 7) garbage[i] ^= 0x5A;
+    EXPECT_FALSE(decode(garbage, out));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    EXPECT_TRUE(samePixels(out, kept));
+}
