@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "engine/core/error.h"
+#include "engine/core/view.h"
 #include "engine/geometry/geometry.h"
-#include "engine/geometry/overlay.h"
 #include "op_test_images.h"
 
 using namespace ximora::engine;
@@ -284,13 +284,20 @@ TEST(Composite, ConvertsColoursBetweenDepths) {
     }
 }
 
-TEST(Overlay, HoldsLinesAndRectanglesUntilCleared) {
-    Overlay overlay;
-    overlay.addRectangle({98, 98}, {102, 102});
-    overlay.addLine({100, 100}, {200, 150}, {255, 0, 0, 255});
-    ASSERT_EQ(overlay.shapes.size(), 2u);
-    EXPECT_EQ(overlay.shapes[1].kind, OverlayShape::Kind::Line);
-    EXPECT_EQ(overlay.shapes[1].to, (Point{200, 150}));
-    overlay.clear();
-    EXPECT_TRUE(overlay.empty());
+TEST(Overlay, ViewMarksDisappearOnRefreshAndWithAnotherImage) {
+    HandleTable table;
+    View view(table);
+    int changes = 0;
+    view.onChanged = [&] { ++changes; };
+    view.drawRectangle({98, 98}, {102, 102});
+    view.drawLine({100, 100}, {200, 150}, {255, 0, 0, 255});
+    ASSERT_EQ(view.overlay().shapes.size(), 2u);
+    EXPECT_EQ(view.overlay().shapes[1].kind, OverlayShape::Kind::Line);
+    EXPECT_EQ(view.overlay().shapes[1].to, (Point{200, 150}));
+    EXPECT_EQ(changes, 2);
+    view.refresh();
+    EXPECT_TRUE(view.overlay().empty());
+    view.drawLine({1, 1}, {5, 5});
+    ASSERT_TRUE(view.setHandle(0));
+    EXPECT_TRUE(view.overlay().empty());
 }
