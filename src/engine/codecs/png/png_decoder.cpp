@@ -5,6 +5,7 @@
 
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
+#include "engine/codecs/raster_pages.h"
 #include "engine/core/error.h"
 #include "engine/metadata/orientation.h"
 
@@ -142,6 +143,7 @@ bool PngDecoder::prepare() {
     const uint64_t raw = uint64_t(png_get_rowbytes(png_, info_)) * height;
     if (raw > (uint64_t(64) << 20) && raw / 1100 > reader_.size) return fail(kErrCannotRead);
     if (!image.allocate(int(width), int(height), bits, grey)) return false;
+    preferHugePages(image);
     if (png_get_rowbytes(png_, info_) > image.stride()) return fail(kErrFileBroken);
     readPalette();
     return true;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "engine/codecs/raster_pages.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
@@ -90,6 +91,7 @@ bool TiffDecoder::readNative() {
     const int bits = spp_ == 3 ? 24 : spp_ == 4 ? 32 : bps_ == 1 ? 1 : bps_ <= 4 ? 4 : 8;
     const bool grey = photometric_ != PHOTOMETRIC_PALETTE && spp_ == 1 && bits > 1;
     if (!image.allocate(int(width_), int(height_), bits, grey)) return false;
+    preferHugePages(image);
     if (spp_ == 1 && !readPalette()) return false;
     std::vector<uint8_t> buffer;
     if (!(TIFFIsTiled(t_) ? readTiles(buffer) : readStrips(buffer))) return false;
