@@ -154,14 +154,20 @@ TEST(Exif, TiffExifDirectoryBecomesAPortableBlock) {
     EXPECT_EQ(image.pixel(0, 0).r, 40);  // the stored bottom-left pixel, now top-left
     EXPECT_EQ(image.pixel(1, 0).r, 10);
     EXPECT_EQ(exifOrientation(image.metadata.exif), 1);
-    // Saved as JPEG, the camera data goes along.
-    SaveOptions save;
-    save.format = kSaveJpeg;
-    std::vector<uint8_t> jpeg;
-    ASSERT_TRUE(jpegCodec().encode(image, save, jpeg));
-    Image back;
-    ASSERT_TRUE(jpegCodec().decode(jpeg.data(), jpeg.size(), LoadOptions{}, back));
-    EXPECT_EQ(back.metadata.exif, image.metadata.exif);
+    // Saved as JPEG or as TIFF again, the camera data goes along.
+    for (const Codec* codec : {&jpegCodec(), &tiffCodec()}) {
+        SaveOptions save;
+        save.format = codec == &jpegCodec() ? kSaveJpeg : kSaveTiffLzw;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(codec->encode(image, save, bytes));
+        Image back;
+        ASSERT_TRUE(codec->decode(bytes.data(), bytes.size(), LoadOptions{}, back));
+        EXPECT_EQ(back.width(), 2);
+        const TiffStructure kept(back.metadata.exif.data(), back.metadata.exif.size());
+        const uint64_t keptIfd = kept.u32(kept.findEntry(34665) + 8);
+        EXPECT_EQ(kept.u16(kept.findEntry(34855, keptIfd) + 8), 400) << save.format;
+        EXPECT_EQ(kept.u32(kept.u32(kept.findEntry(33434, keptIfd) + 8) + 4), 250u);
+    }
 }
 
 TEST(Exif, ReadsAndPatchesOrientationInBothByteOrders) {

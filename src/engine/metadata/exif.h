@@ -26,4 +26,10 @@ bool exifResolution(const std::vector<uint8_t>& exif, int& dpiX, int& dpiY);
 /// Exif IFD (interoperability) are left out.
 std::vector<uint8_t> exifBlockFromTiff(const uint8_t* file, size_t size);
 
+/// Adds an EXIF block's Exif IFD to a TIFF file written by the engine: a copy of IFD0 with an
+/// Exif IFD pointer (tag 34665) and the Exif IFD, values converted to the file's byte order,
+/// are appended and the header points at the new IFD0. Returns false, leaving the file as it
+/// was, when either structure is unreadable or the file already has an Exif IFD.
+bool appendExifToTiff(std::vector<uint8_t>& tiffFile, const std::vector<uint8_t>& exif);
+
 }  // namespace ximora::engine

@@ -2,6 +2,7 @@
 
 #include "engine/metadata/exif.h"
 #include "engine/metadata/tiff_structure.h"
+#include "engine/metadata/tiff_writer.h"
 
 namespace ximora::engine {
 namespace {
@@ -10,30 +11,6 @@ constexpr uint16_t kTagOrientation = 274;
 constexpr uint16_t kTagExifIfd = 34665;
 constexpr uint16_t kTagInteroperabilityIfd = 40965;
 constexpr uint32_t kMaxValueBytes = 1 << 20;
-
-// Appends integers in the byte order of the source file.
-class BlockWriter {
-  public:
-    explicit BlockWriter(bool little) : little_(little) {}
-    void u16(uint32_t v) {
-        const uint8_t lo = uint8_t(v), hi = uint8_t(v >> 8);
-        bytes.push_back(little_ ? lo : hi), bytes.push_back(little_ ? hi : lo);
-    }
-    void u32(uint32_t v) {
-        if (little_)
-            u16(v & 0xFFFF), u16(v >> 16);
-        else
-            u16(v >> 16), u16(v & 0xFFFF);
-    }
-    void put32At(size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bytes[at + size_t(i)] = uint8_t(v >> (little_ ? 8 * i : 24 - 8 * i));
-    }
-    std::vector<uint8_t> bytes;
-
-  private:
-    bool little_;
-};
 
 }  // namespace
 
@@ -57,7 +34,7 @@ std::vector<uint8_t> exifBlockFromTiff(const uint8_t* file, size_t size) {
     }
     const uint16_t orientation = tiff.shortValue(kTagOrientation);
 
-    BlockWriter out(tiff.little());
+    TiffWriter out(tiff.little());
     out.bytes = {tiff.data()[0], tiff.data()[1]};
     out.u16(42), out.u32(8);
     const uint16_t ifd0Entries = orientation ? 2 : 1;
