@@ -301,3 +301,16 @@ TEST(Overlay, ViewMarksDisappearOnRefreshAndWithAnotherImage) {
     ASSERT_TRUE(view.setHandle(0));
     EXPECT_TRUE(view.overlay().empty());
 }
+
+TEST(Geometry, ResultsPastTheMemoryLimitAreRefusedAndChangeNothing) {
+    const Image src = makeImage(40, 30, {24, false});
+    const uint64_t saved = memoryLimit();
+    setMemoryLimit(5000);  // the 3600-byte image fits, neither result does
+    Image image = src;
+    EXPECT_FALSE(resize(image, {400, 300}));
+    EXPECT_EQ(lastError(), kErrMemory);
+    EXPECT_FALSE(rotate(image, {4500, true, false, {255, 255, 255, 255}, false}));
+    EXPECT_EQ(lastError(), kErrMemory);
+    setMemoryLimit(saved);
+    EXPECT_TRUE(sameImage(image, src));
+}
