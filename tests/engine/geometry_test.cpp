@@ -314,3 +314,15 @@ TEST(Geometry, ResultsPastTheMemoryLimitAreRefusedAndChangeNothing) {
     setMemoryLimit(saved);
     EXPECT_TRUE(sameImage(image, src));
 }
+
+TEST(Composite, AnImageShiftedOverItselfReadsTheOriginalPixels) {
+    const Image before = makeImage(12, 9, {24, false});
+    Image image = before;
+    ASSERT_TRUE(composite(image, image, 3, 2));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool moved = x >= 3 && y >= 2;
+            ASSERT_EQ(pixelBytes(image, x, y),
+                      moved ? pixelBytes(before, x - 3, y - 2) : pixelBytes(before, x, y));
+        }
+}
