@@ -38,22 +38,17 @@ void setMemoryLimit(uint64_t bytes) { gMemoryLimit.store(bytes, std::memory_orde
 
 int Image::storageBytesPerPixel(int bitsPerPixel) {
     switch (bitsPerPixel) {
-        case 16:
-            return 2;
-        case 24:
-            return 3;
-        case 32:
-            return 4;
-        default:
-            return 1;
+        case 16: return 2;
+        case 24: return 3;
+        case 32: return 4;
+        default: return 1;
     }
 }
 
 bool Image::fitsLimits(int64_t width, int64_t height, int bitsPerPixel) {
     if (!validDepth(bitsPerPixel) || width < 1 || height < 1) return fail(kErrBadParameter);
     if (width > kMaxSide || height > kMaxSide) return fail(kErrMemory);
-    const uint64_t stride =
-        (uint64_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~uint64_t(3);
+    const uint64_t stride = (uint64_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~uint64_t(3);
     if (stride * uint64_t(height) > memoryLimit()) return fail(kErrMemory);
     return true;
 }
@@ -131,10 +126,8 @@ Colour Image::pixel(int x, int y) const {
             std::memcpy(&v, p + size_t(x) * 2, 2);
             return unpackRgb565(v);
         }
-        case 24:
-            return Colour{p[x * 3], p[x * 3 + 1], p[x * 3 + 2], 255};
-        case 32:
-            return Colour{p[x * 4], p[x * 4 + 1], p[x * 4 + 2], p[x * 4 + 3]};
+        case 24: return Colour{p[x * 3], p[x * 3 + 1], p[x * 3 + 2], 255};
+        case 32: return Colour{p[x * 4], p[x * 4 + 1], p[x * 4 + 2], p[x * 4 + 3]};
         default: {
             const uint8_t index = p[x];
             return index < palette.size() ? palette[index] : Colour{};
