@@ -5,10 +5,56 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/core/parallel.h"
 
 namespace ximora::editor {
+namespace {
+
+void put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
+void put32(uint8_t* p, uint32_t v) { put16(p, v), put16(p + 2, v >> 16); }
+
+// Full-colour snapshots, the large ones, go from the raster to the file in bands converted on
+// all cores, with no whole-file buffer: the uncompressed 24-bit layout that the engine's BMP
+// reader takes back (bottom-up rows of B, G, R padded to 4 bytes, version 3 header).
+bool writeFullColour(const engine::Image& image, QFile& file) {
+    const int w = image.width(), h = image.height();
+    const size_t rowBytes = (size_t(w) * 3 + 3) & ~size_t(3);
+    uint8_t header[54] = {'B', 'M'};
+    put32(header + 2, uint32_t(std::min<uint64_t>(54 + rowBytes * size_t(h), UINT32_MAX)));
+    put32(header + 10, 54);
+    put32(header + 14, 40);
+    put32(header + 18, uint32_t(w));
+    put32(header + 22, uint32_t(h));
+    put16(header + 26, 1);
+    put16(header + 28, 24);
+    put32(header + 34, uint32_t(std::min<uint64_t>(rowBytes * size_t(h), UINT32_MAX)));
+    put32(header + 38, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiX)));
+    put32(header + 42, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiY)));
+    if (file.write(reinterpret_cast<const char*>(header), 54) != 54) return false;
+    const int bandRows = int(std::max<size_t>(1, (8u << 20) / rowBytes));
+    std::vector<uint8_t> band(rowBytes * size_t(std::min(bandRows, h)));
+    for (int first = 0; first < h; first += bandRows) {
+        const int rows = std::min(bandRows, h - first);
+        engine::parallelRows(rows, [&](int r0, int r1) {
+            for (int r = r0; r < r1; ++r) {
+                const uint8_t* src = image.row(h - 1 - (first + r));
+                uint8_t* dst = band.data() + size_t(r) * rowBytes;
+                for (int x = 0; x < w; ++x, src += 3, dst += 3)
+                    dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+                for (size_t pad = size_t(w) * 3; pad < rowBytes; ++pad)
+                    band[size_t(r) * rowBytes + pad] = 0;
+            }
+        });
+        const qint64 bytes = qint64(rowBytes) * rows;
+        if (file.write(reinterpret_cast<const char*>(band.data()), bytes) != bytes) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 UndoStore::~UndoStore() = default;
 
@@ -52,17 +98,25 @@ UndoStore::Push UndoStore::push(const engine::Image& image) {
         return Push::WriteFailed;
     }
     // A snapshot is scratch: written plainly, without the flush to disk that a save needs.
-    engine::SaveOptions options;
-    options.format = engine::kSaveBmp;
-    std::vector<uint8_t> bytes;
     QFile file(snapshotName(count_));
-    bool ok = engine::encodeImage(image, options, bytes);
-    if (ok && !(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
-                    qint64(bytes.size()) &&
-                file.flush())) {
-        ok = false;
-        engine::setLastError(engine::kErrCannotWrite);
+    bool ok = false;
+    if (image.bitsPerPixel() == 24) {
+        ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) &&
+             writeFullColour(image, file);
+        if (!ok)
+            engine::setLastError(image.empty() ? engine::kErrNoImage : engine::kErrCannotWrite);
+    } else {
+        engine::SaveOptions options;
+        options.format = engine::kSaveBmp;
+        std::vector<uint8_t> bytes;
+        ok = engine::encodeImage(image, options, bytes);
+        if (ok && !(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+                        qint64(bytes.size()) &&
+                    file.flush())) {
+            ok = false;
+            engine::setLastError(engine::kErrCannotWrite);
+        }
     }
     file.close();
     if (!ok) file.remove();  // never undo to an older, stale snapshot of the same number
