@@ -14,7 +14,7 @@ constexpr BatchCommand kCommands[] = {
     {"convert", "convert [--quality N] SOURCE TARGET", ximora::batch::runConvert},
     {"run",
      "run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] (--out DIR | --in-place) "
-     "FILE...",
+     "[--trace] FILE...",
      ximora::batch::runRun},
 };
 

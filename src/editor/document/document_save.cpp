@@ -82,7 +82,8 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
             defaultExtension_ = webDialog ? QStringLiteral("jpg") : QStringLiteral("bmp");
         path += '.' + defaultExtension_;
         util::messages().message(QStringLiteral("拡張子が指定されなかったので､") +
-                                 defaultExtension_ + QStringLiteral("を使用しました"));
+                                     defaultExtension_ + QStringLiteral("を使用しました"),
+                                 util::MsgButtons::Ok, util::MsgIcon::Information);
     }
     ext = extensionOf(path);
 
