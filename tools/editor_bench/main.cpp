@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
         store.setWorkFolder(QString::fromLocal8Bit(argv[3]) + '/');
         const double seconds = best(std::atoi(argv[4]), [&] {
             store.reset();
+            QFile::remove(store.snapshotName(1));  // a fresh file every run, as cp makes one
             if (store.push(image) != editor::UndoStore::Push::Written) std::exit(1);
         });
         std::printf("%.4f %s\n", seconds, QFile::encodeName(store.snapshotName(1)).constData());

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/registry.h"
@@ -16,42 +17,55 @@ namespace {
 void put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
 void put32(uint8_t* p, uint32_t v) { put16(p, v), put16(p + 2, v >> 16); }
 
-// Full-colour snapshots, the large ones, go from the raster to the file in bands converted on
-// all cores, with no whole-file buffer: the uncompressed 24-bit layout that the engine's BMP
-// reader takes back (bottom-up rows of B, G, R padded to 4 bytes, version 3 header).
-bool writeFullColour(const engine::Image& image, QFile& file) {
+// Full-colour snapshots, the large ones, go from the raster to the file without a whole-file
+// buffer: each worker converts its band of rows in small chunks and writes them at their place
+// through a handle of its own, so conversion and copying into the file run on all cores. The
+// layout is the uncompressed 24-bit one that the engine's BMP reader takes back (bottom-up rows
+// of B, G, R padded to 4 bytes, version 3 header). A file left from an earlier step of the same
+// number is resized, not truncated first, so its blocks are reused.
+bool writeFullColour(const engine::Image& image, const QString& path) {
     const int w = image.width(), h = image.height();
     const size_t rowBytes = (size_t(w) * 3 + 3) & ~size_t(3);
+    const qint64 total = 54 + qint64(rowBytes) * h;
     uint8_t header[54] = {'B', 'M'};
-    put32(header + 2, uint32_t(std::min<uint64_t>(54 + rowBytes * size_t(h), UINT32_MAX)));
+    put32(header + 2, uint32_t(std::min<int64_t>(total, UINT32_MAX)));
     put32(header + 10, 54);
     put32(header + 14, 40);
     put32(header + 18, uint32_t(w));
     put32(header + 22, uint32_t(h));
     put16(header + 26, 1);
     put16(header + 28, 24);
-    put32(header + 34, uint32_t(std::min<uint64_t>(rowBytes * size_t(h), UINT32_MAX)));
+    put32(header + 34, uint32_t(std::min<int64_t>(total - 54, UINT32_MAX)));
     put32(header + 38, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiX)));
     put32(header + 42, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiY)));
-    if (file.write(reinterpret_cast<const char*>(header), 54) != 54) return false;
-    const int bandRows = int(std::max<size_t>(1, (8u << 20) / rowBytes));
-    std::vector<uint8_t> band(rowBytes * size_t(std::min(bandRows, h)));
-    for (int first = 0; first < h; first += bandRows) {
-        const int rows = std::min(bandRows, h - first);
-        engine::parallelRows(rows, [&](int r0, int r1) {
-            for (int r = r0; r < r1; ++r) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !file.resize(total) ||
+        file.write(reinterpret_cast<const char*>(header), 54) != 54)
+        return false;
+    std::atomic<bool> ok{true};
+    const int chunkRows = int(std::max<size_t>(1, (1u << 20) / rowBytes));
+    engine::parallelRows(h, [&](int r0, int r1) {
+        QFile part(path);
+        if (!part.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            ok = false;
+            return;
+        }
+        std::vector<uint8_t> chunk(rowBytes * size_t(std::min(chunkRows, r1 - r0)), 0);
+        for (int first = r0; first < r1 && ok; first += chunkRows) {
+            const int rows = std::min(chunkRows, r1 - first);
+            for (int r = 0; r < rows; ++r) {
                 const uint8_t* src = image.row(h - 1 - (first + r));
-                uint8_t* dst = band.data() + size_t(r) * rowBytes;
+                uint8_t* dst = chunk.data() + size_t(r) * rowBytes;
                 for (int x = 0; x < w; ++x, src += 3, dst += 3)
                     dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
-                for (size_t pad = size_t(w) * 3; pad < rowBytes; ++pad)
-                    band[size_t(r) * rowBytes + pad] = 0;
             }
-        });
-        const qint64 bytes = qint64(rowBytes) * rows;
-        if (file.write(reinterpret_cast<const char*>(band.data()), bytes) != bytes) return false;
-    }
-    return true;
+            const qint64 bytes = qint64(rowBytes) * rows;
+            if (!part.seek(54 + qint64(rowBytes) * first) ||
+                part.write(reinterpret_cast<const char*>(chunk.data()), bytes) != bytes)
+                ok = false;
+        }
+    });
+    return ok;
 }
 
 }  // namespace
@@ -101,8 +115,7 @@ UndoStore::Push UndoStore::push(const engine::Image& image) {
     QFile file(snapshotName(count_));
     bool ok = false;
     if (image.bitsPerPixel() == 24) {
-        ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) &&
-             writeFullColour(image, file);
+        ok = writeFullColour(image, file.fileName());
         if (!ok)
             engine::setLastError(image.empty() ? engine::kErrNoImage : engine::kErrCannotWrite);
     } else {
