@@ -1,7 +1,9 @@
-// The program `ximora`. Start-up comes with the application shell.
+// The program `ximora`.
 #include <QApplication>
+
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    return ximora::app::runProgram(app, QApplication::arguments().mid(1));
 }

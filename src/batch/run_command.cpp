@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "batch/user_data_folder.h"
 #include "editor/document/picture_document.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"

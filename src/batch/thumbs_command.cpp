@@ -1,16 +1,19 @@
-#include "thumbs_command.h"
-
+// ximora-batch thumbs [--size N] [--beside] DIR...
+// Builds or refreshes each folder's thumbnail cache file where the browser looks for it: beside
+// the images with --beside, else in the user data folder's "Thumb/" (the folder `ximora` beside
+// this program uses). One tab-separated line per folder: folder, cache file, image files,
+// thumbnails taken from the cache, thumbnails made, files that are not readable images.
+#include <QDir>
+#include <QFile>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <ostream>
 
+#include "batch/batch_command.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/cache_name.h"
 #include "engine/thumbs/folder_cache_refresh.h"
-#include "user_data_folder.h"
+#include "util/shared_values.h"
 
 namespace ximora::batch {
 namespace {
@@ -19,55 +22,44 @@ using namespace ximora::engine;
 
 // The browser's default thumbnail size (PC_SIZE of THUMB_LIST).
 constexpr int kDefaultSize = 100;
-// Four digits at most, as the cache names are read back by the clean-up.
+// Cache names hold the size in three or four digits.
 constexpr int kMaxSize = 9999;
-
-int usage() {
-    std::fprintf(stderr, "usage: ximora-batch thumbs [--size N] [--beside] DIR...\n");
-    return 2;
-}
-
-void reportError(const std::string& what, int code) {
-    std::fprintf(stderr, "%s: error %d: %.*s\n", what.c_str(), code, int(errorText(code).size()),
-                 errorText(code).data());
-}
 
 // The folder as the browser reports it: absolute, without "." or ".." and trailing "/".
 std::string browserPath(const std::string& dir) {
     std::error_code ec;
-    std::filesystem::path path = std::filesystem::absolute(dir, ec).lexically_normal();
-    return normalisedFolder(path.string());
+    return normalisedFolder(std::filesystem::absolute(dir, ec).lexically_normal().string());
 }
 
 }  // namespace
 
-int thumbsCommand(int argc, char** argv) {
+int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
     int size = kDefaultSize;
     bool beside = false;
     std::vector<std::string> folders;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--size" && i + 1 < argc) {
-            const std::string_view value = argv[++i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--size" && i + 1 < args.size()) {
+            const std::string& value = args[++i];
             const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), size);
             if (ec != std::errc() || end != value.data() + value.size() || size < 1 ||
                 size > kMaxSize)
-                return usage();
+                return 2;
         } else if (arg == "--beside") {
             beside = true;
         } else if (arg.starts_with("--")) {
-            return usage();
+            return 2;
         } else {
-            folders.emplace_back(arg);
+            folders.push_back(arg);
         }
     }
-    if (folders.empty()) return usage();
+    if (folders.empty()) return 2;
 
     std::string userData;
     if (!beside) {
         userData = userDataFolder();
-        std::error_code ec;
-        std::filesystem::create_directories(userData + "Thumb", ec);
+        QDir().mkpath(
+            QFile::decodeName((userData + "Thumb").c_str()));  // as the main window does at start
     }
     ThumbnailProducer producer;
     int status = 0;
@@ -76,12 +68,12 @@ int thumbsCommand(int argc, char** argv) {
         const std::string cacheFile = cacheFileFor(beside, userData, folder, size);
         FolderCacheReport report;
         if (!refreshFolderCache(folder, cacheFile, size, producer, report)) {
-            reportError(dir, lastError());
+            reportFileError(err, dir, lastError());
             status = 1;
             continue;
         }
-        std::printf("%s\t%s\t%zu\t%zu\t%zu\t%zu\n", folder.c_str(), cacheFile.c_str(), report.files,
-                    report.fromCache, report.made, report.failed);
+        out << folder << '\t' << cacheFile << '\t' << report.files << '\t' << report.fromCache
+            << '\t' << report.made << '\t' << report.failed << '\n';
     }
     return status;
 }

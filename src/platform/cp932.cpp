@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <QList>
 #include <cerrno>
 
 namespace ximora::platform {
@@ -44,6 +45,18 @@ std::optional<QByteArray> convert(const char* to, const char* from, const QByteA
 
 std::optional<QByteArray> toCp932(const QString& text) {
     return convert("CP932", "UTF-8", text.toUtf8());
+}
+
+QByteArray toCp932Replacing(const QString& text) {
+    if (auto whole = toCp932(text)) return *whole;
+    QByteArray out;
+    const QList<uint> codes = text.toUcs4();
+    for (const uint code : codes) {
+        const char32_t point = code;
+        const auto one = toCp932(QString::fromUcs4(&point, 1));
+        out += one ? *one : QByteArray("?");
+    }
+    return out;
 }
 
 std::optional<QString> fromCp932(const QByteArray& bytes) {

@@ -13,6 +13,10 @@ namespace ximora::platform {
 /// or iconv cannot convert; never a partial result.
 std::optional<QByteArray> toCp932(const QString& text);
 
+/// Encodes `text` as CP932, writing "?" for every character without a CP932 form, as the
+/// original platform's conversion did. Used where keeping the rest matters more than exactness.
+QByteArray toCp932Replacing(const QString& text);
+
 /// Decodes CP932 `bytes`. Nothing when they are not valid CP932 (an invalid or truncated
 /// multi-byte sequence); never a partial result.
 std::optional<QString> fromCp932(const QByteArray& bytes);

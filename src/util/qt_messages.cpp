@@ -36,8 +36,11 @@ QMessageBox::Icon toQt(MsgIcon icon) {
 }  // namespace
 
 MsgAnswer QtMessages::message(const MessageRequest& request) {
-    QMessageBox box(toQt(request.icon), effectiveTitle(request.title), request.text,
-                    QMessageBox::NoButton, owner());
+    // The program's texts break lines with CR alone, which Qt would not show as a break.
+    QString text = request.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    QMessageBox box(toQt(request.icon), effectiveTitle(request.title), text, QMessageBox::NoButton,
+                    owner());
     std::vector<std::pair<QMessageBox::StandardButton, MsgAnswer>> buttons;
     switch (request.buttons) {
         case MsgButtons::Ok:

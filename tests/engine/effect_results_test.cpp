@@ -54,6 +54,22 @@ TEST(EffectResults, EmbossLightsSlopesFacingTheLightAndFlatPartsTakeTheBackgroun
     Image vertical = step(10, 5);
     ASSERT_TRUE(emboss(vertical, Area::whole(), {1, 1, 100}));  // light from the top: no slope
     EXPECT_EQ(vertical.pixel(5, 2).r, 100);
+
+    // Light from opposite sides gives the negative relief about the background.
+    const Image gentle = photo(30, 20);
+    for (int d = 0; d < 4; ++d) {
+        Image one = gentle, other = gentle;
+        ASSERT_TRUE(emboss(one, Area::whole(), {d, 1, 128}));
+        ASSERT_TRUE(emboss(other, Area::whole(), {d + 4, 1, 128}));
+        EXPECT_GT(meanDifference(one, other), 1.0) << d;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x) {
+                const int a = one.pixel(x, y).r, b = other.pixel(x, y).r;
+                if (a > 0 && a < 255 && b > 0 && b < 255) {
+                    EXPECT_EQ(a + b, 256) << d;
+                }
+            }
+    }
 }
 
 TEST(EffectResults, MosaicBlocksTakeTheirRoundedMean) {
@@ -95,6 +111,9 @@ TEST(EffectResults, DistortionsMoveAlongTheirOwnDirectionOnly) {
     image = rows;
     ASSERT_TRUE(motionBlur(image, Area::whole(), {0, 25, 180}));
     EXPECT_TRUE(sameRaster(image, rows));
+    image = columns;
+    ASSERT_TRUE(motionBlur(image, Area::whole(), {0, 25, -270}));
+    EXPECT_TRUE(sameRaster(image, columns));
 
     // Moving pixels of one colour around gives that colour back.
     const Image plain = flat(30, 20, {9, 99, 199, 255});
@@ -161,4 +180,11 @@ TEST(EffectResults, RippleRingsAreRoundAboutTheCentre) {
     EXPECT_GT(meanDifference(image, before), 1.0);
     for (int y = 0; y < 41; ++y)
         for (int x = 0; x < 41; ++x) EXPECT_NEAR(image.pixel(x, y).r, image.pixel(40 - y, x).r, 1);
+
+    // The echo from the rim never cancels the rings, whatever the phase.
+    for (double phase : {0.0, 0.25, 0.5}) {
+        Image echoed = photo(60, 60);
+        ASSERT_TRUE(ripple(echoed, Area::whole(), {20.0, 10.0, phase, 0, true}));
+        EXPECT_GT(meanDifference(echoed, photo(60, 60)), 1.0) << phase;
+    }
 }

@@ -10,6 +10,7 @@
 #include "platform/shell.h"
 #include "platform/special_folders.h"
 #include "platform/user_setting.h"
+#include "support/scoped_env.h"
 
 using namespace ximora::platform;
 
@@ -19,20 +20,6 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() { had_ ? (void)qputenv(name_, old_) : (void)qunsetenv(name_); }
-
-  private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 }  // namespace
 
 TEST(Cp932, RoundTripsJapaneseIncludingHalfWidthKatakana) {

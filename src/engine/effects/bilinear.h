@@ -1,6 +1,7 @@
 #pragma once
 // Bilinear sampling with edge clamping, shared by the distortions. Weights are fixed point so
-// a pixel's result never depends on how the rows were split between threads.
+// a pixel's result never depends on how the rows were split between threads. The channel count
+// is a template argument so the per-channel loops unroll.
 
 #include <algorithm>
 #include <cmath>
@@ -14,41 +15,39 @@ namespace ximora::engine {
 struct SampleSource {
     const uint8_t* data;
     size_t stride;
-    int width, height, channels;
+    int width, height;
 
     explicit SampleSource(const Image& image)
         : data(image.data()),
           stride(image.stride()),
           width(image.width()),
-          height(image.height()),
-          channels(image.bytesPerPixel()) {}
+          height(image.height()) {}
 
-    const uint8_t* at(int x, int y) const {
-        return data + size_t(y) * stride + size_t(x) * size_t(channels);
-    }
-
-    /// Writes the colour at (fx, fy) (pixel-centre coordinates) to out[0 .. channels). Positions
-    /// beyond the raster take the nearest edge pixel; NaN counts as the origin.
-    void bilinear(float fx, float fy, uint8_t* out) const {
-        uint32_t acc[4] = {};
-        accumulate(fx, fy, acc);
-        for (int i = 0; i < channels; ++i) out[i] = uint8_t((acc[i] + 32768) >> 16);
-    }
-
-    /// Adds the colour at (fx, fy), as bilinear() takes it, scaled by 65536, to acc[0 .. channels);
-    /// up to 256 samples fit in the 32-bit sums.
+    /// Adds the colour at (fx, fy) (pixel-centre coordinates), scaled by 65536, to
+    /// acc[0 .. N); up to 256 samples fit in the 32-bit sums. Positions beyond the raster take
+    /// the nearest edge pixel; NaN counts as the origin.
+    template <int N>
     void accumulate(float fx, float fy, uint32_t* acc) const {
         fx = std::isnan(fx) ? 0.f : std::clamp(fx, 0.f, float(width - 1));
         fy = std::isnan(fy) ? 0.f : std::clamp(fy, 0.f, float(height - 1));
         const int x0 = int(fx), y0 = int(fy);
-        const int x1 = std::min(x0 + 1, width - 1), y1 = std::min(y0 + 1, height - 1);
         const uint32_t wx = uint32_t((fx - float(x0)) * 256.f + 0.5f);
         const uint32_t wy = uint32_t((fy - float(y0)) * 256.f + 0.5f);
         const uint32_t w00 = (256 - wx) * (256 - wy), w10 = wx * (256 - wy);
         const uint32_t w01 = (256 - wx) * wy, w11 = wx * wy;
-        const uint8_t *a = at(x0, y0), *b = at(x1, y0), *c = at(x0, y1), *d = at(x1, y1);
-        for (int i = 0; i < channels; ++i)
-            acc[i] += a[i] * w00 + b[i] * w10 + c[i] * w01 + d[i] * w11;
+        const uint8_t* a = data + size_t(y0) * stride + size_t(x0) * N;
+        const uint8_t* c = y0 + 1 < height ? a + stride : a;
+        const int right = x0 + 1 < width ? N : 0;
+        for (int i = 0; i < N; ++i)
+            acc[i] += a[i] * w00 + a[i + right] * w10 + c[i] * w01 + c[i + right] * w11;
+    }
+
+    /// Writes the colour at (fx, fy), taken as accumulate() takes it, to out[0 .. N).
+    template <int N>
+    void bilinear(float fx, float fy, uint8_t* out) const {
+        uint32_t acc[N] = {};
+        accumulate<N>(fx, fy, acc);
+        for (int i = 0; i < N; ++i) out[i] = uint8_t((acc[i] + 32768) >> 16);
     }
 };
 

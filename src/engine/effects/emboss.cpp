@@ -11,10 +11,6 @@ namespace {
 
 constexpr int kLight[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}};
 
-struct Tap {
-    int dx, dy, weight;
-};
-
 }  // namespace
 
 bool emboss(Image& image, const Area& area, const EmbossParams& params) {
@@ -27,12 +23,11 @@ bool emboss(Image& image, const Area& area, const EmbossParams& params) {
     // A neighbour on the lit side of the pixel darkens it, one on the far side brightens it:
     // slopes facing the light come out bright.
     const int lx = kLight[params.direction][0], ly = kLight[params.direction][1];
-    Tap taps[8];
-    int count = 0;
+    int weight[3][3];
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) {
             const int dot = dx * lx + dy * ly;
-            if (dot != 0) taps[count++] = {dx, dy, dot > 0 ? -1 : 1};
+            weight[dy + 1][dx + 1] = (dot > 0 ? -1 : dot < 0 ? 1 : 0) * params.emphasis;
         }
 
     const int n = image.bytesPerPixel();
@@ -40,16 +35,23 @@ bool emboss(Image& image, const Area& area, const EmbossParams& params) {
     forCoveredSpans(mask, [&](int y, int x0, int x1) {
         const uint8_t* rows[3] = {plane.row(y - 1), plane.row(y), plane.row(y + 1)};
         uint8_t* out = image.row(y);
-        for (int x = x0; x < x1; ++x) {
-            int sum = 0;
-            for (int t = 0; t < count; ++t)
-                sum += taps[t].weight * rows[taps[t].dy + 1][x + taps[t].dx];
-            // Three neighbours on each side: a step of D sums to 3·D.
-            const int q = params.emphasis * sum;
-            const int shift = q >= 0 ? (q + 1) / 3 : -((1 - q) / 3);
-            const auto v = uint8_t(std::clamp(params.background + shift, 0, 255));
-            uint8_t* p = out + x * n;
-            p[0] = p[1] = p[2] = v;
+        constexpr int kChunk = 512;
+        uint8_t grey[kChunk];
+        for (int c0 = x0; c0 < x1; c0 += kChunk) {
+            const int c1 = std::min(x1, c0 + kChunk);
+            for (int x = c0; x < c1; ++x) {
+                int q = 0;
+                for (int r = 0; r < 3; ++r)
+                    q += weight[r][0] * rows[r][x - 1] + weight[r][1] * rows[r][x] +
+                         weight[r][2] * rows[r][x + 1];
+                // Three neighbours on each side: a step of D sums to 3·D·emphasis.
+                const int shift = q >= 0 ? (q + 1) / 3 : -((1 - q) / 3);
+                grey[x - c0] = uint8_t(std::clamp(params.background + shift, 0, 255));
+            }
+            for (int x = c0; x < c1; ++x) {
+                uint8_t* p = out + x * n;
+                p[0] = p[1] = p[2] = grey[x - c0];
+            }
         }
     });
     return true;

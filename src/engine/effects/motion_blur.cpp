@@ -1,12 +1,14 @@
 #include "engine/effects/motion_blur.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numbers>
 #include <utility>
 #include <vector>
 
+#include "engine/core/parallel.h"
 #include "engine/effects/bilinear.h"
 #include "engine/effects/covered_spans.h"
 #include "engine/effects/effect_frame.h"
@@ -15,9 +17,13 @@
 namespace ximora::engine {
 namespace {
 
+// 15-bit weights: every product with a channel value fits the 16 × 16 → 32-bit multiplies
+// that vector units do fast.
+constexpr int kOne = 1 << 15;
+
 struct Tap {
     int dx, dy;
-    uint32_t weight;  // all taps sum to 65536
+    int16_t weight;  // all taps sum to kOne
 };
 
 // The linear trail as a fixed kernel: length + 1 samples one pixel apart, each spread
@@ -38,18 +44,19 @@ std::vector<Tap> lineKernel(int length, int angle) {
         spread[{x0, y0 + 1}] += share * (1 - fx) * fy;
         spread[{x0 + 1, y0 + 1}] += share * fx * fy;
     }
+    // Samples one pixel apart never put the whole weight on one pixel, so each fits 15 bits.
     std::vector<Tap> taps;
-    uint32_t total = 0;
+    int total = 0;
     for (const auto& [at, w] : spread) {
-        const auto q = uint32_t(std::lround(w * 65536));
+        const int q = int(std::lround(w * kOne));
         if (q == 0) continue;
-        taps.push_back({at.first, at.second, q});
+        taps.push_back({at.first, at.second, int16_t(q)});
         total += q;
     }
-    // Rounding leaves the sum a few units off 65536; the heaviest tap takes the difference.
+    // Rounding leaves the sum a few units off; the heaviest tap takes the difference.
     auto heaviest = std::max_element(
         taps.begin(), taps.end(), [](const Tap& l, const Tap& r) { return l.weight < r.weight; });
-    heaviest->weight = heaviest->weight + 65536 - total;
+    heaviest->weight = int16_t(heaviest->weight + kOne - total);
     return taps;
 }
 
@@ -57,70 +64,95 @@ void linearBlur(const Image& before, Image& image, const AreaMask& mask,
                 const std::vector<Tap>& taps) {
     const int w = image.width(), h = image.height(), n = image.bytesPerPixel();
     forCoveredSpans(mask, [&](int y, int x0, int x1) {
-        std::vector<uint32_t> acc(size_t(x1 - x0) * size_t(n), 0);
+        std::vector<int32_t> acc(size_t(x1 - x0) * size_t(n), 0);
         for (const Tap& tap : taps) {
             const uint8_t* src = before.row(std::clamp(y + tap.dy, 0, h - 1));
-            const uint32_t wt = tap.weight;
+            const int16_t wt = tap.weight;
             // Pixels whose sample falls left or right of the image take the edge pixel; the run
             // between reads one contiguous stretch of the row.
             const int inner0 = std::clamp(-tap.dx, x0, x1),
                       inner1 = std::clamp(w - tap.dx, inner0, x1);
-            uint32_t* a = acc.data();
+            int32_t* a = acc.data();
             for (int x = x0; x < inner0; ++x, a += n)
                 for (int c = 0; c < n; ++c) a[c] += wt * src[c];
             const uint8_t* s = src + size_t(inner0 + tap.dx) * size_t(n);
             const int run = (inner1 - inner0) * n;
-            for (int i = 0; i < run; ++i) a[i] += wt * s[i];
+            for (int i = 0; i < run; ++i) a[i] += int32_t(wt) * int16_t(s[i]);
             a += run;
             const uint8_t* last = src + size_t(w - 1) * size_t(n);
             for (int x = inner1; x < x1; ++x, a += n)
                 for (int c = 0; c < n; ++c) a[c] += wt * last[c];
         }
         uint8_t* out = image.row(y) + size_t(x0) * size_t(n);
-        for (size_t i = 0; i < acc.size(); ++i) out[i] = uint8_t((acc[i] + 32768) >> 16);
+        for (size_t i = 0; i < acc.size(); ++i) out[i] = uint8_t((acc[i] + kOne / 2) >> 15);
     });
 }
 
-// Radial and zoom trails change with the position, so each pixel samples its own.
-void centredBlur(const Image& before, Image& image, const Area& area, const AreaMask& mask,
+// Radial and zoom trails span the same angle, or the same range of scales, at every pixel: the
+// trail is as long as the distance from the centre allows. So the blur is the mean of 2^k copies
+// of the picture turned (or scaled) about the centre in even steps. Averaging the picture with a
+// copy turned by one step, the result with a copy turned by two steps, then four, and so on,
+// builds all 2^k copies in k passes of one sample each instead of 2^k samples per pixel.
+template <int N>
+bool centredBlur(Image& before, Image& image, const EffectFrame& f, const AreaMask& mask,
                  const MotionBlurParams& params) {
-    const EffectFrame f = effectFrame(area, mask);
+    int passes = 1;
+    while ((1 << passes) < params.length + 1) ++passes;
     const float reach = std::hypot(f.rx, f.ry);
-    const SampleSource source(before);
-    const int n = image.bytesPerPixel();
-    forCoveredSpans(mask, [&](int y, int x0, int x1) {
-        uint8_t* out = image.row(y);
-        for (int x = x0; x < x1; ++x) {
-            const float dx = float(x) - f.cx, dy = float(y) - f.cy;
-            const float r = std::sqrt(dx * dx + dy * dy);
-            const float trail = std::min(float(params.length), params.length * r / reach);
-            if (trail <= 0) continue;
-            const int samples = std::min(256, int(std::ceil(trail)) + 1);
-            uint32_t acc[4] = {};
-            if (params.kind == 2) {
-                // Along the ray through the centre, from r - trail/2 to r + trail/2.
-                const float step = trail / r / float(samples - 1);
-                float s = 1 - trail / r / 2;
-                for (int k = 0; k < samples; ++k, s += step)
-                    source.accumulate(f.cx + dx * s, f.cy + dy * s, acc);
-            } else {
-                // Along the arc through the pixel, turned step by step from one end.
-                const float arc = trail / r, step = arc / float(samples - 1);
-                const float cs = std::cos(step), sn = std::sin(step);
-                float vx = dx * std::cos(-arc / 2) - dy * std::sin(-arc / 2);
-                float vy = dx * std::sin(-arc / 2) + dy * std::cos(-arc / 2);
-                for (int k = 0; k < samples; ++k) {
-                    source.accumulate(f.cx + vx, f.cy + vy, acc);
-                    const float nx = vx * cs - vy * sn;
-                    vy = vx * sn + vy * cs;
-                    vx = nx;
+    // The whole span in radians (radial) or in natural-log scale (zoom); the farthest corner
+    // moves by the trail length. Tiny pictures stop at a full turn or a factor of e² either way.
+    const double span =
+        std::min(params.length / double(reach), params.kind == 1 ? 2 * std::numbers::pi : 2.0);
+    const double step = span / ((1 << passes) - 1);
+    Image spare;
+    if (passes > 1 && !spare.allocate(image.width(), image.height(), image.bitsPerPixel()))
+        return false;
+
+    Image* from = &before;
+    Image* to = &spare;
+    for (int pass = 0; pass < passes; ++pass) {
+        // The first pass also moves the copies back by half the span, so trails are centred.
+        const double first = pass == 0 ? -span / 2 : 0, second = first + step * (1 << pass);
+        const auto matrix = [&](double t) {
+            return params.kind == 1
+                       ? std::array<float, 4>{float(std::cos(t)), float(-std::sin(t)),
+                                              float(std::sin(t)), float(std::cos(t))}
+                       : std::array<float, 4>{float(std::exp(t)), 0.f, 0.f, float(std::exp(t))};
+        };
+        const std::array<float, 4> m0 = matrix(first), m1 = matrix(second);
+        const SampleSource source(*from);
+        const Image& src = *from;
+        const bool last = pass == passes - 1;
+        Image& dst = last ? image : *to;
+        const auto run = [&](int y, int x0, int x1) {
+            const float dy = float(y) - f.cy;
+            uint8_t* out = dst.row(y);
+            for (int x = x0; x < x1; ++x) {
+                const float dx = float(x) - f.cx;
+                uint32_t acc[N] = {};
+                if (pass == 0) {
+                    source.accumulate<N>(f.cx + m0[0] * dx + m0[1] * dy,
+                                         f.cy + m0[2] * dx + m0[3] * dy, acc);
+                } else {
+                    const uint8_t* p = src.row(y) + x * N;
+                    for (int c = 0; c < N; ++c) acc[c] = uint32_t(p[c]) << 16;
                 }
+                source.accumulate<N>(f.cx + m1[0] * dx + m1[1] * dy, f.cy + m1[2] * dx + m1[3] * dy,
+                                     acc);
+                for (int c = 0; c < N; ++c) out[x * N + c] = uint8_t((acc[c] + 65536) >> 17);
             }
-            const uint32_t scale = uint32_t(samples) * 65536;
-            for (int c = 0; c < n; ++c)
-                out[x * n + c] = uint8_t((uint64_t(acc[c]) + scale / 2) / scale);
+        };
+        if (last) {
+            forCoveredSpans(mask, run);
+        } else {
+            // Later passes sample anywhere, so the copies in between cover the whole picture.
+            parallelRows(image.height(), [&](int y0, int y1) {
+                for (int y = y0; y < y1; ++y) run(y, 0, image.width());
+            });
         }
-    });
+        std::swap(from, to);
+    }
+    return true;
 }
 
 }  // namespace
@@ -133,11 +165,13 @@ bool motionBlur(Image& image, const Area& area, const MotionBlurParams& params) 
     Image before;
     if (!snapshot(image, before)) return false;
     const AreaMask mask(area, image.width(), image.height());
-    if (params.kind == 0)
+    if (params.kind == 0) {
         linearBlur(before, image, mask, lineKernel(params.length, params.angle));
-    else
-        centredBlur(before, image, area, mask, params);
-    return true;
+        return true;
+    }
+    const EffectFrame frame = effectFrame(area, mask);
+    return image.bytesPerPixel() == 4 ? centredBlur<4>(before, image, frame, mask, params)
+                                      : centredBlur<3>(before, image, frame, mask, params);
 }
 
 }  // namespace ximora::engine

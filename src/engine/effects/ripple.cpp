@@ -28,7 +28,8 @@ bool ripple(Image& image, const Area& area, const RippleParams& params) {
         const float r = std::sqrt(dx * dx + dy * dy);
         if (r < 1e-3f) return false;
         float wave = std::sin(k * r - phase);
-        if (params.reflection) wave = (wave + std::sin(k * (2 * reach - r) - phase)) / 2;
+        // The echo from the rim is half as high, so the two waves never cancel out entirely.
+        if (params.reflection) wave = (wave + std::sin(k * (2 * reach - r) - phase) / 2) / 1.5f;
         const float fade = 1 - damping * std::min(r / reach, 1.f);
         const float scale = 1 + amplitude * fade * wave / r;
         sx = f.cx + dx * scale;

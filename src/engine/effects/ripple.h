@@ -22,8 +22,8 @@ struct RippleParams {
     double phase = 0.5;
     /// Damping 0 to 1: the amplitude falls linearly to (1 − damping) at distance R.
     double damping = 0.0;
-    /// When set, the rings are reflected at distance R and run back inwards, the two waves
-    /// crossing each other.
+    /// When set, the rings are reflected at distance R and run back inwards at half their
+    /// height, the two waves crossing each other (the highest shift stays `amplitude`).
     bool reflection = false;
 };
 

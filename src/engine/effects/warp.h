@@ -10,22 +10,30 @@
 
 namespace ximora::engine {
 
-/// For each covered pixel (x, y), `where(x, y, sx, sy)` either sets the source position
-/// (pixel-centre coordinates) and returns true, or returns false to leave the pixel as it is.
-/// Fails with kErrMemory when the copy does not fit; the image is unchanged then.
-template <class Where>
-bool warp(Image& image, const AreaMask& mask, Where where) {
-    Image before;
-    if (!snapshot(image, before)) return false;
-    const SampleSource source(before);
-    const int n = image.bytesPerPixel();
+template <int N, class Where>
+void warpSpans(const SampleSource& source, Image& image, const AreaMask& mask, const Where& where) {
     forCoveredSpans(mask, [&](int y, int x0, int x1) {
         uint8_t* out = image.row(y);
         for (int x = x0; x < x1; ++x) {
             float sx, sy;
-            if (where(x, y, sx, sy)) source.bilinear(sx, sy, out + x * n);
+            if (where(x, y, sx, sy)) source.bilinear<N>(sx, sy, out + x * N);
         }
     });
+}
+
+/// For each covered pixel (x, y) of a 24 or 32-bit image, `where(x, y, sx, sy)` either sets
+/// the source position (pixel-centre coordinates) and returns true, or returns false to leave
+/// the pixel as it is. Fails with kErrMemory when the copy does not fit; the image is
+/// unchanged then.
+template <class Where>
+bool warp(Image& image, const AreaMask& mask, const Where& where) {
+    Image before;
+    if (!snapshot(image, before)) return false;
+    const SampleSource source(before);
+    if (image.bytesPerPixel() == 4)
+        warpSpans<4>(source, image, mask, where);
+    else
+        warpSpans<3>(source, image, mask, where);
     return true;
 }
 

@@ -30,9 +30,10 @@ bool sharpen(Image& image, const Area& area, const SharpenParams& params);
 
 /// Median filter over the 3 × 3 neighbourhood.
 /// perChannel true: each channel on its own; a sample is replaced by the median of its
-/// neighbourhood only when it differs from it by more than 255 − level. So level 0 changes
-/// nothing, level 50 removes only strong specks (impulse noise), and level 255 is the plain
-/// median filter.
+/// neighbourhood only when it differs from it by more than T = 255 × (255 − level) /
+/// (255 + 4 × level). So level 0 (T = 255) changes nothing, level 50 (T = 114) removes specks
+/// and keeps texture, level 100 (T = 60) also evens out coarse grain, and level 255 (T = 0) is
+/// the plain median filter.
 /// perChannel false: the level is not used; each pixel becomes the neighbour whose grey level
 /// is the median of the nine, so colours are never mixed.
 struct NoiseRemovalParams {

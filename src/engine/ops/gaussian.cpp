@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/ops/filter_frame.h"
+#include "engine/ops/vector_clones.h"
 
 namespace ximora::engine {
 
@@ -21,8 +22,9 @@ GaussianKernel::GaussianKernel(double sigma) {
         uint32_t(int64_t(weights[size_t(radius)]) + (int64_t(1) << kGaussianBits) - total);
 }
 
-void gaussianRows(const Plane& src, const GaussianKernel& kernel, int y0, int y1,
-                  const std::function<void(int, const uint8_t*)>& rowDone) {
+XIMORA_VECTOR_CLONES void gaussianRows(const Plane& src, const GaussianKernel& kernel, int y0,
+                                       int y1,
+                                       const std::function<void(int, const uint8_t*)>& rowDone) {
     const int r = kernel.radius, c = src.channels;
     const size_t len = size_t(src.width) * size_t(c);
     const size_t padded = len + size_t(2 * r * c);

@@ -76,7 +76,7 @@ bool removeNoise(Image& image, const Area& area, const NoiseRemovalParams& param
     if (params.perChannel && params.level == 0) return image.empty() ? fail(kErrNoImage) : true;
     return runFilter(image, area, [&](const Plane& src, const Plane& dst) {
         if (params.perChannel)
-            medianPerChannel(src, dst, 255 - params.level);
+            medianPerChannel(src, dst, 255 * (255 - params.level) / (255 + 4 * params.level));
         else
             medianByLuma(src, dst);
     });

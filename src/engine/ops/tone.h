@@ -40,9 +40,9 @@ enum class ToneSpace {
 
 /// A tone curve through five points (input level → output level, each 0 to 255). The curve is a
 /// monotone cubic spline (Fritsch–Carlson): it passes through every point and never overshoots
-/// between them. Points with equal input keep the last one. Below the lowest and above the
-/// highest input the curve joins the straight line to (0, 0) and (255, 255), so points that
-/// cover only part of the range leave the rest unchanged. `channels` chooses the components the
+/// between them. Points with equal input keep the last one. Below the lowest input the curve
+/// runs straight to (0, 0), above the highest straight to (255, 255), so points on the diagonal
+/// at the ends of a partial range leave the rest unchanged. `channels` chooses the components the
 /// curve acts on, in the order R, G, B or Y, Cr, Cb. The identity points (0, 64, 128, 192, 255
 /// to themselves) change nothing.
 struct ToneCurveParams {

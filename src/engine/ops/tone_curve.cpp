@@ -63,18 +63,25 @@ bool toneCurveTable(const std::array<int, 5>& inputs, const std::array<int, 5>& 
         else
             unique.push_back(k);
     }
-    if (unique.front().x > 0) unique.insert(unique.begin(), Knot{0, 0});
-    if (unique.back().x < 255) unique.push_back(Knot{255, 255});
-    if (unique.size() == 1) unique.push_back(Knot{255, 255});  // a single point at 0
-    const std::vector<double> m = monotoneTangents(unique);
+    // Outside the given inputs: straight lines to (0, 0) and (255, 255).
+    const Knot first = unique.front(), last = unique.back();
+    const std::vector<double> m =
+        unique.size() > 1 ? monotoneTangents(unique) : std::vector<double>{};
     size_t seg = 0;
     for (int v = 0; v < 256; ++v) {
-        while (seg + 2 < unique.size() && v > unique[seg + 1].x) ++seg;
-        const Knot &a = unique[seg], &b = unique[seg + 1];
-        const double h = b.x - a.x, t = std::clamp((v - a.x) / h, 0.0, 1.0);
-        const double t2 = t * t, t3 = t2 * t;
-        const double y = (2 * t3 - 3 * t2 + 1) * a.y + (t3 - 2 * t2 + t) * h * m[seg] +
-                         (-2 * t3 + 3 * t2) * b.y + (t3 - t2) * h * m[seg + 1];
+        double y;
+        if (v <= first.x) {
+            y = first.x > 0 ? first.y * v / first.x : first.y;
+        } else if (v >= last.x) {
+            y = last.x < 255 ? last.y + (255 - last.y) * (v - last.x) / (255 - last.x) : last.y;
+        } else {
+            while (v > unique[seg + 1].x) ++seg;
+            const Knot &a = unique[seg], &b = unique[seg + 1];
+            const double h = b.x - a.x, t = (v - a.x) / h;
+            const double t2 = t * t, t3 = t2 * t;
+            y = (2 * t3 - 3 * t2 + 1) * a.y + (t3 - 2 * t2 + t) * h * m[seg] +
+                (-2 * t3 + 3 * t2) * b.y + (t3 - t2) * h * m[seg + 1];
+        }
         table[size_t(v)] = clampByte(int(std::lround(y)));
     }
     return true;

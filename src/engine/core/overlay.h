@@ -1,6 +1,7 @@
 #pragma once
 // Marks drawn over a view's image, such as the rotation dialog's base line: plain data that the
-// view paints on top of the image and drops when it refreshes. The image itself never changes.
+// widget paints on top of the image and the view drops when it refreshes. The image itself never
+// changes.
 
 #include <vector>
 

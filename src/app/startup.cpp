@@ -1,0 +1,136 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <memory>
+
+#include "app/end_app.h"
+#include "app/fm_main.h"
+#include "app/launch_file.h"
+#include "app/settings/y_ini.h"
+#include "platform/program_path.h"
+#include "util/automation_messages.h"
+#include "util/message_service.h"
+#include "util/shared_values.h"
+#include "util/usr.h"
+
+namespace ximora::app {
+
+using util::shared;
+
+namespace {
+void reportUnwritable(const QString& folder) {
+    util::messages().message("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞ " + folder + " に書き込めません" + "\r" +
+                             "設定は保存されません");
+}
+
+// Runs a launch-file job and rewrites the file. Exit status 0, or 1 after a message naming the
+// file when it cannot be read or rewritten (the file is then left as it was).
+int runLaunchJob(QApplication& app, FmMain& main, const QString& file, LaunchKind kind) {
+    app.setQuitOnLastWindowClosed(false);
+    LaunchRecord record;
+    QString error;
+    if (!readLaunchFile(file, kind, record, error)) {
+        util::messages().message(error, util::MsgButtons::Ok, util::MsgIcon::Critical);
+        EndApp(false);
+        return 1;
+    }
+    float width = record.width;
+    float height = record.height;
+    bool ok = false;
+    bool gif = false;
+    switch (kind) {
+        case LaunchKind::File: {
+            if (record.dpi > 0) main.pcDpi(record.dpi);
+            QString path = record.path;
+            main.Act(kJobFile, path, width, height, record.twips, record.open, ok, gif);
+            record.path = path;
+            break;
+        }
+        case LaunchKind::Clipboard: {
+            QString none;
+            main.Act(kJobClipboard, none, width, height, record.twips, false, ok, gif);
+            break;
+        }
+        case LaunchKind::Folder: {
+            QString name = record.name;
+            main.ActHt(record.path, name, width, height, gif, ok);
+            record.resultPath = name;
+            record.gif = gif;
+            break;
+        }
+        case LaunchKind::None:
+            break;
+    }
+    record.ok = ok;
+    if (!writeLaunchFile(file, record, error)) {
+        util::messages().message(error, util::MsgButtons::Ok, util::MsgIcon::Critical);
+        return 1;
+    }
+    return 0;
+}
+}  // namespace
+
+QStringList readAutorunScript(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        util::messages().message("ximora: autorun: " + file + " を開けません");
+        return {};
+    }
+    QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+    for (QString& line : lines)
+        if (line.endsWith('\r')) line.chop(1);
+    return lines;
+}
+
+int runProgram(QApplication& app, const QStringList& arguments) {
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    // The interface is Japanese whatever the locale: Qt's own buttons and dialogs too.
+    static QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+    auto& values = shared();
+    values.sExeNm = platform::programNameFor(platform::programFile());
+
+    const QString script = qEnvironmentVariable("XIMORA_AUTORUN");
+    const bool automation = !script.isEmpty();
+    if (automation) util::installMessages(std::make_unique<util::AutomationMessages>());
+
+    settings::setYIni(std::make_unique<settings::YIni>());
+    const bool folderOk = settings::yIni()->W_UserData(nullptr);
+
+    auto main = std::make_unique<FmMain>();
+    Usr::StartupMetrics(main.get());
+    main->load();
+    if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);
+    if (automation) main->setAutorun(readAutorunScript(script));
+    values.bAppAct = true;
+
+    // The command line is one path, taken whole; a relative one starts in the current folder.
+    QString path = arguments.join(' ');
+    if (!path.isEmpty() && QDir::isRelativePath(path))
+        path = QDir::current().absoluteFilePath(path);
+
+    float width = 0, height = 0;
+    bool ok = false, gif = false;
+    QString none;
+    if (Usr::FolderExists(path)) {
+        values.sStartDir = path;
+        main->Act(kJobInteractive, none, width, height, false, false, ok, gif);
+    } else {
+        const LaunchKind kind = Usr::FileExists(path) ? launchKindOf(path) : LaunchKind::None;
+        if (kind != LaunchKind::None) return runLaunchJob(app, *main, path, kind);
+        if (!path.isEmpty())
+            values.sStartDir = path.left(std::max<qsizetype>(1, path.lastIndexOf('/')));
+        main->Act(kJobInteractive, path, width, height, false, false, ok, gif);
+    }
+    return QApplication::exec();
+}
+
+}  // namespace ximora::app

@@ -1,0 +1,53 @@
+#include "browser/thumbnail_cache_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "engine/thumbs/cache_name.h"
+#include "util/shared_values.h"
+
+namespace ximora::browser {
+namespace {
+
+bool beside = false;
+
+constexpr qsizetype kSizeAndExtension = 7;  // "100.Dat"
+
+}  // namespace
+
+bool cacheBesideImages() { return beside; }
+
+void setCacheBesideImages(bool value) { beside = value; }
+
+QString cacheFileName(const QString& folder, int size) {
+    return QFile::decodeName(
+        engine::cacheFileFor(beside, QFile::encodeName(util::shared().sUsrDir).toStdString(),
+                             QFile::encodeName(folder).toStdString(), size)
+            .c_str());
+}
+
+QString decodeCacheFolder(const QString& fileName) {
+    QString folder = fileName.left(std::max<qsizetype>(0, fileName.size() - kSizeAndExtension));
+    folder.replace(u'~', u'/');
+    return folder;
+}
+
+CleanupResult cleanCacheFolder(const QString& cacheFolder) {
+    CleanupResult result;
+    QDir dir(cacheFolder);
+    if (cacheFolder.isEmpty() || !dir.exists()) return result;
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : files) {
+        const QString name = file.fileName();
+        // Shorter names cannot come from a folder path and a size; they are not ours.
+        if (!name.endsWith(QLatin1String(".Dat")) || name.size() <= kSizeAndExtension) continue;
+        if (QFileInfo(decodeCacheFolder(name)).isDir()) continue;
+        if (!QFile::remove(file.absoluteFilePath())) return result;
+        result.report += file.absoluteFilePath() + u'\n';
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace ximora::browser

@@ -1,0 +1,146 @@
+#include "browser/thumbnail_set.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QThread>
+
+#include "engine/thumbs/thumbnail_cache.h"
+#include "engine/thumbs/thumbnail_producer.h"
+#include "util/qimage_adapter.h"
+
+namespace ximora::browser {
+namespace {
+
+// Decoded pictures kept for painting; a screenful at the largest sizes fits many times over.
+constexpr int kPictureBudgetKiB = 64 * 1024;
+
+int costKiB(const QImage& picture) { return int(picture.sizeInBytes() / 1024) + 1; }
+
+}  // namespace
+
+ThumbnailSet::ThumbnailSet(QObject* parent)
+    : QObject(parent),
+      producer_(std::make_unique<engine::ThumbnailProducer>()),
+      pictures_(kPictureBudgetKiB) {}
+
+ThumbnailSet::~ThumbnailSet() { producer_->cancel(); }
+
+void ThumbnailSet::reset() {
+    producer_->cancel();
+    ++job_;
+    items_.clear();
+    positionOf_.clear();
+    pictures_.clear();
+    if (remaining_ > 0) {
+        remaining_ = 0;
+        emit busyEnd();
+    }
+}
+
+int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
+                       const QString& cacheFile) {
+    reset();
+    // Listing the same folder again at the same size keeps what was made since the cache file
+    // was read; anything else starts from the file.
+    const bool again = cache_ && folder == folder_ && cacheFile == cacheFile_ &&
+                       cache_->size() == std::max(1, size);
+    folder_ = folder;
+    cacheFile_ = cacheFile;
+    const std::string nativeFolder = QFile::encodeName(folder).toStdString();
+    std::vector<engine::FileEntry> files;
+    engine::listImageFiles(nativeFolder, filter.toStdString(), files);
+
+    if (!again) {
+        cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+        if (!cacheFile.trimmed().isEmpty())
+            cache_->load(QFile::encodeName(cacheFile).toStdString());
+    }
+    cache_->retain(files);
+
+    items_.reserve(files.size());
+    positionOf_.resize(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        items_.push_back(Item{QString::fromStdString(engine::displayName(files[i].name)), files[i],
+                              int(i), State::Pending});
+        positionOf_[i] = int(i);
+    }
+    if (files.empty()) return 0;
+
+    remaining_ = int(files.size());
+    emit busyBegin();
+    const unsigned job = job_;
+    producer_->start(nativeFolder, std::move(files), cache_->size(), cache_,
+                     [this, job](engine::ThumbnailResult&& result) {
+                         // Workers hand over to the user-interface thread; a result of an
+                         // earlier listing that is still queued is dropped there.
+                         auto shared = std::make_shared<engine::ThumbnailResult>(std::move(result));
+                         QMetaObject::invokeMethod(
+                             this, [this, shared, job] { deliver(*shared, job); },
+                             Qt::QueuedConnection);
+                     });
+    return count();
+}
+
+void ThumbnailSet::deliver(const engine::ThumbnailResult& result, unsigned job) {
+    if (job != job_ || result.index >= positionOf_.size()) return;
+    const int origin = int(result.index);
+    const int index = positionOf_[result.index];
+    if (index >= 0) {
+        Item& item = items_[size_t(index)];
+        item.state = result.ok ? State::Ready : State::Failed;
+        if (result.ok && index >= first_ && index <= last_)
+            keepPicture(origin, util::toQImage(result.image));
+        emit itemChanged(index);
+    }
+    finishOne();
+}
+
+void ThumbnailSet::finishOne() {
+    if (remaining_ > 0 && --remaining_ == 0) emit busyEnd();
+}
+
+void ThumbnailSet::keepPicture(int origin, const QImage& picture) {
+    pictures_.insert(origin, new QImage(picture), costKiB(picture));
+}
+
+QImage ThumbnailSet::picture(int index) {
+    if (index < 0 || index >= count()) return {};
+    const Item& item = items_[size_t(index)];
+    if (item.state != State::Ready) return {};
+    if (const QImage* kept = pictures_.object(item.origin)) return *kept;
+    engine::Image thumb;
+    if (!cache_ || cache_->lookup(item.file, thumb) != engine::CacheLookup::Ready) return {};
+    QImage picture = util::toQImage(thumb);
+    keepPicture(item.origin, picture);
+    return picture;
+}
+
+void ThumbnailSet::remove(int index) {
+    if (index < 0 || index >= count()) return;
+    pictures_.remove(items_[size_t(index)].origin);
+    items_.erase(items_.begin() + index);
+    std::fill(positionOf_.begin(), positionOf_.end(), -1);
+    for (size_t i = 0; i < items_.size(); ++i) positionOf_[size_t(items_[i].origin)] = int(i);
+}
+
+void ThumbnailSet::prioritiseFrom(int first) {
+    if (first >= 0 && first < count())
+        producer_->prioritiseFrom(size_t(items_[size_t(first)].origin));
+}
+
+void ThumbnailSet::setVisibleRange(int first, int last) {
+    first_ = first;
+    last_ = last;
+}
+
+bool ThumbnailSet::saveCache() {
+    if (!cache_ || cacheFile_.trimmed().isEmpty()) return false;
+    return cache_->save(QFile::encodeName(cacheFile_).toStdString());
+}
+
+void ThumbnailSet::waitUntilDone() {
+    producer_->wait();
+    QCoreApplication::sendPostedEvents(this);
+}
+
+}  // namespace ximora::browser
