@@ -47,7 +47,7 @@ if command -v mogrify >/dev/null; then
   ours=$(seconds "$bin/ximora-batch" run -c "回転⇒右90度" --out "$dir/ours" "$dir"/in12/*.jpg)
   theirs=$(seconds mogrify -path "$dir/theirs" -rotate 90 "$dir"/in12/*.jpg)
   row "batch turn 100 × 12 MP vs mogrify" "$ours" "$theirs" 1
-  rm -rf "$dir/ours" "$dir/theirs"
+  rm -rf "$dir/ours" "$dir/theirs" || true
 else
   echo "batch turn 100 × 12 MP: ImageMagick not installed, skipped"
 fi
