@@ -11,8 +11,9 @@
 namespace ximora::browser {
 namespace {
 
-// Decoded pictures kept for painting; a screenful at the largest sizes fits many times over.
-constexpr int kPictureBudgetKiB = 64 * 1024;
+// Decoded pictures kept for painting: the screens around the visible one at 200 pixels take a
+// few MiB; the rest stays packed in the cache.
+constexpr int kPictureBudgetKiB = 24 * 1024;
 
 int costKiB(const QImage& picture) { return int(picture.sizeInBytes() / 1024) + 1; }
 

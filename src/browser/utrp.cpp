@@ -1,6 +1,8 @@
 #include "browser/utrp.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
 #include "browser/drive_list.h"
@@ -94,7 +97,8 @@ uTrP::uTrP(QWidget* parent)
       timer_(new QTimer(this)),
       splitter_(new QSplitter(Qt::Vertical)),
       pFile_(nullptr),
-      folders_(nullptr) {
+      folders_(nullptr),
+      watch_(new QFutureWatcher<std::vector<int>>(this)) {
     setObjectName(QStringLiteral("uTrP"));
     folders_ = new FolderTree(trView_, [this](const QString& path) {
         return path == QLatin1String("/") || drive_->isDriveRoot(path);
@@ -109,7 +113,11 @@ uTrP::uTrP(QWidget* parent)
     }
 }
 
-uTrP::~uTrP() { timer_->stop(); }
+uTrP::~uTrP() {
+    timer_->stop();
+    watch_->waitForFinished();
+    grid_->reset();  // ends a busy pointer the workers started while this control still lives
+}
 
 QTreeWidget* uTrP::tree() const { return trView_; }
 
@@ -150,7 +158,13 @@ void uTrP::buildLayout() {
 }
 
 void uTrP::connectChildren() {
-    connect(timer_, &QTimer::timeout, this, &uTrP::ChkFld);
+    connect(timer_, &QTimer::timeout, this, &uTrP::startWatchPass);
+    connect(watch_, &QFutureWatcher<std::vector<int>>::finished, this, [this] {
+        if (watchGeneration_ != folders_->generation()) return;  // the tree was rebuilt
+        OwnChange own(ownChange_);
+        checkFolders(
+            *folders_, [this] { fillFileArea(true); }, watch_->result());
+    });
     connect(cmFld_, &QPushButton::clicked, this, &uTrP::F_GtFld);
     connect(drive_, &DriveList::driveChanged, this, &uTrP::onDriveChanged);
     connect(trView_, &QTreeWidget::currentItemChanged, this, &uTrP::onTreeCurrentChanged);
@@ -228,7 +242,7 @@ QString uTrP::Root() const {
 void uTrP::setRoot(const QString& sRoot) {
     QString path = sRoot;
     if (path.isEmpty() || !folderStamp(path)) path = util::shared().sUsrDir;
-    path = trimmedFolder(path);
+    path = QDir::cleanPath(path);
     Suppress quiet;
     drive_->setDriveOf(path);
     buildTree(path);
@@ -307,6 +321,13 @@ void uTrP::RfrshFL() {
 void uTrP::ChkFld() {
     OwnChange own(ownChange_);
     checkFolders(*folders_, [this] { fillFileArea(true); });
+}
+
+void uTrP::startWatchPass() {
+    if (watch_->isRunning() || !folders_->root()) return;
+    watchGeneration_ = folders_->generation();
+    watch_->setFuture(
+        QtConcurrent::run([entries = watchList(*folders_)] { return changedFolders(entries); }));
 }
 
 int uTrP::DirHi() const {

@@ -1,4 +1,6 @@
 #include <sys/stat.h>
+#include <QApplication>
+#include <QFocusEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -127,6 +129,33 @@ TEST_F(BrowserControlTest, MoveNextWrapsAroundInTheThumbnails) {
     EXPECT_EQ(chosen[1][0].toString(), root + "/3.png");
     EXPECT_EQ(chosen[2][0].toString(), root + "/1.png");
     control.grid()->thumbnails().waitUntilDone();
+}
+
+TEST_F(BrowserControlTest, UpAndDownInTheThumbnailsMoveByARow) {
+    for (const char* name : {"1.png", "2.png", "3.png", "4.png", "5.png"}) image(name);
+    uTrP control;
+    control.cOn(root, root, false, QString());
+    control.setShwThmb(true);
+    ThumbnailGrid* grid = control.grid();
+    grid->setColumns(2);
+    grid->selectItem(1);
+    QSignalSpy chosen(&control, &uTrP::eSlcFile);
+    QFocusEvent focusIn(QEvent::FocusIn);  // as when the user clicks into the grid
+    QApplication::sendEvent(grid, &focusIn);
+    ASSERT_EQ(control.focusedPart(), "IkThmb");
+    QTest::keyClick(grid, Qt::Key_Down);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), root + "/3.png");
+    EXPECT_TRUE(grid->isSelected(3));
+    QTest::keyClick(grid, Qt::Key_Up);
+    ASSERT_EQ(chosen.size(), 2);
+    EXPECT_EQ(chosen[1][0].toString(), root + "/1.png");
+
+    control.setSlcEnt(true);  // open on Enter only: the keys only scroll
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(chosen.size(), 2);
+    EXPECT_TRUE(grid->isSelected(1));
+    grid->thumbnails().waitUntilDone();
 }
 
 TEST_F(BrowserControlTest, SelectedOrAllFiles) {
