@@ -221,6 +221,7 @@ void uTrP::cOn(const QString& sRoot, const QString& sStart, bool bMulti, const Q
     multi_ = bMulti;
     list_->setSelectionMode(bMulti ? QAbstractItemView::ExtendedSelection
                                    : QAbstractItemView::SingleSelection);
+    splitter_->setStretchFactor(1, 1);  // the tree pane's height lock is released
     setRoot(sRoot);
     setPath(sStart);
     if (!sFile.isEmpty()) selectFileByName(sFile, true);
@@ -342,6 +343,7 @@ void uTrP::setDirHi(int height) {
     sizes[1] = wanted;
     sizes[2] = std::max(0, total - wanted);
     splitter_->setSizes(sizes);
+    splitter_->setStretchFactor(1, 0);  // locked: resizing the control leaves the tree's height
 }
 
 // ---- File area ----------------------------------------------------------------------------
@@ -376,6 +378,11 @@ void uTrP::fillThumbnails(bool keepSelection) {
     const QString remembered = lastChosen_;
     lastChosen_.clear();
     if (!grid_->cacheFile().trimmed().isEmpty()) grid_->saveCache();  // errors are of no matter
+    if (Path().isEmpty()) {  // no tree yet: nothing to list and no cache to name
+        grid_->setCacheFile(QString());
+        grid_->reset();
+        return;
+    }
     grid_->setFolder(Path());
     grid_->setCacheFile(cacheFileName(Path(), grid_->thumbnailSize()));
     grid_->reset();

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QSignalSpy>
@@ -197,8 +198,18 @@ TEST_F(BrowserControlTest, AfterDeleteReportsTheNeighbourOnceAndNothingWhenEmpty
     EXPECT_EQ(chosen.size(), 1);
 }
 
-TEST_F(BrowserControlTest, ColumnWidthsInTwips) {
+TEST_F(BrowserControlTest, ColumnWidthsAndTreeHeightInTwips) {
     uTrP control;
+    control.resize(300, 700);
+    control.show();
+    control.setDirHi(3000);  // 200 pixels at 96 dots per inch
+    EXPECT_EQ(control.DirHi(), 3000);
+    control.setDirHi(0);
+    EXPECT_EQ(control.DirHi(), 3000);
+    control.resize(300, 900);  // the locked tree keeps its height
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(control.DirHi(), 3000);
+
     EXPECT_TRUE(control.setSClWds("1500/750/1200"));
     EXPECT_EQ(control.sClWds(), "1500/750/1200");
     EXPECT_TRUE(control.setSClWds(""));
@@ -231,6 +242,7 @@ TEST_F(BrowserControlTest, NamesThatAreNotUtf8AreShownAndReportedWithoutHarm) {
     control.setShwThmb(true);
     control.grid()->thumbnails().waitUntilDone();
     EXPECT_EQ(control.grid()->thumbnails().state(0), ThumbnailSet::State::Failed);
+    unlink(raw.constData());  // Qt could not name it to clean up the scratch folder
 }
 
 }  // namespace

@@ -204,9 +204,10 @@ TEST_F(FolderWatchTest, TimerPassAsksTheDiskAwayFromTheTreeAndHandlesOnlyChanges
     touchLater(root + "/a");
     QDir(root + "/b").removeRecursively();
     const std::vector<int> changed = changedFolders(entries);  // the worker's answer
-    EXPECT_EQ(changed, (std::vector<int>{0, 1, 2}));  // removing "b" changed the root too
+    EXPECT_EQ(changed, (std::vector<int>{0, 1, 2}));           // removing "b" changed the root too
     folder("b");  // came back before the answer was handled: looked at again, kept
-    checkFolders(control.folderTree(), [] {}, changed);
+    checkFolders(
+        control.folderTree(), [] {}, changed);
     EXPECT_EQ(childTexts(control.folderTree().root()), (QStringList{"a", "b"}));
     EXPECT_EQ(childTexts(control.folderTree().root()->child(0)), QStringList{"new"});
 }
