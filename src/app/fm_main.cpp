@@ -11,6 +11,7 @@
 
 #include "app/end_app.h"
 #include "app/job_range.h"
+#include "app/settings/settings_groups.h"
 #include "app/settings/y_ini.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
@@ -150,13 +151,13 @@ void FmMain::commandHook(const QString& group, QString job) {
 }
 
 void FmMain::route(const QString& group, const QString& job) {
-    if (group == QLatin1String("取込")) {
+    if (group == QStringLiteral("取込")) {
         if (jobKind_ == kJobInteractive) return;  // no caller to return anything to
-        resultFlag_ = job != QLatin1String("非選択");
+        resultFlag_ = job != QStringLiteral("非選択");
         returnResult(job);
         return;
     }
-    if (group == QLatin1String("ﾌｧｲﾙ") && job == QLatin1String("終了")) {
+    if (group == QStringLiteral("ﾌｧｲﾙ") && job == QStringLiteral("終了")) {
         if (jobKind_ != kJobInteractive)
             returnResult(job);
         else if (checkSave() != 2)
@@ -214,13 +215,13 @@ void FmMain::loadSettings() {
     const int screenWidth = values.nWaWidth;
     const int screenHeight = values.nWaHeight;
 
-    store->GetGtx(QStringLiteral("画面"));
+    store->GetGtx(QString::fromUtf8(settings::kGroupScreen));
     int left = static_cast<int>(store->vGtVal("LEFT", static_cast<int>(screenWidth * 0.1)));
     int top = static_cast<int>(store->vGtVal("TOP", static_cast<int>(screenHeight * 0.1)));
     int width = static_cast<int>(store->vGtVal("WIDTH", static_cast<int>(screenWidth * 0.7)));
     int height = static_cast<int>(store->vGtVal("HEIGHT", static_cast<int>(screenHeight * 0.7)));
 
-    store->GetGtx(QStringLiteral("設定"));
+    store->GetGtx(QString::fromUtf8(settings::kGroupSettings));
     values.sRootDir = store->vGtVal("ROOT", "");
     if (!Usr::FolderExists(values.sStartDir)) values.sStartDir = store->vGtVal("PATH", "");
     values.sPcFold = store->vGtVal("PC_FOLD", "");
@@ -251,13 +252,13 @@ void FmMain::saveSettings() {
     const auto& values = shared();
     const QRect frame = frameGeometry();
     const double tx = util::twipsPerPixelX(), ty = util::twipsPerPixelY();
-    store->GetGtx(QStringLiteral("画面"));
+    store->GetGtx(QString::fromUtf8(settings::kGroupScreen));
     store->SetVal("LEFT", static_cast<int>(std::lround(frame.x() * tx)));
     store->SetVal("TOP", static_cast<int>(std::lround(frame.y() * ty)));
     store->SetVal("WIDTH", static_cast<int>(std::lround(frame.width() * tx)));
     store->SetVal("HEIGHT", static_cast<int>(std::lround(frame.height() * ty)));
     store->SetGtx();
-    store->GetGtx(QStringLiteral("設定"));
+    store->GetGtx(QString::fromUtf8(settings::kGroupSettings));
     store->SetVal("ROOT", values.sRootDir);
     store->SetVal("PATH", values.sStartDir);
     store->SetVal("PC_FOLD", values.sPcFold);

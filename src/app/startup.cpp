@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <memory>
 
 #include "app/end_app.h"
@@ -88,6 +90,11 @@ QStringList readAutorunScript(const QString& file) {
 
 int runProgram(QApplication& app, const QStringList& arguments) {
     QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    // The interface is Japanese whatever the locale: Qt's own buttons and dialogs too.
+    static QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     auto& values = shared();
     values.sExeNm = platform::programNameFor(platform::programFile());
 

@@ -38,6 +38,9 @@ void StartupMetrics(QWidget* mainWindow) {
 
 void BringToFront(QWidget* window) {
     if (!window) return;
+    // Windowless platforms (offscreen, minimal) cannot raise and would only say so.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return;
     window->raise();
     window->activateWindow();
 }

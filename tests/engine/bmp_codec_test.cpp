@@ -160,6 +160,36 @@ TEST(BmpCodec, RefusesHostileFilesCleanly) {
     }
 }
 
+TEST(BmpCodec, ReadsBitFieldsOfAnyWidth) {
+    // One pixel per file; version 3 header followed by the masks (bit fields).
+    auto withMasks = [](int bits, std::vector<uint32_t> masks, uint32_t pixel) {
+        std::vector<uint8_t> bytes;
+        ByteWriter w(bytes);
+        const uint32_t offset = 54 + 4 * uint32_t(masks.size());
+        w.u8('B'), w.u8('M'), w.le32(offset + 4), w.le32(0), w.le32(offset);
+        w.le32(40), w.le32(1), w.le32(1), w.le16(1), w.le16(uint32_t(bits));
+        w.le32(masks.empty() ? 0 : masks.size() == 4 ? 6 : 3), w.le32(4), w.zeros(16);
+        for (uint32_t m : masks) w.le32(m);
+        w.le32(pixel);
+        return bytes;
+    };
+    Image image;
+    // 16 bits without masks: 5-5-5. Red 31, green 0, blue 16 → 255, 0, 132 (scaled).
+    auto bytes = withMasks(16, {}, (31u << 10) | 16u);
+    ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image));
+    EXPECT_EQ(image.bitsPerPixel(), 16);
+    EXPECT_EQ(image.pixel(0, 0), unpackRgb565(packRgb565(255, 0, 132)));
+    // 32 bits, 10-10-10-2 with alpha (ALPHABITFIELDS): the top 8 bits of each channel.
+    bytes = withMasks(32, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000},
+                      (0x3FFu << 20) | (0x200u << 10) | 0x004u | (1u << 30));
+    ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image));
+    EXPECT_EQ(image.pixel(0, 0), (Colour{255, 128, 1, 85}));
+    // Masks with holes are refused.
+    bytes = withMasks(32, {0xF0F00000, 0xFF00, 0xFF}, 0);
+    EXPECT_FALSE(loadImageFromMemory(bytes.data(), bytes.size(), image));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+}
+
 TEST(BmpCodec, DpiAndPixelsPerMetreConvertBothWays) {
     for (int dpi : {1, 72, 96, 300, 600, 1200, 2400})
         EXPECT_EQ(dpiFromPixelsPerMetre(pixelsPerMetreFromDpi(dpi)), dpi);

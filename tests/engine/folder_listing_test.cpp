@@ -76,10 +76,3 @@ TEST(FolderListing, ReportsMissingAndUnreadableFolders) {
     EXPECT_EQ(lastError(), kErrAccess);
     std::filesystem::permissions(dir.file("locked"), std::filesystem::perms::owner_all);
 }
-
-TEST(FolderListing, EmptyFolderListsNothing) {
-    TestFolder dir;
-    std::vector<FileEntry> entries;
-    EXPECT_TRUE(listImageFiles(dir.path(), kImageFilter, entries));
-    EXPECT_TRUE(entries.empty());
-}

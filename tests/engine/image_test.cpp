@@ -15,9 +15,9 @@ TEST(Image, DataSizeAndColourCodeFollowTheNominalDepth) {
         int code;
     };
     // DIB rows are padded to 4 bytes at the nominal depth.
-    const Case cases[] = {{1, false, 33, 8 * 2, 1},  {4, false, 9, 8 * 2, 4},
-                          {4, true, 9, 8 * 2, 40},   {8, false, 5, 8 * 2, 8},
-                          {8, true, 4, 4 * 2, 80},   {16, false, 3, 8 * 2, 16},
+    const Case cases[] = {{1, false, 33, 8 * 2, 1},   {4, false, 9, 8 * 2, 4},
+                          {4, true, 9, 8 * 2, 40},    {8, false, 5, 8 * 2, 8},
+                          {8, true, 4, 4 * 2, 80},    {16, false, 3, 8 * 2, 16},
                           {24, false, 3, 12 * 2, 24}, {32, false, 3, 12 * 2, 32}};
     for (const Case& c : cases) {
         Image image;

@@ -57,9 +57,21 @@ TEST(FileIo, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile) {
     ::stat(path.c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(folder.count(), 1u);
+
+    // Through a symbolic link the file it names is replaced; the link stays.
+    fs::create_symlink(path, folder.file("link.bin"));
+    ASSERT_TRUE(writeFileAtomically(folder.file("link.bin"), first, 3));
+    EXPECT_TRUE(fs::is_symlink(folder.file("link.bin")));
+    ASSERT_TRUE(readWholeFile(path, back));
+    EXPECT_EQ(back.size(), 3u);
     // A folder that does not exist: nothing can be created.
     EXPECT_FALSE(writeFileAtomically(folder.file("no/such/x.bin"), first, 3));
     EXPECT_EQ(lastError(), kErrCannotCreate);
+    // A folder in the way: the write fails and no temporary file stays behind.
+    fs::create_directory(folder.file("dir"));
+    EXPECT_FALSE(writeFileAtomically(folder.file("dir"), first, 3));
+    EXPECT_EQ(lastError(), kErrCannotWrite);
+    EXPECT_EQ(folder.count(), 3u);
 }
 
 TEST(Registry, DetectsByContentAndRefusesUnknownData) {
@@ -103,4 +115,21 @@ TEST(Registry, SaveFailuresLeaveTheOldFile) {
     EXPECT_FALSE(saveImage(path, Image{}, options));
     EXPECT_EQ(fs::file_size(path), before);
     EXPECT_EQ(folder.count(), 1u);
+}
+
+TEST(Registry, MemoryLimitRefusesBeforeDecoding) {
+    const Image image = ximora::engine::testing::randomImage(300, 200, 24);
+    SaveOptions options;
+    for (int format : {kSaveBmp, kSavePcx}) {
+        options.format = format;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(encodeImage(image, options, bytes));
+        const uint64_t saved = memoryLimit();
+        setMemoryLimit(100000);  // below the 180 000-byte raster
+        Image back;
+        EXPECT_FALSE(loadImageFromMemory(bytes.data(), bytes.size(), back));
+        EXPECT_EQ(lastError(), kErrMemory);
+        setMemoryLimit(saved);
+        EXPECT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back));
+    }
 }

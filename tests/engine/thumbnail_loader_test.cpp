@@ -49,6 +49,47 @@ TEST(ThumbnailLoader, DecodesJpegAtReducedSize) {
     EXPECT_TRUE(lastError() == kErrCannotRead || lastError() == kErrFileBroken) << lastError();
 }
 
+TEST(ThumbnailLoader, CameraPhotosShowUpright) {
+    if (!codecForSaveFormat(kSaveJpeg)) GTEST_SKIP() << "no JPEG codec in this build";
+    TestFolder dir;
+    Image photo = halves(400, 200);
+    // EXIF with one tag: orientation 6, "turn 90° clockwise to view".
+    photo.metadata.exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3,
+                           0,   1,   0,  0, 0, 6, 0, 0, 0, 0, 0,    0,    0};
+    SaveOptions jpeg;
+    jpeg.format = kSaveJpeg;
+    jpeg.jpegQuality = 90;
+    ASSERT_TRUE(saveImage(dir.file("camera.jpg"), photo, jpeg));
+    Image thumb;
+    ASSERT_TRUE(loadThumbnail(dir.file("camera.jpg"), 100, thumb));
+    EXPECT_EQ(thumb.width(), 50);
+    EXPECT_EQ(thumb.height(), 100);
+    // Turned clockwise, the red left half is now on top.
+    EXPECT_GT(thumb.pixel(25, 10).r, 180);
+    EXPECT_GT(thumb.pixel(25, 90).b, 180);
+}
+
+// Every format the engine writes gives a thumbnail of the fitted size with the right colours;
+// JPEG 2000 is decoded at a reduced resolution on the way.
+TEST(ThumbnailLoader, EveryFormatGivesAThumbnail) {
+    TestFolder dir;
+    const Image photo = halves(640, 320);
+    for (int format : {kSaveBmp, kSaveJpeg, kSaveTiffLzw, kSavePng, kSavePcx, kSaveJp2, kSaveJ2k}) {
+        if (!codecForSaveFormat(format)) continue;
+        SaveOptions options;
+        options.format = format;
+        options.jpegQuality = 95;
+        const std::string path = dir.file("image" + std::to_string(format));
+        ASSERT_TRUE(saveImage(path, photo, options)) << format;
+        Image thumb;
+        ASSERT_TRUE(loadThumbnail(path, 64, thumb)) << format;
+        EXPECT_EQ(thumb.width(), 64) << format;
+        EXPECT_EQ(thumb.height(), 32) << format;
+        EXPECT_GT(thumb.pixel(5, 16).r, 180) << format;
+        EXPECT_GT(thumb.pixel(58, 16).b, 180) << format;
+    }
+}
+
 TEST(ThumbnailLoader, FitsBmpIntoTheSquare) {
     TestFolder dir;
     ASSERT_TRUE(saveImage(dir.file("tall.bmp"), halves(120, 300), SaveOptions{}));

@@ -175,6 +175,7 @@ void YIni::SetVal(const QString& key, const QDate& value) {
 }
 
 void YIni::SetGtx() {
+    if (groupName_.isEmpty()) return;  // no group selected: nothing to put back
     if (document_.isEmpty()) document_ = skeleton();
     const qsizetype open = document_.indexOf("<" + groupName_ + ">");
     if (open >= 0) {

@@ -5,8 +5,10 @@
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
+#include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/png/png_codec.h"
+#include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -16,10 +18,13 @@ namespace {
 // The codec table: one line per format. Detection tries the entries in this order.
 const Codec* const kCodecs[] = {
     &bmpCodec(),
-    &pcxCodec(),
     &jpegCodec(),
     &pngCodec(),
     &gifCodec(),
+    &tiffCodec(),
+    &jp2Codec(),
+    &j2kCodec(),
+    &pcxCodec(),  // last: its signature is the weakest
 };
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
@@ -46,6 +51,13 @@ FileFormat detectFormat(const uint8_t* head, size_t size) {
         if (codec->matches(head, size)) return codec->format;
     if (isCompoundDocument(head, size)) return FileFormat::FlashPix;
     return FileFormat::Unknown;
+}
+
+std::string_view formatExtension(FileFormat format) {
+    if (format == FileFormat::FlashPix) return "fpx";
+    for (const Codec* codec : kCodecs)
+        if (codec->format == format) return codec->extension;
+    return {};
 }
 
 const Codec* codecForFormat(FileFormat format) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/codecs/codec.h"
@@ -18,6 +19,9 @@ std::span<const Codec* const> codecs();
 /// The format of a file from its first bytes (`size` may be the whole file); extensions play
 /// no part. FlashPix is recognised although it cannot be read.
 FileFormat detectFormat(const uint8_t* head, size_t size);
+
+/// The lower-case extension of a detected format ("bmp", "jpg", "fpx"); empty for Unknown.
+std::string_view formatExtension(FileFormat format);
 
 /// The codec that reads `format`, or nullptr.
 const Codec* codecForFormat(FileFormat format);

@@ -1,14 +1,24 @@
 #include "engine/core/parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
 namespace ximora::engine {
 
+namespace {
+std::atomic<int> gWorkerOverride{0};
+}
+
 int workerCount() {
-    static const int count = std::max(1u, std::thread::hardware_concurrency());
-    return count;
+    static const int hardware = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int chosen = gWorkerOverride.load(std::memory_order_relaxed);
+    return chosen > 0 ? chosen : hardware;
+}
+
+void setWorkerCount(int count) {
+    gWorkerOverride.store(std::max(count, 0), std::memory_order_relaxed);
 }
 
 void parallelRows(int rows, const std::function<void(int, int)>& body, int minRows) {

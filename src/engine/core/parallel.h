@@ -10,7 +10,13 @@ namespace ximora::engine {
 /// per band) run on the calling thread. Returns when every band is done.
 void parallelRows(int rows, const std::function<void(int y0, int y1)>& body, int minRows = 16);
 
-/// Number of worker threads used for pixel loops (the hardware concurrency, at least 1).
+/// Number of worker threads used for pixel loops (the hardware concurrency, at least 1, unless
+/// setWorkerCount chose another number).
 int workerCount();
+
+/// Fixes the number of bands parallelRows may use (1 = everything on the calling thread; more
+/// than the cores is allowed, which tests use to split images into many bands); 0 returns to the
+/// hardware concurrency. Set it while no pixel loop runs.
+void setWorkerCount(int count);
 
 }  // namespace ximora::engine

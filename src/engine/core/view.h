@@ -7,6 +7,7 @@
 
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
+#include "engine/core/overlay.h"
 
 namespace ximora::engine {
 
@@ -31,6 +32,7 @@ class View {
     bool setHandle(ImageHandle handle) {
         if (handle != 0 && !table_.get(handle)) return record(kErrBadParameter);
         handle_ = handle;
+        overlay_.clear();
         notify();
         return true;
     }
@@ -63,6 +65,23 @@ class View {
         return true;
     }
 
+    /// Marks drawn over the image (the rotation dialog's base line); the image never changes.
+    /// They stay until refresh() or another image.
+    const Overlay& overlay() const { return overlay_; }
+    void drawLine(Point from, Point to, Colour colour = {}) {
+        overlay_.addLine(from, to, colour);
+        notify();
+    }
+    void drawRectangle(Point corner, Point opposite, Colour colour = {}) {
+        overlay_.addRectangle(corner, opposite, colour);
+        notify();
+    }
+    /// Redraws the image as it is, without the overlay marks.
+    void refresh() {
+        overlay_.clear();
+        notify();
+    }
+
     /// The error code of the view's last failed operation (0 after success or none).
     int lastErrorCode() const { return lastError_; }
     /// Stores the outcome of an engine call made for this view: 0 on success, else the
@@ -91,6 +110,7 @@ class View {
     double zoomX_ = 1, zoomY_ = 1;
     int scaleMode_ = 1;
     int lastError_ = kOk;
+    Overlay overlay_;
 };
 
 }  // namespace ximora::engine

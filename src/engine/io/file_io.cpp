@@ -82,15 +82,21 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
 }
 
 bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size) {
+    // Saving over a symbolic link replaces the file it points to, not the link.
+    std::string target = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
     // The temporary file lives in the target's folder so that the rename stays on one file
     // system and is atomic.
-    std::string temp = path + ".XXXXXX";
+    std::string temp = target + ".XXXXXX";
     FileDescriptor fd(::mkstemp(temp.data()));
     if (fd.get() < 0) return fail(kErrCannotCreate);
 
     struct stat old {};
     mode_t mode = 0666;
-    if (::stat(path.c_str(), &old) == 0) {
+    if (::stat(target.c_str(), &old) == 0) {
         mode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -99,13 +105,13 @@ bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t si
     }
     const bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), data, size) &&
                     ::fsync(fd.get()) == 0 && fd.close() &&
-                    ::rename(temp.c_str(), path.c_str()) == 0;
+                    ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return fail(kErrCannotWrite);
     }
     // Make the rename itself durable; a failure here no longer endangers either file.
-    FileDescriptor folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) ::fsync(folder.get());
     return true;
 }

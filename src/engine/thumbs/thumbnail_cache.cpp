@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string_view>
 
 #include "engine/core/error.h"
@@ -168,9 +169,8 @@ bool ThumbnailCache::parse(const uint8_t* data, size_t size) {
 
 std::vector<uint8_t> ThumbnailCache::serialise() const {
     std::lock_guard lock(mutex_);
-    std::vector<uint8_t> out;
+    std::vector<uint8_t> out(kMagic.begin(), kMagic.end());
     Writer w(out);
-    w.bytes(kMagic.data(), kMagic.size());
     w.u32(kVersion);
     w.u32(uint32_t(size_));
     w.u32(uint32_t(entries_.size()));
@@ -242,8 +242,8 @@ void ThumbnailCache::put(const std::string& name, Entry entry) {
 }
 
 void ThumbnailCache::retain(const std::vector<FileEntry>& files) {
-    std::map<std::string_view, bool> keep;
-    for (const FileEntry& f : files) keep[f.name] = true;
+    std::set<std::string_view> keep;
+    for (const FileEntry& f : files) keep.insert(f.name);
     std::lock_guard lock(mutex_);
     for (auto it = entries_.begin(); it != entries_.end();) {
         if (keep.count(it->first)) {

@@ -1,6 +1,6 @@
 #pragma once
 // ZSoft PCX images, read and written by the engine itself.
-// Format: https://web.archive.org/web/2016/http://www.fileformat.info/format/pcx/egff.htm
+// Format: https://www.fileformat.info/format/pcx/egff.htm
 
 #include "engine/codecs/codec.h"
 

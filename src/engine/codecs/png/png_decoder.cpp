@@ -118,6 +118,11 @@ bool PngDecoder::prepare() {
             bits = 24;
             break;
     }
+    if (!Image::fitsLimits(width, height, bits)) return false;
+    // Deflate expands a byte to at most about 1032; a big image whose whole file could not
+    // hold it is cut short, refused before gigabytes are allocated and touched.
+    const uint64_t raw = uint64_t(png_get_rowbytes(png_, info_)) * height;
+    if (raw > (uint64_t(64) << 20) && raw / 1100 > reader_.size) return fail(kErrCannotRead);
     if (!image.allocate(int(width), int(height), bits, grey)) return false;
     if (png_get_rowbytes(png_, info_) > image.stride()) return fail(kErrFileBroken);
     readPalette();

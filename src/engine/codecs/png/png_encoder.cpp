@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <string>
 
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
@@ -51,6 +52,7 @@ class PngEncoder {
     std::vector<uint8_t> converted_;
     std::vector<png_bytep> rows_;
     std::vector<png_text> texts_;
+    std::string xmpText_;
     png_color_16 transparent_{};
     bool greyLevels_ = false;
 };
@@ -74,7 +76,7 @@ bool PngEncoder::run() {
     if (image_.bitsPerPixel() < 8) png_set_packing(png_);
     png_set_interlace_handling(png_);
     png_write_image(png_, rows_.data());
-    png_write_end(png_, info_);
+    png_write_end(png_, nullptr);  // every chunk went before the image data
     return true;
 }
 
@@ -168,8 +170,10 @@ void PngEncoder::setChunks() {
     if (!comment.empty())
         addText(kPngCommentKey, comment.c_str(), comment.size(), hasHighBytes(comment));
     const auto& xmp = image_.metadata.xmp;
-    if (!xmp.empty())
-        addText(kPngXmpKey, reinterpret_cast<const char*>(xmp.data()), xmp.size(), true);
+    if (!xmp.empty()) {
+        xmpText_.assign(xmp.begin(), xmp.end());  // libpng measures text with strlen
+        addText(kPngXmpKey, xmpText_.c_str(), xmpText_.size(), true);
+    }
     if (!texts_.empty()) png_set_text(png_, info_, texts_.data(), int(texts_.size()));
     const auto& icc = image_.metadata.icc;
     if (!icc.empty())

@@ -1,0 +1,17 @@
+#pragma once
+// The groups of "User.xml". Keys are named where they are read and written; every key of a
+// group is written in one pass between GetGtx and SetGtx.
+
+namespace ximora::settings {
+
+inline constexpr const char* kGroupScreen = "画面";    ///< window geometry, panes, stamp, editors
+inline constexpr const char* kGroupSettings = "設定";  ///< editor, browser and storage settings
+inline constexpr const char* kGroupMacro = "マクロ";   ///< COMMAND: the macro list, CR LF as "~"
+inline constexpr const char* kGroupThumbList = "THUMB_LIST";  ///< the browser's thumbnail layout
+inline constexpr const char* kGroupThumb = "THUMB";           ///< the thumbnail window
+
+/// TMB_DR (thumbnail cache beside the images) is read and written in this one group, so a
+/// value saved is the value loaded.
+inline constexpr const char* kGroupOfTmbDr = kGroupSettings;
+
+}  // namespace ximora::settings

@@ -1,0 +1,29 @@
+#pragma once
+// The subcommands of ximora-batch. Each takes the arguments after its name, writes results to
+// `out` and problems to `err`, and returns the exit status (0 success, 1 a file failed,
+// 2 a usage error).
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ximora::batch {
+
+using Arguments = std::vector<std::string>;
+
+struct BatchCommand {
+    std::string_view name;
+    std::string_view usage;  ///< the synopsis after "ximora-batch "
+    int (*run)(const Arguments& args, std::ostream& out, std::ostream& err);
+};
+
+int runInfo(const Arguments& args, std::ostream& out, std::ostream& err);
+int runConvert(const Arguments& args, std::ostream& out, std::ostream& err);
+int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err);
+int runRun(const Arguments& args, std::ostream& out, std::ostream& err);
+
+/// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`.
+void reportFileError(std::ostream& err, const std::string& path, int code);
+
+}  // namespace ximora::batch

@@ -1,0 +1,37 @@
+// ximora-batch convert [--quality N] SOURCE TARGET: the editor's file conversion.
+#include <charconv>
+#include <ostream>
+
+#include "batch/batch_command.h"
+#include "engine/core/error.h"
+#include "engine/formats/file_conversion.h"
+
+namespace ximora::batch {
+
+int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
+    int quality = 0;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--quality" && i + 1 < args.size()) {
+            const std::string& value = args[++i];
+            const auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), quality);
+            if (error != std::errc() || end != value.data() + value.size() || quality < 0 ||
+                quality > 100) {
+                err << "ximora-batch convert: --quality takes 0 to 100 (0 means 100)\n";
+                return 2;
+            }
+        } else {
+            paths.push_back(args[i]);
+        }
+    }
+    if (paths.size() != 2) return 2;
+    bool sourceFailed = false;
+    if (!engine::convertFile(paths[0], paths[1], quality, &sourceFailed)) {
+        reportFileError(err, sourceFailed ? paths[0] : paths[1], engine::lastError());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace ximora::batch

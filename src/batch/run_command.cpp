@@ -1,0 +1,226 @@
+// `ximora-batch run`: each file opened in a window-less editor document, the command pairs run
+// through its command entry in order, an edited document saved over itself or into a folder.
+// Files run in parallel unless a pair names its output from what is already on disk.
+#include "batch/batch_command.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "batch/user_data_folder.h"
+#include "editor/document/picture_document.h"
+#include "engine/core/parallel.h"
+#include "util/message_service.h"
+#include "util/shared_values.h"
+
+namespace ximora::batch {
+namespace {
+
+using editor::PictureDocument;
+
+struct Pair {
+    QString group, job;
+};
+
+std::mutex gOutput;
+
+void printError(const QString& text) {
+    const std::lock_guard lock(gOutput);
+    std::fprintf(stderr, "ximora-batch: %s\n", text.toUtf8().constData());
+}
+
+// Messages of a batch run go to stderr, naming the file they concern, and are answered with
+// their default; every box marks the file as failed.
+thread_local QString tCurrentFile;
+thread_local bool tMessageShown = false;
+
+class BatchMessages : public util::MessageService {
+  public:
+    using MessageService::message;
+    util::MsgAnswer message(const util::MessageRequest& request) override {
+        tMessageShown = true;
+        printError(tCurrentFile + QStringLiteral(": message: ") + request.text);
+        return util::defaultAnswer(request);
+    }
+    std::optional<QString> input(const QString& prompt, const QString&,
+                                 const QString& defaultText) override {
+        printError(tCurrentFile + QStringLiteral(": input: ") + prompt);
+        return defaultText;
+    }
+    QString openFile(const util::FileRequest&) override { return {}; }
+    QString saveFile(const util::FileRequest&) override { return {}; }
+    QString chooseFolder(const QString&, const QString&) override { return {}; }
+    int runModal(QDialog&) override { return 0; }
+};
+
+bool splitPair(const QString& line, Pair& pair) {
+    const qsizetype arrow = line.indexOf(QChar(0x21D2));
+    if (arrow < 0) return false;
+    pair = {line.left(arrow), line.mid(arrow + 1)};
+    return true;
+}
+
+// The settings file is CP932 on disk; UTF-8 is accepted too.
+QString readSettingsText(const QString& path, bool& ok) {
+    QFile file(path);
+    ok = file.open(QIODevice::ReadOnly);
+    if (!ok) return {};
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
+    QStringDecoder cp932("Shift_JIS");
+    return cp932.isValid() ? QString(cp932(bytes)) : QString::fromLocal8Bit(bytes);
+}
+
+// A macro's pairs: the lines after "[title]" up to the next title (or the end of the stored
+// value), each "group⇒job"; the stored form keeps line breaks as "~".
+bool macroPairs(const QString& settingsText, const QString& title, std::vector<Pair>& out) {
+    const QString key = '[' + title.trimmed() + ']';
+    const qsizetype start = settingsText.indexOf(key, 0, Qt::CaseInsensitive);
+    if (start < 0) return false;
+    qsizetype end = start + key.size();
+    while (end < settingsText.size() && settingsText[end] != '[' && settingsText[end] != '<') ++end;
+    QString body = settingsText.mid(start + key.size(), end - start - key.size());
+    body.replace('~', '\n').replace('\r', '\n');
+    for (const QString& line : body.split('\n', Qt::SkipEmptyParts)) {
+        Pair pair;
+        if (splitPair(line, pair)) out.push_back(pair);
+    }
+    return true;
+}
+
+// Pairs whose output names depend on the files already on disk run one file at a time.
+bool needsOrder(const Pair& pair) {
+    return pair.group == QStringLiteral("ﾌｧｲﾙ") && (pair.job.startsWith(QStringLiteral("連番")) ||
+                                                    pair.job == QStringLiteral("複写して新規"));
+}
+
+struct Options {
+    std::vector<Pair> pairs;
+    QString outDir;
+    bool inPlace = false;
+    QStringList files;
+};
+
+bool processFile(const Options& options, const QString& file, editor::UndoStore::Kind undoKind) {
+    tCurrentFile = file;
+    tMessageShown = false;
+    if (!QFileInfo(file).isFile()) {
+        printError(file + QStringLiteral(": error 16: ") +
+                   QStringLiteral("ﾌｧｲﾙが見つからりません"));
+        return false;
+    }
+    PictureDocument doc;
+    doc.start(QString(), undoKind);
+    doc.pcOpen(0, file, true);
+    if (!doc.hasImage()) return false;  // the engine's message has been printed
+    for (const Pair& pair : options.pairs) doc.pcAct(pair.group, pair.job);
+    bool ok = !tMessageShown;
+    if (doc.editState() == editor::kStateEdited) {
+        QString target =
+            options.inPlace ? QString() : QDir(options.outDir).filePath(QFileInfo(file).fileName());
+        ok = (options.inPlace ? doc.save(0, target, false, false)
+                              : doc.save(1, target, false, false)) &&
+             ok;
+    }
+    doc.stop();
+    return ok;
+}
+
+}  // namespace
+
+int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
+    QStringList args;
+    for (const std::string& a : arguments) args << QString::fromStdString(a);
+    Options options;
+    QString macroTitle, settingsPath;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QStringLiteral("-c") && hasValue) {
+            Pair pair;
+            if (!splitPair(args[++i], pair)) {
+                printError(QStringLiteral("not a command pair (GROUP⇒JOB): ") + args[i]);
+                return 2;
+            }
+            options.pairs.push_back(pair);
+        } else if (a == QStringLiteral("--macro") && hasValue) {
+            macroTitle = args[++i];
+        } else if (a == QStringLiteral("--settings") && hasValue) {
+            settingsPath = args[++i];
+        } else if (a == QStringLiteral("--out") && hasValue) {
+            options.outDir = args[++i];
+        } else if (a == QStringLiteral("--in-place")) {
+            options.inPlace = true;
+        } else if (a.startsWith('-')) {
+            return 2;  // main prints the usage
+        } else {
+            options.files << a;
+        }
+    }
+    if (options.inPlace == !options.outDir.isEmpty() || options.files.isEmpty())
+        return 2;                                                  // main prints the usage
+    if (macroTitle.isEmpty() != settingsPath.isEmpty()) return 2;  // main prints the usage
+    if (!macroTitle.isEmpty()) {
+        bool read = false;
+        const QString text = readSettingsText(settingsPath, read);
+        if (!read) {
+            printError(settingsPath + QStringLiteral(": cannot be read"));
+            return 2;
+        }
+        if (!macroPairs(text, macroTitle, options.pairs)) {
+            printError(QStringLiteral("no macro titled ") + macroTitle + QStringLiteral(" in ") +
+                       settingsPath);
+            return 2;
+        }
+    }
+    for (const Pair& pair : options.pairs) {
+        if (PictureDocument::needsWindow(pair.group, pair.job)) {
+            printError(QStringLiteral("the command ") + pair.group + QChar(0x21D2) + pair.job +
+                       QStringLiteral(" needs a window and cannot run here"));
+            return 2;
+        }
+    }
+    if (!options.outDir.isEmpty() && !QDir().mkpath(options.outDir)) {
+        printError(options.outDir + QStringLiteral(": folder cannot be made"));
+        return 2;
+    }
+    if (util::shared().sUsrDir.isEmpty())
+        util::shared().sUsrDir = QString::fromStdString(userDataFolder());
+
+    bool undoes = false, ordered = false;
+    for (const Pair& pair : options.pairs) {
+        undoes = undoes || (pair.group == QStringLiteral("画像編集") &&
+                            pair.job == QStringLiteral("編集を一つ戻す"));
+        ordered = ordered || needsOrder(pair);
+    }
+    // Snapshots stay in memory: a run never outlives its documents, and many documents may be
+    // open at once. Without an undo among the pairs none is kept at all.
+    const auto undoKind =
+        undoes ? editor::UndoStore::Kind::Memory : editor::UndoStore::Kind::CountOnly;
+    const util::ScopedMessages messages(std::make_unique<BatchMessages>());
+
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> anyFailed{false};
+    const auto worker = [&] {
+        for (qsizetype i = next++; i < options.files.size(); i = next++)
+            if (!processFile(options, options.files[i], undoKind)) anyFailed = true;
+    };
+    const int threads =
+        ordered ? 1 : int(std::min<qsizetype>(engine::workerCount(), options.files.size()));
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    return anyFailed ? 1 : 0;
+}
+
+}  // namespace ximora::batch

@@ -1,0 +1,14 @@
+#pragma once
+// Colour reduction as the editor's commands use it: error diffusion off for 2 and 16 colours
+// and 16 grey levels, on otherwise, no fixed palette, threshold 128; 16 grey levels are reached
+// through 256 grey levels.
+
+#include "engine/core/image.h"
+
+namespace ximora::editor {
+
+/// Converts `image` to colour code 1, 4, 40, 8, 80, 16, 24 or 32. On failure the image is
+/// unchanged and the engine's last error says why.
+bool changeColourCode(engine::Image& image, int code);
+
+}  // namespace ximora::editor

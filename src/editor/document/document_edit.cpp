@@ -1,0 +1,337 @@
+// The editing commands: pixel operations, colour reduction, flips and turns, reduction to the
+// selection, band removal, trimming, the frame, undo and revert, and the small setting commands.
+#include <cmath>
+
+#include "editor/document/colour_steps.h"
+#include "editor/document/document_host.h"
+#include "editor/document/fixed_filters.h"
+#include "editor/document/numeric_value.h"
+#include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
+#include "engine/core/error.h"
+#include "engine/geometry/geometry.h"
+#include "engine/ops/tone.h"
+#include "util/message_service.h"
+
+namespace ximora::editor {
+namespace {
+
+// Colour codes that the pixel operations refuse ("." + code searched in it).
+const QString kLowColour = QStringLiteral(".1.2.4.8.16.");
+// Codes that geometry works on directly; lower ones go through 16 bits.
+const QString kGeometryCodes = QStringLiteral(".80.16.24.32.");
+// Codes that the band removal works on directly.
+const QString kBandCodes = QStringLiteral(".16.24.32.");
+
+}  // namespace
+
+// --- shared steps ------------------------------------------------------------------------------
+
+bool PictureDocument::fullColourCheck() {
+    if (!codeIn(colourCode_, kLowColour)) return true;
+    util::messages().message(QStringLiteral("ｴﾌｪｸﾄ処理は 24Bit Color 以上必要です"));
+    return false;
+}
+
+bool PictureDocument::pushUndo() {
+    switch (undo_.push(image_)) {
+        case UndoStore::Push::Written:
+            if (undo_.kind() == UndoStore::Kind::Files)
+                backingFile_ = undo_.snapshotName(undo_.count());
+            lastOk_ = true;
+            return true;
+        case UndoStore::Push::WriteFailed:
+            lastOk_ = false;
+            return true;  // the edit goes on; only this step cannot be undone
+        case UndoStore::Push::Overflow:
+            lastOk_ = false;
+            engine::setLastError(engine::kErrMemory);
+            showEngineError(engine::kErrMemory);
+            return false;
+    }
+    return false;
+}
+
+ActResult PictureDocument::commitEdit(bool ok, engine::Image& work, bool clearSel) {
+    if (ok) replaceImage(std::move(work));
+    return finishEdit(ok, clearSel);
+}
+
+ActResult PictureDocument::finishEdit(bool ok, bool clearSel) {
+    lastOk_ = ok;
+    if (ok)
+        redisplay(clearSel);
+    else
+        showEngineError(engine::lastError());
+    return ActResult::Done;
+}
+
+// --- pixel operations --------------------------------------------------------------------------
+
+ActResult PictureDocument::actFilter(const QString& job) {
+    const FixedFilter filter = fixedFilter(job);
+    if (!filter || !hasImage()) return ActResult::Done;
+    if (!fullColourCheck() || !pushUndo()) return ActResult::Done;
+    return finishEdit(filter(image_, area()), false);
+}
+
+ActResult PictureDocument::actInvert(const QString& job) {
+    if (!hasImage() || !pushUndo()) return ActResult::Done;
+    engine::InversionParams params;
+    if (job == QStringLiteral("Red"))
+        params = {true, false, false};
+    else if (job == QStringLiteral("Green"))
+        params = {false, true, false};
+    else if (job == QStringLiteral("Blue"))
+        params = {false, false, true};
+    return finishEdit(engine::invertChannels(image_, area(), params), false);
+}
+
+ActResult PictureDocument::actSaturation(const QString& job) {
+    if (!hasImage() || !fullColourCheck() || !pushUndo()) return ActResult::Done;
+    engine::SaturationParams params;
+    if (job == QStringLiteral("鮮やか"))
+        params.level = 200;
+    else if (job == QStringLiteral("やや鮮やか"))
+        params.level = 100;
+    else if (job == QStringLiteral("やや淡く"))
+        params.level = -30;
+    else
+        params.level = -60;
+    return finishEdit(engine::adjustSaturation(image_, area(), params), false);
+}
+
+ActResult PictureDocument::actBrightness(const QString& job) {
+    if (!hasImage() || !fullColourCheck() || !pushUndo()) return ActResult::Done;
+    int level = -80;
+    if (job == QStringLiteral("明るく"))
+        level = 80;
+    else if (job == QStringLiteral("やや明るく"))
+        level = 40;
+    else if (job == QStringLiteral("やや暗く"))
+        level = -40;
+    return finishEdit(engine::adjustBrightness(image_, area(), {level, level, level}), false);
+}
+
+// --- colour and geometry -----------------------------------------------------------------------
+
+ActResult PictureDocument::actColours(const QString& job) {
+    static const std::pair<const char*, int> kCodes[] = {
+        {"白黒", 1},        {"16色(4bit)", 4}, {"ｸﾞﾚ-(4bit)", 40}, {"256色(8bit)", 8},
+        {"ｸﾞﾚ-(8bit)", 80}, {"16ﾋﾞｯﾄ", 16},    {"24ﾋﾞｯﾄ", 24},     {"32ﾋﾞｯﾄ", 32}};
+    int code = 0;
+    for (const auto& [name, value] : kCodes)
+        if (job == QString::fromUtf8(name)) code = value;
+    if (code == 0 || !hasImage() || !pushUndo()) return ActResult::Done;
+    engine::Image work = image_;
+    return commitEdit(changeColourCode(work, code), work, true);
+}
+
+ActResult PictureDocument::actRotate(const QString& job) {
+    if (!hasImage() || !pushUndo()) return ActResult::Done;
+    engine::Image work = image_;
+    bool ok = codeIn(colourCode_, kGeometryCodes) || changeColourCode(work, 16);
+    if (ok) {
+        if (job == QStringLiteral("左右反転"))
+            ok = engine::flipHorizontal(work);
+        else if (job == QStringLiteral("上下反転"))
+            ok = engine::flipVertical(work);
+        else if (job == QStringLiteral("右90度"))
+            ok = engine::turn(work, 3);
+        else if (job == QStringLiteral("左90度"))
+            ok = engine::turn(work, 1);
+        else
+            ok = engine::turn(work, 2);  // "右180度" and "左180度"
+    }
+    return commitEdit(ok, work, false);
+}
+
+ActResult PictureDocument::actReduce(const QString& job) {
+    if (!hasImage() || !pushUndo()) return ActResult::Done;
+    if (selection_.empty()) {
+        util::messages().message(QStringLiteral("先に範囲を指定し､そのｻｲｽﾞに合わせて縮小します"));
+        return ActResult::Done;
+    }
+    const double w = selection_.right - selection_.left;
+    const double h = selection_.bottom - selection_.top;
+    const double W = image_.width(), H = image_.height();
+    engine::ResizeParams size;
+    if (job == QStringLiteral("横方向を基準に縮小")) {
+        size = {int(std::nearbyint(w)), int(std::nearbyint(H * (w / W)))};
+    } else if (job == QStringLiteral("縦方向を基準に縮小")) {
+        size = {int(std::nearbyint(h / H * W)), int(std::nearbyint(h))};
+    } else {
+        size = {int(std::nearbyint(w)), int(std::nearbyint(h))};
+    }
+    engine::Image work = image_;
+    const bool ok = (codeIn(colourCode_, kGeometryCodes) || changeColourCode(work, 16)) &&
+                    engine::resize(work, size);
+    return commitEdit(ok, work, true);
+}
+
+ActResult PictureDocument::actBand(const QString& job) {
+    if (!hasImage() || selection_.empty() || !pushUndo()) return ActResult::Done;
+    const Selection s = selection_;
+    const int W = image_.width(), H = image_.height();
+    const int formerCode = image_.colourCode();
+    engine::Image work = image_;
+    bool ok = codeIn(colourCode_, kBandCodes) || changeColourCode(work, 16);
+    // The band [left, right) (or [top, bottom)) goes; what lies beyond it moves up to its edge.
+    if (ok && job == QStringLiteral("横方向")) {
+        engine::Image rest = work;
+        ok = (s.right >= W || engine::trim(rest, {s.right, 0, W, H})) &&
+             (s.right >= W || engine::composite(work, rest, s.left, 0)) &&
+             engine::trim(work, {0, 0, W - (s.right - s.left), H});
+    } else if (ok) {
+        engine::Image rest = work;
+        ok = (s.bottom >= H || engine::trim(rest, {0, s.bottom, W, H})) &&
+             (s.bottom >= H || engine::composite(work, rest, 0, s.top)) &&
+             engine::trim(work, {0, 0, W, H - (s.bottom - s.top)});
+    }
+    if (ok && work.colourCode() != formerCode) ok = changeColourCode(work, formerCode);
+    return commitEdit(ok, work, true);
+}
+
+ActResult PictureDocument::actTrim(const QString&) {
+    if (!hasImage() || selection_.empty() || !pushUndo()) return ActResult::Done;
+    engine::Image work = image_;
+    const bool ok =
+        engine::trim(work, {selection_.left, selection_.top, selection_.right, selection_.bottom});
+    return commitEdit(ok, work, true);
+}
+
+ActResult PictureDocument::actFrame(const QString&) {
+    if (!hasImage() || !pushUndo()) return ActResult::Done;
+    // The frame is painted in twips of a 96-dpi surface (15 to a pixel): a thin line along the
+    // top and left edges, a deeper shadow along the bottom and right edges, at least one pixel.
+    const auto pixels = [](int twips) { return std::max(1, (twips + 14) / 15); };
+    const int W = image_.width(), H = image_.height();
+    const int top = pixels(2), left = pixels(2), bottom = pixels(68), right = pixels(68);
+    engine::Image work = image_;
+    const engine::Colour grey{128, 128, 128, 255};
+    const auto box = [&](int x0, int y0, int x1, int y1) {
+        return engine::fillArea(
+            work, engine::Area::inside({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}), grey);
+    };
+    lastOk_ = (work.bitsPerPixel() == 24 || changeColourCode(work, 24)) && box(0, 0, W, top) &&
+              box(0, 0, left, H) && box(0, H - bottom, W, H) && box(W - right, 0, W, H);
+    if (!lastOk_) {
+        showEngineError(engine::lastError());
+        return ActResult::Done;
+    }
+    work.dpiX = 96;
+    work.dpiY = 96;
+    image_ = std::move(work);
+    colourCode_ = colourCodeText(image_);
+    show();
+    refreshInfo();
+    return ActResult::Done;
+}
+
+// --- history -----------------------------------------------------------------------------------
+
+ActResult PictureDocument::actUndo(const QString&) {
+    engine::Image previous;
+    QString path;
+    if (!undo_.load(previous, path)) return ActResult::Done;
+    image_ = std::move(previous);
+    comment_.clear();
+    clearSelection();
+    show();
+    if (!path.isEmpty()) backingFile_ = path;
+    refreshInfo();
+    if (undo_.count() == 1) {
+        setEditState(kStateLoaded);
+    } else {
+        drawingPending_ = false;
+        undo_.pop();
+    }
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actRevert(const QString&) {
+    // An untitled image has nothing to go back to (the open dialog is not the answer).
+    if (!file_.isEmpty()) pcOpen(0, file_);
+    return ActResult::Done;
+}
+
+// --- file and settings commands ----------------------------------------------------------------
+
+ActResult PictureDocument::actNew(const QString&) {
+    const QSize view = host_->viewSize();
+    engine::Image blank;
+    const int w = std::max(1, int(std::nearbyint(view.width() * 0.8)));
+    const int h = std::max(1, int(std::nearbyint(view.height() * 0.8)));
+    if (!blank.allocate(w, h, 24)) {
+        showEngineError(engine::lastError());
+        return ActResult::Done;
+    }
+    std::fill(blank.data(), blank.data() + blank.byteCount(), uint8_t(255));
+    image_ = std::move(blank);
+    file_.clear();
+    backingFile_.clear();
+    comment_.clear();
+    clearSelection();
+    show();
+    refreshInfo();
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actOpen(const QString&) {
+    pcOpen(1, QString());
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actDetails(const QString&) {
+    if (!hasImage()) return ActResult::Done;
+    refreshInfo();
+    const QString text = details();
+    host_->putClipboardText(text);
+    util::messages().message(text);
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actReset(const QString&) {
+    edited_ = false;
+    image_ = engine::Image();
+    clearSelection();
+    emit imageShown();
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actView(const QString& job) {
+    setView(job, 0);
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actZoom(const QString& job) {
+    setView(QStringLiteral("実寸"), numericValue(job) / 100.0);
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actDragMode(const QString& job) {
+    const int mode = job == QStringLiteral("矩形選択")   ? 0
+                     : job == QStringLiteral("位置移動") ? 1
+                                                         : 2;
+    if (mode == 2) setView(QStringLiteral("実寸B"), 0);
+    dragMode_ = mode;
+    if (host_) host_->applyDragMode(mode);
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actPanWindow(const QString& job) {
+    host_->showPanWindow(job == QStringLiteral("表示"));
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actUpdateMode(const QString& job) {
+    updateMode_ = job == QStringLiteral("確認有") ? 0 : job == QStringLiteral("確認無") ? 1 : 2;
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actEditState(const QString& job) {
+    setEditState(job);
+    return ActResult::Done;
+}
+
+}  // namespace ximora::editor

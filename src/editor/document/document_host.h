@@ -1,0 +1,27 @@
+#pragma once
+// What a window supplies to the document it shows: its size, its own save dialog, the busy
+// pointer, the pan window, pointers and the clipboard. A document without a host runs headless.
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace ximora::editor {
+
+class DocumentHost {
+  public:
+    virtual ~DocumentHost() = default;
+    /// The view's inner size in device-independent pixels.
+    virtual QSize viewSize() const = 0;
+    /// The save dialog at `folder` with `name` preset, offering `formats` ("BMP", "JPG", ...);
+    /// the chosen path, or empty when cancelled.
+    virtual QString askSaveName(const QString& folder, const QString& name,
+                                const QStringList& formats) = 0;
+    virtual void setBusy(bool on) = 0;
+    virtual void showPanWindow(bool show) = 0;
+    /// Switches the drag behaviour and pointer of the view to drag mode 0, 1 or 2.
+    virtual void applyDragMode(int mode) = 0;
+    virtual void putClipboardText(const QString& text) = 0;
+};
+
+}  // namespace ximora::editor

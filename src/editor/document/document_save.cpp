@@ -1,0 +1,175 @@
+// Saving: overwrite, save under a name, selection-only saves, copies under "~NN" names, serial
+// copies into the user data folder's "Temp/" and the JPEG quality prompt.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+#include "editor/document/document_host.h"
+#include "editor/document/numeric_value.h"
+#include "editor/document/picture_document.h"
+#include "editor/document/save_naming.h"
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "engine/formats/format_rules.h"
+#include "engine/geometry/geometry.h"
+#include "util/message_service.h"
+#include "util/shared_values.h"
+
+namespace ximora::editor {
+namespace {
+
+const QString kMailJob = QStringLiteral("Mail");
+
+// The colour depth the extension's format accepts, by the one table the save-as dialog and
+// file conversion use as well.
+bool convertForExtension(engine::Image& image, const QString& ext) {
+    return engine::prepareForExtension(image, ext.toStdString(), image.colourCode());
+}
+
+}  // namespace
+
+bool PictureDocument::saveTarget(const engine::Image& target, const QString& name) {
+    engine::SaveOptions options;
+    const QString ext = extensionOf(name).toLower();
+    options.format = engine::editorSaveFormat(ext.toStdString());
+    options.jpegQuality = jpegQuality_;
+    const bool ok = engine::saveImage(QFile::encodeName(name).toStdString(), target, options);
+    lastOk_ = ok;
+    if (!ok) showEngineError(engine::lastError());
+    return ok;
+}
+
+bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool webDialog) {
+    if (!hasImage()) return false;
+    if (selection_.empty()) selectionOnly = false;
+
+    QString folder = lastSaveFolder_;
+    if (folder.isEmpty() && lastJob_ != kMailJob) folder = initialFolder();
+
+    QString path;
+    if (mode == 0) {
+        path = file_;
+        if (path.isEmpty()) return false;
+    } else if (name.isEmpty()) {
+        if (!host_) return false;
+        path = host_->askSaveName(folder, QString(),
+                                  QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF").split(';'));
+        if (path.isEmpty()) return false;
+    } else if (webDialog) {
+        path = host_
+                   ? host_->askSaveName(folder, name, QStringLiteral("JPG;GIF;PNG;PCX").split(';'))
+                   : QString();
+        if (path.isEmpty()) {
+            name.clear();
+            return false;
+        }
+    } else {
+        path = name;
+    }
+    path = lowerCaseExtension(path);
+    lastSaveFolder_ = folderOf(path);
+    if (util::shared().sExeNm.compare(QStringLiteral("XimoraL"), Qt::CaseInsensitive) == 0)
+        util::shared().sPcFold = lastSaveFolder_;
+
+    QString ext = extensionOf(path);
+    if (!ext.isEmpty()) {
+        defaultExtension_ = ext.toLower();
+    } else {
+        if (defaultExtension_.isEmpty())
+            defaultExtension_ = webDialog ? QStringLiteral("jpg") : QStringLiteral("bmp");
+        path += '.' + defaultExtension_;
+        util::messages().message(QStringLiteral("拡張子が指定されなかったので､") +
+                                 defaultExtension_ + QStringLiteral("を使用しました"));
+    }
+    ext = extensionOf(path);
+
+    // The target is prepared on a copy: a failed conversion or write leaves the document as
+    // it was. A full save's converted image becomes the document's image, as the file holds it.
+    engine::Image target;
+    if (selectionOnly) {
+        target = image_;
+        if (!engine::trim(target,
+                          {selection_.left, selection_.top, selection_.right, selection_.bottom})) {
+            showEngineError(engine::lastError());
+            return false;
+        }
+    } else {
+        target = image_;
+    }
+    target.comment = (comment_ + (mode == 0 ? QStringLiteral("\r") : QString())).toStdString();
+    if (!convertForExtension(target, ext.toLower())) {
+        showEngineError(engine::lastError());
+        return false;
+    }
+    if (!saveTarget(target, path)) return false;
+
+    name = path;
+    if (lastJob_ != kMailJob) {
+        if (!selectionOnly) image_ = std::move(target);
+        file_ = path;
+        backingFile_ = path;
+        setEditState(kStateLoaded);
+        redisplay(false);
+    }
+    emit eChkFld();
+    return true;
+}
+
+bool PictureDocument::pcSaveAs(QString& name, bool selectionOnly, bool webDialog) {
+    return save(1, name, selectionOnly, webDialog);
+}
+
+ActResult PictureDocument::actOverwrite(const QString&) {
+    QString name;
+    return save(0, name, false, false) ? ActResult::Done : ActResult::Unchanged;
+}
+
+ActResult PictureDocument::actSaveAs(const QString&) {
+    QString name;
+    return save(1, name, false, false) ? ActResult::Done : ActResult::Unchanged;
+}
+
+ActResult PictureDocument::actCopyAsNew(const QString&) {
+    const QString candidate = file_.isEmpty() ? QString() : nextCopyName(file_);
+    if (candidate.isEmpty() || !hasImage()) {
+        util::messages().message(QStringLiteral("複写して新規できませんでした"));
+        return ActResult::Done;
+    }
+    engine::Image target = image_;
+    const bool ok =
+        (selection_.empty() || engine::trim(target, {selection_.left, selection_.top,
+                                                     selection_.right, selection_.bottom})) &&
+        convertForExtension(target, extensionOf(candidate));
+    if (!ok) {
+        showEngineError(engine::lastError());
+        return ActResult::Done;
+    }
+    if (!saveTarget(target, candidate)) return ActResult::Done;
+    emit eStFile(candidate);
+    emit eChkFld();
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actSerialCopy(const QString&) {
+    const QString folder = util::shared().sUsrDir + QStringLiteral("Temp/");
+    if (util::shared().sUsrDir.isEmpty() || !QDir().mkpath(folder)) {
+        showEngineError(engine::kErrCannotCreate);
+        return ActResult::Done;
+    }
+    QString name = nextSerialName(folder);
+    save(1, name, false, false);
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actJpegQuality(const QString&) {
+    const std::optional<QString> answer =
+        util::messages().input(QStringLiteral("JPEGの品質(20~100)を入力"), QStringLiteral("JPG"),
+                               QString::number(jpegQuality_));
+    if (!answer) return ActResult::Done;
+    const double value = std::nearbyint(numericValue(*answer));
+    if (value != 0) jpegQuality_ = int(std::clamp(value, 20.0, 100.0));
+    return ActResult::Done;
+}
+
+}  // namespace ximora::editor

@@ -1,0 +1,339 @@
+#include "editor/document/picture_document.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "editor/document/command_table.h"
+#include "editor/document/document_host.h"
+#include "editor/document/picture_facts.h"
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "util/message_service.h"
+
+namespace ximora::editor {
+namespace {
+
+const QString kScaleNames[] = {QStringLiteral("ｽｹｰﾙ"), QStringLiteral("ｽﾄﾚｯﾁ"),
+                               QStringLiteral("実寸"), QStringLiteral("横合わせ"),
+                               QStringLiteral("縦合わせ")};
+
+}  // namespace
+
+PictureDocument::PictureDocument(QObject* parent) : QObject(parent) {}
+
+PictureDocument::~PictureDocument() = default;
+
+// --- start and stop ------------------------------------------------------------------------
+
+void PictureDocument::start(const QString& workFolder, UndoStore::Kind undoKind) {
+    undo_.setWorkFolder(workFolder, undoKind);
+    edited_ = false;
+}
+
+void PictureDocument::stop() {
+    undo_.cleanUp();
+    undo_.setWorkFolder({}, undo_.kind());
+    file_.clear();
+    colourCode_.clear();
+    comment_.clear();
+    selection_ = {};
+}
+
+// --- facts -----------------------------------------------------------------------------------
+
+qint64 PictureDocument::backingFileSize() const {
+    return backingFile_.isEmpty() ? 0 : QFileInfo(backingFile_).size();
+}
+
+void PictureDocument::setEditState(const QString& state) {
+    edited_ = state == kStateEdited;
+    if (state == kStateLoaded) {
+        undo_.reset();
+        drawingPending_ = false;
+    }
+    state_ = state;
+    emit eEdtMode(state);
+}
+
+void PictureDocument::refreshInfo() {
+    colourCode_ = colourCodeText(image_);
+    const QString info = hasImage() ? infoText(image_, backingFileSize()) : QString();
+    emit eStPcTyp(file_, colourCode_, info);
+}
+
+QString PictureDocument::details() const { return detailsText(image_, backingFileSize()); }
+
+void PictureDocument::showEngineError(int code) {
+    const std::string_view text = engine::errorText(code);
+    if (text.empty()) return;
+    util::messages().message(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+// --- parameters ------------------------------------------------------------------------------
+
+void PictureDocument::setParams(const Params& params) {
+    jpegQuality_ = params.jpegQuality == 0 ? 85 : params.jpegQuality;
+    updateMode_ = params.updateMode;
+    setView(params.scaleName, 0);
+    dragMode_ = params.dragMode;
+    defaultExtension_ = params.defaultExtension.toLower();
+}
+
+bool PictureDocument::params(Params& out) {
+    if (scaleMode_ == 0) scaleMode_ = 1;
+    out.jpegQuality = jpegQuality_;
+    out.updateMode = updateMode_;
+    out.dragMode = dragMode_;
+    out.defaultExtension = defaultExtension_;
+    if (scaleMode_ < 1 || scaleMode_ > 5) {
+        util::messages().message(QStringLiteral("Err GetPram"));
+        return false;
+    }
+    out.scaleName = kScaleNames[scaleMode_ - 1];
+    return true;
+}
+
+// --- view settings ---------------------------------------------------------------------------
+
+void PictureDocument::setZoom(double factor) {
+    zoomX_ = factor;
+    zoomY_ = factor;
+}
+
+void PictureDocument::setView(const QString& name, double zoom) {
+    if (name == QStringLiteral("ｽｹｰﾙ")) {
+        scaleMode_ = 1;
+    } else if (name == QStringLiteral("実寸B")) {
+        scaleMode_ = 3;
+    } else if (name == QStringLiteral("実寸")) {
+        scaleMode_ = 3;
+        setZoom(zoom == 0 ? 1.0 : zoom);
+    } else if (name == QStringLiteral("横合わせ")) {
+        scaleMode_ = 4;
+    } else if (name == QStringLiteral("縦合わせ")) {
+        scaleMode_ = 5;
+    } else if (name == QStringLiteral("ｽﾄﾚｯﾁ")) {
+        scaleMode_ = 2;
+    } else if (name == QStringLiteral("Refresh")) {
+        if (!hasImage() || scaleMode_ == 0) return;
+    } else {
+        util::messages().message(QStringLiteral("Err pcView"));
+    }
+    show();
+    if (lastOk_ && name != QStringLiteral("Refresh")) emit eChgViewMode(scaleMode_);
+}
+
+void PictureDocument::clickZoom(bool in) {
+    if (in) {
+        zoomX_ *= 1.1;
+        zoomY_ *= 1.1;
+    } else {
+        zoomX_ /= 1.1;
+        zoomY_ /= 1.1;
+    }
+    emit zoomChanged();
+}
+
+void PictureDocument::show() {
+    lastOk_ = hasImage();
+    emit imageShown();
+    const int mode = scaleMode_ == 0 ? 1 : scaleMode_;
+    if (lastOk_ && (mode == 1 || mode == 2) && host_) host_->showPanWindow(false);
+}
+
+void PictureDocument::redisplay(bool clearSel) {
+    if (clearSel) clearSelection();
+    if (hasImage()) emit imageShown();
+    refreshInfo();
+}
+
+// --- selection -------------------------------------------------------------------------------
+
+void PictureDocument::setSelection(const Selection& s) {
+    Selection clipped{std::clamp(std::min(s.left, s.right), 0, image_.width()),
+                      std::clamp(std::min(s.top, s.bottom), 0, image_.height()),
+                      std::clamp(std::max(s.left, s.right), 0, image_.width()),
+                      std::clamp(std::max(s.top, s.bottom), 0, image_.height())};
+    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) clipped = {};
+    if (clipped == selection_) return;
+    selection_ = clipped;
+    emit selectionChanged();
+}
+
+void PictureDocument::clearSelection() {
+    if (selection_.empty()) return;
+    selection_ = {};
+    emit selectionChanged();
+}
+
+engine::Area PictureDocument::area() const {
+    if (selection_.empty()) return engine::Area::whole();
+    const Selection& s = selection_;
+    return engine::Area::inside(
+        {{s.left, s.top}, {s.right, s.top}, {s.right, s.bottom}, {s.left, s.bottom}});
+}
+
+// --- the command entry -------------------------------------------------------------------------
+
+bool PictureDocument::needsWindow(const QString& group, const QString& job) {
+    const CommandTable::Row* row = CommandTable::find(group, job);
+    return row && row->needsWindow;
+}
+
+void PictureDocument::pcAct(const QString& group, const QString& job) {
+    lastJob_ = job;
+    const bool busy = !job.contains(QStringLiteral("詳細")) && job != QStringLiteral("加工");
+    if (busy && host_) host_->setBusy(true);
+    ActResult result = ActResult::Done;
+    const CommandTable::Row* row = CommandTable::find(group, job);
+    if (row && row->handler && (host_ || !row->needsWindow)) {
+        result = (this->*row->handler)(job);
+    } else if (row) {
+        // A known command that cannot run here (no window, or its dialog is not part of the
+        // editor yet) acts like a cancelled dialog: nothing changed.
+        result = ActResult::Unchanged;
+    }
+    // A save that was cancelled or failed keeps the state: it still holds unsaved changes.
+    const bool saveJob =
+        !job.isEmpty() && QStringLiteral("上書き保存.名前を付けて保存").contains(job);
+    const bool editGroup =
+        !group.isEmpty() &&
+        QStringLiteral("綴じ込み.色数.補正･効果.色反転.彩度.明度.回転.ﾘｻｲｽﾞ").contains(group);
+    if (saveJob) {
+        if (result == ActResult::Done) setEditState(kStateLoaded);
+    } else if (result != ActResult::Unchanged && (editGroup || job == QStringLiteral("ﾄﾘﾐﾝｸﾞ"))) {
+        setEditState(kStateEdited);
+    }
+    // Also after a failed command: a pointer left busy would outlive the command.
+    if (busy && host_) host_->setBusy(false);
+}
+
+// --- opening ---------------------------------------------------------------------------------
+
+PictureDocument::SaveAnswer PictureDocument::vCheckSave() {
+    if (state_ != kStateEdited) return SaveAnswer::None;
+    SaveAnswer answer = SaveAnswer::No;
+    if (updateMode_ == 0) {
+        switch (util::messages().message(QStringLiteral("現在の画像の変更を保存しますか"),
+                                         util::MsgButtons::YesNoCancel, util::MsgIcon::Question)) {
+            case util::MsgAnswer::Yes:
+            case util::MsgAnswer::Ok:
+                answer = SaveAnswer::Yes;
+                break;
+            case util::MsgAnswer::No:
+                answer = SaveAnswer::No;
+                setEditState(kStateLoaded);
+                break;
+            case util::MsgAnswer::Cancel:
+                answer = SaveAnswer::Cancel;
+                break;
+        }
+    } else if (updateMode_ == 2) {
+        answer = SaveAnswer::Yes;
+    }
+    if (answer == SaveAnswer::Yes) {
+        QString name;
+        // The changes are not dropped when they could not be written: the caller stops.
+        if (!save(0, name, false, false)) answer = SaveAnswer::Cancel;
+    }
+    return answer;
+}
+
+QString PictureDocument::initialFolder() {
+    QString folder;
+    emit eAskPcPh(folder);
+    return folder;
+}
+
+void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
+    if (iJb == 1 && vCheckSave() == SaveAnswer::Cancel) {
+        emit eStFile(file_);
+        return;
+    }
+    QString path = sFL;
+    if (path.isEmpty()) {
+        util::FileRequest request;
+        request.title = QStringLiteral("画像ﾌｧｲﾙを開く");
+        request.start = initialFolder();
+        request.filter = QStringLiteral(
+            "画像ﾌｧｲﾙ (*.BMP *.JPG *.JPEG *.TIF *.PCX *.FPX *.PNG *.GIF *.JP2 *.JPC *.J2K "
+            "*.bmp *.jpg *.jpeg *.tif *.pcx *.fpx *.png *.gif *.jp2 *.jpc *.j2k)");
+        path = util::messages().openFile(request);
+        if (path.isEmpty()) return;
+    }
+    const QString ext = QFileInfo(path).fileName().contains('.')
+                            ? path.mid(path.lastIndexOf('.') + 1).toUpper()
+                            : QString();
+    const bool vectorFile =
+        !ext.isEmpty() && QStringLiteral("WMF;EMF;DXF").split(';').contains(ext);
+    if (vectorFile) {
+        // Vector files open through the vector viewer window; without it they are refused
+        // and the document stays as it is.
+        showEngineError(engine::kErrUnsupported);
+        return;
+    }
+    clearSelection();
+    vector_ = false;
+    loadRaster(path, true, bNEvn);
+}
+
+bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppressEvent) {
+    if (scaleMode_ == 0) scaleMode_ = 1;
+    if (!loadFlag) return false;
+    // A missing or unreadable file leaves the document as it was (never the old image under
+    // the new file's name).
+    if (!QFileInfo::exists(path)) return false;
+    engine::Image loaded;
+    if (!engine::loadImage(QFile::encodeName(path).toStdString(), loaded)) {
+        lastOk_ = false;
+        showEngineError(engine::lastError());
+        return false;
+    }
+    QString comment = QString::fromUtf8(loaded.comment.data(), qsizetype(loaded.comment.size()));
+    comment.remove('\r');
+    image_ = std::move(loaded);
+    file_ = path;
+    comment_ = comment;
+    backingFile_ = path;
+    show();
+    if (!suppressEvent) emit eStFile(path);
+    setEditState(kStateLoaded);
+    redisplay(false);
+    return true;
+}
+
+// --- images from elsewhere ---------------------------------------------------------------------
+
+void PictureDocument::takeImage(engine::Image image) {
+    image_ = std::move(image);
+    show();
+    emit eStFile(QString());
+    comment_.clear();
+    backingFile_.clear();
+    file_.clear();
+    clearSelection();
+    setEditState(kStateLoaded);
+    refreshInfo();
+}
+
+void PictureDocument::displayImage(engine::Image image) {
+    if (image.empty()) return;
+    image_ = std::move(image);
+    clearSelection();
+    show();
+    setEditState(kStateLoaded);
+    refreshInfo();
+}
+
+void PictureDocument::replaceImage(engine::Image image) {
+    image_ = std::move(image);
+    if (!selection_.empty()) setSelection(selection_);  // keep it inside the new size
+}
+
+void PictureDocument::setDpi(int dpi) {
+    image_.dpiX = dpi;
+    image_.dpiY = dpi;
+    setEditState(kStateEdited);
+}
+
+}  // namespace ximora::editor

@@ -1,0 +1,231 @@
+#pragma once
+// The picture editor's document: one current image with its file, comment, colour code, edit
+// state, view settings and undo history, and the command entry `pcAct`. Qt Core only, so the
+// batch program runs it without windows; a window attaches through DocumentHost.
+
+#include <QObject>
+#include <QString>
+
+#include "editor/document/undo_store.h"
+#include "engine/core/area.h"
+#include "engine/core/image.h"
+
+namespace ximora::editor {
+
+class DocumentHost;
+
+/// The edit states.
+inline const QString kStateInitial = QStringLiteral("初期");
+inline const QString kStateLoaded = QStringLiteral("読込");
+inline const QString kStateEdited = QStringLiteral("編集");
+
+/// A selection rectangle in image pixels; all 0 means none.
+struct Selection {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+    friend bool operator==(const Selection&, const Selection&) = default;
+};
+
+/// The result of one command handler: whether it reports that nothing changed (a cancelled
+/// adjustment dialog), which keeps the edit state as it was.
+enum class ActResult { Done, Unchanged };
+
+class PictureDocument : public QObject {
+    Q_OBJECT
+  public:
+    /// The extensions offered for opening and accepted when dropped.
+    static inline const QString kExtensions =
+        QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC");
+
+    explicit PictureDocument(QObject* parent = nullptr);
+    ~PictureDocument() override;
+
+    /// Attaches a window (nullptr: none). Commands that need a window refuse without one.
+    void setHost(DocumentHost* host) { host_ = host; }
+    DocumentHost* host() const { return host_; }
+
+    // --- start and stop -------------------------------------------------------------------
+    /// Binds the document to its working folder (ending in "/"), which holds the undo folder.
+    void start(const QString& workFolder, UndoStore::Kind undoKind = UndoStore::Kind::Files);
+    /// Removes the undo snapshots; clears path, colour code, working folder, comment and
+    /// selection.
+    void stop();
+
+    // --- facts ----------------------------------------------------------------------------
+    const engine::Image& image() const { return image_; }
+    bool hasImage() const { return !image_.empty(); }
+    QString file() const { return file_; }
+    QString backingFile() const { return backingFile_; }
+    qint64 backingFileSize() const;
+    QString comment() const { return comment_; }
+    void setComment(const QString& comment) { comment_ = comment; }
+    QString colourCode() const { return colourCode_; }
+    QString editState() const { return state_; }
+    bool edited() const { return edited_; }
+    bool drawingPending() const { return drawingPending_; }
+    int undoCount() const { return undo_.count(); }
+    bool lastOk() const { return lastOk_; }
+    QString lastJob() const { return lastJob_; }
+    const UndoStore& undoStore() const { return undo_; }
+
+    // --- parameters (SetPram / GetPram) -----------------------------------------------------
+    struct Params {
+        int jpegQuality = 85;
+        int updateMode = 0;
+        QString scaleName = QStringLiteral("ｽｹｰﾙ");
+        int dragMode = 0;
+        QString defaultExtension;
+    };
+    void setParams(const Params& params);
+    /// The five parameters; false (after the message "Err GetPram") for an unknown scale mode.
+    bool params(Params& out);
+    int jpegQuality() const { return jpegQuality_; }
+    int updateMode() const { return updateMode_; }
+    QString defaultExtension() const { return defaultExtension_; }
+    QString lastSaveFolder() const { return lastSaveFolder_; }
+
+    // --- view settings, kept here so that a window-less document has them too -------------
+    int scaleMode() const { return scaleMode_; }
+    double zoomX() const { return zoomX_; }
+    double zoomY() const { return zoomY_; }
+    int dragMode() const { return dragMode_; }
+    /// Applies a scale name ("ｽｹｰﾙ", "ｽﾄﾚｯﾁ", "実寸", "実寸B", "横合わせ", "縦合わせ",
+    /// "Refresh") with a zoom factor (0: keep, or 1 for "実寸"). Unknown names show
+    /// "Err pcView" and re-show in the current mode.
+    void setView(const QString& name, double zoom);
+    /// Multiplies (zoom in) or divides (zoom out) both zoom factors by 1.1, without bounds.
+    void clickZoom(bool in);
+    /// Zoom factor pair kept together.
+    void setZoom(double factor);
+
+    // --- selection ------------------------------------------------------------------------
+    Selection selection() const { return selection_; }
+    /// Sets the selection clipped to the image and ordered; an empty or degenerate rectangle
+    /// clears it.
+    void setSelection(const Selection& selection);
+    void clearSelection();
+    /// The operation area: inside the selection polygon, or the whole image.
+    engine::Area area() const;
+
+    // --- the document's commands --------------------------------------------------------
+    /// The command entry: runs the pair through the command table with the common steps.
+    void pcAct(const QString& group, const QString& job);
+    /// Whether the pair runs a command that shows or asks through a window (dialogs, the
+    /// clipboard, the pan window); such pairs do nothing without a host.
+    static bool needsWindow(const QString& group, const QString& job);
+
+    /// Opens a file: iJb 1 asks the save question first; an empty sFL opens the open dialog.
+    void pcOpen(int iJb, const QString& sFL, bool bNEvn = false);
+    /// The save question; returns the answer (0 when nothing was asked: not edited).
+    enum class SaveAnswer { None, Yes, No, Cancel };
+    SaveAnswer vCheckSave();
+    /// Saves under a name: `name` in/out; selection-only and web-dialog flags.
+    bool pcSaveAs(QString& name, bool selectionOnly, bool webDialog);
+    /// Save: mode 0 overwrite, 1 under a name (dialog when the name is empty).
+    bool save(int mode, QString& name, bool selectionOnly, bool webDialog);
+
+    /// Makes `image` the current image as an untitled document in state "読込" (an image
+    /// handed over by the engine or the clipboard).
+    void takeImage(engine::Image image);
+    /// Makes `image` current, shows it, state "読込" and info refresh.
+    void displayImage(engine::Image image);
+    /// Sets both resolutions; state "編集".
+    void setDpi(int dpi);
+    /// Sets the edit state (every change goes through here).
+    void setEditState(const QString& state);
+    /// Info refresh: colour code, facts and the eStPcTyp event.
+    void refreshInfo();
+    /// The file details text (and nothing else; the window puts it on the clipboard).
+    QString details() const;
+
+    /// Shows an engine error message for the current last error code.
+    static void showEngineError(int code);
+
+  signals:
+    void eStFile(const QString& sFL);
+    void eStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
+    void eEdtMode(const QString& sMd);
+    void eChgViewMode(int iMd);
+    void eChkFld();
+    /// The host supplies the initial folder (direct connection: `sPh` is in and out).
+    void eAskPcPh(QString& sPh);
+    /// The image, the scale mode or the zoom changed: views redraw.
+    void imageShown();
+    /// Only the zoom factors changed (the pixels did not).
+    void zoomChanged();
+    /// The selection changed: views redraw the frame.
+    void selectionChanged();
+
+  private:
+    friend class CommandTable;
+    using Handler = ActResult (PictureDocument::*)(const QString& job);
+
+    // Document steps shared by the commands.
+    bool needImage() const { return hasImage(); }
+    bool fullColourCheck();
+    bool pushUndo();
+    void redisplay(bool clearSel);
+    /// Ends an editing command: redisplay on success, the engine's message on failure.
+    ActResult finishEdit(bool ok, bool clearSel);
+    /// As finishEdit, making `work` the current image first when `ok`.
+    ActResult commitEdit(bool ok, engine::Image& work, bool clearSel);
+    void show();
+    bool loadRaster(const QString& path, bool loadFlag, bool suppressEvent);
+    void replaceImage(engine::Image image);
+    bool saveTarget(const engine::Image& target, const QString& name);
+    QString initialFolder();
+
+    // Command handlers (one per table row kind).
+    ActResult actNew(const QString& job);
+    ActResult actOpen(const QString& job);
+    ActResult actOverwrite(const QString& job);
+    ActResult actSaveAs(const QString& job);
+    ActResult actCopyAsNew(const QString& job);
+    ActResult actSerialCopy(const QString& job);
+    ActResult actDetails(const QString& job);
+    ActResult actReset(const QString& job);
+    ActResult actView(const QString& job);
+    ActResult actRevert(const QString& job);
+    ActResult actUndo(const QString& job);
+    ActResult actTrim(const QString& job);
+    ActResult actFrame(const QString& job);
+    ActResult actReduce(const QString& job);
+    ActResult actBand(const QString& job);
+    ActResult actColours(const QString& job);
+    ActResult actFilter(const QString& job);
+    ActResult actInvert(const QString& job);
+    ActResult actSaturation(const QString& job);
+    ActResult actBrightness(const QString& job);
+    ActResult actRotate(const QString& job);
+    ActResult actJpegQuality(const QString& job);
+    ActResult actUpdateMode(const QString& job);
+    ActResult actEditState(const QString& job);
+    ActResult actZoom(const QString& job);
+    ActResult actDragMode(const QString& job);
+    ActResult actPanWindow(const QString& job);
+
+    DocumentHost* host_ = nullptr;
+    engine::Image image_;
+    QString file_;
+    QString backingFile_;
+    QString comment_;
+    QString state_;
+    bool edited_ = false;
+    bool drawingPending_ = false;
+    QString colourCode_;
+    int scaleMode_ = 0;
+    double zoomX_ = 1.0;
+    double zoomY_ = 1.0;
+    int dragMode_ = 0;
+    int jpegQuality_ = 85;
+    int updateMode_ = 0;
+    QString defaultExtension_;
+    QString lastSaveFolder_;
+    QString lastJob_;
+    bool vector_ = false;
+    bool lastOk_ = false;
+    Selection selection_;
+    UndoStore undo_;
+};
+
+}  // namespace ximora::editor

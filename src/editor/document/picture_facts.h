@@ -1,0 +1,26 @@
+#pragma once
+// The facts the editor reports about its current image: the colour code, the info line and the
+// file details text, all derived from the image and the size of the file behind it.
+
+#include <QString>
+
+#include "engine/core/image.h"
+
+namespace ximora::editor {
+
+/// A number with thousands separators ("##,###"); 0 gives an empty text.
+QString formatThousands(qint64 value);
+
+/// The colour code text: bits per pixel, or 40 / 80 for 4 / 8-bit grey, followed by ".".
+QString colourCodeText(const engine::Image& image);
+
+/// Whether "." + code occurs in a dotted list such as ".16.24.32." (code given as "24.").
+bool codeIn(const QString& code, const QString& dottedList);
+
+/// The info line: "ｲﾒｰｼﾞｻｲｽﾞ:" data size, colours, bits, and the file size when not 0.
+QString infoText(const engine::Image& image, qint64 fileSize);
+
+/// The "ﾌｧｲﾙの詳細" text, lines separated by carriage returns. Resolutions of 0 come as 72.
+QString detailsText(const engine::Image& image, qint64 fileSize);
+
+}  // namespace ximora::editor

@@ -1,0 +1,124 @@
+#include "editor/upce.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "editor/save/save_dialog.h"
+#include "editor/view/picture_view.h"
+#include "engine/core/handles.h"
+
+namespace ximora::editor {
+
+uPcE::uPcE(QWidget* parent) : QWidget(parent), view_(new PictureView(doc_, this)) {
+    doc_.setHost(this);
+    connect(&doc_, &PictureDocument::eStFile, this, &uPcE::eStFile);
+    connect(&doc_, &PictureDocument::eStPcTyp, this, &uPcE::eStPcTyp);
+    connect(&doc_, &PictureDocument::eEdtMode, this, &uPcE::eEdtMode);
+    connect(&doc_, &PictureDocument::eChgViewMode, this, &uPcE::eChgViewMode);
+    connect(&doc_, &PictureDocument::eChkFld, this, &uPcE::eChkFld);
+    connect(&doc_, &PictureDocument::eAskPcPh, this, &uPcE::eAskPcPh, Qt::DirectConnection);
+    connect(&doc_, &PictureDocument::imageShown, this, &uPcE::releaseHandle);
+    connect(view_, &PictureView::popUpRequested, this, &uPcE::ePopUp);
+    connect(view_, &PictureView::fileDropped, this,
+            [this](const QString& path) { doc_.pcOpen(1, path); });
+}
+
+uPcE::~uPcE() {
+    doc_.setHost(nullptr);
+    releaseHandle();
+}
+
+void uPcE::cOn(QWidget* xFrm, const QString& sPhW) {
+    host_ = xFrm;
+    doc_.start(sPhW);
+}
+
+void uPcE::cOff() {
+    doc_.stop();
+    view_->update();
+}
+
+void uPcE::GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBit, bool& bPnW,
+                     bool& bTbar) const {
+    bExPc = doc_.hasImage();
+    bEdtP = (doc_.edited() && bExPc) || doc_.drawingPending();
+    bRct = bExPc && !doc_.selection().empty();
+    bUndo = doc_.undoCount() >= 1 && bExPc;
+    iBit = QString(doc_.colourCode()).remove('.').toInt();
+    bPnW = doc_.scaleMode() == 3;
+    bTbar = false;  // the drawing toolbar is not part of the editor yet
+}
+
+void uPcE::releaseHandle() {
+    if (handle_ != 0) engine::imageHandles().free(handle_);
+    handle_ = 0;
+}
+
+void uPcE::GetHndle(int& nHnd) {
+    if (handle_ == 0 && doc_.hasImage()) handle_ = engine::imageHandles().add(doc_.image());
+    nHnd = handle_;
+}
+
+int uPcE::DispImage() {
+    int handle = 0;
+    GetHndle(handle);
+    return handle;
+}
+
+void uPcE::DispImage(int nHnd) {
+    if (nHnd == 0) return;
+    const std::shared_ptr<engine::Image> image = engine::imageHandles().get(nHnd);
+    if (image) doc_.displayImage(*image);
+}
+
+void uPcE::SetPram(int iJp, int iUd, const QString& sDp, int iMc, const QString& sKk) {
+    doc_.setParams({iJp, iUd, sDp, iMc, sKk});
+}
+
+bool uPcE::GetPram(int& iJp, int& iUd, QString& sDp, int& iMc, QString& sKk) {
+    PictureDocument::Params p;
+    const bool ok = doc_.params(p);
+    iJp = p.jpegQuality, iUd = p.updateMode, iMc = p.dragMode, sKk = p.defaultExtension;
+    if (ok) sDp = p.scaleName;
+    return ok;
+}
+
+int uPcE::vCheckSave() {
+    switch (doc_.vCheckSave()) {
+        case PictureDocument::SaveAnswer::Yes:
+            return kYes;
+        case PictureDocument::SaveAnswer::No:
+            return kNo;
+        case PictureDocument::SaveAnswer::Cancel:
+            return kCancel;
+        case PictureDocument::SaveAnswer::None:
+            break;
+    }
+    return kNone;
+}
+
+void uPcE::StSize() {
+    started_ = true;
+    if (width() >= 100 && height() >= 100) view_->setGeometry(rect());
+}
+
+void uPcE::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (started_) StSize();
+}
+
+QSize uPcE::viewSize() const { return view_->viewport()->size(); }
+
+QString uPcE::askSaveName(const QString& folder, const QString& name, const QStringList& formats) {
+    return askSavePath(folder, name, formats, host_ ? host_ : this);
+}
+
+void uPcE::setBusy(bool on) { view_->setBusy(on); }
+
+void uPcE::showPanWindow(bool show) { view_->showPanWindow(show); }
+
+void uPcE::applyDragMode(int mode) { view_->setDragMode(mode); }
+
+void uPcE::putClipboardText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+}  // namespace ximora::editor

@@ -1,0 +1,92 @@
+#pragma once
+// `uPcE`: the picture editor control. A widget over one PictureDocument and its view; the main
+// window and the sub picture window each host one. Members and events keep the names and the
+// order that the hosts know.
+
+#include <QWidget>
+
+#include "editor/document/document_host.h"
+#include "editor/document/picture_document.h"
+
+namespace ximora::editor {
+
+class PictureView;
+
+class uPcE : public QWidget, public DocumentHost {
+    Q_OBJECT
+  public:
+    explicit uPcE(QWidget* parent = nullptr);
+    ~uPcE() override;
+
+    /// Answers of vCheckSave, as the hosts compare them.
+    static constexpr int kNone = 0, kCancel = 2, kYes = 6, kNo = 7;
+
+    /// Binds the editor to its host window and working folder (ending in "/").
+    void cOn(QWidget* xFrm, const QString& sPhW);
+    /// Removes this editor's undo snapshots; clears path, colour code, working folder, comment,
+    /// selection.
+    void cOff();
+    /// The menu state.
+    void GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBit, bool& bPnW,
+                   bool& bTbar) const;
+    /// The visible engine instance: the document (and through it the image).
+    PictureDocument* GetObject() { return &doc_; }
+    PictureDocument* dGetImg() { return &doc_; }
+    /// The current image's handle (a duplicate registered in the engine's handle table, freed
+    /// when the image changes or the editor goes); 0 without an image.
+    void GetHndle(int& nHnd);
+    int DispImage();
+    /// Makes the handle's image current (a copy), shows it, state "読込", info refresh.
+    void DispImage(int nHnd);
+    void SetDpi(int nDpi) { doc_.setDpi(nDpi); }
+    QString sComent() const { return doc_.comment(); }
+    void sComent(const QString& text) { doc_.setComment(text); }
+    QString prFile() const { return doc_.file(); }
+    qint64 nFileSZ() const { return doc_.backingFileSize(); }
+    void SetPram(int iJp, int iUd, const QString& sDp, int iMc, const QString& sKk);
+    /// False after the message "Err GetPram" for an unknown scale mode.
+    bool GetPram(int& iJp, int& iUd, QString& sDp, int& iMc, QString& sKk);
+    /// The save question: kNone, kYes, kNo or kCancel.
+    int vCheckSave();
+    void pcOpen(int iJb, const QString& sFL, bool bNEvn = false) { doc_.pcOpen(iJb, sFL, bNEvn); }
+    /// Lays the view out over the inner area (from 100 × 100 on); the first call ends the
+    /// start-up phase, before which resizes are ignored.
+    void StSize();
+    void pcAct(const QString& sGp, const QString& sJb) { doc_.pcAct(sGp, sJb); }
+    bool pcSaveAs(QString& sFL, bool bRct, bool bDlg) { return doc_.pcSaveAs(sFL, bRct, bDlg); }
+
+    PictureView* view() const { return view_; }
+
+    // DocumentHost
+    QSize viewSize() const override;
+    QString askSaveName(const QString& folder, const QString& name,
+                        const QStringList& formats) override;
+    void setBusy(bool on) override;
+    void showPanWindow(bool show) override;
+    void applyDragMode(int mode) override;
+    void putClipboardText(const QString& text) override;
+
+  signals:
+    void eStFile(const QString& sFL);
+    void eStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
+    void eEdtMode(const QString& sMd);
+    void ePopUp();
+    void eChgViewMode(int iMd);
+    void eShwTBar(bool bShw);
+    void eChkFld();
+    void eAskPcPh(QString& sPh);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void releaseHandle();
+
+    PictureDocument doc_;
+    PictureView* view_;
+    QWidget* host_ = nullptr;
+    bool started_ = false;
+    int handle_ = 0;
+};
+
+}  // namespace ximora::editor

@@ -1,0 +1,326 @@
+#include "editor/view/picture_view.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "editor/document/picture_document.h"
+#include "editor/view/pan_window.h"
+#include "util/shared_values.h"
+
+namespace ximora::editor {
+namespace {
+
+constexpr double kHandle = 3.0;  // half side of a selection handle, logical pixels
+
+bool supportedExtension(const QString& path) {
+    const QString ext = QFileInfo(path).suffix().toUpper();
+    return !ext.isEmpty() && PictureDocument::kExtensions.split(';').contains(ext);
+}
+
+}  // namespace
+
+PictureView::PictureView(PictureDocument& document, QWidget* parent)
+    : QAbstractScrollArea(parent), doc_(document) {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setBackgroundRole(QPalette::Dark);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(dragCursor());
+    connect(&doc_, &PictureDocument::imageShown, this, &PictureView::imageChanged);
+    connect(&doc_, &PictureDocument::zoomChanged, this, [this] {
+        updateScrollBars();
+        viewport()->update();
+        if (pan_) pan_->update();
+    });
+    connect(&doc_, &PictureDocument::selectionChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+PictureView::~PictureView() { delete pan_; }
+
+PanWindow* PictureView::panWindow() const { return pan_; }
+
+// --- geometry ----------------------------------------------------------------------------------
+
+QRectF PictureView::imageRect() const {
+    const engine::Image& image = doc_.image();
+    if (image.empty()) return {};
+    const double W = image.width(), H = image.height();
+    const QSizeF v = viewport()->size();
+    double sx = 1, sy = 1;
+    switch (doc_.scaleMode()) {
+        case 2:
+            sx = v.width() / W, sy = v.height() / H;
+            break;
+        case 3:
+            sx = doc_.zoomX(), sy = doc_.zoomY();
+            break;
+        case 4:
+            sx = sy = v.width() / W;
+            break;
+        case 5:
+            sx = sy = v.height() / H;
+            break;
+        default:
+            sx = sy = std::min(v.width() / W, v.height() / H);
+            break;
+    }
+    const double w = W * sx, h = H * sy;
+    // Centred where smaller than the view; scrolled from the top-left where larger.
+    const double x = w < v.width() ? (v.width() - w) / 2 : 0;
+    const double y = h < v.height() ? (v.height() - h) / 2 : 0;
+    return {x, y, w, h};
+}
+
+QPointF PictureView::toImage(QPointF p) const {
+    const QRectF r = imageRect();
+    if (r.isEmpty()) return {};
+    const QPointF scrolled =
+        p + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return {(scrolled.x() - r.x()) * doc_.image().width() / r.width(),
+            (scrolled.y() - r.y()) * doc_.image().height() / r.height()};
+}
+
+QPointF PictureView::toView(QPointF q) const {
+    const QRectF r = imageRect();
+    if (r.isEmpty()) return {};
+    return {r.x() + q.x() * r.width() / doc_.image().width() - horizontalScrollBar()->value(),
+            r.y() + q.y() * r.height() / doc_.image().height() - verticalScrollBar()->value()};
+}
+
+QSize PictureView::imageSize() const { return {doc_.image().width(), doc_.image().height()}; }
+
+QRectF PictureView::visibleImageRect() const {
+    if (doc_.image().empty()) return {};
+    const QRectF shown(toImage({0, 0}),
+                       toImage(QPointF(viewport()->width(), viewport()->height())));
+    return shown.intersected(QRectF(0, 0, doc_.image().width(), doc_.image().height()));
+}
+
+void PictureView::updateScrollBars() {
+    const QRectF r = imageRect();
+    const QSize v = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, int(std::ceil(r.width())) - v.width()));
+    verticalScrollBar()->setRange(0, std::max(0, int(std::ceil(r.height())) - v.height()));
+    horizontalScrollBar()->setPageStep(v.width());
+    verticalScrollBar()->setPageStep(v.height());
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setSingleStep(20);
+}
+
+void PictureView::centreOn(QPointF centre) {
+    const QRectF r = imageRect();
+    if (r.isEmpty()) return;
+    horizontalScrollBar()->setValue(
+        int(r.x() + centre.x() * r.width() / doc_.image().width() - viewport()->width() / 2.0));
+    verticalScrollBar()->setValue(
+        int(r.y() + centre.y() * r.height() / doc_.image().height() - viewport()->height() / 2.0));
+}
+
+void PictureView::imageChanged() {
+    pyramid_.reset(&doc_.image());
+    updateScrollBars();
+    viewport()->update();
+    if (pan_) pan_->imageChanged();
+}
+
+void PictureView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+    if (pan_) pan_->update();
+}
+
+void PictureView::scrollContentsBy(int, int) {
+    viewport()->update();
+    if (pan_) pan_->update();
+}
+
+// --- painting ----------------------------------------------------------------------------------
+
+void PictureView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRectF placed = imageRect();
+    if (placed.isEmpty()) return;
+    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const QRectF target = placed.translated(-scroll);
+    // Only the damaged part of the image is drawn, from the smallest level that still has at
+    // least one pixel per device pixel.
+    const QRectF damaged = target.intersected(QRectF(event->rect()));
+    if (damaged.isEmpty()) return;
+    const double W = doc_.image().width(), H = doc_.image().height();
+    const double scale = std::max(target.width() / W, target.height() / H) * devicePixelRatioF();
+    int factor = 1;
+    const QImage& level = pyramid_.levelFor(scale, factor);
+    const double fx = level.width() / W, fy = level.height() / H;
+    const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
+                        (damaged.y() - target.y()) * H / target.height() * fy,
+                        damaged.width() * W / target.width() * fx,
+                        damaged.height() * H / target.height() * fy);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale * factor < 1.0);
+    painter.drawImage(damaged, level, source);
+
+    const QRectF sel = selectionInView();
+    if (!sel.isEmpty()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(Qt::white, 0));
+        painter.drawRect(sel);
+        painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
+        painter.drawRect(sel);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.setBrush(Qt::white);
+        const QPointF c = sel.center();
+        for (const QPointF& p :
+             {sel.topLeft(), QPointF(c.x(), sel.top()), sel.topRight(), QPointF(sel.right(), c.y()),
+              sel.bottomRight(), QPointF(c.x(), sel.bottom()), sel.bottomLeft(),
+              QPointF(sel.left(), c.y())})
+            painter.drawRect(QRectF(p.x() - kHandle, p.y() - kHandle, 2 * kHandle, 2 * kHandle));
+    }
+}
+
+QRectF PictureView::selectionInView() const {
+    const Selection s = doc_.selection();
+    if (s.empty()) return {};
+    return QRectF(toView(QPointF(s.left, s.top)), toView(QPointF(s.right, s.bottom)));
+}
+
+// --- mouse -------------------------------------------------------------------------------------
+
+QCursor PictureView::dragCursor() const {
+    if (dragMode_ == 0) return Qt::CrossCursor;
+    const QString file = util::shared().sApDir + (dragMode_ == 1 ? QStringLiteral("Hand.cur")
+                                                                 : QStringLiteral("Magnify.cur"));
+    if (!util::shared().sApDir.isEmpty() && QFileInfo::exists(file)) {
+        const QPixmap pixmap(file);
+        if (!pixmap.isNull()) return QCursor(pixmap);
+    }
+    return Qt::ArrowCursor;
+}
+
+void PictureView::setDragMode(int mode) {
+    dragMode_ = mode;
+    viewport()->setCursor(dragCursor());
+}
+
+void PictureView::setBusy(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+int PictureView::handleAt(QPointF p) const {
+    const QRectF sel = selectionInView();
+    if (sel.isEmpty()) return -1;
+    const QPointF c = sel.center();
+    const QPointF points[] = {sel.topLeft(),     QPointF(c.x(), sel.top()),
+                              sel.topRight(),    QPointF(sel.right(), c.y()),
+                              sel.bottomRight(), QPointF(c.x(), sel.bottom()),
+                              sel.bottomLeft(),  QPointF(sel.left(), c.y())};
+    for (int i = 0; i < 8; ++i)
+        if (std::abs(points[i].x() - p.x()) <= kHandle + 1 &&
+            std::abs(points[i].y() - p.y()) <= kHandle + 1)
+            return i;
+    return -1;
+}
+
+void PictureView::mousePressEvent(QMouseEvent* event) {
+    if (doc_.image().empty()) return;
+    if (dragMode_ == 2) {
+        doc_.clickZoom(event->button() == Qt::LeftButton);
+        return;
+    }
+    if (event->button() == Qt::RightButton) {
+        if (doc_.editState() != kStateInitial) emit popUpRequested();
+        return;
+    }
+    if (event->button() != Qt::LeftButton) return;
+    lastMouse_ = event->position().toPoint();
+    if (dragMode_ == 1) {
+        gesture_ = Gesture::Scroll;
+        return;
+    }
+    handle_ = handleAt(event->position());
+    if (handle_ >= 0) {
+        // The corner (or edge) opposite the handle stays where it is.
+        const Selection s = doc_.selection();
+        const double xs[] = {double(s.right), -1, double(s.left),  double(s.left),
+                             double(s.left),  -1, double(s.right), double(s.right)};
+        const double ys[] = {double(s.bottom), double(s.bottom), double(s.bottom), -1,
+                             double(s.top),    double(s.top),    double(s.top),    -1};
+        anchor_ = QPointF(xs[handle_], ys[handle_]);
+        gesture_ = Gesture::Resize;
+        return;
+    }
+    anchor_ = toImage(event->position());
+    gesture_ = Gesture::Select;
+    doc_.clearSelection();
+}
+
+void PictureView::mouseMoveEvent(QMouseEvent* event) {
+    if (gesture_ == Gesture::Scroll) {
+        const QPoint delta = event->position().toPoint() - lastMouse_;
+        lastMouse_ = event->position().toPoint();
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() - delta.x());
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - delta.y());
+        return;
+    }
+    if (gesture_ == Gesture::None) return;
+    const QPointF p = toImage(event->position());
+    Selection s = doc_.selection();
+    if (gesture_ == Gesture::Resize) {
+        // A handle on an edge moves only that edge.
+        if (anchor_.x() >= 0) {
+            s.left = int(std::lround(anchor_.x()));
+            s.right = int(std::lround(p.x()));
+        }
+        if (anchor_.y() >= 0) {
+            s.top = int(std::lround(anchor_.y()));
+            s.bottom = int(std::lround(p.y()));
+        }
+    } else {
+        s = {int(std::lround(anchor_.x())), int(std::lround(anchor_.y())), int(std::lround(p.x())),
+             int(std::lround(p.y()))};
+    }
+    doc_.setSelection(s);
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent* event) {
+    if (gesture_ == Gesture::Resize && doc_.selection().empty()) handle_ = -1;
+    if (gesture_ != Gesture::None && gesture_ != Gesture::Scroll) mouseMoveEvent(event);
+    gesture_ = Gesture::None;
+}
+
+// --- drops and the pan window --------------------------------------------------------------------
+
+void PictureView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void PictureView::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    const QString path = urls.first().toLocalFile();
+    if (!supportedExtension(path)) return;
+    event->acceptProposedAction();
+    emit fileDropped(path);
+}
+
+void PictureView::showPanWindow(bool show) {
+    if (!show) {
+        if (pan_) pan_->hide();
+        return;
+    }
+    if (!pan_) pan_ = new PanWindow(*this, pyramid_);
+    const QWidget* main = util::shared().mainWindow ? util::shared().mainWindow.data() : window();
+    const QRect frame = main->frameGeometry();
+    pan_->move(std::max(0, frame.left() - 200), std::max(0, frame.top()));
+    pan_->imageChanged();
+    pan_->show();
+}
+
+}  // namespace ximora::editor

@@ -1,0 +1,78 @@
+#pragma once
+// The editor's view of its document: the current image in one of the five scale modes, scroll
+// bars where the image is larger than the view, the selection frame with its handles, and the
+// three mouse drag modes (rectangle selection, drag-scroll, click zoom).
+
+#include <QAbstractScrollArea>
+#include <QCursor>
+#include <QPointer>
+
+#include "editor/view/scaled_pyramid.h"
+
+namespace ximora::editor {
+
+class PictureDocument;
+class PanWindow;
+
+class PictureView : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    explicit PictureView(PictureDocument& document, QWidget* parent = nullptr);
+    ~PictureView() override;
+
+    /// Switches the drag behaviour and pointer: 0 selection, 1 drag-scroll, 2 click zoom.
+    void setDragMode(int mode);
+    /// Busy pointer on or off (off restores the default pointer, not the drag-mode one).
+    void setBusy(bool on);
+    /// Shows or hides the pan window, placed from the main window's position.
+    void showPanWindow(bool show);
+    PanWindow* panWindow() const;
+
+    /// The image rectangle in view coordinates (logical pixels) for the current mode and zoom,
+    /// before scrolling.
+    QRectF imageRect() const;
+    /// The current image's size in pixels (empty without an image).
+    QSize imageSize() const;
+    /// The part of the image shown, in image pixels.
+    QRectF visibleImageRect() const;
+    /// Scrolls so that image pixel `centre` is in the middle of the view (actual-size modes).
+    void centreOn(QPointF centre);
+    /// View point → image pixel (not clipped).
+    QPointF toImage(QPointF viewPoint) const;
+    QPointF toView(QPointF imagePoint) const;
+
+  signals:
+    /// A right click outside the zoom mode (the editor raises ePopUp).
+    void popUpRequested();
+    /// A file was dropped on the view.
+    void fileDropped(const QString& path);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void imageChanged();
+    void updateScrollBars();
+    QCursor dragCursor() const;
+    int handleAt(QPointF viewPoint) const;
+    QRectF selectionInView() const;
+
+    PictureDocument& doc_;
+    ScaledPyramid pyramid_;
+    QPointer<PanWindow> pan_;
+    int dragMode_ = 0;
+    // Mouse gesture in progress.
+    enum class Gesture { None, Select, Resize, Scroll } gesture_ = Gesture::None;
+    QPointF anchor_;    // image point where a selection started
+    int handle_ = -1;   // 0..7 clockwise from top-left while resizing
+    QPoint lastMouse_;  // for drag-scroll
+};
+
+}  // namespace ximora::editor

@@ -1,0 +1,155 @@
+// Decoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
+#include <algorithm>
+
+#include "engine/codecs/jpeg2000/jpeg2000_codec.h"
+#include "engine/codecs/jpeg2000/openjpeg_stream.h"
+#include "engine/core/error.h"
+#include "engine/core/parallel.h"
+#include "engine/metadata/orientation.h"
+
+namespace ximora::engine {
+namespace {
+
+class Jpeg2000Decoder {
+  public:
+    ~Jpeg2000Decoder() {
+        if (image_) opj_image_destroy(image_);
+        if (codec_) opj_destroy_codec(codec_);
+        if (stream_) opj_stream_destroy(stream_);
+    }
+    bool run(const uint8_t* data, size_t size, const LoadOptions& options);
+    Image image;
+
+  private:
+    bool failed(int fallback) { return fail(errors_.code ? errors_.code : fallback); }
+    int reduction(int minSide);
+    bool convert();
+
+    OpenJpegMemory memory_;
+    OpenJpegErrors errors_;
+    opj_stream_t* stream_ = nullptr;
+    opj_codec_t* codec_ = nullptr;
+    opj_image_t* image_ = nullptr;
+};
+
+bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
+    const bool codestream = size >= 2 && data[0] == 0xFF && data[1] == 0x4F;
+    memory_.data = data;
+    memory_.size = size;
+    stream_ = openJpegReadStream(memory_);
+    codec_ = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
+    if (!stream_ || !codec_) return fail(kErrMemory);
+    installOpenJpegHandlers(codec_, errors_);
+    opj_dparameters_t parameters;
+    opj_set_default_decoder_parameters(&parameters);
+    if (!opj_setup_decoder(codec_, &parameters)) return failed(kErrFileBroken);
+    // Strict mode refuses a codestream that ends early instead of showing a blurred guess.
+    opj_decoder_set_strict_mode(codec_, OPJ_TRUE);
+    opj_codec_set_threads(codec_, workerCount());
+    if (!opj_read_header(stream_, codec_, &image_) || !image_) return failed(kErrBadFile);
+    if (image_->numcomps == 0 || image_->x1 <= image_->x0 || image_->y1 <= image_->y0)
+        return fail(kErrFileBroken);
+    const int64_t width = int64_t(image_->x1) - image_->x0,
+                  height = int64_t(image_->y1) - image_->y0;
+    if (!Image::fitsLimits(width, height, 8)) return false;
+    const int reduce = reduction(options.minSide);
+    if (reduce > 0 && !opj_set_decoded_resolution_factor(codec_, OPJ_UINT32(reduce)))
+        return failed(kErrFileBroken);
+    // OpenJPEG holds every component as 32-bit samples while decoding.
+    const uint64_t working = uint64_t((width >> reduce) + 1) * uint64_t((height >> reduce) + 1) *
+                             std::min<uint64_t>(image_->numcomps, 4) * 4;
+    if (working > memoryLimit() || image_->numcomps > 16384) return fail(kErrMemory);
+    if (!opj_decode(codec_, stream_, image_) || !opj_end_decompress(codec_, stream_))
+        return failed(kErrFileBroken);
+    if (!convert()) return false;
+    if (image_->icc_profile_buf && image_->icc_profile_len)
+        image.metadata.icc.assign(image_->icc_profile_buf,
+                                  image_->icc_profile_buf + image_->icc_profile_len);
+    return finishLoadedMetadata(image, options);
+}
+
+// Resolution levels to drop so that both sides stay at least minSide.
+int Jpeg2000Decoder::reduction(int minSide) {
+    if (minSide <= 0) return 0;
+    opj_codestream_info_v2_t* info = opj_get_cstr_info(codec_);
+    if (!info) return 0;
+    const int levels = info->m_default_tile_info.tccp_info
+                           ? int(info->m_default_tile_info.tccp_info[0].numresolutions)
+                           : 1;
+    opj_destroy_cstr_info(&info);
+    const int64_t width = int64_t(image_->x1) - image_->x0,
+                  height = int64_t(image_->y1) - image_->y0;
+    int reduce = 0;
+    while (reduce + 1 < levels &&
+           ((width + (int64_t(1) << (reduce + 1)) - 1) >> (reduce + 1)) >= minSide &&
+           ((height + (int64_t(1) << (reduce + 1)) - 1) >> (reduce + 1)) >= minSide)
+        ++reduce;
+    return reduce;
+}
+
+bool Jpeg2000Decoder::convert() {
+    const opj_image_comp_t* comps = image_->comps;
+    const int count = int(std::min<OPJ_UINT32>(image_->numcomps, 4));
+    const int width = int(comps[0].w), height = int(comps[0].h);
+    for (int c = 0; c < count; ++c)
+        if (!comps[c].data || comps[c].w == 0 || comps[c].h == 0 || comps[c].prec == 0 ||
+            comps[c].prec > 31 || comps[c].dx == 0 || comps[c].dy == 0)
+            return fail(kErrFileBroken);
+    const int channels = count == 2 ? 4 : count;  // grey with alpha shows as RGBA
+    const int bits = channels == 1 ? 8 : channels == 3 ? 24 : 32;
+    if (!image.allocate(width, height, bits, bits == 8)) return false;
+    if (bits == 8) image.palette = greyPalette(8);
+    const bool sycc = image_->color_space == OPJ_CLRSPC_SYCC && count >= 3;
+
+    // Sample of component c under pixel (x, y) of the first component's grid, scaled to 8 bits.
+    auto sample = [&](int c, int x, int y) {
+        const opj_image_comp_t& comp = comps[c];
+        const uint32_t cx = std::min<uint64_t>(uint64_t(x) * comps[0].dx / comp.dx, comp.w - 1);
+        const uint32_t cy = std::min<uint64_t>(uint64_t(y) * comps[0].dy / comp.dy, comp.h - 1);
+        int64_t v = comp.data[size_t(cy) * comp.w + cx];
+        if (comp.sgnd) v += int64_t(1) << (comp.prec - 1);
+        if (comp.prec > 8)
+            v >>= comp.prec - 8;
+        else if (comp.prec < 8)
+            v = v * 255 / ((int64_t(1) << comp.prec) - 1);
+        return int(std::clamp<int64_t>(v, 0, 255));
+    };
+    parallelRows(height, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            uint8_t* out = image.row(y);
+            for (int x = 0; x < width; ++x) {
+                if (channels == 1) {
+                    out[x] = uint8_t(sample(0, x, y));
+                    continue;
+                }
+                uint8_t* p = out + size_t(x) * size_t(channels);
+                if (count == 2) {
+                    p[0] = p[1] = p[2] = uint8_t(sample(0, x, y));
+                    p[3] = uint8_t(sample(1, x, y));
+                    continue;
+                }
+                int r = sample(0, x, y), g = sample(1, x, y), b = sample(2, x, y);
+                if (sycc) {
+                    const int cb = g - 128, cr = b - 128, luma = r;
+                    r = std::clamp(luma + int(1.402 * cr), 0, 255);
+                    g = std::clamp(luma - int(0.344136 * cb + 0.714136 * cr), 0, 255);
+                    b = std::clamp(luma + int(1.772 * cb), 0, 255);
+                }
+                p[0] = uint8_t(r), p[1] = uint8_t(g), p[2] = uint8_t(b);
+                if (channels == 4) p[3] = uint8_t(sample(3, x, y));
+            }
+        }
+    });
+    return true;
+}
+
+}  // namespace
+
+bool decodeJpeg2000(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    Jpeg2000Decoder decoder;
+    if (!decoder.run(data, size, options)) return false;
+    out = std::move(decoder.image);
+    return true;
+}
+
+}  // namespace ximora::engine

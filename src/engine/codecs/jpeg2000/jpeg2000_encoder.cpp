@@ -1,0 +1,114 @@
+// Encoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
+#include <algorithm>
+
+#include "engine/codecs/jpeg2000/jpeg2000_codec.h"
+#include "engine/codecs/jpeg2000/openjpeg_stream.h"
+#include "engine/codecs/row_convert.h"
+#include "engine/core/error.h"
+#include "engine/core/parallel.h"
+
+namespace ximora::engine {
+namespace {
+
+class Jpeg2000Encoder {
+  public:
+    ~Jpeg2000Encoder() {
+        if (image_) opj_image_destroy(image_);
+        if (codec_) opj_destroy_codec(codec_);
+        if (stream_) opj_stream_destroy(stream_);
+    }
+    bool run(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+
+  private:
+    bool makeImage(const Image& image);
+    bool failed(int fallback) { return fail(errors_.code == kErrMemory ? kErrMemory : fallback); }
+
+    OpenJpegMemory memory_;
+    OpenJpegErrors errors_;
+    opj_stream_t* stream_ = nullptr;
+    opj_codec_t* codec_ = nullptr;
+    opj_image_t* image_ = nullptr;
+};
+
+// Copies the pixels into OpenJPEG's planar 32-bit components.
+bool Jpeg2000Encoder::makeImage(const Image& image) {
+    const bool grey = indexesAreGreyLevels(image);
+    const int count = grey ? 1 : image.bitsPerPixel() == 32 ? 4 : 3;
+    opj_image_cmptparm_t params[4] = {};
+    for (int c = 0; c < count; ++c) {
+        params[c].dx = params[c].dy = 1;
+        params[c].w = OPJ_UINT32(image.width());
+        params[c].h = OPJ_UINT32(image.height());
+        params[c].prec = 8;
+        params[c].sgnd = 0;
+    }
+    image_ = opj_image_create(OPJ_UINT32(count), params, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+    if (!image_) return fail(kErrMemory);
+    image_->x1 = OPJ_UINT32(image.width());
+    image_->y1 = OPJ_UINT32(image.height());
+    if (count == 4) image_->comps[3].alpha = 1;
+    parallelRows(image.height(), [&](int y0, int y1) {
+        std::vector<uint8_t> rgba(size_t(image.width()) * 4);
+        for (int y = y0; y < y1; ++y) {
+            const size_t base = size_t(y) * size_t(image.width());
+            if (grey) {
+                const uint8_t* in = image.row(y);
+                for (int x = 0; x < image.width(); ++x)
+                    image_->comps[0].data[base + x] = image.palette[in[x]].r;
+                continue;
+            }
+            rowToRgba(image, y, rgba.data());
+            for (int x = 0; x < image.width(); ++x)
+                for (int c = 0; c < count; ++c)
+                    image_->comps[c].data[base + x] = rgba[size_t(x) * 4 + c];
+        }
+    });
+    return true;
+}
+
+bool Jpeg2000Encoder::run(const Image& image, const SaveOptions& options,
+                          std::vector<uint8_t>& out) {
+    if (!makeImage(image)) return false;
+    opj_cparameters_t parameters;
+    opj_set_default_encoder_parameters(&parameters);
+    parameters.tcp_numlayers = 1;
+    parameters.cp_disto_alloc = 1;
+    parameters.tcp_rates[0] = float(std::max(options.jpeg2000Ratio, 0));
+    parameters.irreversible = options.jpeg2000Ratio > 0 ? 1 : 0;
+    parameters.tcp_mct = image_->numcomps >= 3 ? 1 : 0;
+    // Each resolution level halves the sides; the smallest must keep at least one pixel.
+    const int side = std::min(image.width(), image.height());
+    while (parameters.numresolution > 1 && (1 << (parameters.numresolution - 1)) > side)
+        --parameters.numresolution;
+    std::string comment = image.comment;
+    if (!comment.empty()) parameters.cp_comment = comment.data();
+
+    codec_ = opj_create_compress(options.format == kSaveJ2k ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
+    if (!codec_) return fail(kErrMemory);
+    installOpenJpegHandlers(codec_, errors_);
+    if (!opj_setup_encoder(codec_, &parameters, image_)) return failed(kErrBadParameter);
+    opj_codec_set_threads(codec_, workerCount());
+    memory_.out = &out;
+    stream_ = openJpegWriteStream(memory_);
+    if (!stream_) return fail(kErrMemory);
+    if (!opj_start_compress(codec_, image_, stream_) || !opj_encode(codec_, stream_) ||
+        !opj_end_compress(codec_, stream_))
+        return failed(kErrCannotWrite);
+    return true;
+}
+
+}  // namespace
+
+bool encodeJpeg2000(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+    if (image.empty()) return fail(kErrNoImage);
+    if (options.jpeg2000Ratio < 0) return fail(kErrBadParameter);
+    std::vector<uint8_t> bytes;
+    {
+        Jpeg2000Encoder encoder;
+        if (!encoder.run(image, options, bytes)) return false;
+    }
+    out = std::move(bytes);
+    return true;
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,94 @@
+#include "engine/codecs/jpeg2000/openjpeg_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "engine/core/error.h"
+
+namespace ximora::engine {
+namespace {
+
+constexpr OPJ_SIZE_T kChunk = 1 << 16;
+
+OPJ_SIZE_T readProc(void* buffer, OPJ_SIZE_T n, void* user) {
+    auto& m = *static_cast<OpenJpegMemory*>(user);
+    if (m.position >= m.size) return OPJ_SIZE_T(-1);
+    const size_t count = std::min<uint64_t>(n, m.size - m.position);
+    std::memcpy(buffer, m.data + m.position, count);
+    m.position += count;
+    return count;
+}
+
+OPJ_SIZE_T writeProc(void* buffer, OPJ_SIZE_T n, void* user) {
+    auto& m = *static_cast<OpenJpegMemory*>(user);
+    try {
+        if (m.position + n > m.out->size()) m.out->resize(size_t(m.position + n));
+    } catch (const std::bad_alloc&) {
+        return OPJ_SIZE_T(-1);
+    }
+    std::memcpy(m.out->data() + m.position, buffer, n);
+    m.position += n;
+    return n;
+}
+
+uint64_t sizeOf(const OpenJpegMemory& m) { return m.out ? m.out->size() : m.size; }
+
+OPJ_OFF_T skipProc(OPJ_OFF_T n, void* user) {
+    auto& m = *static_cast<OpenJpegMemory*>(user);
+    const int64_t target = int64_t(m.position) + n;
+    if (target < 0 || (!m.out && uint64_t(target) > m.size)) return -1;
+    m.position = uint64_t(target);
+    return n;
+}
+
+OPJ_BOOL seekProc(OPJ_OFF_T at, void* user) {
+    auto& m = *static_cast<OpenJpegMemory*>(user);
+    if (at < 0 || (!m.out && uint64_t(at) > sizeOf(m))) return OPJ_FALSE;
+    m.position = uint64_t(at);
+    return OPJ_TRUE;
+}
+
+void errorProc(const char* message, void* user) {
+    auto& errors = *static_cast<OpenJpegErrors*>(user);
+    if (errors.code) return;
+    const bool memory =
+        message && (std::strstr(message, "emory") || std::strstr(message, "allocate"));
+    const bool shortData =
+        message && (std::strstr(message, "too short") || std::strstr(message, "truncated") ||
+                    std::strstr(message, "end of") || std::strstr(message, "stream length"));
+    errors.code = memory ? kErrMemory : shortData ? kErrCannotRead : kErrFileBroken;
+}
+
+void quietProc(const char*, void*) {}
+
+}  // namespace
+
+opj_stream_t* openJpegReadStream(OpenJpegMemory& memory) {
+    opj_stream_t* stream = opj_stream_create(kChunk, OPJ_TRUE);
+    if (!stream) return nullptr;
+    opj_stream_set_user_data(stream, &memory, nullptr);
+    opj_stream_set_user_data_length(stream, memory.size);
+    opj_stream_set_read_function(stream, readProc);
+    opj_stream_set_skip_function(stream, skipProc);
+    opj_stream_set_seek_function(stream, seekProc);
+    return stream;
+}
+
+opj_stream_t* openJpegWriteStream(OpenJpegMemory& memory) {
+    opj_stream_t* stream = opj_stream_create(kChunk, OPJ_FALSE);
+    if (!stream) return nullptr;
+    opj_stream_set_user_data(stream, &memory, nullptr);
+    opj_stream_set_write_function(stream, writeProc);
+    opj_stream_set_skip_function(stream, skipProc);
+    opj_stream_set_seek_function(stream, seekProc);
+    return stream;
+}
+
+void installOpenJpegHandlers(opj_codec_t* codec, OpenJpegErrors& errors) {
+    opj_set_error_handler(codec, errorProc, &errors);
+    opj_set_warning_handler(codec, quietProc, &errors);
+    opj_set_info_handler(codec, quietProc, &errors);
+}
+
+}  // namespace ximora::engine

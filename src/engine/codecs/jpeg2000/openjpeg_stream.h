@@ -1,0 +1,33 @@
+#pragma once
+// OpenJPEG's plumbing in one place: memory streams and the message handlers that turn its
+// errors into engine error codes.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <openjpeg.h>
+
+namespace ximora::engine {
+
+/// A memory buffer seen as an OpenJPEG stream: read from `data` or written into `out`.
+struct OpenJpegMemory {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    std::vector<uint8_t>* out = nullptr;
+    uint64_t position = 0;
+};
+
+/// A stream over `memory` (which must outlive it); nullptr when out of memory.
+opj_stream_t* openJpegReadStream(OpenJpegMemory& memory);
+opj_stream_t* openJpegWriteStream(OpenJpegMemory& memory);
+
+/// Collects OpenJPEG's error messages for one codec.
+struct OpenJpegErrors {
+    int code = 0;  ///< engine error code of the first error, 0 when none
+};
+
+/// Routes the codec's messages to `errors` (warnings and information are dropped).
+void installOpenJpegHandlers(opj_codec_t* codec, OpenJpegErrors& errors);
+
+}  // namespace ximora::engine

@@ -1,0 +1,140 @@
+#include "engine/codecs/tiff/tiff_file.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "engine/core/error.h"
+#include "engine/core/image.h"
+
+namespace ximora::engine {
+namespace {
+
+TiffFile& fileOf(thandle_t handle) { return *static_cast<TiffFile*>(handle); }
+
+tmsize_t readProc(thandle_t handle, void* buffer, tmsize_t size) {
+    TiffFile& f = fileOf(handle);
+    if (!f.readData || size < 0) return -1;
+    const uint64_t available = f.position < f.readSize ? f.readSize - f.position : 0;
+    const uint64_t n = std::min<uint64_t>(uint64_t(size), available);
+    if (n < uint64_t(size)) f.shortRead = true;
+    std::memcpy(buffer, f.readData + f.position, size_t(n));
+    f.position += n;
+    return tmsize_t(n);
+}
+
+tmsize_t writeProc(thandle_t handle, void* buffer, tmsize_t size) {
+    TiffFile& f = fileOf(handle);
+    if (!f.writeData || size < 0) return -1;
+    try {
+        if (f.position + uint64_t(size) > f.writeData->size())
+            f.writeData->resize(size_t(f.position + uint64_t(size)));
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    std::memcpy(f.writeData->data() + f.position, buffer, size_t(size));
+    f.position += uint64_t(size);
+    return size;
+}
+
+toff_t sizeOf(const TiffFile& f) { return f.writeData ? f.writeData->size() : f.readSize; }
+
+toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
+    TiffFile& f = fileOf(handle);
+    uint64_t base = 0;
+    if (whence == SEEK_CUR) base = f.position;
+    if (whence == SEEK_END) base = sizeOf(f);
+    f.position = base + offset;
+    return f.position;
+}
+
+int closeProc(thandle_t) { return 0; }
+
+toff_t sizeProc(thandle_t handle) { return sizeOf(fileOf(handle)); }
+
+// Read-only data is handed to libtiff as a mapped file: strips are then used in place.
+int mapProc(thandle_t handle, void** base, toff_t* size) {
+    TiffFile& f = fileOf(handle);
+    if (!f.readData) return 0;
+    *base = const_cast<uint8_t*>(f.readData);
+    *size = f.readSize;
+    return 1;
+}
+
+void unmapProc(thandle_t, void*, toff_t) {}
+
+int errorHandler(TIFF*, void* user, const char*, const char* format, va_list args) {
+    char message[512];
+    std::vsnprintf(message, sizeof message, format, args);
+    static_cast<TiffFile*>(user)->noteError(message);
+    return 1;
+}
+
+int warningHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// Messages from paths that have no handle yet would otherwise go to stderr.
+void silenceGlobalHandlers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TIFFSetErrorHandler(nullptr);
+        TIFFSetWarningHandler(nullptr);
+    });
+}
+
+}  // namespace
+
+TiffFile::~TiffFile() {
+    if (tiff_) TIFFClose(tiff_);
+}
+
+void TiffFile::noteError(const char* message) {
+    if (errorCode_) return;
+    if (std::strstr(message, "emory") || std::strstr(message, "too large"))
+        errorCode_ = kErrMemory;
+    else if (shortRead || std::strstr(message, "Read error") || std::strstr(message, "end of") ||
+             std::strstr(message, "Can not read") || std::strstr(message, "IO error"))
+        errorCode_ = kErrCannotRead;
+    else
+        errorCode_ = writeData ? kErrCannotWrite : kErrFileBroken;
+}
+
+bool TiffFile::fail(int fallback) {
+    return ximora::engine::fail(errorCode_ ? errorCode_ : shortRead ? kErrCannotRead : fallback);
+}
+
+bool TiffFile::open(const char* mode) {
+    silenceGlobalHandlers();
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options) return ximora::engine::fail(kErrMemory);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, this);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, this);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options,
+                                        tmsize_t(std::min<uint64_t>(memoryLimit(), INT64_MAX)));
+    tiff_ = TIFFClientOpenExt("memory", mode, this, readProc, writeProc, seekProc, closeProc,
+                              sizeProc, mapProc, unmapProc, options);
+    TIFFOpenOptionsFree(options);
+    return tiff_ != nullptr;
+}
+
+bool TiffFile::openForReading(const uint8_t* data, size_t size) {
+    readData = data;
+    readSize = size;
+    return open("r") || fail(kErrBadFile);
+}
+
+bool TiffFile::openForWriting(std::vector<uint8_t>& out) {
+    writeData = &out;
+    return open("w") || fail(kErrCannotWrite);
+}
+
+bool TiffFile::finishWriting() {
+    const bool written = TIFFWriteDirectory(tiff_) && !failed();
+    TIFFClose(tiff_);
+    tiff_ = nullptr;
+    return written || fail(kErrCannotWrite);
+}
+
+}  // namespace ximora::engine

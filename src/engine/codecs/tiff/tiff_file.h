@@ -1,0 +1,50 @@
+#pragma once
+// libtiff over memory buffers, with per-handle error reporting (no global handler state, so
+// decoders on several threads do not mix up their errors).
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <tiffio.h>
+
+namespace ximora::engine {
+
+class TiffFile {
+  public:
+    TiffFile() = default;
+    TiffFile(const TiffFile&) = delete;
+    TiffFile& operator=(const TiffFile&) = delete;
+    ~TiffFile();
+
+    /// Opens `data` (which must outlive the handle) for reading; false with the last error set.
+    bool openForReading(const uint8_t* data, size_t size);
+    /// Opens a new file whose bytes collect in `out`.
+    bool openForWriting(std::vector<uint8_t>& out);
+    /// Writes the directory and closes; false with error 22 or 3 when libtiff failed.
+    bool finishWriting();
+
+    TIFF* tiff() const { return tiff_; }
+    /// Whether libtiff reported an error since opening.
+    bool failed() const { return errorCode_ != 0; }
+    /// Sets the last error from what libtiff reported (or `fallback`) and returns false.
+    bool fail(int fallback);
+
+    /// Called by the error callback: records the engine code for libtiff's message.
+    void noteError(const char* message);
+
+    // The memory stream the I/O callbacks work on.
+    const uint8_t* readData = nullptr;
+    size_t readSize = 0;
+    std::vector<uint8_t>* writeData = nullptr;
+    uint64_t position = 0;
+    bool shortRead = false;
+
+  private:
+    bool open(const char* mode);
+
+    TIFF* tiff_ = nullptr;
+    int errorCode_ = 0;
+};
+
+}  // namespace ximora::engine

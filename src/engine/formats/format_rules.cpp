@@ -1,0 +1,79 @@
+#include "engine/formats/format_rules.h"
+
+#include "engine/colour/colour_reduce.h"
+
+namespace ximora::engine {
+namespace {
+
+struct FormatRule {
+    std::string_view extension;
+    int editorFormat;      // the editor's save
+    int conversionFormat;  // file conversion
+    std::string_view acceptedCodes;
+};
+
+constexpr std::string_view kJpegCodes = ".80.24.";
+constexpr std::string_view kPngCodes = ".1.4.40.8.80.24.";
+constexpr std::string_view kGifCodes = ".1.4.40.8.80.";
+
+// JPEG 2000 names get JPEG 2000 data from both the editor and file conversion (and the JPEG
+// rule for colour codes, as in the save-as dialog).
+constexpr FormatRule kRules[] = {
+    {"bmp", 1, 0, ""},           {"jpg", 2, 2, kJpegCodes},   {"gif", 4, 4, kGifCodes},
+    {"tif", 5, 5, ""},           {"png", 12, 12, kPngCodes},  {"fpx", 13, 13, kJpegCodes},
+    {"pcx", 16, 16, kPngCodes},  {"jp2", 21, 21, kJpegCodes}, {"j2k", 22, 22, kJpegCodes},
+    {"jpc", 22, 22, kJpegCodes},
+};
+
+const FormatRule* ruleFor(std::string_view extension) {
+    for (const FormatRule& rule : kRules)
+        if (rule.extension == extension) return &rule;
+    return nullptr;
+}
+
+}  // namespace
+
+std::string lowerExtension(std::string_view path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return extension;
+}
+
+int editorSaveFormat(std::string_view extension) {
+    const FormatRule* rule = ruleFor(extension);
+    return rule ? rule->editorFormat : 0;
+}
+
+int conversionSaveFormat(std::string_view extension) {
+    const FormatRule* rule = ruleFor(extension);
+    return rule ? rule->conversionFormat : 2;
+}
+
+std::string_view acceptedColourCodes(std::string_view extension) {
+    const FormatRule* rule = ruleFor(extension);
+    return rule ? rule->acceptedCodes : std::string_view{};
+}
+
+int requiredColourCode(std::string_view extension, int code) {
+    const std::string_view accepted = acceptedColourCodes(extension);
+    if (accepted.empty()) return 0;
+    if (accepted.find("." + std::to_string(code) + ".") != std::string_view::npos) return 0;
+    return accepted == kGifCodes ? 8 : 24;
+}
+
+bool prepareForExtension(Image& image, std::string_view extension, int code) {
+    const int target = requiredColourCode(extension, code);
+    if (target == 0) return true;
+    ColourReduction params;
+    params.code = target;
+    params.errorDiffusion = true;
+    params.threshold = 50;
+    return reduceColours(image, params);
+}
+
+}  // namespace ximora::engine

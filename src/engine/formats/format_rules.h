@@ -1,0 +1,39 @@
+#pragma once
+// Which file format a file name asks for and which colour codes each format accepts: one table
+// shared by the editor's save, the save-as dialog and file conversion (ximora-batch convert).
+
+#include <string>
+#include <string_view>
+
+#include "engine/core/image.h"
+
+namespace ximora::engine {
+
+/// The lower-case text after the last "." of the file name in `path` (ASCII letters only are
+/// folded); empty when the name has no ".".
+std::string lowerExtension(std::string_view path);
+
+/// Save format code for the editor's save by extension: "bmp" 1 (compressed BMP), "jpg" 2,
+/// "gif" 4, "tif" 5, "png" 12, "fpx" 13, "pcx" 16, "jp2" 21, "j2k" and "jpc" 22; any other
+/// extension 0 (uncompressed BMP).
+int editorSaveFormat(std::string_view extension);
+
+/// Save format code for file conversion by extension: "bmp" 0, "tif" 5, "png" 12, "fpx" 13,
+/// "pcx" 16, "gif" 4, "jp2" 21, "j2k" and "jpc" 22; any other extension, and none, 2 (JPEG).
+int conversionSaveFormat(std::string_view extension);
+
+/// The colour codes a format accepts, as ".80.24." ("jpg", "fpx", "jp2", "j2k", "jpc"),
+/// ".1.4.40.8.80.24." ("png", "pcx") or ".1.4.40.8.80." ("gif"); empty when every code is
+/// accepted ("bmp", "tif" and the rest).
+std::string_view acceptedColourCodes(std::string_view extension);
+
+/// The colour code an image of colour code `code` is converted to before it is saved with
+/// `extension`: 0 when the code is accepted, 8 (256 colours) for "gif", 24 otherwise.
+int requiredColourCode(std::string_view extension, int code);
+
+/// Converts `image` as requiredColourCode says, judging it by `code` (the editor passes the
+/// image's colour code, file conversion its bits per pixel): adaptive palette, error diffusion,
+/// threshold 50. True when nothing was needed; false with the engine error when it failed.
+bool prepareForExtension(Image& image, std::string_view extension, int code);
+
+}  // namespace ximora::engine

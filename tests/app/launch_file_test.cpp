@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <cstring>
+
+#include "app/job_range.h"
+#include "app/launch_file.h"
+#include "platform/cp932.h"
+
+using namespace ximora::app;
+
+namespace {
+QByteArray field(const QString& text, int width) {
+    return ximora::platform::toCp932(text)->leftJustified(width, ' ');
+}
+QByteArray single(float value) {
+    quint32 bits;
+    std::memcpy(&bits, &value, 4);
+    QByteArray b(4, '\0');
+    qToLittleEndian(bits, b.data());
+    return b;
+}
+QByteArray i16(qint16 v) {
+    QByteArray b(2, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+QByteArray i32(qint32 v) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
+TEST(LaunchFile, KindComesFromTheUpperCasedNameAndPdatExtension) {
+    EXPECT_EQ(launchKindOf("/x/PC_FL.PDAT"), LaunchKind::File);
+    EXPECT_EQ(launchKindOf("/x/pc_fl.pdat"), LaunchKind::File);
+    EXPECT_EQ(launchKindOf("/x/Pc_Cp.PDat"), LaunchKind::Clipboard);
+    EXPECT_EQ(launchKindOf("PC_HT.pdat"), LaunchKind::Folder);
+    EXPECT_EQ(launchKindOf("/x/PC_FL.PDAT.bak"), LaunchKind::None);
+    EXPECT_EQ(launchKindOf("/x/PC_FLX.PDAT"), LaunchKind::None);
+    EXPECT_EQ(launchKindOf("/x/PC_FL"), LaunchKind::None);
+    EXPECT_EQ(launchKindOf("/pc_fl.pdat/a.jpg"), LaunchKind::None);
+    EXPECT_EQ(TrimFix(QString("  a b  ") + QChar(0) + "junk  "), "a b");
+    EXPECT_EQ(TrimFix(QString("  ") + QChar(0) + "x"), "");
+}
+
+TEST(LaunchFile, FileRecordReadsAndRewritesOnlyItsOutFields) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("PC_FL.PDAT");
+    const QByteArray original = field("/画像/ｻﾝﾌﾟﾙ.bmp", 255) + single(7200) + single(4800) +
+                                i16(-1) + i16(0) + i32(300) + i16(0) + "TAIL";
+    ASSERT_EQ(original.size(), 273 + 4);
+    writeAll(file, original);
+    LaunchRecord r;
+    QString error;
+    ASSERT_TRUE(readLaunchFile(file, LaunchKind::File, r, error));
+    EXPECT_EQ(r.path, "/画像/ｻﾝﾌﾟﾙ.bmp");
+    EXPECT_EQ(r.width, 7200.0f);
+    EXPECT_EQ(r.height, 4800.0f);
+    EXPECT_TRUE(r.twips);
+    EXPECT_FALSE(r.open);
+    EXPECT_EQ(r.dpi, 300);
+    EXPECT_FALSE(r.ok);
+
+    r.ok = true;
+    ASSERT_TRUE(writeLaunchFile(file, r, error));
+    QByteArray expected = original;
+    expected.replace(271, 2, i16(-1));
+    EXPECT_EQ(readAll(file), expected);
+
+    // A path field with NUL padding keeps its bytes when the path is unchanged.
+    QByteArray nulPadded = original;
+    nulPadded.replace(0, 255, ximora::platform::toCp932("/a.bmp")->leftJustified(255, '\0'));
+    writeAll(file, nulPadded);
+    ASSERT_TRUE(readLaunchFile(file, LaunchKind::File, r, error));
+    EXPECT_EQ(r.path, "/a.bmp");
+    ASSERT_TRUE(writeLaunchFile(file, r, error));
+    EXPECT_EQ(readAll(file), nulPadded);
+}
+
+TEST(LaunchFile, ClipboardAndFolderRecords) {
+    QTemporaryDir dir;
+    const QString cp = dir.filePath("PC_CP.PDAT");
+    const QByteArray clip = single(72) + single(36) + i16(0) + i16(-1);
+    writeAll(cp, clip);
+    LaunchRecord r;
+    QString error;
+    ASSERT_TRUE(readLaunchFile(cp, LaunchKind::Clipboard, r, error));
+    EXPECT_EQ(r.width, 72.0f);
+    EXPECT_FALSE(r.twips);
+    EXPECT_TRUE(r.ok);
+    r.ok = false;
+    ASSERT_TRUE(writeLaunchFile(cp, r, error));
+    EXPECT_EQ(readAll(cp), single(72) + single(36) + i16(0) + i16(0));
+
+    const QString ht = dir.filePath("PC_HT.PDAT");
+    const QByteArray folder = field("/out", 255) + field("PIC*", 10) + field("old", 255) +
+                              single(1440) + single(720) + i16(0) + i16(0);
+    writeAll(ht, folder);
+    ASSERT_TRUE(readLaunchFile(ht, LaunchKind::Folder, r, error));
+    EXPECT_EQ(r.path, "/out");
+    EXPECT_EQ(r.name, "PIC*");
+    EXPECT_EQ(r.height, 720.0f);
+    r.resultPath = "/out/PIC011.gif";
+    r.gif = true;
+    r.ok = true;
+    ASSERT_TRUE(writeLaunchFile(ht, r, error));
+    EXPECT_EQ(readAll(ht), field("/out", 255) + field("PIC*", 10) + field("/out/PIC011.gif", 255) +
+                               single(1440) + single(720) + i16(-1) + i16(-1));
+
+    // A result that does not fit its field fails without touching the file.
+    const QByteArray before = readAll(ht);
+    r.resultPath = "/" + QString(300, 'x');
+    EXPECT_FALSE(writeLaunchFile(ht, r, error));
+    EXPECT_TRUE(error.contains(ht));
+    r.resultPath = QString::fromUtf8("/out/😀.jpg");
+    EXPECT_FALSE(writeLaunchFile(ht, r, error));
+    EXPECT_EQ(readAll(ht), before);
+}
+
+TEST(LaunchFile, BadFilesAreRefusedWithTheFileNamed) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("PC_FL.PDAT");
+    LaunchRecord r;
+    QString error;
+    EXPECT_FALSE(readLaunchFile(file, LaunchKind::File, r, error));  // missing
+    EXPECT_TRUE(error.contains(file));
+    writeAll(file, {});
+    EXPECT_FALSE(readLaunchFile(file, LaunchKind::File, r, error));
+    EXPECT_TRUE(error.contains("0 ﾊﾞｲﾄ"));
+    writeAll(file, QByteArray(272, ' '));
+    EXPECT_FALSE(readLaunchFile(file, LaunchKind::File, r, error));
+    EXPECT_TRUE(error.contains("272"));
+    QByteArray bad(273, '\0');
+    bad.replace(0, 3, "\x81\x20\x20");
+    writeAll(file, bad);
+    error.clear();
+    EXPECT_FALSE(readLaunchFile(file, LaunchKind::File, r, error));
+    EXPECT_TRUE(error.contains("CP932"));
+}
+
+TEST(JobRange, TwipsAndPointsBecomePixels) {
+    float w = 7200, h = 1440;
+    convertRange(w, h, true, 96, 96);  // 15 twips per pixel
+    EXPECT_FLOAT_EQ(w, 480);
+    EXPECT_FLOAT_EQ(h, 96);
+    w = 72, h = 36;
+    convertRange(w, h, false, 96, 120);
+    EXPECT_FLOAT_EQ(w, 96);
+    EXPECT_FLOAT_EQ(h, 60);
+    w = 0, h = 120;  // both must be non-zero
+    convertRange(w, h, true, 96, 96);
+    EXPECT_EQ(h, 120);
+    EXPECT_EQ(rangeCaption(480, 96), "User.Range (480.0 * 96.0 px)");
+    EXPECT_EQ(rangeCaption(0.5f, 2.25f), "User.Range (.5 * 2.3 px)");
+    EXPECT_EQ(rangeCaption(0, 120), "");
+    EXPECT_EQ(rangeCaption(-5, 120), "");
+}

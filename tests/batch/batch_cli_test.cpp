@@ -1,0 +1,94 @@
+// Runs the built ximora-batch program (beside this test in the bin folder) as a user would.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/codecs/registry.h"
+#include "engine/core/image.h"
+
+namespace fs = std::filesystem;
+using namespace ximora::engine;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+class BatchCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        program_ = fs::read_symlink("/proc/self/exe").parent_path() / "ximora-batch";
+        if (!fs::exists(program_)) GTEST_SKIP() << "ximora-batch is not built";
+        folder_ = fs::temp_directory_path() / ("ximora-batch-cli-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    Outcome run(const std::string& arguments) const {
+        const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
+        // No display: the program must not need one.
+        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + program_.string() + " " +
+                                    arguments + " >" + out.string() + " 2>" + err.string();
+        Outcome result;
+        const int raw = std::system(command.c_str());
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = slurp(out);
+        result.err = slurp(err);
+        return result;
+    }
+    static std::string slurp(const fs::path& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+    void writeImage(const std::string& name, int bits, int dpi) const {
+        Image image;
+        image.allocateZeroed(7, 5, bits);
+        if (bits <= 8) image.palette = greyPalette(bits == 1 ? 1 : bits);
+        if (bits == 8) image.setGrey(true);
+        image.dpiX = image.dpiY = dpi;
+        SaveOptions options;
+        ASSERT_TRUE(saveImage(file(name), image, options));
+    }
+
+    fs::path program_, folder_;
+};
+
+}  // namespace
+
+TEST_F(BatchCli, InfoPrintsOneLinePerFileAndReportsFailures) {
+    writeImage("grey.bmp", 8, 300);
+    writeImage("deep.bmp", 32, 0);
+    Outcome r = run(file("grey.bmp") + " " + file("deep.bmp"));
+    EXPECT_EQ(r.status, 2);  // no subcommand name
+    r = run("info " + file("grey.bmp") + " " + file("deep.bmp"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, file("grey.bmp") + "\t7\t5\t80.\t300\t300\tbmp\n" + file("deep.bmp") +
+                         "\t7\t5\t32.\t0\t0\tbmp\n");
+    r = run("info " + file("missing.png") + " " + file("grey.bmp"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, file("missing.png") + ": error 16: ﾌｧｲﾙが見つからりません\n");
+    EXPECT_EQ(r.out, file("grey.bmp") + "\t7\t5\t80.\t300\t300\tbmp\n");
+}
+
+TEST_F(BatchCli, ConvertWritesTheTargetFormatWithItsColourRule) {
+    writeImage("deep.bmp", 32, 96);
+    Outcome r = run("convert --quality 90 " + file("deep.bmp") + " " + file("out.pcx"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("info " + file("out.pcx"));
+    EXPECT_EQ(r.out, file("out.pcx") + "\t7\t5\t24.\t96\t96\tpcx\n");
+    r = run("convert " + file("deep.bmp") + " " + file("out.fpx"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, file("out.fpx") + ": error 4: ｻﾎﾟｰﾄ外の機能です\n");
+    EXPECT_FALSE(fs::exists(file("out.fpx")));
+    r = run("convert --quality 101 " + file("deep.bmp") + " " + file("x.jpg"));
+    EXPECT_EQ(r.status, 2);
+}

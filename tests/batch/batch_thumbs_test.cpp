@@ -1,0 +1,82 @@
+// `ximora-batch thumbs`, run as a user would, with a private home so the central cache folder
+// is the test's own.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/codecs/registry.h"
+#include "engine/thumbs/cache_name.h"
+
+namespace fs = std::filesystem;
+using namespace ximora::engine;
+
+namespace {
+
+class BatchThumbs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        program_ = fs::read_symlink("/proc/self/exe").parent_path() / "ximora-batch";
+        if (!fs::exists(program_)) GTEST_SKIP() << "ximora-batch is not built";
+        home_ = fs::temp_directory_path() / ("ximora-batch-thumbs-" + std::to_string(::getpid()));
+        pics_ = home_ / "pics";
+        fs::create_directories(pics_);
+        Image image;
+        image.allocateZeroed(300, 150, 24);
+        ASSERT_TRUE(saveImage((pics_ / "a.bmp").string(), image, SaveOptions{}));
+        std::ofstream(pics_ / "broken.jpg") << "not a picture";
+    }
+    void TearDown() override { fs::remove_all(home_); }
+
+    int run(const std::string& arguments, std::string* out = nullptr) const {
+        const fs::path stdoutFile = home_ / "stdout";
+        const std::string command = "env -u DISPLAY HOME=" + home_.string() +
+                                    " XDG_DATA_HOME=" + (home_ / "data").string() +
+                                    " XDG_CONFIG_HOME=" + (home_ / "config").string() + " " +
+                                    program_.string() + " thumbs " + arguments + " >" +
+                                    stdoutFile.string() + " 2>/dev/null";
+        const int raw = std::system(command.c_str());
+        if (out) {
+            std::stringstream text;
+            text << std::ifstream(stdoutFile).rdbuf();
+            *out = text.str();
+        }
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    fs::path program_, home_, pics_;
+};
+
+}  // namespace
+
+TEST_F(BatchThumbs, BesideTheImagesThenFromTheCache) {
+    std::string out;
+    ASSERT_EQ(run("--beside --size 80 " + pics_.string() + "/", &out), 0);
+    const std::string cacheFile = (pics_ / "Thmb080.Dat").string();
+    EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t2\t0\t2\t1\n");
+    ASSERT_EQ(run("--beside --size 80 " + pics_.string(), &out), 0);
+    EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t2\t2\t0\t1\n");
+}
+
+TEST_F(BatchThumbs, CentralCacheUnderTheUserDataFolder) {
+    if (fs::exists(program_.parent_path() / "UserData.ini")) {
+        std::ifstream pointer(program_.parent_path() / "UserData.ini");
+        std::string token;
+        pointer >> token;
+        if (token != "%applicaion") GTEST_SKIP() << "the build's UserData.ini points elsewhere";
+    }
+    ASSERT_EQ(run(pics_.string()), 0);
+    EXPECT_TRUE(fs::exists(
+        centralCacheFile((home_ / "data/Quorvel/ximora/").string(), pics_.string(), 100)));
+}
+
+TEST_F(BatchThumbs, MissingFolderAndBadArguments) {
+    EXPECT_EQ(run("--beside " + (home_ / "none").string() + " " + pics_.string()), 1);
+    EXPECT_TRUE(fs::exists(pics_ / "Thmb100.Dat"));  // the good folder is still done
+    EXPECT_EQ(run("--size 0 " + pics_.string()), 2);
+    EXPECT_EQ(run("--size"), 2);
+    EXPECT_EQ(run(""), 2);
+}

@@ -1,0 +1,160 @@
+// `ximora-batch run` as a program: pairs, macros, output folders, refusals and exit status.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include "engine/codecs/registry.h"
+#include "engine/test_images.h"
+
+namespace {
+
+using ximora::engine::Image;
+using ximora::engine::testing::randomImage;
+using ximora::engine::testing::samePixels;
+
+class BatchRun : public ::testing::Test {
+  protected:
+    struct Result {
+        int exitCode;
+        QString errors;
+    };
+    Result run(const QStringList& args) {
+        QProcess process;
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+                      QStringList{QStringLiteral("run")} + args);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    }
+    QString make(const QString& name, const Image& image) {
+        const QString file = dir_.filePath(name);
+        EXPECT_TRUE(ximora::engine::saveImage(QFile::encodeName(file).toStdString(), image, {}));
+        return file;
+    }
+    Image load(const QString& file) {
+        Image image;
+        EXPECT_TRUE(ximora::engine::loadImage(QFile::encodeName(file).toStdString(), image))
+            << file.toStdString();
+        return image;
+    }
+    QString out(const QString& name = {}) const {
+        return dir_.filePath(QStringLiteral("out/") + name);
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(BatchRun, TurnsManyFilesIntoTheOutputFolderPixelExact) {
+    QStringList files;
+    std::vector<Image> originals;
+    for (int i = 0; i < 6; ++i) {
+        originals.push_back(randomImage(9 + i, 5, 24, 0, uint32_t(i + 1)));
+        files << make(QStringLiteral("p%1.bmp").arg(i), originals.back());
+    }
+    const Result r = run(QStringList{QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                                     QStringLiteral("--out"), out()} +
+                         files);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    for (int i = 0; i < 6; ++i) {
+        const Image turned = load(out(QStringLiteral("p%1.bmp").arg(i)));
+        const Image& o = originals[size_t(i)];
+        ASSERT_EQ(turned.width(), o.height());
+        ASSERT_EQ(turned.height(), o.width());
+        for (int y = 0; y < turned.height(); ++y)
+            for (int x = 0; x < turned.width(); ++x)
+                ASSERT_EQ(turned.pixel(x, y), o.pixel(y, o.height() - 1 - x));
+        EXPECT_TRUE(samePixels(load(files[i]), o));  // the source is untouched
+    }
+}
+
+TEST_F(BatchRun, ColourCodesAndInPlaceSaves) {
+    const QString file = make(QStringLiteral("c.bmp"), randomImage(16, 16, 24));
+    Result r = run({QStringLiteral("-c"), QStringLiteral("色数⇒ｸﾞﾚ-(4bit)"),
+                    QStringLiteral("--in-place"), file});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    const Image grey = load(file);
+    EXPECT_EQ(grey.colourCode(), 40);
+    EXPECT_EQ(grey.bitsPerPixel(), 4);
+}
+
+TEST_F(BatchRun, UndoReturnsToTheLoadedPixels) {
+    const Image original = randomImage(7, 4, 24);
+    const QString file = make(QStringLiteral("u.bmp"), original);
+    const Result r =
+        run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("-c"),
+             QStringLiteral("明度⇒明るく"), QStringLiteral("-c"),
+             QStringLiteral("画像編集⇒編集を一つ戻す"), QStringLiteral("--out"), out(), file});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    const Image turned = load(out(QStringLiteral("u.bmp")));
+    EXPECT_EQ(turned.width(), 4);
+    EXPECT_EQ(turned.pixel(0, 0), original.pixel(0, 3));
+
+    const Result back = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                             QStringLiteral("-c"), QStringLiteral("画像編集⇒編集を一つ戻す"),
+                             QStringLiteral("--out"), dir_.filePath(QStringLiteral("none")), file});
+    EXPECT_EQ(back.exitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("none/u.bmp"))));  // not edited
+}
+
+TEST_F(BatchRun, MacroFromTheSettingsFile) {
+    const QString file = make(QStringLiteral("m.bmp"), randomImage(10, 6, 24));
+    const QString settings = dir_.filePath(QStringLiteral("User.xml"));
+    QFile xml(settings);
+    ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
+    const QString text = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<マクロ>\r\n<COMMAND>[縮小]~回転⇒左90度~"
+        "回転⇒上下反転~~[白黒]~色数⇒白黒</COMMAND>\r\n</マクロ>\r\n");
+    QStringEncoder cp932("Shift_JIS");
+    xml.write(cp932.isValid() ? QByteArray(cp932(text)) : text.toUtf8());
+    xml.close();
+    Result r = run({QStringLiteral("--macro"), QStringLiteral("白黒"), QStringLiteral("--settings"),
+                    settings, QStringLiteral("--out"), out(), file});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_EQ(load(out(QStringLiteral("m.bmp"))).colourCode(), 1);
+    r = run({QStringLiteral("--macro"), QStringLiteral("縮小"), QStringLiteral("--settings"),
+             settings, QStringLiteral("--out"), out(), file});
+    EXPECT_EQ(load(out(QStringLiteral("m.bmp"))).width(), 6);
+    r = run({QStringLiteral("--macro"), QStringLiteral("無い"), QStringLiteral("--settings"),
+             settings, QStringLiteral("--out"), out(), file});
+    EXPECT_NE(r.exitCode, 0);
+}
+
+TEST_F(BatchRun, RefusesWindowPairsAndReportsFailedFiles) {
+    const QString file = make(QStringLiteral("r.bmp"), randomImage(5, 5, 24));
+    const QByteArray before = [&] {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒詳細指定"),
+                    QStringLiteral("--in-place"), file});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("回転⇒詳細指定"))) << r.errors.toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+
+    QFile junk(dir_.filePath(QStringLiteral("junk.bmp")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("BM not really");
+    junk.close();
+    r = run({QStringLiteral("-c"), QStringLiteral("回転⇒左右反転"), QStringLiteral("--out"), out(),
+             junk.fileName(), dir_.filePath(QStringLiteral("missing.bmp")), file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("r.bmp"))));  // the good file still done
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("junk.bmp"))) << r.errors.toStdString();
+
+    r = run({QStringLiteral("-c"), QStringLiteral("補正⇒ぼかし"), QStringLiteral("--out"), out(),
+             make(QStringLiteral("low.bmp"), randomImage(5, 5, 8))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("ｴﾌｪｸﾄ処理は 24Bit Color 以上必要です")));
+
+    EXPECT_NE(run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), file}).exitCode, 0);
+}
+
+}  // namespace

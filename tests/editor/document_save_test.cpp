@@ -1,0 +1,143 @@
+// Saving and naming: overwrite, names without extension, selection-only saves, copies under
+// "~NN", serial copies, the JPEG quality prompt and failed saves.
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include "editor/document/save_naming.h"
+#include "editor_fixture.h"
+#include "util/shared_values.h"
+
+namespace ximora::editor::testing {
+namespace {
+
+QByteArray bytesOf(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void touch(const QString& file) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+TEST_F(DocumentTest, CopyNamesCountOnFromTheLastTilde) {
+    touch(path(QStringLiteral("cat~07.jpg")));
+    EXPECT_EQ(nextCopyName(path(QStringLiteral("cat~07.jpg"))), path(QStringLiteral("cat~08.jpg")));
+    touch(path(QStringLiteral("cat~08.jpg")));
+    EXPECT_EQ(nextCopyName(path(QStringLiteral("cat~07.jpg"))), path(QStringLiteral("cat~09.jpg")));
+    EXPECT_EQ(nextCopyName(path(QStringLiteral("dog.PNG"))), path(QStringLiteral("dog~01.png")));
+    EXPECT_EQ(nextCopyName(path(QStringLiteral("noext"))), QString());
+    touch(path(QStringLiteral("x~100.bmp")));
+    EXPECT_EQ(nextCopyName(path(QStringLiteral("x~99.bmp"))), QString());  // gives up at 100
+}
+
+TEST_F(DocumentTest, SerialNamesFollowTheLargestNumber) {
+    const QString folder = path(QStringLiteral("Temp/"));
+    QDir().mkpath(folder);
+    EXPECT_EQ(nextSerialName(folder), folder + QStringLiteral("00000.bmp"));
+    touch(folder + QStringLiteral("00003.bmp"));
+    touch(folder + QStringLiteral("00010.bmp"));
+    touch(folder + QStringLiteral("notes.bmp"));
+    EXPECT_EQ(nextSerialName(folder), folder + QStringLiteral("00011.bmp"));
+}
+
+TEST_F(DocumentTest, CopyAsNewWritesBesideAndKeepsTheCurrentPath) {
+    const engine::Image original = open(12, 8, 24, QStringLiteral("cat~07.bmp"));
+    QSignalSpy files(&doc_, &PictureDocument::eStFile);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("複写して新規"));
+    ASSERT_TRUE(QFileInfo::exists(path(QStringLiteral("cat~08.bmp"))));
+    EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("cat~08.bmp"))), original));
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("cat~07.bmp")));
+    ASSERT_EQ(files.count(), 1);
+    EXPECT_EQ(files.at(0).at(0).toString(), path(QStringLiteral("cat~08.bmp")));
+
+    PictureDocument untitled;
+    untitled.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("複写して新規"));
+    EXPECT_EQ(script_->messageTexts().last(), QStringLiteral("複写して新規できませんでした"));
+}
+
+TEST_F(DocumentTest, SerialCopyBecomesTheCurrentFile) {
+    util::shared().sUsrDir = dir_.path() + '/';
+    open(6, 6);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("連番をつけて保存"));
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("Temp/00000.bmp")));
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("連番をつけて作業ﾌｫﾙﾀﾞに複写"));
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("Temp/00001.bmp")));
+    util::shared().sUsrDir.clear();
+}
+
+TEST_F(DocumentTest, DefaultExtensionIsAppendedAndRemembered) {
+    open(6, 6);
+    QString name = path(QStringLiteral("plain"));
+    ASSERT_TRUE(doc_.pcSaveAs(name, false, false));
+    EXPECT_EQ(name, path(QStringLiteral("plain.bmp")));
+    EXPECT_EQ(script_->messageTexts().last(),
+              QStringLiteral("拡張子が指定されなかったので､bmpを使用しました"));
+    name = path(QStringLiteral("upper.BMP"));
+    ASSERT_TRUE(doc_.pcSaveAs(name, false, false));
+    EXPECT_EQ(name, path(QStringLiteral("upper.bmp")));
+    EXPECT_EQ(doc_.defaultExtension(), QStringLiteral("bmp"));
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("upper.bmp"))));
+}
+
+TEST_F(DocumentTest, SelectionOnlySaveWritesTheSelection) {
+    const engine::Image original = open(30, 20);
+    doc_.setSelection({4, 5, 14, 11});
+    QString name = path(QStringLiteral("part.bmp"));
+    ASSERT_TRUE(doc_.pcSaveAs(name, true, false));
+    const engine::Image part = read(name);
+    EXPECT_EQ(part.width(), 10);
+    EXPECT_EQ(part.height(), 6);
+    EXPECT_EQ(part.pixel(0, 0), original.pixel(4, 5));
+    EXPECT_EQ(doc_.image().width(), 30);  // the visible image stays whole
+    EXPECT_EQ(doc_.file(), name);
+    EXPECT_EQ(doc_.editState(), kStateLoaded);
+}
+
+TEST_F(DocumentTest, OverwriteSavesAndAFailedSaveChangesNothing) {
+    open(10, 10);
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(doc_.editState(), kStateLoaded);
+    EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("a.bmp"))), doc_.image()));
+
+    // FlashPix cannot be written: the old file and the edited document stay as they were.
+    QFile::copy(path(QStringLiteral("a.bmp")), path(QStringLiteral("b.fpx")));
+    doc_.pcOpen(0, path(QStringLiteral("b.fpx")));
+    const QByteArray before = bytesOf(path(QStringLiteral("b.fpx")));
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    const engine::Image edited = doc_.image();
+    script_->clear();
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ｻﾎﾟｰﾄ外の機能です")});
+    EXPECT_EQ(bytesOf(path(QStringLiteral("b.fpx"))), before);
+    EXPECT_EQ(doc_.editState(), kStateEdited);
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), edited));
+    EXPECT_EQ(QDir(path(QString())).entryList(QDir::Files).size(), 2);  // no leftovers
+}
+
+TEST_F(DocumentTest, SaveQuestionByUpdateMode) {
+    open(8, 8);
+    doc_.pcAct(QStringLiteral("色反転"), QStringLiteral("全て"));
+    script_->answer(util::MsgAnswer::Cancel);
+    EXPECT_EQ(doc_.vCheckSave(), PictureDocument::SaveAnswer::Cancel);
+    EXPECT_EQ(doc_.editState(), kStateEdited);
+    script_->answer(util::MsgAnswer::No);
+    EXPECT_EQ(doc_.vCheckSave(), PictureDocument::SaveAnswer::No);
+    EXPECT_EQ(doc_.editState(), kStateLoaded);
+
+    const QByteArray before = bytesOf(path(QStringLiteral("a.bmp")));
+    doc_.pcAct(QStringLiteral("明度"), QStringLiteral("明るく"));
+    doc_.pcAct(QStringLiteral("編集更新"), QStringLiteral("確認無"));
+    script_->clear();
+    EXPECT_EQ(doc_.vCheckSave(), PictureDocument::SaveAnswer::No);
+    EXPECT_TRUE(script_->calls().empty());
+    EXPECT_EQ(bytesOf(path(QStringLiteral("a.bmp"))), before);
+    doc_.pcAct(QStringLiteral("編集更新"), QStringLiteral("自動更新"));
+    EXPECT_EQ(doc_.vCheckSave(), PictureDocument::SaveAnswer::Yes);
+    EXPECT_NE(bytesOf(path(QStringLiteral("a.bmp"))), before);
+}
+
+}  // namespace
+}  // namespace ximora::editor::testing

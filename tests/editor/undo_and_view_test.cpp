@@ -1,0 +1,142 @@
+// Undo snapshots and revert; view settings and parameters; the info texts.
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include "editor/document/numeric_value.h"
+#include "editor/document/picture_facts.h"
+#include "editor_fixture.h"
+
+namespace ximora::editor::testing {
+namespace {
+
+TEST_F(DocumentTest, ThreeEditsAndThreeUndosReturnToTheLoadedPixels) {
+    const engine::Image loaded = open(9, 7);
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    doc_.pcAct(QStringLiteral("明度"), QStringLiteral("暗く"));
+    doc_.pcAct(QStringLiteral("色数"), QStringLiteral("白黒"));
+    EXPECT_EQ(doc_.undoCount(), 3);
+    const QString snapshot = doc_.backingFile();
+    EXPECT_TRUE(snapshot.endsWith(QStringLiteral("/$$Undo003.bmp")));
+    EXPECT_TRUE(snapshot.startsWith(work() + QStringLiteral("/Undo-")));
+    for (int i = 0; i < 3; ++i)
+        doc_.pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
+    EXPECT_EQ(doc_.editState(), kStateLoaded);
+    EXPECT_EQ(doc_.undoCount(), 0);
+    doc_.pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));  // nothing left
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
+}
+
+TEST_F(DocumentTest, RevertReloadsTheFileAndEndsTheHistory) {
+    const engine::Image loaded = open(9, 7);
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("上下反転"));
+    doc_.pcAct(QStringLiteral("画像編集"), QStringLiteral("読込時に戻す"));
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
+    EXPECT_EQ(doc_.undoCount(), 0);
+    EXPECT_TRUE(script_->calls().empty());  // no save question
+}
+
+TEST_F(DocumentTest, TwoEditorsKeepTheirSnapshotsApart) {
+    open(5, 5);
+    PictureDocument other;
+    other.start(work() + '/');
+    other.pcOpen(0, path(QStringLiteral("a.bmp")));
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    other.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    const QString mine = doc_.backingFile(), theirs = other.backingFile();
+    EXPECT_NE(mine, theirs);
+    EXPECT_TRUE(QFileInfo::exists(mine));
+    other.stop();
+    EXPECT_FALSE(QFileInfo::exists(theirs));
+    EXPECT_TRUE(QFileInfo::exists(mine));
+    doc_.stop();
+    EXPECT_TRUE(QDir(work()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(DocumentTest, ViewModesAndZoom) {
+    PictureDocument::Params fresh;
+    ASSERT_TRUE(doc_.params(fresh));
+    EXPECT_EQ(fresh.scaleName, QStringLiteral("ｽｹｰﾙ"));
+    EXPECT_EQ(fresh.jpegQuality, 85);
+
+    open(20, 20);
+    QSignalSpy modes(&doc_, &PictureDocument::eChgViewMode);
+    doc_.setView(QStringLiteral("実寸"), 0);
+    EXPECT_EQ(doc_.zoomX(), 1.0);
+    doc_.pcAct(QStringLiteral("拡大"), QStringLiteral("200%"));
+    doc_.setView(QStringLiteral("実寸B"), 0);
+    EXPECT_EQ(doc_.zoomX(), 2.0);
+    doc_.setView(QStringLiteral("実寸"), 1.0);
+    for (int i = 0; i < 3; ++i) doc_.clickZoom(true);
+    EXPECT_NEAR(doc_.zoomX(), 1.331, 1e-9);
+    doc_.clickZoom(false);
+    EXPECT_NEAR(doc_.zoomY(), 1.21, 1e-9);
+    const int before = int(modes.count());
+    doc_.setView(QStringLiteral("Refresh"), 0);
+    EXPECT_EQ(modes.count(), before);
+    doc_.setView(QStringLiteral("横合わせ"), 0);
+    EXPECT_EQ(modes.last().at(0).toInt(), 4);
+    doc_.setView(QStringLiteral("どれでもない"), 0);
+    EXPECT_EQ(script_->messageTexts().last(), QStringLiteral("Err pcView"));
+    EXPECT_EQ(doc_.scaleMode(), 4);
+
+    doc_.setParams({0, 1, QStringLiteral("縦合わせ"), 2, QStringLiteral("PNG")});
+    PictureDocument::Params p;
+    ASSERT_TRUE(doc_.params(p));
+    EXPECT_EQ(p.jpegQuality, 85);
+    EXPECT_EQ(p.scaleName, QStringLiteral("縦合わせ"));
+    EXPECT_EQ(p.defaultExtension, QStringLiteral("png"));
+}
+
+TEST(PictureFacts, NumbersAndInfoText) {
+    EXPECT_EQ(formatThousands(0), QString());
+    EXPECT_EQ(formatThousands(1234567), QStringLiteral("1,234,567"));
+    engine::Image grey;
+    grey.allocateZeroed(10, 2, 8, true);
+    grey.palette = engine::greyPalette(8);
+    EXPECT_EQ(colourCodeText(grey), QStringLiteral("80."));
+    EXPECT_EQ(infoText(grey, 0), QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:24  色数:256 (8bit)"));
+    EXPECT_EQ(infoText(grey, 1078),
+              QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:24  色数:256 (8bit)  ﾌｧｲﾙｻｲｽﾞ: 1,078"));
+    EXPECT_TRUE(codeIn(QStringLiteral("8."), QStringLiteral(".1.2.4.8.16.")));
+    EXPECT_FALSE(codeIn(QStringLiteral("80."), QStringLiteral(".1.2.4.8.16.")));
+    EXPECT_EQ(numericValue(QStringLiteral(" 50%")), 50);
+    EXPECT_EQ(numericValue(QStringLiteral("abc")), 0);
+}
+
+TEST_F(DocumentTest, OpeningFiles) {
+    const engine::Image loaded = open(6, 6);
+    QFile::copy(path(QStringLiteral("a.bmp")), path(QStringLiteral("noext")));
+    doc_.pcOpen(0, path(QStringLiteral("noext")));  // no "." means raster
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("noext")));
+
+    QFile::copy(path(QStringLiteral("a.bmp")), path(QStringLiteral("v.WMF")));
+    script_->clear();
+    doc_.pcOpen(0, path(QStringLiteral("v.WMF")));
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ｻﾎﾟｰﾄ外の機能です")});
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("noext")));
+
+    doc_.pcOpen(0, path(QStringLiteral("missing.bmp")));  // nothing, silently
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("noext")));
+
+    QFile junk(path(QStringLiteral("junk.bmp")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not an image");
+    junk.close();
+    script_->clear();
+    doc_.pcOpen(0, junk.fileName());
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾌｧｲﾙが不正です")});
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("noext")));
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
+
+    doc_.pcAct(QStringLiteral("色反転"), QStringLiteral("Blue"));
+    script_->answer(util::MsgAnswer::Cancel);
+    QSignalSpy files(&doc_, &PictureDocument::eStFile);
+    doc_.pcOpen(1, path(QStringLiteral("a.bmp")));
+    ASSERT_EQ(files.count(), 1);
+    EXPECT_EQ(files.at(0).at(0).toString(), path(QStringLiteral("noext")));
+}
+
+}  // namespace
+}  // namespace ximora::editor::testing

@@ -1,0 +1,177 @@
+// The editor control offscreen: menu state, painting in every scale mode, mouse modes, drops,
+// prompts and dialogs that need a window.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include "editor/save/save_dialog.h"
+#include "editor/upce.h"
+#include "editor/view/pan_window.h"
+#include "editor/view/picture_view.h"
+#include "editor_fixture.h"
+#include "engine/core/handles.h"
+
+namespace ximora::editor::testing {
+namespace {
+
+class EditorControlTest : public DocumentTest {
+  protected:
+    EditorControlTest() {
+        editor_.resize(400, 300);
+        editor_.cOn(&editor_, work() + '/');
+        editor_.StSize();
+        editor_.show();
+    }
+    ~EditorControlTest() override { editor_.cOff(); }
+
+    void openInEditor(int w, int h, const QString& name = QStringLiteral("e.bmp")) {
+        editor_.pcOpen(0, write(name, engine::testing::randomImage(w, h, 24)));
+        ASSERT_TRUE(editor_.dGetImg()->hasImage());
+    }
+    QWidget* viewport() { return editor_.view()->viewport(); }
+
+    uPcE editor_;
+};
+
+TEST_F(EditorControlTest, MenuStateFollowsTheDocument) {
+    bool exPc, edtP, rct, undo, pnw, tbar;
+    int bits;
+    editor_.GtMnState(exPc, edtP, rct, undo, bits, pnw, tbar);
+    EXPECT_FALSE(exPc);
+    openInEditor(50, 40);
+    editor_.pcAct(QStringLiteral("色数"), QStringLiteral("ｸﾞﾚ-(8bit)"));
+    editor_.dGetImg()->setSelection({1, 1, 10, 10});
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("実寸"));
+    editor_.GtMnState(exPc, edtP, rct, undo, bits, pnw, tbar);
+    EXPECT_TRUE(exPc && edtP && rct && undo && pnw);
+    EXPECT_EQ(bits, 80);
+    EXPECT_FALSE(tbar);
+}
+
+TEST_F(EditorControlTest, PaintsInEveryScaleModeOnlyTheVisiblePart) {
+    openInEditor(1500, 900);
+    for (const char* mode : {"ｽｹｰﾙ", "ｽﾄﾚｯﾁ", "実寸", "横合わせ", "縦合わせ"}) {
+        editor_.pcAct(QStringLiteral("表示"), QString::fromUtf8(mode));
+        const QImage shot = editor_.grab().toImage();
+        EXPECT_FALSE(shot.isNull()) << mode;
+    }
+    editor_.pcAct(QStringLiteral("拡大"), QStringLiteral("200%"));
+    EXPECT_GT(editor_.view()->horizontalScrollBar()->maximum(), 0);
+    const QRectF visible = editor_.view()->visibleImageRect();
+    EXPECT_LT(visible.width(), 1500);
+    editor_.pcAct(QStringLiteral("ﾊﾟﾝｳｨﾝﾄﾞｳ"), QStringLiteral("表示"));
+    ASSERT_NE(editor_.view()->panWindow(), nullptr);
+    EXPECT_TRUE(editor_.view()->panWindow()->isVisible());
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("ｽｹｰﾙ"));  // whole image: pan hidden
+    EXPECT_FALSE(editor_.view()->panWindow()->isVisible());
+}
+
+TEST_F(EditorControlTest, MouseSelectsScrollsAndZooms) {
+    openInEditor(200, 150);
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("実寸"));
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, QPoint(110, 85));
+    QTest::mouseMove(viewport(), QPoint(150, 120));
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, QPoint(150, 120));
+    EXPECT_FALSE(editor_.dGetImg()->selection().empty());
+
+    QSignalSpy popUps(&editor_, &uPcE::ePopUp);
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, QPoint(120, 90));
+    EXPECT_EQ(popUps.count(), 1);
+
+    editor_.pcAct(QStringLiteral("ﾏｳｽﾄﾞﾗｯｸﾞ"), QStringLiteral("拡大縮小"));
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(120, 90));
+    EXPECT_NEAR(editor_.dGetImg()->zoomX(), 1.331, 1e-9);
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, QPoint(120, 90));
+    EXPECT_NEAR(editor_.dGetImg()->zoomX(), 1.21, 1e-9);
+    EXPECT_EQ(popUps.count(), 1);  // no pop-up while zooming
+}
+
+TEST_F(EditorControlTest, DroppedFilesOpenByExtension) {
+    const auto drop = [this](const QString& file) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport(), &enter);
+        QDropEvent event(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport(), &event);
+    };
+    write(QStringLiteral("photo.Jpg"), engine::testing::randomImage(8, 8, 24));
+    write(QStringLiteral("notes.txt"), engine::testing::randomImage(8, 8, 24));
+    drop(path(QStringLiteral("notes.txt")));
+    EXPECT_FALSE(editor_.dGetImg()->hasImage());
+    drop(path(QStringLiteral("photo.Jpg")));
+    EXPECT_EQ(editor_.prFile(), path(QStringLiteral("photo.Jpg")));
+}
+
+TEST_F(EditorControlTest, JpegQualityPrompt) {
+    const auto ask = [this](std::optional<QString> answer) {
+        script_->answerInput(answer);
+        editor_.pcAct(QStringLiteral("JPG"), QStringLiteral("品質"));
+        int q, u, m;
+        QString s, k;
+        editor_.GetPram(q, u, s, m, k);
+        return q;
+    };
+    EXPECT_EQ(ask(QStringLiteral("150")), 100);
+    EXPECT_EQ(ask(QStringLiteral("5")), 20);
+    EXPECT_EQ(ask(QStringLiteral("abc")), 20);
+    EXPECT_EQ(ask(QStringLiteral("64.6")), 65);
+    EXPECT_EQ(ask(std::nullopt), 65);
+    EXPECT_EQ(script_->calls().back().text, QStringLiteral("JPEGの品質(20~100)を入力"));
+}
+
+TEST_F(EditorControlTest, SaveAsThroughTheDialog) {
+    openInEditor(10, 10);
+    QString offered;
+    script_->onModal([&](QDialog& dialog) {
+        auto& save = static_cast<SaveDialog&>(dialog);
+        offered = save.formatBox()->itemText(0);
+        save.folderEdit()->setText(dir_.path());
+        save.nameEdit()->setText(QStringLiteral("chosen"));
+        save.formatBox()->setCurrentText(QStringLiteral("BMP"));
+        return int(QDialog::Accepted);
+    });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    EXPECT_EQ(offered, QStringLiteral("BMP"));
+    EXPECT_EQ(editor_.prFile(), path(QStringLiteral("chosen.bmp")));
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("chosen.bmp"))));
+
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    script_->onModal([](QDialog&) { return int(QDialog::Rejected); });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateEdited);  // a cancelled save keeps it
+}
+
+TEST_F(EditorControlTest, DetailsNewImageAndHandles) {
+    openInEditor(12, 10);
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙの詳細"));
+    const QString text = QApplication::clipboard()->text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ: 360\r巾: 12ﾋﾟｸｾﾙ\r高さ: 10ﾋﾟｸｾﾙ")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("***  Clipboard に貼り付けました")));
+    EXPECT_EQ(script_->messageTexts().last(), text);
+
+    int handle = 0;
+    editor_.GetHndle(handle);
+    ASSERT_NE(handle, 0);
+    const engine::ImageHandle other =
+        engine::imageHandles().add(engine::testing::randomImage(3, 4, 24));
+    editor_.DispImage(other);
+    EXPECT_EQ(editor_.dGetImg()->image().width(), 3);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+    engine::imageHandles().free(other);
+
+    const QSize view = editor_.viewSize();
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("新規作成"));
+    EXPECT_EQ(editor_.dGetImg()->image().width(), qRound(view.width() * 0.8));
+    EXPECT_EQ(editor_.prFile(), QString());
+}
+
+}  // namespace
+}  // namespace ximora::editor::testing

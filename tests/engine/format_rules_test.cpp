@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "engine/formats/file_conversion.h"
+#include "engine/formats/format_rules.h"
+#include "test_images.h"
+
+using namespace ximora::engine;
+using ximora::engine::testing::randomImage;
+namespace fs = std::filesystem;
+
+TEST(FormatRules, ExtensionsAndSaveCodes) {
+    EXPECT_EQ(lowerExtension("/a.b/Photo.JPG"), "jpg");
+    EXPECT_EQ(lowerExtension("/a.b/noext"), "");
+    EXPECT_EQ(lowerExtension("x.tar.GZ"), "gz");
+    const struct {
+        const char* ext;
+        int editor, conversion;
+    } cases[] = {{"bmp", 1, 0},   {"jpg", 2, 2},   {"gif", 4, 4},   {"tif", 5, 5},
+                 {"png", 12, 12}, {"fpx", 13, 13}, {"pcx", 16, 16}, {"jp2", 21, 21},
+                 {"j2k", 22, 22}, {"jpc", 22, 22}, {"jpeg", 0, 2},  {"xyz", 0, 2},
+                 {"", 0, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(editorSaveFormat(c.ext), c.editor) << c.ext;
+        EXPECT_EQ(conversionSaveFormat(c.ext), c.conversion) << c.ext;
+    }
+}
+
+TEST(FormatRules, ColourCodesAcceptedAndConversions) {
+    // {extension, code, required}
+    const struct {
+        const char* ext;
+        int code, required;
+    } cases[] = {{"jpg", 80, 0}, {"jpg", 24, 0}, {"jpg", 8, 24},  {"jpg", 32, 24}, {"jp2", 4, 24},
+                 {"png", 1, 0},  {"png", 40, 0}, {"png", 16, 24}, {"png", 32, 24}, {"pcx", 8, 0},
+                 {"gif", 8, 0},  {"gif", 24, 8}, {"gif", 16, 8},  {"bmp", 32, 0},  {"tif", 16, 0},
+                 {"xyz", 16, 0}, {"fpx", 40, 24}};
+    for (const auto& c : cases)
+        EXPECT_EQ(requiredColourCode(c.ext, c.code), c.required) << c.ext << c.code;
+}
+
+TEST(FileConversion, FollowsTheTargetExtension) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("ximora-convert-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string source = (folder / "in.bmp").string();
+    SaveOptions options;
+    ASSERT_TRUE(saveImage(source, randomImage(8, 6, 32), options));
+
+    // 32 bits into PCX: converted to 24 first.
+    ASSERT_TRUE(convertFile(source, (folder / "out.PCX").string(), 0));
+    Image back;
+    FileFormat format;
+    ASSERT_TRUE(loadImage((folder / "out.PCX").string(), back, {}, &format));
+    EXPECT_EQ(format, FileFormat::Pcx);
+    EXPECT_EQ(back.bitsPerPixel(), 24);
+
+    // BMP stays at its depth; FlashPix is refused and writes nothing.
+    ASSERT_TRUE(convertFile(source, (folder / "out.bmp").string(), 0));
+    ASSERT_TRUE(loadImage((folder / "out.bmp").string(), back));
+    EXPECT_EQ(back.bitsPerPixel(), 32);
+    EXPECT_FALSE(convertFile(source, (folder / "out.fpx").string(), 0));
+    EXPECT_EQ(lastError(), kErrUnsupported);
+    EXPECT_FALSE(fs::exists(folder / "out.fpx"));
+
+    EXPECT_FALSE(convertFile((folder / "missing.bmp").string(), (folder / "x.bmp").string(), 0));
+    EXPECT_EQ(lastError(), kErrFileNotFound);
+    EXPECT_FALSE(convertFile(source, (folder / "x.bmp").string(), 101));
+    EXPECT_EQ(lastError(), kErrBadParameter);
+    fs::remove_all(folder);
+}

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "codec_test_images.h"
+#include "engine/codecs/jpeg/jpeg_codec.h"
+#include "engine/codecs/png/png_codec.h"
+#include "engine/codecs/tiff/tiff_codec.h"
+#include "engine/core/error.h"
+#include "engine/metadata/exif.h"
+
+using namespace ximora::engine;
+using namespace ximora::engine::test;
+
+namespace {
+
+// A TIFF-structured EXIF block whose IFD0 holds Orientation, XResolution and ResolutionUnit.
+std::vector<uint8_t> exifBlock(int orientation, bool bigEndian) {
+    std::vector<uint8_t> b;
+    auto put16 = [&](uint32_t v) {
+        const uint8_t hi = uint8_t(v >> 8), lo = uint8_t(v);
+        b.push_back(bigEndian ? hi : lo), b.push_back(bigEndian ? lo : hi);
+    };
+    auto put32 = [&](uint32_t v) {
+        if (bigEndian)
+            put16(v >> 16), put16(v & 0xFFFF);
+        else
+            put16(v & 0xFFFF), put16(v >> 16);
+    };
+    b = bigEndian ? std::vector<uint8_t>{'M', 'M'} : std::vector<uint8_t>{'I', 'I'};
+    put16(42), put32(8), put16(4);
+    put16(274), put16(3), put32(1), put16(uint32_t(orientation)), put16(0);
+    put16(282), put16(5), put32(1), put32(62);
+    put16(283), put16(5), put32(1), put32(62);
+    put16(296), put16(3), put32(1), put16(2), put16(0);
+    put32(0);
+    put32(240), put32(1);  // 240 per inch, at offset 62
+    return b;
+}
+
+// A profile that libpng accepts: right length, 'acsp', RGB data, XYZ connection space, D50
+// illuminant, one tag over varied bytes (libpng refuses tiny, highly compressible profiles).
+std::vector<uint8_t> iccProfile() {
+    constexpr uint32_t kSize = 3000;
+    std::vector<uint8_t> p(kSize, 0);
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) p[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
+    };
+    put(0, kSize), put(8, 0x02100000);
+    std::memcpy(&p[12], "mntrRGB XYZ ", 12);
+    std::memcpy(&p[36], "acsp", 4);
+    put(68, 0x0000F6D6), put(72, 0x00010000), put(76, 0x0000D32D);
+    put(128, 1), put(132, 0x64657363), put(136, 144), put(140, kSize - 144);  // 'desc'
+    for (uint32_t i = 144; i < kSize; ++i) p[i] = uint8_t(i * 7919 % 251);
+    return p;
+}
+
+using Grid = std::vector<std::vector<int>>;  // [y][x] pixel identities
+
+Grid flipH(const Grid& g) {
+    Grid r = g;
+    for (auto& row : r) std::reverse(row.begin(), row.end());
+    return r;
+}
+Grid flipV(const Grid& g) { return Grid(g.rbegin(), g.rend()); }
+Grid transpose(const Grid& g) {
+    Grid r(g[0].size(), std::vector<int>(g.size()));
+    for (size_t y = 0; y < g.size(); ++y)
+        for (size_t x = 0; x < g[0].size(); ++x) r[x][y] = g[y][x];
+    return r;
+}
+
+// What a viewer shows for each orientation, built from mirror and transpose steps as the
+// Exif standard describes the tag values.
+Grid upright(const Grid& stored, int orientation) {
+    switch (orientation) {
+        case 2:
+            return flipH(stored);
+        case 3:
+            return flipV(flipH(stored));
+        case 4:
+            return flipV(stored);
+        case 5:
+            return transpose(stored);
+        case 6:
+            return flipH(transpose(stored));
+        case 7:
+            return flipV(flipH(transpose(stored)));
+        case 8:
+            return flipV(transpose(stored));
+        default:
+            return stored;
+    }
+}
+
+int identity(const Colour& c) { return c.r * 256 + c.g; }
+
+Image identityImage(int width, int height) {
+    Image image;
+    EXPECT_TRUE(image.allocate(width, height, 24));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = image.row(y) + x * 3;
+            p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 40), p[2] = 7;
+        }
+    return image;
+}
+
+}  // namespace
+
+TEST(Exif, ReadsAndPatchesOrientationInBothByteOrders) {
+    for (bool big : {false, true}) {
+        auto block = exifBlock(6, big);
+        EXPECT_EQ(exifOrientation(block), 6);
+        int dpiX = 0, dpiY = 0;
+        EXPECT_TRUE(exifResolution(block, dpiX, dpiY));
+        EXPECT_EQ(dpiX, 240);
+        EXPECT_TRUE(setExifOrientation(block, 1));
+        EXPECT_EQ(exifOrientation(block), 1);
+        EXPECT_EQ(block.size(), exifBlock(6, big).size());
+    }
+    std::vector<uint8_t> broken = exifBlock(3, false);
+    broken.resize(12);  // the entries are cut off
+    EXPECT_EQ(exifOrientation(broken), 0);
+    EXPECT_FALSE(setExifOrientation(broken, 1));
+}
+
+TEST(Exif, OrientationTurnsTheLoadedPixelsUpright) {
+    const Image stored = identityImage(5, 3);
+    Grid storedIds(3, std::vector<int>(5));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) storedIds[size_t(y)][size_t(x)] = identity(stored.pixel(x, y));
+    SaveOptions save;
+    save.format = kSavePng;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        Image withTag = stored;
+        withTag.metadata.exif = exifBlock(orientation, orientation % 2 == 0);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(pngCodec().encode(withTag, save, bytes));
+        Image loaded;
+        ASSERT_TRUE(pngCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, loaded));
+        const Grid expected = upright(storedIds, orientation);
+        ASSERT_EQ(loaded.height(), int(expected.size())) << orientation;
+        ASSERT_EQ(loaded.width(), int(expected[0].size())) << orientation;
+        for (int y = 0; y < loaded.height(); ++y)
+            for (int x = 0; x < loaded.width(); ++x)
+                EXPECT_EQ(identity(loaded.pixel(x, y)), expected[size_t(y)][size_t(x)])
+                    << "orientation " << orientation << " at " << x << "," << y;
+        EXPECT_EQ(exifOrientation(loaded.metadata.exif), 1);
+
+        LoadOptions asStored;
+        asStored.applyOrientation = false;
+        ASSERT_TRUE(pngCodec().decode(bytes.data(), bytes.size(), asStored, loaded));
+        EXPECT_TRUE(samePixels(loaded, stored));
+        EXPECT_EQ(exifOrientation(loaded.metadata.exif), orientation);
+    }
+}
+
+TEST(Metadata, BlocksSurviveLoadAndSaveInJpegPngAndTiff) {
+    Image source = smoothImage(24, 16);
+    source.metadata.exif = exifBlock(1, true);
+    source.metadata.xmp = {'<', 'x', ':', 'x', 'm', 'p', 'm', 'e', 't', 'a', '/', '>'};
+    source.metadata.icc = iccProfile();
+    struct Case {
+        const Codec& codec;
+        int format;
+        bool keepsExif;
+    };
+    const Case cases[] = {{jpegCodec(), kSaveJpeg, true},
+                          {pngCodec(), kSavePng, true},
+                          {tiffCodec(), kSaveTiffLzw, false}};
+    for (const Case& c : cases) {
+        SaveOptions save;
+        save.format = c.format;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(c.codec.encode(source, save, bytes)) << c.format;
+        Image once, twice;
+        ASSERT_TRUE(c.codec.decode(bytes.data(), bytes.size(), LoadOptions{}, once));
+        ASSERT_TRUE(c.codec.encode(once, save, bytes));
+        ASSERT_TRUE(c.codec.decode(bytes.data(), bytes.size(), LoadOptions{}, twice));
+        if (c.keepsExif) {
+            EXPECT_EQ(twice.metadata.exif, source.metadata.exif) << c.format;
+        }
+        EXPECT_EQ(twice.metadata.xmp, source.metadata.xmp) << c.format;
+        EXPECT_EQ(twice.metadata.icc, source.metadata.icc) << c.format;
+
+        LoadOptions bare;
+        bare.keepMetadata = false;
+        ASSERT_TRUE(c.codec.decode(bytes.data(), bytes.size(), bare, once));
+        EXPECT_TRUE(once.metadata.empty());
+    }
+}
