@@ -198,6 +198,21 @@ TEST_F(BrowserControlTest, AfterDeleteReportsTheNeighbourOnceAndNothingWhenEmpty
     EXPECT_EQ(chosen.size(), 1);
 }
 
+TEST_F(BrowserControlTest, AfterDeleteInTheThumbnailsReportsTheNeighbour) {
+    for (const char* name : {"1.png", "2.png", "3.png"}) image(name);
+    uTrP control;
+    control.cOn(root, root, false, QString());
+    control.setShwThmb(true);
+    control.grid()->selectItem(3);
+    QSignalSpy chosen(&control, &uTrP::eSlcFile);
+    QFile::remove(root + "/3.png");
+    control.AftDel();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), root + "/2.png");
+    EXPECT_EQ(control.grid()->count(), 2);
+    control.grid()->thumbnails().waitUntilDone();
+}
+
 TEST_F(BrowserControlTest, ColumnWidthsAndTreeHeightInTwips) {
     uTrP control;
     control.resize(300, 700);
