@@ -162,6 +162,8 @@ void uTrP::connectChildren() {
     connect(watch_, &QFutureWatcher<std::vector<int>>::finished, this, [this] {
         if (watchGeneration_ != folders_->generation()) return;  // the tree was rebuilt
         OwnChange own(ownChange_);
+        // The refill lets events run; no further pass starts until this one is handled.
+        OwnChange applying(applyingWatch_);
         checkFolders(
             *folders_, [this] { fillFileArea(true); }, watch_->result());
     });
@@ -325,7 +327,7 @@ void uTrP::ChkFld() {
 }
 
 void uTrP::startWatchPass() {
-    if (watch_->isRunning() || !folders_->root()) return;
+    if (watch_->isRunning() || applyingWatch_ || !folders_->root()) return;
     watchGeneration_ = folders_->generation();
     watch_->setFuture(
         QtConcurrent::run([entries = watchList(*folders_)] { return changedFolders(entries); }));

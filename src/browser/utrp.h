@@ -154,6 +154,7 @@ class uTrP : public QWidget {
     FolderTree* folders_;
     QFutureWatcher<std::vector<int>>* watch_;
     int watchGeneration_ = 0;
+    bool applyingWatch_ = false;
     std::function<QString(QWidget*, const QString&)> thumbnailWindow_;
 
     QString filter_;
