@@ -27,7 +27,7 @@ QT_QPA_PLATFORM=offscreen "$bench" "$images" "$tree" "$user" | awk '
   END {
     printf "%-44s %10s   %s\n", "task", "ours", "target"
     printf "%-44s %8.1f ms   < 500 ms\n", "list view, 5,000 images", v["list_open_5000"]
-    printf "%-44s %8.1f ms   < 1000 ms\n", "thumbnails 200 px, first screen, warm cache", v["thumbs_first_screen_warm_5000"]
+    printf "%-44s %8.1f ms   < 1000 ms (grid with placeholders after %.1f ms)\n", "thumbnails 200 px, first screen, warm cache", v["thumbs_first_screen_warm_5000"], v["thumbs_grid_shown_warm_5000"]
     printf "%-44s %8.1f ms\n", "thumbnails 200 px, first screen, no cache", v["thumbs_first_screen_cold_5000"]
     printf "%-44s %8.1f ms\n", "thumbnails 200 px, the other 4,985, no cache", v["thumbs_rest_cold_5000"]
     printf "%-44s %8.1f MiB  < 300 MiB (cache file %.1f MiB)\n", "grid memory, 5,000 files at 200 px", v["grid_memory_5000_at_200"], v["cache_file_5000_at_200"]
