@@ -28,6 +28,7 @@ peers=(
   "wave|-wave 10x100"
   "lens|-implode -0.5"
   "motion-linear|-motion-blur 15x7.5+20"
+  "motion-radial|-rotational-blur 0.477"
   "mosaic|-scale 10% -scale 1000%"
 )
 have_convert=0

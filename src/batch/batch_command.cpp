@@ -1,10 +1,20 @@
 #include "batch/batch_command.h"
 
+#include <QFile>
 #include <ostream>
 
+#include "app/settings/y_ini.h"
 #include "engine/core/error.h"
+#include "util/shared_values.h"
 
 namespace ximora::batch {
+
+std::string userDataFolder() {
+    util::shared().sExeNm = QStringLiteral("ximora");
+    settings::YIni store;
+    store.W_UserData();
+    return QFile::encodeName(util::shared().sUsrDir).toStdString();
+}
 
 void reportFileError(std::ostream& err, const std::string& path, int code) {
     err << path << ": error " << code << ": " << engine::errorText(code) << '\n';

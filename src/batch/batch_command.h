@@ -23,6 +23,11 @@ int runConvert(const Arguments& args, std::ostream& out, std::ostream& err);
 int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err);
 int runRun(const Arguments& args, std::ostream& out, std::ostream& err);
 
+/// The user data folder as `ximora` beside this program resolves it (same program name, same
+/// "UserData.ini"), ending in "/", in the file system's encoding. Sets the shared values
+/// `sExeNm` and `sUsrDir` as the program's start does.
+std::string userDataFolder();
+
 /// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`.
 void reportFileError(std::ostream& err, const std::string& path, int code);
 

@@ -15,7 +15,7 @@ constexpr BatchCommand kCommands[] = {
     {"thumbs", "thumbs [--size N] [--beside] DIR...", ximora::batch::runThumbs},
     {"run",
      "run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] (--out DIR | --in-place) "
-     "FILE...",
+     "[--trace] FILE...",
      ximora::batch::runRun},
 };
 

@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "batch/user_data_folder.h"
 #include "editor/document/picture_document.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
@@ -37,7 +36,7 @@ void printError(const QString& text) {
 }
 
 // Messages of a batch run go to stderr, naming the file they concern, and are answered with
-// their default; every box marks the file as failed.
+// their default; every box but an informational one marks the file as failed.
 thread_local QString tCurrentFile;
 thread_local bool tMessageShown = false;
 
@@ -45,7 +44,7 @@ class BatchMessages : public util::MessageService {
   public:
     using MessageService::message;
     util::MsgAnswer message(const util::MessageRequest& request) override {
-        tMessageShown = true;
+        if (request.icon != util::MsgIcon::Information) tMessageShown = true;
         printError(tCurrentFile + QStringLiteral(": message: ") + request.text);
         return util::defaultAnswer(request);
     }
@@ -105,6 +104,7 @@ bool needsOrder(const Pair& pair) {
 
 struct Options {
     std::vector<Pair> pairs;
+    bool trace = false;  // one line per pair on stdout: file, pair, state, colour code, size
     QString outDir;
     bool inPlace = false;
     QStringList files;
@@ -122,7 +122,20 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);
     if (!doc.hasImage()) return false;  // the engine's message has been printed
-    for (const Pair& pair : options.pairs) doc.pcAct(pair.group, pair.job);
+    for (const Pair& pair : options.pairs) {
+        doc.pcAct(pair.group, pair.job);
+        if (options.trace) {
+            const QString line = QStringList{file,
+                                             pair.group + QChar(0x21D2) + pair.job,
+                                             doc.editState(),
+                                             doc.colourCode(),
+                                             QString::number(doc.image().width()),
+                                             QString::number(doc.image().height())}
+                                     .join('\t');
+            const std::lock_guard lock(gOutput);
+            std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+        }
+    }
     bool ok = !tMessageShown;
     if (doc.editState() == editor::kStateEdited) {
         QString target =
@@ -158,6 +171,8 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
             settingsPath = args[++i];
         } else if (a == QStringLiteral("--out") && hasValue) {
             options.outDir = args[++i];
+        } else if (a == QStringLiteral("--trace")) {
+            options.trace = true;
         } else if (a == QStringLiteral("--in-place")) {
             options.inPlace = true;
         } else if (a.startsWith('-')) {

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/settings/y_ini.h"
 #include "batch/batch_command.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/cache_name.h"
@@ -25,14 +24,6 @@ using namespace ximora::engine;
 constexpr int kDefaultSize = 100;
 // Cache names hold the size in three or four digits.
 constexpr int kMaxSize = 9999;
-
-// The user data folder as `ximora` resolves it: same program name, same "UserData.ini".
-std::string userDataFolder() {
-    util::shared().sExeNm = QStringLiteral("ximora");
-    settings::YIni store;
-    store.W_UserData();
-    return QFile::encodeName(util::shared().sUsrDir).toStdString();
-}
 
 // The folder as the browser reports it: absolute, without "." or ".." and trailing "/".
 std::string browserPath(const std::string& dir) {

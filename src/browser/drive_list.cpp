@@ -36,6 +36,11 @@ void DriveList::refresh() {
     setCurrentIndex(std::max(0, findText(kept)));
 }
 
+void DriveList::showPopup() {
+    refresh();
+    QComboBox::showPopup();
+}
+
 QString DriveList::driveOf(const QString& path) const {
     QString best = QStringLiteral("/");
     for (const QString& root : roots_) {

@@ -24,6 +24,9 @@ class DriveList : public QComboBox {
     /// Shows the drive of `path`; emits driveChanged when that is another drive.
     void setDriveOf(const QString& path);
 
+    /// Reads the volumes again before the list opens, so that a disk mounted since shows up.
+    void showPopup() override;
+
   signals:
     /// The drive shown changed (by the user or by setDriveOf).
     void driveChanged(const QString& root);

@@ -34,6 +34,10 @@ FileList::FileList(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    header()->setStretchLastSection(false);  // the widths stay as set (and as stored)
+    setColumnWidth(0, 150);
+    setColumnWidth(1, 80);
+    setColumnWidth(2, 80);
 }
 
 QString FileList::key(const QTreeWidgetItem* item) { return item->data(0, kKeyRole).toString(); }

@@ -63,9 +63,12 @@ std::optional<bool> hasSubfolders(const QString& folder) {
 }
 
 std::optional<int64_t> folderStamp(const QString& folder) {
+    return folderStamp(QFile::encodeName(folder).constData());
+}
+
+std::optional<int64_t> folderStamp(const char* nativeFolder) {
     struct stat info {};
-    if (stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return std::nullopt;
+    if (stat(nativeFolder, &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
     return int64_t(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
 }
 

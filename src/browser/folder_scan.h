@@ -30,6 +30,8 @@ std::optional<bool> hasSubfolders(const QString& folder);
 /// existing folder. It is the folder's last-modified time, which moves whenever an entry is
 /// added, removed or renamed inside it (a creation time never moves on Linux).
 std::optional<int64_t> folderStamp(const QString& folder);
+/// As above, for a path in the file system's encoding; safe on any thread.
+std::optional<int64_t> folderStamp(const char* nativeFolder);
 
 /// `parent` joined with `name` by "/", without doubling the separator after the root "/".
 QString joinPath(const QString& parent, const QString& name);

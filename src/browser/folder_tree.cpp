@@ -1,6 +1,7 @@
 #include "browser/folder_tree.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -68,6 +69,8 @@ void FolderTree::clear() {
     view_->clear();
     nodes_.clear();
     dates_.clear();
+    natives_.clear();
+    driveRoots_.clear();
 }
 
 QTreeWidgetItem* FolderTree::makeNode(const QString& text, const QString& path) {
@@ -79,6 +82,8 @@ QTreeWidgetItem* FolderTree::makeNode(const QString& text, const QString& path) 
     setOpenImage(item, false);
     nodes_.push_back(item);
     dates_.resize(nodes_.size(), 0);
+    natives_.push_back(QFile::encodeName(path));
+    driveRoots_.push_back(isDriveRoot(path));
     return item;
 }
 

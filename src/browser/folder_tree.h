@@ -2,6 +2,7 @@
 // The folder tree `trView`: numbered nodes with keys "Nd000", "?" placeholders for children not
 // loaded yet, and the folder date table the folder watch compares against.
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -72,6 +73,10 @@ class FolderTree : public QObject {
     QTreeWidgetItem* walkTo(const QString& path);
 
     bool isDriveRoot(const QString& path) const { return isDriveRoot_(path); }
+    /// Whether node `number` stands for a drive root (decided when it was created).
+    bool isDriveRootNode(int number) const { return driveRoots_.at(size_t(number)); }
+    /// The folder of node `number` in the file system's encoding.
+    const QByteArray& nativePath(int number) const { return natives_.at(size_t(number)); }
 
   private:
     void onExpanded(QTreeWidgetItem* item);
@@ -84,6 +89,8 @@ class FolderTree : public QObject {
     DriveRootTest isDriveRoot_;
     std::vector<QTreeWidgetItem*> nodes_;  // by node number; nullptr once removed
     std::vector<int64_t> dates_;           // the folder date table, by node number
+    std::vector<QByteArray> natives_;      // encoded folder paths, by node number
+    std::vector<bool> driveRoots_;         // by node number
     int generation_ = 0;
 };
 

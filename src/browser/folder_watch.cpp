@@ -54,18 +54,38 @@ void syncChildren(FolderTree& tree, QTreeWidgetItem* node, const QString& path) 
     }
 }
 
-void checkFolders(FolderTree& tree, const std::function<void()>& refillSelected) {
-    const int generation = tree.generation();
+std::vector<WatchEntry> watchList(const FolderTree& tree) {
+    std::vector<WatchEntry> entries;
+    entries.reserve(size_t(tree.counter() + 1));
     for (int n = 0; n <= tree.counter(); ++n) {
+        if (tree.node(n))
+            entries.push_back({n, tree.nativePath(n), tree.isDriveRootNode(n), tree.date(n)});
+    }
+    return entries;
+}
+
+std::vector<int> changedFolders(const std::vector<WatchEntry>& entries) {
+    std::vector<int> changed;
+    for (const WatchEntry& entry : entries) {
+        const auto stamp = folderStamp(entry.nativePath.constData());
+        if (!stamp || (entry.driveRoot ? kDriveRootStamp : *stamp) > entry.date)
+            changed.push_back(entry.number);
+    }
+    return changed;
+}
+
+void checkFolders(FolderTree& tree, const std::function<void()>& refillSelected,
+                  const std::vector<int>& candidates) {
+    const int generation = tree.generation();
+    for (const int n : candidates) {
         QTreeWidgetItem* node = tree.node(n);
-        if (!node) continue;
-        const QString path = FolderTree::fullPath(node);
-        const auto stamp = folderStamp(path);
+        if (!node) continue;  // removed with a vanished parent earlier in this pass
+        const auto stamp = folderStamp(tree.nativePath(n).constData());
         if (!stamp) {
             tree.removeNode(node);
             continue;
         }
-        const int64_t now = tree.isDriveRoot(path) ? kDriveRootStamp : *stamp;
+        const int64_t now = tree.isDriveRootNode(n) ? kDriveRootStamp : *stamp;
         if (now <= tree.date(n)) continue;
         // Only the selected folder's entry moves on; the others are looked at again next pass
         // until they are selected.
@@ -75,8 +95,12 @@ void checkFolders(FolderTree& tree, const std::function<void()>& refillSelected)
             if (tree.generation() != generation || tree.node(n) != node) return;
             tree.setDate(n, now);
         }
-        syncChildren(tree, node, path);
+        syncChildren(tree, node, FolderTree::fullPath(node));
     }
+}
+
+void checkFolders(FolderTree& tree, const std::function<void()>& refillSelected) {
+    checkFolders(tree, refillSelected, changedFolders(watchList(tree)));
 }
 
 }  // namespace ximora::browser

@@ -2,7 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 #include "engine/thumbs/thumbnail_cache.h"
 #include "engine/thumbs/thumbnail_producer.h"
@@ -11,8 +12,9 @@
 namespace ximora::browser {
 namespace {
 
-// Decoded pictures kept for painting; a screenful at the largest sizes fits many times over.
-constexpr int kPictureBudgetKiB = 64 * 1024;
+// Decoded pictures kept for painting: the screens around the visible one at 200 pixels take a
+// few MiB; the rest stays packed in the cache.
+constexpr int kPictureBudgetKiB = 24 * 1024;
 
 int costKiB(const QImage& picture) { return int(picture.sizeInBytes() / 1024) + 1; }
 
@@ -21,11 +23,19 @@ int costKiB(const QImage& picture) { return int(picture.sizeInBytes() / 1024) + 
 ThumbnailSet::ThumbnailSet(QObject* parent)
     : QObject(parent),
       producer_(std::make_unique<engine::ThumbnailProducer>()),
-      pictures_(kPictureBudgetKiB) {}
+      pictures_(kPictureBudgetKiB) {
+    connect(&loading_, &QFutureWatcher<void>::finished, this, &ThumbnailSet::onCacheRead);
+}
 
-ThumbnailSet::~ThumbnailSet() { producer_->cancel(); }
+ThumbnailSet::~ThumbnailSet() {
+    loading_.waitForFinished();
+    producer_->cancel();
+}
 
 void ThumbnailSet::reset() {
+    // A cache file still being read is waited for: the cache object may be listed again.
+    loading_.waitForFinished();
+    waiting_.clear();
     producer_->cancel();
     ++job_;
     items_.clear();
@@ -50,13 +60,6 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
     std::vector<engine::FileEntry> files;
     engine::listImageFiles(nativeFolder, filter.toStdString(), files);
 
-    if (!again) {
-        cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
-        if (!cacheFile.trimmed().isEmpty())
-            cache_->load(QFile::encodeName(cacheFile).toStdString());
-    }
-    cache_->retain(files);
-
     items_.reserve(files.size());
     positionOf_.resize(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
@@ -64,13 +67,40 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
                               int(i), State::Pending});
         positionOf_[i] = int(i);
     }
-    if (files.empty()) return 0;
-
+    if (files.empty()) {
+        if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+        return 0;
+    }
     remaining_ = int(files.size());
     emit busyBegin();
+
+    if (again || cacheFile.trimmed().isEmpty()) {
+        if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+        start(std::move(files));
+        return count();
+    }
+    // A large cache file takes a while to read; the grid shows its placeholders meanwhile.
+    cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+    waiting_ = std::move(files);
+    loading_.setFuture(
+        QtConcurrent::run([cache = cache_, path = QFile::encodeName(cacheFile).toStdString()] {
+            cache->load(path);
+        }));
+    return count();
+}
+
+void ThumbnailSet::onCacheRead() {
+    // A late signal of a reading that an earlier listing started finds nothing waiting, or
+    // finds the new reading still running.
+    if (loading_.isRunning() || waiting_.empty()) return;
+    start(std::exchange(waiting_, {}));
+}
+
+void ThumbnailSet::start(std::vector<engine::FileEntry> files) {
+    cache_->retain(files);
     const unsigned job = job_;
-    producer_->start(nativeFolder, std::move(files), cache_->size(), cache_,
-                     [this, job](engine::ThumbnailResult&& result) {
+    producer_->start(QFile::encodeName(folder_).toStdString(), std::move(files), cache_->size(),
+                     cache_, [this, job](engine::ThumbnailResult&& result) {
                          // Workers hand over to the user-interface thread; a result of an
                          // earlier listing that is still queued is dropped there.
                          auto shared = std::make_shared<engine::ThumbnailResult>(std::move(result));
@@ -78,7 +108,6 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
                              this, [this, shared, job] { deliver(*shared, job); },
                              Qt::QueuedConnection);
                      });
-    return count();
 }
 
 void ThumbnailSet::deliver(const engine::ThumbnailResult& result, unsigned job) {
@@ -134,11 +163,14 @@ void ThumbnailSet::setVisibleRange(int first, int last) {
 }
 
 bool ThumbnailSet::saveCache() {
+    loading_.waitForFinished();
     if (!cache_ || cacheFile_.trimmed().isEmpty()) return false;
     return cache_->save(QFile::encodeName(cacheFile_).toStdString());
 }
 
 void ThumbnailSet::waitUntilDone() {
+    loading_.waitForFinished();
+    onCacheRead();
     producer_->wait();
     QCoreApplication::sendPostedEvents(this);
 }

@@ -5,6 +5,7 @@
 // are kept decoded, so memory stays flat however many files the folder holds.
 
 #include <QCache>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -73,12 +74,16 @@ class ThumbnailSet : public QObject {
         State state = State::Pending;
     };
 
+    void onCacheRead();
+    void start(std::vector<engine::FileEntry> files);
     void deliver(const engine::ThumbnailResult& result, unsigned job);
     void keepPicture(int origin, const QImage& picture);
     void finishOne();
 
     std::unique_ptr<engine::ThumbnailProducer> producer_;
     std::shared_ptr<engine::ThumbnailCache> cache_;
+    QFutureWatcher<void> loading_;            // reading the cache file
+    std::vector<engine::FileEntry> waiting_;  // the listing, until the cache file is read
     std::vector<Item> items_;
     std::vector<int> positionOf_;  // listing position -> index in items_, -1 once removed
     QString folder_;

@@ -1,6 +1,8 @@
 #include "browser/utrp.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
 #include "browser/drive_list.h"
@@ -94,7 +97,8 @@ uTrP::uTrP(QWidget* parent)
       timer_(new QTimer(this)),
       splitter_(new QSplitter(Qt::Vertical)),
       pFile_(nullptr),
-      folders_(nullptr) {
+      folders_(nullptr),
+      watch_(new QFutureWatcher<std::vector<int>>(this)) {
     setObjectName(QStringLiteral("uTrP"));
     folders_ = new FolderTree(trView_, [this](const QString& path) {
         return path == QLatin1String("/") || drive_->isDriveRoot(path);
@@ -109,7 +113,11 @@ uTrP::uTrP(QWidget* parent)
     }
 }
 
-uTrP::~uTrP() { timer_->stop(); }
+uTrP::~uTrP() {
+    timer_->stop();
+    watch_->waitForFinished();
+    grid_->reset();  // ends a busy pointer the workers started while this control still lives
+}
 
 QTreeWidget* uTrP::tree() const { return trView_; }
 
@@ -150,7 +158,15 @@ void uTrP::buildLayout() {
 }
 
 void uTrP::connectChildren() {
-    connect(timer_, &QTimer::timeout, this, &uTrP::ChkFld);
+    connect(timer_, &QTimer::timeout, this, &uTrP::startWatchPass);
+    connect(watch_, &QFutureWatcher<std::vector<int>>::finished, this, [this] {
+        if (watchGeneration_ != folders_->generation()) return;  // the tree was rebuilt
+        OwnChange own(ownChange_);
+        // The refill lets events run; no further pass starts until this one is handled.
+        OwnChange applying(applyingWatch_);
+        checkFolders(
+            *folders_, [this] { fillFileArea(true); }, watch_->result());
+    });
     connect(cmFld_, &QPushButton::clicked, this, &uTrP::F_GtFld);
     connect(drive_, &DriveList::driveChanged, this, &uTrP::onDriveChanged);
     connect(trView_, &QTreeWidget::currentItemChanged, this, &uTrP::onTreeCurrentChanged);
@@ -207,6 +223,7 @@ void uTrP::cOn(const QString& sRoot, const QString& sStart, bool bMulti, const Q
     multi_ = bMulti;
     list_->setSelectionMode(bMulti ? QAbstractItemView::ExtendedSelection
                                    : QAbstractItemView::SingleSelection);
+    splitter_->setStretchFactor(1, 1);  // the tree pane's height lock is released
     setRoot(sRoot);
     setPath(sStart);
     if (!sFile.isEmpty()) selectFileByName(sFile, true);
@@ -228,7 +245,7 @@ QString uTrP::Root() const {
 void uTrP::setRoot(const QString& sRoot) {
     QString path = sRoot;
     if (path.isEmpty() || !folderStamp(path)) path = util::shared().sUsrDir;
-    path = trimmedFolder(path);
+    path = QDir::cleanPath(path);
     Suppress quiet;
     drive_->setDriveOf(path);
     buildTree(path);
@@ -309,6 +326,13 @@ void uTrP::ChkFld() {
     checkFolders(*folders_, [this] { fillFileArea(true); });
 }
 
+void uTrP::startWatchPass() {
+    if (watch_->isRunning() || applyingWatch_ || !folders_->root()) return;
+    watchGeneration_ = folders_->generation();
+    watch_->setFuture(
+        QtConcurrent::run([entries = watchList(*folders_)] { return changedFolders(entries); }));
+}
+
 int uTrP::DirHi() const {
     return int(std::lround(splitter_->sizes().value(1) * util::twipsPerPixelY()));
 }
@@ -321,6 +345,7 @@ void uTrP::setDirHi(int height) {
     sizes[1] = wanted;
     sizes[2] = std::max(0, total - wanted);
     splitter_->setSizes(sizes);
+    splitter_->setStretchFactor(1, 0);  // locked: resizing the control leaves the tree's height
 }
 
 // ---- File area ----------------------------------------------------------------------------
@@ -355,6 +380,11 @@ void uTrP::fillThumbnails(bool keepSelection) {
     const QString remembered = lastChosen_;
     lastChosen_.clear();
     if (!grid_->cacheFile().trimmed().isEmpty()) grid_->saveCache();  // errors are of no matter
+    if (Path().isEmpty()) {  // no tree yet: nothing to list and no cache to name
+        grid_->setCacheFile(QString());
+        grid_->reset();
+        return;
+    }
     grid_->setFolder(Path());
     grid_->setCacheFile(cacheFileName(Path(), grid_->thumbnailSize()));
     grid_->reset();

@@ -6,10 +6,13 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QPushButton;
 class QSplitter;
 class QTimer;
+template <typename T>
+class QFutureWatcher;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -93,8 +96,12 @@ class uTrP : public QWidget {
     /// Deletes cache files of folders that no longer exist and reports what was deleted.
     /// False (nothing shown) when the cache folder is missing or a file could not be deleted.
     bool CleanThmb();
-    /// One folder-watch pass (the timer runs it every second while the control is shown).
+    /// One folder-watch pass on the calling thread.
     void ChkFld();
+    /// The timer's pass: the disk is asked on a worker thread, and only the folders that
+    /// changed are handled on the user-interface thread when the answer comes. A pass still
+    /// running makes this do nothing.
+    void startWatchPass();
 
     // Children, for the host and tests.
     DriveList* driveList() const { return drive_; }
@@ -145,6 +152,9 @@ class uTrP : public QWidget {
     QSplitter* splitter_;
     QWidget* pFile_;
     FolderTree* folders_;
+    QFutureWatcher<std::vector<int>>* watch_;
+    int watchGeneration_ = 0;
+    bool applyingWatch_ = false;
     std::function<QString(QWidget*, const QString&)> thumbnailWindow_;
 
     QString filter_;

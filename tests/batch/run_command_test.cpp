@@ -157,4 +157,26 @@ TEST_F(BatchRun, RefusesWindowPairsAndReportsFailedFiles) {
     EXPECT_NE(run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), file}).exitCode, 0);
 }
 
+TEST_F(BatchRun, TraceShowsTheStateAfterEachPairAndNamesWithoutExtensionGetOne) {
+    QFile::rename(make(QStringLiteral("t.bmp"), randomImage(8, 6, 24)),
+                  dir_.filePath(QStringLiteral("t")));
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+                  {QStringLiteral("run"), QStringLiteral("-c"), QStringLiteral("色数⇒256色(8bit)"),
+                   QStringLiteral("-c"), QStringLiteral("編集状態⇒読込"), QStringLiteral("-c"),
+                   QStringLiteral("回転⇒左90度"), QStringLiteral("--trace"),
+                   QStringLiteral("--out"), out(), dir_.filePath(QStringLiteral("t"))});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 0) << errors.toStdString();  // the notice is informational
+    EXPECT_TRUE(errors.contains(QStringLiteral("拡張子が指定されなかったので､bmpを使用しました")));
+    const QStringList lines =
+        QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\t編集\t8.\t8\t6"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t読込\t8.\t8\t6"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t編集\t16.\t6\t8"))) << lines[2].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("t.bmp"))));
+}
+
 }  // namespace

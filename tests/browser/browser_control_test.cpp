@@ -1,4 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QFocusEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -129,6 +132,33 @@ TEST_F(BrowserControlTest, MoveNextWrapsAroundInTheThumbnails) {
     control.grid()->thumbnails().waitUntilDone();
 }
 
+TEST_F(BrowserControlTest, UpAndDownInTheThumbnailsMoveByARow) {
+    for (const char* name : {"1.png", "2.png", "3.png", "4.png", "5.png"}) image(name);
+    uTrP control;
+    control.cOn(root, root, false, QString());
+    control.setShwThmb(true);
+    ThumbnailGrid* grid = control.grid();
+    grid->setColumns(2);
+    grid->selectItem(1);
+    QSignalSpy chosen(&control, &uTrP::eSlcFile);
+    QFocusEvent focusIn(QEvent::FocusIn);  // as when the user clicks into the grid
+    QApplication::sendEvent(grid, &focusIn);
+    ASSERT_EQ(control.focusedPart(), "IkThmb");
+    QTest::keyClick(grid, Qt::Key_Down);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), root + "/3.png");
+    EXPECT_TRUE(grid->isSelected(3));
+    QTest::keyClick(grid, Qt::Key_Up);
+    ASSERT_EQ(chosen.size(), 2);
+    EXPECT_EQ(chosen[1][0].toString(), root + "/1.png");
+
+    control.setSlcEnt(true);  // open on Enter only: the keys only scroll
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(chosen.size(), 2);
+    EXPECT_TRUE(grid->isSelected(1));
+    grid->thumbnails().waitUntilDone();
+}
+
 TEST_F(BrowserControlTest, SelectedOrAllFiles) {
     for (const char* name : {"a.png", "b.png", "c.png"}) image(name);
     uTrP control;
@@ -168,8 +198,33 @@ TEST_F(BrowserControlTest, AfterDeleteReportsTheNeighbourOnceAndNothingWhenEmpty
     EXPECT_EQ(chosen.size(), 1);
 }
 
-TEST_F(BrowserControlTest, ColumnWidthsInTwips) {
+TEST_F(BrowserControlTest, AfterDeleteInTheThumbnailsReportsTheNeighbour) {
+    for (const char* name : {"1.png", "2.png", "3.png"}) image(name);
     uTrP control;
+    control.cOn(root, root, false, QString());
+    control.setShwThmb(true);
+    control.grid()->selectItem(3);
+    QSignalSpy chosen(&control, &uTrP::eSlcFile);
+    QFile::remove(root + "/3.png");
+    control.AftDel();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), root + "/2.png");
+    EXPECT_EQ(control.grid()->count(), 2);
+    control.grid()->thumbnails().waitUntilDone();
+}
+
+TEST_F(BrowserControlTest, ColumnWidthsAndTreeHeightInTwips) {
+    uTrP control;
+    control.resize(300, 700);
+    control.show();
+    control.setDirHi(3000);  // 200 pixels at 96 dots per inch
+    EXPECT_EQ(control.DirHi(), 3000);
+    control.setDirHi(0);
+    EXPECT_EQ(control.DirHi(), 3000);
+    control.resize(300, 900);  // the locked tree keeps its height
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(control.DirHi(), 3000);
+
     EXPECT_TRUE(control.setSClWds("1500/750/1200"));
     EXPECT_EQ(control.sClWds(), "1500/750/1200");
     EXPECT_TRUE(control.setSClWds(""));
@@ -202,6 +257,7 @@ TEST_F(BrowserControlTest, NamesThatAreNotUtf8AreShownAndReportedWithoutHarm) {
     control.setShwThmb(true);
     control.grid()->thumbnails().waitUntilDone();
     EXPECT_EQ(control.grid()->thumbnails().state(0), ThumbnailSet::State::Failed);
+    unlink(raw.constData());  // Qt could not name it to clean up the scratch folder
 }
 
 }  // namespace

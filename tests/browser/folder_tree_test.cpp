@@ -4,6 +4,7 @@
 
 #include "browser/file_list.h"
 #include "browser/folder_tree.h"
+#include "browser/folder_watch.h"
 #include "browser/utrp.h"
 #include "browser_fixture.h"
 
@@ -188,6 +189,27 @@ TEST_F(FolderWatchTest, UnselectedChangedFolderIsSynchronisedAgainUntilSelected)
     touchLater(root);
     control.ChkFld();
     EXPECT_EQ(childTexts(control.folderTree().root()), (QStringList{"s", "t"}));
+}
+
+TEST_F(FolderWatchTest, TimerPassAsksTheDiskAwayFromTheTreeAndHandlesOnlyChanges) {
+    folder("a");
+    folder("b/c");
+    uTrP control;
+    control.setRoot(root);
+    const std::vector<WatchEntry> entries = watchList(control.folderTree());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_TRUE(changedFolders(entries).empty());
+
+    folder("a/new");
+    touchLater(root + "/a");
+    QDir(root + "/b").removeRecursively();
+    const std::vector<int> changed = changedFolders(entries);  // the worker's answer
+    EXPECT_EQ(changed, (std::vector<int>{0, 1, 2}));           // removing "b" changed the root too
+    folder("b");  // came back before the answer was handled: looked at again, kept
+    checkFolders(
+        control.folderTree(), [] {}, changed);
+    EXPECT_EQ(childTexts(control.folderTree().root()), (QStringList{"a", "b"}));
+    EXPECT_EQ(childTexts(control.folderTree().root()->child(0)), QStringList{"new"});
 }
 
 TEST_F(FolderWatchTest, SelectedFolderRefillKeepsTheSelection) {

@@ -139,5 +139,31 @@ TEST_F(DocumentTest, SaveQuestionByUpdateMode) {
     EXPECT_NE(bytesOf(path(QStringLiteral("a.bmp"))), before);
 }
 
+TEST_F(DocumentTest, EachFormatGetsTheColourDepthItAccepts) {
+    struct Case {
+        int bits;
+        const char* name;
+        int savedCode;
+    };
+    const Case cases[] = {{8, "k.png", 8}, {8, "k.jpg", 24},  {24, "k.gif", 8}, {24, "k.png", 24},
+                          {1, "k.pcx", 1}, {16, "k.png", 24}, {16, "k.bmp", 16}};
+    for (const Case& c : cases) {
+        open(12, 10, c.bits);
+        QString name = path(QString::fromUtf8(c.name));
+        ASSERT_TRUE(doc_.pcSaveAs(name, false, false)) << c.name;
+        EXPECT_EQ(read(name).colourCode(), c.savedCode) << c.bits << " " << c.name;
+        EXPECT_EQ(doc_.colourCode(), QString::number(c.savedCode) + '.') << c.name;
+    }
+}
+
+TEST_F(DocumentTest, OverwriteKeepsAnUpperCaseExtension) {
+    open(6, 6, 24, QStringLiteral("UP.BMP"));
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(doc_.file(), path(QStringLiteral("UP.BMP")));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("UP.bmp"))));
+    EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("UP.BMP"))), doc_.image()));
+}
+
 }  // namespace
 }  // namespace ximora::editor::testing

@@ -129,20 +129,17 @@ ActResult PictureDocument::actColours(const QString& job) {
 
 ActResult PictureDocument::actRotate(const QString& job) {
     if (!hasImage() || !pushUndo()) return ActResult::Done;
+    const auto turnImage = [&job](engine::Image& image) {
+        if (job == QStringLiteral("左右反転")) return engine::flipHorizontal(image);
+        if (job == QStringLiteral("上下反転")) return engine::flipVertical(image);
+        if (job == QStringLiteral("右90度")) return engine::turn(image, 3);
+        if (job == QStringLiteral("左90度")) return engine::turn(image, 1);
+        return engine::turn(image, 2);  // "右180度" and "左180度"
+    };
+    // Turns leave the image as it was when they fail, so only a depth change needs a copy.
+    if (codeIn(colourCode_, kGeometryCodes)) return finishEdit(turnImage(image_), false);
     engine::Image work = image_;
-    bool ok = codeIn(colourCode_, kGeometryCodes) || changeColourCode(work, 16);
-    if (ok) {
-        if (job == QStringLiteral("左右反転"))
-            ok = engine::flipHorizontal(work);
-        else if (job == QStringLiteral("上下反転"))
-            ok = engine::flipVertical(work);
-        else if (job == QStringLiteral("右90度"))
-            ok = engine::turn(work, 3);
-        else if (job == QStringLiteral("左90度"))
-            ok = engine::turn(work, 1);
-        else
-            ok = engine::turn(work, 2);  // "右180度" and "左180度"
-    }
+    const bool ok = changeColourCode(work, 16) && turnImage(work);
     return commitEdit(ok, work, false);
 }
 

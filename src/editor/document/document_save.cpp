@@ -67,7 +67,9 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     } else {
         path = name;
     }
-    path = lowerCaseExtension(path);
+    // An overwrite keeps the file's own name: on a case-sensitive file system "A.JPG" and
+    // "A.jpg" are two files, and overwriting must not leave the old one beside a new one.
+    if (mode != 0) path = lowerCaseExtension(path);
     lastSaveFolder_ = folderOf(path);
     if (util::shared().sExeNm.compare(QStringLiteral("XimoraL"), Qt::CaseInsensitive) == 0)
         util::shared().sPcFold = lastSaveFolder_;
@@ -80,33 +82,39 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
             defaultExtension_ = webDialog ? QStringLiteral("jpg") : QStringLiteral("bmp");
         path += '.' + defaultExtension_;
         util::messages().message(QStringLiteral("拡張子が指定されなかったので､") +
-                                 defaultExtension_ + QStringLiteral("を使用しました"));
+                                     defaultExtension_ + QStringLiteral("を使用しました"),
+                                 util::MsgButtons::Ok, util::MsgIcon::Information);
     }
     ext = extensionOf(path);
 
-    // The target is prepared on a copy: a failed conversion or write leaves the document as
-    // it was. A full save's converted image becomes the document's image, as the file holds it.
-    engine::Image target;
-    if (selectionOnly) {
-        target = image_;
-        if (!engine::trim(target,
-                          {selection_.left, selection_.top, selection_.right, selection_.bottom})) {
+    // The target is prepared on a copy when it has to change: a failed conversion or write
+    // leaves the document as it was. A full save's converted image becomes the document's
+    // image, as the file holds it.
+    const std::string comment =
+        (comment_ + (mode == 0 ? QStringLiteral("\r") : QString())).toStdString();
+    const bool convert =
+        engine::requiredColourCode(ext.toLower().toStdString(), image_.colourCode()) != 0;
+    if (!selectionOnly && !convert) {
+        image_.comment = comment;
+        if (!saveTarget(image_, path)) return false;
+    } else {
+        engine::Image target = image_;
+        if (selectionOnly && !engine::trim(target, {selection_.left, selection_.top,
+                                                    selection_.right, selection_.bottom})) {
             showEngineError(engine::lastError());
             return false;
         }
-    } else {
-        target = image_;
+        target.comment = comment;
+        if (!convertForExtension(target, ext.toLower())) {
+            showEngineError(engine::lastError());
+            return false;
+        }
+        if (!saveTarget(target, path)) return false;
+        if (!selectionOnly && lastJob_ != kMailJob) image_ = std::move(target);
     }
-    target.comment = (comment_ + (mode == 0 ? QStringLiteral("\r") : QString())).toStdString();
-    if (!convertForExtension(target, ext.toLower())) {
-        showEngineError(engine::lastError());
-        return false;
-    }
-    if (!saveTarget(target, path)) return false;
 
     name = path;
     if (lastJob_ != kMailJob) {
-        if (!selectionOnly) image_ = std::move(target);
         file_ = path;
         backingFile_ = path;
         setEditState(kStateLoaded);

@@ -4,11 +4,71 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
 
+#include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/core/parallel.h"
 
 namespace ximora::editor {
+namespace {
+
+void put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
+void put32(uint8_t* p, uint32_t v) { put16(p, v), put16(p + 2, v >> 16); }
+
+// Full-colour snapshots, the large ones, go from the raster to the file without a whole-file
+// buffer: each worker converts its band of rows in small chunks and writes them at their place
+// through a handle of its own, so conversion and copying into the file run on all cores. The
+// layout is the uncompressed 24-bit one that the engine's BMP reader takes back (bottom-up rows
+// of B, G, R padded to 4 bytes, version 3 header). A file left from an earlier step of the same
+// number is resized, not truncated first, so its blocks are reused.
+bool writeFullColour(const engine::Image& image, const QString& path) {
+    const int w = image.width(), h = image.height();
+    const size_t rowBytes = (size_t(w) * 3 + 3) & ~size_t(3);
+    const qint64 total = 54 + qint64(rowBytes) * h;
+    uint8_t header[54] = {'B', 'M'};
+    put32(header + 2, uint32_t(std::min<int64_t>(total, UINT32_MAX)));
+    put32(header + 10, 54);
+    put32(header + 14, 40);
+    put32(header + 18, uint32_t(w));
+    put32(header + 22, uint32_t(h));
+    put16(header + 26, 1);
+    put16(header + 28, 24);
+    put32(header + 34, uint32_t(std::min<int64_t>(total - 54, UINT32_MAX)));
+    put32(header + 38, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiX)));
+    put32(header + 42, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiY)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !file.resize(total) ||
+        file.write(reinterpret_cast<const char*>(header), 54) != 54)
+        return false;
+    std::atomic<bool> ok{true};
+    const int chunkRows = int(std::max<size_t>(1, (1u << 20) / rowBytes));
+    engine::parallelRows(h, [&](int r0, int r1) {
+        QFile part(path);
+        if (!part.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+            ok = false;
+            return;
+        }
+        std::vector<uint8_t> chunk(rowBytes * size_t(std::min(chunkRows, r1 - r0)), 0);
+        for (int first = r0; first < r1 && ok; first += chunkRows) {
+            const int rows = std::min(chunkRows, r1 - first);
+            for (int r = 0; r < rows; ++r) {
+                const uint8_t* src = image.row(h - 1 - (first + r));
+                uint8_t* dst = chunk.data() + size_t(r) * rowBytes;
+                for (int x = 0; x < w; ++x, src += 3, dst += 3)
+                    dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+            }
+            const qint64 bytes = qint64(rowBytes) * rows;
+            if (!part.seek(54 + qint64(rowBytes) * first) ||
+                part.write(reinterpret_cast<const char*>(chunk.data()), bytes) != bytes)
+                ok = false;
+        }
+    });
+    return ok;
+}
+
+}  // namespace
 
 UndoStore::~UndoStore() = default;
 
@@ -52,17 +112,24 @@ UndoStore::Push UndoStore::push(const engine::Image& image) {
         return Push::WriteFailed;
     }
     // A snapshot is scratch: written plainly, without the flush to disk that a save needs.
-    engine::SaveOptions options;
-    options.format = engine::kSaveBmp;
-    std::vector<uint8_t> bytes;
     QFile file(snapshotName(count_));
-    bool ok = engine::encodeImage(image, options, bytes);
-    if (ok && !(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
-                    qint64(bytes.size()) &&
-                file.flush())) {
-        ok = false;
-        engine::setLastError(engine::kErrCannotWrite);
+    bool ok = false;
+    if (image.bitsPerPixel() == 24) {
+        ok = writeFullColour(image, file.fileName());
+        if (!ok)
+            engine::setLastError(image.empty() ? engine::kErrNoImage : engine::kErrCannotWrite);
+    } else {
+        engine::SaveOptions options;
+        options.format = engine::kSaveBmp;
+        std::vector<uint8_t> bytes;
+        ok = engine::encodeImage(image, options, bytes);
+        if (ok && !(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+                        qint64(bytes.size()) &&
+                    file.flush())) {
+            ok = false;
+            engine::setLastError(engine::kErrCannotWrite);
+        }
     }
     file.close();
     if (!ok) file.remove();  // never undo to an older, stale snapshot of the same number

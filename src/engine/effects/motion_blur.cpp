@@ -1,12 +1,14 @@
 #include "engine/effects/motion_blur.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numbers>
 #include <utility>
 #include <vector>
 
+#include "engine/core/parallel.h"
 #include "engine/effects/bilinear.h"
 #include "engine/effects/covered_spans.h"
 #include "engine/effects/effect_frame.h"
@@ -86,45 +88,71 @@ void linearBlur(const Image& before, Image& image, const AreaMask& mask,
     });
 }
 
-// Radial and zoom trails change with the position, so each pixel samples its own.
+// Radial and zoom trails span the same angle, or the same range of scales, at every pixel: the
+// trail is as long as the distance from the centre allows. So the blur is the mean of 2^k copies
+// of the picture turned (or scaled) about the centre in even steps. Averaging the picture with a
+// copy turned by one step, the result with a copy turned by two steps, then four, and so on,
+// builds all 2^k copies in k passes of one sample each instead of 2^k samples per pixel.
 template <int N>
-void centredBlur(const Image& before, Image& image, const EffectFrame& f, const AreaMask& mask,
+bool centredBlur(Image& before, Image& image, const EffectFrame& f, const AreaMask& mask,
                  const MotionBlurParams& params) {
+    int passes = 1;
+    while ((1 << passes) < params.length + 1) ++passes;
     const float reach = std::hypot(f.rx, f.ry);
-    const SampleSource source(before);
-    forCoveredSpans(mask, [&](int y, int x0, int x1) {
-        uint8_t* out = image.row(y);
-        for (int x = x0; x < x1; ++x) {
-            const float dx = float(x) - f.cx, dy = float(y) - f.cy;
-            const float r = std::sqrt(dx * dx + dy * dy);
-            const float trail = std::min(float(params.length), params.length * r / reach);
-            if (trail <= 0) continue;
-            const int samples = std::min(256, int(std::ceil(trail)) + 1);
-            uint32_t acc[N] = {};
-            if (params.kind == 2) {
-                // Along the ray through the centre, from r - trail/2 to r + trail/2.
-                const float step = trail / r / float(samples - 1);
-                float s = 1 - trail / r / 2;
-                for (int k = 0; k < samples; ++k, s += step)
-                    source.accumulate<N>(f.cx + dx * s, f.cy + dy * s, acc);
-            } else {
-                // Along the arc through the pixel, turned step by step from one end.
-                const float arc = trail / r, step = arc / float(samples - 1);
-                const float cs = std::cos(step), sn = std::sin(step);
-                float vx = dx * std::cos(-arc / 2) - dy * std::sin(-arc / 2);
-                float vy = dx * std::sin(-arc / 2) + dy * std::cos(-arc / 2);
-                for (int k = 0; k < samples; ++k) {
-                    source.accumulate<N>(f.cx + vx, f.cy + vy, acc);
-                    const float nx = vx * cs - vy * sn;
-                    vy = vx * sn + vy * cs;
-                    vx = nx;
+    // The whole span in radians (radial) or in natural-log scale (zoom); the farthest corner
+    // moves by the trail length. Tiny pictures stop at a full turn or a factor of e² either way.
+    const double span =
+        std::min(params.length / double(reach), params.kind == 1 ? 2 * std::numbers::pi : 2.0);
+    const double step = span / ((1 << passes) - 1);
+    Image spare;
+    if (passes > 1 && !spare.allocate(image.width(), image.height(), image.bitsPerPixel()))
+        return false;
+
+    Image* from = &before;
+    Image* to = &spare;
+    for (int pass = 0; pass < passes; ++pass) {
+        // The first pass also moves the copies back by half the span, so trails are centred.
+        const double first = pass == 0 ? -span / 2 : 0, second = first + step * (1 << pass);
+        const auto matrix = [&](double t) {
+            return params.kind == 1
+                       ? std::array<float, 4>{float(std::cos(t)), float(-std::sin(t)),
+                                              float(std::sin(t)), float(std::cos(t))}
+                       : std::array<float, 4>{float(std::exp(t)), 0.f, 0.f, float(std::exp(t))};
+        };
+        const std::array<float, 4> m0 = matrix(first), m1 = matrix(second);
+        const SampleSource source(*from);
+        const Image& src = *from;
+        const bool last = pass == passes - 1;
+        Image& dst = last ? image : *to;
+        const auto run = [&](int y, int x0, int x1) {
+            const float dy = float(y) - f.cy;
+            uint8_t* out = dst.row(y);
+            for (int x = x0; x < x1; ++x) {
+                const float dx = float(x) - f.cx;
+                uint32_t acc[N] = {};
+                if (pass == 0) {
+                    source.accumulate<N>(f.cx + m0[0] * dx + m0[1] * dy,
+                                         f.cy + m0[2] * dx + m0[3] * dy, acc);
+                } else {
+                    const uint8_t* p = src.row(y) + x * N;
+                    for (int c = 0; c < N; ++c) acc[c] = uint32_t(p[c]) << 16;
                 }
+                source.accumulate<N>(f.cx + m1[0] * dx + m1[1] * dy, f.cy + m1[2] * dx + m1[3] * dy,
+                                     acc);
+                for (int c = 0; c < N; ++c) out[x * N + c] = uint8_t((acc[c] + 65536) >> 17);
             }
-            const uint32_t scale = uint32_t(samples) * 65536;
-            for (int c = 0; c < N; ++c)
-                out[x * N + c] = uint8_t((uint64_t(acc[c]) + scale / 2) / scale);
+        };
+        if (last) {
+            forCoveredSpans(mask, run);
+        } else {
+            // Later passes sample anywhere, so the copies in between cover the whole picture.
+            parallelRows(image.height(), [&](int y0, int y1) {
+                for (int y = y0; y < y1; ++y) run(y, 0, image.width());
+            });
         }
-    });
+        std::swap(from, to);
+    }
+    return true;
 }
 
 }  // namespace
@@ -137,13 +165,13 @@ bool motionBlur(Image& image, const Area& area, const MotionBlurParams& params) 
     Image before;
     if (!snapshot(image, before)) return false;
     const AreaMask mask(area, image.width(), image.height());
-    if (params.kind == 0)
+    if (params.kind == 0) {
         linearBlur(before, image, mask, lineKernel(params.length, params.angle));
-    else if (image.bytesPerPixel() == 4)
-        centredBlur<4>(before, image, effectFrame(area, mask), mask, params);
-    else
-        centredBlur<3>(before, image, effectFrame(area, mask), mask, params);
-    return true;
+        return true;
+    }
+    const EffectFrame frame = effectFrame(area, mask);
+    return image.bytesPerPixel() == 4 ? centredBlur<4>(before, image, frame, mask, params)
+                                      : centredBlur<3>(before, image, frame, mask, params);
 }
 
 }  // namespace ximora::engine

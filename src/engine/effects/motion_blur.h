@@ -15,7 +15,8 @@ struct MotionBlurParams {
     int kind = 2;
     /// Trail length in pixels, 0 to 255; 0 leaves the image unchanged. Radial and zoom trails
     /// grow with the distance from the centre and reach this length at the farthest corner of
-    /// the area's bounding box.
+    /// the area's bounding box (on pictures smaller than the trail, at most a full turn or a
+    /// scale range of e² from end to end).
     int length = 30;
     /// Direction of a linear trail in degrees, any value (taken modulo 360; 0 horizontal,
     /// 90 vertical, anticlockwise). Radial and zoom blurs have no direction and ignore it.

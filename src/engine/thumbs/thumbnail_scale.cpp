@@ -93,7 +93,9 @@ bool makeThumbnail(const Image& source, int box, Image& out) {
     if (box < 1 || box > kMaxSide) return fail(kErrBadParameter);
     if (source.empty()) return fail(kErrBadImage);
     const int sw = source.width(), sh = source.height();
-    const auto [tw, th] = fitIntoSquare(sw, sh, box);
+    // Plain names rather than a structured binding: the row lambda below captures them.
+    const ThumbnailSize fitted = fitIntoSquare(sw, sh, box);
+    const int tw = fitted.width, th = fitted.height;
     Image thumb;
     if (!thumb.allocate(tw, th, 24)) return false;
 

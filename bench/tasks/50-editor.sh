@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The picture editor's three targets, each measured against its reference in this run:
+#  - open a 24-megapixel JPEG in the editor and paint it fitted, against the engine's bare
+#    decode of the same file (target: ratio below 1.3);
+#  - one undo snapshot of that image (24-bit BMP), against `cp` of the snapshot file (target:
+#    below 1.5);
+#  - `ximora-batch run -c "回転⇒右90度" --out DIR` over 100 photos of 12 megapixels, against
+#    ImageMagick's `mogrify -rotate 90` writing into another folder (target: below 1).
+# Printed: best wall seconds of ours and of the reference, and the ratio (ours / reference).
+set -euo pipefail
+bin="$XIMORA_BIN"
+dir="$XIMORA_BENCH_DIR/editor"
+runs=${XIMORA_BENCH_RUNS:-3}
+mkdir -p "$dir"
+[ -f "$dir/p24.jpg" ] || "$bin/editor_bench" photo "$dir/p24.jpg" 6000 4000
+[ -f "$dir/p12.jpg" ] || "$bin/editor_bench" photo "$dir/p12.jpg" 4000 3000
+mkdir -p "$dir/in12"
+for i in $(seq -w 1 100); do [ -f "$dir/in12/p$i.jpg" ] || cp "$dir/p12.jpg" "$dir/in12/p$i.jpg"; done
+
+seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc
+}
+row() { printf '%-34s %9.4f %9.4f %7.2f  (target < %s)\n' "$1" "$2" "$3" "$(echo "scale=4; $2 / $3" | bc)" "$4"; }
+
+printf '%-34s %9s %9s %7s\n' job ours reference ratio
+ours=$("$bin/editor_bench" open-fit "$dir/p24.jpg" "$runs")
+decode=$("$bin/editor_bench" decode "$dir/p24.jpg" "$runs")
+row "open 24 MP JPEG + fit vs decode" "$ours" "$decode" 1.3
+
+rm -rf "$dir/wrk" && mkdir -p "$dir/wrk"
+out=$("$bin/editor_bench" snapshot "$dir/p24.jpg" "$dir/wrk" "$runs")
+snapshot=${out%% *}
+copy=999999
+for i in $(seq "$runs"); do
+  t=$(seconds cp "${out#* }" "$dir/wrk/copy$i.bmp")
+  copy=$(echo "if ($t < $copy) $t else $copy" | bc)
+done
+row "undo snapshot 24 MP vs cp" "$snapshot" "$copy" 1.5
+rm -rf "$dir/wrk"
+
+if command -v mogrify >/dev/null; then
+  rm -rf "$dir/ours" "$dir/theirs" && mkdir -p "$dir/theirs"
+  ours=$(seconds "$bin/ximora-batch" run -c "回転⇒右90度" --out "$dir/ours" "$dir"/in12/*.jpg)
+  theirs=$(seconds mogrify -path "$dir/theirs" -rotate 90 "$dir"/in12/*.jpg)
+  row "batch turn 100 × 12 MP vs mogrify" "$ours" "$theirs" 1
+  rm -rf "$dir/ours" "$dir/theirs" || true
+else
+  echo "batch turn 100 × 12 MP: ImageMagick not installed, skipped"
+fi

@@ -1,0 +1,107 @@
+// Timing program for the editor benchmarks; prints the best wall time in seconds.
+//   editor_bench photo OUT.jpg WIDTH HEIGHT     writes a photo-like JPEG (quality 90)
+//   editor_bench decode FILE RUNS               the engine's bare decode
+//   editor_bench open-fit FILE RUNS             uPcE opens the file and paints it fitted
+//   editor_bench snapshot FILE FOLDER RUNS      one undo snapshot of the decoded image, written
+//                                               into FOLDER (left there for comparison)
+#include <QApplication>
+#include <QFile>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "editor/document/undo_store.h"
+#include "editor/upce.h"
+#include "editor/view/picture_view.h"
+#include "engine/codecs/registry.h"
+#include "engine/core/parallel.h"
+
+using namespace ximora;
+
+namespace {
+
+double best(int runs, const std::function<void()>& job) {
+    double fastest = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        job();
+        fastest = std::min(
+            fastest,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return fastest;
+}
+
+int photo(const char* path, int width, int height) {
+    engine::Image image;
+    if (!image.allocate(width, height, 24)) return 1;
+    engine::parallelRows(height, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            uint8_t* p = image.row(y);
+            uint32_t noise = uint32_t(y) * 2654435761u + 1;
+            for (int x = 0; x < width; ++x, p += 3) {
+                const double u = double(x) / width, v = double(y) / height;
+                noise = noise * 1664525u + 1013904223u;
+                const int n = int(noise >> 28) - 8;
+                p[0] = uint8_t(std::clamp(int(128 + 100 * std::sin(7 * u + 3 * v)) + n, 0, 255));
+                p[1] = uint8_t(std::clamp(int(120 + 90 * std::sin(5 * v - 2 * u + 1)) + n, 0, 255));
+                p[2] = uint8_t(std::clamp(int(110 + 80 * std::cos(11 * u * v + 2)) + n, 0, 255));
+            }
+        }
+    });
+    engine::SaveOptions options;
+    options.format = engine::kSaveJpeg;
+    options.jpegQuality = 90;
+    return engine::saveImage(path, image, options) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: editor_bench photo|decode|open-fit|snapshot ...\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    if (mode == "photo" && argc == 5) return photo(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (mode == "decode") {
+        std::printf("%.4f\n", best(std::atoi(argv[3]), [&] {
+                        engine::Image image;
+                        if (!engine::loadImage(argv[2], image)) std::exit(1);
+                    }));
+        return 0;
+    }
+    if (mode == "snapshot" && argc == 5) {
+        engine::Image image;
+        if (!engine::loadImage(argv[2], image)) return 1;
+        editor::UndoStore store;
+        store.setWorkFolder(QString::fromLocal8Bit(argv[3]) + '/');
+        const double seconds = best(std::atoi(argv[4]), [&] {
+            store.reset();
+            QFile::remove(store.snapshotName(1));  // a fresh file every run, as cp makes one
+            if (store.push(image) != editor::UndoStore::Push::Written) std::exit(1);
+        });
+        std::printf("%.4f %s\n", seconds, QFile::encodeName(store.snapshotName(1)).constData());
+        return 0;
+    }
+    if (mode == "open-fit") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        editor::uPcE editor;
+        editor.resize(1280, 800);
+        editor.cOn(&editor, QString());
+        editor.StSize();
+        editor.show();
+        const QString file = QString::fromLocal8Bit(argv[2]);
+        std::printf("%.4f\n", best(std::atoi(argv[3]), [&] {
+                        editor.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("初期化"));
+                        editor.pcOpen(0, file);
+                        editor.view()->viewport()->repaint();
+                    }));
+        return 0;
+    }
+    std::fprintf(stderr, "editor_bench: unknown mode %s\n", argv[1]);
+    return 2;
+}
