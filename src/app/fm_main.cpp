@@ -147,7 +147,7 @@ void FmMain::runNextScriptLine() {
 void FmMain::commandHook(const QString& group, QString job) {
     Usr::CutAt(job, QStringLiteral("(&"));
     if (group.isEmpty() || job.isEmpty()) return;
-    route(group, job);
+    hookCommand(group, job);
 }
 
 void FmMain::route(const QString& group, const QString& job) {
@@ -158,9 +158,10 @@ void FmMain::route(const QString& group, const QString& job) {
         return;
     }
     if (group == QStringLiteral("ﾌｧｲﾙ") && job == QStringLiteral("終了")) {
+        // The close handler asks the editor's save question itself.
         if (jobKind_ != kJobInteractive)
             returnResult(job);
-        else if (checkSave() != 2)
+        else
             close();
         return;
     }

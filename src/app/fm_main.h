@@ -104,6 +104,11 @@ class FmMain : public QMainWindow {
     /// Every command pair that the base router does not handle itself; the base hands it to
     /// editorAction.
     virtual void routeCommand(const QString& group, const QString& job);
+    /// What the command hook does with a pair (macro playback, macro control, recording); the
+    /// base routes it.
+    virtual void hookCommand(const QString& group, const QString& job) { route(group, job); }
+    /// The command router: the rows that end a job, then routeCommand.
+    void route(const QString& group, const QString& job);
 
     /// Sets the produced file of job 3 and whether it is a GIF file.
     void setProduced(const QString& file, bool gif);
@@ -114,7 +119,6 @@ class FmMain : public QMainWindow {
     void changeEvent(QEvent* event) override;
 
   private:
-    void route(const QString& group, const QString& job);
     void returnResult(const QString& job);
     void finishRun();
     void runModal();

@@ -5,13 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <memory>
 
 #include "app/end_app.h"
-#include "app/fm_main.h"
 #include "app/launch_file.h"
+#include "app/main_window.h"
 #include "app/settings/y_ini.h"
 #include "platform/program_path.h"
 #include "util/automation_messages.h"
@@ -31,7 +33,7 @@ void reportUnwritable(const QString& folder) {
 
 // Runs a launch-file job and rewrites the file. Exit status 0, or 1 after a message naming the
 // file when it cannot be read or rewritten (the file is then left as it was).
-int runLaunchJob(QApplication& app, FmMain& main, const QString& file, LaunchKind kind) {
+int runLaunchJob(QApplication& app, FmMainWindow& main, const QString& file, LaunchKind kind) {
     app.setQuitOnLastWindowClosed(false);
     LaunchRecord record;
     QString error;
@@ -105,7 +107,14 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     settings::setYIni(std::make_unique<settings::YIni>());
     const bool folderOk = settings::yIni()->W_UserData(nullptr);
 
-    auto main = std::make_unique<FmMain>();
+    // The interface texts are Japanese: a Japanese font wherever the desktop chose another.
+    const QString jpFont = QStringLiteral("Noto Sans CJK JP");
+    if (QFontDatabase::hasFamily(jpFont)) {
+        QFont font(jpFont);
+        font.setPointSizeF(std::max(9.0, QApplication::font().pointSizeF()));
+        QApplication::setFont(font);
+    }
+    auto main = std::make_unique<FmMainWindow>();
     Usr::StartupMetrics(main.get());
     main->load();
     if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);

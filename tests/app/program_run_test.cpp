@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -112,7 +113,9 @@ class ProgramRun : public ::testing::Test {
 
 TEST_F(ProgramRun, FileJobRewritesOnlyTheOkFlagAndLeavesCp932Settings) {
     const QString image = home() + "/画像.bmp";
-    writeAll(image, "BM");
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(image, "BMP"));
     const QString launch = home() + "/PC_FL.PDAT";
     const QByteArray original = field(image, 255) + single(7200) + single(4800) + i16(-1) +
                                 i16(-1) + i32(300) + i16(0) + "caller's tail";
@@ -239,4 +242,22 @@ TEST_F(ProgramRun, DvSuffixSharesTheNameUserFolderAndRegistration) {
     EXPECT_EQ(registry.value("Path/ximora").toString(), home() + "/prog/ximora");
     // Nothing on the clipboard: taking the picture gives no result.
     EXPECT_EQ(readAll(launch), single(0) + single(0) + i16(0) + i16(0));
+}
+
+TEST_F(ProgramRun, MenuPairsEditSaveRecordAndReplayAMacro) {
+    const QString image = home() + "/pics/a b.bmp";
+    QDir().mkpath(home() + "/pics");
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(image, "BMP"));
+    const Result r =
+        run({image}, {"回転⇒右90度", "ﾌｧｲﾙ⇒上書き保存(&S)", "ﾏｸﾛ⇒開始", "回転⇒右90度", "ﾏｸﾛ⇒終了",
+                      "ﾌｧｲﾙ⇒上書き保存", "ﾏｸﾛ⇒新規マクロ", "ﾌｧｲﾙ⇒上書き保存", "ﾌｧｲﾙ⇒終了"});
+    ASSERT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    // Turned three times: twice by hand, once by the macro.
+    EXPECT_EQ(QImage(image).size(), QSize(4, 8));
+    const auto text = ximora::platform::fromCp932(readAll(userData() + "User.xml"));
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->contains("<COMMAND>[新規マクロ]~回転⇒右90度</COMMAND>"))
+        << text->toStdString();
 }

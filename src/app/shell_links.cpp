@@ -1,0 +1,83 @@
+#include "app/shell_links.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/settings/settings_groups.h"
+#include "app/settings/y_ini.h"
+#include "platform/atomic_file.h"
+#include "platform/program_path.h"
+#include "platform/shell.h"
+#include "util/message_service.h"
+#include "util/shared_values.h"
+#include "util/usr.h"
+
+namespace ximora::app {
+
+using util::shared;
+
+namespace {
+const QString kDefaultHelp = QStringLiteral("https://www.quorvel.jp/ximora/");
+
+void openLink(const QString& link) { QDesktopServices::openUrl(QUrl::fromLocalFile(link)); }
+}  // namespace
+
+QString helpBaseAddress() {
+    settings::YIni* store = settings::yIni();
+    if (!store) return kDefaultHelp;
+    // Help opens outside any settings pass, so the group may be fetched here.
+    store->GetGtx(QString::fromUtf8(settings::kGroupSettings));
+    QString base = store->vGtVal("HELP_URL", kDefaultHelp);
+    Usr::AddEnd(base);
+    return base;
+}
+
+QString helpPageName(const QString& page) {
+    QString name = page.toLower();
+    if (!name.contains('.')) name += QStringLiteral(".htm");
+    return name;
+}
+
+bool writeLinkFile(const QString& link, const QString& url) {
+    const QString text = "[Desktop Entry]\nType=Link\nName=" + QFileInfo(link).completeBaseName() +
+                         "\nURL=" + url + "\n";
+    return platform::writeFileAtomically(link, text.toUtf8());
+}
+
+void W_Help(const QString& page) {
+    const QString link = shared().sUsrDir + shared().sExeNm + "_help.desktop";
+    if (writeLinkFile(link, helpBaseAddress() + helpPageName(page))) openLink(link);
+}
+
+void W_HtmView(const QString& url) {
+    const QString link = shared().sUsrDir + "Wrk/htm_view.desktop";
+    if (writeLinkFile(link, url)) openLink(link);
+}
+
+void W_SendTo() {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/applications";
+    if (!QDir().mkpath(folder)) return;
+    const QString program = platform::programFile();
+    const QString entry = folder + "/" + shared().sExeNm + ".desktop";
+    const QString text =
+        "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm + "\nExec=\"" + program +
+        "\" %f\nTerminal=false\nNoDisplay=true\n"
+        "MimeType=image/bmp;image/jpeg;image/png;image/gif;image/tiff;image/jp2;image/x-pcx;"
+        "image/svg+xml;image/wmf;image/emf;\n";
+    if (!platform::writeFileAtomically(entry, text.toUtf8())) return;
+    util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + entry + " に作成しました");
+}
+
+void W_ExpFd(const QString& path, bool open) {
+    if (path.isEmpty()) return;
+    if (open)
+        platform::openWithDesktop(path);
+    else if (Usr::FolderExists(path))
+        platform::exploreFolder(path);
+}
+
+}  // namespace ximora::app

@@ -1,0 +1,262 @@
+// Drives the real main window offscreen: the browser, the editor, the menus of ppPic, the
+// command hook, macros, launch-file jobs and storing.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "app/menus/pp_pic.h"
+#include "app/settings/y_ini.h"
+#include "app/windows/sb_kkn.h"
+#include "app/windows/sp_pex.h"
+#include "editor/upce.h"
+#include "support/scoped_env.h"
+#include "util/scripted_messages.h"
+#include "util/shared_values.h"
+
+using namespace ximora;
+using app::FmMainWindow;
+
+namespace {
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved_ = util::shared();
+        auto& v = util::shared();
+        v.sUsrDir = dir_.path() + "/usr/";
+        v.sApDir = dir_.path() + "/apData/";
+        v.sStartDir = pics();
+        v.nScrDpiX = v.nScrDpiY = 96;
+        QDir().mkpath(v.sUsrDir);
+        QDir().mkpath(pics());
+        QGuiApplication::clipboard()->clear();
+        settings::setYIni(std::make_unique<settings::YIni>(v.sUsrDir));
+        auto scripted = std::make_unique<util::ScriptedMessages>();
+        msg_ = scripted.get();
+        previous_ = util::installMessages(std::move(scripted));
+    }
+    void TearDown() override {
+        util::installMessages(std::move(previous_));
+        settings::releaseYIni();
+        util::shared() = saved_;
+        QGuiApplication::clipboard()->clear();
+    }
+    QString pics() const { return dir_.path() + "/pics"; }
+    QString picture(const QString& name, int w = 8, int h = 4) const {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(QColor(200, 40, 40));
+        image.setPixelColor(0, 0, Qt::blue);
+        const QString path = pics() + "/" + name;
+        image.save(path);
+        return path;
+    }
+    static QSize sizeOnDisk(const QString& path) { return QImage(path).size(); }
+    QSize shownSize(FmMainWindow& main) const {
+        const auto& image = main.editor()->GetObject()->image();
+        return {image.width(), image.height()};
+    }
+    // Chooses item (array, index) from top menu `top` while it is popped up by its label.
+    void chooseFromMenu(FmMainWindow& main, int top, const char* array, int index) {
+        QTimer::singleShot(0, &main, [&main, top, array, index] {
+            main.menus()->item(QString::fromUtf8(array), index)->trigger();
+            main.menus()->topMenu(top)->close();
+        });
+        main.commandBarClick(top);
+    }
+    void startInteractive(FmMainWindow& main, const QString& file) {
+        ASSERT_TRUE(main.load());
+        QString path = file;
+        float w = 0, h = 0;
+        bool ok = false, gif = false;
+        main.Act(app::kJobInteractive, path, w, h, false, false, ok, gif);
+    }
+
+    QTemporaryDir dir_;
+    ScopedEnv data_{"XDG_DATA_HOME", (dir_.path() + "/data").toUtf8()};
+    ScopedEnv home_{"HOME", dir_.path().toUtf8()};
+    util::ScriptedMessages* msg_ = nullptr;
+    std::unique_ptr<util::MessageService> previous_;
+    util::SharedValues saved_;
+};
+}  // namespace
+
+TEST_F(MainWindowTest, ChosenFileOpensMenuCommandEditsAndSaveWritesIt) {
+    const QString a = picture("a.bmp");
+    FmMainWindow main;
+    startInteractive(main, a);
+    EXPECT_EQ(main.editor()->prFile(), a);
+    EXPECT_EQ(main.currentFile(), a);
+    EXPECT_EQ(main.windowTitle(), a);
+    EXPECT_FALSE(main.commandLabel(0)->isVisible());  // no caller in job 0
+    EXPECT_FALSE(main.toolButton(1)->isEnabled());    // nothing to save yet
+
+    chooseFromMenu(main, 3, "mnRotate", 3);  // 画像編集 > 回転 > 右90度
+    EXPECT_EQ(shownSize(main), QSize(4, 8));
+    EXPECT_TRUE(main.toolButton(1)->isEnabled());
+    chooseFromMenu(main, 1, "mnFile", 4);  // 上書き保存(&S)
+    EXPECT_EQ(sizeOnDisk(a), QSize(4, 8));
+
+    // Keys reach the editor without the menus: Ctrl+R turns, Ctrl+Z undoes.
+    main.runHotZone(4);  // F8 saves without moving on
+    EXPECT_EQ(main.currentFile(), a);
+    main.close();
+    EXPECT_FALSE(main.isVisible());
+}
+
+TEST_F(MainWindowTest, RecordedMacroIsStoredWithTildesAndReplaysOnAnotherFile) {
+    const QString a = picture("a.bmp");
+    const QString b = picture("b.bmp");
+    FmMainWindow main;
+    startInteractive(main, a);
+    EXPECT_TRUE(main.recording());  // on from load; "開始" empties the buffer
+    main.commandHook("回転", "左右反転");
+    main.commandHook("ﾏｸﾛ", "開始");
+    EXPECT_EQ(main.recordBuffer(), "");
+    EXPECT_EQ(main.windowTitle(), "マクロ記録中・・・");
+    main.commandHook("回転", "右90度");
+    main.commandHook("ﾏｸﾛ", "終了");  // the editing window is cancelled: the list keeps it
+    EXPECT_FALSE(main.recording());
+    EXPECT_EQ(main.macroText(), "[新規マクロ]\r\n回転⇒右90度");
+    EXPECT_EQ(main.menus()->item("mnMcR", 0)->text(), "新規マクロ");
+
+    msg_->answer(util::MsgAnswer::No);  // a is edited: do not save it
+    main.editor()->pcOpen(1, b);
+    ASSERT_EQ(main.editor()->prFile(), b);
+    main.menus()->choose(main.menus()->item("mnMcR", 0));
+    main.commandHook(main.menus()->sGrp(), main.menus()->sCap());
+    EXPECT_EQ(shownSize(main), QSize(4, 8));        // turned exactly once
+    EXPECT_EQ(main.recordBuffer(), "回転⇒右90度");  // playback records nothing
+
+    msg_->answer(util::MsgAnswer::No);
+    main.close();
+    settings::YIni reread(util::shared().sUsrDir);
+    ASSERT_TRUE(reread.GetTxt(util::shared().sUsrDir + "User.xml"));
+    reread.GetGtx("マクロ");
+    EXPECT_EQ(reread.vGtVal("COMMAND", ""), "[新規マクロ]~回転⇒右90度");
+}
+
+TEST_F(MainWindowTest, DeletingAsksFirstAndKeepsTheDocumentOnNo) {
+    const QString a = picture("a.bmp");
+    FmMainWindow main;
+    startInteractive(main, a);
+    msg_->answer(util::MsgAnswer::No);
+    main.commandHook("ﾌｧｲﾙ", "ﾌｧｲﾙを削除");
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_TRUE(main.editor()->GetObject()->hasImage());
+    msg_->answer(util::MsgAnswer::Yes);
+    main.commandHook("ﾌｧｲﾙ", "ﾌｧｲﾙを削除");
+    EXPECT_FALSE(QFile::exists(a));
+    EXPECT_EQ(main.currentFile(), "");
+    main.close();
+}
+
+TEST_F(MainWindowTest, StoringNumbersAfterThePrefixAndNeedsAFolder) {
+    const QString a = picture("a.bmp");
+    const QString store = dir_.path() + "/store";
+    QDir().mkpath(store);
+    QFile(store + "/A010.jpg").open(QIODevice::WriteOnly);
+    FmMainWindow main;
+    startInteractive(main, a);
+    main.commandHook("格納", "連番をつけて保存");
+    EXPECT_EQ(msg_->messageTexts().last(), "格納先が指定されていません");
+
+    msg_->onModal([&](QDialog& dialog) {
+        static_cast<app::SbKkn&>(dialog).setValues(store, "A", "jpg");
+        return int(QDialog::Accepted);
+    });
+    main.commandHook("格納", "画像格納の指定");
+    EXPECT_EQ(main.storageFolder(), store);
+    EXPECT_TRUE(main.menus()->item("mnKkn", 0)->isEnabled());
+    main.commandHook("格納", "連番をつけて保存");
+    EXPECT_EQ(msg_->messageTexts().last(), store + "/A011.jpg に保存しました");
+    EXPECT_EQ(sizeOnDisk(store + "/A011.jpg"), QSize(8, 4));
+    EXPECT_EQ(main.currentFile(), store + "/A011.jpg");
+    main.close();
+}
+
+TEST_F(MainWindowTest, ExternalEditorRegistrationAndMissingProgram) {
+    const QString a = picture("a.bmp");
+    FmMainWindow main;
+    startInteractive(main, a);
+    msg_->onModal([](QDialog& dialog) {
+        auto& pex = static_cast<app::SpPex&>(dialog);
+        const QString entries[3] = {"Paint,/no/such dir/paint", "", "Caption only,"};
+        pex.setEntries(entries);
+        return int(QDialog::Accepted);
+    });
+    main.commandHook("APR", "4");
+    EXPECT_EQ(main.externalEditor(1), ",");
+    EXPECT_TRUE(main.menus()->item("mnApr", 0)->isVisible());
+    EXPECT_FALSE(main.menus()->item("mnApr", 1)->isVisible());
+    EXPECT_TRUE(main.menus()->item("mnApr", 2)->isVisible());
+    main.commandHook("APR", "0");
+    EXPECT_EQ(msg_->messageTexts().last(), "/no/such dir/paint が見つかりません");
+    main.close();
+}
+
+TEST_F(MainWindowTest, FileJobReturnsTheSelectionIn256Colours) {
+    const QString a = picture("a.bmp");
+    FmMainWindow main;
+    ASSERT_TRUE(main.load());
+    main.setAutorun({"取込⇒選択256"});
+    QString file = a;
+    float w = 0, h = 0;
+    bool ok = false, gif = false;
+    main.Act(app::kJobFile, file, w, h, false, true, ok, gif);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(QImage(a).format(), QImage::Format_Indexed8);
+}
+
+TEST_F(MainWindowTest, FileJobNotTakenLeavesTheFileUntouched) {
+    const QString a = picture("a.bmp");
+    QFile original(a);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    FmMainWindow main;
+    ASSERT_TRUE(main.load());
+    main.setAutorun({"回転⇒右90度", "取込⇒非選択"});
+    QString file = a;
+    float w = 0, h = 0;
+    bool ok = true, gif = false;
+    msg_->answer(util::MsgAnswer::No);  // closing an edited image: no save
+    main.Act(app::kJobFile, file, w, h, false, true, ok, gif);
+    EXPECT_FALSE(ok);
+    QFile after(a);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST_F(MainWindowTest, FolderJobNumbersTheNewFileAndSetsTheGifFlag) {
+    const QString out = dir_.path() + "/out";
+    QDir().mkpath(out);
+    QFile(out + "/PIC004.jpg").open(QIODevice::WriteOnly);
+    QFile(out + "/PIC010.gif").open(QIODevice::WriteOnly);
+    const QString source = picture("source.bmp", 6, 6);
+
+    for (const bool reduce : {false, true}) {
+        settings::setYIni(std::make_unique<settings::YIni>(util::shared().sUsrDir));
+        FmMainWindow main;
+        ASSERT_TRUE(main.load());
+        msg_->answerPath(source);
+        main.setAutorun({"ﾌｧｲﾙ⇒ﾌｧｲﾙを開く", reduce ? "取込⇒選択256" : "取込⇒選択"});
+        QString name = "PIC*";
+        bool ok = false, gif = !reduce;
+        main.ActHt(out, name, 0, 0, gif, ok);
+        EXPECT_TRUE(ok);
+        // The second run counts the first one's PIC011.jpg.
+        EXPECT_EQ(name, out + (reduce ? "/PIC012.gif" : "/PIC011.jpg"));
+        EXPECT_EQ(gif, reduce);
+        EXPECT_EQ(QImage(name).size(), QSize(6, 6));
+    }
+    EXPECT_EQ(QImage(source).size(), QSize(6, 6));  // the source stays as it was
+}
