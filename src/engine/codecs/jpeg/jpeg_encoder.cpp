@@ -43,6 +43,8 @@ bool JpegEncoder::run(const Image& image, const SaveOptions& options) {
     cinfo_.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_RGB;
     jpeg_set_defaults(&cinfo_);
     jpeg_set_quality(&cinfo_, options.jpegQuality, TRUE);
+    // Huffman tables fitted to the picture: files about a tenth smaller for a little time.
+    cinfo_.optimize_coding = TRUE;
     if (options.format == kSaveJpegProgressive) jpeg_simple_progression(&cinfo_);
     if (image.dpiX > 0 && image.dpiY > 0) {
         cinfo_.density_unit = 1;

@@ -23,6 +23,7 @@ class Jpeg2000Decoder {
   private:
     bool failed(int fallback) { return fail(errors_.code ? errors_.code : fallback); }
     int reduction(int minSide);
+    uint64_t tileCount();
     bool convert();
 
     OpenJpegMemory memory_;
@@ -55,10 +56,18 @@ bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& o
     const int reduce = reduction(options.minSide);
     if (reduce > 0 && !opj_set_decoded_resolution_factor(codec_, OPJ_UINT32(reduce)))
         return failed(kErrFileBroken);
-    // OpenJPEG holds every component as 32-bit samples while decoding.
+    // Only the first four components are shown; the rest are not decoded at all.
+    if (image_->numcomps > 4) {
+        static constexpr OPJ_UINT32 kShown[] = {0, 1, 2, 3};
+        if (!opj_set_decoded_components(codec_, 4, kShown, OPJ_FALSE))
+            return failed(kErrFileBroken);
+    }
+    // OpenJPEG holds every component as 32-bit samples while decoding, and keeps several
+    // kilobytes of coding parameters per tile (forged tiny tiles would cost gigabytes).
     const uint64_t working = uint64_t((width >> reduce) + 1) * uint64_t((height >> reduce) + 1) *
-                             std::min<uint64_t>(image_->numcomps, 4) * 4;
-    if (working > memoryLimit() || image_->numcomps > 16384) return fail(kErrMemory);
+                                 std::min<uint64_t>(image_->numcomps, 4) * 4 +
+                             tileCount() * 8192;
+    if (working > memoryLimit()) return fail(kErrMemory);
     if (!opj_decode(codec_, stream_, image_) || !opj_end_decompress(codec_, stream_))
         return failed(kErrFileBroken);
     if (!convert()) return false;
@@ -85,6 +94,14 @@ int Jpeg2000Decoder::reduction(int minSide) {
            ((height + (int64_t(1) << (reduce + 1)) - 1) >> (reduce + 1)) >= minSide)
         ++reduce;
     return reduce;
+}
+
+uint64_t Jpeg2000Decoder::tileCount() {
+    opj_codestream_info_v2_t* info = opj_get_cstr_info(codec_);
+    if (!info) return 0;
+    const uint64_t tiles = uint64_t(info->tw) * info->th;
+    opj_destroy_cstr_info(&info);
+    return tiles;
 }
 
 bool Jpeg2000Decoder::convert() {

@@ -210,14 +210,14 @@ bool TiffDecoder::readGeneric() {
     reader.req_orientation = reader.orientation;
     const bool alpha = reader.alpha != 0;
     Image raster;
-    bool ok = raster.allocate(int(width_), int(height_), 32);
-    if (ok)
-        ok = TIFFRGBAImageGet(&reader, reinterpret_cast<uint32_t*>(raster.data()), width_,
-                              height_) &&
-             !file_.failed();
+    const bool allocated = raster.allocate(int(width_), int(height_), 32);
+    const bool read =
+        allocated &&
+        TIFFRGBAImageGet(&reader, reinterpret_cast<uint32_t*>(raster.data()), width_, height_) &&
+        !file_.failed();
     TIFFRGBAImageEnd(&reader);
-    if (!ok)
-        return lastError() == kErrMemory && !file_.failed() ? false : file_.fail(kErrFileBroken);
+    if (!allocated) return false;
+    if (!read) return file_.fail(kErrFileBroken);
     if (alpha) {
         image = std::move(raster);
         return true;
