@@ -1,17 +1,8 @@
 # One static library per module folder: every .cpp under the folder belongs to it, so adding a
 # file never needs an edit here. A module without sources yet is an interface library.
 function(ximora_module name dir)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
-  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${dir}/*.h)
-  if(sources)
-    add_library(${name} STATIC ${sources} ${headers})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    set(${name}_kind PUBLIC PARENT_SCOPE)
-  else()
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    set(${name}_kind INTERFACE PARENT_SCOPE)
-  endif()
+  ximora_module_excluding(${name} ${dir})
+  set(${name}_kind ${${name}_kind} PARENT_SCOPE)
 endfunction()
 
 # One GoogleTest executable per test folder, run offscreen through ctest. Folders whose code
@@ -37,6 +28,7 @@ function(ximora_test name dir)
 endfunction()
 
 # As ximora_module, leaving out the named subfolders (they are libraries of their own).
+# Sets ${name}_kind to PUBLIC or INTERFACE for the caller's target_link_libraries.
 function(ximora_module_excluding name dir)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${dir}/*.h)
