@@ -8,10 +8,14 @@ namespace {
 
 QImage::Format formatFor(const engine::Image& image) {
     switch (image.bitsPerPixel()) {
-        case 16: return QImage::Format_RGB16;
-        case 24: return QImage::Format_RGB888;
-        case 32: return QImage::Format_RGBA8888;
-        default: return QImage::Format_Indexed8;
+        case 16:
+            return QImage::Format_RGB16;
+        case 24:
+            return QImage::Format_RGB888;
+        case 32:
+            return QImage::Format_RGBA8888;
+        default:
+            return QImage::Format_Indexed8;
     }
 }
 

@@ -11,7 +11,22 @@
 
 namespace ximora::engine {
 
-enum class FileFormat { Unknown, Bmp, Jpeg, Png, Gif, Tiff, Pcx, Jp2, J2k, FlashPix, Wmf, Emf, Dxf, Svg };
+enum class FileFormat {
+    Unknown,
+    Bmp,
+    Jpeg,
+    Png,
+    Gif,
+    Tiff,
+    Pcx,
+    Jp2,
+    J2k,
+    FlashPix,
+    Wmf,
+    Emf,
+    Dxf,
+    Svg
+};
 
 /// How a file is decoded.
 struct LoadOptions {
@@ -45,10 +60,10 @@ enum SaveFormat : int {
 /// How a file is encoded.
 struct SaveOptions {
     int format = kSaveBmp;
-    int jpegQuality = 75;         ///< 1 to 100
-    bool interlace = false;       ///< GIF interlace, PNG Adam7
-    int transparentColour = -1;   ///< 0xRRGGBB written as transparent (GIF, PNG); -1 none
-    int jpeg2000Ratio = 0;        ///< compression ratio; 0 = lossless
+    int jpegQuality = 75;        ///< 1 to 100
+    bool interlace = false;      ///< GIF interlace, PNG Adam7
+    int transparentColour = -1;  ///< 0xRRGGBB written as transparent (GIF, PNG); -1 none
+    int jpeg2000Ratio = 0;       ///< compression ratio; 0 = lossless
 };
 
 /// A codec: content test, decoder and encoder over memory buffers.

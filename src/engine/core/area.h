@@ -34,7 +34,7 @@ struct Span {
 /// The pixels an area covers on a width × height image. A pixel belongs to the polygon when its
 /// centre lies inside it (even-odd rule); a polygon partly or wholly off the image is clipped.
 class AreaMask {
-public:
+  public:
     AreaMask(const Area& area, int width, int height);
 
     bool coversAll() const { return coversAll_; }
@@ -44,7 +44,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-private:
+  private:
     int width_, height_;
     bool coversAll_ = false;
     std::vector<std::vector<Span>> rows_;

@@ -8,12 +8,12 @@ namespace ximora::engine {
 
 enum ErrorCode : int {
     kOk = 0,
-    kErrOther = 2,           ///< その他のｴﾗｰ
-    kErrMemory = 3,          ///< out of memory, or an image larger than the limits
-    kErrUnsupported = 4,     ///< a format or feature the engine does not offer
-    kErrBadParameter = 5,    ///< a parameter outside its range
-    kErrBadFile = 6,         ///< not a file of a known format
-    kErrBadImage = 7,        ///< the image does not suit the operation
+    kErrOther = 2,         ///< その他のｴﾗｰ
+    kErrMemory = 3,        ///< out of memory, or an image larger than the limits
+    kErrUnsupported = 4,   ///< a format or feature the engine does not offer
+    kErrBadParameter = 5,  ///< a parameter outside its range
+    kErrBadFile = 6,       ///< not a file of a known format
+    kErrBadImage = 7,      ///< the image does not suit the operation
     kErrScannerLoad = 8,
     kErrDraw = 9,
     kErrNotApplicable = 10,  ///< the operation does not apply to this image
@@ -23,13 +23,13 @@ enum ErrorCode : int {
     kErrNotLoaded = 14,
     kErrCommunication = 15,
     kErrFileNotFound = 16,
-    kErrFileBroken = 17,     ///< a file of a known format whose content is damaged
+    kErrFileBroken = 17,  ///< a file of a known format whose content is damaged
     kErrTimeout = 18,
     kErrAccess = 19,
     kErrCannotOpen = 20,
     kErrCannotCreate = 21,
     kErrCannotWrite = 22,
-    kErrCannotRead = 23,     ///< reading stopped early (truncated file, read error)
+    kErrCannotRead = 23,  ///< reading stopped early (truncated file, read error)
     kErrNoImage = 24,
     kErrScanEntryPoint = 101,
     kErrScanSourceManager = 102,
