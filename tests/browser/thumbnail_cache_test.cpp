@@ -87,6 +87,13 @@ TEST_F(ThumbnailCacheTest, GridFillsFromWorkersAndCacheIsSavedWhenMovingOn) {
     control.setPath(root + "/other");
     EXPECT_TRUE(QFile::exists(cache));
     EXPECT_EQ(grid->cacheFile(), cacheFileName(root + "/other", 100));
+
+    // Back again, the pictures come from the cache file, unpacked when asked for.
+    control.setPath(root);
+    grid->thumbnails().waitUntilDone();
+    EXPECT_EQ(grid->thumbnails().state(0), ThumbnailSet::State::Ready);
+    EXPECT_EQ(grid->thumbnails().picture(1).size(), QSize(100, 33));
+    EXPECT_EQ(grid->thumbnails().state(2), ThumbnailSet::State::Failed);
 }
 
 TEST_F(ThumbnailCacheTest, DamagedCacheIsIgnoredAndRewritten) {
