@@ -1,5 +1,6 @@
 // Fuzzes the thumbnail cache file parser. Inputs shaped like a cache file get their checksums
-// repaired first, so that the fuzzer reaches the entries and the packed pixels behind them.
+// repaired first, so that the fuzzer reaches the entries and the packed pixels (JPEG) behind
+// them, which only a lookup unpacks.
 #include <zlib.h>
 
 #include <cstdint>
@@ -59,7 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!cache.parse(file.data(), file.size())) return 0;
     for (const FileEntry& entry : entries) {
         Image thumb;
-        cache.lookup(entry, thumb);
+        const CacheLookup expected = cache.check(entry);
+        const CacheLookup found = cache.lookup(entry, thumb);
+        // A lookup gives what check() promised, or drops an entry that does not unpack.
+        if (found != expected && found != CacheLookup::Miss) __builtin_trap();
+        if (found == CacheLookup::Ready &&
+            (thumb.bitsPerPixel() != 24 || thumb.width() < 1 || thumb.width() > thumbSize ||
+             thumb.height() < 1 || thumb.height() > thumbSize))
+            __builtin_trap();
     }
     // What was accepted must survive a round trip unchanged.
     const std::vector<uint8_t> again = cache.serialise();

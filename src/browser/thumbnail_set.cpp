@@ -99,15 +99,16 @@ void ThumbnailSet::onCacheRead() {
 void ThumbnailSet::start(std::vector<engine::FileEntry> files) {
     cache_->retain(files);
     const unsigned job = job_;
-    producer_->start(QFile::encodeName(folder_).toStdString(), std::move(files), cache_->size(),
-                     cache_, [this, job](engine::ThumbnailResult&& result) {
-                         // Workers hand over to the user-interface thread; a result of an
-                         // earlier listing that is still queued is dropped there.
-                         auto shared = std::make_shared<engine::ThumbnailResult>(std::move(result));
-                         QMetaObject::invokeMethod(
-                             this, [this, shared, job] { deliver(*shared, job); },
-                             Qt::QueuedConnection);
-                     });
+    producer_->start(
+        QFile::encodeName(folder_).toStdString(), std::move(files), cache_->size(), cache_,
+        [this, job](engine::ThumbnailResult&& result) {
+            // Workers hand over to the user-interface thread; a result of an
+            // earlier listing that is still queued is dropped there.
+            auto shared = std::make_shared<engine::ThumbnailResult>(std::move(result));
+            QMetaObject::invokeMethod(
+                this, [this, shared, job] { deliver(*shared, job); }, Qt::QueuedConnection);
+        },
+        false);  // cached pictures are unpacked when painted (picture())
 }
 
 void ThumbnailSet::deliver(const engine::ThumbnailResult& result, unsigned job) {
@@ -117,7 +118,7 @@ void ThumbnailSet::deliver(const engine::ThumbnailResult& result, unsigned job) 
     if (index >= 0) {
         Item& item = items_[size_t(index)];
         item.state = result.ok ? State::Ready : State::Failed;
-        if (result.ok && index >= first_ && index <= last_)
+        if (result.ok && !result.image.empty() && index >= first_ && index <= last_)
             keepPicture(origin, util::toQImage(result.image));
         emit itemChanged(index);
     }
@@ -138,7 +139,12 @@ QImage ThumbnailSet::picture(int index) {
     if (item.state != State::Ready) return {};
     if (const QImage* kept = pictures_.object(item.origin)) return *kept;
     engine::Image thumb;
-    if (!cache_ || cache_->lookup(item.file, thumb) != engine::CacheLookup::Ready) return {};
+    if (!cache_ || cache_->lookup(item.file, thumb) != engine::CacheLookup::Ready) {
+        // A cached picture that does not unpack (the cache drops it, so the next listing makes
+        // it again) shows the placeholder instead of an empty cell that never fills.
+        items_[size_t(index)].state = State::Failed;
+        return {};
+    }
     QImage picture = util::toQImage(thumb);
     keepPicture(item.origin, picture);
     return picture;

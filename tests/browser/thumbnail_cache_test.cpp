@@ -1,3 +1,4 @@
+#include <zlib.h>
 #include <QDialog>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -87,6 +88,13 @@ TEST_F(ThumbnailCacheTest, GridFillsFromWorkersAndCacheIsSavedWhenMovingOn) {
     control.setPath(root + "/other");
     EXPECT_TRUE(QFile::exists(cache));
     EXPECT_EQ(grid->cacheFile(), cacheFileName(root + "/other", 100));
+
+    // Back again, the pictures come from the cache file, unpacked when asked for.
+    control.setPath(root);
+    grid->thumbnails().waitUntilDone();
+    EXPECT_EQ(grid->thumbnails().state(0), ThumbnailSet::State::Ready);
+    EXPECT_EQ(grid->thumbnails().picture(1).size(), QSize(100, 33));
+    EXPECT_EQ(grid->thumbnails().state(2), ThumbnailSet::State::Failed);
 }
 
 TEST_F(ThumbnailCacheTest, DamagedCacheIsIgnoredAndRewritten) {
@@ -106,6 +114,49 @@ TEST_F(ThumbnailCacheTest, DamagedCacheIsIgnoredAndRewritten) {
     QFile in(cache);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_FALSE(in.readAll().startsWith("garbage"));
+}
+
+TEST_F(ThumbnailCacheTest, CachedPictureThatDoesNotUnpackShowsThePlaceholderAndIsMadeAgain) {
+    image("a.png");
+    folder("other");
+    const QString cache = cacheFileName(root, 100);
+    {
+        uTrP control;
+        control.cOn(root, root, false, QString());
+        control.setShwThmb(true);
+        control.grid()->thumbnails().waitUntilDone();
+        control.setPath(root + "/other");  // writes the cache
+    }
+    // The one entry's packed pixels (after the 24-byte header, the body length and a body
+    // start of 32 bytes for "a.png") are wiped but for their end markers, the body's checksum
+    // is made right again: damage that only unpacking finds.
+    QFile file(cache);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    ASSERT_GT(bytes.size(), 64);
+    const qsizetype bodyAt = 28, bodySize = bytes.size() - bodyAt - 4, packedAt = 60;
+    bytes.replace(packedAt + 2, bytes.size() - 6 - packedAt - 2,
+                  QByteArray(bytes.size() - 6 - packedAt - 2, '\0'));
+    const uLong crc =
+        crc32(0, reinterpret_cast<const Bytef*>(bytes.constData() + bodyAt), uInt(bodySize));
+    for (int i = 0; i < 4; ++i) bytes[bodyAt + bodySize + i] = char(crc >> (8 * i));
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+
+    uTrP control;
+    control.cOn(root, root, false, QString());
+    control.setShwThmb(true);
+    ThumbnailSet& set = control.grid()->thumbnails();
+    set.waitUntilDone();
+    EXPECT_EQ(set.state(0), ThumbnailSet::State::Ready);  // known to the cache, not unpacked
+    EXPECT_TRUE(set.picture(0).isNull());
+    EXPECT_EQ(set.state(0), ThumbnailSet::State::Failed);
+
+    control.setPath(root + "/other");  // the cache is written without the entry
+    control.setPath(root);
+    set.waitUntilDone();
+    EXPECT_EQ(set.picture(0).size(), QSize(40, 30));
 }
 
 TEST_F(ThumbnailCacheTest, LayoutDialogReadsNumbersAndNewSizeAppliesAtOnce) {

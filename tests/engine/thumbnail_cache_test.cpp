@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <zlib.h>
+
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/core/error.h"
@@ -15,20 +18,34 @@ using ximora::engine::test::TestFolder;
 
 namespace {
 
+// Smooth gradients, as thumbnails of photos are: what the cache's JPEG keeps well.
 Image pattern(int w, int h, int seed) {
     Image image;
     image.allocate(w, h, 24);
     for (int y = 0; y < h; ++y)
-        for (size_t i = 0; i < size_t(w) * 3; ++i) image.row(y)[i] = uint8_t(i * 31 + y * seed);
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = image.row(y) + size_t(x) * 3;
+            p[0] = uint8_t(x * 200 / w + seed);
+            p[1] = uint8_t(y * 200 / h + 2 * seed);
+            p[2] = uint8_t((x + y) * 100 / (w + h) + 3 * seed);
+        }
     return image;
 }
 
-bool samePixels(const Image& a, const Image& b) {
+// The cache stores JPEG, so a thumbnail comes back close to, not equal to, what was stored.
+bool closePixels(const Image& a, const Image& b) {
     if (a.width() != b.width() || a.height() != b.height() || a.bitsPerPixel() != b.bitsPerPixel())
         return false;
+    long total = 0;
     for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.row(y), b.row(y), size_t(a.width()) * 3) != 0) return false;
-    return true;
+        for (size_t i = 0; i < size_t(a.width()) * 3; ++i)
+            total += std::abs(int(a.row(y)[i]) - int(b.row(y)[i]));
+    return total <= 3L * a.width() * a.height() * 3;  // mean error of at most 3 levels
+}
+
+uint32_t crcOf(const uint8_t* data, size_t size) { return uint32_t(crc32(0, data, uInt(size))); }
+void putLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
 const FileEntry kA{"a.jpg", 1000, 5'000'000'001};
@@ -37,7 +54,7 @@ const FileEntry kC{"c.gif", 3, 7};
 
 }  // namespace
 
-TEST(ThumbnailCache, SavesAndLoadsEntriesExactly) {
+TEST(ThumbnailCache, SavesAndLoadsEntriesCompactly) {
     TestFolder dir;
     const Image a = pattern(100, 75, 3), b = pattern(1, 100, 9);
     ThumbnailCache cache(100);
@@ -54,12 +71,47 @@ TEST(ThumbnailCache, SavesAndLoadsEntriesExactly) {
     EXPECT_FALSE(loaded.changed());
     Image thumb;
     ASSERT_EQ(loaded.lookup(kA, thumb), CacheLookup::Ready);
-    EXPECT_TRUE(samePixels(thumb, a));
+    EXPECT_TRUE(closePixels(thumb, a));
     ASSERT_EQ(loaded.lookup(kB, thumb), CacheLookup::Ready);
-    EXPECT_TRUE(samePixels(thumb, b));
+    EXPECT_TRUE(closePixels(thumb, b));
     EXPECT_EQ(loaded.lookup(kC, thumb), CacheLookup::Failed);
     EXPECT_EQ(loaded.lookup({"other.jpg", 1, 1}, thumb), CacheLookup::Miss);
     EXPECT_EQ(loaded.serialise(), cache.serialise());
+
+    // Compressed: a 200-pixel thumbnail takes a fraction of its 120,000 bytes of pixels.
+    ThumbnailCache large(200);
+    large.store(kA, pattern(200, 200, 7));
+    EXPECT_LT(large.serialise().size(), 20'000u);
+}
+
+TEST(ThumbnailCache, UnpacksOnLookupAndDropsAnEntryThatDoesNotUnpack) {
+    ThumbnailCache good(100);
+    good.store(kA, pattern(40, 30, 1));
+    std::vector<uint8_t> bytes = good.serialise();
+    // One entry: header (24 bytes), body length, body, body checksum; the packed pixels end
+    // the body. All but their start and end markers are wiped and the checksum made right
+    // again, as a fault no checksum catches would look.
+    const size_t bodyAt = 28, bodySize = bytes.size() - bodyAt - 4;
+    const size_t packedAt = bodyAt + 2 + kA.name.size() + 25;
+    ASSERT_EQ(bytes[packedAt], 0xFF);
+    std::fill(bytes.begin() + ptrdiff_t(packedAt + 2), bytes.end() - 6, uint8_t(0));
+    putLe32(&bytes[bodyAt + bodySize], crcOf(&bytes[bodyAt], bodySize));
+
+    ThumbnailCache cache(100);
+    ASSERT_TRUE(cache.parse(bytes.data(), bytes.size()));  // loading does not unpack
+    EXPECT_EQ(cache.check(kA), CacheLookup::Ready);
+    EXPECT_FALSE(cache.changed());
+    Image thumb = pattern(3, 3, 0);
+    EXPECT_EQ(cache.lookup(kA, thumb), CacheLookup::Miss);
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    EXPECT_EQ(thumb.width(), 3);  // untouched
+    EXPECT_EQ(cache.count(), 0u);
+    EXPECT_TRUE(cache.changed());  // rewritten without the entry
+
+    // The rebuilt thumbnail takes its place.
+    cache.store(kA, pattern(40, 30, 1));
+    EXPECT_EQ(cache.lookup(kA, thumb), CacheLookup::Ready);
+    EXPECT_TRUE(closePixels(thumb, pattern(40, 30, 1)));
 }
 
 TEST(ThumbnailCache, ChangedSizeOrTimeMeansRebuild) {
@@ -99,6 +151,9 @@ TEST(ThumbnailCache, DamagedFilesAreIgnoredAndRewritten) {
     }
     bad.push_back(bytes);
     bad.back().push_back(0);  // trailing garbage
+    bad.push_back(bytes);     // a file of the first version, which held deflated pixels
+    putLe32(&bad.back()[8], 1);
+    putLe32(&bad.back()[20], crcOf(bad.back().data(), 20));
     for (const auto& damaged : bad) {
         const std::string path = dir.file("cache.Dat");
         ASSERT_TRUE(writeFileAtomically(path, damaged.data(), damaged.size()));
@@ -146,4 +201,23 @@ TEST(ThumbnailCache, SaveIsAtomicAndKeepsPermissions) {
     EXPECT_FALSE(cache.save(dir.file("no/such/folder/Thmb100.Dat")));
     EXPECT_EQ(lastError(), kErrCannotCreate);
     EXPECT_TRUE(cache.changed());
+}
+
+// The fuzzer starts from these; seeds of an old layout would only exercise the rejection.
+TEST(ThumbnailCache, FuzzSeedsAreCurrentCacheFiles) {
+    const std::filesystem::path seeds =
+        std::filesystem::path(XIMORA_TEST_DATA).parent_path().parent_path() / "fuzz" / "corpus" /
+        "thumbcache_fuzzer";
+    ThumbnailCache three(100), sized(80);
+    ASSERT_TRUE(three.load((seeds / "three_entries.Dat").string()));
+    EXPECT_TRUE(ThumbnailCache(100).load((seeds / "empty.Dat").string()));
+    EXPECT_FALSE(ThumbnailCache(100).load((seeds / "truncated.Dat").string()));
+    ASSERT_TRUE(sized.load((seeds / "size_80.Dat").string()));
+    Image thumb;
+    EXPECT_EQ(three.lookup(kA, thumb), CacheLookup::Ready);
+    EXPECT_EQ(thumb.width(), 80);
+    EXPECT_EQ(three.lookup(kB, thumb), CacheLookup::Ready);
+    EXPECT_EQ(thumb.height(), 100);
+    EXPECT_EQ(three.lookup(kC, thumb), CacheLookup::Failed);
+    EXPECT_EQ(sized.lookup({"x.bmp", 1, 1}, thumb), CacheLookup::Ready);
 }

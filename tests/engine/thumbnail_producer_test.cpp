@@ -124,6 +124,15 @@ TEST(ThumbnailProducer, UsesTheCacheAndRebuildsChangedFiles) {
     EXPECT_TRUE(got.results[2].ok && !got.results[2].fromCache);
     EXPECT_EQ(got.results[2].image.width(), 100);
     EXPECT_TRUE(reloaded->changed());
+
+    // A caller that unpacks cached thumbnails itself gets them without pixels.
+    Collected lazy;
+    counting.start(dir.path(), listed(dir), 100, reloaded, lazy.callback(), false);
+    counting.wait();
+    EXPECT_EQ(made, 1);
+    EXPECT_TRUE(lazy.results[0].ok && lazy.results[0].fromCache);
+    EXPECT_TRUE(lazy.results[0].image.empty());
+    EXPECT_TRUE(lazy.results[2].ok && lazy.results[2].fromCache);
 }
 
 TEST(ThumbnailProducer, FollowsTheWantedOrderAndCancels) {

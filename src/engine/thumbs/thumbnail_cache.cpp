@@ -12,20 +12,22 @@
 #include "engine/thumbs/pixel_packing.h"
 
 // Cache file layout, all numbers little-endian:
-//   header  "XIMTHUMB", u32 version (1), u32 thumbnail size, u32 entry count,
+//   header  "XIMTHUMB", u32 version (2), u32 thumbnail size, u32 entry count,
 //           u32 CRC-32 of the 20 bytes before it
 //   entry   u32 body length, body, u32 CRC-32 of the body
 //   body    u16 name length, name bytes, u64 file size, i64 modification time (ns),
 //           u8 state (0 thumbnail, 1 failed), u16 width, u16 height, u32 packed length,
-//           packed pixels (pixel_packing.h; none for a failed entry)
+//           packed pixels (pixel_packing.h, a JPEG; none for a failed entry)
 // The file ends right after the last entry. Any deviation makes the whole file count as
-// damaged: a cache is only a copy, and rebuilding it is always safe.
+// damaged: a cache is only a copy, and rebuilding it is always safe. Version 1 held deflated
+// RGB; such files are not read and get rewritten. Loading checks the structure and checksums
+// only; packed pixels that do not decode are found by lookup(), which drops that entry.
 
 namespace ximora::engine {
 namespace {
 
 constexpr std::string_view kMagic = "XIMTHUMB";
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr size_t kHeaderSize = 24;
 // Fixed part of a body: name length, file size, time, state, width, height, packed length.
 constexpr size_t kBodyFixed = 2 + 8 + 8 + 1 + 2 + 2 + 4;
@@ -111,10 +113,16 @@ bool ThumbnailCache::load(const std::string& path) {
         changed_ = error != kErrFileNotFound;
         return fail(error == kErrFileNotFound ? kErrFileNotFound : kErrFileBroken);
     }
-    return parse(bytes.data(), bytes.size());
+    return parseShared(std::make_shared<const std::vector<uint8_t>>(std::move(bytes)));
 }
 
 bool ThumbnailCache::parse(const uint8_t* data, size_t size) {
+    return parseShared(std::make_shared<const std::vector<uint8_t>>(data, data + size));
+}
+
+bool ThumbnailCache::parseShared(std::shared_ptr<const std::vector<uint8_t>> file) {
+    const uint8_t* data = file->data();
+    const size_t size = file->size();
     std::map<std::string, Entry> parsed;
     const auto damaged = [&] {
         std::lock_guard lock(mutex_);
@@ -149,12 +157,14 @@ bool ThumbnailCache::parse(const uint8_t* data, size_t size) {
             !b.u8(state) || !b.u16(width) || !b.u16(height) || !b.u32(packedSize) ||
             packedSize != b.left())
             return damaged();
-        Entry entry{fileSize, int64_t(mtime), state == 1, width, height, nullptr};
+        Entry entry{fileSize, int64_t(mtime), state == 1, width, height, nullptr, 0, 0};
         if (state == 0) {
-            if (width < 1 || height < 1 || width > size_ || height > size_ || packedSize == 0)
+            if (width < 1 || height < 1 || width > size_ || height > size_ ||
+                !looksPacked(b.here(), packedSize))
                 return damaged();
-            entry.packed =
-                std::make_shared<const std::vector<uint8_t>>(b.here(), b.here() + packedSize);
+            entry.owner = file;
+            entry.packedAt = size_t(b.here() - data);
+            entry.packedSize = packedSize;
         } else if (state != 1 || width != 0 || height != 0 || packedSize != 0) {
             return damaged();
         }
@@ -186,9 +196,8 @@ std::vector<uint8_t> ThumbnailCache::serialise() const {
         b.u8(entry.failed ? 1 : 0);
         b.u16(entry.width);
         b.u16(entry.height);
-        const size_t packedSize = entry.packed ? entry.packed->size() : 0;
-        b.u32(uint32_t(packedSize));
-        if (packedSize) b.bytes(entry.packed->data(), packedSize);
+        b.u32(uint32_t(entry.packedSize));
+        if (entry.packedSize) b.bytes(entry.packed(), entry.packedSize);
         w.u32(uint32_t(body.size()));
         w.bytes(body.data(), body.size());
         w.u32(crcOf(body.data(), body.size()));
@@ -205,7 +214,16 @@ bool ThumbnailCache::save(const std::string& path, bool always) {
     return true;
 }
 
-CacheLookup ThumbnailCache::lookup(const FileEntry& file, Image& thumb) const {
+CacheLookup ThumbnailCache::check(const FileEntry& file) const {
+    std::lock_guard lock(mutex_);
+    const auto it = entries_.find(file.name);
+    if (it == entries_.end() || it->second.fileSize != file.size ||
+        it->second.mtimeNs != file.mtimeNs)
+        return CacheLookup::Miss;
+    return it->second.failed ? CacheLookup::Failed : CacheLookup::Ready;
+}
+
+CacheLookup ThumbnailCache::lookup(const FileEntry& file, Image& thumb) {
     Entry entry;
     {
         std::lock_guard lock(mutex_);
@@ -216,23 +234,36 @@ CacheLookup ThumbnailCache::lookup(const FileEntry& file, Image& thumb) const {
     if (entry.fileSize != file.size || entry.mtimeNs != file.mtimeNs) return CacheLookup::Miss;
     if (entry.failed) return CacheLookup::Failed;
     // Unpacking runs outside the lock so that workers do it side by side.
-    if (!unpackPixels(entry.packed->data(), entry.packed->size(), entry.width, entry.height, thumb))
-        return CacheLookup::Miss;
-    return CacheLookup::Ready;
+    if (unpackPixels(entry.packed(), entry.packedSize, entry.width, entry.height, thumb))
+        return CacheLookup::Ready;
+    {
+        // Unless a worker stored a new thumbnail meanwhile, the damaged entry goes.
+        std::lock_guard lock(mutex_);
+        const auto it = entries_.find(file.name);
+        if (it != entries_.end() && it->second.owner == entry.owner &&
+            it->second.packedAt == entry.packedAt) {
+            entries_.erase(it);
+            changed_ = true;
+        }
+    }
+    fail(kErrFileBroken);
+    return CacheLookup::Miss;
 }
 
 void ThumbnailCache::store(const FileEntry& file, const Image& thumb) {
     if (thumb.bitsPerPixel() != 24 || thumb.width() > size_ || thumb.height() > size_ ||
-        file.name.empty() || file.name.size() > 0xFFFF)
+        thumb.width() < 1 || thumb.height() < 1 || file.name.empty() || file.name.size() > 0xFFFF)
         return;
-    auto packed = std::make_shared<const std::vector<uint8_t>>(packPixels(thumb));
+    auto packed = std::make_shared<std::vector<uint8_t>>();
+    if (!packPixels(thumb, *packed)) return;
+    const size_t packedSize = packed->size();
     put(file.name, Entry{file.size, file.mtimeNs, false, uint16_t(thumb.width()),
-                         uint16_t(thumb.height()), std::move(packed)});
+                         uint16_t(thumb.height()), std::move(packed), 0, packedSize});
 }
 
 void ThumbnailCache::storeFailure(const FileEntry& file) {
     if (file.name.empty() || file.name.size() > 0xFFFF) return;
-    put(file.name, Entry{file.size, file.mtimeNs, true, 0, 0, nullptr});
+    put(file.name, Entry{file.size, file.mtimeNs, true, 0, 0, nullptr, 0, 0});
 }
 
 void ThumbnailCache::put(const std::string& name, Entry entry) {

@@ -1,7 +1,8 @@
 #pragma once
 // The thumbnails of one folder at one thumbnail size, kept in memory and in a cache file whose
-// name the caller chooses (see cache_name.h). Thread-safe: the producer's workers look up and
-// store entries while the caller reads.
+// name the caller chooses (see cache_name.h). Thumbnails stay packed (pixel_packing.h) in
+// memory and are unpacked one at a time by lookup(). Thread-safe: the producer's workers look
+// up and store entries while the caller reads.
 
 #include <cstdint>
 #include <map>
@@ -44,8 +45,12 @@ class ThumbnailCache {
     /// The bytes save() writes.
     std::vector<uint8_t> serialise() const;
 
-    /// Looks up `file`; on Ready `thumb` receives the 24-bit thumbnail.
-    CacheLookup lookup(const FileEntry& file, Image& thumb) const;
+    /// Looks up `file`; on Ready `thumb` receives the 24-bit thumbnail, unpacked now. An entry
+    /// whose pixels do not unpack is dropped (the cache counts as changed) and reported as a
+    /// Miss with error 17, so that the thumbnail is made again.
+    CacheLookup lookup(const FileEntry& file, Image& thumb);
+    /// As lookup() without unpacking: what a lookup would most likely give.
+    CacheLookup check(const FileEntry& file) const;
     /// Stores a produced thumbnail (24-bit RGB, fitted into the cache's size) for `file`.
     void store(const FileEntry& file, const Image& thumb);
     /// Records that `file` could not be decoded, so it is not retried until it changes.
@@ -62,8 +67,14 @@ class ThumbnailCache {
         int64_t mtimeNs = 0;
         bool failed = false;
         uint16_t width = 0, height = 0;
-        std::shared_ptr<const std::vector<uint8_t>> packed;  // filtered, deflated RGB rows
+        // The packed pixels: `packedSize` bytes from `packedAt` in `owner`, which is the whole
+        // cache file for loaded entries and the entry's own buffer for stored ones.
+        std::shared_ptr<const std::vector<uint8_t>> owner;
+        size_t packedAt = 0, packedSize = 0;
+        const uint8_t* packed() const { return owner->data() + packedAt; }
     };
+
+    bool parseShared(std::shared_ptr<const std::vector<uint8_t>> file);
 
     void put(const std::string& name, Entry entry);
 

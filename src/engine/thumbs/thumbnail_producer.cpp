@@ -37,11 +37,12 @@ ThumbnailProducer::~ThumbnailProducer() {
 }
 
 void ThumbnailProducer::start(std::string folder, std::vector<FileEntry> files, int size,
-                              std::shared_ptr<ThumbnailCache> cache, Callback done) {
+                              std::shared_ptr<ThumbnailCache> cache, Callback done,
+                              bool unpackCached) {
     cancel();
     if (cache && cache->size() != size) cache.reset();
-    auto job = std::make_shared<Job>(
-        Job{std::move(folder), std::move(files), size, std::move(cache), std::move(done)});
+    auto job = std::make_shared<Job>(Job{std::move(folder), std::move(files), size,
+                                         std::move(cache), std::move(done), unpackCached});
     {
         std::lock_guard lock(mutex_);
         for (size_t i = 0; i < job->files.size(); ++i) pending_.insert(pending_.end(), i);
@@ -111,7 +112,9 @@ ThumbnailResult ThumbnailProducer::produce(const Job& job, size_t index) const {
     result.index = index;
     const FileEntry& file = job.files[index];
     if (job.cache) {
-        switch (job.cache->lookup(file, result.image)) {
+        const CacheLookup found =
+            job.unpackCached ? job.cache->lookup(file, result.image) : job.cache->check(file);
+        switch (found) {
             case CacheLookup::Ready:
                 result.ok = result.fromCache = true;
                 return result;

@@ -23,7 +23,8 @@ namespace ximora::engine {
 struct ThumbnailResult {
     size_t index = 0;        ///< position of the file in the list given to start()
     bool ok = false;         ///< false: the file vanished or is not a readable image
-    Image image;             ///< when ok: 24-bit RGB, fitted into the thumbnail size
+    Image image;             ///< when ok: 24-bit RGB, fitted into the thumbnail size (empty
+                             ///< for a cached one when the job does not unpack them)
     int error = 0;           ///< when not ok: the engine error code (16 vanished, 6/17/23 damaged)
     bool fromCache = false;  ///< the thumbnail (or the failure) came from the cache
 };
@@ -51,9 +52,11 @@ class ThumbnailProducer {
     /// squares of `size` pixels and returns at once. With a `cache` (of the same size; another
     /// size is not used), cached thumbnails of unchanged files are taken from it and new ones
     /// are stored into it; failures of damaged files are remembered there too. The order is
-    /// the list's order until prioritiseFrom() says otherwise.
+    /// the list's order until prioritiseFrom() says otherwise. Without `unpackCached`, a
+    /// cached thumbnail is delivered ok without pixels: the caller unpacks it from the cache
+    /// when it needs it (a large folder then costs no unpacking up front).
     void start(std::string folder, std::vector<FileEntry> files, int size,
-               std::shared_ptr<ThumbnailCache> cache, Callback done);
+               std::shared_ptr<ThumbnailCache> cache, Callback done, bool unpackCached = true);
 
     /// Items from index `first` on (the first visible one in the grid) are produced first, in
     /// list order, then the items before it. Takes effect for every item not yet begun.
@@ -76,6 +79,7 @@ class ThumbnailProducer {
         int size = 0;
         std::shared_ptr<ThumbnailCache> cache;
         Callback done;
+        bool unpackCached = true;
     };
 
     void work();
