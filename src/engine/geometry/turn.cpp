@@ -7,7 +7,6 @@
 #include "engine/geometry/geometry.h"
 #include "engine/geometry/half_turn.h"
 #include "engine/geometry/pixel_bytes.h"
-#include "engine/ops/vector_clones.h"
 
 #if defined(__GNUC__) && !defined(__clang__)
 #define XIMORA_TURN_BLOCKS 1
@@ -142,9 +141,9 @@ template <int N>
 }
 #endif
 
-// Destination rows [y0, y1) of a quarter turn, tile by tile: blocks in registers where the
-// compiler offers vector shuffles, single pixels at the edges.
-template <int N>
+// Destination rows [y0, y1) of a quarter turn, tile by tile: with `blocks`, blocks in
+// registers and single pixels at the edges; otherwise single pixels throughout.
+template <int N, bool blocks>
 [[gnu::always_inline]] inline void turnTiles(const SourceWalk walk, const DestRows dst, int y0,
                                              int y1) {
     const int dw = dst.width;
@@ -156,7 +155,7 @@ template <int N>
             int y = ty;
 #ifdef XIMORA_TURN_BLOCKS
             constexpr int B = kBlock<N>;
-            for (; y + B <= tyEnd; y += B) {
+            for (; blocks && y + B <= tyEnd; y += B) {
                 int x = tx;
                 if (N != 3 || !walk.lastColumnIn(y))
                     for (; x + B <= txEnd; x += B) turnBlock<N>(walk, dst, x, y);
@@ -168,19 +167,25 @@ template <int N>
     }
 }
 
-// The block kernels are compiled for AVX2 and AVX-512 as well, where the byte shuffles are
-// single instructions; the baseline build emulates them with the same results.
-XIMORA_VECTOR_CLONES void turnTiles1(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
-    turnTiles<1>(walk, dst, y0, y1);
+#if defined(XIMORA_TURN_BLOCKS) && defined(__x86_64__)
+// The baseline x86-64 has no byte shuffle, and copying single pixels beats emulating one.
+template <int N>
+__attribute__((target("ssse3"))) void turnTilesShuffled(const SourceWalk& walk, const DestRows& dst,
+                                                        int y0, int y1) {
+    turnTiles<N, true>(walk, dst, y0, y1);
 }
-XIMORA_VECTOR_CLONES void turnTiles2(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
-    turnTiles<2>(walk, dst, y0, y1);
-}
-XIMORA_VECTOR_CLONES void turnTiles3(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
-    turnTiles<3>(walk, dst, y0, y1);
-}
-XIMORA_VECTOR_CLONES void turnTiles4(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
-    turnTiles<4>(walk, dst, y0, y1);
+#endif
+
+template <int N>
+void turnBand(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
+#if defined(XIMORA_TURN_BLOCKS) && defined(__x86_64__)
+    if (__builtin_cpu_supports("ssse3")) return turnTilesShuffled<N>(walk, dst, y0, y1);
+    turnTiles<N, false>(walk, dst, y0, y1);
+#elif defined(XIMORA_TURN_BLOCKS)
+    turnTiles<N, true>(walk, dst, y0, y1);
+#else
+    turnTiles<N, false>(walk, dst, y0, y1);
+#endif
 }
 
 // Quarter turn into dst (src.height() wide, src.width() tall). Bands are rows of dst.
@@ -191,21 +196,10 @@ void quarterTurn(const Image& src, Image& dst, bool left) {
         left ? SourceWalk{src.row(0) + ptrdiff_t(src.width() - 1) * n, stride, -n, src.width()}
              : SourceWalk{src.row(src.height() - 1), -stride, n, src.width()};
     const DestRows rows{dst.data(), dst.stride(), dst.width()};
-    parallelRows(
-        dst.height(),
-        [&](int y0, int y1) {
-            switch (n) {
-                case 1:
-                    return turnTiles1(walk, rows, y0, y1);
-                case 2:
-                    return turnTiles2(walk, rows, y0, y1);
-                case 3:
-                    return turnTiles3(walk, rows, y0, y1);
-                default:
-                    return turnTiles4(walk, rows, y0, y1);
-            }
-        },
-        kTile);
+    withPixelSize(n, [&]<int N>() {
+        parallelRows(
+            dst.height(), [&](int y0, int y1) { turnBand<N>(walk, rows, y0, y1); }, kTile);
+    });
 }
 
 }  // namespace
