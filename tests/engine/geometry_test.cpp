@@ -24,7 +24,10 @@ template <class Map>
     return ::testing::AssertionSuccess();
 }
 
-const std::vector<std::pair<int, int>> kSizes = {{1, 1}, {1, 7}, {9, 1}, {13, 6}, {70, 131}};
+// Past 1-pixel images: sizes on and off the 4-, 8-, 16- and 64-pixel steps of the copying loops,
+// with odd widths so that a mirrored row has a middle pixel.
+const std::vector<std::pair<int, int>> kSizes = {{1, 1},   {1, 7},   {9, 1},   {13, 6},
+                                                 {32, 64}, {65, 17}, {70, 131}};
 
 }  // namespace
 
@@ -69,6 +72,29 @@ TEST(Turn, QuarterAndHalfTurnsAreExactAtEveryDepth) {
             Image twice = left;
             ASSERT_TRUE(turn(twice, 1));
             EXPECT_TRUE(sameImage(twice, half));
+        }
+}
+
+TEST(Turn, BandsSplitAnywhereGiveTheSameQuarterTurnsAtEveryDepth) {
+    // 150 destination rows make bands of 75 and 76 rows on seven workers: the band edges fall
+    // inside the blocks a single thread would copy at once.
+    for (const Depth& depth : allDepths())
+        for (int quarters : {1, 3}) {
+            SCOPED_TRACE(depth.name() + " " + std::to_string(quarters));
+            const Image src = makeImage(150, 37, depth);
+            Image one = src, many = src;
+            {
+                WorkerCount single(1);
+                ASSERT_TRUE(turn(one, quarters));
+            }
+            {
+                WorkerCount seven(7);
+                ASSERT_TRUE(turn(many, quarters));
+            }
+            EXPECT_TRUE(sameImage(one, many));
+            Image back = many;
+            ASSERT_TRUE(turn(back, -quarters));
+            EXPECT_TRUE(sameImage(back, src));
         }
 }
 

@@ -1,6 +1,8 @@
 #include "engine/geometry/reverse_pixels.h"
 
-#include <cstring>
+#include <array>
+
+#include "engine/geometry/pixel_bytes.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -10,46 +12,78 @@
 namespace ximora::engine {
 namespace {
 
-void reverseScalar(const uint8_t* src, uint8_t* dst, int count) {
-    for (int i = 0; i < count; ++i) std::memcpy(dst + 3 * i, src + 3 * (count - 1 - i), 3);
+// Pairs (a[i], b[count − 1 − i]) for i in [from, count).
+template <int N>
+void swapScalar(uint8_t* a, uint8_t* b, int from, int count) {
+    for (int i = from; i < count; ++i) {
+        const auto pa = loadPixel<N>(a, size_t(i));
+        const auto pb = loadPixel<N>(b, size_t(count - 1 - i));
+        storePixel<N>(a, size_t(i), pb);
+        storePixel<N>(b, size_t(count - 1 - i), pa);
+    }
 }
 
 #ifdef XIMORA_HAVE_SSSE3_PATH
-// Sixteen reversed pixels are 48 bytes: each 16-byte output register takes its bytes from at most
-// two of the three input registers, picked by one byte shuffle per input register.
-struct ShuffleMasks {
-    alignas(16) uint8_t m[3][3][16];
-    ShuffleMasks() {
-        for (int r = 0; r < 3; ++r)
-            for (int q = 0; q < 3; ++q)
+// Sixteen pixels of N bytes are N registers. Byte j of output register r is byte `from` of the
+// reversed input; it sits in input register from / 16, which one shuffle per input register
+// picks (0x80 clears the lanes another register fills).
+template <int N>
+struct ReverseMasks {
+    alignas(16) uint8_t m[N][N][16];
+    bool uses[N][N];  ///< whether output register r takes anything from input register q
+    constexpr ReverseMasks() : m{}, uses{} {
+        for (int r = 0; r < N; ++r)
+            for (int q = 0; q < N; ++q)
                 for (int j = 0; j < 16; ++j) {
-                    const int out = 16 * r + j, from = 3 * (15 - out / 3) + out % 3;
+                    const int out = 16 * r + j, from = N * (15 - out / N) + out % N;
                     m[r][q][j] = uint8_t(from / 16 == q ? from % 16 : 0x80);
+                    uses[r][q] = uses[r][q] || from / 16 == q;
                 }
     }
 };
-const ShuffleMasks kMasks;
 
-__attribute__((target("ssse3"))) void reverseSsse3(const uint8_t* src, uint8_t* dst, int count) {
-    __m128i mask[3][3];
-    for (int r = 0; r < 3; ++r)
-        for (int q = 0; q < 3; ++q)
-            mask[r][q] = _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks.m[r][q]));
-    int done = 0;
-    for (; done + 16 <= count; done += 16) {
-        // Source pixels count-16-done .. count-1-done become destination pixels done .. done+15.
-        const uint8_t* s = src + 3 * (count - 16 - done);
-        __m128i in[3];
-        for (int q = 0; q < 3; ++q)
-            in[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * q));
-        for (int r = 0; r < 3; ++r) {
-            const __m128i v = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(in[0], mask[r][0]),
-                                                        _mm_shuffle_epi8(in[1], mask[r][1])),
-                                           _mm_shuffle_epi8(in[2], mask[r][2]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * done + 16 * r), v);
-        }
+template <int N>
+constexpr ReverseMasks<N> kMasks{};
+
+template <int N>
+__attribute__((target("ssse3"))) inline void reverse16(const __m128i (&in)[N],
+                                                       const __m128i (&mask)[N][N],
+                                                       __m128i (&out)[N]) {
+#pragma GCC unroll 4
+    for (int r = 0; r < N; ++r) {
+        __m128i v = _mm_setzero_si128();
+#pragma GCC unroll 4
+        for (int q = 0; q < N; ++q)
+            if (kMasks<N>.uses[r][q]) v = _mm_or_si128(v, _mm_shuffle_epi8(in[q], mask[r][q]));
+        out[r] = v;
     }
-    reverseScalar(src, dst + 3 * done, count - done);
+}
+
+template <int N>
+__attribute__((target("ssse3"))) void swapSsse3(uint8_t* a, uint8_t* b, int count) {
+    __m128i mask[N][N];
+    for (int r = 0; r < N; ++r)
+        for (int q = 0; q < N; ++q)
+            mask[r][q] = _mm_load_si128(reinterpret_cast<const __m128i*>(kMasks<N>.m[r][q]));
+    auto load = [](const uint8_t* p, __m128i(&v)[N]) {
+        for (int q = 0; q < N; ++q)
+            v[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
+    };
+    auto store = [](uint8_t* p, const __m128i(&v)[N]) {
+        for (int q = 0; q < N; ++q) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * q), v[q]);
+    };
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        uint8_t *pa = a + size_t(i) * N, *pb = b + size_t(count - 16 - i) * N;
+        __m128i va[N], vb[N], ra[N], rb[N];
+        load(pa, va);
+        load(pb, vb);
+        reverse16<N>(va, mask, ra);
+        reverse16<N>(vb, mask, rb);
+        store(pa, rb);
+        store(pb, ra);
+    }
+    swapScalar<N>(a, b, i, count);
 }
 
 const bool kHaveSsse3 = [] {
@@ -60,11 +94,19 @@ const bool kHaveSsse3 = [] {
 
 }  // namespace
 
-void reversePixels3(const uint8_t* src, uint8_t* dst, int count) {
+void swapMirrored(uint8_t* a, uint8_t* b, int count, int bytesPerPixel) {
+    withPixelSize(bytesPerPixel, [&]<int N>() {
 #ifdef XIMORA_HAVE_SSSE3_PATH
-    if (kHaveSsse3) return reverseSsse3(src, dst, count);
+        if (kHaveSsse3) return swapSsse3<N>(a, b, count);
 #endif
-    reverseScalar(src, dst, count);
+        swapScalar<N>(a, b, 0, count);
+    });
+}
+
+void reverseInPlace(uint8_t* row, int count, int bytesPerPixel) {
+    // The first half of the row swaps with the mirrored last half; an odd middle pixel stays.
+    const int half = count / 2;
+    swapMirrored(row, row + size_t(count - half) * size_t(bytesPerPixel), half, bytesPerPixel);
 }
 
 }  // namespace ximora::engine

@@ -3,8 +3,12 @@
 
 namespace ximora::engine {
 
-/// Writes the `count` 3-byte pixels of src into dst in reverse order (dst must not overlap
-/// src). Sixteen pixels at a time with byte shuffles where the processor has SSSE3.
-void reversePixels3(const uint8_t* src, uint8_t* dst, int count);
+/// Swaps pixel i of `a` with pixel count − 1 − i of `b` for every i in [0, count); pixels of
+/// `bytesPerPixel` (1 to 4) bytes, a and b must not overlap. Sixteen pixels of each at a time
+/// with byte shuffles where the processor has SSSE3.
+void swapMirrored(uint8_t* a, uint8_t* b, int count, int bytesPerPixel);
+
+/// Reverses the order of the `count` pixels of a row in place.
+void reverseInPlace(uint8_t* row, int count, int bytesPerPixel);
 
 }  // namespace ximora::engine

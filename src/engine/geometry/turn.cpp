@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "engine/core/error.h"
@@ -7,6 +8,10 @@
 #include "engine/geometry/half_turn.h"
 #include "engine/geometry/pixel_bytes.h"
 
+#if defined(__GNUC__) && !defined(__clang__)
+#define XIMORA_TURN_BLOCKS 1
+#endif
+
 namespace ximora::engine {
 namespace {
 
@@ -14,41 +19,187 @@ namespace {
 // the transposition walks across them.
 constexpr int kTile = 64;
 
-// Quarter turn into dst (src.height() wide, src.width() tall). Left: dst(x, y) =
-// src(W − 1 − y, x). Right: dst(x, y) = src(y, H − 1 − x). Bands are rows of dst.
+// Where destination pixel (x, y) comes from: origin + x · stepX + y · stepY (bytes). A left turn
+// reads dst(x, y) = src(W − 1 − y, x), a right turn dst(x, y) = src(y, H − 1 − x).
+struct SourceWalk {
+    const uint8_t* origin;
+    ptrdiff_t stepX, stepY;
+    int srcWidth;
+    const uint8_t* at(int x, int y) const { return origin + (x * stepX + y * stepY); }
+    // Whether destination rows [y, y + 4) read the last source column, where a 16-byte load
+    // of four 3-byte pixels could leave the raster at its bottom right.
+    bool lastColumnIn(int y) const { return stepY < 0 ? y == 0 : y + 4 >= srcWidth; }
+};
+
+// Asks for the source lines of the destination tile at (x0, y0): its columns are source runs of
+// up to kTile pixels, which the hardware does not fetch ahead as they lie a row apart.
 template <int N>
-void quarterTurn(const Image& src, Image& dst, bool left) {
-    const int sw = src.width(), sh = src.height();
-    parallelRows(
-        dst.height(),
-        [&](int y0, int y1) {
-            for (int ty = y0; ty < y1; ty += kTile) {
-                const int tyEnd = std::min(y1, ty + kTile);
-                for (int tx = 0; tx < sh; tx += kTile) {
-                    const int txEnd = std::min(sh, tx + kTile);
-                    for (int y = ty; y < tyEnd; ++y) {
-                        uint8_t* d = dst.row(y);
-                        const size_t sx = size_t(left ? sw - 1 - y : y);
-                        auto srcRow = [&](int x) { return src.row(left ? x : sh - 1 - x); };
-                        int x = tx;
-                        if constexpr (N == 3) {
-                            // Whole 4-byte words are cheaper than 3-byte copies. Each word
-                            // written spills one byte into the next pixel, which is written
-                            // after it; the tile's last pixel is copied alone. The word read
-                            // stays inside the source row unless sx is its last pixel.
-                            for (; x + 1 < txEnd && sx + 1 < size_t(sw); ++x) {
-                                uint32_t v;
-                                std::memcpy(&v, srcRow(x) + sx * 3, 4);
-                                std::memcpy(d + size_t(x) * 3, &v, 4);
-                            }
-                        }
-                        for (; x < txEnd; ++x)
-                            storePixel<N>(d, size_t(x), loadPixel<N>(srcRow(x), sx));
-                    }
-                }
+inline void prefetchTile(const SourceWalk& walk, int x0, int x1, int y0, int y1) {
+    const int span = (y1 - y0) * N;
+    for (int x = x0; x < x1; ++x) {
+        const uint8_t* p = walk.at(x, walk.stepY < 0 ? y1 - 1 : y0);
+        for (int b = 0; b < span + 64; b += 64) __builtin_prefetch(p + b);
+    }
+}
+
+// The destination raster as plain values: the byte stores of the loops could otherwise alias an
+// Image's fields and force them to be read again after every pixel.
+struct DestRows {
+    uint8_t* base;
+    size_t stride;
+    int width;
+    uint8_t* row(int y) const { return base + size_t(y) * stride; }
+};
+
+template <int N>
+inline void copyPixels(const SourceWalk& walk, const DestRows& dst, int x0, int x1, int y0,
+                       int y1) {
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) std::memcpy(dst.row(y) + size_t(x) * N, walk.at(x, y), N);
+}
+
+#ifdef XIMORA_TURN_BLOCKS
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef uint32_t Words4 __attribute__((vector_size(16)));
+
+// Interleaving the low or high halves of two registers in units of 1, 2, 4 or 8 bytes: the
+// steps of a transposition in registers.
+constexpr Bytes16 kLow8 = {0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23};
+constexpr Bytes16 kLow16 = {0, 1, 16, 17, 2, 3, 18, 19, 4, 5, 20, 21, 6, 7, 22, 23};
+constexpr Bytes16 kHigh16 = {8, 9, 24, 25, 10, 11, 26, 27, 12, 13, 28, 29, 14, 15, 30, 31};
+constexpr Bytes16 kLow32 = {0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23};
+constexpr Bytes16 kHigh32 = {8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31};
+constexpr Bytes16 kLow64 = {0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23};
+constexpr Bytes16 kHigh64 = {8, 9, 10, 11, 12, 13, 14, 15, 24, 25, 26, 27, 28, 29, 30, 31};
+
+/// Side of the square blocks turned in registers: 8 pixels of 1 or 2 bytes, 4 of 3 or 4.
+template <int N>
+constexpr int kBlock = N <= 2 ? 8 : 4;
+
+// A block of kBlock × kBlock destination pixels with its top-left at (x, y). Each destination
+// column is a run of kBlock source pixels, loaded whole; after the transposition register k
+// holds the source pixels k places above the lowest address of the runs, one destination row.
+template <int N>
+[[gnu::always_inline]] inline void turnBlock(const SourceWalk& walk, const DestRows& dst, int x,
+                                             int y) {
+    constexpr int B = kBlock<N>;
+    const int lowest = walk.stepY < 0 ? y + B - 1 : y;
+    Bytes16 r[B];
+    for (int j = 0; j < B; ++j) {
+        r[j] = Bytes16{};
+        std::memcpy(&r[j], walk.at(x + j, lowest), N == 3 ? 16 : B * N);
+        if constexpr (N == 3)  // one 32-bit lane per pixel; the 4 bytes after the run stay out
+            r[j] =
+                __builtin_shuffle(r[j], Bytes16{0, 1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9, 10, 11, 11});
+    }
+    Bytes16 c[B];
+    if constexpr (N == 1) {
+        Bytes16 a[4], b[4];
+        for (int i = 0; i < 4; ++i) a[i] = __builtin_shuffle(r[2 * i], r[2 * i + 1], kLow8);
+        b[0] = __builtin_shuffle(a[0], a[1], kLow16), b[1] = __builtin_shuffle(a[0], a[1], kHigh16);
+        b[2] = __builtin_shuffle(a[2], a[3], kLow16), b[3] = __builtin_shuffle(a[2], a[3], kHigh16);
+        for (int i = 0; i < 2; ++i) {
+            const Bytes16 lo = __builtin_shuffle(b[i], b[i + 2], kLow32);
+            const Bytes16 hi = __builtin_shuffle(b[i], b[i + 2], kHigh32);
+            c[4 * i] = lo, c[4 * i + 1] = __builtin_shuffle(lo, kHigh64);
+            c[4 * i + 2] = hi, c[4 * i + 3] = __builtin_shuffle(hi, kHigh64);
+        }
+    } else if constexpr (N == 2) {
+        Bytes16 a[8], b[8];
+        for (int i = 0; i < 4; ++i) {
+            a[2 * i] = __builtin_shuffle(r[2 * i], r[2 * i + 1], kLow16);
+            a[2 * i + 1] = __builtin_shuffle(r[2 * i], r[2 * i + 1], kHigh16);
+        }
+        for (int h = 0; h < 2; ++h)
+            for (int i = 0; i < 2; ++i) {
+                b[4 * h + 2 * i] = __builtin_shuffle(a[4 * h + i], a[4 * h + i + 2], kLow32);
+                b[4 * h + 2 * i + 1] = __builtin_shuffle(a[4 * h + i], a[4 * h + i + 2], kHigh32);
             }
-        },
-        kTile);
+        for (int i = 0; i < 4; ++i) {
+            c[2 * i] = __builtin_shuffle(b[i], b[i + 4], kLow64);
+            c[2 * i + 1] = __builtin_shuffle(b[i], b[i + 4], kHigh64);
+        }
+    } else {
+        Words4 w[4];
+        for (int j = 0; j < 4; ++j) w[j] = Words4(r[j]);
+        const Words4 t0 = __builtin_shuffle(w[0], w[1], Words4{0, 4, 1, 5});
+        const Words4 t1 = __builtin_shuffle(w[0], w[1], Words4{2, 6, 3, 7});
+        const Words4 t2 = __builtin_shuffle(w[2], w[3], Words4{0, 4, 1, 5});
+        const Words4 t3 = __builtin_shuffle(w[2], w[3], Words4{2, 6, 3, 7});
+        c[0] = Bytes16(__builtin_shuffle(t0, t2, Words4{0, 1, 4, 5}));
+        c[1] = Bytes16(__builtin_shuffle(t0, t2, Words4{2, 3, 6, 7}));
+        c[2] = Bytes16(__builtin_shuffle(t1, t3, Words4{0, 1, 4, 5}));
+        c[3] = Bytes16(__builtin_shuffle(t1, t3, Words4{2, 3, 6, 7}));
+        if constexpr (N == 3)
+            for (int k = 0; k < 4; ++k)
+                c[k] = __builtin_shuffle(
+                    c[k], Bytes16{0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 0, 0, 0, 0});
+    }
+#pragma GCC unroll 8
+    for (int k = 0; k < B; ++k)
+        std::memcpy(dst.row(walk.stepY < 0 ? y + B - 1 - k : y + k) + size_t(x) * N, &c[k], B * N);
+}
+#endif
+
+// Destination rows [y0, y1) of a quarter turn, tile by tile: with `blocks`, blocks in
+// registers and single pixels at the edges; otherwise single pixels throughout.
+template <int N, bool blocks>
+[[gnu::always_inline]] inline void turnTiles(const SourceWalk walk, const DestRows dst, int y0,
+                                             int y1) {
+    const int dw = dst.width;
+    for (int ty = y0; ty < y1; ty += kTile) {
+        const int tyEnd = std::min(y1, ty + kTile);
+        for (int tx = 0; tx < dw; tx += kTile) {
+            const int txEnd = std::min(dw, tx + kTile);
+            if (txEnd < dw) prefetchTile<N>(walk, txEnd, std::min(dw, txEnd + kTile), ty, tyEnd);
+            int y = ty;
+#ifdef XIMORA_TURN_BLOCKS
+            constexpr int B = kBlock<N>;
+            for (; blocks && y + B <= tyEnd; y += B) {
+                int x = tx;
+                if (N != 3 || !walk.lastColumnIn(y))
+                    for (; x + B <= txEnd; x += B) turnBlock<N>(walk, dst, x, y);
+                copyPixels<N>(walk, dst, x, txEnd, y, y + B);
+            }
+#endif
+            copyPixels<N>(walk, dst, tx, txEnd, y, tyEnd);
+        }
+    }
+}
+
+#if defined(XIMORA_TURN_BLOCKS) && defined(__x86_64__)
+// The baseline x86-64 has no byte shuffle, and copying single pixels beats emulating one.
+template <int N>
+__attribute__((target("ssse3"))) void turnTilesShuffled(const SourceWalk& walk, const DestRows& dst,
+                                                        int y0, int y1) {
+    turnTiles<N, true>(walk, dst, y0, y1);
+}
+#endif
+
+template <int N>
+void turnBand(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
+#if defined(XIMORA_TURN_BLOCKS) && defined(__x86_64__)
+    if (__builtin_cpu_supports("ssse3")) return turnTilesShuffled<N>(walk, dst, y0, y1);
+    turnTiles<N, false>(walk, dst, y0, y1);
+#elif defined(XIMORA_TURN_BLOCKS)
+    turnTiles<N, true>(walk, dst, y0, y1);
+#else
+    turnTiles<N, false>(walk, dst, y0, y1);
+#endif
+}
+
+// Quarter turn into dst (src.height() wide, src.width() tall). Bands are rows of dst.
+void quarterTurn(const Image& src, Image& dst, bool left) {
+    const int n = src.bytesPerPixel();
+    const ptrdiff_t stride = ptrdiff_t(src.stride());
+    const SourceWalk walk =
+        left ? SourceWalk{src.row(0) + ptrdiff_t(src.width() - 1) * n, stride, -n, src.width()}
+             : SourceWalk{src.row(src.height() - 1), -stride, n, src.width()};
+    const DestRows rows{dst.data(), dst.stride(), dst.width()};
+    withPixelSize(n, [&]<int N>() {
+        parallelRows(
+            dst.height(), [&](int y0, int y1) { turnBand<N>(walk, rows, y0, y1); }, kTile);
+    });
 }
 
 }  // namespace
@@ -61,7 +212,7 @@ bool turn(Image& image, int quarterTurns) {
     Image out;
     if (!out.allocate(image.height(), image.width(), image.bitsPerPixel(), image.grey()))
         return false;
-    withPixelSize(image.bytesPerPixel(), [&]<int N>() { quarterTurn<N>(image, out, q == 1); });
+    quarterTurn(image, out, q == 1);
     out.palette = std::move(image.palette);
     std::swap(image.dpiX, image.dpiY);
     out.dpiX = image.dpiX, out.dpiY = image.dpiY;
