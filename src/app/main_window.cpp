@@ -168,8 +168,9 @@ void FmMainWindow::buildCommandBar() {
     fMnu_ = new QFrame;
     fMnu_->setObjectName(QStringLiteral("fMnu"));
     fMnu_->installEventFilter(this);
-    fMnu_->setStyleSheet(QStringLiteral("QLabel[objectName^=\"lbCom\"]:hover { background: "
-                                        "palette(highlight); color: palette(highlighted-text); }"));
+    fMnu_->setStyleSheet(
+        QStringLiteral("QLabel[objectName^=\"lbCom\"]:hover { background: "
+                       "palette(highlight); color: palette(highlighted-text); }"));
     pMnu_ = pane("pMnu", fMnu_);
     pMnu_->setFixedHeight(px(420, false));
     for (int i = 0; i < 7; ++i) {

@@ -234,6 +234,20 @@ TEST_F(MainWindowTest, FileJobReturnsTheSelectionIn256Colours) {
     EXPECT_EQ(QImage(a).format(), QImage::Format_Indexed8);
 }
 
+TEST_F(MainWindowTest, FileJobRangeRequestWithoutASelectionReturnsTheWholeImage) {
+    const QString a = picture("a.bmp");
+    FmMainWindow main;
+    ASSERT_TRUE(main.load());
+    QString file = a;
+    float w = 3, h = 1.5;  // points: 4 by 2 pixels at 96 dots per inch
+    bool ok = false, gif = false;
+    main.setAutorun({"回転⇒右90度", "取込⇒範囲"});
+    main.Act(app::kJobFile, file, w, h, false, true, ok, gif);
+    EXPECT_EQ(main.menus()->item("mnHnEx", 0)->text(), "User.Range (4.0 * 2.0 px)");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(sizeOnDisk(a), QSize(4, 8));
+}
+
 TEST_F(MainWindowTest, FileJobNotTakenLeavesTheFileUntouched) {
     const QString a = picture("a.bmp");
     QFile original(a);
