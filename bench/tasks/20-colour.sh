@@ -15,7 +15,7 @@ seconds() {
   start=$(date +%s.%N)
   "$@" >/dev/null
   end=$(date +%s.%N)
-  echo "$end - $start" | bc
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
 
 have_magick=0
@@ -27,9 +27,9 @@ for mode in diffusion none; do
   ours=$(seconds "$bin" reduce "$photo" "$dir/ours-$mode.bmp" 256 $ours_flag)
   our_error=$("$bin" error "$photo" "$dir/ours-$mode.bmp")
   if [ $have_magick = 1 ]; then
-    theirs=$(printf %.3f "$(seconds convert "$photo" $magick_flag $magick_arg -colors 256 "BMP3:$dir/magick-$mode.bmp")")
+    theirs=$(seconds convert "$photo" $magick_flag $magick_arg -colors 256 "BMP3:$dir/magick-$mode.bmp")
     their_error=$("$bin" error "$photo" "$dir/magick-$mode.bmp")
-    ratio=$(echo "scale=2; $ours / $theirs" | bc)
+    ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')
   else
     theirs=-; their_error=-; ratio=-
   fi

@@ -28,6 +28,25 @@ TEST_F(DocumentTest, ThreeEditsAndThreeUndosReturnToTheLoadedPixels) {
     EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
 }
 
+TEST_F(DocumentTest, SnapshotsComeBackExactAtEveryWidthAndDepth) {
+    UndoStore store;
+    store.setWorkFolder(work() + '/');
+    for (const int bits : {1, 4, 8, 16, 24, 32})
+        for (int width = 1; width <= 9; ++width) {
+            engine::Image image = engine::testing::randomImage(width, 3, bits, 0, uint32_t(width));
+            image.dpiX = 300;
+            image.dpiY = 150;
+            store.reset();
+            ASSERT_EQ(store.push(image), UndoStore::Push::Written);
+            engine::Image back;
+            QString file;
+            ASSERT_TRUE(store.load(back, file));
+            EXPECT_TRUE(engine::testing::samePixels(back, image)) << bits << " " << width;
+            EXPECT_EQ(back.dpiX, 300);
+        }
+    store.cleanUp();
+}
+
 TEST_F(DocumentTest, RevertReloadsTheFileAndEndsTheHistory) {
     const engine::Image loaded = open(9, 7);
     doc_.pcAct(QStringLiteral("回転"), QStringLiteral("上下反転"));

@@ -66,6 +66,22 @@ TEST(FileConversion, FollowsTheTargetExtension) {
     EXPECT_EQ(lastError(), kErrUnsupported);
     EXPECT_FALSE(fs::exists(folder / "out.fpx"));
 
+    // JPEG 2000 names get JPEG 2000 data; a name without extension, and any unknown one, JPEG.
+    const struct {
+        const char* name;
+        FileFormat format;
+    } written[] = {{"a.jp2", FileFormat::Jp2},
+                   {"a.J2K", FileFormat::J2k},
+                   {"a.jpc", FileFormat::J2k},
+                   {"noext", FileFormat::Jpeg},
+                   {"a.xyz", FileFormat::Jpeg}};
+    for (const auto& w : written) {
+        ASSERT_TRUE(convertFile(source, (folder / w.name).string(), 0)) << w.name << lastError();
+        ASSERT_TRUE(loadImage((folder / w.name).string(), back, {}, &format));
+        EXPECT_EQ(format, w.format) << w.name;
+        EXPECT_EQ(back.bitsPerPixel(), 24) << w.name;
+    }
+
     EXPECT_FALSE(convertFile((folder / "missing.bmp").string(), (folder / "x.bmp").string(), 0));
     EXPECT_EQ(lastError(), kErrFileNotFound);
     EXPECT_FALSE(convertFile(source, (folder / "x.bmp").string(), 101));

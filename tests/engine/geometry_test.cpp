@@ -301,3 +301,28 @@ TEST(Overlay, ViewMarksDisappearOnRefreshAndWithAnotherImage) {
     ASSERT_TRUE(view.setHandle(0));
     EXPECT_TRUE(view.overlay().empty());
 }
+
+TEST(Geometry, ResultsPastTheMemoryLimitAreRefusedAndChangeNothing) {
+    const Image src = makeImage(40, 30, {24, false});
+    const uint64_t saved = memoryLimit();
+    setMemoryLimit(5000);  // the 3600-byte image fits, neither result does
+    Image image = src;
+    EXPECT_FALSE(resize(image, {400, 300}));
+    EXPECT_EQ(lastError(), kErrMemory);
+    EXPECT_FALSE(rotate(image, {4500, true, false, {255, 255, 255, 255}, false}));
+    EXPECT_EQ(lastError(), kErrMemory);
+    setMemoryLimit(saved);
+    EXPECT_TRUE(sameImage(image, src));
+}
+
+TEST(Composite, AnImageShiftedOverItselfReadsTheOriginalPixels) {
+    const Image before = makeImage(12, 9, {24, false});
+    Image image = before;
+    ASSERT_TRUE(composite(image, image, 3, 2));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool moved = x >= 3 && y >= 2;
+            ASSERT_EQ(pixelBytes(image, x, y),
+                      moved ? pixelBytes(before, x - 3, y - 2) : pixelBytes(before, x, y));
+        }
+}

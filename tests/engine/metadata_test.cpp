@@ -8,6 +8,7 @@
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
 #include "engine/metadata/exif.h"
+#include "engine/metadata/tiff_structure.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -106,7 +107,68 @@ Image identityImage(int width, int height) {
     return image;
 }
 
+// A little-endian 3×2 8-bit grey TIFF with orientation 6 and an Exif IFD holding ExposureTime
+// 1/250 (a rational stored out of line) and ISO 400 (inline).
+std::vector<uint8_t> tiffWithExif() {
+    std::vector<uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); };
+    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+    auto entry = [&](uint32_t tag, uint32_t type, uint32_t value) {
+        put16(tag), put16(type), put32(1);
+        type == 3 ? (put16(value), put16(0)) : put32(value);
+    };
+    put16(11);
+    entry(256, 3, 3), entry(257, 3, 2), entry(258, 3, 8), entry(259, 3, 1), entry(262, 3, 1);
+    entry(273, 4, 184), entry(274, 3, 6), entry(277, 3, 1), entry(278, 3, 2), entry(279, 4, 6);
+    entry(34665, 4, 146);
+    put32(0);
+    put16(2);
+    entry(33434, 5, 176), entry(34855, 3, 400);
+    put32(0);
+    put32(1), put32(250);
+    for (uint8_t v : {10, 20, 30, 40, 50, 60}) b.push_back(v);
+    return b;
+}
+
 }  // namespace
+
+TEST(Exif, TiffExifDirectoryBecomesAPortableBlock) {
+    const auto file = tiffWithExif();
+    const auto block = exifBlockFromTiff(file.data(), file.size());
+    ASSERT_FALSE(block.empty());
+    EXPECT_EQ(exifOrientation(block), 6);
+    const TiffStructure exif(block.data(), block.size());
+    const uint64_t exifIfd = exif.u32(exif.findEntry(34665) + 8);
+    const uint64_t exposure = exif.findEntry(33434, exifIfd);
+    ASSERT_NE(exposure, 0u);
+    const uint32_t at = exif.u32(exposure + 8);
+    EXPECT_EQ(exif.u32(at), 1u);
+    EXPECT_EQ(exif.u32(at + 4), 250u);
+    EXPECT_EQ(exif.u16(exif.findEntry(34855, exifIfd) + 8), 400);
+
+    // Loaded, the picture is turned by the tag once and the kept block says upright.
+    Image image;
+    ASSERT_TRUE(tiffCodec().decode(file.data(), file.size(), LoadOptions{}, image));
+    EXPECT_EQ(image.width(), 2);
+    EXPECT_EQ(image.height(), 3);
+    EXPECT_EQ(image.pixel(0, 0).r, 40);  // the stored bottom-left pixel, now top-left
+    EXPECT_EQ(image.pixel(1, 0).r, 10);
+    EXPECT_EQ(exifOrientation(image.metadata.exif), 1);
+    // Saved as JPEG or as TIFF again, the camera data goes along.
+    for (const Codec* codec : {&jpegCodec(), &tiffCodec()}) {
+        SaveOptions save;
+        save.format = codec == &jpegCodec() ? kSaveJpeg : kSaveTiffLzw;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(codec->encode(image, save, bytes));
+        Image back;
+        ASSERT_TRUE(codec->decode(bytes.data(), bytes.size(), LoadOptions{}, back));
+        EXPECT_EQ(back.width(), 2);
+        const TiffStructure kept(back.metadata.exif.data(), back.metadata.exif.size());
+        const uint64_t keptIfd = kept.u32(kept.findEntry(34665) + 8);
+        EXPECT_EQ(kept.u16(kept.findEntry(34855, keptIfd) + 8), 400) << save.format;
+        EXPECT_EQ(kept.u32(kept.u32(kept.findEntry(33434, keptIfd) + 8) + 4), 250u);
+    }
+}
 
 TEST(Exif, ReadsAndPatchesOrientationInBothByteOrders) {
     for (bool big : {false, true}) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
@@ -15,15 +17,21 @@ namespace fs = std::filesystem;
 TEST(SeedFiles, EverySeedOfEveryCodecCorpusLoads) {
     const fs::path corpus =
         fs::path(XIMORA_TEST_DATA).parent_path().parent_path() / "fuzz" / "corpus";
+    // Only the decoders' corpora hold image files; other harnesses have seeds of their own kind.
+    const std::vector<std::string> decoders = {"bmp_fuzzer",     "pcx_fuzzer", "jpeg_fuzzer",
+                                               "png_fuzzer",     "gif_fuzzer", "tiff_fuzzer",
+                                               "jpeg2000_fuzzer"};
     std::map<std::string, int> loaded;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        const std::string harness = entry.path().parent_path().filename().string();
+        if (std::find(decoders.begin(), decoders.end(), harness) == decoders.end()) continue;
         const std::string name = entry.path().filename().string();
         if (!entry.is_regular_file() || name.rfind("seed-", 0) != 0) continue;
         Image image;
         EXPECT_TRUE(loadImage(entry.path().string(), image))
             << entry.path() << " error " << lastError();
         EXPECT_FALSE(image.empty()) << entry.path();
-        ++loaded[entry.path().parent_path().filename().string()];
+        ++loaded[harness];
     }
     for (const char* harness :
          {"jpeg_fuzzer", "png_fuzzer", "gif_fuzzer", "tiff_fuzzer", "jpeg2000_fuzzer"})

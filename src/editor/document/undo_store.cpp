@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
+#include <bit>
+#include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/registry.h"
@@ -16,6 +18,27 @@ namespace {
 
 void put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
 void put32(uint8_t* p, uint32_t v) { put16(p, v), put16(p + 2, v >> 16); }
+
+// R, G, B → B, G, R for `width` pixels; four pixels (three little-endian words) at a time.
+static_assert(std::endian::native == std::endian::little);
+void swapRedBlue(const uint8_t* src, uint8_t* dst, int width) {
+    int x = 0;
+    for (; x + 4 <= width; x += 4, src += 12, dst += 12) {
+        uint32_t a, b, c;  // R0 G0 B0 R1 | G1 B1 R2 G2 | B2 R3 G3 B3, little-endian
+        std::memcpy(&a, src, 4);
+        std::memcpy(&b, src + 4, 4);
+        std::memcpy(&c, src + 8, 4);
+        const uint32_t oa =
+            ((a >> 16) & 0xFF) | (a & 0xFF00) | ((a & 0xFF) << 16) | (((b >> 8) & 0xFF) << 24);
+        const uint32_t ob = (b & 0xFF) | ((a >> 24) << 8) | ((c & 0xFF) << 16) | ((b >> 24) << 24);
+        const uint32_t oc = ((b >> 16) & 0xFF) | ((c >> 24) << 8) | (((c >> 16) & 0xFF) << 16) |
+                            (((c >> 8) & 0xFF) << 24);
+        std::memcpy(dst, &oa, 4);
+        std::memcpy(dst + 4, &ob, 4);
+        std::memcpy(dst + 8, &oc, 4);
+    }
+    for (; x < width; ++x, src += 3, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+}
 
 // Full-colour snapshots, the large ones, go from the raster to the file without a whole-file
 // buffer: each worker converts its band of rows in small chunks and writes them at their place
@@ -53,12 +76,8 @@ bool writeFullColour(const engine::Image& image, const QString& path) {
         std::vector<uint8_t> chunk(rowBytes * size_t(std::min(chunkRows, r1 - r0)), 0);
         for (int first = r0; first < r1 && ok; first += chunkRows) {
             const int rows = std::min(chunkRows, r1 - first);
-            for (int r = 0; r < rows; ++r) {
-                const uint8_t* src = image.row(h - 1 - (first + r));
-                uint8_t* dst = chunk.data() + size_t(r) * rowBytes;
-                for (int x = 0; x < w; ++x, src += 3, dst += 3)
-                    dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
-            }
+            for (int r = 0; r < rows; ++r)
+                swapRedBlue(image.row(h - 1 - (first + r)), chunk.data() + size_t(r) * rowBytes, w);
             const qint64 bytes = qint64(rowBytes) * rows;
             if (!part.seek(54 + qint64(rowBytes) * first) ||
                 part.write(reinterpret_cast<const char*>(chunk.data()), bytes) != bytes)

@@ -13,7 +13,8 @@ struct ColourReduction {
     /// 4: the standard 16-colour palette; 8: the uniform 3-3-2 palette. Otherwise a palette
     /// chosen for the image (Wu's quantizer). Ignored for the other codes.
     bool fixedPalette = false;
-    /// Floyd–Steinberg error diffusion (serpentine) for codes 1, 4, 40, 8 and 16.
+    /// Floyd–Steinberg error diffusion (serpentine, in bands of 512 rows) for codes 1, 4, 40,
+    /// 8 and 16.
     bool errorDiffusion = false;
     /// Code 1 only: a pixel whose luminance (0.299 R + 0.587 G + 0.114 B) is at least this
     /// value (0 to 255) becomes white, the others black.

@@ -34,6 +34,12 @@ uint32_t key(const Colour& c) {
 
 bool composite(Image& target, const Image& source, int x, int y) {
     if (target.empty() || source.empty()) return fail(kErrNoImage);
+    if (&target == &source) {
+        // Shifting an image over itself: the rows read must not be the rows already written.
+        const Image copy = source;
+        if (copy.empty()) return fail(kErrMemory);
+        return composite(target, copy, x, y);
+    }
     // The overlap in target coordinates, computed in 64 bits so far offsets cannot overflow.
     const int64_t x0 = std::max<int64_t>(0, x), y0 = std::max<int64_t>(0, y);
     const int64_t x1 = std::min<int64_t>(target.width(), int64_t(x) + source.width());

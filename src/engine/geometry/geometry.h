@@ -6,7 +6,8 @@
 // by their grey levels and keep the palette, go through 8-bit RGB for 16 bits and pack back,
 // and turn colour palette images into 24-bit images. Resolution, comment and metadata are kept.
 // On failure (error 5 for a bad parameter, 24 without an image, 3 out of memory) the image is
-// unchanged. No operation needs more than about two images' worth of memory.
+// unchanged. None needs more memory than a small multiple (at most about three) of the larger of
+// the image and its result.
 
 #include "engine/core/image.h"
 

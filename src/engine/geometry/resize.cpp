@@ -89,7 +89,8 @@ bool resize(Image& image, const ResizeParams& params) {
     Image dst;
     if (!dst.allocate(dw, dh, src.bitsPerPixel())) return false;
     const size_t midLen = size_t(dw) * size_t(c);
-    if (!Image::fitsLimits(int64_t(dw), int64_t(sh), 16)) return false;
+    // The buffer between the passes: dw × sh samples of 16 bits.
+    if (uint64_t(midLen) * uint64_t(sh) * 2 > memoryLimit()) return fail(kErrMemory);
     std::vector<int16_t> mid;
     try {
         mid.resize(midLen * size_t(sh));

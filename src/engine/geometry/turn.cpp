@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
@@ -27,15 +28,22 @@ void quarterTurn(const Image& src, Image& dst, bool left) {
                     const int txEnd = std::min(sh, tx + kTile);
                     for (int y = ty; y < tyEnd; ++y) {
                         uint8_t* d = dst.row(y);
-                        if (left) {
-                            const size_t sx = size_t(sw - 1 - y);
-                            for (int x = tx; x < txEnd; ++x)
-                                storePixel<N>(d, size_t(x), loadPixel<N>(src.row(x), sx));
-                        } else {
-                            const size_t sx = size_t(y);
-                            for (int x = tx; x < txEnd; ++x)
-                                storePixel<N>(d, size_t(x), loadPixel<N>(src.row(sh - 1 - x), sx));
+                        const size_t sx = size_t(left ? sw - 1 - y : y);
+                        auto srcRow = [&](int x) { return src.row(left ? x : sh - 1 - x); };
+                        int x = tx;
+                        if constexpr (N == 3) {
+                            // Whole 4-byte words are cheaper than 3-byte copies. Each word
+                            // written spills one byte into the next pixel, which is written
+                            // after it; the tile's last pixel is copied alone. The word read
+                            // stays inside the source row unless sx is its last pixel.
+                            for (; x + 1 < txEnd && sx + 1 < size_t(sw); ++x) {
+                                uint32_t v;
+                                std::memcpy(&v, srcRow(x) + sx * 3, 4);
+                                std::memcpy(d + size_t(x) * 3, &v, 4);
+                            }
                         }
+                        for (; x < txEnd; ++x)
+                            storePixel<N>(d, size_t(x), loadPixel<N>(srcRow(x), sx));
                     }
                 }
             }

@@ -6,7 +6,7 @@
 // levels and keep their palette; 16 bits filter in 8-bit RGB and are packed back; colour palette
 // images become 24-bit images. Pixels past the edges repeat the edge pixels. On failure (error 5
 // for a level out of range, 24 without an image, 3 out of memory) the image is unchanged.
-// Each operation needs memory of about one more image.
+// Each operation needs memory of one more image (two for depths that are converted to samples).
 
 #include "engine/core/area.h"
 #include "engine/core/image.h"

@@ -7,6 +7,7 @@
 #include "engine/core/parallel.h"
 #include "engine/ops/corrections.h"
 #include "engine/ops/filter_frame.h"
+#include "engine/ops/vector_clones.h"
 
 namespace ximora::engine {
 namespace {
@@ -15,33 +16,39 @@ inline uint8_t med3(uint8_t a, uint8_t b, uint8_t c) {
     return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
-// The 3 × 3 median of every sample: sort each column of three, then the median of nine is the
-// median of (largest of the minima, median of the medians, smallest of the maxima).
+// One row of the 3 × 3 median: sort each column of three, then the median of nine is the median
+// of (largest of the minima, median of the medians, smallest of the maxima). a, b, e are the rows
+// above, at and below, padded by one pixel; lo, mid, hi are scratch rows of the same length.
+XIMORA_VECTOR_CLONES void medianRow(const uint8_t* a, const uint8_t* b, const uint8_t* e,
+                                    size_t padded, int c, const uint8_t* s, uint8_t* d,
+                                    int threshold, uint8_t* lo, uint8_t* mid, uint8_t* hi) {
+    for (size_t i = 0; i < padded; ++i) {
+        const uint8_t mn = std::min(a[i], b[i]), mx = std::max(a[i], b[i]);
+        lo[i] = std::min(mn, e[i]);
+        hi[i] = std::max(mx, e[i]);
+        mid[i] = std::max(mn, std::min(mx, e[i]));
+    }
+    const size_t len = padded - size_t(2 * c);
+    const uint8_t *l = lo + c, *m = mid + c, *h = hi + c;
+    for (size_t i = 0; i < len; ++i) {
+        const uint8_t maxLo = std::max(std::max(l[i - c], l[i]), l[i + c]);
+        const uint8_t minHi = std::min(std::min(h[i - c], h[i]), h[i + c]);
+        const uint8_t medMid = med3(m[i - c], m[i], m[i + c]);
+        const uint8_t median = med3(maxLo, medMid, minHi);
+        d[i] = std::abs(s[i] - median) > threshold ? median : s[i];
+    }
+}
+
 void medianPerChannel(const Plane& src, const Plane& dst, int threshold) {
     const int c = src.channels;
-    const size_t len = size_t(src.width) * size_t(c), padded = len + size_t(2 * c);
+    const size_t padded = size_t(src.width + 2) * size_t(c);
     parallelRows(src.height, [&](int y0, int y1) {
         std::vector<uint8_t> rows[3], lo(padded), mid(padded), hi(padded);
         for (auto& r : rows) r.resize(padded);
         for (int y = y0; y < y1; ++y) {
             for (int k = 0; k < 3; ++k) padRow(src, clampedRow(src, y - 1 + k), 1, rows[k].data());
-            const uint8_t *a = rows[0].data(), *b = rows[1].data(), *e = rows[2].data();
-            for (size_t i = 0; i < padded; ++i) {
-                const uint8_t mn = std::min(a[i], b[i]), mx = std::max(a[i], b[i]);
-                lo[i] = std::min(mn, e[i]);
-                hi[i] = std::max(mx, e[i]);
-                mid[i] = std::max(mn, std::min(mx, e[i]));
-            }
-            const uint8_t* s = src.row(y);
-            uint8_t* d = dst.row(y);
-            const uint8_t *l = lo.data() + c, *m = mid.data() + c, *h = hi.data() + c;
-            for (size_t i = 0; i < len; ++i) {
-                const uint8_t maxLo = std::max(std::max(l[i - c], l[i]), l[i + c]);
-                const uint8_t minHi = std::min(std::min(h[i - c], h[i]), h[i + c]);
-                const uint8_t medMid = med3(m[i - c], m[i], m[i + c]);
-                const uint8_t median = med3(maxLo, medMid, minHi);
-                d[i] = std::abs(s[i] - median) > threshold ? median : s[i];
-            }
+            medianRow(rows[0].data(), rows[1].data(), rows[2].data(), padded, c, src.row(y),
+                      dst.row(y), threshold, lo.data(), mid.data(), hi.data());
         }
     });
 }

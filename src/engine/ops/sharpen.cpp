@@ -5,8 +5,22 @@
 #include "engine/ops/corrections.h"
 #include "engine/ops/filter_frame.h"
 #include "engine/ops/gaussian.h"
+#include "engine/ops/vector_clones.h"
 
 namespace ximora::engine {
+namespace {
+
+// Moves each sample away from its blurred value by amount / 20 times their difference.
+XIMORA_VECTOR_CLONES void unsharpRow(const uint8_t* s, const uint8_t* blurred, uint8_t* d,
+                                     size_t len, int amount) {
+    for (size_t i = 0; i < len; ++i) {
+        const int diff = (s[i] - blurred[i]) * amount;
+        // Rounded half away from zero: (diff ± 10) / 20.
+        d[i] = uint8_t(std::clamp(s[i] + (diff + (diff >= 0 ? 10 : -10)) / 20, 0, 255));
+    }
+}
+
+}  // namespace
 
 bool sharpen(Image& image, const Area& area, const SharpenParams& params) {
     if (params.level < 0 || params.level > 100) return fail(kErrBadParameter);
@@ -17,13 +31,7 @@ bool sharpen(Image& image, const Area& area, const SharpenParams& params) {
         const size_t len = size_t(src.width) * size_t(src.channels);
         parallelRows(src.height, [&](int y0, int y1) {
             gaussianRows(src, kernel, y0, y1, [&](int y, const uint8_t* blurred) {
-                const uint8_t* s = src.row(y);
-                uint8_t* d = dst.row(y);
-                for (size_t i = 0; i < len; ++i) {
-                    const int diff = (s[i] - blurred[i]) * amount;
-                    // Rounded half away from zero: (diff ± 10) / 20.
-                    d[i] = uint8_t(std::clamp(s[i] + (diff + (diff >= 0 ? 10 : -10)) / 20, 0, 255));
-                }
+                unsharpRow(src.row(y), blurred, dst.row(y), len, amount);
             });
         });
     });

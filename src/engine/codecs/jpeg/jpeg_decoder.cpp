@@ -7,6 +7,7 @@
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg/jpeg_error.h"
 #include "engine/codecs/jpeg/jpeg_markers.h"
+#include "engine/codecs/raster_pages.h"
 #include "engine/core/error.h"
 #include "engine/metadata/exif.h"
 #include "engine/metadata/orientation.h"
@@ -83,6 +84,7 @@ bool JpegDecoder::run(const uint8_t* data, size_t size, const LoadOptions& optio
     const int bits = grey ? 8 : 24;
     if (!image.allocate(int(cinfo_.output_width), int(cinfo_.output_height), bits, grey))
         return false;
+    preferHugePages(image);
     if (grey) image.palette = greyPalette(8);
     if (cmyk) cmyk_.resize(size_t(cinfo_.output_width) * 4 * kRowsPerCall);
 

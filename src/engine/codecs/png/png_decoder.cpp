@@ -5,6 +5,7 @@
 
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
+#include "engine/codecs/raster_pages.h"
 #include "engine/core/error.h"
 #include "engine/metadata/orientation.h"
 
@@ -46,7 +47,23 @@ class PngDecoder {
     bool pixelsDone_ = false;
 };
 
+// Whether every chunk up to IEND lies inside the data. libpng allocates some chunks at their
+// declared length before reading them, so a forged length would cost gigabytes.
+bool chunksFit(const uint8_t* data, size_t size) {
+    constexpr size_t kSignature = 8, kFraming = 12;
+    for (size_t at = kSignature; at + kFraming <= size;) {
+        const uint64_t length =
+            uint64_t(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
+        if (length > size - at - kFraming) return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        at += kFraming + size_t(length);
+    }
+    return false;
+}
+
 bool PngDecoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
+    if (size < 8 || png_sig_cmp(data, 0, 8)) return fail(kErrBadFile);
+    if (!chunksFit(data, size)) return fail(kErrCannotRead);
     reader_ = MemoryReader{data, size};
     png_ =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback, pngWarningCallback);
@@ -64,6 +81,8 @@ bool PngDecoder::run(const uint8_t* data, size_t size, const LoadOptions& option
     // Size limits are the engine's (error 3), checked when the image is allocated.
     png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_option(png_, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    // Decompressed text and profiles need no more than a few megabytes.
+    png_set_chunk_malloc_max(png_, std::max<size_t>(size, size_t(16) << 20));
     png_read_info(png_, info_);
     if (!prepare()) return false;
     rows_.resize(size_t(image.height()));
@@ -124,6 +143,7 @@ bool PngDecoder::prepare() {
     const uint64_t raw = uint64_t(png_get_rowbytes(png_, info_)) * height;
     if (raw > (uint64_t(64) << 20) && raw / 1100 > reader_.size) return fail(kErrCannotRead);
     if (!image.allocate(int(width), int(height), bits, grey)) return false;
+    preferHugePages(image);
     if (png_get_rowbytes(png_, info_) > image.stride()) return fail(kErrFileBroken);
     readPalette();
     return true;

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <numeric>
 
+#include "engine/codecs/raster_pages.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
+#include "engine/metadata/exif.h"
 #include "engine/metadata/orientation.h"
 
 namespace ximora::engine {
@@ -44,7 +46,11 @@ bool TiffDecoder::run(const uint8_t* data, size_t size, const LoadOptions& optio
     if (!readFields()) return false;
     if (!(nativeLayout() ? readNative() : readGeneric())) return false;
     takeTags();
-    if (options.applyOrientation && !turnUpright(image, orientation_)) return false;
+    // The orientation tag is IFD0's own; the EXIF block copies it, so it is set to 1 there too.
+    if (options.applyOrientation && orientation_ >= 2) {
+        if (!turnUpright(image, orientation_)) return false;
+        setExifOrientation(image.metadata.exif, 1);
+    }
     return finishLoadedMetadata(image, options);
 }
 
@@ -90,6 +96,7 @@ bool TiffDecoder::readNative() {
     const int bits = spp_ == 3 ? 24 : spp_ == 4 ? 32 : bps_ == 1 ? 1 : bps_ <= 4 ? 4 : 8;
     const bool grey = photometric_ != PHOTOMETRIC_PALETTE && spp_ == 1 && bits > 1;
     if (!image.allocate(int(width_), int(height_), bits, grey)) return false;
+    preferHugePages(image);
     if (spp_ == 1 && !readPalette()) return false;
     std::vector<uint8_t> buffer;
     if (!(TIFFIsTiled(t_) ? readTiles(buffer) : readStrips(buffer))) return false;
@@ -244,6 +251,7 @@ void TiffDecoder::takeTags() {
         image.metadata.xmp.assign(bytes, bytes + length);
     if (TIFFGetField(t_, TIFFTAG_ICCPROFILE, &length, &bytes) && bytes)
         image.metadata.icc.assign(bytes, bytes + length);
+    image.metadata.exif = exifBlockFromTiff(file_.readData, file_.readSize);
 }
 
 }  // namespace

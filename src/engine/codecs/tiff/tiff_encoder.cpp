@@ -6,6 +6,7 @@
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
+#include "engine/metadata/exif.h"
 
 namespace ximora::engine {
 namespace {
@@ -103,6 +104,8 @@ bool encodeTiff(const Image& image, const SaveOptions& options, std::vector<uint
         }
         if (!file.finishWriting()) return false;
     }
+    // libtiff cannot copy an Exif directory as a whole; it is appended to the finished file.
+    if (!image.metadata.exif.empty()) appendExifToTiff(bytes, image.metadata.exif);
     out = std::move(bytes);
     return true;
 }
