@@ -167,13 +167,26 @@ void FmMainWindow::buildLayout() {
 void FmMainWindow::buildCommandBar() {
     fMnu_ = new QFrame;
     fMnu_->setObjectName(QStringLiteral("fMnu"));
+    fMnu_->installEventFilter(this);
+    fMnu_->setStyleSheet(
+        QStringLiteral("QLabel[objectName^=\"lbCom\"]:hover { background: "
+                       "palette(highlight); color: palette(highlighted-text); }"));
     pMnu_ = pane("pMnu", fMnu_);
     pMnu_->setFixedHeight(px(420, false));
     for (int i = 0; i < 7; ++i) {
-        lbCom_[i] = new QLabel(QString::fromUtf8(kCommandCaptions[i]), fMnu_);
+        // "ﾌｧｲﾙ(&F)" shows as "ﾌｧｲﾙ(F)" with the F underlined; Alt+F opens the menu.
+        QString caption = QString::fromUtf8(kCommandCaptions[i]);
+        const qsizetype amp = caption.indexOf('&');
+        const QChar key = caption.at(amp + 1);
+        caption.replace(amp, 2, "<u>" + QString(key) + "</u>");
+        lbCom_[i] = new QLabel(caption, fMnu_);
         lbCom_[i]->setObjectName(QStringLiteral("lbCom%1").arg(i));
         lbCom_[i]->setAlignment(Qt::AlignCenter);
-        lbCom_[i]->setTextFormat(Qt::PlainText);
+        lbCom_[i]->setTextFormat(Qt::RichText);
+        auto* alt = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(key.unicode())), this);
+        connect(alt, &QShortcut::activated, this, [this, i] {
+            if (lbCom_[i]->isVisible()) commandBarClick(i);
+        });
         lbCom_[i]->setCursor(Qt::PointingHandCursor);
         lbCom_[i]->installEventFilter(this);
     }
@@ -357,6 +370,7 @@ void FmMainWindow::layoutCommandBar() {
 }
 
 void FmMainWindow::placeInfoLine(int x) {
+    infoX_ = x;
     const int left = x + px(120);
     ssImg_->setGeometry(left, px(40, false), std::max(px(300), fMnu_->width() - left - px(60)),
                         px(330, false));
@@ -588,7 +602,6 @@ void FmMainWindow::resizeEvent(QResizeEvent* event) {
         pce_->StSize();
         if (!shared().bSuppress) editorAction(QStringLiteral("表示"), QStringLiteral("Refresh"));
     }
-    placeInfoLine(ssImg_->x() - px(120));
 }
 
 void FmMainWindow::changeEvent(QEvent* event) {
@@ -613,6 +626,7 @@ bool FmMainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::MouseButtonRelease) runHotZone(zone);
     }
     if (watched == pnBmp_ && type == QEvent::MouseButtonDblClick) nextStamp();
+    if (watched == fMnu_ && type == QEvent::Resize) placeInfoLine(infoX_);
     return FmMain::eventFilter(watched, event);
 }
 

@@ -173,6 +173,7 @@ class FmMainWindow : public FmMain {
     int stampIndex_ = -1;
     QString stampName_;
     int hotZone_ = 0;
+    int infoX_ = 0;  // command bar position after which the information line starts
     bool started_ = false;
 };
 

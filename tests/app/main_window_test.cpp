@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -19,6 +20,7 @@
 #include "app/settings/y_ini.h"
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
+#include "browser/utrp.h"
 #include "editor/upce.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
@@ -98,6 +100,7 @@ TEST_F(MainWindowTest, ChosenFileOpensMenuCommandEditsAndSaveWritesIt) {
     EXPECT_EQ(main.currentFile(), a);
     EXPECT_EQ(main.windowTitle(), a);
     EXPECT_FALSE(main.commandLabel(0)->isVisible());  // no caller in job 0
+    EXPECT_EQ(main.commandLabel(1)->x(), 3);          // 50 twips at 96 dots per inch
     EXPECT_FALSE(main.toolButton(1)->isEnabled());    // nothing to save yet
 
     chooseFromMenu(main, 3, "mnRotate", 3);  // 画像編集 > 回転 > 右90度
@@ -106,9 +109,23 @@ TEST_F(MainWindowTest, ChosenFileOpensMenuCommandEditsAndSaveWritesIt) {
     chooseFromMenu(main, 1, "mnFile", 4);  // 上書き保存(&S)
     EXPECT_EQ(sizeOnDisk(a), QSize(4, 8));
 
-    // Keys reach the editor without the menus: Ctrl+R turns, Ctrl+Z undoes.
     main.runHotZone(4);  // F8 saves without moving on
     EXPECT_EQ(main.currentFile(), a);
+
+    // The editor's view mode shows in the picker without going back to the editor.
+    emit main.editor()->eChgViewMode(2);
+    EXPECT_EQ(main.viewPicker()->currentText(), "ｽﾄﾚｯﾁ");
+    int jpg = 0, update = 0, mouse = 0;
+    QString scale, ext;
+    ASSERT_TRUE(main.editor()->GetPram(jpg, update, scale, mouse, ext));
+    EXPECT_EQ(scale, "ｽｹｰﾙ");
+
+    // Hidden and shown again, a browser pane narrower than 50 twips opens 3000 wide.
+    main.commandHook("ﾂﾘｰ", "非表示");
+    EXPECT_FALSE(main.browser()->isVisible());
+    main.commandHook("ﾂﾘｰ", "表示F");
+    EXPECT_TRUE(main.browser()->isVisible());
+    EXPECT_EQ(main.browserWidth(), 3000);
     main.close();
     EXPECT_FALSE(main.isVisible());
 }
@@ -215,6 +232,20 @@ TEST_F(MainWindowTest, FileJobReturnsTheSelectionIn256Colours) {
     main.Act(app::kJobFile, file, w, h, false, true, ok, gif);
     EXPECT_TRUE(ok);
     EXPECT_EQ(QImage(a).format(), QImage::Format_Indexed8);
+}
+
+TEST_F(MainWindowTest, FileJobRangeRequestWithoutASelectionReturnsTheWholeImage) {
+    const QString a = picture("a.bmp");
+    FmMainWindow main;
+    ASSERT_TRUE(main.load());
+    QString file = a;
+    float w = 3, h = 1.5;  // points: 4 by 2 pixels at 96 dots per inch
+    bool ok = false, gif = false;
+    main.setAutorun({"回転⇒右90度", "取込⇒範囲"});
+    main.Act(app::kJobFile, file, w, h, false, true, ok, gif);
+    EXPECT_EQ(main.menus()->item("mnHnEx", 0)->text(), "User.Range (4.0 * 2.0 px)");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(sizeOnDisk(a), QSize(4, 8));
 }
 
 TEST_F(MainWindowTest, FileJobNotTakenLeavesTheFileUntouched) {
