@@ -1,9 +1,9 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include "codec_test_images.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -62,7 +62,7 @@ TEST(GifCodec, PaletteDepthsRoundTripExactlyPlainAndInterlaced) {
                 Image back;
                 ASSERT_TRUE(decode(encode(source, interlace), back)) << bits;
                 EXPECT_EQ(back.bitsPerPixel(), bits);
-                EXPECT_TRUE(samePixels(source, back)) << bits << " interlace " << interlace;
+                EXPECT_TRUE(sameColours(source, back)) << bits << " interlace " << interlace;
             }
 }
 
@@ -118,5 +118,5 @@ TEST(GifCodec, DamagedFilesFailCleanly) {
     const std::vector<uint8_t> notGif = {'B', 'M', 'P', '8', '8', 'a', 1, 0, 1, 0, 0, 0, 0};
     EXPECT_FALSE(decode(notGif, out));
     EXPECT_EQ(lastError(), kErrBadFile);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

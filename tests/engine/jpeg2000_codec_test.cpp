@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "codec_test_images.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -43,7 +43,7 @@ TEST(Jpeg2000Codec, LosslessRoundTripsInBothContainers) {
             Image back;
             ASSERT_TRUE(decode(bytes, back)) << c.bits << " " << format << " " << lastError();
             EXPECT_EQ(back.bitsPerPixel(), c.readBits);
-            EXPECT_TRUE(samePixels(source, back)) << c.bits << " " << format;
+            EXPECT_TRUE(sameColours(source, back)) << c.bits << " " << format;
         }
 }
 
@@ -78,5 +78,5 @@ TEST(Jpeg2000Codec, DamagedFilesFailCleanly) {
 
     const std::vector<uint8_t> header(good.begin(), good.begin() + 20);
     EXPECT_FALSE(decode(header, out));
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

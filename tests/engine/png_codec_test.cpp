@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "codec_test_images.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -41,7 +41,7 @@ TEST(PngCodec, EveryDepthRoundTripsExactlyPlainAndInterlaced) {
             ASSERT_TRUE(decode(encode(source, interlace), back)) << c.bits;
             EXPECT_EQ(back.bitsPerPixel(), c.readBits) << c.bits;
             EXPECT_EQ(back.colourCode(), c.readBits == c.bits ? source.colourCode() : c.readBits);
-            EXPECT_TRUE(samePixels(source, back)) << c.bits << " interlace " << interlace;
+            EXPECT_TRUE(sameColours(source, back)) << c.bits << " interlace " << interlace;
         }
 }
 
@@ -72,7 +72,7 @@ TEST(PngCodec, TwoBitFilesWidenToFourBits) {
     std::copy(levels, levels + 4, four.row(0));
     Image back;
     ASSERT_TRUE(decode(encode(four), back));
-    EXPECT_TRUE(samePixels(four, back));
+    EXPECT_TRUE(sameColours(four, back));
 }
 
 TEST(PngCodec, DamagedFilesFailCleanly) {
@@ -94,5 +94,5 @@ TEST(PngCodec, DamagedFilesFailCleanly) {
     for (size_t i = 40; i < garbage.size() - 20; i += 7) garbage[i] ^= 0x5A;
     EXPECT_FALSE(decode(garbage, out));
     EXPECT_EQ(lastError(), kErrFileBroken);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

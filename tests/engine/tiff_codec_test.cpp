@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "codec_test_images.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -103,7 +103,7 @@ TEST(TiffCodec, EveryDepthRoundTripsExactlyUncompressedAndLzw) {
             ASSERT_TRUE(decode(encode(source, format), back)) << c.bits;
             EXPECT_EQ(back.bitsPerPixel(), c.readBits) << c.bits;
             EXPECT_EQ(back.colourCode(), c.readBits == c.bits ? source.colourCode() : c.readBits);
-            EXPECT_TRUE(samePixels(source, back)) << c.bits << " format " << format;
+            EXPECT_TRUE(sameColours(source, back)) << c.bits << " format " << format;
             EXPECT_EQ(back.dpiX, 200);
             EXPECT_EQ(back.dpiY, 100);
             EXPECT_EQ(back.comment, source.comment);
@@ -116,7 +116,7 @@ TEST(TiffCodec, BilevelMinIsWhiteKeepsItsColours) {
     Image back;
     ASSERT_TRUE(decode(encode(source, kSaveTiffLzw), back));
     EXPECT_EQ(back.bitsPerPixel(), 1);
-    EXPECT_TRUE(samePixels(source, back));
+    EXPECT_TRUE(sameColours(source, back));
 }
 
 TEST(TiffCodec, ReadsTilesStripsAndCompressionsOfOtherWriters) {
@@ -127,7 +127,7 @@ TEST(TiffCodec, ReadsTilesStripsAndCompressionsOfOtherWriters) {
             Image back;
             ASSERT_TRUE(decode(writeWithLibtiff(source, tiled, compression, false), back))
                 << tiled << " " << compression;
-            EXPECT_TRUE(samePixels(source, back)) << tiled << " " << compression;
+            EXPECT_TRUE(sameColours(source, back)) << tiled << " " << compression;
             EXPECT_EQ(back.dpiX, 254);  // 100 per centimetre
             EXPECT_EQ(back.dpiY, 127);
         }
@@ -167,5 +167,5 @@ TEST(TiffCodec, DamagedFilesFailCleanly) {
     EXPECT_EQ(lastError(), kErrMemory);
     EXPECT_FALSE(decode(hugeGreyTiff(60000, 60000), out));  // 3.6 GB of 8-bit grey, no data
     EXPECT_EQ(lastError(), kErrCannotRead);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }
