@@ -1,6 +1,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include "codec_test_io.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/core/error.h"
 #include "op_test_images.h"
@@ -11,17 +12,13 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, bool interlace = false, int transparent = -1) {
-    SaveOptions options;
-    options.format = kSaveGif;
-    options.interlace = interlace;
-    options.transparentColour = transparent;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(gifCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(
+        gifCodec(), image,
+        {.format = kSaveGif, .interlace = interlace, .transparentColour = transparent});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
-    return gifCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+    return decodeWith(gifCodec(), bytes, out);
 }
 
 int append(GifFileType* gif, const GifByteType* data, int length) {

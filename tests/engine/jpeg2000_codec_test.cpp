@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "codec_test_io.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/core/error.h"
 #include "op_test_images.h"
@@ -10,18 +11,11 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, int format, int ratio = 0) {
-    SaveOptions options;
-    options.format = format;
-    options.jpeg2000Ratio = ratio;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(jp2Codec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(jp2Codec(), image, {.format = format, .jpeg2000Ratio = ratio});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out, int minSide = 0) {
-    LoadOptions options;
-    options.minSide = minSide;
-    return jp2Codec().decode(bytes.data(), bytes.size(), options, out);
+    return decodeWith(jp2Codec(), bytes, out, minSide);
 }
 
 }  // namespace

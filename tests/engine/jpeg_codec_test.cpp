@@ -6,6 +6,7 @@
 
 #include <jpeglib.h>
 
+#include "codec_test_io.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/core/error.h"
 #include "op_test_images.h"
@@ -16,18 +17,11 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, int format = kSaveJpeg, int quality = 95) {
-    SaveOptions options;
-    options.format = format;
-    options.jpegQuality = quality;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(jpegCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(jpegCodec(), image, {.format = format, .jpegQuality = quality});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out, int minSide = 0) {
-    LoadOptions options;
-    options.minSide = minSide;
-    return jpegCodec().decode(bytes.data(), bytes.size(), options, out);
+    return decodeWith(jpegCodec(), bytes, out, minSide);
 }
 
 // Offset of the first SOFn marker's height field.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "codec_test_io.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
 #include "op_test_images.h"
@@ -11,30 +12,19 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, bool interlace = false, int transparent = -1) {
-    SaveOptions options;
-    options.format = kSavePng;
-    options.interlace = interlace;
-    options.transparentColour = transparent;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(pngCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(
+        pngCodec(), image,
+        {.format = kSavePng, .interlace = interlace, .transparentColour = transparent});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
-    return pngCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+    return decodeWith(pngCodec(), bytes, out);
 }
 
 }  // namespace
 
 TEST(PngCodec, EveryDepthRoundTripsExactlyPlainAndInterlaced) {
-    struct Case {
-        int bits;
-        bool grey;
-        int readBits;
-    };
-    const Case cases[] = {{1, false, 1}, {4, false, 4},   {4, true, 4},    {8, false, 8},
-                          {8, true, 8},  {16, false, 24}, {24, false, 24}, {32, false, 32}};
-    for (const Case& c : cases)
+    for (const LosslessDepth& c : kLosslessDepths)
         for (bool interlace : {false, true}) {
             const Image source = patternImage(37, 19, c.bits, c.grey);
             Image back;

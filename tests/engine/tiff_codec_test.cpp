@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "codec_test_io.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
@@ -11,15 +12,11 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, int format = kSaveTiff) {
-    SaveOptions options;
-    options.format = format;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(tiffCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(tiffCodec(), image, {.format = format});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
-    return tiffCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+    return decodeWith(tiffCodec(), bytes, out);
 }
 
 // Writes an 8-bit RGB or grey file with libtiff directly, in tiles or strips and with the
@@ -87,14 +84,7 @@ std::vector<uint8_t> hugeGreyTiff(uint32_t width, uint32_t height) {
 }  // namespace
 
 TEST(TiffCodec, EveryDepthRoundTripsExactlyUncompressedAndLzw) {
-    struct Case {
-        int bits;
-        bool grey;
-        int readBits;
-    };
-    const Case cases[] = {{1, false, 1}, {4, false, 4},   {4, true, 4},    {8, false, 8},
-                          {8, true, 8},  {16, false, 24}, {24, false, 24}, {32, false, 32}};
-    for (const Case& c : cases)
+    for (const LosslessDepth& c : kLosslessDepths)
         for (int format : {kSaveTiff, kSaveTiffLzw}) {
             Image source = patternImage(37, 19, c.bits, c.grey);
             source.dpiX = 200, source.dpiY = 100;
