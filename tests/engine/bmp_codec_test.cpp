@@ -5,13 +5,13 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/io/bytes.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using ximora::engine::test::encodeFile;
 using ximora::engine::test::loadError;
-using ximora::engine::testing::randomImage;
-using ximora::engine::testing::samePixels;
+using ximora::engine::test::randomImage;
+using ximora::engine::test::sameColours;
 
 namespace {
 
@@ -49,7 +49,8 @@ TEST(BmpCodec, RoundTripsEveryDepthAndCompressionExactly) {
                     ASSERT_TRUE(
                         loadImageFromMemory(bytes.data(), bytes.size(), back, {}, &format2));
                     EXPECT_EQ(format2, FileFormat::Bmp);
-                    EXPECT_TRUE(samePixels(image, back)) << format << " " << bits << " " << width;
+                    EXPECT_EQ(back.bitsPerPixel(), bits) << format << " " << bits << " " << width;
+                    EXPECT_TRUE(sameColours(image, back)) << format << " " << bits << " " << width;
                     EXPECT_EQ(back.dpiX, 300);
                     EXPECT_EQ(back.dpiY, 72);
                     // The compression field: RLE8/RLE4 for code 1 at 8/4 bits, bit fields at 16/32.

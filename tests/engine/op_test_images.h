@@ -117,6 +117,28 @@ inline int64_t colourDistance(const Image& a, const Image& b) {
     return sum;
 }
 
+/// A width × height image at `bits` with pseudo-random pixels (indexes below `paletteSize`
+/// for palette depths, which get a palette of that many distinct colours).
+inline Image randomImage(int width, int height, int bits, int paletteSize = 0, uint32_t seed = 1) {
+    Image image;
+    image.allocateZeroed(width, height, bits);
+    std::mt19937 rng(seed);
+    if (bits <= 8) {
+        if (paletteSize == 0) paletteSize = 1 << bits;
+        for (int i = 0; i < paletteSize; ++i)
+            image.palette.push_back(Colour{uint8_t(rng()), uint8_t(rng()), uint8_t(i), 255});
+    }
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = image.row(y);
+        for (int x = 0; x < width * image.bytesPerPixel(); ++x)
+            row[x] = bits <= 8 ? uint8_t(rng() % uint32_t(paletteSize)) : uint8_t(rng());
+        // Runs as well as noise, so run-length coders see both.
+        if (bits <= 8 && y % 3 == 0)
+            for (int x = 0; x < width / 2; ++x) row[x] = row[0];
+    }
+    return image;
+}
+
 /// A deterministic pattern at the given depth: every palette index and varied colours, so
 /// that a codec mixing up bits, rows or channels shows.
 inline Image patternImage(int width, int height, int bits, bool grey = false) {

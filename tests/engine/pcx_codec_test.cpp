@@ -5,13 +5,13 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/io/bytes.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using ximora::engine::test::encodeFile;
 using ximora::engine::test::loadError;
-using ximora::engine::testing::randomImage;
-using ximora::engine::testing::samePixels;
+using ximora::engine::test::randomImage;
+using ximora::engine::test::sameColours;
 
 namespace {}  // namespace
 
@@ -25,7 +25,8 @@ TEST(PcxCodec, RoundTripsPaletteAndColourDepthsExactly) {
             FileFormat format = FileFormat::Unknown;
             ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back, {}, &format)) << bits;
             EXPECT_EQ(format, FileFormat::Pcx);
-            EXPECT_TRUE(samePixels(image, back)) << bits << " " << width;
+            EXPECT_EQ(back.bitsPerPixel(), bits) << bits << " " << width;
+            EXPECT_TRUE(sameColours(image, back)) << bits << " " << width;
             EXPECT_EQ(back.dpiX, 150);
             EXPECT_EQ(back.dpiY, 200);
         }
