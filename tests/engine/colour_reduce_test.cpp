@@ -7,10 +7,10 @@
 #include "engine/colour/fixed_palettes.h"
 #include "engine/colour/palette_mapper.h"
 #include "engine/core/error.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
-using ximora::engine::testing::randomImage;
+using ximora::engine::test::randomImage;
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "engine/core/error.h"
 #include "engine/formats/file_conversion.h"
 #include "engine/formats/format_rules.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
-using ximora::engine::testing::randomImage;
+using ximora::engine::test::randomImage;
 namespace fs = std::filesystem;
 
 TEST(FormatRules, ExtensionsAndSaveCodes) {

@@ -1,9 +1,10 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include "codec_test_images.h"
+#include "codec_test_io.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -11,17 +12,13 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, bool interlace = false, int transparent = -1) {
-    SaveOptions options;
-    options.format = kSaveGif;
-    options.interlace = interlace;
-    options.transparentColour = transparent;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(gifCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(
+        gifCodec(), image,
+        {.format = kSaveGif, .interlace = interlace, .transparentColour = transparent});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
-    return gifCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+    return decodeWith(gifCodec(), bytes, out);
 }
 
 int append(GifFileType* gif, const GifByteType* data, int length) {
@@ -62,7 +59,7 @@ TEST(GifCodec, PaletteDepthsRoundTripExactlyPlainAndInterlaced) {
                 Image back;
                 ASSERT_TRUE(decode(encode(source, interlace), back)) << bits;
                 EXPECT_EQ(back.bitsPerPixel(), bits);
-                EXPECT_TRUE(samePixels(source, back)) << bits << " interlace " << interlace;
+                EXPECT_TRUE(sameColours(source, back)) << bits << " interlace " << interlace;
             }
 }
 
@@ -118,5 +115,5 @@ TEST(GifCodec, DamagedFilesFailCleanly) {
     const std::vector<uint8_t> notGif = {'B', 'M', 'P', '8', '8', 'a', 1, 0, 1, 0, 0, 0, 0};
     EXPECT_FALSE(decode(notGif, out));
     EXPECT_EQ(lastError(), kErrBadFile);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

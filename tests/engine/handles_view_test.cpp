@@ -5,10 +5,10 @@
 
 #include "engine/core/handles.h"
 #include "engine/core/view.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
-using ximora::engine::testing::randomImage;
+using ximora::engine::test::randomImage;
 
 TEST(HandleTable, DuplicateIsIndependentAndFreedHandlesStayDead) {
     HandleTable table;

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "codec_test_images.h"
+#include "codec_test_io.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -10,18 +11,11 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, int format, int ratio = 0) {
-    SaveOptions options;
-    options.format = format;
-    options.jpeg2000Ratio = ratio;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(jp2Codec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(jp2Codec(), image, {.format = format, .jpeg2000Ratio = ratio});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out, int minSide = 0) {
-    LoadOptions options;
-    options.minSide = minSide;
-    return jp2Codec().decode(bytes.data(), bytes.size(), options, out);
+    return decodeWith(jp2Codec(), bytes, out, minSide);
 }
 
 }  // namespace
@@ -43,7 +37,7 @@ TEST(Jpeg2000Codec, LosslessRoundTripsInBothContainers) {
             Image back;
             ASSERT_TRUE(decode(bytes, back)) << c.bits << " " << format << " " << lastError();
             EXPECT_EQ(back.bitsPerPixel(), c.readBits);
-            EXPECT_TRUE(samePixels(source, back)) << c.bits << " " << format;
+            EXPECT_TRUE(sameColours(source, back)) << c.bits << " " << format;
         }
 }
 
@@ -78,5 +72,5 @@ TEST(Jpeg2000Codec, DamagedFilesFailCleanly) {
 
     const std::vector<uint8_t> header(good.begin(), good.begin() + 20);
     EXPECT_FALSE(decode(header, out));
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

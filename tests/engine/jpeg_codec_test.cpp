@@ -6,9 +6,10 @@
 
 #include <jpeglib.h>
 
-#include "codec_test_images.h"
+#include "codec_test_io.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -16,18 +17,11 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, int format = kSaveJpeg, int quality = 95) {
-    SaveOptions options;
-    options.format = format;
-    options.jpegQuality = quality;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(jpegCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(jpegCodec(), image, {.format = format, .jpegQuality = quality});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out, int minSide = 0) {
-    LoadOptions options;
-    options.minSide = minSide;
-    return jpegCodec().decode(bytes.data(), bytes.size(), options, out);
+    return decodeWith(jpegCodec(), bytes, out, minSide);
 }
 
 // Offset of the first SOFn marker's height field.
@@ -149,5 +143,5 @@ TEST(JpegCodec, DamagedFilesFailCleanly) {
     const std::vector<uint8_t> notJpeg = {'G', 'I', 'F', '8', '9', 'a', 0, 0};
     EXPECT_FALSE(decode(notJpeg, out));
     EXPECT_EQ(lastError(), kErrBadFile);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

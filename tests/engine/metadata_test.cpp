@@ -2,13 +2,13 @@
 
 #include <functional>
 
-#include "codec_test_images.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
 #include "engine/metadata/exif.h"
 #include "engine/metadata/tiff_structure.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -213,7 +213,7 @@ TEST(Exif, OrientationTurnsTheLoadedPixelsUpright) {
         LoadOptions asStored;
         asStored.applyOrientation = false;
         ASSERT_TRUE(pngCodec().decode(bytes.data(), bytes.size(), asStored, loaded));
-        EXPECT_TRUE(samePixels(loaded, stored));
+        EXPECT_TRUE(sameColours(loaded, stored));
         EXPECT_EQ(exifOrientation(loaded.metadata.exif), orientation);
     }
 }

@@ -1,45 +1,32 @@
 #include <gtest/gtest.h>
 
+#include "codec_test_io.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/io/bytes.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
-using ximora::engine::testing::randomImage;
-using ximora::engine::testing::samePixels;
+using ximora::engine::test::encodeFile;
+using ximora::engine::test::loadError;
+using ximora::engine::test::randomImage;
+using ximora::engine::test::sameColours;
 
-namespace {
-
-std::vector<uint8_t> encodePcxFile(const Image& image) {
-    SaveOptions options;
-    options.format = kSavePcx;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(encodeImage(image, options, bytes)) << lastError();
-    return bytes;
-}
-
-int loadError(const std::vector<uint8_t>& bytes) {
-    Image image;
-    if (loadImageFromMemory(bytes.data(), bytes.size(), image)) return 0;
-    EXPECT_TRUE(image.empty());
-    return lastError();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(PcxCodec, RoundTripsPaletteAndColourDepthsExactly) {
     for (int bits : {1, 4, 8, 24})
         for (int width : {1, 9, 64, 130}) {
             Image image = randomImage(width, 7, bits, 0, uint32_t(width + bits));
             image.dpiX = 150, image.dpiY = 200;
-            const auto bytes = encodePcxFile(image);
+            const auto bytes = encodeFile(image, kSavePcx);
             Image back;
             FileFormat format = FileFormat::Unknown;
             ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back, {}, &format)) << bits;
             EXPECT_EQ(format, FileFormat::Pcx);
-            EXPECT_TRUE(samePixels(image, back)) << bits << " " << width;
+            EXPECT_EQ(back.bitsPerPixel(), bits) << bits << " " << width;
+            EXPECT_TRUE(sameColours(image, back)) << bits << " " << width;
             EXPECT_EQ(back.dpiX, 150);
             EXPECT_EQ(back.dpiY, 200);
         }
@@ -48,7 +35,7 @@ TEST(PcxCodec, RoundTripsPaletteAndColourDepthsExactly) {
 TEST(PcxCodec, SixteenAndThirtyTwoBitsAreWrittenAsTwentyFour) {
     for (int bits : {16, 32}) {
         const Image image = randomImage(5, 4, bits);
-        const auto bytes = encodePcxFile(image);
+        const auto bytes = encodeFile(image, kSavePcx);
         Image back;
         ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back));
         EXPECT_EQ(back.bitsPerPixel(), 24);
@@ -65,14 +52,14 @@ TEST(PcxCodec, GreyEndPaletteComesBackAsGrey) {
     Image image = randomImage(6, 3, 8);
     image.palette = greyPalette(8);
     image.setGrey(true);
-    const auto bytes = encodePcxFile(image);
+    const auto bytes = encodeFile(image, kSavePcx);
     Image back;
     ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back));
     EXPECT_EQ(back.colourCode(), 80);
 }
 
 TEST(PcxCodec, RefusesDamagedFilesCleanly) {
-    auto good = encodePcxFile(randomImage(40, 10, 24));
+    auto good = encodeFile(randomImage(40, 10, 24), kSavePcx);
     auto broken = good;
     writeLe16(broken.data() + 8, 0), writeLe16(broken.data() + 4, 5);  // xMax < xMin
     EXPECT_EQ(loadError(broken), kErrFileBroken);

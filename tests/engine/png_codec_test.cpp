@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "codec_test_images.h"
+#include "codec_test_io.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -11,37 +12,26 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, bool interlace = false, int transparent = -1) {
-    SaveOptions options;
-    options.format = kSavePng;
-    options.interlace = interlace;
-    options.transparentColour = transparent;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(pngCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(
+        pngCodec(), image,
+        {.format = kSavePng, .interlace = interlace, .transparentColour = transparent});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
-    return pngCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+    return decodeWith(pngCodec(), bytes, out);
 }
 
 }  // namespace
 
 TEST(PngCodec, EveryDepthRoundTripsExactlyPlainAndInterlaced) {
-    struct Case {
-        int bits;
-        bool grey;
-        int readBits;
-    };
-    const Case cases[] = {{1, false, 1}, {4, false, 4},   {4, true, 4},    {8, false, 8},
-                          {8, true, 8},  {16, false, 24}, {24, false, 24}, {32, false, 32}};
-    for (const Case& c : cases)
+    for (const LosslessDepth& c : kLosslessDepths)
         for (bool interlace : {false, true}) {
             const Image source = patternImage(37, 19, c.bits, c.grey);
             Image back;
             ASSERT_TRUE(decode(encode(source, interlace), back)) << c.bits;
             EXPECT_EQ(back.bitsPerPixel(), c.readBits) << c.bits;
             EXPECT_EQ(back.colourCode(), c.readBits == c.bits ? source.colourCode() : c.readBits);
-            EXPECT_TRUE(samePixels(source, back)) << c.bits << " interlace " << interlace;
+            EXPECT_TRUE(sameColours(source, back)) << c.bits << " interlace " << interlace;
         }
 }
 
@@ -72,7 +62,7 @@ TEST(PngCodec, TwoBitFilesWidenToFourBits) {
     std::copy(levels, levels + 4, four.row(0));
     Image back;
     ASSERT_TRUE(decode(encode(four), back));
-    EXPECT_TRUE(samePixels(four, back));
+    EXPECT_TRUE(sameColours(four, back));
 }
 
 TEST(PngCodec, DamagedFilesFailCleanly) {
@@ -94,5 +84,5 @@ TEST(PngCodec, DamagedFilesFailCleanly) {
     for (size_t i = 40; i < garbage.size() - 20; i += 7) garbage[i] ^= 0x5A;
     EXPECT_FALSE(decode(garbage, out));
     EXPECT_EQ(lastError(), kErrFileBroken);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

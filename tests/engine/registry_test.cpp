@@ -7,7 +7,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
-#include "test_images.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 namespace fs = std::filesystem;
@@ -76,7 +76,7 @@ TEST(FileIo, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile) {
 
 TEST(Registry, DetectsByContentAndRefusesUnknownData) {
     TempFolder folder;
-    Image image = ximora::engine::testing::randomImage(4, 4, 24);
+    Image image = ximora::engine::test::randomImage(4, 4, 24);
     SaveOptions options;
     options.format = kSaveBmp;
     // The extension lies; the content decides.
@@ -99,7 +99,7 @@ TEST(Registry, DetectsByContentAndRefusesUnknownData) {
 TEST(Registry, SaveFailuresLeaveTheOldFile) {
     TempFolder folder;
     const std::string path = folder.file("keep.bmp");
-    Image image = ximora::engine::testing::randomImage(4, 4, 8);
+    Image image = ximora::engine::test::randomImage(4, 4, 8);
     SaveOptions options;
     ASSERT_TRUE(saveImage(path, image, options));
     const auto before = fs::file_size(path);
@@ -118,7 +118,7 @@ TEST(Registry, SaveFailuresLeaveTheOldFile) {
 }
 
 TEST(Registry, MemoryLimitRefusesBeforeDecoding) {
-    const Image image = ximora::engine::testing::randomImage(300, 200, 24);
+    const Image image = ximora::engine::test::randomImage(300, 200, 24);
     SaveOptions options;
     for (int format : {kSaveBmp, kSavePcx}) {
         options.format = format;

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "codec_test_images.h"
+#include "codec_test_io.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
+#include "op_test_images.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -11,15 +12,11 @@ using namespace ximora::engine::test;
 namespace {
 
 std::vector<uint8_t> encode(const Image& image, int format = kSaveTiff) {
-    SaveOptions options;
-    options.format = format;
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(tiffCodec().encode(image, options, bytes)) << lastError();
-    return bytes;
+    return encodeWith(tiffCodec(), image, {.format = format});
 }
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
-    return tiffCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, out);
+    return decodeWith(tiffCodec(), bytes, out);
 }
 
 // Writes an 8-bit RGB or grey file with libtiff directly, in tiles or strips and with the
@@ -87,14 +84,7 @@ std::vector<uint8_t> hugeGreyTiff(uint32_t width, uint32_t height) {
 }  // namespace
 
 TEST(TiffCodec, EveryDepthRoundTripsExactlyUncompressedAndLzw) {
-    struct Case {
-        int bits;
-        bool grey;
-        int readBits;
-    };
-    const Case cases[] = {{1, false, 1}, {4, false, 4},   {4, true, 4},    {8, false, 8},
-                          {8, true, 8},  {16, false, 24}, {24, false, 24}, {32, false, 32}};
-    for (const Case& c : cases)
+    for (const LosslessDepth& c : kLosslessDepths)
         for (int format : {kSaveTiff, kSaveTiffLzw}) {
             Image source = patternImage(37, 19, c.bits, c.grey);
             source.dpiX = 200, source.dpiY = 100;
@@ -103,7 +93,7 @@ TEST(TiffCodec, EveryDepthRoundTripsExactlyUncompressedAndLzw) {
             ASSERT_TRUE(decode(encode(source, format), back)) << c.bits;
             EXPECT_EQ(back.bitsPerPixel(), c.readBits) << c.bits;
             EXPECT_EQ(back.colourCode(), c.readBits == c.bits ? source.colourCode() : c.readBits);
-            EXPECT_TRUE(samePixels(source, back)) << c.bits << " format " << format;
+            EXPECT_TRUE(sameColours(source, back)) << c.bits << " format " << format;
             EXPECT_EQ(back.dpiX, 200);
             EXPECT_EQ(back.dpiY, 100);
             EXPECT_EQ(back.comment, source.comment);
@@ -116,7 +106,7 @@ TEST(TiffCodec, BilevelMinIsWhiteKeepsItsColours) {
     Image back;
     ASSERT_TRUE(decode(encode(source, kSaveTiffLzw), back));
     EXPECT_EQ(back.bitsPerPixel(), 1);
-    EXPECT_TRUE(samePixels(source, back));
+    EXPECT_TRUE(sameColours(source, back));
 }
 
 TEST(TiffCodec, ReadsTilesStripsAndCompressionsOfOtherWriters) {
@@ -127,7 +117,7 @@ TEST(TiffCodec, ReadsTilesStripsAndCompressionsOfOtherWriters) {
             Image back;
             ASSERT_TRUE(decode(writeWithLibtiff(source, tiled, compression, false), back))
                 << tiled << " " << compression;
-            EXPECT_TRUE(samePixels(source, back)) << tiled << " " << compression;
+            EXPECT_TRUE(sameColours(source, back)) << tiled << " " << compression;
             EXPECT_EQ(back.dpiX, 254);  // 100 per centimetre
             EXPECT_EQ(back.dpiY, 127);
         }
@@ -167,5 +157,5 @@ TEST(TiffCodec, DamagedFilesFailCleanly) {
     EXPECT_EQ(lastError(), kErrMemory);
     EXPECT_FALSE(decode(hugeGreyTiff(60000, 60000), out));  // 3.6 GB of 8-bit grey, no data
     EXPECT_EQ(lastError(), kErrCannotRead);
-    EXPECT_TRUE(samePixels(out, kept));
+    EXPECT_TRUE(sameColours(out, kept));
 }

@@ -11,26 +11,12 @@
 #include "engine/colour/wu_quantizer.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
+#include "engine/ops/samples.h"
 
 namespace ximora::engine {
 namespace {
 
 int luminance(int r, int g, int b) { return (r * 299 + g * 587 + b * 114 + 500) / 1000; }
-
-// The image as 24-bit RGB (a copy; callers keep a 24-bit source as it is).
-bool toRgb24(const Image& source, Image& rgb) {
-    if (!rgb.allocate(source.width(), source.height(), 24)) return false;
-    parallelRows(source.height(), [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            uint8_t* out = rgb.row(y);
-            for (int x = 0; x < source.width(); ++x, out += 3) {
-                const Colour c = source.pixel(x, y);
-                out[0] = c.r, out[1] = c.g, out[2] = c.b;
-            }
-        }
-    });
-    return true;
-}
 
 // Up to `most` distinct colours of the image in first-seen order, or nothing when it has more.
 std::optional<std::vector<Colour>> fewColours(const Image& rgb, size_t most) {
@@ -141,7 +127,7 @@ bool reduceColours(Image& image, const ColourReduction& params) {
     Image converted;
     const Image* rgb = &image;
     if (image.bitsPerPixel() != 24) {
-        if (!toRgb24(image, converted)) return false;
+        if (!expandToRgb(image, converted, 24)) return false;
         rgb = &converted;
     }
     Image result;

@@ -1,7 +1,7 @@
 #include "engine/effects/prepare.h"
 
 #include "engine/core/error.h"
-#include "engine/core/parallel.h"
+#include "engine/ops/samples.h"
 
 namespace ximora::engine {
 
@@ -9,22 +9,7 @@ bool toTrueColour(Image& image) {
     if (image.empty()) return fail(kErrNoImage);
     if (image.bitsPerPixel() >= 24) return true;
     Image out;
-    if (!out.allocate(image.width(), image.height(), 24)) return false;
-    parallelRows(image.height(), [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            uint8_t* dst = out.row(y);
-            for (int x = 0; x < image.width(); ++x) {
-                const Colour c = image.pixel(x, y);
-                dst[x * 3] = c.r;
-                dst[x * 3 + 1] = c.g;
-                dst[x * 3 + 2] = c.b;
-            }
-        }
-    });
-    out.dpiX = image.dpiX;
-    out.dpiY = image.dpiY;
-    out.comment = std::move(image.comment);
-    out.metadata = std::move(image.metadata);
+    if (!expandToRgb(image, out, 24)) return false;
     image = std::move(out);
     return true;
 }

@@ -12,11 +12,6 @@ namespace {
 
 class Jpeg2000Decoder {
   public:
-    ~Jpeg2000Decoder() {
-        if (image_) opj_image_destroy(image_);
-        if (codec_) opj_destroy_codec(codec_);
-        if (stream_) opj_stream_destroy(stream_);
-    }
     bool run(const uint8_t* data, size_t size, const LoadOptions& options);
     Image image;
 
@@ -28,66 +23,67 @@ class Jpeg2000Decoder {
 
     OpenJpegMemory memory_;
     OpenJpegErrors errors_;
-    opj_stream_t* stream_ = nullptr;
-    opj_codec_t* codec_ = nullptr;
-    opj_image_t* image_ = nullptr;
+    OpenJpegHandles opj_;  // last, so it is released before the memory its stream reads
 };
 
 bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
     const bool codestream = size >= 2 && data[0] == 0xFF && data[1] == 0x4F;
     memory_.data = data;
     memory_.size = size;
-    stream_ = openJpegReadStream(memory_);
-    codec_ = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
-    if (!stream_ || !codec_) return fail(kErrMemory);
-    installOpenJpegHandlers(codec_, errors_);
+    opj_.stream = openJpegReadStream(memory_);
+    opj_.codec = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
+    if (!opj_.stream || !opj_.codec) return fail(kErrMemory);
+    installOpenJpegHandlers(opj_.codec, errors_);
     opj_dparameters_t parameters;
     opj_set_default_decoder_parameters(&parameters);
-    if (!opj_setup_decoder(codec_, &parameters)) return failed(kErrFileBroken);
+    if (!opj_setup_decoder(opj_.codec, &parameters)) return failed(kErrFileBroken);
     // Strict mode refuses a codestream that ends early instead of showing a blurred guess.
-    opj_decoder_set_strict_mode(codec_, OPJ_TRUE);
-    opj_codec_set_threads(codec_, workerCount());
-    if (!opj_read_header(stream_, codec_, &image_) || !image_) return failed(kErrBadFile);
-    if (image_->numcomps == 0 || image_->x1 <= image_->x0 || image_->y1 <= image_->y0)
+    opj_decoder_set_strict_mode(opj_.codec, OPJ_TRUE);
+    opj_codec_set_threads(opj_.codec, workerCount());
+    if (!opj_read_header(opj_.stream, opj_.codec, &opj_.image) || !opj_.image)
+        return failed(kErrBadFile);
+    if (opj_.image->numcomps == 0 || opj_.image->x1 <= opj_.image->x0 ||
+        opj_.image->y1 <= opj_.image->y0)
         return fail(kErrFileBroken);
-    const int64_t width = int64_t(image_->x1) - image_->x0,
-                  height = int64_t(image_->y1) - image_->y0;
+    const int64_t width = int64_t(opj_.image->x1) - opj_.image->x0,
+                  height = int64_t(opj_.image->y1) - opj_.image->y0;
     if (!Image::fitsLimits(width, height, 8)) return false;
     const int reduce = reduction(options.minSide);
-    if (reduce > 0 && !opj_set_decoded_resolution_factor(codec_, OPJ_UINT32(reduce)))
+    if (reduce > 0 && !opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce)))
         return failed(kErrFileBroken);
     // Only the first four components are shown; the rest are not decoded at all.
-    if (image_->numcomps > 4) {
+    if (opj_.image->numcomps > 4) {
         static constexpr OPJ_UINT32 kShown[] = {0, 1, 2, 3};
-        if (!opj_set_decoded_components(codec_, 4, kShown, OPJ_FALSE))
+        if (!opj_set_decoded_components(opj_.codec, 4, kShown, OPJ_FALSE))
             return failed(kErrFileBroken);
     }
     // OpenJPEG holds every component as 32-bit samples while decoding, and keeps several
     // kilobytes of coding parameters per tile (forged tiny tiles would cost gigabytes).
     const uint64_t working = uint64_t((width >> reduce) + 1) * uint64_t((height >> reduce) + 1) *
-                                 std::min<uint64_t>(image_->numcomps, 4) * 4 +
+                                 std::min<uint64_t>(opj_.image->numcomps, 4) * 4 +
                              tileCount() * 8192;
     if (working > memoryLimit()) return fail(kErrMemory);
-    if (!opj_decode(codec_, stream_, image_) || !opj_end_decompress(codec_, stream_))
+    if (!opj_decode(opj_.codec, opj_.stream, opj_.image) ||
+        !opj_end_decompress(opj_.codec, opj_.stream))
         return failed(kErrFileBroken);
     if (!convert()) return false;
-    if (image_->icc_profile_buf && image_->icc_profile_len)
-        image.metadata.icc.assign(image_->icc_profile_buf,
-                                  image_->icc_profile_buf + image_->icc_profile_len);
+    if (opj_.image->icc_profile_buf && opj_.image->icc_profile_len)
+        image.metadata.icc.assign(opj_.image->icc_profile_buf,
+                                  opj_.image->icc_profile_buf + opj_.image->icc_profile_len);
     return finishLoadedMetadata(image, options);
 }
 
 // Resolution levels to drop so that both sides stay at least minSide.
 int Jpeg2000Decoder::reduction(int minSide) {
     if (minSide <= 0) return 0;
-    opj_codestream_info_v2_t* info = opj_get_cstr_info(codec_);
+    opj_codestream_info_v2_t* info = opj_get_cstr_info(opj_.codec);
     if (!info) return 0;
     const int levels = info->m_default_tile_info.tccp_info
                            ? int(info->m_default_tile_info.tccp_info[0].numresolutions)
                            : 1;
     opj_destroy_cstr_info(&info);
-    const int64_t width = int64_t(image_->x1) - image_->x0,
-                  height = int64_t(image_->y1) - image_->y0;
+    const int64_t width = int64_t(opj_.image->x1) - opj_.image->x0,
+                  height = int64_t(opj_.image->y1) - opj_.image->y0;
     int reduce = 0;
     while (reduce + 1 < levels &&
            ((width + (int64_t(1) << (reduce + 1)) - 1) >> (reduce + 1)) >= minSide &&
@@ -97,7 +93,7 @@ int Jpeg2000Decoder::reduction(int minSide) {
 }
 
 uint64_t Jpeg2000Decoder::tileCount() {
-    opj_codestream_info_v2_t* info = opj_get_cstr_info(codec_);
+    opj_codestream_info_v2_t* info = opj_get_cstr_info(opj_.codec);
     if (!info) return 0;
     const uint64_t tiles = uint64_t(info->tw) * info->th;
     opj_destroy_cstr_info(&info);
@@ -105,8 +101,8 @@ uint64_t Jpeg2000Decoder::tileCount() {
 }
 
 bool Jpeg2000Decoder::convert() {
-    const opj_image_comp_t* comps = image_->comps;
-    const int count = int(std::min<OPJ_UINT32>(image_->numcomps, 4));
+    const opj_image_comp_t* comps = opj_.image->comps;
+    const int count = int(std::min<OPJ_UINT32>(opj_.image->numcomps, 4));
     const int width = int(comps[0].w), height = int(comps[0].h);
     for (int c = 0; c < count; ++c)
         if (!comps[c].data || comps[c].w == 0 || comps[c].h == 0 || comps[c].prec == 0 ||
@@ -116,7 +112,7 @@ bool Jpeg2000Decoder::convert() {
     const int bits = channels == 1 ? 8 : channels == 3 ? 24 : 32;
     if (!image.allocate(width, height, bits, bits == 8)) return false;
     if (bits == 8) image.palette = greyPalette(8);
-    const bool sycc = image_->color_space == OPJ_CLRSPC_SYCC && count >= 3;
+    const bool sycc = opj_.image->color_space == OPJ_CLRSPC_SYCC && count >= 3;
 
     // Sample of component c under pixel (x, y) of the first component's grid, scaled to 8 bits.
     auto sample = [&](int c, int x, int y) {

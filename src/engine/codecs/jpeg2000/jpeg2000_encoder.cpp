@@ -12,11 +12,6 @@ namespace {
 
 class Jpeg2000Encoder {
   public:
-    ~Jpeg2000Encoder() {
-        if (image_) opj_image_destroy(image_);
-        if (codec_) opj_destroy_codec(codec_);
-        if (stream_) opj_stream_destroy(stream_);
-    }
     bool run(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 
   private:
@@ -25,9 +20,7 @@ class Jpeg2000Encoder {
 
     OpenJpegMemory memory_;
     OpenJpegErrors errors_;
-    opj_stream_t* stream_ = nullptr;
-    opj_codec_t* codec_ = nullptr;
-    opj_image_t* image_ = nullptr;
+    OpenJpegHandles opj_;  // last, so it is released before the memory its stream reads
 };
 
 // Copies the pixels into OpenJPEG's planar 32-bit components.
@@ -42,11 +35,12 @@ bool Jpeg2000Encoder::makeImage(const Image& image) {
         params[c].prec = 8;
         params[c].sgnd = 0;
     }
-    image_ = opj_image_create(OPJ_UINT32(count), params, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
-    if (!image_) return fail(kErrMemory);
-    image_->x1 = OPJ_UINT32(image.width());
-    image_->y1 = OPJ_UINT32(image.height());
-    if (count == 4) image_->comps[3].alpha = 1;
+    opj_.image =
+        opj_image_create(OPJ_UINT32(count), params, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+    if (!opj_.image) return fail(kErrMemory);
+    opj_.image->x1 = OPJ_UINT32(image.width());
+    opj_.image->y1 = OPJ_UINT32(image.height());
+    if (count == 4) opj_.image->comps[3].alpha = 1;
     parallelRows(image.height(), [&](int y0, int y1) {
         std::vector<uint8_t> rgba(size_t(image.width()) * 4);
         for (int y = y0; y < y1; ++y) {
@@ -54,13 +48,13 @@ bool Jpeg2000Encoder::makeImage(const Image& image) {
             if (grey) {
                 const uint8_t* in = image.row(y);
                 for (int x = 0; x < image.width(); ++x)
-                    image_->comps[0].data[base + x] = image.palette[in[x]].r;
+                    opj_.image->comps[0].data[base + x] = image.palette[in[x]].r;
                 continue;
             }
             rowToRgba(image, y, rgba.data());
             for (int x = 0; x < image.width(); ++x)
                 for (int c = 0; c < count; ++c)
-                    image_->comps[c].data[base + x] = rgba[size_t(x) * 4 + c];
+                    opj_.image->comps[c].data[base + x] = rgba[size_t(x) * 4 + c];
         }
     });
     return true;
@@ -75,7 +69,7 @@ bool Jpeg2000Encoder::run(const Image& image, const SaveOptions& options,
     parameters.cp_disto_alloc = 1;
     parameters.tcp_rates[0] = float(std::max(options.jpeg2000Ratio, 0));
     parameters.irreversible = options.jpeg2000Ratio > 0 ? 1 : 0;
-    parameters.tcp_mct = image_->numcomps >= 3 ? 1 : 0;
+    parameters.tcp_mct = opj_.image->numcomps >= 3 ? 1 : 0;
     // Each resolution level halves the sides; the smallest must keep at least one pixel.
     const int side = std::min(image.width(), image.height());
     while (parameters.numresolution > 1 && (1 << (parameters.numresolution - 1)) > side)
@@ -83,16 +77,16 @@ bool Jpeg2000Encoder::run(const Image& image, const SaveOptions& options,
     std::string comment = image.comment;
     if (!comment.empty()) parameters.cp_comment = comment.data();
 
-    codec_ = opj_create_compress(options.format == kSaveJ2k ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
-    if (!codec_) return fail(kErrMemory);
-    installOpenJpegHandlers(codec_, errors_);
-    if (!opj_setup_encoder(codec_, &parameters, image_)) return failed(kErrBadParameter);
-    opj_codec_set_threads(codec_, workerCount());
+    opj_.codec = opj_create_compress(options.format == kSaveJ2k ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
+    if (!opj_.codec) return fail(kErrMemory);
+    installOpenJpegHandlers(opj_.codec, errors_);
+    if (!opj_setup_encoder(opj_.codec, &parameters, opj_.image)) return failed(kErrBadParameter);
+    opj_codec_set_threads(opj_.codec, workerCount());
     memory_.out = &out;
-    stream_ = openJpegWriteStream(memory_);
-    if (!stream_) return fail(kErrMemory);
-    if (!opj_start_compress(codec_, image_, stream_) || !opj_encode(codec_, stream_) ||
-        !opj_end_compress(codec_, stream_))
+    opj_.stream = openJpegWriteStream(memory_);
+    if (!opj_.stream) return fail(kErrMemory);
+    if (!opj_start_compress(opj_.codec, opj_.image, opj_.stream) ||
+        !opj_encode(opj_.codec, opj_.stream) || !opj_end_compress(opj_.codec, opj_.stream))
         return failed(kErrCannotWrite);
     return true;
 }

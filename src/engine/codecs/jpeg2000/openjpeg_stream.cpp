@@ -85,6 +85,12 @@ opj_stream_t* openJpegWriteStream(OpenJpegMemory& memory) {
     return stream;
 }
 
+OpenJpegHandles::~OpenJpegHandles() {
+    if (image) opj_image_destroy(image);
+    if (codec) opj_destroy_codec(codec);
+    if (stream) opj_stream_destroy(stream);
+}
+
 void installOpenJpegHandlers(opj_codec_t* codec, OpenJpegErrors& errors) {
     opj_set_error_handler(codec, errorProc, &errors);
     opj_set_warning_handler(codec, quietProc, &errors);

@@ -22,6 +22,18 @@ struct OpenJpegMemory {
 opj_stream_t* openJpegReadStream(OpenJpegMemory& memory);
 opj_stream_t* openJpegWriteStream(OpenJpegMemory& memory);
 
+/// The stream, codec and image of one OpenJPEG run, released together.
+struct OpenJpegHandles {
+    OpenJpegHandles() = default;
+    OpenJpegHandles(const OpenJpegHandles&) = delete;
+    OpenJpegHandles& operator=(const OpenJpegHandles&) = delete;
+    ~OpenJpegHandles();
+
+    opj_stream_t* stream = nullptr;
+    opj_codec_t* codec = nullptr;
+    opj_image_t* image = nullptr;
+};
+
 /// Collects OpenJPEG's error messages for one codec.
 struct OpenJpegErrors {
     int code = 0;  ///< engine error code of the first error, 0 when none
