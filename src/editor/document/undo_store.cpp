@@ -1,13 +1,18 @@
 #include "editor/document/undo_store.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <atomic>
-#include <bit>
-#include <cstring>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <vector>
+
+#include "editor/document/bgr_rows.h"
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
@@ -19,37 +24,30 @@ namespace {
 void put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
 void put32(uint8_t* p, uint32_t v) { put16(p, v), put16(p + 2, v >> 16); }
 
-// R, G, B → B, G, R for `width` pixels; four pixels (three little-endian words) at a time.
-static_assert(std::endian::native == std::endian::little);
-void swapRedBlue(const uint8_t* src, uint8_t* dst, int width) {
-    int x = 0;
-    for (; x + 4 <= width; x += 4, src += 12, dst += 12) {
-        uint32_t a, b, c;  // R0 G0 B0 R1 | G1 B1 R2 G2 | B2 R3 G3 B3, little-endian
-        std::memcpy(&a, src, 4);
-        std::memcpy(&b, src + 4, 4);
-        std::memcpy(&c, src + 8, 4);
-        const uint32_t oa =
-            ((a >> 16) & 0xFF) | (a & 0xFF00) | ((a & 0xFF) << 16) | (((b >> 8) & 0xFF) << 24);
-        const uint32_t ob = (b & 0xFF) | ((a >> 24) << 8) | ((c & 0xFF) << 16) | ((b >> 24) << 24);
-        const uint32_t oc = ((b >> 16) & 0xFF) | ((c >> 24) << 8) | (((c >> 16) & 0xFF) << 16) |
-                            (((c >> 8) & 0xFF) << 24);
-        std::memcpy(dst, &oa, 4);
-        std::memcpy(dst + 4, &ob, 4);
-        std::memcpy(dst + 8, &oc, 4);
+// All `size` bytes at `offset`, through short writes and interruptions.
+bool writeAt(int fd, const uint8_t* data, size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t done = ::pwrite(fd, data, size, offset);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        data += done, size -= size_t(done), offset += done;
     }
-    for (; x < width; ++x, src += 3, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+    return true;
 }
 
 // Full-colour snapshots, the large ones, go from the raster to the file without a whole-file
 // buffer: each worker converts its band of rows in small chunks and writes them at their place
-// through a handle of its own, so conversion and copying into the file run on all cores. The
-// layout is the uncompressed 24-bit one that the engine's BMP reader takes back (bottom-up rows
-// of B, G, R padded to 4 bytes, version 3 header). A file left from an earlier step of the same
-// number is resized, not truncated first, so its blocks are reused.
+// with pwrite on one shared handle, so the conversion of one band overlaps the copying of
+// another into the file. The layout is the uncompressed 24-bit one that the engine's BMP reader
+// takes back (bottom-up rows of B, G, R padded to 4 bytes, version 3 header). The file gets its
+// blocks in one call before the bands are written, and a file left from an earlier step of the
+// same number is reused, not truncated first, then cut to the new length. There is no flush to
+// disk: snapshots are scratch files that the editor deletes when it closes, so a crash before
+// the kernel writes them back loses nothing the user saved.
 bool writeFullColour(const engine::Image& image, const QString& path) {
     const int w = image.width(), h = image.height();
     const size_t rowBytes = (size_t(w) * 3 + 3) & ~size_t(3);
-    const qint64 total = 54 + qint64(rowBytes) * h;
+    const off_t total = 54 + off_t(rowBytes) * h;
     uint8_t header[54] = {'B', 'M'};
     put32(header + 2, uint32_t(std::min<int64_t>(total, UINT32_MAX)));
     put32(header + 10, 54);
@@ -61,30 +59,29 @@ bool writeFullColour(const engine::Image& image, const QString& path) {
     put32(header + 34, uint32_t(std::min<int64_t>(total - 54, UINT32_MAX)));
     put32(header + 38, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiX)));
     put32(header + 42, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiY)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !file.resize(total) ||
-        file.write(reinterpret_cast<const char*>(header), 54) != 54)
-        return false;
-    std::atomic<bool> ok{true};
-    const int chunkRows = int(std::max<size_t>(1, (1u << 20) / rowBytes));
-    engine::parallelRows(h, [&](int r0, int r1) {
-        QFile part(path);
-        if (!part.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-            ok = false;
-            return;
-        }
-        std::vector<uint8_t> chunk(rowBytes * size_t(std::min(chunkRows, r1 - r0)), 0);
-        for (int first = r0; first < r1 && ok; first += chunkRows) {
-            const int rows = std::min(chunkRows, r1 - first);
-            for (int r = 0; r < rows; ++r)
-                swapRedBlue(image.row(h - 1 - (first + r)), chunk.data() + size_t(r) * rowBytes, w);
-            const qint64 bytes = qint64(rowBytes) * rows;
-            if (!part.seek(54 + qint64(rowBytes) * first) ||
-                part.write(reinterpret_cast<const char*>(chunk.data()), bytes) != bytes)
-                ok = false;
-        }
-    });
-    return ok;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    // A file system without preallocation still takes the file: its blocks come with the writes.
+    bool ok = (::fallocate(fd, 0, 0, total) == 0 || errno == EOPNOTSUPP || errno == ENOSYS) &&
+              ::ftruncate(fd, total) == 0 && writeAt(fd, header, 54, 0);
+    if (ok) {
+        std::atomic<bool> good{true};
+        const int chunkRows = int(std::max<size_t>(1, (256u << 10) / rowBytes));
+        engine::parallelRows(h, [&](int r0, int r1) {
+            std::vector<uint8_t> chunk(rowBytes * size_t(std::min(chunkRows, r1 - r0)), 0);
+            for (int first = r0; first < r1 && good; first += chunkRows) {
+                const int rows = std::min(chunkRows, r1 - first);
+                for (int r = 0; r < rows; ++r)
+                    rgbToBgr(image.row(h - 1 - (first + r)), chunk.data() + size_t(r) * rowBytes,
+                             w);
+                if (!writeAt(fd, chunk.data(), rowBytes * size_t(rows),
+                             54 + off_t(rowBytes) * first))
+                    good = false;
+            }
+        });
+        ok = good;
+    }
+    return ::close(fd) == 0 && ok;
 }
 
 }  // namespace
