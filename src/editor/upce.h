@@ -65,6 +65,8 @@ class uPcE : public QWidget, public DocumentHost {
     void showPanWindow(bool show) override;
     void applyDragMode(int mode) override;
     void putClipboardText(const QString& text) override;
+    bool putClipboardImage(const engine::Image& image) override;
+    bool clipboardImage(engine::Image& out) override;
 
   signals:
     void eStFile(const QString& sFL);
