@@ -267,6 +267,33 @@ TEST_F(MainWindowTest, FileJobNotTakenLeavesTheFileUntouched) {
     EXPECT_EQ(after.readAll(), bytes);
 }
 
+TEST_F(MainWindowTest, ClipboardJobTakesThePictureAndHandsTheResultBack) {
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(QColor(200, 40, 40));
+    for (const bool withPicture : {true, false}) {
+        if (withPicture)
+            QGuiApplication::clipboard()->setImage(picture);
+        else
+            QGuiApplication::clipboard()->clear();
+        settings::setYIni(std::make_unique<settings::YIni>(util::shared().sUsrDir));
+        FmMainWindow main;
+        ASSERT_TRUE(main.load());
+        main.setAutorun({"回転⇒右90度", "取込⇒選択"});
+        QString file;
+        float w = 0, h = 0;
+        bool ok = !withPicture, gif = false;
+        main.Act(app::kJobClipboard, file, w, h, false, true, ok, gif);
+        // Without a picture there is nothing to hand back: the job is not taken.
+        EXPECT_EQ(ok, withPicture);
+        const QImage back = QGuiApplication::clipboard()->image();
+        EXPECT_EQ(back.size(), withPicture ? QSize(4, 8) : QSize(0, 0));
+        if (withPicture) {
+            EXPECT_EQ(back.pixelColor(0, 0), QColor(200, 40, 40));
+        }
+        EXPECT_FALSE(util::shared().bClipBusy);
+    }
+}
+
 TEST_F(MainWindowTest, FolderJobNumbersTheNewFileAndSetsTheGifFlag) {
     const QString out = dir_.path() + "/out";
     QDir().mkpath(out);
