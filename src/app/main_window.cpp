@@ -554,11 +554,7 @@ void FmMainWindow::saveSettings() {
 
 void FmMainWindow::startControls() {
     auto& values = shared();
-    // The browser reports the job's file to be opened; it keeps its own changes quiet itself.
-    const bool was = values.bSuppress;
-    values.bSuppress = false;
     trp_->cOn(values.sRootDir, values.sStartDir, false, jobFile());
-    values.bSuppress = was;
     if (jobKind() == kJobFile) setJobFolder(trp_->Path());
     pce_->cOn(this, values.sUsrDir + "Wrk/");
     if (display_ != QStringLiteral("非表示")) trp_->setShwThmb(display_ == QStringLiteral("表示T"));
