@@ -104,6 +104,18 @@ TEST_F(BrowserControlTest, StartFileIsSelectedAndReported) {
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen[0][0].toString(), root + "/b.png");
     EXPECT_EQ(control.iGetFls(), 1);
+
+    // In thumbnail mode the start file becomes the current thumbnail: the next one follows it.
+    control.setShwThmb(true);
+    chosen.clear();
+    util::shared().bSuppress = true;
+    control.cOn(root, root, false, root + "/a.png");
+    util::shared().bSuppress = false;
+    control.MoveNxt(1);
+    ASSERT_EQ(chosen.size(), 2);
+    EXPECT_EQ(chosen[0][0].toString(), root + "/a.png");
+    EXPECT_EQ(chosen[1][0].toString(), root + "/b.png");
+    control.grid()->thumbnails().waitUntilDone();
 }
 
 TEST_F(BrowserControlTest, MoveNextWrapsAroundInTheList) {
