@@ -413,6 +413,7 @@ void FmMainWindow::showStamp() {
     if (stampIndex_ < 0 || stampIndex_ >= stamps_.size()) return;
     stampName_ = stamps_[stampIndex_];
     pnBmp_->setPixmap(QPixmap(shared().sApDir + stampName_));
+    pce_->pcStampFL(shared().sApDir + stampName_);
 }
 
 void FmMainWindow::nextStamp() {
@@ -438,7 +439,7 @@ void FmMainWindow::loadSettings() {
     browserWidth_ = static_cast<int>(store->vGtVal("TRE_WD", 0));
     stampName_ = store->vGtVal("STAMP", "");
     for (int n = 0; n < 3; ++n) exe_[n] = store->vGtVal(QStringLiteral("PC_EXE%1").arg(n + 1), "");
-    ranges_ = store->vGtVal("PC_RNG", "");
+    pce_->UsrHani(store->vGtVal("PC_RNG", ""));
 
     store->GetGtx(key(settings::kGroupSettings));
     const int jpg = static_cast<int>(store->vGtVal(key("JPG品質"), 0));
@@ -475,7 +476,7 @@ void FmMainWindow::loadSettings() {
     for (int n = 0; n < 3; ++n) pp_->setEditorCaption(n, exe_[n].section(',', 0, 0));
     pp_->setStorageSet(!storeFolder_.isEmpty());
     QStringList rangeNames;
-    for (const QString& entry : ranges_.split(':', Qt::SkipEmptyParts))
+    for (const QString& entry : pce_->UsrHani().split(':', Qt::SkipEmptyParts))
         rangeNames << entry.section(',', 0, 0);
     pp_->setRegisteredRanges(rangeNames);
     loadStamps();
@@ -518,7 +519,7 @@ void FmMainWindow::saveSettings() {
     store->SetVal("TRE_WD", paneWidth);
     store->SetVal("STAMP", stampName_);
     for (int n = 0; n < 3; ++n) store->SetVal(QStringLiteral("PC_EXE%1").arg(n + 1), exe_[n]);
-    store->SetVal("PC_RNG", ranges_);
+    store->SetVal("PC_RNG", pce_->UsrHani());
     store->SetGtx();
 
     int jpg = 0, update = 0, mouse = 0;
@@ -553,11 +554,7 @@ void FmMainWindow::saveSettings() {
 
 void FmMainWindow::startControls() {
     auto& values = shared();
-    // The browser reports the job's file to be opened; it keeps its own changes quiet itself.
-    const bool was = values.bSuppress;
-    values.bSuppress = false;
     trp_->cOn(values.sRootDir, values.sStartDir, false, jobFile());
-    values.bSuppress = was;
     if (jobKind() == kJobFile) setJobFolder(trp_->Path());
     pce_->cOn(this, values.sUsrDir + "Wrk/");
     if (display_ != QStringLiteral("非表示")) trp_->setShwThmb(display_ == QStringLiteral("表示T"));

@@ -168,7 +168,6 @@ class FmMainWindow : public FmMain {
     bool recording_ = true;
     QString buffer_;
     QString exe_[3];
-    QString ranges_;
     QStringList stamps_;
     int stampIndex_ = -1;
     QString stampName_;

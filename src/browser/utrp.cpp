@@ -485,24 +485,29 @@ void uTrP::onThumbKeyRelease(int key) {
     grid_->scrollRow(direction);
 }
 
+// The start file is the browser's own request, so it is selected and reported even while the
+// host holds the suppression flag around the start (the host's start always does).
 void uTrP::selectFileByName(const QString& path, bool reportIt) {
-    if (suppressed()) return;
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    if (thumbMode_) {
-        for (int i = 1; i <= thumbCount_; ++i) {
-            grid_->setCurrentItem(i);
-            if (grid_->itemName() == name) {
-                grid_->selectItem(i);  // reported through the item-chosen event
-                return;
-            }
-        }
-        return;
-    }
+    QString folder;
     {
         Suppress quiet;
-        if (!list_->selectName(name)) return;
+        if (thumbMode_) {
+            int found = 0;
+            for (int i = 1; i <= thumbCount_ && found == 0; ++i) {
+                grid_->setCurrentItem(i);
+                if (grid_->itemName() == name) found = i;
+            }
+            if (found == 0) return;
+            grid_->selectItem(found);
+            currentThumb_ = found;
+            folder = grid_->itemFolder();
+        } else {
+            if (!list_->selectName(name)) return;
+            folder = folderWithSlash();
+        }
     }
-    if (reportIt) report(folderWithSlash() + name);
+    if (reportIt) report(folder + name);
 }
 
 void uTrP::MoveNxt(int offset) {

@@ -2,10 +2,13 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
+#include <QPainter>
 
 #include "editor/save/save_dialog.h"
 #include "editor/view/picture_view.h"
 #include "engine/core/handles.h"
+#include "util/qimage_adapter.h"
 
 namespace ximora::editor {
 
@@ -120,5 +123,33 @@ void uPcE::showPanWindow(bool show) { view_->showPanWindow(show); }
 void uPcE::applyDragMode(int mode) { view_->setDragMode(mode); }
 
 void uPcE::putClipboardText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+bool uPcE::putClipboardImage(const engine::Image& image) {
+    const QImage picture = util::toQImage(image);
+    if (picture.isNull()) return false;
+    QGuiApplication::clipboard()->setImage(picture);
+    return QGuiApplication::clipboard()->mimeData() &&
+           QGuiApplication::clipboard()->mimeData()->hasImage();
+}
+
+bool uPcE::clipboardImage(engine::Image& out) {
+    const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
+    if (!offered || !offered->hasImage()) return false;
+    const QImage picture = qvariant_cast<QImage>(offered->imageData());
+    if (picture.isNull()) return false;
+    // Transparent parts become white, as a pasted picture has no alpha of its own.
+    QImage flat(picture.size(), QImage::Format_RGB888);
+    flat.fill(Qt::white);
+    flat.setDotsPerMeterX(picture.dotsPerMeterX());
+    flat.setDotsPerMeterY(picture.dotsPerMeterY());
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, picture);
+    }
+    engine::Image image = util::fromQImage(flat);
+    if (image.empty()) return false;
+    out = std::move(image);
+    return true;
+}
 
 }  // namespace ximora::editor

@@ -55,6 +55,14 @@ class uPcE : public QWidget, public DocumentHost {
     void pcAct(const QString& sGp, const QString& sJb) { doc_.pcAct(sGp, sJb); }
     bool pcSaveAs(QString& sFL, bool bRct, bool bDlg) { return doc_.pcSaveAs(sFL, bRct, bDlg); }
 
+    /// The registered ranges: entries "name,width,height,unit" joined with ":", kept for the
+    /// host's settings.
+    QString UsrHani() const { return ranges_; }
+    void UsrHani(const QString& text) { ranges_ = text; }
+    /// The bitmap file the drawing toolbar's stamp tool places.
+    void pcStampFL(const QString& sBmp) { stampFile_ = sBmp; }
+    QString stampFile() const { return stampFile_; }
+
     PictureView* view() const { return view_; }
 
     // DocumentHost
@@ -65,6 +73,8 @@ class uPcE : public QWidget, public DocumentHost {
     void showPanWindow(bool show) override;
     void applyDragMode(int mode) override;
     void putClipboardText(const QString& text) override;
+    bool putClipboardImage(const engine::Image& image) override;
+    bool clipboardImage(engine::Image& out) override;
 
   signals:
     void eStFile(const QString& sFL);
@@ -87,6 +97,8 @@ class uPcE : public QWidget, public DocumentHost {
     QWidget* host_ = nullptr;
     bool started_ = false;
     int handle_ = 0;
+    QString ranges_;
+    QString stampFile_;
 };
 
 }  // namespace ximora::editor

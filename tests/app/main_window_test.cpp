@@ -162,6 +162,37 @@ TEST_F(MainWindowTest, RecordedMacroIsStoredWithTildesAndReplaysOnAnotherFile) {
     EXPECT_EQ(reread.vGtVal("COMMAND", ""), "[新規マクロ]~回転⇒右90度");
 }
 
+TEST_F(MainWindowTest, RegisteredRangesAndStampReachTheEditorAndComeBack) {
+    QDir().mkpath(util::shared().sApDir);
+    for (const char* name : {"s1.bmp", "s2.bmp"}) {
+        QImage stamp(2, 2, QImage::Format_RGB32);
+        stamp.fill(Qt::green);
+        stamp.save(util::shared().sApDir + name);
+    }
+    settings::YIni stored(util::shared().sUsrDir);
+    stored.GetTxt(util::shared().sUsrDir + "User.xml");  // none yet: starts empty
+    stored.GetGtx("画面");
+    stored.SetVal("PC_RNG", "名刺,91,55,px:A4,21,29.7,cm");
+    stored.SetVal("STAMP", "s2.bmp");
+    stored.SetGtx();
+    ASSERT_TRUE(stored.SetTxt());
+
+    FmMainWindow main;
+    startInteractive(main, picture("a.bmp"));
+    EXPECT_EQ(main.editor()->UsrHani(), "名刺,91,55,px:A4,21,29.7,cm");
+    EXPECT_EQ(main.editor()->stampFile(), util::shared().sApDir + "s2.bmp");
+    main.nextStamp();  // wraps to the first bitmap
+    EXPECT_EQ(main.editor()->stampFile(), util::shared().sApDir + "s1.bmp");
+
+    main.editor()->UsrHani("B5,18.2,25.7,cm");
+    main.close();
+    settings::YIni reread(util::shared().sUsrDir);
+    ASSERT_TRUE(reread.GetTxt(util::shared().sUsrDir + "User.xml"));
+    reread.GetGtx("画面");
+    EXPECT_EQ(reread.vGtVal("PC_RNG", ""), "B5,18.2,25.7,cm");
+    EXPECT_EQ(reread.vGtVal("STAMP", ""), "s1.bmp");
+}
+
 TEST_F(MainWindowTest, DeletingAsksFirstAndKeepsTheDocumentOnNo) {
     const QString a = picture("a.bmp");
     FmMainWindow main;
@@ -265,6 +296,33 @@ TEST_F(MainWindowTest, FileJobNotTakenLeavesTheFileUntouched) {
     QFile after(a);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST_F(MainWindowTest, ClipboardJobTakesThePictureAndHandsTheResultBack) {
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(QColor(200, 40, 40));
+    for (const bool withPicture : {true, false}) {
+        if (withPicture)
+            QGuiApplication::clipboard()->setImage(picture);
+        else
+            QGuiApplication::clipboard()->clear();
+        settings::setYIni(std::make_unique<settings::YIni>(util::shared().sUsrDir));
+        FmMainWindow main;
+        ASSERT_TRUE(main.load());
+        main.setAutorun({"回転⇒右90度", "取込⇒選択"});
+        QString file;
+        float w = 0, h = 0;
+        bool ok = !withPicture, gif = false;
+        main.Act(app::kJobClipboard, file, w, h, false, true, ok, gif);
+        // Without a picture there is nothing to hand back: the job is not taken.
+        EXPECT_EQ(ok, withPicture);
+        const QImage back = QGuiApplication::clipboard()->image();
+        EXPECT_EQ(back.size(), withPicture ? QSize(4, 8) : QSize(0, 0));
+        if (withPicture) {
+            EXPECT_EQ(back.pixelColor(0, 0), QColor(200, 40, 40));
+        }
+        EXPECT_FALSE(util::shared().bClipBusy);
+    }
 }
 
 TEST_F(MainWindowTest, FolderJobNumbersTheNewFileAndSetsTheGifFlag) {

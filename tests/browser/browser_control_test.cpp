@@ -11,6 +11,7 @@
 #include "browser/thumbnail_grid.h"
 #include "browser/utrp.h"
 #include "browser_fixture.h"
+#include "util/shared_values.h"
 
 namespace ximora::browser::testing {
 namespace {
@@ -95,10 +96,26 @@ TEST_F(BrowserControlTest, StartFileIsSelectedAndReported) {
     image("b.png");
     uTrP control;
     QSignalSpy chosen(&control, &uTrP::eSlcFile);
+    // The host's start holds the suppression flag; the start file is selected all the same.
+    util::shared().bSuppress = true;
     control.cOn(root, root, true, root + "/b.png");
+    EXPECT_TRUE(util::shared().bSuppress);
+    util::shared().bSuppress = false;
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen[0][0].toString(), root + "/b.png");
     EXPECT_EQ(control.iGetFls(), 1);
+
+    // In thumbnail mode the start file becomes the current thumbnail: the next one follows it.
+    control.setShwThmb(true);
+    chosen.clear();
+    util::shared().bSuppress = true;
+    control.cOn(root, root, false, root + "/a.png");
+    util::shared().bSuppress = false;
+    control.MoveNxt(1);
+    ASSERT_EQ(chosen.size(), 2);
+    EXPECT_EQ(chosen[0][0].toString(), root + "/a.png");
+    EXPECT_EQ(chosen[1][0].toString(), root + "/b.png");
+    control.grid()->thumbnails().waitUntilDone();
 }
 
 TEST_F(BrowserControlTest, MoveNextWrapsAroundInTheList) {

@@ -211,8 +211,12 @@ TEST_F(DocumentTest, WindowCommandsDoNothingWithoutAWindow) {
         PictureDocument::needsWindow(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存")));
     EXPECT_TRUE(PictureDocument::needsWindow(QStringLiteral("回転"), QStringLiteral("詳細指定")));
     EXPECT_FALSE(PictureDocument::needsWindow(QStringLiteral("回転"), QStringLiteral("右90度")));
+    for (const char* job : {"ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"})
+        EXPECT_TRUE(
+            PictureDocument::needsWindow(QStringLiteral("画像編集"), QString::fromUtf8(job)));
     open(10, 10);
     doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("新規作成"));
+    doc_.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
     EXPECT_EQ(doc_.image().width(), 10);
 }
 

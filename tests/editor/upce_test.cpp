@@ -16,6 +16,9 @@
 #include "editor/view/picture_view.h"
 #include "editor_fixture.h"
 #include "engine/core/handles.h"
+#include "engine/geometry/geometry.h"
+#include "util/qimage_adapter.h"
+#include "util/shared_values.h"
 
 namespace ximora::editor::testing {
 namespace {
@@ -171,6 +174,61 @@ TEST_F(EditorControlTest, DetailsNewImageAndHandles) {
     editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("新規作成"));
     EXPECT_EQ(editor_.dGetImg()->image().width(), qRound(view.width() * 0.8));
     EXPECT_EQ(editor_.prFile(), QString());
+}
+
+TEST_F(EditorControlTest, ClipboardCopyAndNewImage) {
+    QClipboard* clipboard = QApplication::clipboard();
+    QList<bool> busyAtChange;
+    const QMetaObject::Connection watch =
+        QObject::connect(clipboard, &QClipboard::dataChanged,
+                         [&] { busyAtChange.append(util::shared().bClipBusy); });
+
+    // Copy with a selection: only the selection goes out, at 96 dpi; the editor keeps its image.
+    openInEditor(12, 10);
+    const engine::Image original = editor_.dGetImg()->image();
+    editor_.dGetImg()->setSelection({2, 3, 8, 7});
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"));
+    const QImage copied = clipboard->image();
+    engine::Image part = original;
+    ASSERT_TRUE(engine::trim(part, {2, 3, 8, 7}));
+    EXPECT_TRUE(engine::testing::samePixels(util::fromQImage(copied), part));
+    EXPECT_EQ(qRound(copied.dotsPerMeterX() * 0.0254), 96);
+    EXPECT_TRUE(engine::testing::samePixels(editor_.dGetImg()->image(), original));
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+    EXPECT_EQ(editor_.prFile(), path(QStringLiteral("e.bmp")));
+
+    // New from the clipboard: an untitled 24-bit image, transparency laid over white.
+    QImage picture(3, 2, QImage::Format_ARGB32);
+    picture.fill(qRgba(10, 20, 30, 255));
+    picture.setPixel(1, 1, qRgba(0, 0, 0, 0));
+    clipboard->setImage(picture);
+    QSignalSpy files(&editor_, &uPcE::eStFile);
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+    const engine::Image& pasted = editor_.dGetImg()->image();
+    ASSERT_EQ(pasted.width(), 3);
+    EXPECT_EQ(pasted.bitsPerPixel(), 24);
+    EXPECT_EQ(pasted.dpiX, 96);
+    EXPECT_EQ(pasted.row(0)[0], 10);
+    EXPECT_EQ(pasted.row(1)[3], 255);
+    EXPECT_EQ(editor_.prFile(), QString());
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+    EXPECT_TRUE(editor_.dGetImg()->selection().empty());
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(files[0][0].toString(), QString());
+
+    // Text only: the engine's message, and the image stays.
+    clipboard->setText(QStringLiteral("no picture"));
+    const int messages = int(script_->messageTexts().size());
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+    ASSERT_EQ(script_->messageTexts().size(), messages + 1);
+    EXPECT_EQ(script_->messageTexts().last(), QStringLiteral("表示ｲﾒｰｼﾞﾃﾞｰﾀがありません"));
+    EXPECT_EQ(editor_.dGetImg()->image().width(), 3);
+
+    QObject::disconnect(watch);
+    EXPECT_FALSE(util::shared().bClipBusy);
+    // The editor's own clipboard change is marked as such; the test's own changes are not.
+    ASSERT_FALSE(busyAtChange.isEmpty());
+    EXPECT_TRUE(busyAtChange.first());
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
     using D = PictureDocument;
 
     // Rows with a null handler are commands whose windows or devices are not part of the editor
-    // yet (adjustment dialogs, ranges, clipboard, printing, scanning, drawing toolbar, resolution
+    // yet (adjustment dialogs, ranges, printing, scanning, drawing toolbar, resolution
     // dialog); until they are, the pairs are ignored like unknown ones.
     static const Row kRows[] = {
         {"ﾌｧｲﾙ", "新規作成", &D::actNew, kWindow},
@@ -29,8 +29,8 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"表示", nullptr, &D::actView, kHeadless},
         {"画像編集", "読込時に戻す", &D::actRevert, kHeadless},
         {"画像編集", "編集を一つ戻す", &D::actUndo, kHeadless},
-        {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", nullptr, kWindow},
-        {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規", nullptr, kWindow},
+        {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", &D::actCopyToClipboard, kWindow},
+        {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規", &D::actNewFromClipboard, kWindow},
         {"画像編集", "ﾄﾘﾐﾝｸﾞ", &D::actTrim, kHeadless},
         {"画像編集", "ﾂｰﾙﾊﾞｰを表示", nullptr, kWindow},
         {"画像編集", "画像枠を追加", &D::actFrame, kHeadless},

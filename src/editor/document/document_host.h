@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/core/image.h"
+
 namespace ximora::editor {
 
 class DocumentHost {
@@ -22,6 +24,11 @@ class DocumentHost {
     /// Switches the drag behaviour and pointer of the view to drag mode 0, 1 or 2.
     virtual void applyDragMode(int mode) = 0;
     virtual void putClipboardText(const QString& text) = 0;
+    /// Puts `image` on the clipboard as a picture; false when the clipboard refused it.
+    virtual bool putClipboardImage(const engine::Image& image) = 0;
+    /// The clipboard's raster picture laid over white as 24 bits; false (and `out` untouched)
+    /// when the clipboard offers none.
+    virtual bool clipboardImage(engine::Image& out) = 0;
 };
 
 }  // namespace ximora::editor

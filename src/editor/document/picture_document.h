@@ -188,6 +188,8 @@ class PictureDocument : public QObject {
     ActResult actRevert(const QString& job);
     ActResult actUndo(const QString& job);
     ActResult actTrim(const QString& job);
+    ActResult actCopyToClipboard(const QString& job);
+    ActResult actNewFromClipboard(const QString& job);
     ActResult actFrame(const QString& job);
     ActResult actReduce(const QString& job);
     ActResult actBand(const QString& job);

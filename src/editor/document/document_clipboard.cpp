@@ -1,0 +1,58 @@
+// The clipboard commands: the image (or its selection) out to the clipboard, and a new untitled
+// image from the clipboard's picture.
+
+#include "editor/document/document_host.h"
+#include "editor/document/picture_document.h"
+#include "engine/core/error.h"
+#include "engine/geometry/geometry.h"
+#include "util/shared_values.h"
+
+namespace ximora::editor {
+namespace {
+
+/// Marks the clipboard change as the editor's own for as long as it lives, so the main window
+/// does not take it for a picture arriving from outside.
+class ClipboardBusy {
+  public:
+    ClipboardBusy() : was_(util::shared().bClipBusy) { util::shared().bClipBusy = true; }
+    ~ClipboardBusy() { util::shared().bClipBusy = was_; }
+    ClipboardBusy(const ClipboardBusy&) = delete;
+    ClipboardBusy& operator=(const ClipboardBusy&) = delete;
+
+  private:
+    bool was_;
+};
+
+}  // namespace
+
+ActResult PictureDocument::actCopyToClipboard(const QString&) {
+    if (!hasImage()) return ActResult::Done;
+    const ClipboardBusy busy;
+    engine::Image copy = image_;
+    const Selection s = selection_;
+    lastOk_ = s.empty() || engine::trim(copy, {s.left, s.top, s.right, s.bottom});
+    if (lastOk_) {
+        copy.dpiX = 96;
+        copy.dpiY = 96;
+        lastOk_ = host_->putClipboardImage(copy);
+    }
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actNewFromClipboard(const QString&) {
+    const ClipboardBusy busy;
+    clearSelection();
+    engine::Image pasted;
+    lastOk_ = host_->clipboardImage(pasted);
+    if (!lastOk_) {
+        // Text or nothing on the clipboard: the current image stays.
+        showEngineError(engine::kErrNoImage);
+        return ActResult::Done;
+    }
+    pasted.dpiX = 96;
+    pasted.dpiY = 96;
+    takeImage(std::move(pasted));
+    return ActResult::Done;
+}
+
+}  // namespace ximora::editor
