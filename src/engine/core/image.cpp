@@ -3,30 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <new>
-
-#include <sys/mman.h>
 
 #include "engine/core/error.h"
+#include "engine/core/rasterpool.h"
 
 namespace ximora::engine {
 namespace {
 std::atomic<uint64_t> gMemoryLimit{uint64_t(4) << 30};
-
-// Large rasters ask for transparent huge pages: the first write into a fresh raster (every
-// operation that makes a new image) then takes one page fault per 2 MiB instead of per 4 KiB,
-// which otherwise costs several times a copy of the raster.
-void adviseHugePages(uint8_t* p, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr size_t kPage = 4096, kWorthIt = size_t(8) << 20;
-    if (bytes < kWorthIt) return;
-    const uintptr_t begin = (uintptr_t(p) + kPage - 1) & ~uintptr_t(kPage - 1);
-    const uintptr_t end = (uintptr_t(p) + bytes) & ~uintptr_t(kPage - 1);
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // only a hint
-#else
-    (void)p, (void)bytes;
-#endif
-}
 
 bool validDepth(int bpp) {
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
@@ -38,17 +21,22 @@ void setMemoryLimit(uint64_t bytes) { gMemoryLimit.store(bytes, std::memory_orde
 
 int Image::storageBytesPerPixel(int bitsPerPixel) {
     switch (bitsPerPixel) {
-        case 16: return 2;
-        case 24: return 3;
-        case 32: return 4;
-        default: return 1;
+        case 16:
+            return 2;
+        case 24:
+            return 3;
+        case 32:
+            return 4;
+        default:
+            return 1;
     }
 }
 
 bool Image::fitsLimits(int64_t width, int64_t height, int bitsPerPixel) {
     if (!validDepth(bitsPerPixel) || width < 1 || height < 1) return fail(kErrBadParameter);
     if (width > kMaxSide || height > kMaxSide) return fail(kErrMemory);
-    const uint64_t stride = (uint64_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~uint64_t(3);
+    const uint64_t stride =
+        (uint64_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~uint64_t(3);
     if (stride * uint64_t(height) > memoryLimit()) return fail(kErrMemory);
     return true;
 }
@@ -56,10 +44,7 @@ bool Image::fitsLimits(int64_t width, int64_t height, int bitsPerPixel) {
 bool Image::allocate(int width, int height, int bitsPerPixel, bool grey) {
     if (!fitsLimits(width, height, bitsPerPixel)) return false;
     const size_t stride = (size_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~size_t(3);
-    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[stride * size_t(height)]);
-    if (!pixels) return fail(kErrMemory);
-    adviseHugePages(pixels.get(), stride * size_t(height));
-    pixels_ = std::move(pixels);
+    if (!acquirePixels(stride * size_t(height))) return fail(kErrMemory);
     width_ = width;
     height_ = height;
     bpp_ = bitsPerPixel;
@@ -88,14 +73,23 @@ Image::Image(const Image& other)
       stride_(other.stride_) {
     if (other.pixels_) {
         // A failed copy leaves an empty image; callers of duplicate check empty().
-        pixels_.reset(new (std::nothrow) uint8_t[other.byteCount()]);
-        if (pixels_) {
-            adviseHugePages(pixels_.get(), other.byteCount());
+        if (acquirePixels(other.byteCount())) {
             std::memcpy(pixels_.get(), other.pixels_.get(), other.byteCount());
         } else {
             width_ = height_ = bpp_ = 0, stride_ = 0;
         }
     }
+}
+
+void RasterRelease::operator()(uint8_t* buffer) const { RasterPool::release(buffer, capacity); }
+
+bool Image::acquirePixels(size_t bytes) {
+    // The old raster stays until the new one exists, so a failure leaves the image as it was.
+    size_t capacity = 0;
+    uint8_t* buffer = RasterPool::acquire(bytes, capacity);
+    if (!buffer) return false;
+    pixels_ = std::unique_ptr<uint8_t[], RasterRelease>(buffer, RasterRelease{capacity});
+    return true;
 }
 
 Image& Image::operator=(const Image& other) {
@@ -126,8 +120,10 @@ Colour Image::pixel(int x, int y) const {
             std::memcpy(&v, p + size_t(x) * 2, 2);
             return unpackRgb565(v);
         }
-        case 24: return Colour{p[x * 3], p[x * 3 + 1], p[x * 3 + 2], 255};
-        case 32: return Colour{p[x * 4], p[x * 4 + 1], p[x * 4 + 2], p[x * 4 + 3]};
+        case 24:
+            return Colour{p[x * 3], p[x * 3 + 1], p[x * 3 + 2], 255};
+        case 32:
+            return Colour{p[x * 4], p[x * 4 + 1], p[x * 4 + 2], p[x * 4 + 3]};
         default: {
             const uint8_t index = p[x];
             return index < palette.size() ? palette[index] : Colour{};

@@ -30,6 +30,12 @@ constexpr int kMaxSide = 65535;
 uint64_t memoryLimit();
 void setMemoryLimit(uint64_t bytes);
 
+/// Gives a raster buffer back to the RasterPool, which needs the buffer's size.
+struct RasterRelease {
+    size_t capacity = 0;
+    void operator()(uint8_t* buffer) const;
+};
+
 /// In-memory layouts, chosen so that Qt can paint each one without a copy:
 ///  - 1, 4, 8 bits: one palette index per byte (QImage::Format_Indexed8). Indexes stay below
 ///    2^bits; the palette holds at most 2^bits entries.
@@ -38,7 +44,7 @@ void setMemoryLimit(uint64_t bytes);
 ///  - 32 bits: bytes R, G, B, A (QImage::Format_RGBA8888).
 /// Rows are top-down and padded to a multiple of 4 bytes.
 class Image {
-public:
+  public:
     Image() = default;
     Image(const Image& other);
     Image& operator=(const Image& other);
@@ -87,13 +93,14 @@ public:
     /// Reads a pixel as colour (palette looked up, 5-6-5 widened); for tests and picking.
     Colour pixel(int x, int y) const;
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     int bpp_ = 0;
     bool grey_ = false;
     size_t stride_ = 0;
-    std::unique_ptr<uint8_t[]> pixels_;
+    std::unique_ptr<uint8_t[], RasterRelease> pixels_;
+    bool acquirePixels(size_t bytes);
 };
 
 /// RGB 5-6-5 packing used by the 16-bit layout; unpacking replicates the top bits.

@@ -1,0 +1,168 @@
+#include "engine/core/rasterpool.h"
+
+#include <chrono>
+#include <mutex>
+#include <new>
+
+#include <sys/mman.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define XIMORA_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define XIMORA_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define XIMORA_POISON(p, n) ((void)(p), (void)(n))
+#define XIMORA_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace ximora::engine {
+namespace {
+using Clock = std::chrono::steady_clock;
+
+struct Pooled {
+    uint8_t* buffer = nullptr;
+    size_t capacity = 0;
+    Clock::time_point freedAt;
+};
+
+std::mutex gMutex;
+Pooled gPool[RasterPool::kMaxPooled];  // guarded by gMutex; empty slots have no buffer
+
+// Large rasters ask for transparent huge pages: the first write into a fresh raster then takes
+// one page fault per 2 MiB instead of per 4 KiB.
+void adviseHugePages(uint8_t* p, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr size_t kPage = 4096;
+    if (bytes < RasterPool::kMinPooledBytes) return;
+    const uintptr_t begin = (uintptr_t(p) + kPage - 1) & ~uintptr_t(kPage - 1);
+    const uintptr_t end = (uintptr_t(p) + bytes) & ~uintptr_t(kPage - 1);
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // only a hint
+#else
+    (void)p, (void)bytes;
+#endif
+}
+
+void destroy(uint8_t* buffer, size_t capacity) {
+    XIMORA_UNPOISON(buffer, capacity);
+    delete[] buffer;
+}
+
+// Moves out of the pool every buffer idle for too long (all when `all`), into `evicted`, so that
+// they are freed after the lock is let go.
+void evictLocked(bool all, Pooled (&evicted)[RasterPool::kMaxPooled]) {
+    const auto now = Clock::now();
+    for (int i = 0; i < RasterPool::kMaxPooled; ++i) {
+        Pooled& slot = gPool[i];
+        if (slot.buffer && (all || now - slot.freedAt > std::chrono::milliseconds(
+                                                            RasterPool::kMaxIdleMilliseconds))) {
+            evicted[i] = slot;
+            slot = Pooled{};
+        }
+    }
+}
+
+void destroyAll(const Pooled (&evicted)[RasterPool::kMaxPooled]) {
+    for (const Pooled& p : evicted)
+        if (p.buffer) destroy(p.buffer, p.capacity);
+}
+}  // namespace
+
+uint8_t* RasterPool::acquire(size_t bytes, size_t& capacity) {
+    if (bytes >= kMinPooledBytes) {
+        Pooled evicted[kMaxPooled];
+        uint8_t* reused = nullptr;
+        {
+            std::lock_guard lock(gMutex);
+            evictLocked(false, evicted);
+            // Reuse only a buffer that wastes at most an eighth, so that a small image does not
+            // pin a big one.
+            for (Pooled& slot : gPool) {
+                if (slot.buffer && slot.capacity >= bytes && slot.capacity - bytes <= bytes / 8) {
+                    reused = slot.buffer;
+                    capacity = slot.capacity;
+                    slot = Pooled{};
+                    break;
+                }
+            }
+        }
+        destroyAll(evicted);
+        if (reused) {
+            XIMORA_UNPOISON(reused, capacity);
+            return reused;
+        }
+    }
+    uint8_t* fresh = new (std::nothrow) uint8_t[bytes];
+    if (!fresh) {
+        // The pool may hold what the new raster needs.
+        releasePooled();
+        fresh = new (std::nothrow) uint8_t[bytes];
+        if (!fresh) return nullptr;
+    }
+    adviseHugePages(fresh, bytes);
+    capacity = bytes;
+    return fresh;
+}
+
+void RasterPool::release(uint8_t* buffer, size_t capacity) {
+    if (!buffer) return;
+    if (capacity < kMinPooledBytes || capacity > kMaxPooledBytes) {
+        destroy(buffer, capacity);
+        return;
+    }
+    XIMORA_POISON(buffer, capacity);
+    Pooled evicted[kMaxPooled];
+    {
+        std::lock_guard lock(gMutex);
+        evictLocked(false, evicted);
+        // The newest buffer is the likeliest to fit the next raster: it replaces the oldest, and
+        // older ones go until the total fits the cap.
+        Pooled incoming{buffer, capacity, Clock::now()};
+        for (;;) {
+            size_t held = 0;
+            Pooled* oldest = nullptr;
+            Pooled* freeSlot = nullptr;
+            for (Pooled& slot : gPool) {
+                if (!slot.buffer) {
+                    freeSlot = &slot;
+                    continue;
+                }
+                held += slot.capacity;
+                if (!oldest || slot.freedAt < oldest->freedAt) oldest = &slot;
+            }
+            if (freeSlot && held + capacity <= kMaxPooledBytes) {
+                *freeSlot = incoming;
+                break;
+            }
+            // Full or over the cap: the oldest goes (there is one, since capacity alone fits).
+            for (int i = 0; i < kMaxPooled; ++i)
+                if (&gPool[i] == oldest) evicted[i] = *oldest;
+            *oldest = Pooled{};
+        }
+    }
+    destroyAll(evicted);
+}
+
+void RasterPool::releasePooled() {
+    Pooled evicted[kMaxPooled];
+    {
+        std::lock_guard lock(gMutex);
+        evictLocked(true, evicted);
+    }
+    destroyAll(evicted);
+}
+
+size_t RasterPool::pooledBytes() {
+    std::lock_guard lock(gMutex);
+    size_t held = 0;
+    for (const Pooled& slot : gPool) held += slot.buffer ? slot.capacity : 0;
+    return held;
+}
+
+int RasterPool::pooledCount() {
+    std::lock_guard lock(gMutex);
+    int count = 0;
+    for (const Pooled& slot : gPool) count += slot.buffer ? 1 : 0;
+    return count;
+}
+
+}  // namespace ximora::engine
