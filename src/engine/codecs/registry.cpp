@@ -17,13 +17,7 @@ namespace {
 
 // The codec table: one line per format. Detection tries the entries in this order.
 const Codec* const kCodecs[] = {
-    &bmpCodec(),
-    &jpegCodec(),
-    &pngCodec(),
-    &gifCodec(),
-    &tiffCodec(),
-    &jp2Codec(),
-    &j2kCodec(),
+    &bmpCodec(), &jpegCodec(), &pngCodec(), &gifCodec(), &tiffCodec(), &jp2Codec(), &j2kCodec(),
     &pcxCodec(),  // last: its signature is the weakest
 };
 
