@@ -16,10 +16,18 @@ namespace ximora::engine {
 namespace {
 
 // The codec table: one line per format. Detection tries the entries in this order.
+// clang-format off
 const Codec* const kCodecs[] = {
-    &bmpCodec(), &jpegCodec(), &pngCodec(), &gifCodec(), &tiffCodec(), &jp2Codec(), &j2kCodec(),
+    &bmpCodec(),
+    &jpegCodec(),
+    &pngCodec(),
+    &gifCodec(),
+    &tiffCodec(),
+    &jp2Codec(),
+    &j2kCodec(),
     &pcxCodec(),  // last: its signature is the weakest
 };
+// clang-format on
 
 // FlashPix files are OLE compound documents; they are recognised so that loading one reports
 // "not supported" rather than "not an image".
