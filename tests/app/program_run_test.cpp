@@ -15,38 +15,11 @@
 
 #include <unistd.h>
 
+#include "app/launch_record_bytes.h"
 #include "platform/cp932.h"
 
 namespace {
-QByteArray field(const QString& text, int width) {
-    return ximora::platform::toCp932(text)->leftJustified(width, ' ');
-}
-QByteArray single(float value) {
-    quint32 bits;
-    std::memcpy(&bits, &value, 4);
-    QByteArray b(4, '\0');
-    qToLittleEndian(bits, b.data());
-    return b;
-}
-QByteArray i16(qint16 v) {
-    QByteArray b(2, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
-QByteArray i32(qint32 v) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using namespace launch_bytes;
 
 struct Result {
     int exitCode = -1;
