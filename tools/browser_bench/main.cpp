@@ -92,10 +92,8 @@ int main(int argc, char** argv) {
 
     // The thumbnail view at 200 pixels, 3 × 5: the cache is made first, then a new control
     // opens the folder from the warm cache until the first screen is filled.
-    const double baseline = residentMiB();
-    double peak = 0;
-    {
-        uTrP control;
+    // A shown control in thumbnail view, 3 × 5 thumbnails of 200 px, standing beside `images`.
+    const auto startThumbnailView = [&images](uTrP& control) {
         control.resize(700, 1000);
         control.show();
         ThumbnailGrid* grid = control.grid();
@@ -104,6 +102,13 @@ int main(int argc, char** argv) {
         grid->setThumbnailSize(200);
         control.cOn(images + QStringLiteral("/.."), QString(), false, QString());
         control.setShwThmb(true);
+        return grid;
+    };
+    const double baseline = residentMiB();
+    double peak = 0;
+    {
+        uTrP control;
+        ThumbnailGrid* grid = startThumbnailView(control);
         const double cold = milliseconds([&] {
             control.setPath(images);
             runUntil([&] { return firstScreenReady(grid); });
@@ -125,14 +130,7 @@ int main(int argc, char** argv) {
     print("grid_memory_5000_at_200", peak - baseline, "MiB");
     {
         uTrP control;
-        control.resize(700, 1000);
-        control.show();
-        ThumbnailGrid* grid = control.grid();
-        grid->setColumns(3);
-        grid->setRows(5);
-        grid->setThumbnailSize(200);
-        control.cOn(images + QStringLiteral("/.."), QString(), false, QString());
-        control.setShwThmb(true);
+        ThumbnailGrid* grid = startThumbnailView(control);
         double shown = 0;
         const double warm = milliseconds([&] {
             shown = milliseconds([&] { control.setPath(images); });
