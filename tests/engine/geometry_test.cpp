@@ -75,6 +75,26 @@ TEST(Turn, QuarterAndHalfTurnsAreExactAtEveryDepth) {
         }
 }
 
+TEST(Turn, RastersTooLargeForTheCacheTurnExactly) {
+    // Past 16 MiB the turned tiles reach the raster by streaming stores: a width off every tile
+    // and block step, and rows that need not start on a 16-byte boundary.
+    for (int bits : {8, 16, 24, 32}) {
+        SCOPED_TRACE(bits);
+        const int w = 3001, h = (17 << 20) / (w * (bits / 8)) + 1;
+        const Image src = randomImage(w, h, bits);
+        Image left = src, right = src;
+        ASSERT_TRUE(turn(left, 1));
+        ASSERT_TRUE(turn(right, -1));
+        for (int y = 0; y < left.height(); y += 7)
+            for (int x : {0, 1, 15, 16, 17, 63, 64, 65, h / 2, h - 2, h - 1}) {
+                ASSERT_EQ(pixelBytes(left, x, y), pixelBytes(src, w - 1 - y, x)) << x << "," << y;
+                ASSERT_EQ(pixelBytes(right, x, y), pixelBytes(src, y, h - 1 - x)) << x << "," << y;
+            }
+        ASSERT_TRUE(turn(left, -1));
+        EXPECT_TRUE(sameImage(left, src));
+    }
+}
+
 TEST(Turn, BandsSplitAnywhereGiveTheSameQuarterTurnsAtEveryDepth) {
     // 150 destination rows make bands of 75 and 76 rows on seven workers: the band edges fall
     // inside the blocks a single thread would copy at once.

@@ -2,6 +2,10 @@
 #include <cstddef>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
 #include "engine/geometry/geometry.h"
@@ -16,10 +20,13 @@ namespace ximora::engine {
 namespace {
 
 // Tiles of kTileX × kTile destination pixels keep both the rows read and the rows written in the
-// cache while the transposition walks across them. Wide, short tiles measured fastest: each
-// destination row gets a longer run of whole cache lines, and the source runs stay short.
-constexpr int kTile = 32;
-constexpr int kTileX = 128;
+// cache while the transposition walks across them. The sizes are the fastest measured on
+// 24-megapixel images: a tile's source runs (kTile pixels) span whole cache lines, and the
+// kTileX source rows a tile reads at once stay few enough to be fetched ahead.
+template <int N>
+constexpr int kTile = N == 1 ? 64 : 32;
+template <int N>
+constexpr int kTileX = 64;
 
 // Where destination pixel (x, y) comes from: origin + x · stepX + y · stepY (bytes). A left turn
 // reads dst(x, y) = src(W − 1 − y, x), a right turn dst(x, y) = src(y, H − 1 − x).
@@ -44,20 +51,24 @@ inline void prefetchTile(const SourceWalk& walk, int x0, int x1, int y0, int y1)
     }
 }
 
-// The destination raster as plain values: the byte stores of the loops could otherwise alias an
-// Image's fields and force them to be read again after every pixel.
+// Where a tile is written: the destination raster itself, or a small buffer that is streamed to
+// the raster afterwards. Held as plain values: the byte stores of the loops could otherwise alias
+// an Image's fields and force them to be read again after every pixel.
 struct DestRows {
-    uint8_t* base;
+    uint8_t* base;  // the tile's top-left pixel (x0, y0)
     size_t stride;
-    int width;
-    uint8_t* row(int y) const { return base + size_t(y) * stride; }
+    int x0, y0;
+    template <int N>
+    uint8_t* at(int x, int y) const {
+        return base + size_t(y - y0) * stride + size_t(x - x0) * N;
+    }
 };
 
 template <int N>
 inline void copyPixels(const SourceWalk& walk, const DestRows& dst, int x0, int x1, int y0,
                        int y1) {
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) std::memcpy(dst.row(y) + size_t(x) * N, walk.at(x, y), N);
+        for (int x = x0; x < x1; ++x) std::memcpy(dst.at<N>(x, y), walk.at(x, y), N);
 }
 
 #ifdef XIMORA_TURN_BLOCKS
@@ -67,6 +78,7 @@ typedef uint32_t Words4 __attribute__((vector_size(16)));
 // Interleaving the low or high halves of two registers in units of 1, 2, 4 or 8 bytes: the
 // steps of a transposition in registers.
 constexpr Bytes16 kLow8 = {0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23};
+constexpr Bytes16 kHigh8 = {8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31};
 constexpr Bytes16 kLow16 = {0, 1, 16, 17, 2, 3, 18, 19, 4, 5, 20, 21, 6, 7, 22, 23};
 constexpr Bytes16 kHigh16 = {8, 9, 24, 25, 10, 11, 26, 27, 12, 13, 28, 29, 14, 15, 30, 31};
 constexpr Bytes16 kLow32 = {0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23};
@@ -74,9 +86,11 @@ constexpr Bytes16 kHigh32 = {8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 2
 constexpr Bytes16 kLow64 = {0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23};
 constexpr Bytes16 kHigh64 = {8, 9, 10, 11, 12, 13, 14, 15, 24, 25, 26, 27, 28, 29, 30, 31};
 
-/// Side of the square blocks turned in registers: 8 pixels of 1 or 2 bytes, 4 of 3 or 4.
+/// Side of the square blocks turned in registers: 16 pixels of 1 byte, 8 of 2, 4 of 3 or 4.
 template <int N>
-constexpr int kBlock = N <= 2 ? 8 : 4;
+constexpr int kBlock = N == 1   ? 16
+                       : N == 2 ? 8
+                                : 4;
 
 // A block of kBlock × kBlock destination pixels with its top-left at (x, y). Each destination
 // column is a run of kBlock source pixels, loaded whole; after the transposition register k
@@ -96,16 +110,17 @@ template <int N>
     }
     Bytes16 c[B];
     if constexpr (N == 1) {
-        Bytes16 a[4], b[4];
-        for (int i = 0; i < 4; ++i) a[i] = __builtin_shuffle(r[2 * i], r[2 * i + 1], kLow8);
-        b[0] = __builtin_shuffle(a[0], a[1], kLow16), b[1] = __builtin_shuffle(a[0], a[1], kHigh16);
-        b[2] = __builtin_shuffle(a[2], a[3], kLow16), b[3] = __builtin_shuffle(a[2], a[3], kHigh16);
-        for (int i = 0; i < 2; ++i) {
-            const Bytes16 lo = __builtin_shuffle(b[i], b[i + 2], kLow32);
-            const Bytes16 hi = __builtin_shuffle(b[i], b[i + 2], kHigh32);
-            c[4 * i] = lo, c[4 * i + 1] = __builtin_shuffle(lo, kHigh64);
-            c[4 * i + 2] = hi, c[4 * i + 3] = __builtin_shuffle(hi, kHigh64);
+        // Four rounds of interleaving register i with register i + 8: each round rotates the
+        // eight bits (register, byte) of an element's place by one, so four swap them.
+        for (int round = 0; round < 4; ++round) {
+            Bytes16* from = round % 2 ? c : r;
+            Bytes16* to = round % 2 ? r : c;
+            for (int i = 0; i < 8; ++i) {
+                to[2 * i] = __builtin_shuffle(from[i], from[i + 8], kLow8);
+                to[2 * i + 1] = __builtin_shuffle(from[i], from[i + 8], kHigh8);
+            }
         }
+        for (int k = 0; k < B; ++k) c[k] = r[k];
     } else if constexpr (N == 2) {
         Bytes16 a[8], b[8];
         for (int i = 0; i < 4; ++i) {
@@ -137,58 +152,122 @@ template <int N>
                 c[k] = __builtin_shuffle(
                     c[k], Bytes16{0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 0, 0, 0, 0});
     }
-#pragma GCC unroll 8
+    // Three-byte blocks write into the tile buffer, whose rows have room to spare: a whole
+    // register is stored, and its last four bytes are overwritten by the next block or the edge
+    // pixels, or never copied out.
+    constexpr int kStoreBytes = N == 3 ? 16 : B * N;
+#pragma GCC unroll 16
     for (int k = 0; k < B; ++k)
-        std::memcpy(dst.row(walk.stepY < 0 ? y + B - 1 - k : y + k) + size_t(x) * N, &c[k], B * N);
+        std::memcpy(dst.at<N>(x, walk.stepY < 0 ? y + B - 1 - k : y + k), &c[k], kStoreBytes);
 }
 #endif
 
-// Destination rows [y0, y1) of a quarter turn, tile by tile: with `blocks`, blocks in
-// registers and single pixels at the edges; otherwise single pixels throughout.
-template <int N, bool blocks>
-[[gnu::always_inline]] inline void turnTiles(const SourceWalk walk, const DestRows dst, int y0,
-                                             int y1) {
-    const int dw = dst.width;
-    for (int ty = y0; ty < y1; ty += kTile) {
-        const int tyEnd = std::min(y1, ty + kTile);
-        for (int tx = 0; tx < dw; tx += kTileX) {
-            const int txEnd = std::min(dw, tx + kTileX);
-            if (txEnd < dw) prefetchTile<N>(walk, txEnd, std::min(dw, txEnd + kTileX), ty, tyEnd);
-            int y = ty;
-#ifdef XIMORA_TURN_BLOCKS
-            constexpr int B = kBlock<N>;
-            for (; blocks && y + B <= tyEnd; y += B) {
-                int x = tx;
-                if (N != 3 || !walk.lastColumnIn(y))
-                    for (; x + B <= txEnd; x += B) turnBlock<N>(walk, dst, x, y);
-                copyPixels<N>(walk, dst, x, txEnd, y, y + B);
-            }
+// The destination raster of a quarter turn.
+struct Target {
+    uint8_t* base;
+    size_t stride;
+    int width;
+    bool streamed;  // tiles reach the raster by stores that bypass the cache
+};
+
+// Copies a tile row to the raster with stores that bypass the cache: the raster is far larger
+// than the cache, and ordinary stores would first read every destination line they fill.
+inline void streamRow(uint8_t* to, const uint8_t* from, size_t bytes) {
+#ifdef __SSE2__
+    const size_t head = std::min(bytes, size_t(-uintptr_t(to) & 15));
+    std::memcpy(to, from, head);
+    size_t i = head;
+    for (; i + 16 <= bytes; i += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+    std::memcpy(to + i, from + i, bytes - i);
+#else
+    std::memcpy(to, from, bytes);
 #endif
-            copyPixels<N>(walk, dst, tx, txEnd, y, tyEnd);
+}
+
+// Destination pixels [x0, x1) × [y0, y1), one tile: with `blocks`, blocks in registers and single
+// pixels at the edges; otherwise single pixels throughout.
+template <int N, bool blocks>
+[[gnu::always_inline]] inline void turnTile(const SourceWalk& walk, const DestRows& dst, int x0,
+                                            int x1, int y0, int y1) {
+    int y = y0;
+#ifdef XIMORA_TURN_BLOCKS
+    constexpr int B = kBlock<N>;
+    for (; blocks && y + B <= y1; y += B) {
+        int x = x0;
+        if (N != 3 || !walk.lastColumnIn(y))
+            for (; x + B <= x1; x += B) turnBlock<N>(walk, dst, x, y);
+        copyPixels<N>(walk, dst, x, x1, y, y + B);
+    }
+#endif
+    copyPixels<N>(walk, dst, x0, x1, y, y1);
+}
+
+// Destination rows [y0, y1) of a quarter turn, tile by tile. A tile is turned into a buffer in
+// the cache when it is streamed out or its pixels are 3 bytes (see turnBlock), otherwise
+// straight into the raster.
+template <int N, bool blocks>
+[[gnu::always_inline]] inline void turnTiles(const SourceWalk walk, const Target target, int y0,
+                                             int y1) {
+    constexpr size_t kBufferStride = size_t(kTileX<N>) * N + 16;
+    alignas(64) uint8_t buffer[kTile<N> * kBufferStride];
+    const bool buffered = N == 3 || target.streamed;
+    const int dw = target.width;
+    for (int ty = y0; ty < y1; ty += kTile<N>) {
+        const int tyEnd = std::min(y1, ty + kTile<N>);
+        for (int tx = 0; tx < dw; tx += kTileX<N>) {
+            const int txEnd = std::min(dw, tx + kTileX<N>);
+            if (txEnd < dw)
+                prefetchTile<N>(walk, txEnd, std::min(dw, txEnd + kTileX<N>), ty, tyEnd);
+            uint8_t* const corner = target.base + size_t(ty) * target.stride + size_t(tx) * N;
+            if (!buffered) {
+                turnTile<N, blocks>(walk, DestRows{corner, target.stride, tx, ty}, tx, txEnd, ty,
+                                    tyEnd);
+                continue;
+            }
+            turnTile<N, blocks>(walk, DestRows{buffer, kBufferStride, tx, ty}, tx, txEnd, ty,
+                                tyEnd);
+            const size_t rowBytes = size_t(txEnd - tx) * N;
+            for (int y = ty; y < tyEnd; ++y) {
+                uint8_t* const to = corner + size_t(y - ty) * target.stride;
+                const uint8_t* const from = buffer + size_t(y - ty) * kBufferStride;
+                if (target.streamed)
+                    streamRow(to, from, rowBytes);
+                else
+                    std::memcpy(to, from, rowBytes);
+            }
         }
     }
+#ifdef __SSE2__
+    if (target.streamed) _mm_sfence();  // the band's streamed stores land before it reports done
+#endif
 }
 
 #if defined(XIMORA_TURN_BLOCKS) && defined(__x86_64__)
 // The baseline x86-64 has no byte shuffle, and copying single pixels beats emulating one.
 template <int N>
-__attribute__((target("ssse3"))) void turnTilesShuffled(const SourceWalk& walk, const DestRows& dst,
-                                                        int y0, int y1) {
-    turnTiles<N, true>(walk, dst, y0, y1);
+__attribute__((target("ssse3"))) void turnTilesShuffled(const SourceWalk& walk,
+                                                        const Target& target, int y0, int y1) {
+    turnTiles<N, true>(walk, target, y0, y1);
 }
 #endif
 
 template <int N>
-void turnBand(const SourceWalk& walk, const DestRows& dst, int y0, int y1) {
+void turnBand(const SourceWalk& walk, const Target& target, int y0, int y1) {
 #if defined(XIMORA_TURN_BLOCKS) && defined(__x86_64__)
-    if (__builtin_cpu_supports("ssse3")) return turnTilesShuffled<N>(walk, dst, y0, y1);
-    turnTiles<N, false>(walk, dst, y0, y1);
+    if (__builtin_cpu_supports("ssse3")) return turnTilesShuffled<N>(walk, target, y0, y1);
+    turnTiles<N, false>(walk, target, y0, y1);
 #elif defined(XIMORA_TURN_BLOCKS)
-    turnTiles<N, true>(walk, dst, y0, y1);
+    turnTiles<N, true>(walk, target, y0, y1);
 #else
-    turnTiles<N, false>(walk, dst, y0, y1);
+    turnTiles<N, false>(walk, target, y0, y1);
 #endif
 }
+
+// Rasters above this size cannot stay in the cache anyway, so their tiles are streamed. Single
+// bytes are the exception: their tiles measured faster written directly.
+constexpr size_t kStreamBytes = size_t(16) << 20;
 
 // Quarter turn into dst (src.height() wide, src.width() tall). Bands are rows of dst.
 void quarterTurn(const Image& src, Image& dst, bool left) {
@@ -197,10 +276,11 @@ void quarterTurn(const Image& src, Image& dst, bool left) {
     const SourceWalk walk =
         left ? SourceWalk{src.row(0) + ptrdiff_t(src.width() - 1) * n, stride, -n, src.width()}
              : SourceWalk{src.row(src.height() - 1), -stride, n, src.width()};
-    const DestRows rows{dst.data(), dst.stride(), dst.width()};
+    const Target target{dst.data(), dst.stride(), dst.width(),
+                        n > 1 && dst.byteCount() >= kStreamBytes};
     withPixelSize(n, [&]<int N>() {
         parallelRows(
-            dst.height(), [&](int y0, int y1) { turnBand<N>(walk, rows, y0, y1); }, kTile);
+            dst.height(), [&](int y0, int y1) { turnBand<N>(walk, target, y0, y1); }, kTile<N>);
     });
 }
 
