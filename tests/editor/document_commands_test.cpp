@@ -78,12 +78,22 @@ TEST_F(DocumentTest, TurnsAndFlipsArePixelExact) {
     }
 }
 
-TEST_F(DocumentTest, TurningALowColourImageGoesThroughSixteenBits) {
-    open(8, 4, 1);
-    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
-    EXPECT_EQ(doc_.colourCode(), QStringLiteral("16."));
-    EXPECT_EQ(doc_.image().width(), 4);
-    EXPECT_EQ(doc_.image().height(), 8);
+TEST_F(DocumentTest, TurningALowColourImageLeavesItsPaletteWithoutChangingAColour) {
+    // Black and white have exact 16-bit forms; the random colours of a 256-colour palette
+    // mostly do not, and go to 24 bits instead.
+    for (int bits : {1, 8}) {
+        engine::Image source = randomImage(8, 4, bits);
+        if (bits == 1) source.palette = {{0, 0, 0, 255}, {255, 255, 255, 255}};
+        doc_.pcOpen(0, write(QStringLiteral("a.bmp"), source));
+        const engine::Image original = read(path(QStringLiteral("a.bmp")));
+        doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+        EXPECT_EQ(doc_.colourCode(), bits == 1 ? QStringLiteral("16.") : QStringLiteral("24."));
+        ASSERT_EQ(doc_.image().width(), 4);
+        ASSERT_EQ(doc_.image().height(), 8);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 4; ++x)
+                ASSERT_EQ(doc_.image().pixel(x, y), original.pixel(y, 3 - x)) << bits;
+    }
 }
 
 TEST_F(DocumentTest, ReduceToSelectionSizes) {
@@ -130,11 +140,15 @@ TEST_F(DocumentTest, BandRemovalClosesTheGap) {
     EXPECT_EQ(doc_.image().pixel(10, 3), original.pixel(14, 3));
     EXPECT_EQ(doc_.image().pixel(25, 19), original.pixel(29, 19));
 
-    open(30, 20, 8);
+    const engine::Image palette = open(30, 20, 8);
     doc_.setSelection({0, 5, 30, 8});
     doc_.pcAct(QStringLiteral("綴じ込み"), QStringLiteral("縦方向"));
-    EXPECT_EQ(doc_.image().height(), 17);
+    ASSERT_EQ(doc_.image().height(), 17);
     EXPECT_EQ(doc_.colourCode(), QStringLiteral("8."));  // back to its former depth
+    for (int x = 0; x < 30; ++x) {                       // and to its colours
+        ASSERT_EQ(doc_.image().pixel(x, 4), palette.pixel(x, 4));
+        ASSERT_EQ(doc_.image().pixel(x, 5), palette.pixel(x, 8));
+    }
 }
 
 TEST_F(DocumentTest, FiltersNeedFullColourYetTheStateBecomesEdited) {

@@ -77,6 +77,15 @@ TEST(ColourReduce, ThresholdSplitsByLuminance) {
     EXPECT_EQ(bw.pixel(2, 0), (Colour{0, 0, 0, 255}));
     const Image allWhite = reduced(image, 1, false, false, 0);
     for (int x = 0; x < 3; ++x) EXPECT_EQ(allWhite.pixel(x, 0).r, 255);
+
+    // The luminance is compared as the grey level it rounds to: 127.515 is level 128 (white at
+    // a threshold of 128, as in other tools), 127.401 is level 127 (black).
+    const uint8_t nearHalf[] = {113, 142, 91, 113, 142, 90, 128, 128, 128};
+    std::copy(nearHalf, nearHalf + 9, image.row(0));
+    const Image split = reduced(image, 1, false, false, 128);
+    EXPECT_EQ(split.pixel(0, 0).r, 255);
+    EXPECT_EQ(split.pixel(1, 0).r, 0);
+    EXPECT_EQ(split.pixel(2, 0).r, 255);
 }
 
 TEST(ColourReduce, ErrorDiffusionKeepsTheAverageTone) {

@@ -1,5 +1,7 @@
 #include "editor/document/colour_steps.h"
 
+#include <algorithm>
+
 #include "engine/colour/colour_reduce.h"
 
 namespace ximora::editor {
@@ -14,6 +16,11 @@ bool reduceOnce(engine::Image& image, int code) {
     return engine::reduceColours(image, params);
 }
 
+bool survivesSixteenBits(const engine::Colour& c) {
+    const engine::Colour back = engine::unpackRgb565(engine::packRgb565(c.r, c.g, c.b));
+    return back.r == c.r && back.g == c.g && back.b == c.b;
+}
+
 }  // namespace
 
 bool changeColourCode(engine::Image& image, int code) {
@@ -23,6 +30,11 @@ bool changeColourCode(engine::Image& image, int code) {
     if (!reduceOnce(work, 80) || !reduceOnce(work, 40)) return false;
     image = std::move(work);
     return true;
+}
+
+bool toGeometryDepth(engine::Image& image) {
+    const bool exact = std::all_of(image.palette.begin(), image.palette.end(), survivesSixteenBits);
+    return changeColourCode(image, exact ? 16 : 24);
 }
 
 }  // namespace ximora::editor

@@ -11,4 +11,9 @@ namespace ximora::editor {
 /// unchanged and the engine's last error says why.
 bool changeColourCode(engine::Image& image, int code);
 
+/// Takes a palette image out of its palette for geometry: to 16 bits when every colour of the
+/// palette has an exact 16-bit form (black and white, for one), otherwise to 24 bits, so that
+/// a flip, turn or band removal never changes a colour. Failures as changeColourCode.
+bool toGeometryDepth(engine::Image& image);
+
 }  // namespace ximora::editor

@@ -18,7 +18,7 @@ namespace {
 
 // Colour codes that the pixel operations refuse ("." + code searched in it).
 const QString kLowColour = QStringLiteral(".1.2.4.8.16.");
-// Codes that geometry works on directly; lower ones go through 16 bits.
+// Codes that geometry works on directly; palette images leave their palette first.
 const QString kGeometryCodes = QStringLiteral(".80.16.24.32.");
 // Codes that the band removal works on directly.
 const QString kBandCodes = QStringLiteral(".16.24.32.");
@@ -139,7 +139,7 @@ ActResult PictureDocument::actRotate(const QString& job) {
     // Turns leave the image as it was when they fail, so only a depth change needs a copy.
     if (codeIn(colourCode_, kGeometryCodes)) return finishEdit(turnImage(image_), false);
     engine::Image work = image_;
-    const bool ok = changeColourCode(work, 16) && turnImage(work);
+    const bool ok = toGeometryDepth(work) && turnImage(work);
     return commitEdit(ok, work, false);
 }
 
@@ -172,7 +172,7 @@ ActResult PictureDocument::actBand(const QString& job) {
     const int W = image_.width(), H = image_.height();
     const int formerCode = image_.colourCode();
     engine::Image work = image_;
-    bool ok = codeIn(colourCode_, kBandCodes) || changeColourCode(work, 16);
+    bool ok = codeIn(colourCode_, kBandCodes) || toGeometryDepth(work);
     // The band [left, right) (or [top, bottom)) goes; what lies beyond it moves up to its edge.
     if (ok && job == QStringLiteral("横方向")) {
         engine::Image rest = work;
