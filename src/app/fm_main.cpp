@@ -292,9 +292,12 @@ void FmMain::hideEvent(QHideEvent* event) {
 }
 
 void FmMain::changeEvent(QEvent* event) {
-    // The start procedure showed the busy pointer; the first activation ends it.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // The start procedure showed the busy pointer; the first activation ends it. A window
+    // activated under other windows (focus following the mouse) comes to the front.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+        Usr::BringToFront(this);
+    }
     QMainWindow::changeEvent(event);
 }
 

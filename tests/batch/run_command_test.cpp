@@ -175,7 +175,8 @@ TEST_F(BatchRun, TraceShowsTheStateAfterEachPairAndNamesWithoutExtensionGetOne) 
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\t編集\t8.\t8\t6"))) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t読込\t8.\t8\t6"))) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t編集\t16.\t6\t8"))) << lines[2].toStdString();
+    // The palette's colours have no exact 16-bit form, so the turn goes through 24 bits.
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t編集\t24.\t6\t8"))) << lines[2].toStdString();
     EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("t.bmp"))));
 }
 
