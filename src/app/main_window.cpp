@@ -308,6 +308,7 @@ void FmMainWindow::connectControls() {
             [this](const QString& path, const QString&, const QString& info) {
                 setWindowTitle(path.isEmpty() ? shared().sExeNm : path);
                 ssImg_->setText(info + " ");
+                ssImg_->setToolTip(info);  // the whole line when a narrow window cuts it off
             });
     connect(pce_, &editor::uPcE::eEdtMode, this, [this](const QString& mode) {
         if (mode == lastEditMode_) return;
