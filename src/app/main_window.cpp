@@ -26,6 +26,7 @@
 #include "app/settings/y_ini.h"
 #include "app/shell_links.h"
 #include "browser/utrp.h"
+#include "dialogs/adjustment_dialogs.h"
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
@@ -127,6 +128,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     trp_->setObjectName(QStringLiteral("uTrP"));
     pce_ = new editor::uPcE;
     pce_->setObjectName(QStringLiteral("uPcE"));
+    editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
     buildLayout();
     connectControls();
     buildKeys();

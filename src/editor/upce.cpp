@@ -11,6 +11,23 @@
 #include "util/qimage_adapter.h"
 
 namespace ximora::editor {
+namespace {
+
+uPcE::AdjustmentDialogs& adjustmentDialogs() {
+    static uPcE::AdjustmentDialogs dialogs;
+    return dialogs;
+}
+
+}  // namespace
+
+void uPcE::setAdjustmentDialogs(AdjustmentDialogs dialogs) {
+    adjustmentDialogs() = std::move(dialogs);
+}
+
+bool uPcE::adjust(const AdjustmentRequest& request, engine::Image& image) {
+    const AdjustmentDialogs& dialogs = adjustmentDialogs();
+    return dialogs && dialogs(request, image, host_ ? host_ : this);
+}
 
 uPcE::uPcE(QWidget* parent) : QWidget(parent), view_(new PictureView(doc_, this)) {
     doc_.setHost(this);

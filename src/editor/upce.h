@@ -4,6 +4,7 @@
 // order that the hosts know.
 
 #include <QWidget>
+#include <functional>
 
 #include "editor/document/document_host.h"
 #include "editor/document/picture_document.h"
@@ -75,6 +76,13 @@ class uPcE : public QWidget, public DocumentHost {
     void putClipboardText(const QString& text) override;
     bool putClipboardImage(const engine::Image& image) override;
     bool clipboardImage(engine::Image& out) override;
+    bool adjust(const AdjustmentRequest& request, engine::Image& image) override;
+
+    /// The adjustment dialogs live in a layer above the editor; the program installs them at
+    /// start-up. Without them the "詳細指定" commands act as cancelled dialogs.
+    using AdjustmentDialogs =
+        std::function<bool(const AdjustmentRequest&, engine::Image&, QWidget* parent)>;
+    static void setAdjustmentDialogs(AdjustmentDialogs dialogs);
 
   signals:
     void eStFile(const QString& sFL);

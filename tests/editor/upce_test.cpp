@@ -57,6 +57,48 @@ TEST_F(EditorControlTest, MenuStateFollowsTheDocument) {
     EXPECT_FALSE(tbar);
 }
 
+TEST_F(EditorControlTest, AdjustmentDialogsGetTheirRequestAndTheirResultIsKept) {
+    openInEditor(50, 40);
+    editor_.dGetImg()->setSelection({5, 6, 25, 16});
+    AdjustmentRequest seen;
+    bool take = true;
+    uPcE::setAdjustmentDialogs([&](const AdjustmentRequest& r, engine::Image& image, QWidget*) {
+        seen = r;
+        if (take) engine::flipVertical(image);
+        return take;
+    });
+    engine::Image expected = editor_.dGetImg()->image();
+    engine::flipVertical(expected);
+    editor_.pcAct(QStringLiteral("効果"), QStringLiteral("詳細指定"));
+    EXPECT_EQ(seen.kind, Adjustment::Effects);
+    EXPECT_EQ(seen.left, 5);
+    EXPECT_EQ(seen.right, 25);
+    EXPECT_EQ(seen.bottom, 16);
+    EXPECT_TRUE(engine::testing::samePixels(editor_.dGetImg()->image(), expected));
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateEdited);
+    EXPECT_EQ(editor_.dGetImg()->undoCount(), 1);
+
+    // The rotation dialog gets the colour code instead of the range; a cancelled dialog keeps
+    // the state.
+    editor_.dGetImg()->setEditState(kStateLoaded);
+    take = false;
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("詳細指定"));
+    EXPECT_EQ(seen.kind, Adjustment::Rotation);
+    EXPECT_EQ(seen.colourCode, QStringLiteral("24."));
+    EXPECT_EQ(seen.right, 0);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+
+    // Corrections and effects need full colour.
+    editor_.pcAct(QStringLiteral("色数"), QStringLiteral("256色(8bit)"));
+    script_->clear();
+    seen = {};
+    editor_.pcAct(QStringLiteral("補正"), QStringLiteral("詳細指定"));
+    EXPECT_EQ(script_->messageTexts(),
+              QStringList{QStringLiteral("ｴﾌｪｸﾄ処理は 24Bit Color 以上必要です")});
+    EXPECT_EQ(seen.kind, Adjustment::ColourDepth);  // not opened
+    uPcE::setAdjustmentDialogs(nullptr);
+}
+
 TEST_F(EditorControlTest, PaintsInEveryScaleModeOnlyTheVisiblePart) {
     openInEditor(1500, 900);
     for (const char* mode : {"ｽｹｰﾙ", "ｽﾄﾚｯﾁ", "実寸", "横合わせ", "縦合わせ"}) {

@@ -113,6 +113,41 @@ ActResult PictureDocument::actBrightness(const QString& job) {
     return finishEdit(engine::adjustBrightness(image_, area(), {level, level, level}), false);
 }
 
+ActResult PictureDocument::actColourDialog(const QString&) {
+    return openAdjustment(Adjustment::ColourDepth);
+}
+ActResult PictureDocument::actCorrectionDialog(const QString&) {
+    return openAdjustment(Adjustment::Correction);
+}
+ActResult PictureDocument::actEffectsDialog(const QString&) {
+    return openAdjustment(Adjustment::Effects);
+}
+ActResult PictureDocument::actRotationDialog(const QString&) {
+    return openAdjustment(Adjustment::Rotation);
+}
+
+ActResult PictureDocument::openAdjustment(Adjustment kind) {
+    if (!hasImage() || !host_) return ActResult::Unchanged;
+    AdjustmentRequest request;
+    request.kind = kind;
+    const bool onRange =
+        request.kind == Adjustment::Correction || request.kind == Adjustment::Effects;
+    if (onRange && !fullColourCheck()) return ActResult::Done;
+    request.scaleMode = scaleMode_;
+    if (onRange && !selection_.empty()) {
+        request.left = selection_.left, request.right = selection_.right;
+        request.top = selection_.top, request.bottom = selection_.bottom;
+    }
+    request.colourCode = colourCode_;
+    if (!pushUndo()) return ActResult::Done;
+    engine::Image result = image_;
+    if (!host_->adjust(request, result)) return ActResult::Unchanged;
+    replaceImage(std::move(result));
+    lastOk_ = true;
+    redisplay(false);
+    return ActResult::Done;
+}
+
 // --- colour and geometry -----------------------------------------------------------------------
 
 ActResult PictureDocument::actColours(const QString& job) {

@@ -10,6 +10,18 @@
 
 namespace ximora::editor {
 
+/// The adjustment dialogs of the editor's "詳細指定" commands.
+enum class Adjustment { ColourDepth, Correction, Effects, Rotation };
+
+/// What an adjustment dialog is opened with: the editor's display mode, its selection (all 0
+/// for none) and the image's colour code ("8.", "24.", ...).
+struct AdjustmentRequest {
+    Adjustment kind = Adjustment::ColourDepth;
+    int scaleMode = 1;
+    int left = 0, right = 0, top = 0, bottom = 0;
+    QString colourCode;
+};
+
 class DocumentHost {
   public:
     virtual ~DocumentHost() = default;
@@ -29,6 +41,9 @@ class DocumentHost {
     /// The clipboard's raster picture laid over white as 24 bits; false (and `out` untouched)
     /// when the clipboard offers none.
     virtual bool clipboardImage(engine::Image& out) = 0;
+    /// Opens an adjustment dialog on a copy of `image`; true when the user took its result,
+    /// which is then in `image` (otherwise `image` is unchanged).
+    virtual bool adjust(const AdjustmentRequest& request, engine::Image& image) = 0;
 };
 
 }  // namespace ximora::editor

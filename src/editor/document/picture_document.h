@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include "editor/document/document_host.h"
 #include "editor/document/undo_store.h"
 #include "engine/core/area.h"
 #include "engine/core/image.h"
@@ -199,6 +200,12 @@ class PictureDocument : public QObject {
     ActResult actSaturation(const QString& job);
     ActResult actBrightness(const QString& job);
     ActResult actRotate(const QString& job);
+    ActResult actColourDialog(const QString& job);
+    ActResult actCorrectionDialog(const QString& job);
+    ActResult actEffectsDialog(const QString& job);
+    ActResult actRotationDialog(const QString& job);
+    /// Opens an adjustment dialog through the host; Unchanged when it was cancelled.
+    ActResult openAdjustment(Adjustment kind);
     ActResult actJpegQuality(const QString& job);
     ActResult actUpdateMode(const QString& job);
     ActResult actEditState(const QString& job);

@@ -104,8 +104,12 @@ QRectF PictureView::visibleImageRect() const {
 void PictureView::updateScrollBars() {
     const QRectF r = imageRect();
     const QSize v = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, int(std::ceil(r.width())) - v.width()));
-    verticalScrollBar()->setRange(0, std::max(0, int(std::ceil(r.height())) - v.height()));
+    // A fitted side equals the view's side up to rounding, which must not show a scroll bar.
+    const auto overhang = [](double image, int view) {
+        return std::max(0, int(std::ceil(image - 1e-6)) - view);
+    };
+    horizontalScrollBar()->setRange(0, overhang(r.width(), v.width()));
+    verticalScrollBar()->setRange(0, overhang(r.height(), v.height()));
     horizontalScrollBar()->setPageStep(v.width());
     verticalScrollBar()->setPageStep(v.height());
     horizontalScrollBar()->setSingleStep(20);
@@ -121,7 +125,15 @@ void PictureView::centreOn(QPointF centre) {
         int(r.y() + centre.y() * r.height() / doc_.image().height() - viewport()->height() / 2.0));
 }
 
+void PictureView::setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles) {
+    markLines_ = std::move(lines);
+    markRects_ = std::move(rectangles);
+    viewport()->update();
+}
+
 void PictureView::imageChanged() {
+    markLines_.clear();
+    markRects_.clear();
     pyramid_.reset(&doc_.image());
     updateScrollBars();
     viewport()->update();
@@ -162,6 +174,15 @@ void PictureView::paintEvent(QPaintEvent* event) {
                         damaged.height() * H / target.height() * fy);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, scale * factor < 1.0);
     painter.drawImage(damaged, level, source);
+
+    if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
+        painter.setPen(QPen(Qt::red, 0));
+        painter.setBrush(Qt::NoBrush);
+        for (const QLineF& line : markLines_)
+            painter.drawLine(toView(line.p1()), toView(line.p2()));
+        for (const QRectF& r : markRects_)
+            painter.drawRect(QRectF(toView(r.topLeft()), toView(r.bottomRight())));
+    }
 
     const QRectF sel = selectionInView();
     if (!sel.isEmpty()) {
@@ -239,6 +260,7 @@ void PictureView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton) return;
+    emit imageClicked(toImage(event->position()));
     lastMouse_ = event->position().toPoint();
     if (dragMode_ == 1) {
         gesture_ = Gesture::Scroll;

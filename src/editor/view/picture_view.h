@@ -5,7 +5,10 @@
 
 #include <QAbstractScrollArea>
 #include <QCursor>
+#include <QLineF>
 #include <QPointer>
+#include <QRectF>
+#include <QVector>
 
 #include "editor/view/scaled_pyramid.h"
 
@@ -40,12 +43,16 @@ class PictureView : public QAbstractScrollArea {
     /// View point → image pixel (not clipped).
     QPointF toImage(QPointF viewPoint) const;
     QPointF toView(QPointF imagePoint) const;
+    /// Lines and rectangles (image pixels) drawn over the picture until it is next shown.
+    void setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles);
 
   signals:
     /// A right click outside the zoom mode (the editor raises ePopUp).
     void popUpRequested();
     /// A file was dropped on the view.
     void fileDropped(const QString& path);
+    /// A left click on the picture, at this image pixel (outside the zoom mode).
+    void imageClicked(QPointF imagePoint);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -73,6 +80,8 @@ class PictureView : public QAbstractScrollArea {
     QPointF anchor_;    // image point where a selection started
     int handle_ = -1;   // 0..7 clockwise from top-left while resizing
     QPoint lastMouse_;  // for drag-scroll
+    QVector<QLineF> markLines_;
+    QVector<QRectF> markRects_;
 };
 
 }  // namespace ximora::editor

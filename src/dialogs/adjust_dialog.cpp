@@ -1,0 +1,105 @@
+#include "dialogs/adjust_dialog.h"
+
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+
+#include "editor/document/picture_document.h"
+#include "editor/upce.h"
+#include "util/shared_values.h"
+#include "util/usr.h"
+
+namespace ximora::dialogs {
+namespace {
+
+int twipsX(int px) { return int(std::lround(px * util::twipsPerPixelX())); }
+int twipsY(int px) { return int(std::lround(px * util::twipsPerPixelY())); }
+int pxX(int twips) { return int(std::lround(twips / util::twipsPerPixelX())); }
+int pxY(int twips) { return int(std::lround(twips / util::twipsPerPixelY())); }
+
+}  // namespace
+
+AdjustDialog::AdjustDialog(const QString& caption, QSize size, QWidget* parent)
+    : QDialog(parent), ikImg_(new editor::uPcE(this)) {
+    setWindowTitle(caption);
+    ikImg_->setObjectName(QStringLiteral("ikImg"));
+    ikImg_->StSize();
+    int left = 0, top = 0, width = twipsX(size.width()), height = twipsY(size.height());
+    Usr::PlaceWindow(left, top, width, height);
+    setGeometry(pxX(left), pxY(top), pxX(width), pxY(height));
+}
+
+AdjustDialog::~AdjustDialog() = default;
+
+const engine::Image& AdjustDialog::working() const { return ikImg_->GetObject()->image(); }
+
+void AdjustDialog::showWorking(engine::Image image, int mode) {
+    ikImg_->GetObject()->displayImage(std::move(image));
+    redraw(mode);
+}
+
+void AdjustDialog::redraw(int mode) {
+    editor::PictureDocument* doc = ikImg_->GetObject();
+    if (!doc->hasImage()) return;
+    if (mode == 3)
+        doc->setView(QStringLiteral("実寸"), 1.0);
+    else
+        doc->setView(QStringLiteral("ｽｹｰﾙ"), 0);
+}
+
+void AdjustDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // A fitted preview follows the dialog's size.
+    editor::PictureDocument* doc = ikImg_->GetObject();
+    if (doc->hasImage()) doc->setView(QStringLiteral("Refresh"), 0);
+}
+
+void AdjustDialog::busy(bool on) { Usr::SetBusy(on); }
+
+void AdjustDialog::finish(engine::Image image) {
+    result_ = std::move(image);
+    replaced_ = true;
+    accept();
+}
+
+void AdjustDialog::closeFromImageMenu(int item) {
+    if (item == kApplyAndClose) return finish(working());
+    reject();
+}
+
+QPushButton* AdjustDialog::commandLabel(int index) {
+    if (!labels_[index]) {
+        labels_[index] = new QPushButton(
+            index == 0 ? QStringLiteral("画像(&F)") : QStringLiteral("戻す(&U)"), this);
+        labels_[index]->setObjectName(QStringLiteral("lbCom%1").arg(index));
+        labels_[index]->setFlat(true);
+        if (index == 0)
+            connect(labels_[0], &QPushButton::clicked, this, &AdjustDialog::popUpImageMenu);
+        else
+            connect(labels_[1], &QPushButton::clicked, this, [this] { undoPressed(); });
+    }
+    return labels_[index];
+}
+
+QRadioButton* AdjustDialog::displayOption(int index) {
+    if (!display_[index]) {
+        display_[index] =
+            new QRadioButton(index == 0 ? QStringLiteral("実寸") : QStringLiteral("ｽｹｰﾙ"), this);
+        display_[index]->setObjectName(QStringLiteral("opDisp%1").arg(index));
+        connect(display_[index], &QRadioButton::toggled, this, [this, index](bool on) {
+            if (on && !util::shared().bSuppress) displayChosen(index == 0 ? 3 : 1);
+        });
+    }
+    return display_[index];
+}
+
+void AdjustDialog::popUpImageMenu() {
+    QMenu menu(this);
+    QAction* apply = menu.addAction(QStringLiteral("画像を更新して閉じる"));
+    QAction* cancel = menu.addAction(QStringLiteral("編集はｷｬﾝｾﾙして閉じる"));
+    const QAction* chosen = menu.exec(labels_[0]->mapToGlobal(QPoint(0, labels_[0]->height())));
+    closeFromImageMenu(chosen == apply ? kApplyAndClose : chosen == cancel ? kCancelAndClose : -1);
+}
+
+}  // namespace ximora::dialogs
