@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -21,6 +24,7 @@
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
 #include "browser/utrp.h"
+#include "dialogs/effects_dialog.h"
 #include "editor/upce.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
@@ -229,6 +233,27 @@ TEST_F(MainWindowTest, StoringNumbersAfterThePrefixAndNeedsAFolder) {
     EXPECT_EQ(msg_->messageTexts().last(), store + "/A011.jpg に保存しました");
     EXPECT_EQ(sizeOnDisk(store + "/A011.jpg"), QSize(8, 4));
     EXPECT_EQ(main.currentFile(), store + "/A011.jpg");
+    main.close();
+}
+
+TEST_F(MainWindowTest, EffectsDialogFromTheMenuHandsItsResultToTheEditor) {
+    const QString a = picture("a.bmp", 16, 12);
+    FmMainWindow main;
+    startInteractive(main, a);
+    const engine::Image before = main.editor()->dGetImg()->image();
+    msg_->onModal([](QDialog& dialog) {
+        auto& effects = static_cast<dialogs::spImgK&>(dialog);
+        effects.tabs()->setCurrentIndex(dialogs::spImgK::Invert);
+        effects.channel(2)->setChecked(true);
+        effects.drawButton()->click();
+        effects.closeFromImageMenu(dialogs::AdjustDialog::kApplyAndClose);
+        return dialog.result();
+    });
+    main.commandHook("効果", "詳細指定");
+    const engine::Image& after = main.editor()->dGetImg()->image();
+    EXPECT_EQ(after.pixel(0, 0).b, 255 - before.pixel(0, 0).b);
+    EXPECT_EQ(after.pixel(0, 0).r, before.pixel(0, 0).r);
+    EXPECT_EQ(main.editor()->dGetImg()->editState(), "編集");
     main.close();
 }
 
