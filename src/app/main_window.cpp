@@ -604,6 +604,16 @@ void FmMainWindow::resizeEvent(QResizeEvent* event) {
     }
 }
 
+bool FmMainWindow::CnvPic(const QString& source, const QString& target, int quality) {
+    return pce_->aeCnvPic(source, target, quality);
+}
+
+bool FmMainWindow::SaveCapt(const QString& file, bool activeWindow) {
+    return pce_->aeSaveCapt(file, activeWindow);
+}
+
+bool FmMainWindow::SaveClp(const QString& file) { return pce_->aeSaveClp(file); }
+
 void FmMainWindow::changeEvent(QEvent* event) {
     FmMain::changeEvent(event);
     if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;

@@ -148,6 +148,15 @@ ActResult PictureDocument::openAdjustment(Adjustment kind) {
     return ActResult::Done;
 }
 
+void PictureDocument::whitenRectangle(double left, double top, double width, double height) {
+    if (!hasImage()) return;
+    const int l = int(std::lround(left)), t = int(std::lround(top));
+    const int r = int(std::lround(left + width)), b = int(std::lround(top + height));
+    if (engine::fillArea(image_, engine::Area::inside({{l, t}, {r, t}, {r, b}, {l, b}}),
+                         {255, 255, 255, 255}))
+        redisplay(false);
+}
+
 // --- colour and geometry -----------------------------------------------------------------------
 
 ActResult PictureDocument::actColours(const QString& job) {

@@ -44,6 +44,17 @@ class DocumentHost {
     /// Opens an adjustment dialog on a copy of `image`; true when the user took its result,
     /// which is then in `image` (otherwise `image` is unchanged).
     virtual bool adjust(const AdjustmentRequest& request, engine::Image& image) = 0;
+
+    enum class Outcome { Done, Cancelled, Failed };
+    /// The printer's page setup, kept for the next print.
+    virtual void pageSetup() = 0;
+    /// Prints `image` alone on one page.
+    virtual Outcome printImage(const engine::Image& image) = 0;
+    /// Lets the user choose the scanner; Failed with the engine's scanner error.
+    virtual Outcome chooseScanSource() = 0;
+    /// Scans one page (after the scanner's options) into `out`; Failed with the engine's
+    /// scanner error.
+    virtual Outcome scanImage(engine::Image& out) = 0;
 };
 
 }  // namespace ximora::editor
