@@ -44,6 +44,13 @@ class DocumentHost {
     /// Opens an adjustment dialog on a copy of `image`; true when the user took its result,
     /// which is then in `image` (otherwise `image` is unchanged).
     virtual bool adjust(const AdjustmentRequest& request, engine::Image& image) = 0;
+    /// Opens the resolution dialog with `dpiX` and `dpiY` (dots per inch, in and out) and the
+    /// image's `width` and `height` in pixels; true when the user confirmed a changed
+    /// resolution, which is then in `dpiX` and `dpiY`. Without a dialog: as cancelled.
+    virtual bool askResolution(int& dpiX, int& dpiY, int width, int height) {
+        (void)dpiX, (void)dpiY, (void)width, (void)height;
+        return false;
+    }
 };
 
 }  // namespace ximora::editor
