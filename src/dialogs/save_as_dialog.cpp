@@ -133,6 +133,7 @@ spImgSV::spImgSV(const engine::Image& image, const QString& startFolder, QWidget
     lbColor_->setFixedSize(32, 20);
     lbColor_->setFrameShape(QFrame::Box);
     lbColor_->setAutoFillBackground(true);
+    setTransparentColour(0);
     transRow->addWidget(chTrans_);
     transRow->addWidget(lbColor_);
     transRow->addWidget(
@@ -206,9 +207,13 @@ void spImgSV::pickColour(QPoint point) {
     if (point.x() < 0 || point.y() < 0 || point.x() >= image.width() || point.y() >= image.height())
         return;
     const engine::Colour c = image.pixel(point.x(), point.y());
-    colour_ = (c.r << 16) | (c.g << 8) | c.b;
+    setTransparentColour((c.r << 16) | (c.g << 8) | c.b);
+}
+
+void spImgSV::setTransparentColour(int rgb) {
+    colour_ = rgb;
     QPalette palette = lbColor_->palette();
-    palette.setColor(QPalette::Window, QColor(c.r, c.g, c.b));
+    palette.setColor(QPalette::Window, QColor::fromRgb(QRgb(rgb)));
     lbColor_->setPalette(palette);
 }
 

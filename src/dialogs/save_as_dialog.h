@@ -60,6 +60,8 @@ class spImgSV : public AdjustDialog {
     void save();
 
   private:
+    void setTransparentColour(int rgb);
+
     QRadioButton* options_[kFormats][2];
     QButtonGroup* group_;
     QSlider* slider_;
