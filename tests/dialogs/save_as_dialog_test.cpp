@@ -2,17 +2,20 @@
 // with the engine (depth, format, quality, interlacing, transparent colour).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
 
 #include "dialogs/save_as_dialog.h"
+#include "editor/document/picture_document.h"
 #include "editor/upce.h"
 #include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
@@ -106,6 +109,20 @@ TEST_F(SaveAsDialogTest, OpensOnUncompressedBmpAndShowsACopy) {
     dialog.formatOption(spImgSV::Tiff, 1)->setChecked(true);
     EXPECT_EQ(dialog.choice().code, 11);
     EXPECT_STREQ(dialog.choice().extension, "tif");
+
+    // "実寸表示" shows actual size and lets the zoom picture zoom in (left) and out (right).
+    const editor::PictureDocument* shown = dialog.preview()->GetObject();
+    EXPECT_EQ(shown->scaleMode(), 1);
+    dialog.actualSizeBox()->setChecked(true);
+    EXPECT_EQ(shown->scaleMode(), 3);
+    EXPECT_DOUBLE_EQ(shown->zoomX(), 1.0);
+    QMouseEvent left(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.zoomPicture(), &left);
+    EXPECT_DOUBLE_EQ(shown->zoomX(), 1.5);
+    dialog.actualSizeBox()->setChecked(false);
+    EXPECT_FALSE(dialog.zoomPicture()->isEnabled());
+    EXPECT_EQ(shown->scaleMode(), 1);
 }
 
 TEST_F(SaveAsDialogTest, EachFormatGetsTheDepthItAccepts) {
