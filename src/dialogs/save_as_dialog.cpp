@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "editor/document/picture_document.h"
 #include "editor/upce.h"
 #include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
@@ -182,11 +181,16 @@ QRadioButton* spImgSV::formatOption(Format format, int index) const {
     return options_[format][index];
 }
 
-spImgSV::Choice spImgSV::choice() const {
+QPoint spImgSV::chosenButton() const {
     for (int f = 0; f < kFormats; ++f)
         for (int i = 0; i < 2; ++i)
-            if (options_[f][i]->isChecked()) return kRows[f].choices[i];
-    return kRows[Bmp].choices[0];
+            if (options_[f][i]->isChecked()) return {f, i};
+    return {Bmp, 0};
+}
+
+spImgSV::Choice spImgSV::choice() const {
+    const QPoint chosen = chosenButton();
+    return kRows[chosen.x()].choices[chosen.y()];
 }
 
 bool spImgSV::prepare() {
@@ -225,11 +229,9 @@ void spImgSV::save() {
         return reject();
     }
     const int quality = std::max(slider_->value(), kMinQuality);
-    const FormatRow& row = *std::find_if(std::begin(kRows), std::end(kRows), [&](const auto& r) {
-        return std::string_view(r.choices[0].extension) == chosen.extension;
-    });
+    const char* filter = kRows[chosenButton().x()].filter;
     QString path =
-        msg.saveFile({QStringLiteral("画像を保存"), startFolder_, QString::fromUtf8(row.filter)});
+        msg.saveFile({QStringLiteral("画像を保存"), startFolder_, QString::fromUtf8(filter)});
     if (path.isEmpty()) {
         msg.message(kCannotSave);
         return reject();
@@ -241,7 +243,11 @@ void spImgSV::save() {
     const bool ok = engine::saveImage(QFile::encodeName(path).toStdString(), working(), options);
     busy(false);
     // A file that could not be written is reported: the user would otherwise look for it.
-    if (!ok) editor::PictureDocument::showEngineError(engine::lastError());
+    if (!ok) {
+        const std::string_view reason = engine::errorText(engine::lastError());
+        msg.message(reason.empty() ? kCannotSave
+                                   : QString::fromUtf8(reason.data(), qsizetype(reason.size())));
+    }
     accept();
 }
 

@@ -61,6 +61,8 @@ class spImgSV : public AdjustDialog {
 
   private:
     void setTransparentColour(int rgb);
+    /// The chosen option button as (format, index).
+    QPoint chosenButton() const;
 
     QRadioButton* options_[kFormats][2];
     QButtonGroup* group_;

@@ -19,6 +19,7 @@
 #include "editor/upce.h"
 #include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
+#include "engine/core/error.h"
 #include "engine/core/handles.h"
 #include "engine/test_images.h"
 #include "util/scripted_messages.h"
@@ -267,7 +268,9 @@ TEST_F(SaveAsDialogTest, CancelOrAFailedWriteSaysSoAndChangesNoFile) {
     old.close();
     msg_->clear();
     saveAs(image, spImgSV::Fpx, 0, "old.fpx");
-    EXPECT_EQ(msg_->messageTexts().size(), 1);
+    const std::string_view unsupported = engine::errorText(engine::kErrUnsupported);
+    EXPECT_EQ(msg_->messageTexts(),
+              QStringList{QString::fromUtf8(unsupported.data(), qsizetype(unsupported.size()))});
     EXPECT_EQ(fileBytes(path("old.fpx")), QByteArray("keep"));
 
     // An unwritable folder: reported, nothing left behind.
