@@ -27,6 +27,7 @@
 #include "app/shell_links.h"
 #include "browser/utrp.h"
 #include "dialogs/adjustment_dialogs.h"
+#include "dialogs/resolution_dialog.h"
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
@@ -129,6 +130,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     pce_ = new editor::uPcE;
     pce_->setObjectName(QStringLiteral("uPcE"));
     editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
+    editor::uPcE::setResolutionDialog(dialogs::spDpi::Act);
     buildLayout();
     connectControls();
     buildKeys();

@@ -119,6 +119,7 @@ class FmMainWindow : public FmMain {
     // Router rows.
     void rDelete(const QString&);
     void rSaveAs(const QString&);
+    void rSaveAsDetailed(const QString&);
     void rMail(const QString&);
     void rSendTo(const QString&);
     void rEditorFile(const QString& job);

@@ -27,7 +27,19 @@ uPcE::AdjustmentDialogs& adjustmentDialogs() {
     return dialogs;
 }
 
+uPcE::ResolutionDialog& resolutionDialog() {
+    static uPcE::ResolutionDialog dialog;
+    return dialog;
+}
+
 }  // namespace
+
+void uPcE::setResolutionDialog(ResolutionDialog dialog) { resolutionDialog() = std::move(dialog); }
+
+bool uPcE::askResolution(int& dpiX, int& dpiY, int width, int height) {
+    const ResolutionDialog& dialog = resolutionDialog();
+    return dialog && dialog(dpiX, dpiY, width, height, host_ ? host_ : this);
+}
 
 void uPcE::setAdjustmentDialogs(AdjustmentDialogs dialogs) {
     adjustmentDialogs() = std::move(dialogs);

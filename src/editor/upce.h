@@ -101,6 +101,11 @@ class uPcE : public QWidget, public DocumentHost {
     using AdjustmentDialogs =
         std::function<bool(const AdjustmentRequest&, engine::Image&, QWidget* parent)>;
     static void setAdjustmentDialogs(AdjustmentDialogs dialogs);
+    bool askResolution(int& dpiX, int& dpiY, int width, int height) override;
+    /// The resolution dialog, installed the same way; without it "解像度" acts as cancelled.
+    using ResolutionDialog =
+        std::function<bool(int& dpiX, int& dpiY, int width, int height, QWidget* parent)>;
+    static void setResolutionDialog(ResolutionDialog dialog);
 
   signals:
     void eStFile(const QString& sFL);

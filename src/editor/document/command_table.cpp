@@ -10,8 +10,8 @@ std::span<const CommandTable::Row> CommandTable::rows() {
     using D = PictureDocument;
 
     // Rows with a null handler are commands whose windows or devices are not part of the editor
-    // yet (adjustment dialogs, ranges, printing, scanning, drawing toolbar, resolution
-    // dialog); until they are, the pairs are ignored like unknown ones.
+    // yet (adjustment dialogs, ranges, printing, scanning, drawing toolbar); until they are, the
+    // pairs are ignored like unknown ones.
     static const Row kRows[] = {
         {"ﾌｧｲﾙ", "新規作成", &D::actNew, kWindow},
         {"ﾌｧｲﾙ", "ﾌｧｲﾙを開く", &D::actOpen, kWindow},
@@ -34,7 +34,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"画像編集", "ﾄﾘﾐﾝｸﾞ", &D::actTrim, kHeadless},
         {"画像編集", "ﾂｰﾙﾊﾞｰを表示", nullptr, kWindow},
         {"画像編集", "画像枠を追加", &D::actFrame, kHeadless},
-        {"画像編集", "解像度", nullptr, kWindow},
+        {"画像編集", "解像度", &D::actResolution, kWindow},
         {"ﾘｻｲｽﾞ", "横方向を基準に縮小", &D::actReduce, kHeadless},
         {"ﾘｻｲｽﾞ", "縦方向を基準に縮小", &D::actReduce, kHeadless},
         {"ﾘｻｲｽﾞ", "縦横比率を変えて縮小", &D::actReduce, kHeadless},

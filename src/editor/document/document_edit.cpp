@@ -126,6 +126,19 @@ ActResult PictureDocument::actRotationDialog(const QString&) {
     return openAdjustment(Adjustment::Rotation);
 }
 
+ActResult PictureDocument::actResolution(const QString&) {
+    if (!hasImage() || !host_) return ActResult::Unchanged;
+    refreshInfo();
+    int dpiX = image_.dpiX == 0 ? 72 : image_.dpiX;
+    int dpiY = image_.dpiY == 0 ? 72 : image_.dpiY;
+    if (!host_->askResolution(dpiX, dpiY, image_.width(), image_.height()))
+        return ActResult::Unchanged;
+    image_.dpiX = dpiX;
+    image_.dpiY = dpiY;
+    setEditState(kStateEdited);
+    return ActResult::Done;
+}
+
 ActResult PictureDocument::openAdjustment(Adjustment kind) {
     if (!hasImage() || !host_) return ActResult::Unchanged;
     AdjustmentRequest request;

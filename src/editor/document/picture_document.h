@@ -216,6 +216,7 @@ class PictureDocument : public QObject {
     ActResult actRotationDialog(const QString& job);
     /// Opens an adjustment dialog through the host; Unchanged when it was cancelled.
     ActResult openAdjustment(Adjustment kind);
+    ActResult actResolution(const QString& job);
     ActResult actJpegQuality(const QString& job);
     ActResult actUpdateMode(const QString& job);
     ActResult actEditState(const QString& job);
