@@ -70,7 +70,7 @@ bool sbWmf::Act(int left, int top, int width, int height, QImage& picture) {
     // The window's own area holds the menu bar above the drawing.
     resize(drawingSize.width(), drawingSize.height() + menuHeight());
     placeImage(drawingSize);
-    unsetCursor();
+    Usr::SetBusy(false);
     Usr::BringToFront(this);
     messages().runModal(*this);
     if (!result_) return false;
