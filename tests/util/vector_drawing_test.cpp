@@ -70,6 +70,31 @@ TEST_F(VectorDrawingTest, DxfLinesAndCirclesAreDrawnUpright) {
     EXPECT_TRUE(white(image.pixel(10, 10)));   // the top left corner too
 }
 
+TEST_F(VectorDrawingTest, DxfPolylinesCountButBlockDefinitionsDoNot) {
+    const QByteArray dxf(
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nB\n70\n0\n10\n0\n20\n0\n"
+        "0\nLINE\n8\n0\n10\n0\n20\n0\n11\n999\n21\n999\n0\nENDBLK\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nLWPOLYLINE\n8\n0\n90\n3\n70\n1\n10\n0\n20\n0\n10\n10\n20\n0\n10\n10\n20\n10\n"
+        "0\nPOLYLINE\n8\n0\n66\n1\n70\n0\n0\nVERTEX\n8\n0\n10\n0\n20\n20\n"
+        "0\nVERTEX\n8\n0\n10\n20\n20\n20\n0\nSEQEND\n0\nENDSEC\n0\nEOF\n");
+    auto drawing = load(QStringLiteral("p.dxf"), dxf);
+    ASSERT_TRUE(drawing) << error_.toStdString();
+    // 20 × 20 units (without the block's line to 999) is tiny: scaled to 800 pixels.
+    EXPECT_EQ(drawing->naturalSize(), QSize(800, 800));
+    const QImage image = drawing->render(QSize(200, 200));
+    EXPECT_TRUE(lineAt(image, 50, 150));  // the closing edge from (10, 10) to (0, 0)
+    EXPECT_TRUE(lineAt(image, 100, 1));   // the open polyline along the top
+
+    // A forged vertex count is refused before the DXF library allocates for it.
+    for (const char* count : {"-1", "2000000000"}) {
+        QByteArray forged = dxf;
+        forged.replace("90\n3\n", QByteArray("90\n") + count + "\n");
+        EXPECT_FALSE(load(QStringLiteral("forged.dxf"), forged)) << count;
+        EXPECT_FALSE(error_.isEmpty());
+    }
+}
+
 TEST_F(VectorDrawingTest, RenderingAnEmptySizeGivesNoPicture) {
     auto drawing = load(QStringLiteral("c.dxf"), test::lineAndCircleDxf());
     ASSERT_TRUE(drawing);

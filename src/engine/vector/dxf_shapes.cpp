@@ -3,9 +3,11 @@
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
 
+#include <cctype>
 #include <cmath>
 #include <numbers>
 #include <sstream>
+#include <string_view>
 
 #include "engine/core/error.h"
 
@@ -74,8 +76,12 @@ class Collector : public DL_CreationAdapter {
         if (!finite(centre.x) || !finite(centre.y) || !finite(major.x) || !finite(major.y) ||
             !finite(ratio) || !finite(t1) || !finite(t2))
             return;
-        while (t2 <= t1) t2 += 2 * std::numbers::pi;
-        if (t2 - t1 > 2 * std::numbers::pi) t2 = t1 + 2 * std::numbers::pi;
+        // Counter-clockwise from t1 to t2; equal angles mean the whole turn.
+        constexpr double kTurn = 2 * std::numbers::pi;
+        t1 = std::fmod(t1, kTurn);
+        double span = std::fmod(t2 - t1, kTurn);
+        if (!(span > 1e-12)) span += kTurn;
+        t2 = t1 + span;
         const DxfPoint minor{-major.y * ratio, major.x * ratio};
         const int steps =
             std::max(2, int(std::ceil(kTurnSegments * (t2 - t1) / (2 * std::numbers::pi))));
@@ -163,10 +169,72 @@ class Collector : public DL_CreationAdapter {
     std::vector<DxfPoint> polyline_;
 };
 
+/// dxflib sizes some arrays from counts stated in the file (vertices of a light polyline,
+/// knots and points of a spline, vertices of a leader, dashes of a line type) and frees them
+/// twice when such an allocation fails, so a forged count must never reach it. Counts are
+/// read as dxflib reads them: the leading integer of the trimmed line.
+bool countsFit(const std::string& text) {
+    constexpr long kMaxCount = 1'000'000;
+    const auto trimmed = [](std::string_view line) {
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos) return std::string_view();
+        return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+    };
+    // The leading integer, limited to 10 digits; `digits` false when there is none.
+    const auto leadingInt = [](std::string_view v, bool& digits) {
+        size_t i = 0;
+        const bool negative = i < v.size() && v[i] == '-';
+        if (i < v.size() && (v[i] == '-' || v[i] == '+')) ++i;
+        long value = 0;
+        digits = false;
+        for (int n = 0; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i, ++n) {
+            if (n == 10) return negative ? -kMaxCount - 1 : kMaxCount + 1;
+            value = value * 10 + (v[i] - '0');
+            digits = true;
+        }
+        return negative ? -value : value;
+    };
+    const auto upper = [](std::string_view v) {
+        std::string u(v);
+        for (char& c : u) c = char(std::toupper(static_cast<unsigned char>(c)));
+        return u;
+    };
+    std::string entity;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t codeEnd = std::min(text.find('\n', pos), text.size());
+        const size_t valueEnd =
+            std::min(text.find('\n', std::min(codeEnd + 1, text.size())), text.size());
+        const std::string_view code = trimmed(std::string_view(text).substr(pos, codeEnd - pos));
+        const std::string_view value =
+            codeEnd < text.size()
+                ? trimmed(std::string_view(text).substr(codeEnd + 1, valueEnd - codeEnd - 1))
+                : std::string_view();
+        pos = valueEnd + 1;
+        bool isNumber = false;
+        const long group = leadingInt(code, isNumber);
+        if (!isNumber) continue;
+        if (group == 0) {
+            entity = upper(value);
+            continue;
+        }
+        const bool counted = (entity == "LWPOLYLINE" && group == 90) ||
+                             (entity == "SPLINE" && group >= 72 && group <= 74) ||
+                             (entity == "LEADER" && group == 76) ||
+                             (entity == "LTYPE" && group == 73);
+        if (!counted) continue;
+        bool digits = false;
+        const long count = leadingInt(value, digits);
+        if (count < 0 || count > kMaxCount) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readDxf(const std::string& text, DxfShapes& out) {
     out = {};
+    if (!countsFit(text)) return fail(kErrMemory);
     Collector collector(out);
     std::istringstream stream(text);
     DL_Dxf dxf;
