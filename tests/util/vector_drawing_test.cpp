@@ -95,6 +95,29 @@ TEST_F(VectorDrawingTest, DxfPolylinesCountButBlockDefinitionsDoNot) {
     }
 }
 
+TEST_F(VectorDrawingTest, DxfBulgesBendAndInsertsPlaceTurnedScaledCopies) {
+    // Block "SQ": a line (0, 0)-(10, 0), inserted at (30, 0) twice as large and turned by 90°:
+    // (30, 0)-(30, 20). A polyline from (0, 0) to (20, 0) with bulge 1: a half circle below.
+    // Two tiny lines at (-10, -20) and (40, 30) give a 50 × 50 box.
+    const QByteArray dxf(
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nSQ\n70\n0\n10\n0\n20\n0\n"
+        "0\nLINE\n8\n0\n10\n0\n20\n0\n11\n10\n21\n0\n0\nENDBLK\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n"
+        "0\nLWPOLYLINE\n8\n0\n90\n2\n70\n0\n10\n0\n20\n0\n42\n1\n10\n20\n20\n0\n"
+        "0\nINSERT\n8\n0\n2\nSQ\n10\n30\n20\n0\n41\n2\n42\n2\n50\n90\n"
+        "0\nLINE\n8\n0\n10\n-10\n20\n-20\n11\n-9\n21\n-20\n"
+        "0\nLINE\n8\n0\n10\n40\n20\n30\n11\n39\n21\n30\n0\nENDSEC\n0\nEOF\n");
+    auto drawing = load(QStringLiteral("i.dxf"), dxf);
+    ASSERT_TRUE(drawing) << error_.toStdString();
+    EXPECT_EQ(drawing->naturalSize(), QSize(800, 800));
+    const QImage image = drawing->render(QSize(100, 100));  // x' = 2 (x + 10), y' = 2 (30 - y)
+    EXPECT_TRUE(lineAt(image, 40, 80));       // the bottom of the half circle, (10, -10)
+    EXPECT_TRUE(white(image.pixel(40, 40)));  // nothing above the chord
+    EXPECT_TRUE(lineAt(image, 80, 40));       // the inserted copy, (30, 10)
+    EXPECT_TRUE(white(image.pixel(90, 60)));  // not unturned
+    EXPECT_TRUE(white(image.pixel(30, 60)));  // the block itself is not drawn
+}
+
 TEST_F(VectorDrawingTest, RenderingAnEmptySizeGivesNoPicture) {
     auto drawing = load(QStringLiteral("c.dxf"), test::lineAndCircleDxf());
     ASSERT_TRUE(drawing);
@@ -106,7 +129,10 @@ TEST_F(VectorDrawingTest, BadFilesAreRefusedWithAMessage) {
     truncatedWmf.chop(6);  // the end record is gone
     QByteArray truncatedEmf = test::redSquareEmf();
     truncatedEmf.chop(30);
+    QByteArray lyingWmf = test::redSquareWmf();
+    lyingWmf.replace(22 + 12, 4, QByteArray("\xff\xff\xff\x7f", 4));  // largest record
     const std::pair<QString, QByteArray> cases[] = {
+        {QStringLiteral("lying.wmf"), lyingWmf},
         {QStringLiteral("empty.wmf"), QByteArray()},
         {QStringLiteral("empty.emf"), QByteArray()},
         {QStringLiteral("empty.dxf"), QByteArray()},

@@ -1,7 +1,7 @@
 #pragma once
-// The drawable content of a DXF drawing, flattened for painting: every line, polyline, circle,
-// arc and ellipse of the model space becomes a path of points, texts keep their anchor. Block
-// definitions are not drawn (inserts are not expanded); curve bulges are drawn straight.
+// The drawable content of a DXF drawing, flattened for painting: every line, polyline (with
+// its arc segments), circle, arc and ellipse of the model space becomes a path of points, texts
+// keep their anchor; inserted blocks are placed as copies (scaled, turned, in arrays).
 
 #include <string>
 #include <vector>

@@ -52,14 +52,21 @@ bool checkWmf(const uint8_t* data, size_t size, MetafileExtent& out) {
     const uint8_t* header = data + pos;
     const uint16_t type = u16(header), headerWords = u16(header + 2);
     if ((type != 1 && type != 2) || headerWords != 9) return fail(kErrBadFile);
+    // Readers size their record buffer from the header's largest record: it must be true.
+    const uint64_t statedLargest = u32(header + 12);
     pos += kWmfHeaderSize;
+    uint64_t largest = 0;
     // Records: size in 16-bit words (at least 3: the size itself and the function), function.
     while (pos + 6 <= size) {
-        const uint64_t bytes = uint64_t(u32(data + pos)) * 2;
+        const uint64_t words = u32(data + pos);
         const uint16_t function = u16(data + pos + 4);
-        if (bytes < 6 || bytes > size - pos) return fail(kErrFileBroken);
-        if (function == 0) return true;
-        pos += size_t(bytes);
+        if (words < 3 || words * 2 > size - pos) return fail(kErrFileBroken);
+        largest = std::max(largest, words);
+        if (function == 0) {
+            if (statedLargest < largest || statedLargest * 2 > size) return fail(kErrFileBroken);
+            return true;
+        }
+        pos += size_t(words * 2);
     }
     return fail(kErrFileBroken);
 }
@@ -72,6 +79,16 @@ bool checkEmf(const uint8_t* data, size_t size, MetafileExtent& out) {
     const uint32_t headerBytes = u32(data + 4);
     if (headerBytes < kMinHeader || headerBytes > size || headerBytes % 4)
         return fail(kErrFileBroken);
+    // The description (UTF-16 characters) and the pixel format lie inside the header record.
+    const uint64_t descriptionChars = u32(data + 60), descriptionAt = u32(data + 64);
+    if ((descriptionChars || descriptionAt) && (!descriptionChars || descriptionAt < kMinHeader ||
+                                                descriptionAt + 2 * descriptionChars > headerBytes))
+        return fail(kErrFileBroken);
+    if (headerBytes >= 100) {
+        const uint64_t formatBytes = u32(data + 88), formatAt = u32(data + 92);
+        if (formatBytes && (formatAt < kMinHeader || formatAt + formatBytes > headerBytes))
+            return fail(kErrFileBroken);
+    }
     // Frame in 0.01 mm, inclusive; bounds in device pixels, inclusive.
     const double frameW = double(s32(data + 32)) - s32(data + 24);
     const double frameH = double(s32(data + 36)) - s32(data + 28);
