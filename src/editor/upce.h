@@ -3,11 +3,13 @@
 // window and the sub picture window each host one. Members and events keep the names and the
 // order that the hosts know.
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 #include "editor/document/document_host.h"
 #include "editor/document/picture_document.h"
+#include "editor/draw/drawing_toolbar.h"
 #include "editor/scan/scanner_connection.h"
 
 namespace ximora::editor {
@@ -91,6 +93,8 @@ class uPcE : public QWidget, public DocumentHost {
     bool putClipboardImage(const engine::Image& image) override;
     bool clipboardImage(engine::Image& out) override;
     bool adjust(const AdjustmentRequest& request, engine::Image& image) override;
+    void showDrawingToolbar(bool show) override;
+    DrawingToolbar* drawingToolbar() const { return toolbar_; }
     void pageSetup() override;
     Outcome printImage(const engine::Image& image) override;
     Outcome chooseScanSource() override;
@@ -126,7 +130,8 @@ class uPcE : public QWidget, public DocumentHost {
     PictureDocument doc_;
     PictureView* view_;
     QWidget* host_ = nullptr;
-    ScannerConnection scanner_;  // opened on the first scan or source choice
+    ScannerConnection scanner_;
+    QPointer<DrawingToolbar> toolbar_;  // opened on the first scan or source choice
     bool started_ = false;
     int handle_ = 0;
     QString ranges_;

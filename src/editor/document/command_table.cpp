@@ -32,7 +32,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", &D::actCopyToClipboard, kWindow},
         {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規", &D::actNewFromClipboard, kWindow},
         {"画像編集", "ﾄﾘﾐﾝｸﾞ", &D::actTrim, kHeadless},
-        {"画像編集", "ﾂｰﾙﾊﾞｰを表示", nullptr, kWindow},
+        {"画像編集", "ﾂｰﾙﾊﾞｰを表示", &D::actToolbar, kWindow},
         {"画像編集", "画像枠を追加", &D::actFrame, kHeadless},
         {"画像編集", "解像度", &D::actResolution, kWindow},
         {"ﾘｻｲｽﾞ", "横方向を基準に縮小", &D::actReduce, kHeadless},

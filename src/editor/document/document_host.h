@@ -49,6 +49,10 @@ class DocumentHost {
     /// resolution, which is then in `dpiX` and `dpiY`.
     virtual bool askResolution(int& dpiX, int& dpiY, int width, int height) = 0;
 
+    /// Shows or closes the drawing toolbar window (closing reports back through the
+    /// document's drawingToolbarClosed).
+    virtual void showDrawingToolbar(bool show) = 0;
+
     enum class Outcome { Done, Cancelled, Failed };
     /// The printer's page setup, kept for the next print.
     virtual void pageSetup() = 0;

@@ -8,6 +8,7 @@
 
 #include "editor/document/document_host.h"
 #include "editor/document/undo_store.h"
+#include "editor/draw/drawing.h"
 #include "engine/core/area.h"
 #include "engine/core/image.h"
 
@@ -64,6 +65,17 @@ class PictureDocument : public QObject {
     QString editState() const { return state_; }
     bool edited() const { return edited_; }
     bool drawingPending() const { return drawingPending_; }
+    /// The drawing toolbar: whether it is shown, its tool, and the shapes drawn so far.
+    bool toolbarShown() const { return toolbarShown_; }
+    int toolKind() const { return toolKind_; }
+    const Drawing& drawing() const { return drawing_; }
+    /// A shape finished on the view. The first one of a drawing marks the picture edited and
+    /// keeps an undo step; a rectangle drawn while nothing is selected becomes the selection.
+    void addShape(DrawnShape shape);
+    /// The toolbar reported another tool (1 pointer, 2 and up drawing tools).
+    void drawingToolChanged(int kind);
+    /// The toolbar was closed: the shapes are painted into the picture (with an undo step).
+    void drawingToolbarClosed();
     int undoCount() const { return undo_.count(); }
     bool lastOk() const { return lastOk_; }
     QString lastJob() const { return lastJob_; }
@@ -150,6 +162,10 @@ class PictureDocument : public QObject {
 
   signals:
     void eStFile(const QString& sFL);
+    /// The drawing toolbar was shown or hidden.
+    void eShwTBar(bool bShw);
+    /// The shapes of the drawing changed (the view repaints).
+    void drawingChanged();
     void eStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
     void eEdtMode(const QString& sMd);
     void eChgViewMode(int iMd);
@@ -206,6 +222,7 @@ class PictureDocument : public QObject {
     ActResult actSaturation(const QString& job);
     ActResult actBrightness(const QString& job);
     ActResult actRotate(const QString& job);
+    ActResult actToolbar(const QString& job);
     ActResult actPageSetup(const QString& job);
     ActResult actPrint(const QString& job);
     ActResult actScanSource(const QString& job);
@@ -232,6 +249,9 @@ class PictureDocument : public QObject {
     QString state_;
     bool edited_ = false;
     bool drawingPending_ = false;
+    bool toolbarShown_ = false;
+    int toolKind_ = 0;
+    Drawing drawing_;
     QString colourCode_;
     int scaleMode_ = 0;
     double zoomX_ = 1.0;
