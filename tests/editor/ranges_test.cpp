@@ -5,6 +5,7 @@
 
 #include "editor/document/registered_ranges.h"
 #include "editor/upce.h"
+#include "editor/view/picture_view.h"
 #include "editor_fixture.h"
 #include "engine/ops/tone.h"
 
@@ -156,6 +157,7 @@ class RangeControlTest : public DocumentTest {
         editor_.resize(400, 300);
         editor_.cOn(&editor_, work() + '/');
         editor_.StSize();
+        editor_.show();
     }
     ~RangeControlTest() override {
         uPcE::setRangeDialog({});
@@ -200,6 +202,9 @@ TEST_F(RangeControlTest, ZoomingToTheSelectionFillsTheView) {
     const PictureDocument& doc = *editor_.dGetImg();
     EXPECT_EQ(doc.scaleMode(), 3);
     EXPECT_DOUBLE_EQ(doc.zoomX(), std::min(view.width() / 50.0, view.height() / 25.0));
+    const QRectF shown = editor_.view()->visibleImageRect();
+    EXPECT_TRUE(shown.contains(QPointF(125, 112.5)));
+    EXPECT_LT(shown.width(), 60);
 }
 
 }  // namespace
