@@ -19,6 +19,7 @@
 #include "app/windows/sb_mcr.h"
 #include "app/windows/sp_pex.h"
 #include "browser/utrp.h"
+#include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
 #include "engine/codecs/registry.h"
 #include "engine/formats/format_rules.h"
@@ -41,6 +42,7 @@ struct FmMainWindow::Route {
 const FmMainWindow::Route FmMainWindow::kRoutes[] = {
     {"ﾌｧｲﾙ", "ﾌｧｲﾙを削除", &FmMainWindow::rDelete},
     {"ﾌｧｲﾙ", "名前を付けて保存", &FmMainWindow::rSaveAs},
+    {"ﾌｧｲﾙ", "別名保存(詳細指定)", &FmMainWindow::rSaveAsDetailed},
     {"ﾌｧｲﾙ", "画像を添付してﾒｰﾙ", &FmMainWindow::rMail},
     {"ﾌｧｲﾙ", "SendTo", &FmMainWindow::rSendTo},
     {"ﾌｧｲﾙ", nullptr, &FmMainWindow::rEditorFile},
@@ -256,6 +258,13 @@ void FmMainWindow::deleteCurrentFile() {
 void FmMainWindow::rSaveAs(const QString&) {
     QString name;
     pce_->pcSaveAs(name, false, false);
+}
+
+void FmMainWindow::rSaveAsDetailed(const QString&) {
+    int handle = 0;
+    pce_->GetHndle(handle);
+    const QString file = pce_->prFile();
+    dialogs::spImgSV::Act(handle, this, file.isEmpty() ? QString() : QFileInfo(file).path());
 }
 
 void FmMainWindow::rMail(const QString&) {

@@ -28,6 +28,7 @@
 #include "browser/utrp.h"
 #include "dialogs/adjustment_dialogs.h"
 #include "dialogs/range_size_dialog.h"
+#include "dialogs/resolution_dialog.h"
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
@@ -131,6 +132,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     pce_->setObjectName(QStringLiteral("uPcE"));
     editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
     editor::uPcE::setRangeDialog(dialogs::spSize::Act);
+    editor::uPcE::setResolutionDialog(dialogs::spDpi::Act);
     buildLayout();
     connectControls();
     buildKeys();
@@ -602,6 +604,16 @@ void FmMainWindow::resizeEvent(QResizeEvent* event) {
         if (!shared().bSuppress) editorAction(QStringLiteral("表示"), QStringLiteral("Refresh"));
     }
 }
+
+bool FmMainWindow::CnvPic(const QString& source, const QString& target, int quality) {
+    return pce_->aeCnvPic(source, target, quality);
+}
+
+bool FmMainWindow::SaveCapt(const QString& file, bool activeWindow) {
+    return pce_->aeSaveCapt(file, activeWindow);
+}
+
+bool FmMainWindow::SaveClp(const QString& file) { return pce_->aeSaveClp(file); }
 
 void FmMainWindow::changeEvent(QEvent* event) {
     FmMain::changeEvent(event);

@@ -35,6 +35,11 @@ class FmMainWindow : public FmMain {
 
     browser::uTrP* browser() const { return trp_; }
     editor::uPcE* editor() const { return pce_; }
+
+    // Pass-throughs to the editor for jobs other programs hand over.
+    bool CnvPic(const QString& source, const QString& target, int quality);
+    bool SaveCapt(const QString& file, bool activeWindow);
+    bool SaveClp(const QString& file);
     PpPic* menus() const { return pp_; }
     QLabel* commandLabel(int index) const { return lbCom_[index]; }
     QToolButton* toolButton(int index) const { return imBtn_[index]; }
@@ -114,6 +119,7 @@ class FmMainWindow : public FmMain {
     // Router rows.
     void rDelete(const QString&);
     void rSaveAs(const QString&);
+    void rSaveAsDetailed(const QString&);
     void rMail(const QString&);
     void rSendTo(const QString&);
     void rEditorFile(const QString& job);

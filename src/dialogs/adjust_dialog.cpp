@@ -1,6 +1,9 @@
 #include "dialogs/adjust_dialog.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
@@ -92,6 +95,45 @@ QRadioButton* AdjustDialog::displayOption(int index) {
         });
     }
     return display_[index];
+}
+
+QCheckBox* AdjustDialog::actualSizeBox() {
+    if (!actualSize_) {
+        actualSize_ = new QCheckBox(QStringLiteral("実寸表示"), this);
+        actualSize_->setObjectName(QStringLiteral("chDsp"));
+        connect(actualSize_, &QCheckBox::toggled, this, [this](bool on) {
+            if (util::shared().bSuppress) return;
+            zoomPicture()->setEnabled(on);
+            displayChosen(on ? 3 : 1);
+        });
+    }
+    return actualSize_;
+}
+
+QLabel* AdjustDialog::zoomPicture() {
+    if (!zoom_) {
+        zoom_ = new QLabel(QStringLiteral("ｽﾞｰﾑ"), this);
+        zoom_->setObjectName(QStringLiteral("imDsp"));
+        zoom_->setToolTip(QStringLiteral("左ｸﾘｯｸで拡大、右ｸﾘｯｸで縮小"));
+        zoom_->setFrameShape(QFrame::Panel);
+        zoom_->setFrameShadow(QFrame::Raised);
+        zoom_->setEnabled(false);
+        zoom_->installEventFilter(this);
+    }
+    return zoom_;
+}
+
+int AdjustDialog::actualSizeMode() const { return actualSize_ && actualSize_->isChecked() ? 3 : 1; }
+
+bool AdjustDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == zoom_ && event->type() == QEvent::MouseButtonPress && zoom_->isEnabled()) {
+        editor::PictureDocument* doc = ikImg_->GetObject();
+        const bool in = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        const double zoom = in ? doc->zoomX() * 1.5 : doc->zoomX() / 1.5;
+        if (doc->hasImage()) doc->setView(QStringLiteral("実寸"), zoom);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void AdjustDialog::popUpImageMenu() {

@@ -8,6 +8,8 @@
 
 #include "engine/core/image.h"
 
+class QCheckBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -40,6 +42,11 @@ class AdjustDialog : public QDialog {
     /// Ends the dialog as the image menu does: `item` is kApplyAndClose, kCancelAndClose or -1
     /// for a menu closed without a choice.
     virtual void closeFromImageMenu(int item);
+    /// The check box "実寸表示" (chDsp) and its zoom picture (imDsp), made on first use: the
+    /// box chooses actual size (mode 3) or fitted (1); the picture, enabled while the box is
+    /// checked, zooms in on a left click and out on a right click.
+    QCheckBox* actualSizeBox();
+    QLabel* zoomPicture();
 
   protected:
     /// Shows `image` as the working image in display mode 1 (fitted) or 3 (actual size).
@@ -51,6 +58,9 @@ class AdjustDialog : public QDialog {
     void busy(bool on);
     /// The display options "実寸" (0) and "ｽｹｰﾙ" (1), made on first use.
     QRadioButton* displayOption(int index);
+    /// 3 while "実寸表示" is checked, else 1.
+    int actualSizeMode() const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     /// Undo label pressed.
     virtual void undoPressed() {}
@@ -63,6 +73,8 @@ class AdjustDialog : public QDialog {
     editor::uPcE* ikImg_;
     QPushButton* labels_[2] = {};
     QRadioButton* display_[2] = {};
+    QCheckBox* actualSize_ = nullptr;
+    QLabel* zoom_ = nullptr;
     engine::Image result_;
     bool replaced_ = false;
 };

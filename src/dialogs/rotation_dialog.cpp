@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -46,9 +45,7 @@ spImgR::spImgR(const engine::Image& editorImage, int editorMode, const QString& 
       prompt_(new QLabel(kAskStart, this)),
       lines_{new QPushButton(QStringLiteral("基準線が水平になるように回転"), this),
              new QPushButton(QStringLiteral("基準線が垂直になるように回転"), this)},
-      clear_(new QPushButton(QStringLiteral("基準線の初期化"), this)),
-      actualSize_(new QCheckBox(QStringLiteral("実寸表示"), this)),
-      zoom_(new QLabel(QStringLiteral("ｽﾞｰﾑ"), this)) {
+      clear_(new QPushButton(QStringLiteral("基準線の初期化"), this)) {
     Q_UNUSED(colourCode);  // the working image's own depth decides the conversion
     util::SharedValues& values = util::shared();
     values.bSuppress = true;
@@ -69,8 +66,8 @@ spImgR::spImgR(const engine::Image& editorImage, int editorMode, const QString& 
     }
     size_[0]->setChecked(true);
     sizeRow->addStretch();
-    sizeRow->addWidget(actualSize_);
-    sizeRow->addWidget(zoom_);
+    sizeRow->addWidget(actualSizeBox());
+    sizeRow->addWidget(zoomPicture());
     sizeRow->addWidget(commandLabel(0));
     sizeRow->addWidget(commandLabel(1));
 
@@ -88,19 +85,6 @@ spImgR::spImgR(const engine::Image& editorImage, int editorMode, const QString& 
     baselineRow->addWidget(clear_, 1, 2);
     connect(clear_, &QPushButton::clicked, this, &spImgR::clearBaseline);
 
-    actualSize_->setObjectName(QStringLiteral("chDsp"));
-    zoom_->setObjectName(QStringLiteral("imDsp"));
-    zoom_->setToolTip(QStringLiteral("左ｸﾘｯｸで拡大、右ｸﾘｯｸで縮小"));
-    zoom_->setFrameShape(QFrame::Panel);
-    zoom_->setFrameShadow(QFrame::Raised);
-    zoom_->setEnabled(false);
-    zoom_->installEventFilter(this);
-    connect(actualSize_, &QCheckBox::toggled, this, [this](bool) {
-        if (util::shared().bSuppress) return;
-        zoom_->setEnabled(actualSize_->isChecked());
-        redraw(displayMode());
-    });
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(stepsRow);
     layout->addLayout(sizeRow);
@@ -116,8 +100,6 @@ spImgR::spImgR(const engine::Image& editorImage, int editorMode, const QString& 
     values.bSuppress = false;
 }
 
-int spImgR::displayMode() const { return actualSize_->isChecked() ? 3 : 1; }
-
 void spImgR::turnStep(int index) {
     const Step& s = kSteps[index];
     rotateBy(s.angle, s.mirrorLeftRight, s.mirrorTopBottom);
@@ -132,7 +114,7 @@ void spImgR::rotateBy(int angle, bool mirrorLeftRight, bool mirrorTopBottom) {
         editor::codeIn(code, QStringLiteral(".80.16.24.32.")) || editor::toGeometryDepth(work);
     ok = ok && engine::rotate(work, {angle, mirrorLeftRight, mirrorTopBottom,
                                      engine::Colour{255, 255, 255, 255}, size_[1]->isChecked()});
-    if (ok) showWorking(std::move(work), displayMode());
+    if (ok) showWorking(std::move(work), actualSizeMode());
     busy(false);
 }
 
@@ -176,7 +158,7 @@ void spImgR::drawBaseline() {
 }
 
 void spImgR::clearBaseline() {
-    redraw(displayMode());
+    redraw(actualSizeMode());
     preview()->view()->setMarks({}, {});
     start_ = end_ = QPoint();
     step_ = 0;
@@ -196,17 +178,6 @@ void spImgR::undoPressed() {
 void spImgR::closeFromImageMenu(int item) {
     // Here a menu closed without a choice keeps the rotation too; only the cancel item drops it.
     AdjustDialog::closeFromImageMenu(item == kCancelAndClose ? kCancelAndClose : kApplyAndClose);
-}
-
-bool spImgR::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == zoom_ && event->type() == QEvent::MouseButtonPress && zoom_->isEnabled()) {
-        editor::PictureDocument* doc = preview()->GetObject();
-        const bool in = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-        const double zoom = in ? doc->zoomX() * 1.5 : doc->zoomX() / 1.5;
-        if (doc->hasImage()) doc->setView(QStringLiteral("実寸"), zoom);
-        return true;
-    }
-    return AdjustDialog::eventFilter(watched, event);
 }
 
 }  // namespace ximora::dialogs

@@ -36,17 +36,15 @@ class spImgR : public AdjustDialog {
     QRadioButton* sizeOption(int index) const { return size_[index]; }
     QPushButton* lineButton(int index) const { return lines_[index]; }
     QLabel* prompt() const { return prompt_; }
-    QCheckBox* actualSize() const { return actualSize_; }
+    QCheckBox* actualSize() { return actualSizeBox(); }
     void closeFromImageMenu(int item) override;
 
   protected:
     void undoPressed() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void rotateBy(int angle, bool mirrorLeftRight, bool mirrorTopBottom);
     void drawBaseline();
-    int displayMode() const;
 
     const engine::Image& editorImage_;
     int editorMode_;
@@ -55,8 +53,6 @@ class spImgR : public AdjustDialog {
     QLabel* prompt_;
     QPushButton* lines_[2];
     QPushButton* clear_;
-    QCheckBox* actualSize_;
-    QLabel* zoom_;
     QPoint start_, end_;
     int step_ = 0;  // 0 waiting for the start, 1 for the end, 2 baseline complete
 };

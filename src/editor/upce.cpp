@@ -1,14 +1,23 @@
 #include "editor/upce.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
 
+#include "editor/print/picture_printer.h"
 #include "editor/save/save_dialog.h"
+#include "editor/scan/scan_dialogs.h"
+#include "editor/scan/scanner_device.h"
 #include "editor/view/picture_view.h"
+#include "engine/core/error.h"
 #include "engine/core/handles.h"
+#include "engine/formats/file_conversion.h"
+#include "util/message_service.h"
 #include "util/qimage_adapter.h"
+#include "util/shared_values.h"
+#include "util/usr.h"
 
 namespace ximora::editor {
 namespace {
@@ -23,6 +32,11 @@ uPcE::RangeDialog& rangeDialog() {
     return dialog;
 }
 
+uPcE::ResolutionDialog& resolutionDialog() {
+    static uPcE::ResolutionDialog dialog;
+    return dialog;
+}
+
 }  // namespace
 
 void uPcE::setRangeDialog(RangeDialog dialog) { rangeDialog() = std::move(dialog); }
@@ -32,6 +46,13 @@ QString uPcE::registerRange(const QString& list, int width, int height) {
     return dialog ? dialog(list, width, height, host_ ? host_ : this) : list;
 }
 
+void uPcE::setResolutionDialog(ResolutionDialog dialog) { resolutionDialog() = std::move(dialog); }
+
+bool uPcE::askResolution(int& dpiX, int& dpiY, int width, int height) {
+    const ResolutionDialog& dialog = resolutionDialog();
+    return dialog && dialog(dpiX, dpiY, width, height, host_ ? host_ : this);
+}
+
 void uPcE::setAdjustmentDialogs(AdjustmentDialogs dialogs) {
     adjustmentDialogs() = std::move(dialogs);
 }
@@ -39,6 +60,75 @@ void uPcE::setAdjustmentDialogs(AdjustmentDialogs dialogs) {
 bool uPcE::adjust(const AdjustmentRequest& request, engine::Image& image) {
     const AdjustmentDialogs& dialogs = adjustmentDialogs();
     return dialogs && dialogs(request, image, host_ ? host_ : this);
+}
+
+namespace {
+
+// The print settings live in the user data folder, which the program may move at start-up.
+PicturePrinter printer() {
+    return PicturePrinter(util::shared().sUsrDir + QStringLiteral("IkPrn.Ik"));
+}
+
+}  // namespace
+
+bool uPcE::aeSaveClp(const QString& sFL) {
+    engine::Image picture;
+    if (!clipboardImage(picture)) return false;
+    if (doc_.saveCopy(std::move(picture), sFL)) return true;
+    util::messages().message(QString::number(engine::lastError()));
+    return false;
+}
+
+bool uPcE::aeSaveCapt(const QString& sFL, bool bActWin) {
+    engine::Image picture;
+    if (!Usr::CaptureScreen(bActWin) || !clipboardImage(picture)) return false;
+    picture.dpiX = picture.dpiY = 96;
+    doc_.takeImage(std::move(picture));
+    QString name = sFL;
+    return doc_.save(1, name, false, false);
+}
+
+bool uPcE::aeCnvPic(const QString& sFL1, const QString& sFL2, int iJpgQ) {
+    // Converted beside the current picture, which stays as it is (its path and state would no
+    // longer match it otherwise).
+    return engine::convertFile(QFile::encodeName(sFL1).toStdString(),
+                               QFile::encodeName(sFL2).toStdString(), iJpgQ);
+}
+
+void uPcE::pageSetup() { printer().pageSetup(host_ ? host_ : this); }
+
+DocumentHost::Outcome uPcE::printImage(const engine::Image& image) {
+    switch (printer().print(image, host_ ? host_ : this)) {
+        case PicturePrinter::Result::Printed:
+            return Outcome::Done;
+        case PicturePrinter::Result::Cancelled:
+            return Outcome::Cancelled;
+        case PicturePrinter::Result::Failed:
+            break;
+    }
+    return Outcome::Failed;
+}
+
+DocumentHost::Outcome uPcE::chooseScanSource() {
+    std::vector<ScannerConnection::Device> devices;
+    if (!scanner_.devices(devices)) return Outcome::Failed;
+    QString chosen = scanner_.source();
+    if (!chooseScanner(devices, chosen, host_ ? host_ : this)) return Outcome::Cancelled;
+    scanner_.setSource(chosen);
+    return Outcome::Done;
+}
+
+DocumentHost::Outcome uPcE::scanImage(engine::Image& out) {
+    Usr::SetBusy(true);
+    const bool ok = scanner_.acquire(out, [this](ScannerDevice& device) {
+        Usr::SetBusy(false);  // the options window is for the user
+        const bool go = editScanOptions(device, host_ ? host_ : this);
+        if (go) Usr::SetBusy(true);
+        return go;
+    });
+    Usr::SetBusy(false);
+    if (ok) return Outcome::Done;
+    return engine::lastError() == engine::kOk ? Outcome::Cancelled : Outcome::Failed;
 }
 
 uPcE::uPcE(QWidget* parent) : QWidget(parent), view_(new PictureView(doc_, this)) {

@@ -8,6 +8,7 @@
 
 #include "editor/document/document_host.h"
 #include "editor/document/picture_document.h"
+#include "editor/scan/scanner_connection.h"
 
 namespace ximora::editor {
 
@@ -66,6 +67,19 @@ class uPcE : public QWidget, public DocumentHost {
     void SetRect(float gWd, float gHI) { doc_.setRect(gWd, gHI); }
     /// The bitmap file the drawing toolbar's stamp tool places.
     void pcStampFL(const QString& sBmp) { stampFile_ = sBmp; }
+    /// Saves the clipboard's picture as `sFL` (format from the extension); nothing when the
+    /// clipboard has none. A failure shows the engine's error number.
+    bool aeSaveClp(const QString& sFL);
+    /// Captures the screen (or only the active window), makes it the current image at 96 dpi
+    /// and saves it under `sFL` (the save dialog asks when it is empty).
+    bool aeSaveCapt(const QString& sFL, bool bActWin);
+    /// Converts the file `sFL1` into `sFL2` (format from its extension, JPEG without one; JPEG
+    /// quality `iJpgQ`, 0 meaning 100). The current picture is not touched; no message.
+    bool aeCnvPic(const QString& sFL1, const QString& sFL2, int iJpgQ);
+    /// Paints a rectangle of the current image white (no undo step, no state change).
+    void pcPrTrim(double gLf, double gTp, double gWd, double gHI) {
+        doc_.whitenRectangle(gLf, gTp, gWd, gHI);
+    }
     QString stampFile() const { return stampFile_; }
 
     PictureView* view() const { return view_; }
@@ -81,6 +95,10 @@ class uPcE : public QWidget, public DocumentHost {
     bool putClipboardImage(const engine::Image& image) override;
     bool clipboardImage(engine::Image& out) override;
     bool adjust(const AdjustmentRequest& request, engine::Image& image) override;
+    void pageSetup() override;
+    Outcome printImage(const engine::Image& image) override;
+    Outcome chooseScanSource() override;
+    Outcome scanImage(engine::Image& out) override;
 
     /// The adjustment dialogs live in a layer above the editor; the program installs them at
     /// start-up. Without them the "詳細指定" commands act as cancelled dialogs.
@@ -94,6 +112,11 @@ class uPcE : public QWidget, public DocumentHost {
     using RangeDialog =
         std::function<QString(const QString& list, int width, int height, QWidget* parent)>;
     static void setRangeDialog(RangeDialog dialog);
+    bool askResolution(int& dpiX, int& dpiY, int width, int height) override;
+    /// The resolution dialog, installed the same way; without it "解像度" acts as cancelled.
+    using ResolutionDialog =
+        std::function<bool(int& dpiX, int& dpiY, int width, int height, QWidget* parent)>;
+    static void setResolutionDialog(ResolutionDialog dialog);
 
   signals:
     void eStFile(const QString& sFL);
@@ -116,6 +139,7 @@ class uPcE : public QWidget, public DocumentHost {
     PictureDocument doc_;
     PictureView* view_;
     QWidget* host_ = nullptr;
+    ScannerConnection scanner_;  // opened on the first scan or source choice
     bool started_ = false;
     int handle_ = 0;
     QString stampFile_;

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,7 +28,10 @@
 #include "browser/utrp.h"
 #include "dialogs/effects_dialog.h"
 #include "dialogs/range_size_dialog.h"
+#include "dialogs/resolution_dialog.h"
+#include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
+#include "engine/codecs/registry.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"
@@ -285,6 +289,47 @@ TEST_F(MainWindowTest, RegisteredRangeMenuFollowsTheRegistrationDialog) {
 
     main.editor()->UsrHani("");
     EXPECT_FALSE(main.menus()->item("mnHaniUs", 0)->isVisible());
+    main.close();
+}
+
+TEST_F(MainWindowTest, DetailedSaveWritesACopyAndResolutionReachesTheEditor) {
+    const QString a = picture("a.bmp", 16, 12);
+    FmMainWindow main;
+    startInteractive(main, a);
+    const engine::Image before = main.editor()->dGetImg()->image();
+
+    // The save-as dialog opens on the editor's image and writes a GIF copy beside it; the
+    // editor keeps its own image, file and state.
+    msg_->answerPath(pics() + "/copy");
+    msg_->onModal([](QDialog& dialog) {
+        auto& save = static_cast<dialogs::spImgSV&>(dialog);
+        save.formatOption(dialogs::spImgSV::Gif, 0)->setChecked(true);
+        save.button(0)->click();
+        return dialog.QDialog::result();
+    });
+    main.commandHook("ﾌｧｲﾙ", "別名保存(詳細指定)");
+    engine::Image copy;
+    ASSERT_TRUE(engine::loadImage((pics() + "/copy.gif").toStdString(), copy));
+    EXPECT_EQ(copy.bitsPerPixel(), 8);
+    EXPECT_EQ(copy.pixel(0, 0).b, 255);
+    EXPECT_EQ(main.editor()->dGetImg()->image().bitsPerPixel(), before.bitsPerPixel());
+    EXPECT_EQ(main.editor()->prFile(), a);
+    EXPECT_EQ(main.editor()->dGetImg()->editState(), "読込");
+
+    // The resolution dialog is installed for the editor's "解像度".
+    msg_->onModal([](QDialog& dialog) {
+        auto& dpi = static_cast<dialogs::spDpi&>(dialog);
+        dpi.sameResolution()->setChecked(true);
+        dpi.resolutionBox(0)->setText("300");
+        dpi.computeSizes(1);
+        dpi.button(0)->click();
+        return dialog.result();
+    });
+    main.commandHook("画像編集", "解像度");
+    EXPECT_EQ(main.editor()->dGetImg()->image().dpiX, 300);
+    EXPECT_EQ(main.editor()->dGetImg()->image().dpiY, 300);
+    EXPECT_EQ(main.editor()->dGetImg()->editState(), "編集");
+    msg_->answer(util::MsgAnswer::No);  // the save question when closing
     main.close();
 }
 

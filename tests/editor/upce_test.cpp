@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <vector>
 
 #include "editor/save/save_dialog.h"
 #include "editor/upce.h"
@@ -97,6 +98,34 @@ TEST_F(EditorControlTest, AdjustmentDialogsGetTheirRequestAndTheirResultIsKept) 
               QStringList{QStringLiteral("ｴﾌｪｸﾄ処理は 24Bit Color 以上必要です")});
     EXPECT_EQ(seen.kind, Adjustment::ColourDepth);  // not opened
     uPcE::setAdjustmentDialogs(nullptr);
+}
+
+TEST_F(EditorControlTest, ResolutionDialogGetsTheFactsAndItsAnswerIsStored) {
+    openInEditor(50, 40);
+    int seen[4] = {};
+    bool take = false;
+    uPcE::setResolutionDialog([&](int& x, int& y, int w, int h, QWidget*) {
+        seen[0] = x, seen[1] = y, seen[2] = w, seen[3] = h;
+        x = 300, y = 150;
+        return take;
+    });
+    // No resolution in the file reads as 72; a cancelled dialog changes nothing.
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("解像度"));
+    EXPECT_EQ(std::vector<int>(seen, seen + 4), (std::vector<int>{72, 72, 50, 40}));
+    EXPECT_EQ(editor_.dGetImg()->image().dpiX, 0);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+
+    take = true;
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("解像度"));
+    EXPECT_EQ(editor_.dGetImg()->image().dpiX, 300);
+    EXPECT_EQ(editor_.dGetImg()->image().dpiY, 150);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateEdited);
+
+    // The next opening starts from the stored resolution.
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("解像度"));
+    EXPECT_EQ(seen[0], 300);
+    EXPECT_EQ(seen[1], 150);
+    uPcE::setResolutionDialog(nullptr);
 }
 
 TEST_F(EditorControlTest, PaintsInEveryScaleModeOnlyTheVisiblePart) {

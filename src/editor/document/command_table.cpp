@@ -10,8 +10,8 @@ std::span<const CommandTable::Row> CommandTable::rows() {
     using D = PictureDocument;
 
     // Rows with a null handler are commands whose windows or devices are not part of the editor
-    // yet (adjustment dialogs, printing, scanning, drawing toolbar, resolution
-    // dialog); until they are, the pairs are ignored like unknown ones.
+    // yet (adjustment dialogs, printing, scanning, drawing toolbar); until they are, the
+    // pairs are ignored like unknown ones.
     static const Row kRows[] = {
         {"ﾌｧｲﾙ", "新規作成", &D::actNew, kWindow},
         {"ﾌｧｲﾙ", "ﾌｧｲﾙを開く", &D::actOpen, kWindow},
@@ -20,10 +20,10 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"ﾌｧｲﾙ", "複写して新規", &D::actCopyAsNew, kHeadless},
         {"ﾌｧｲﾙ", "連番をつけて作業ﾌｫﾙﾀﾞに複写", &D::actSerialCopy, kHeadless},
         {"ﾌｧｲﾙ", "連番をつけて保存", &D::actSerialCopy, kHeadless},
-        {"ﾌｧｲﾙ", "ｽｷｬﾅｰから読込", nullptr, kWindow},
-        {"ﾌｧｲﾙ", "印刷設定", nullptr, kWindow},
-        {"ﾌｧｲﾙ", "印刷", nullptr, kWindow},
-        {"ﾌｧｲﾙ", "ｽｷｬﾝｿｰｽ", nullptr, kWindow},
+        {"ﾌｧｲﾙ", "ｽｷｬﾅｰから読込", &D::actScan, kWindow},
+        {"ﾌｧｲﾙ", "印刷設定", &D::actPageSetup, kWindow},
+        {"ﾌｧｲﾙ", "印刷", &D::actPrint, kWindow},
+        {"ﾌｧｲﾙ", "ｽｷｬﾝｿｰｽ", &D::actScanSource, kWindow},
         {"ﾌｧｲﾙ", "ﾌｧｲﾙの詳細", &D::actDetails, kWindow},
         {"ﾌｧｲﾙ", "初期化", &D::actReset, kHeadless},
         {"表示", nullptr, &D::actView, kHeadless},
@@ -34,7 +34,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"画像編集", "ﾄﾘﾐﾝｸﾞ", &D::actTrim, kHeadless},
         {"画像編集", "ﾂｰﾙﾊﾞｰを表示", nullptr, kWindow},
         {"画像編集", "画像枠を追加", &D::actFrame, kHeadless},
-        {"画像編集", "解像度", nullptr, kWindow},
+        {"画像編集", "解像度", &D::actResolution, kWindow},
         {"ﾘｻｲｽﾞ", "横方向を基準に縮小", &D::actReduce, kHeadless},
         {"ﾘｻｲｽﾞ", "縦方向を基準に縮小", &D::actReduce, kHeadless},
         {"ﾘｻｲｽﾞ", "縦横比率を変えて縮小", &D::actReduce, kHeadless},

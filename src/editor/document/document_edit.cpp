@@ -126,6 +126,19 @@ ActResult PictureDocument::actRotationDialog(const QString&) {
     return openAdjustment(Adjustment::Rotation);
 }
 
+ActResult PictureDocument::actResolution(const QString&) {
+    if (!hasImage() || !host_) return ActResult::Unchanged;
+    refreshInfo();
+    int dpiX = image_.dpiX == 0 ? 72 : image_.dpiX;
+    int dpiY = image_.dpiY == 0 ? 72 : image_.dpiY;
+    if (!host_->askResolution(dpiX, dpiY, image_.width(), image_.height()))
+        return ActResult::Unchanged;
+    image_.dpiX = dpiX;
+    image_.dpiY = dpiY;
+    setEditState(kStateEdited);
+    return ActResult::Done;
+}
+
 ActResult PictureDocument::openAdjustment(Adjustment kind) {
     if (!hasImage() || !host_) return ActResult::Unchanged;
     AdjustmentRequest request;
@@ -146,6 +159,15 @@ ActResult PictureDocument::openAdjustment(Adjustment kind) {
     lastOk_ = true;
     redisplay(false);
     return ActResult::Done;
+}
+
+void PictureDocument::whitenRectangle(double left, double top, double width, double height) {
+    if (!hasImage()) return;
+    const int l = int(std::lround(left)), t = int(std::lround(top));
+    const int r = int(std::lround(left + width)), b = int(std::lround(top + height));
+    if (engine::fillArea(image_, engine::Area::inside({{l, t}, {r, t}, {r, b}, {l, b}}),
+                         {255, 255, 255, 255}))
+        redisplay(false);
 }
 
 // --- colour and geometry -----------------------------------------------------------------------

@@ -46,11 +46,22 @@ class DocumentHost {
     virtual bool adjust(const AdjustmentRequest& request, engine::Image& image) = 0;
     /// Opens the range size registration dialog on the registered ranges `list` with the
     /// current selection's size in pixels; the edited list (unchanged without a dialog).
-    virtual QString registerRange(const QString& list, int width, int height) {
-        Q_UNUSED(width)
-        Q_UNUSED(height)
-        return list;
-    }
+    virtual QString registerRange(const QString& list, int width, int height) = 0;
+    /// Opens the resolution dialog with `dpiX` and `dpiY` (dots per inch, in and out) and the
+    /// image's `width` and `height` in pixels; true when the user confirmed a changed
+    /// resolution, which is then in `dpiX` and `dpiY`.
+    virtual bool askResolution(int& dpiX, int& dpiY, int width, int height) = 0;
+
+    enum class Outcome { Done, Cancelled, Failed };
+    /// The printer's page setup, kept for the next print.
+    virtual void pageSetup() = 0;
+    /// Prints `image` alone on one page.
+    virtual Outcome printImage(const engine::Image& image) = 0;
+    /// Lets the user choose the scanner; Failed with the engine's scanner error.
+    virtual Outcome chooseScanSource() = 0;
+    /// Scans one page (after the scanner's options) into `out`; Failed with the engine's
+    /// scanner error.
+    virtual Outcome scanImage(engine::Image& out) = 0;
 };
 
 }  // namespace ximora::editor

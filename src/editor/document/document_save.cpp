@@ -40,6 +40,15 @@ bool PictureDocument::saveTarget(const engine::Image& target, const QString& nam
     return ok;
 }
 
+bool PictureDocument::saveCopy(engine::Image image, const QString& name) const {
+    const QString ext = extensionOf(name).toLower();
+    if (!convertForExtension(image, ext)) return false;
+    engine::SaveOptions options;
+    options.format = engine::editorSaveFormat(ext.toStdString());
+    options.jpegQuality = jpegQuality_;
+    return engine::saveImage(QFile::encodeName(name).toStdString(), image, options);
+}
+
 bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool webDialog) {
     if (!hasImage()) return false;
     if (selection_.empty()) selectionOnly = false;

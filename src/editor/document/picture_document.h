@@ -138,6 +138,12 @@ class PictureDocument : public QObject {
     /// Save: mode 0 overwrite, 1 under a name (dialog when the name is empty).
     bool save(int mode, QString& name, bool selectionOnly, bool webDialog);
 
+    /// Saves `image` (not the document's) under `name` as the document's own saves would: the
+    /// extension decides the format and colour conversion, the document's JPEG quality applies.
+    /// The document does not change; false with the engine's error.
+    bool saveCopy(engine::Image image, const QString& name) const;
+    /// Paints the rectangle (image pixels, rounded) white: no undo step, no state change.
+    void whitenRectangle(double left, double top, double width, double height);
     /// Makes `image` the current image as an untitled document in state "読込" (an image
     /// handed over by the engine or the clipboard).
     void takeImage(engine::Image image);
@@ -217,12 +223,17 @@ class PictureDocument : public QObject {
     ActResult actSaturation(const QString& job);
     ActResult actBrightness(const QString& job);
     ActResult actRotate(const QString& job);
+    ActResult actPageSetup(const QString& job);
+    ActResult actPrint(const QString& job);
+    ActResult actScanSource(const QString& job);
+    ActResult actScan(const QString& job);
     ActResult actColourDialog(const QString& job);
     ActResult actCorrectionDialog(const QString& job);
     ActResult actEffectsDialog(const QString& job);
     ActResult actRotationDialog(const QString& job);
     /// Opens an adjustment dialog through the host; Unchanged when it was cancelled.
     ActResult openAdjustment(Adjustment kind);
+    ActResult actResolution(const QString& job);
     ActResult actJpegQuality(const QString& job);
     ActResult actUpdateMode(const QString& job);
     ActResult actEditState(const QString& job);

@@ -1,0 +1,97 @@
+#include "editor/print/picture_printer.h"
+
+#include <QMarginsF>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSettings>
+
+#include "editor/print/print_layout.h"
+#include "util/message_service.h"
+#include "util/qimage_adapter.h"
+
+namespace ximora::editor {
+namespace {
+
+// Keys of the settings file.
+const QString kPrinter = QStringLiteral("Print/Printer");
+const QString kOutputFile = QStringLiteral("Print/OutputFile");  // print into a PDF file
+const QString kPaper = QStringLiteral("Print/PageSize");
+const QString kOrientation = QStringLiteral("Print/Orientation");
+const QString kMargins = QStringLiteral("Print/MarginsMm");
+
+}  // namespace
+
+bool PicturePrinter::load(QPrinter& printer) const {
+    const QSettings settings(settingsFile_, QSettings::IniFormat);
+    const QString file = settings.value(kOutputFile).toString();
+    const QString name = settings.value(kPrinter).toString();
+    bool usable = false;
+    if (!file.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        usable = true;
+    } else if (!name.isEmpty() && !QPrinterInfo::printerInfo(name).isNull()) {
+        printer.setPrinterName(name);
+        usable = true;
+    }
+    const QPageSize::PageSizeId paper =
+        QPageSize::PageSizeId(settings.value(kPaper, int(QPageSize::A4)).toInt());
+    if (paper >= QPageSize::A4 && paper <= QPageSize::LastPageSize)
+        printer.setPageSize(QPageSize(paper));
+    printer.setPageOrientation(settings.value(kOrientation).toInt() == 1 ? QPageLayout::Landscape
+                                                                         : QPageLayout::Portrait);
+    const QStringList margins = settings.value(kMargins).toStringList();
+    if (margins.size() == 4)
+        printer.setPageMargins(QMarginsF(margins[0].toDouble(), margins[1].toDouble(),
+                                         margins[2].toDouble(), margins[3].toDouble()),
+                               QPageLayout::Millimeter);
+    return usable;
+}
+
+void PicturePrinter::save(const QPrinter& printer) const {
+    QSettings settings(settingsFile_, QSettings::IniFormat);
+    if (printer.outputFormat() == QPrinter::NativeFormat)
+        settings.setValue(kPrinter, printer.printerName());
+    settings.setValue(kPaper, int(printer.pageLayout().pageSize().id()));
+    settings.setValue(kOrientation,
+                      printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
+    const QMarginsF m = printer.pageLayout().margins(QPageLayout::Millimeter);
+    settings.setValue(kMargins,
+                      QStringList{QString::number(m.left()), QString::number(m.top()),
+                                  QString::number(m.right()), QString::number(m.bottom())});
+}
+
+void PicturePrinter::pageSetup(QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    load(printer);
+    QPageSetupDialog dialog(&printer, parent);
+    if (util::messages().runModal(dialog) == QDialog::Accepted) save(printer);
+}
+
+PicturePrinter::Result PicturePrinter::print(const engine::Image& image, QWidget* parent) {
+    if (image.empty()) return Result::Failed;
+    QPrinter printer(QPrinter::HighResolution);
+    if (!load(printer)) {
+        QPrintDialog dialog(&printer, parent);
+        // One picture on one page: no selection, no page numbers, no print to file.
+        dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+        if (util::messages().runModal(dialog) != QDialog::Accepted) return Result::Cancelled;
+    }
+    printer.setDocName(QStringLiteral("Print Out"));
+    QPainter painter;
+    if (!painter.begin(&printer)) return Result::Failed;
+    const QRectF printable = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+    const PrintSize size =
+        fitToPrintable(paperSize(image.width(), image.height(), image.dpiX, image.dpiY),
+                       printable.width() * 10, printable.height() * 10);
+    const double devicePerTenth = printer.resolution() / 254.0;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, size.width * devicePerTenth, size.height * devicePerTenth),
+                      util::wrapForPainting(image));
+    return painter.end() ? Result::Printed : Result::Failed;
+}
+
+}  // namespace ximora::editor

@@ -1,0 +1,207 @@
+// Printing and scanning: the page placement, printing into a PDF file, the print dialog when no
+// printer is known, and scanning through SANE's own "test" scanner (a real backend that makes
+// pictures without hardware) by the editor's commands.
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QListWidget>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <optional>
+#include <string>
+
+#include <dlfcn.h>
+
+#include "editor/print/picture_printer.h"
+#include "editor/print/print_layout.h"
+#include "editor/upce.h"
+#include "editor_fixture.h"
+#include "engine/core/error.h"
+#include "support/scoped_env.h"
+#include "util/shared_values.h"
+
+namespace ximora::editor::testing {
+namespace {
+
+TEST(PrintLayout, PaperSizeComesFromTheResolutionAndOnlyShrinksToFit) {
+    const PrintSize paper = paperSize(3000, 2000, 300, 300);
+    EXPECT_EQ(paper.width, 2540);
+    EXPECT_EQ(paper.height, 1693);
+    const PrintSize fitted = fitToPrintable(paper, 1900, 2770);  // scaled by 1900 / 2540
+    EXPECT_EQ(fitted.width, 1900);
+    EXPECT_EQ(fitted.height, 1266);
+    const PrintSize small = paperSize(72, 144, 0, 0);  // no resolution counts as 72 dpi
+    EXPECT_EQ(small.width, 254);
+    EXPECT_EQ(small.height, 508);
+    const PrintSize kept = fitToPrintable(small, 1900, 2770);  // never enlarged
+    EXPECT_EQ(kept.width, 254);
+    EXPECT_EQ(kept.height, 508);
+}
+
+class DevicesTest : public DocumentTest {
+  protected:
+    DevicesTest() {
+        saved_ = util::shared();
+        util::shared().sUsrDir = dir_.path() + '/';
+        editor_.resize(300, 200);
+        editor_.cOn(&editor_, work() + "/e/");
+        editor_.StSize();
+    }
+    ~DevicesTest() override {
+        editor_.cOff();
+        util::shared() = saved_;
+    }
+    /// SANE configured with only the backends named (none: no scanner at all).
+    void useSaneBackends(const QByteArray& names) {
+        QFile conf(dir_.filePath("sane/dll.conf"));
+        QDir().mkpath(dir_.filePath("sane"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write(names + '\n');
+        conf.close();
+        saneDir_.emplace("SANE_CONFIG_DIR", QFile::encodeName(dir_.filePath("sane")));
+        // The test scanner's reader thread can leave its buffer behind when a scan ends; keep
+        // the backend mapped after SANE unloads it, so the leak checker can name (and the
+        // suppression list excuse) the library it belongs to.
+        for (const char* dir : {"/usr/lib/x86_64-linux-gnu/sane/", "/usr/lib/sane/"})
+            if (dlopen((std::string(dir) + "libsane-test.so.1").c_str(), RTLD_NOW | RTLD_NODELETE))
+                break;
+    }
+
+    void openInEditorAt(int dpi) {
+        engine::Image image = engine::testing::randomImage(60, 40, 24);
+        image.dpiX = image.dpiY = dpi;
+        editor_.pcOpen(0, write(QStringLiteral("p.bmp"), image));
+        ASSERT_TRUE(editor_.dGetImg()->hasImage());
+    }
+
+    util::SharedValues saved_;
+    std::optional<ScopedEnv> saneDir_;
+    uPcE editor_;
+};
+
+TEST_F(DevicesTest, PrintingGoesToTheSavedPrinterOrAsksFirst) {
+    openInEditorAt(300);
+    // No printer saved: the print dialog asks, and its Cancel ends the print quietly.
+    bool asked = false;
+    script_->onModal([&](QDialog& dialog) {
+        asked = qobject_cast<QPrintDialog*>(&dialog) != nullptr;
+        return int(QDialog::Rejected);
+    });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("印刷"));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+
+    // A settings file that sends the print into a PDF file: no dialog, one page written.
+    const QString pdf = dir_.filePath("out.pdf");
+    QSettings(dir_.filePath("IkPrn.Ik"), QSettings::IniFormat)
+        .setValue(QStringLiteral("Print/OutputFile"), pdf);
+    asked = false;
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("印刷"));
+    EXPECT_FALSE(asked);
+    QFile out(pdf);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(out.read(5) == "%PDF-");
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);  // printing edits nothing
+}
+
+TEST_F(DevicesTest, ScanningReadsAPageFromTheChosenScanner) {
+    useSaneBackends("test");
+    // The source list offers SANE's test scanners; choose the second one.
+    script_->onModal([](QDialog& dialog) {
+        auto* list = dialog.findChild<QListWidget*>();
+        if (!list) return int(QDialog::Rejected);
+        EXPECT_GE(list->count(), 2);
+        list->setCurrentRow(1);
+        return int(QDialog::Accepted);
+    });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｽｷｬﾝｿｰｽ"));
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+
+    // The options window: colour at 25 dpi.
+    script_->onModal([](QDialog& dialog) {
+        auto* mode = dialog.findChild<QComboBox*>(QStringLiteral("mode"));
+        auto* resolution = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("resolution"));
+        if (!mode || !resolution) return int(QDialog::Rejected);
+        mode->setCurrentText(QStringLiteral("Color"));
+        resolution->setValue(25);
+        return int(QDialog::Accepted);
+    });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｽｷｬﾅｰから読込"));
+    ASSERT_TRUE(editor_.dGetImg()->hasImage()) << script_->messageTexts().join('|').toStdString();
+    const engine::Image& page = editor_.dGetImg()->image();
+    EXPECT_EQ(page.bitsPerPixel(), 24);
+    EXPECT_EQ(page.dpiX, 25);
+    EXPECT_GT(page.width(), 10);
+    EXPECT_GT(page.height(), 10);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+
+    // Cancelling the options window scans nothing and says nothing.
+    const int width = page.width();
+    script_->onModal([](QDialog&) { return int(QDialog::Rejected); });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｽｷｬﾅｰから読込"));
+    EXPECT_EQ(editor_.dGetImg()->image().width(), width);
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+}
+
+TEST_F(DevicesTest, NoScannerIsReportedAndChangesNothing) {
+    useSaneBackends("");
+    openInEditorAt(96);
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｽｷｬﾅｰから読込"));
+    EXPECT_EQ(script_->messageTexts().size(), 1);
+    EXPECT_TRUE(script_->messageTexts().value(0).contains(QStringLiteral("ﾃﾞｰﾀｿｰｽがありません")))
+        << script_->messageTexts().join('|').toStdString();
+    EXPECT_EQ(editor_.dGetImg()->image().width(), 60);
+}
+
+TEST_F(DevicesTest, ClipboardPictureAndFileConversionSaveWithoutTouchingTheEditor) {
+    openInEditorAt(96);
+    const engine::Image shown = editor_.dGetImg()->image();
+    const QString shownFile = editor_.dGetImg()->file();
+
+    QImage picture(12, 8, QImage::Format_RGB32);
+    picture.fill(QColor(10, 200, 30));
+    QGuiApplication::clipboard()->setImage(picture);
+    EXPECT_TRUE(editor_.aeSaveClp(path(QStringLiteral("clip.PNG"))));
+    const engine::Image saved = read(path(QStringLiteral("clip.PNG")));
+    EXPECT_EQ(saved.width(), 12);
+    EXPECT_EQ(saved.pixel(3, 3), (engine::Colour{10, 200, 30, 255}));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("no picture"));
+    EXPECT_FALSE(editor_.aeSaveClp(path(QStringLiteral("none.png"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("none.png"))));
+
+    // A name without an extension gets JPEG data.
+    EXPECT_TRUE(editor_.aeCnvPic(path(QStringLiteral("p.bmp")), path(QStringLiteral("copy")), 0));
+    QFile jpeg(path(QStringLiteral("copy")));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(jpeg.read(2) == QByteArray("\xff\xd8", 2));
+    EXPECT_FALSE(
+        editor_.aeCnvPic(path(QStringLiteral("missing.bmp")), path(QStringLiteral("x.png")), 0));
+
+    EXPECT_TRUE(engine::testing::samePixels(editor_.dGetImg()->image(), shown));
+    EXPECT_EQ(editor_.dGetImg()->file(), shownFile);
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+}
+
+TEST_F(DevicesTest, WhiteningARectangleLeavesNoUndoStepAndKeepsTheState) {
+    openInEditorAt(96);
+    const engine::Image before = editor_.dGetImg()->image();
+    editor_.pcPrTrim(10.4, 5, 20, 10.6);  // x 10 to 30, y 5 to 16
+    const engine::Image& after = editor_.dGetImg()->image();
+    EXPECT_EQ(after.pixel(10, 5), (engine::Colour{255, 255, 255, 255}));
+    EXPECT_EQ(after.pixel(29, 15), (engine::Colour{255, 255, 255, 255}));
+    EXPECT_EQ(after.pixel(9, 5), before.pixel(9, 5));
+    EXPECT_EQ(after.pixel(30, 15), before.pixel(30, 15));
+    EXPECT_EQ(after.pixel(10, 16), before.pixel(10, 16));
+    EXPECT_EQ(editor_.dGetImg()->undoCount(), 0);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);
+}
+
+}  // namespace
+}  // namespace ximora::editor::testing
