@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,7 +84,10 @@ QString spSize::Act(const QString& list, int width, int height, QWidget* parent)
         dialog.move(frame.left() + (frame.width() - dialog.width()) / 2,
                     frame.top() + (frame.height() - dialog.height()) / 2);
     }
+    // The editor's command left the busy pointer on; the dialog is for typing and clicking.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     util::messages().runModal(dialog);
+    QGuiApplication::restoreOverrideCursor();
     return dialog.list();
 }
 
