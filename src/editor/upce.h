@@ -61,8 +61,6 @@ class uPcE : public QWidget, public DocumentHost {
     /// host's settings. Setting keeps the valid entries and raises eChgHani with their captions.
     QString UsrHani() const { return doc_.registeredRanges(); }
     void UsrHani(const QString& text) { doc_.setRegisteredRanges(text); }
-    /// The menu captions of the registered ranges ("name(width * height unit)").
-    QStringList HaniCaptions() const { return doc_.rangeCaptions(); }
     /// Places a selection of gWd × gHI pixels 10 pixels from the image's left and top edges.
     void SetRect(float gWd, float gHI) { doc_.setRect(gWd, gHI); }
     /// The bitmap file the drawing toolbar's stamp tool places.

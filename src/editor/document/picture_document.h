@@ -119,7 +119,6 @@ class PictureDocument : public QObject {
     void setRegisteredRanges(const QString& text);
     /// The kept entries joined with ":", each as it was written.
     QString registeredRanges() const { return ranges_.text(); }
-    QStringList rangeCaptions() const { return ranges_.captions(); }
 
     // --- the document's commands --------------------------------------------------------
     /// The command entry: runs the pair through the command table with the common steps.
