@@ -28,12 +28,24 @@ uPcE::AdjustmentDialogs& adjustmentDialogs() {
     return dialogs;
 }
 
+uPcE::RangeDialog& rangeDialog() {
+    static uPcE::RangeDialog dialog;
+    return dialog;
+}
+
 uPcE::ResolutionDialog& resolutionDialog() {
     static uPcE::ResolutionDialog dialog;
     return dialog;
 }
 
 }  // namespace
+
+void uPcE::setRangeDialog(RangeDialog dialog) { rangeDialog() = std::move(dialog); }
+
+QString uPcE::registerRange(const QString& list, int width, int height) {
+    const RangeDialog& dialog = rangeDialog();
+    return dialog ? dialog(list, width, height, host_ ? host_ : this) : list;
+}
 
 void uPcE::setResolutionDialog(ResolutionDialog dialog) { resolutionDialog() = std::move(dialog); }
 
@@ -165,6 +177,8 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent), view_(new PictureView(doc_, this)
     connect(&doc_, &PictureDocument::eShwTBar, this, &uPcE::eShwTBar);
     connect(&doc_, &PictureDocument::eAskPcPh, this, &uPcE::eAskPcPh, Qt::DirectConnection);
     connect(&doc_, &PictureDocument::imageShown, this, &uPcE::releaseHandle);
+    connect(&doc_, &PictureDocument::rangesChanged, this, &uPcE::eChgHani);
+    connect(&doc_, &PictureDocument::centreRequested, view_, &PictureView::centreOn);
     connect(view_, &PictureView::popUpRequested, this, &uPcE::ePopUp);
     connect(view_, &PictureView::fileDropped, this,
             [this](const QString& path) { doc_.pcOpen(1, path); });

@@ -27,6 +27,7 @@
 #include "app/windows/sp_pex.h"
 #include "browser/utrp.h"
 #include "dialogs/effects_dialog.h"
+#include "dialogs/range_size_dialog.h"
 #include "dialogs/resolution_dialog.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
@@ -259,6 +260,35 @@ TEST_F(MainWindowTest, EffectsDialogFromTheMenuHandsItsResultToTheEditor) {
     EXPECT_EQ(after.pixel(0, 0).b, 255 - before.pixel(0, 0).b);
     EXPECT_EQ(after.pixel(0, 0).r, before.pixel(0, 0).r);
     EXPECT_EQ(main.editor()->dGetImg()->editState(), "編集");
+    main.close();
+}
+
+TEST_F(MainWindowTest, RegisteredRangeMenuFollowsTheRegistrationDialog) {
+    const QString a = picture("a.bmp", 60, 40);
+    FmMainWindow main;
+    startInteractive(main, a);
+    main.editor()->UsrHani("Card,20,10,px:Bad,0,1,px");
+    QAction* first = main.menus()->item("mnHaniUs", 0);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->property("job").toString(), "Card(20 * 10 px)");
+    main.commandHook("範囲", "Card(20 * 10 px)");
+    EXPECT_EQ(main.editor()->dGetImg()->selection(), (editor::Selection{10, 10, 30, 20}));
+
+    msg_->onModal([](QDialog& dialog) {
+        auto& size = static_cast<dialogs::spSize&>(dialog);
+        size.txCap()->setText("Wide");
+        size.cmLst(dialogs::spSize::Add)->click();
+        size.cmClose()->click();
+        return int(QDialog::Accepted);
+    });
+    main.commandHook("範囲", "範囲の登録");
+    EXPECT_EQ(main.editor()->UsrHani(), "Wide,20,10,px:Temporary,20,10,px:Card,20,10,px");
+    ASSERT_NE(main.menus()->item("mnHaniUs", 2), nullptr);
+    EXPECT_TRUE(main.menus()->item("mnHaniUs", 2)->isVisible());
+    EXPECT_EQ(main.menus()->item("mnHaniUs", 0)->property("job").toString(), "Wide(20 * 10 px)");
+
+    main.editor()->UsrHani("");
+    EXPECT_FALSE(main.menus()->item("mnHaniUs", 0)->isVisible());
     main.close();
 }
 

@@ -4,9 +4,11 @@
 // batch program runs it without windows; a window attaches through DocumentHost.
 
 #include <QObject>
+#include <QPointF>
 #include <QString>
 
 #include "editor/document/document_host.h"
+#include "editor/document/registered_ranges.h"
 #include "editor/document/undo_store.h"
 #include "editor/draw/drawing.h"
 #include "engine/core/area.h"
@@ -119,6 +121,16 @@ class PictureDocument : public QObject {
     void clearSelection();
     /// The operation area: inside the selection polygon, or the whole image.
     engine::Area area() const;
+    /// Places a selection of `width` × `height` pixels 10 pixels from the left and top edges,
+    /// cut at the image's right and bottom edges; nothing when either size is not above 0.
+    void setRect(double width, double height);
+
+    // --- registered ranges ----------------------------------------------------------------
+    /// Keeps the valid entries of `text` ("name,width,height,unit" joined with ":") and
+    /// raises rangesChanged with their menu captions.
+    void setRegisteredRanges(const QString& text);
+    /// The kept entries joined with ":", each as it was written.
+    QString registeredRanges() const { return ranges_.text(); }
 
     // --- the document's commands --------------------------------------------------------
     /// The command entry: runs the pair through the command table with the common steps.
@@ -178,6 +190,10 @@ class PictureDocument : public QObject {
     void zoomChanged();
     /// The selection changed: views redraw the frame.
     void selectionChanged();
+    /// The registered ranges changed: their menu captions, in order.
+    void rangesChanged(const QStringList& captions);
+    /// Views scroll so that this image pixel is in their middle.
+    void centreRequested(QPointF imagePoint);
 
   private:
     friend class CommandTable;
@@ -240,6 +256,16 @@ class PictureDocument : public QObject {
     ActResult actZoom(const QString& job);
     ActResult actDragMode(const QString& job);
     ActResult actPanWindow(const QString& job);
+    ActResult actRange(const QString& job);
+    ActResult actRegisterRange(const QString& job);
+    /// The selection jobs "User.Range (W * H px)" and registered-range captions.
+    void selectByJob(const QString& job);
+    /// "X-Y変換": the selection's width and height change places.
+    void swapSelection();
+    /// "相対" and "ﾏｰｶｰ" on the selected area, through full colour for low-colour images.
+    void markSelection(bool highlighter);
+    /// "選択範囲を拡大": the view zooms so that the selection fills it.
+    void zoomToSelection();
 
     DocumentHost* host_ = nullptr;
     engine::Image image_;
@@ -265,6 +291,8 @@ class PictureDocument : public QObject {
     bool vector_ = false;
     bool lastOk_ = false;
     Selection selection_;
+    Selection savedSelection_;  ///< "現在のｻｲｽﾞを保存" keeps it for "前回のｻｲｽﾞを呼出"
+    RegisteredRanges ranges_;
     UndoStore undo_;
 };
 
