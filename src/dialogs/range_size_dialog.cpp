@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
