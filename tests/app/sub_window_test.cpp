@@ -1,0 +1,211 @@
+// The sub picture window beside the real main window, offscreen: opening it, its menus and
+// keys reaching its own editor, the save question when it closes, the detailed save-as item.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QTemporaryDir>
+
+#include "app/main_window.h"
+#include "app/menus/sub_menus.h"
+#include "app/settings/y_ini.h"
+#include "app/windows/sb_pic.h"
+#include "dialogs/save_as_dialog.h"
+#include "editor/upce.h"
+#include "support/scoped_env.h"
+#include "util/scripted_messages.h"
+#include "util/shared_values.h"
+
+using namespace ximora;
+using app::FmMainWindow;
+using app::SbPic;
+
+namespace {
+class SubWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved_ = util::shared();
+        auto& v = util::shared();
+        v.sUsrDir = dir_.path() + "/usr/";
+        v.sApDir = dir_.path() + "/apData/";
+        v.sStartDir = dir_.path();
+        v.nScrDpiX = v.nScrDpiY = 96;
+        QDir().mkpath(v.sUsrDir);
+        settings::setYIni(std::make_unique<settings::YIni>(v.sUsrDir));
+        auto scripted = std::make_unique<util::ScriptedMessages>();
+        msg_ = scripted.get();
+        previous_ = util::installMessages(std::move(scripted));
+    }
+    void TearDown() override {
+        util::installMessages(std::move(previous_));
+        settings::releaseYIni();
+        util::shared() = saved_;
+    }
+    QString picture(const QString& name, int w, int h) const {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(QColor(30, 160, 90));
+        const QString path = dir_.path() + "/" + name;
+        image.save(path);
+        return path;
+    }
+    static QSize sizeOf(editor::uPcE* editor) {
+        const auto& image = editor->GetObject()->image();
+        return {image.width(), image.height()};
+    }
+    // The main window with `file` open, and its sub window opened from the file menu.
+    SbPic* openBoth(FmMainWindow& main, const QString& file) {
+        EXPECT_TRUE(main.load());
+        QString path = file;
+        float w = 0, h = 0;
+        bool ok = false, gif = false;
+        main.Act(app::kJobInteractive, path, w, h, false, false, ok, gif);
+        main.setGeometry(100, 50, 1000, 705);
+        main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
+        return main.subWindow();
+    }
+    static void choose(SbPic& sub, const char* array, int index) {
+        QAction* item = sub.menus()->item(QString::fromUtf8(array), index);
+        ASSERT_NE(item, nullptr) << array << " " << index;
+        item->trigger();
+    }
+    static void press(SbPic& sub, const QKeySequence& keys) {
+        for (QShortcut* shortcut : sub.findChildren<QShortcut*>())
+            if (shortcut->key() == keys) emit shortcut->activated();
+    }
+
+    QTemporaryDir dir_;
+    ScopedEnv data_{"XDG_DATA_HOME", (dir_.path() + "/data").toUtf8()};
+    ScopedEnv home_{"HOME", dir_.path().toUtf8()};
+    util::ScriptedMessages* msg_ = nullptr;
+    std::unique_ptr<util::MessageService> previous_;
+    util::SharedValues saved_;
+};
+}  // namespace
+
+TEST_F(SubWindowTest, OpensOverTheMainWindowWithItsOwnMenus) {
+    FmMainWindow main;
+    SbPic* sub = openBoth(main, picture("a.bmp", 8, 4));
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->isVisible());
+    // A tenth of the main window's size in, nine tenths as large (70.5 rounds up).
+    EXPECT_EQ(sub->frameGeometry().topLeft(), main.frameGeometry().topLeft() + QPoint(100, 71));
+    EXPECT_EQ(sub->size(), QSize(900, 635));
+    EXPECT_FALSE(sub->editor()->GetObject()->hasImage());
+
+    QStringList tops;
+    for (QAction* top : sub->menuBar()->actions()) tops << top->text();
+    EXPECT_EQ(tops, QStringList({"ﾌｧｲﾙ", "画像編集"}));
+    QStringList file;
+    for (QAction* item : sub->menus()->topMenu(1)->actions())
+        if (!item->isSeparator()) file << item->text();
+    EXPECT_EQ(file,
+              QStringList({"新規作成(&N)", "ﾌｧｲﾙを開く(&O)", "ｽｷｬﾅｰから読込", "上書き保存(&S)",
+                           "名前を付けて保存(&A)", "別名保存(詳細指定)", "終了(&X)"}));
+    // The range items the main window keeps hidden are here; the launch-job items are not.
+    EXPECT_NE(sub->menus()->item("mnHani", 3), nullptr);
+    EXPECT_EQ(sub->menus()->item("mnRetB", 0), nullptr);
+    EXPECT_EQ(sub->menus()->item("mnEdt", 22), nullptr);
+
+    // Without an image the editing items are off.
+    sub->updateMenus();
+    EXPECT_FALSE(sub->menus()->item("mnEdt", 13)->isEnabled());
+    EXPECT_FALSE(sub->menus()->item("mnFile", 6)->isEnabled());
+
+    // There is one sub window: choosing the item again keeps it.
+    main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
+    EXPECT_EQ(main.subWindow(), sub);
+}
+
+TEST_F(SubWindowTest, CommandsReachTheSubEditorOnly) {
+    const QString a = picture("a.bmp", 8, 4);
+    const QString b = picture("b.bmp", 6, 2);
+    FmMainWindow main;
+    SbPic* sub = openBoth(main, a);
+    ASSERT_NE(sub, nullptr);
+
+    msg_->answerPath(b);
+    choose(*sub, "mnFile", 1);  // ﾌｧｲﾙを開く(&O) reaches the editor without its accelerator
+    EXPECT_EQ(sub->editor()->prFile(), b);
+    EXPECT_EQ(sub->windowTitle(), b);
+
+    choose(*sub, "mnRotate", 3);  // 回転 > 右90度
+    EXPECT_EQ(sizeOf(sub->editor()), QSize(2, 6));
+    EXPECT_EQ(sizeOf(main.editor()), QSize(8, 4));
+    sub->updateMenus();
+    EXPECT_TRUE(sub->menus()->item("mnFile", 4)->isEnabled());
+    EXPECT_TRUE(sub->menus()->item("mnEdt", 1)->isEnabled());
+    EXPECT_TRUE(sub->menus()->item("mnColor", 6)->isChecked());  // 24ﾋﾞｯﾄ
+
+    press(*sub, QKeySequence(Qt::CTRL | Qt::Key_S));  // saves the sub window's picture
+    EXPECT_EQ(QImage(b).size(), QSize(2, 6));
+    EXPECT_EQ(QImage(a).size(), QSize(8, 4));
+
+    press(*sub, QKeySequence(Qt::CTRL | Qt::Key_L));
+    EXPECT_EQ(sizeOf(sub->editor()), QSize(6, 2));
+    EXPECT_EQ(sizeOf(main.editor()), QSize(8, 4));
+
+    // An empty pair does nothing.
+    sub->command("画像編集", "(&X)");
+    EXPECT_EQ(sizeOf(sub->editor()), QSize(6, 2));
+}
+
+TEST_F(SubWindowTest, ClosingWithUnsavedEditsAsksFirst) {
+    const QString b = picture("b.bmp", 6, 2);
+    FmMainWindow main;
+    SbPic* sub = openBoth(main, picture("a.bmp", 8, 4));
+    ASSERT_NE(sub, nullptr);
+    sub->editor()->pcOpen(1, b);
+    choose(*sub, "mnRotate", 3);  // 右90度
+
+    // The close box: Cancel keeps the window and its picture.
+    msg_->clear();
+    msg_->answer(util::MsgAnswer::Cancel);
+    sub->close();
+    EXPECT_TRUE(sub->isVisible());
+    EXPECT_EQ(msg_->messageTexts(), QStringList({"現在の画像の変更を保存しますか"}));
+    EXPECT_EQ(sub->editor()->prFile(), b);
+
+    // The main window closing asks about the sub window's picture too; Cancel keeps both.
+    msg_->answer(util::MsgAnswer::Cancel);
+    main.close();
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(sub->isVisible());
+
+    // "終了(&X)" asks once; No closes without saving.
+    msg_->clear();
+    msg_->answer(util::MsgAnswer::No);
+    choose(*sub, "mnFile", 22);
+    EXPECT_FALSE(sub->isVisible());
+    EXPECT_EQ(msg_->messageTexts().size(), 1);
+    EXPECT_EQ(QImage(b).size(), QSize(6, 2));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main.subWindow(), nullptr);
+
+    // Opened again, it starts with an empty editor.
+    main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
+    ASSERT_NE(main.subWindow(), nullptr);
+    EXPECT_FALSE(main.subWindow()->editor()->GetObject()->hasImage());
+}
+
+TEST_F(SubWindowTest, DetailedSaveAsOpensOnTheSubPicture) {
+    FmMainWindow main;
+    SbPic* sub = openBoth(main, picture("a.bmp", 8, 4));
+    ASSERT_NE(sub, nullptr);
+    sub->editor()->pcOpen(1, picture("b.bmp", 6, 2));
+    QSize shown;
+    msg_->onModal([&shown](QDialog& dialog) {
+        if (auto* save = qobject_cast<dialogs::spImgSV*>(&dialog)) {
+            const auto& image = save->preview()->GetObject()->image();
+            shown = QSize(image.width(), image.height());
+        }
+        return int(QDialog::Rejected);
+    });
+    choose(*sub, "mnFile", 6);  // 別名保存(詳細指定)
+    EXPECT_EQ(shown, QSize(6, 2));
+}
