@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShortcut>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/main_window.h"
 #include "app/menus/sub_menus.h"
@@ -74,9 +74,12 @@ class SubWindowTest : public ::testing::Test {
         ASSERT_NE(item, nullptr) << array << " " << index;
         item->trigger();
     }
-    static void press(SbPic& sub, const QKeySequence& keys) {
-        for (QShortcut* shortcut : sub.findChildren<QShortcut*>())
-            if (shortcut->key() == keys) emit shortcut->activated();
+    // A real key press, as the user types it into the active sub window.
+    static void press(SbPic& sub, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        sub.activateWindow();
+        QCoreApplication::processEvents();  // the activation arrives as a window-system event
+        ASSERT_TRUE(sub.isActiveWindow());
+        QTest::keyClick(sub.editor(), key, modifiers);
     }
 
     QTemporaryDir dir_;
@@ -142,13 +145,14 @@ TEST_F(SubWindowTest, CommandsReachTheSubEditorOnly) {
     EXPECT_TRUE(sub->menus()->item("mnEdt", 1)->isEnabled());
     EXPECT_TRUE(sub->menus()->item("mnColor", 6)->isChecked());  // 24ﾋﾞｯﾄ
 
-    press(*sub, QKeySequence(Qt::CTRL | Qt::Key_S));  // saves the sub window's picture
+    main.commandHook("回転", "左90度");           // the main window's picture is edited as well
+    press(*sub, Qt::Key_S, Qt::ControlModifier);  // saves the sub window's picture only
     EXPECT_EQ(QImage(b).size(), QSize(2, 6));
     EXPECT_EQ(QImage(a).size(), QSize(8, 4));
 
-    press(*sub, QKeySequence(Qt::CTRL | Qt::Key_L));
+    press(*sub, Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(sizeOf(sub->editor()), QSize(6, 2));
-    EXPECT_EQ(sizeOf(main.editor()), QSize(8, 4));
+    EXPECT_EQ(sizeOf(main.editor()), QSize(4, 8));
 
     // An empty pair does nothing.
     sub->command("画像編集", "(&X)");
@@ -208,4 +212,31 @@ TEST_F(SubWindowTest, DetailedSaveAsOpensOnTheSubPicture) {
     });
     choose(*sub, "mnFile", 6);  // 別名保存(詳細指定)
     EXPECT_EQ(shown, QSize(6, 2));
+}
+
+TEST(SubMenusTest, ItemsSendTheGroupOfTheirMenuAndTheCaptionAsJob) {
+    QMenuBar bar;
+    QStringList sent;
+    app::SubMenus menus(
+        &bar, [&sent](const QString& group, const QString& job) { sent << group + "/" + job; });
+    menus.setRegisteredRanges({"名刺", "A&B"});
+    menus.setRegisteredRanges({"A&B"});  // refilled, not added to
+    for (auto [array, index] : std::initializer_list<std::pair<const char*, int>>{
+             {"mnFile", 5},
+             {"mnHaniUs", 0},
+             {"mnHani", 3},
+             {"mnEmph", 1},
+             {"mnMeido", 0},
+             {"mnColRev", 3},
+             {"mnZoom", 0},
+             {"mnEdt", 19},
+             {"mnHosei", 9},  // a separator
+             {"mnKouka", 9},  // a submenu header
+         })
+        menus.item(QString::fromUtf8(array), index)->trigger();
+    EXPECT_EQ(sent, QStringList({"ﾌｧｲﾙ/名前を付けて保存", "範囲/A&B", "範囲/現在のｻｲｽﾞを保存",
+                                 "範囲/ﾏｰｶｰ", "明度/明るく", "色反転/Red Green Blue", "拡大/ 50%",
+                                 "画像編集/解像度"}));
+    EXPECT_EQ(menus.item("mnHaniUs", 0)->text(), "A&&B");
+    EXPECT_EQ(menus.item("mnHaniUs", 1), nullptr);
 }
