@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -153,6 +154,20 @@ TEST_F(SubWindowTest, CommandsReachTheSubEditorOnly) {
     press(*sub, Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(sizeOf(sub->editor()), QSize(6, 2));
     EXPECT_EQ(sizeOf(main.editor()), QSize(4, 8));
+
+    // A file that is no picture is reported and the picture stays.
+    QFile bad(dir_.path() + "/bad.bmp");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BM not a bitmap");
+    bad.close();
+    msg_->clear();
+    msg_->answer(util::MsgAnswer::No);  // the save question for the turned picture
+    msg_->answerPath(bad.fileName());
+    press(*sub, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(msg_->messageTexts().size(), 2);
+    EXPECT_EQ(msg_->messageTexts()[1], "ﾌｧｲﾙが読み込みできません");
+    EXPECT_EQ(sub->editor()->prFile(), b);
+    EXPECT_EQ(sizeOf(sub->editor()), QSize(6, 2));
 
     // An empty pair does nothing.
     sub->command("画像編集", "(&X)");
