@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -12,6 +13,7 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/menus/sub_menus.h"
@@ -120,6 +122,15 @@ TEST_F(SubWindowTest, OpensOverTheMainWindowWithItsOwnMenus) {
     sub->updateMenus();
     EXPECT_FALSE(sub->menus()->item("mnEdt", 13)->isEnabled());
     EXPECT_FALSE(sub->menus()->item("mnFile", 6)->isEnabled());
+
+    // The editor's right click pops up the "画像編集" menu.
+    QMenu* popped = nullptr;
+    QTimer::singleShot(0, sub, [&popped] {
+        popped = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (popped) popped->close();
+    });
+    emit sub->editor()->ePopUp();
+    EXPECT_EQ(popped, sub->menus()->topMenu(3));
 
     // There is one sub window: choosing the item again keeps it.
     main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
