@@ -581,7 +581,12 @@ void FmMainWindow::editorOpen(const QString& file) {
     pce_->pcOpen(1, file);
 }
 
-int FmMainWindow::checkSave() { return pce_->vCheckSave(); }
+int FmMainWindow::checkSave() {
+    const int answer = pce_->vCheckSave();
+    // The sub window goes with the program; its picture is asked about as well.
+    if (answer == editor::uPcE::kCancel || !sub_) return answer;
+    return sub_->checkSave() == editor::uPcE::kCancel ? editor::uPcE::kCancel : answer;
+}
 
 void FmMainWindow::setBrowserDisplay(const QString& mode) {
     display_ = mode;
