@@ -25,6 +25,7 @@
 #include "app/settings/y_ini.h"
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
+#include "app_window_fixture.h"
 #include "browser/utrp.h"
 #include "dialogs/effects_dialog.h"
 #include "dialogs/range_size_dialog.h"
@@ -40,38 +41,8 @@ using namespace ximora;
 using app::FmMainWindow;
 
 namespace {
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ximora::testing::AppWindowTest {
   protected:
-    void SetUp() override {
-        saved_ = util::shared();
-        auto& v = util::shared();
-        v.sUsrDir = dir_.path() + "/usr/";
-        v.sApDir = dir_.path() + "/apData/";
-        v.sStartDir = pics();
-        v.nScrDpiX = v.nScrDpiY = 96;
-        QDir().mkpath(v.sUsrDir);
-        QDir().mkpath(pics());
-        QGuiApplication::clipboard()->clear();
-        settings::setYIni(std::make_unique<settings::YIni>(v.sUsrDir));
-        auto scripted = std::make_unique<util::ScriptedMessages>();
-        msg_ = scripted.get();
-        previous_ = util::installMessages(std::move(scripted));
-    }
-    void TearDown() override {
-        util::installMessages(std::move(previous_));
-        settings::releaseYIni();
-        util::shared() = saved_;
-        QGuiApplication::clipboard()->clear();
-    }
-    QString pics() const { return dir_.path() + "/pics"; }
-    QString picture(const QString& name, int w = 8, int h = 4) const {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(QColor(200, 40, 40));
-        image.setPixelColor(0, 0, Qt::blue);
-        const QString path = pics() + "/" + name;
-        image.save(path);
-        return path;
-    }
     static QSize sizeOnDisk(const QString& path) { return QImage(path).size(); }
     QSize shownSize(FmMainWindow& main) const {
         const auto& image = main.editor()->GetObject()->image();
@@ -85,20 +56,6 @@ class MainWindowTest : public ::testing::Test {
         });
         main.commandBarClick(top);
     }
-    void startInteractive(FmMainWindow& main, const QString& file) {
-        ASSERT_TRUE(main.load());
-        QString path = file;
-        float w = 0, h = 0;
-        bool ok = false, gif = false;
-        main.Act(app::kJobInteractive, path, w, h, false, false, ok, gif);
-    }
-
-    QTemporaryDir dir_;
-    ScopedEnv data_{"XDG_DATA_HOME", (dir_.path() + "/data").toUtf8()};
-    ScopedEnv home_{"HOME", dir_.path().toUtf8()};
-    util::ScriptedMessages* msg_ = nullptr;
-    std::unique_ptr<util::MessageService> previous_;
-    util::SharedValues saved_;
 };
 }  // namespace
 

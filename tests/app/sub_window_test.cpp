@@ -19,6 +19,7 @@
 #include "app/menus/sub_menus.h"
 #include "app/settings/y_ini.h"
 #include "app/windows/sb_pic.h"
+#include "app_window_fixture.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
 #include "support/scoped_env.h"
@@ -30,44 +31,15 @@ using app::FmMainWindow;
 using app::SbPic;
 
 namespace {
-class SubWindowTest : public ::testing::Test {
+class SubWindowTest : public ximora::testing::AppWindowTest {
   protected:
-    void SetUp() override {
-        saved_ = util::shared();
-        auto& v = util::shared();
-        v.sUsrDir = dir_.path() + "/usr/";
-        v.sApDir = dir_.path() + "/apData/";
-        v.sStartDir = dir_.path();
-        v.nScrDpiX = v.nScrDpiY = 96;
-        QDir().mkpath(v.sUsrDir);
-        settings::setYIni(std::make_unique<settings::YIni>(v.sUsrDir));
-        auto scripted = std::make_unique<util::ScriptedMessages>();
-        msg_ = scripted.get();
-        previous_ = util::installMessages(std::move(scripted));
-    }
-    void TearDown() override {
-        util::installMessages(std::move(previous_));
-        settings::releaseYIni();
-        util::shared() = saved_;
-    }
-    QString picture(const QString& name, int w, int h) const {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(QColor(30, 160, 90));
-        const QString path = dir_.path() + "/" + name;
-        image.save(path);
-        return path;
-    }
     static QSize sizeOf(editor::uPcE* editor) {
         const auto& image = editor->GetObject()->image();
         return {image.width(), image.height()};
     }
     // The main window with `file` open, and its sub window opened from the file menu.
     SbPic* openBoth(FmMainWindow& main, const QString& file) {
-        EXPECT_TRUE(main.load());
-        QString path = file;
-        float w = 0, h = 0;
-        bool ok = false, gif = false;
-        main.Act(app::kJobInteractive, path, w, h, false, false, ok, gif);
+        startInteractive(main, file);
         main.setGeometry(100, 50, 1000, 705);
         main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
         return main.subWindow();
@@ -84,13 +56,6 @@ class SubWindowTest : public ::testing::Test {
         ASSERT_TRUE(sub.isActiveWindow());
         QTest::keyClick(sub.editor(), key, modifiers);
     }
-
-    QTemporaryDir dir_;
-    ScopedEnv data_{"XDG_DATA_HOME", (dir_.path() + "/data").toUtf8()};
-    ScopedEnv home_{"HOME", dir_.path().toUtf8()};
-    util::ScriptedMessages* msg_ = nullptr;
-    std::unique_ptr<util::MessageService> previous_;
-    util::SharedValues saved_;
 };
 }  // namespace
 
