@@ -58,23 +58,20 @@ spImgK::spImgK(const engine::Image& editorImage, int editorMode, const editor::S
     auto* invert = new QGridLayout(invertFrame_);
     for (int i = 0; i < 3; ++i) invert->addWidget(channels_[i], 0, i);
 
-    auto* main = new QGridLayout(mainFrame_);
-    main->addWidget(labels_[0], 0, 0);
-    main->addWidget(combos_[0], 0, 1);
-    main->addWidget(labels_[1], 1, 0);
-    main->addWidget(sliders_[0], 1, 1);
-    main->addWidget(labels_[2], 2, 0);
-    main->addWidget(sliders_[1], 2, 1);
-    main->setColumnStretch(1, 1);
-
-    auto* other = new QGridLayout(otherFrame_);
-    other->addWidget(labels_[3], 0, 0);
-    other->addWidget(combos_[1], 0, 1);
-    other->addWidget(labels_[4], 1, 0);
-    other->addWidget(combos_[2], 1, 1);
-    other->addWidget(labels_[5], 2, 0);
-    other->addWidget(sliders_[2], 2, 1);
-    other->setColumnStretch(1, 1);
+    // Each frame: three rows of a label and its control.
+    const auto rows = [](QGroupBox* frame, std::initializer_list<std::pair<QLabel*, QWidget*>> r) {
+        auto* grid = new QGridLayout(frame);
+        int row = 0;
+        for (const auto& [label, control] : r) {
+            grid->addWidget(label, row, 0);
+            grid->addWidget(control, row++, 1);
+        }
+        grid->setColumnStretch(1, 1);
+    };
+    rows(mainFrame_,
+         {{labels_[0], combos_[0]}, {labels_[1], sliders_[0]}, {labels_[2], sliders_[1]}});
+    rows(otherFrame_,
+         {{labels_[3], combos_[1]}, {labels_[4], combos_[2]}, {labels_[5], sliders_[2]}});
 }
 
 void spImgK::fill(int combo, const QStringList& items) {
