@@ -79,7 +79,7 @@ int runLaunchJob(QApplication& app, FmMain& main, const QString& file, LaunchKin
 QStringList readAutorunScript(const QString& file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) {
-        util::messages().message("ximora: autorun: " + file + " を開けません");
+        util::messages().message(file + " を開けません");
         return {};
     }
     QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
