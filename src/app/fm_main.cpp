@@ -236,7 +236,7 @@ void FmMain::loadSettings() {
     values.sRootDir = slash >= 0 ? values.sStartDir.left(slash + 1) : values.sRootDir;
 
     if (width < 1 || height < 1) {
-        showMaximized();
+        setWindowState(windowState() | Qt::WindowMaximized);  // takes effect when shown
         return;
     }
     Usr::FitToWorkArea(left, top, width, height);
