@@ -237,27 +237,28 @@ void FmMain::loadSettings() {
     values.sRootDir = slash >= 0 ? values.sStartDir.left(slash + 1) : values.sRootDir;
 
     if (width < 1 || height < 1) {
-        showMaximized();
+        setWindowState(windowState() | Qt::WindowMaximized);  // takes effect when shown
         return;
     }
     Usr::FitToWorkArea(left, top, width, height);
+    // Left and top place the outer frame; width and height are the window's own area, so a
+    // saved geometry loads back without growing by the frame each time.
     const double tx = util::twipsPerPixelX(), ty = util::twipsPerPixelY();
-    setGeometry(static_cast<int>(std::lround(left / tx)), static_cast<int>(std::lround(top / ty)),
-                static_cast<int>(std::lround(width / tx)),
-                static_cast<int>(std::lround(height / ty)));
+    move(static_cast<int>(std::lround(left / tx)), static_cast<int>(std::lround(top / ty)));
+    resize(static_cast<int>(std::lround(width / tx)), static_cast<int>(std::lround(height / ty)));
 }
 
 void FmMain::saveSettings() {
     settings::YIni* store = settings::yIni();
     if (!store) return;
     const auto& values = shared();
-    const QRect frame = frameGeometry();
+    const QPoint corner = frameGeometry().topLeft();
     const double tx = util::twipsPerPixelX(), ty = util::twipsPerPixelY();
     store->GetGtx(QString::fromUtf8(settings::kGroupScreen));
-    store->SetVal("LEFT", static_cast<int>(std::lround(frame.x() * tx)));
-    store->SetVal("TOP", static_cast<int>(std::lround(frame.y() * ty)));
-    store->SetVal("WIDTH", static_cast<int>(std::lround(frame.width() * tx)));
-    store->SetVal("HEIGHT", static_cast<int>(std::lround(frame.height() * ty)));
+    store->SetVal("LEFT", static_cast<int>(std::lround(corner.x() * tx)));
+    store->SetVal("TOP", static_cast<int>(std::lround(corner.y() * ty)));
+    store->SetVal("WIDTH", static_cast<int>(std::lround(width() * tx)));
+    store->SetVal("HEIGHT", static_cast<int>(std::lround(height() * ty)));
     store->SetGtx();
     store->GetGtx(QString::fromUtf8(settings::kGroupSettings));
     store->SetVal("ROOT", values.sRootDir);

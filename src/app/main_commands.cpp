@@ -17,6 +17,7 @@
 #include "app/windows/mail.h"
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sb_mcr.h"
+#include "app/windows/sb_pic.h"
 #include "app/windows/sp_pex.h"
 #include "browser/utrp.h"
 #include "dialogs/save_as_dialog.h"
@@ -45,6 +46,7 @@ const FmMainWindow::Route FmMainWindow::kRoutes[] = {
     {"ﾌｧｲﾙ", "別名保存(詳細指定)", &FmMainWindow::rSaveAsDetailed},
     {"ﾌｧｲﾙ", "画像を添付してﾒｰﾙ", &FmMainWindow::rMail},
     {"ﾌｧｲﾙ", "SendTo", &FmMainWindow::rSendTo},
+    {"ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く", &FmMainWindow::rSubWindow},
     {"ﾌｧｲﾙ", nullptr, &FmMainWindow::rEditorFile},
     {"作業", "連番をつけて保存", &FmMainWindow::rWorkSerial},
     {"作業", "ｴｸｽﾌﾟﾛｰﾗｰで開く", &FmMainWindow::rWorkExplore},
@@ -273,6 +275,15 @@ void FmMainWindow::rMail(const QString&) {
 }
 
 void FmMainWindow::rSendTo(const QString&) { W_SendTo(); }
+
+void FmMainWindow::rSubWindow(const QString&) {
+    if (!sub_) {
+        sub_ = new SbPic(this);
+        // The registered ranges are the user's, whichever window edits.
+        sub_->editor()->UsrHani(pce_->UsrHani());
+    }
+    sub_->Act(*this);
+}
 
 void FmMainWindow::rEditorFile(const QString& job) { editorAction(QStringLiteral("ﾌｧｲﾙ"), job); }
 

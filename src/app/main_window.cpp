@@ -27,6 +27,7 @@
 #include "app/shell_links.h"
 #include "browser/utrp.h"
 #include "dialogs/adjustment_dialogs.h"
+#include "dialogs/range_size_dialog.h"
 #include "dialogs/resolution_dialog.h"
 #include "editor/upce.h"
 #include "platform/desktop.h"
@@ -130,6 +131,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     pce_ = new editor::uPcE;
     pce_->setObjectName(QStringLiteral("uPcE"));
     editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
+    editor::uPcE::setRangeDialog(dialogs::spSize::Act);
     editor::uPcE::setResolutionDialog(dialogs::spDpi::Act);
     buildLayout();
     connectControls();
@@ -343,6 +345,7 @@ void FmMainWindow::connectControls() {
     });
     connect(pce_, &editor::uPcE::eChkFld, this, [this] { trp_->ChkFld(); });
     connect(pce_, &editor::uPcE::eAskPcPh, this, [this](QString& path) { path = trp_->Path(); });
+    connect(pce_, &editor::uPcE::eChgHani, pp_, &PpPic::setRegisteredRanges);
 }
 
 void FmMainWindow::layoutCommandBar() {
@@ -480,10 +483,6 @@ void FmMainWindow::loadSettings() {
     pp_->StPcFld();
     for (int n = 0; n < 3; ++n) pp_->setEditorCaption(n, exe_[n].section(',', 0, 0));
     pp_->setStorageSet(!storeFolder_.isEmpty());
-    QStringList rangeNames;
-    for (const QString& entry : pce_->UsrHani().split(':', Qt::SkipEmptyParts))
-        rangeNames << entry.section(',', 0, 0);
-    pp_->setRegisteredRanges(rangeNames);
     loadStamps();
 
     if (width < 1 || height < 1) {
@@ -582,7 +581,12 @@ void FmMainWindow::editorOpen(const QString& file) {
     pce_->pcOpen(1, file);
 }
 
-int FmMainWindow::checkSave() { return pce_->vCheckSave(); }
+int FmMainWindow::checkSave() {
+    const int answer = pce_->vCheckSave();
+    // The sub window goes with the program; its picture is asked about as well.
+    if (answer == editor::uPcE::kCancel || !sub_) return answer;
+    return sub_->checkSave() == editor::uPcE::kCancel ? editor::uPcE::kCancel : answer;
+}
 
 void FmMainWindow::setBrowserDisplay(const QString& mode) {
     display_ = mode;

@@ -4,10 +4,12 @@
 // stamp, the information line and the function bar. It relays the controls' events, routes
 // every command pair, records and plays macros, and stores images into the storage folder.
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include "app/fm_main.h"
+#include "app/windows/sb_pic.h"
 
 class QComboBox;
 class QFrame;
@@ -41,6 +43,8 @@ class FmMainWindow : public FmMain {
     bool SaveCapt(const QString& file, bool activeWindow);
     bool SaveClp(const QString& file);
     PpPic* menus() const { return pp_; }
+    /// The sub picture window while it is open; null otherwise.
+    SbPic* subWindow() const { return sub_; }
     QLabel* commandLabel(int index) const { return lbCom_[index]; }
     QToolButton* toolButton(int index) const { return imBtn_[index]; }
     QComboBox* viewPicker() const { return cbVmd_; }
@@ -122,6 +126,7 @@ class FmMainWindow : public FmMain {
     void rSaveAsDetailed(const QString&);
     void rMail(const QString&);
     void rSendTo(const QString&);
+    void rSubWindow(const QString&);
     void rEditorFile(const QString& job);
     void rWorkSerial(const QString&);
     void rWorkExplore(const QString&);
@@ -143,6 +148,7 @@ class FmMainWindow : public FmMain {
     void rView(const QString& job);
 
     PpPic* pp_;
+    QPointer<SbPic> sub_;
     QSplitter* splitter_;
     QSplitter* body_;
     QSplitter* right_;

@@ -81,7 +81,7 @@ int runLaunchJob(QApplication& app, FmMainWindow& main, const QString& file, Lau
 QStringList readAutorunScript(const QString& file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) {
-        util::messages().message("ximora: autorun: " + file + " を開けません");
+        util::messages().message(file + " を開けません");
         return {};
     }
     QStringList lines = QString::fromUtf8(f.readAll()).split('\n');

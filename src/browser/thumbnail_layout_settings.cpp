@@ -7,7 +7,6 @@
 namespace ximora::browser {
 namespace {
 
-const QString kGroup = QStringLiteral("THUMB_LIST");
 const QString kColumns = QStringLiteral("列数");
 const QString kRows = QStringLiteral("行数");
 const QString kSize = QStringLiteral("PC_SIZE");
@@ -17,11 +16,11 @@ int whole(double value) { return int(std::lround(value)); }
 
 }  // namespace
 
-ThumbnailLayout loadThumbnailLayout() {
-    ThumbnailLayout layout;
+ThumbnailLayout loadThumbnailLayout(const QString& group, const ThumbnailLayout& defaults) {
+    ThumbnailLayout layout = defaults;
     settings::YIni* store = settings::yIni();
     if (!store) return layout;
-    store->GetGtx(kGroup);
+    store->GetGtx(group);
     layout.columns = whole(store->vGtVal(kColumns, layout.columns));
     layout.rows = whole(store->vGtVal(kRows, layout.rows));
     layout.size = whole(store->vGtVal(kSize, layout.size));
@@ -29,10 +28,10 @@ ThumbnailLayout loadThumbnailLayout() {
     return layout;
 }
 
-void storeThumbnailLayout(const ThumbnailLayout& layout) {
+void storeThumbnailLayout(const ThumbnailLayout& layout, const QString& group) {
     settings::YIni* store = settings::yIni();
     if (!store) return;
-    store->GetGtx(kGroup);
+    store->GetGtx(group);
     store->SetVal(kColumns, layout.columns);
     store->SetVal(kRows, layout.rows);
     store->SetVal(kSize, layout.size);

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "browser/thumbnail_window.h"
+
 class QPushButton;
 class QSplitter;
 class QTimer;
@@ -82,8 +84,8 @@ class uTrP : public QWidget {
     /// Opens the thumbnail window on the current folder and reports the file chosen there;
     /// returns it (empty when nothing was chosen or no thumbnail window is available).
     QString SlcThmb();
-    /// Installs the thumbnail window: called with the owner and the folder, returns the chosen
-    /// file or an empty text.
+    /// Replaces the thumbnail window (spTmS::Act unless replaced; tests put their own): called
+    /// with the owner and the folder, returns the chosen file or an empty text.
     void setThumbnailWindow(std::function<QString(QWidget*, const QString&)> open) {
         thumbnailWindow_ = std::move(open);
     }
@@ -155,7 +157,7 @@ class uTrP : public QWidget {
     QFutureWatcher<std::vector<int>>* watch_;
     int watchGeneration_ = 0;
     bool applyingWatch_ = false;
-    std::function<QString(QWidget*, const QString&)> thumbnailWindow_;
+    std::function<QString(QWidget*, const QString&)> thumbnailWindow_ = &spTmS::Act;
 
     QString filter_;
     bool thumbMode_ = false;

@@ -10,6 +10,7 @@
 
 #include "editor/document/picture_document.h"
 #include "editor/upce.h"
+#include "editor/view/picture_view.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
 
@@ -56,6 +57,14 @@ void AdjustDialog::resizeEvent(QResizeEvent* event) {
     // A fitted preview follows the dialog's size.
     editor::PictureDocument* doc = ikImg_->GetObject();
     if (doc->hasImage()) doc->setView(QStringLiteral("Refresh"), 0);
+}
+
+void AdjustDialog::reportPreviewClicks(std::function<void(QPoint)> handler) {
+    ikImg_->applyDragMode(1);
+    connect(ikImg_->view(), &editor::PictureView::imageClicked, this,
+            [handler = std::move(handler)](QPointF p) {
+                handler(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
+            });
 }
 
 void AdjustDialog::busy(bool on) { Usr::SetBusy(on); }

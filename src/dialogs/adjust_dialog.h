@@ -5,6 +5,8 @@
 // and the result handed back to the editor.
 
 #include <QDialog>
+#include <QPoint>
+#include <functional>
 
 #include "engine/core/image.h"
 
@@ -62,6 +64,9 @@ class AdjustDialog : public QDialog {
     int actualSizeMode() const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    /// Reports clicks on the preview as image pixels to `handler`; drags then scroll the
+    /// preview instead of selecting.
+    void reportPreviewClicks(std::function<void(QPoint)> handler);
     /// Undo label pressed.
     virtual void undoPressed() {}
     /// Display option chosen: mode 3 or 1.

@@ -21,26 +21,17 @@ const QStringList kTabs = {QStringLiteral("ﾉｲｽﾞの除去"), QStringLiter
                            QStringLiteral("ｽﾌﾟﾗｲﾝ補正"), QStringLiteral("明度"),
                            QStringLiteral("彩度")};
 
-QGroupBox* frame(QWidget* parent) {
-    auto* box = new QGroupBox(parent);
-    box->setObjectName(QStringLiteral("frImg"));
-    box->hide();
-    return box;
-}
-
-int whole(double value) { return int(std::lround(value)); }
-
 }  // namespace
 
 spImgH::spImgH(const engine::Image& editorImage, int editorMode, const editor::Selection& range,
                QWidget* parent)
     : TabbedAdjustDialog(QStringLiteral("画像の補正"), kTabs, editorImage, editorMode, range,
                          parent),
-      brightnessFrame_(frame(frameParent())),
-      levelFrame_(frame(frameParent())),
-      smoothFrame_(frame(frameParent())),
-      noiseFrame_(frame(frameParent())),
-      splineFrame_(frame(frameParent())),
+      brightnessFrame_(newFrame()),
+      levelFrame_(newFrame()),
+      smoothFrame_(newFrame()),
+      noiseFrame_(newFrame()),
+      splineFrame_(newFrame()),
       levelLabel_(new QLabel(levelFrame_)),
       linked_(new QCheckBox(QStringLiteral("連動"), brightnessFrame_)),
       perChannel_(new QCheckBox(QStringLiteral("RGB別のﾉｲｽﾞ除去"), noiseFrame_)),
@@ -172,19 +163,19 @@ bool spImgH::operate(int index, engine::Image& image, const engine::Area& area) 
     switch (index) {
         case Brightness:
             return engine::adjustBrightness(image, area,
-                                            {whole(sliders_[0]->ValS()), whole(sliders_[1]->ValS()),
-                                             whole(sliders_[2]->ValS())});
+                                            {level(sliders_[0]->ValS()), level(sliders_[1]->ValS()),
+                                             level(sliders_[2]->ValS())});
         case Blur:
-            return engine::blur(image, area, {whole(sliders_[3]->ValS())});
+            return engine::blur(image, area, {level(sliders_[3]->ValS())});
         case Sharpen:
-            return engine::sharpen(image, area, {whole(sliders_[3]->ValS())});
+            return engine::sharpen(image, area, {level(sliders_[3]->ValS())});
         case Saturation:
-            return engine::adjustSaturation(image, area, {whole(sliders_[3]->ValS())});
+            return engine::adjustSaturation(image, area, {level(sliders_[3]->ValS())});
         case Smooth:
             return engine::smoothEdges(image, area);
         case Noise:
             return engine::removeNoise(image, area,
-                                       {perChannel_->isChecked(), whole(sliders_[4]->ValS())});
+                                       {perChannel_->isChecked(), level(sliders_[4]->ValS())});
         case Spline: {
             const SplinePoints points = splinePoints(sliders_[6]->ValS(), sliders_[5]->ValS());
             engine::ToneCurveParams p;

@@ -28,23 +28,14 @@ const QStringList kTabs = {QStringLiteral("ｴﾝﾎﾞｽ"),  QStringLiteral("�
                            QStringLiteral("渦巻"),   QStringLiteral("ﾚﾝｽﾞ"),
                            QStringLiteral("ｷｬﾝﾊﾟｽ"), QStringLiteral("色反転")};
 
-QGroupBox* frame(QWidget* parent) {
-    auto* box = new QGroupBox(parent);
-    box->setObjectName(QStringLiteral("frImg"));
-    box->hide();
-    return box;
-}
-
-int whole(double value) { return int(std::lround(value)); }
-
 }  // namespace
 
 spImgK::spImgK(const engine::Image& editorImage, int editorMode, const editor::Selection& range,
                QWidget* parent)
     : TabbedAdjustDialog(QStringLiteral("特殊効果"), kTabs, editorImage, editorMode, range, parent),
-      invertFrame_(frame(frameParent())),
-      mainFrame_(frame(frameParent())),
-      otherFrame_(frame(frameParent())) {
+      invertFrame_(newFrame()),
+      mainFrame_(newFrame()),
+      otherFrame_(newFrame()) {
     for (int i = 0; i < 6; ++i) {
         labels_[i] = new QLabel(i < 3 ? mainFrame_ : otherFrame_);
         labels_[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
@@ -67,23 +58,20 @@ spImgK::spImgK(const engine::Image& editorImage, int editorMode, const editor::S
     auto* invert = new QGridLayout(invertFrame_);
     for (int i = 0; i < 3; ++i) invert->addWidget(channels_[i], 0, i);
 
-    auto* main = new QGridLayout(mainFrame_);
-    main->addWidget(labels_[0], 0, 0);
-    main->addWidget(combos_[0], 0, 1);
-    main->addWidget(labels_[1], 1, 0);
-    main->addWidget(sliders_[0], 1, 1);
-    main->addWidget(labels_[2], 2, 0);
-    main->addWidget(sliders_[1], 2, 1);
-    main->setColumnStretch(1, 1);
-
-    auto* other = new QGridLayout(otherFrame_);
-    other->addWidget(labels_[3], 0, 0);
-    other->addWidget(combos_[1], 0, 1);
-    other->addWidget(labels_[4], 1, 0);
-    other->addWidget(combos_[2], 1, 1);
-    other->addWidget(labels_[5], 2, 0);
-    other->addWidget(sliders_[2], 2, 1);
-    other->setColumnStretch(1, 1);
+    // Each frame: three rows of a label and its control.
+    const auto rows = [](QGroupBox* frame, std::initializer_list<std::pair<QLabel*, QWidget*>> r) {
+        auto* grid = new QGridLayout(frame);
+        int row = 0;
+        for (const auto& [label, control] : r) {
+            grid->addWidget(label, row, 0);
+            grid->addWidget(control, row++, 1);
+        }
+        grid->setColumnStretch(1, 1);
+    };
+    rows(mainFrame_,
+         {{labels_[0], combos_[0]}, {labels_[1], sliders_[0]}, {labels_[2], sliders_[1]}});
+    rows(otherFrame_,
+         {{labels_[3], combos_[1]}, {labels_[4], combos_[2]}, {labels_[5], sliders_[2]}});
 }
 
 void spImgK::fill(int combo, const QStringList& items) {
@@ -186,22 +174,22 @@ bool spImgK::operate(int index, engine::Image& image, const engine::Area& area) 
     const double a = sliders_[0]->ValS(), b = sliders_[1]->ValS(), c = sliders_[2]->ValS();
     switch (index) {
         case Emboss:
-            return engine::emboss(image, area, {choice, whole(a), whole(b)});
+            return engine::emboss(image, area, {choice, level(a), level(b)});
         case Mosaic:
-            return engine::mosaic(image, area, {whole(a), whole(b)});
+            return engine::mosaic(image, area, {level(a), level(b)});
         case Motion:
-            return engine::motionBlur(image, area, {choice, whole(a), whole(b)});
+            return engine::motionBlur(image, area, {choice, level(a), level(b)});
         case Swirl:
             return engine::swirl(image, area, {a, 1.0, b});
         case Wave:
-            return engine::wave(image, area, {choice, 0, whole(a), 10, b, 1});
+            return engine::wave(image, area, {choice, 0, level(a), 10, b, 1});
         case Ripple:
             return engine::ripple(image, area, {20.0, a, b, 0.0, choice == 1});
         case Contour:
             return engine::contour(
-                image, area, {combos_[1]->currentIndex(), combos_[2]->currentIndex(), whole(c)});
+                image, area, {combos_[1]->currentIndex(), combos_[2]->currentIndex(), level(c)});
         case Canvas:
-            return engine::canvas(image, area, {combos_[1]->currentIndex(), whole(c)});
+            return engine::canvas(image, area, {combos_[1]->currentIndex(), level(c)});
         case Lens: {
             engine::LensParams p;
             p.magnification = c;

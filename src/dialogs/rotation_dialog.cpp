@@ -91,11 +91,7 @@ spImgR::spImgR(const engine::Image& editorImage, int editorMode, const QString& 
     layout->addWidget(baseline);
     layout->addWidget(preview(), 1);
 
-    // Clicks mark the baseline: the preview scrolls instead of selecting.
-    preview()->applyDragMode(1);
-    connect(preview()->view(), &editor::PictureView::imageClicked, this, [this](QPointF p) {
-        pointClicked(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
-    });
+    reportPreviewClicks([this](QPoint p) { pointClicked(p); });  // clicks mark the baseline
     showWorking(editorImage, 1);
     values.bSuppress = false;
 }

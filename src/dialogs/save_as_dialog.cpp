@@ -160,11 +160,7 @@ spImgSV::spImgSV(const engine::Image& image, const QString& startFolder, QWidget
     layout->addLayout(buttons);
     layout->addWidget(preview(), 1);
 
-    // Clicks pick the transparent colour: the preview scrolls instead of selecting.
-    preview()->applyDragMode(1);
-    connect(preview()->view(), &editor::PictureView::imageClicked, this, [this](QPointF p) {
-        pickColour(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
-    });
+    reportPreviewClicks([this](QPoint p) { pickColour(p); });  // clicks pick the colour
     showWorking(image, 1);
     values.bSuppress = false;
 }

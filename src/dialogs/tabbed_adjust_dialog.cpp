@@ -97,6 +97,13 @@ void TabbedAdjustDialog::tabChosen(int index) {
     values.bSuppress = false;
 }
 
+QGroupBox* TabbedAdjustDialog::newFrame() const {
+    auto* box = new QGroupBox(frameArea_);
+    box->setObjectName(QStringLiteral("frImg"));
+    box->hide();
+    return box;
+}
+
 void TabbedAdjustDialog::showFrame(QGroupBox* frame, const QString& caption) {
     if (shownFrame_ && shownFrame_ != frame) {
         frameLayout_->removeWidget(shownFrame_);

@@ -5,6 +5,7 @@
 // gates all work; the range drawn on the preview limits it to its inside or outside.
 
 #include <QStringList>
+#include <cmath>
 
 #include "dialogs/adjust_dialog.h"
 #include "editor/document/picture_document.h"
@@ -44,6 +45,10 @@ class TabbedAdjustDialog : public AdjustDialog {
     /// the subclass with frameParent() as their parent.
     void showFrame(QGroupBox* frame, const QString& caption);
     QWidget* frameParent() const { return frameArea_; }
+    /// A new parameter frame ("frImg") in the frame area, hidden until shown.
+    QGroupBox* newFrame() const;
+    /// A slider's value as the engine's whole-number level.
+    static int level(double value) { return int(std::lround(value)); }
 
     void showEvent(QShowEvent* event) override;
     void undoPressed() override;

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QPainter>
 
+#include "editor/draw/drawing_toolbar.h"
 #include "editor/print/picture_printer.h"
 #include "editor/save/save_dialog.h"
 #include "editor/scan/scan_dialogs.h"
@@ -27,12 +28,24 @@ uPcE::AdjustmentDialogs& adjustmentDialogs() {
     return dialogs;
 }
 
+uPcE::RangeDialog& rangeDialog() {
+    static uPcE::RangeDialog dialog;
+    return dialog;
+}
+
 uPcE::ResolutionDialog& resolutionDialog() {
     static uPcE::ResolutionDialog dialog;
     return dialog;
 }
 
 }  // namespace
+
+void uPcE::setRangeDialog(RangeDialog dialog) { rangeDialog() = std::move(dialog); }
+
+QString uPcE::registerRange(const QString& list, int width, int height) {
+    const RangeDialog& dialog = rangeDialog();
+    return dialog ? dialog(list, width, height, host_ ? host_ : this) : list;
+}
 
 void uPcE::setResolutionDialog(ResolutionDialog dialog) { resolutionDialog() = std::move(dialog); }
 
@@ -83,6 +96,41 @@ bool uPcE::aeCnvPic(const QString& sFL1, const QString& sFL2, int iJpgQ) {
                                QFile::encodeName(sFL2).toStdString(), iJpgQ);
 }
 
+void uPcE::showDrawingToolbar(bool show) {
+    if (!show) {
+        if (toolbar_) toolbar_->close();  // reports back: the document commits the drawing
+        return;
+    }
+    QWidget* host = host_ ? host_->window() : window();
+    if (!toolbar_) {
+        toolbar_ = new DrawingToolbar(host);
+        connect(toolbar_, &DrawingToolbar::toolChanged, this,
+                [this](int kind) { doc_.drawingToolChanged(kind); });
+        connect(toolbar_, &DrawingToolbar::closedByUser, this,
+                [this] { doc_.drawingToolbarClosed(); });
+        view_->setDrawingToolbar(toolbar_);
+    }
+    toolbar_->setStamp(stampFile_.isEmpty() ? QImage() : QImage(stampFile_));
+    toolbar_->setTool(DrawTool::Pointer);
+    toolbar_->adjustSize();
+    // The toolbar stands 68 pixels left of the host window's left edge; when the screen has no
+    // room there, it goes to the screen's edge and the host window makes room, keeping its
+    // right edge.
+    const QRect frame = host->frameGeometry();
+    int left = frame.left() - 68;
+    if (left < 0) {
+        left = 0;
+        const bool maximised = host->isMaximized();
+        if (maximised) host->showNormal();
+        const QRect g = host->geometry();
+        const int shift = maximised ? 71 : 68 - frame.left();
+        host->setGeometry(g.left() + shift, g.top(), std::max(200, g.width() - shift), g.height());
+    }
+    toolbar_->move(left, std::max(0, frame.top()));
+    toolbar_->show();
+    toolbar_->raise();
+}
+
 void uPcE::pageSetup() { printer().pageSetup(host_ ? host_ : this); }
 
 DocumentHost::Outcome uPcE::printImage(const engine::Image& image) {
@@ -126,8 +174,11 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent), view_(new PictureView(doc_, this)
     connect(&doc_, &PictureDocument::eEdtMode, this, &uPcE::eEdtMode);
     connect(&doc_, &PictureDocument::eChgViewMode, this, &uPcE::eChgViewMode);
     connect(&doc_, &PictureDocument::eChkFld, this, &uPcE::eChkFld);
+    connect(&doc_, &PictureDocument::eShwTBar, this, &uPcE::eShwTBar);
     connect(&doc_, &PictureDocument::eAskPcPh, this, &uPcE::eAskPcPh, Qt::DirectConnection);
     connect(&doc_, &PictureDocument::imageShown, this, &uPcE::releaseHandle);
+    connect(&doc_, &PictureDocument::rangesChanged, this, &uPcE::eChgHani);
+    connect(&doc_, &PictureDocument::centreRequested, view_, &PictureView::centreOn);
     connect(view_, &PictureView::popUpRequested, this, &uPcE::ePopUp);
     connect(view_, &PictureView::fileDropped, this,
             [this](const QString& path) { doc_.pcOpen(1, path); });
@@ -156,7 +207,7 @@ void uPcE::GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBi
     bUndo = doc_.undoCount() >= 1 && bExPc;
     iBit = QString(doc_.colourCode()).remove('.').toInt();
     bPnW = doc_.scaleMode() == 3;
-    bTbar = false;  // the drawing toolbar is not part of the editor yet
+    bTbar = doc_.toolbarShown();
 }
 
 void uPcE::releaseHandle() {

@@ -3,11 +3,13 @@
 // window and the sub picture window each host one. Members and events keep the names and the
 // order that the hosts know.
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 #include "editor/document/document_host.h"
 #include "editor/document/picture_document.h"
+#include "editor/draw/drawing_toolbar.h"
 #include "editor/scan/scanner_connection.h"
 
 namespace ximora::editor {
@@ -58,9 +60,11 @@ class uPcE : public QWidget, public DocumentHost {
     bool pcSaveAs(QString& sFL, bool bRct, bool bDlg) { return doc_.pcSaveAs(sFL, bRct, bDlg); }
 
     /// The registered ranges: entries "name,width,height,unit" joined with ":", kept for the
-    /// host's settings.
-    QString UsrHani() const { return ranges_; }
-    void UsrHani(const QString& text) { ranges_ = text; }
+    /// host's settings. Setting keeps the valid entries and raises eChgHani with their captions.
+    QString UsrHani() const { return doc_.registeredRanges(); }
+    void UsrHani(const QString& text) { doc_.setRegisteredRanges(text); }
+    /// Places a selection of gWd × gHI pixels 10 pixels from the image's left and top edges.
+    void SetRect(float gWd, float gHI) { doc_.setRect(gWd, gHI); }
     /// The bitmap file the drawing toolbar's stamp tool places.
     void pcStampFL(const QString& sBmp) { stampFile_ = sBmp; }
     /// Saves the clipboard's picture as `sFL` (format from the extension); nothing when the
@@ -91,6 +95,8 @@ class uPcE : public QWidget, public DocumentHost {
     bool putClipboardImage(const engine::Image& image) override;
     bool clipboardImage(engine::Image& out) override;
     bool adjust(const AdjustmentRequest& request, engine::Image& image) override;
+    void showDrawingToolbar(bool show) override;
+    DrawingToolbar* drawingToolbar() const { return toolbar_; }
     void pageSetup() override;
     Outcome printImage(const engine::Image& image) override;
     Outcome chooseScanSource() override;
@@ -102,6 +108,13 @@ class uPcE : public QWidget, public DocumentHost {
     using AdjustmentDialogs =
         std::function<bool(const AdjustmentRequest&, engine::Image&, QWidget* parent)>;
     static void setAdjustmentDialogs(AdjustmentDialogs dialogs);
+    QString registerRange(const QString& list, int width, int height) override;
+
+    /// The range size registration dialog, installed at start-up like the adjustment dialogs:
+    /// the edited list of registered ranges. Without it "範囲の登録" changes nothing.
+    using RangeDialog =
+        std::function<QString(const QString& list, int width, int height, QWidget* parent)>;
+    static void setRangeDialog(RangeDialog dialog);
     bool askResolution(int& dpiX, int& dpiY, int width, int height) override;
     /// The resolution dialog, installed the same way; without it "解像度" acts as cancelled.
     using ResolutionDialog =
@@ -117,6 +130,8 @@ class uPcE : public QWidget, public DocumentHost {
     void eShwTBar(bool bShw);
     void eChkFld();
     void eAskPcPh(QString& sPh);
+    /// The registered ranges changed: their menu captions, in order.
+    void eChgHani(const QStringList& captions);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -127,10 +142,10 @@ class uPcE : public QWidget, public DocumentHost {
     PictureDocument doc_;
     PictureView* view_;
     QWidget* host_ = nullptr;
-    ScannerConnection scanner_;  // opened on the first scan or source choice
+    ScannerConnection scanner_;
+    QPointer<DrawingToolbar> toolbar_;  // opened on the first scan or source choice
     bool started_ = false;
     int handle_ = 0;
-    QString ranges_;
     QString stampFile_;
 };
 

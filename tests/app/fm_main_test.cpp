@@ -183,3 +183,35 @@ TEST_F(FmMainTest, InteractiveRunIgnoresReturnCommandsAndClosesAtTheEnd) {
     EXPECT_FALSE(util::shared().bAppAct);
     EXPECT_EQ(settings::yIni(), nullptr);  // closing ended the application's settings
 }
+
+TEST_F(FmMainTest, StoredGeometryIsFittedIntoTheWorkAreaAndSavedBackWithoutDrift) {
+    auto& v = util::shared();
+    v.nWaLeft = 0, v.nWaTop = 0, v.nWaWidth = 12000, v.nWaHeight = 9000;
+    QFile xml(dir_.filePath("User.xml"));
+    ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
+    xml.write(
+        "<?xml version='1.0' encoding='Shift-JIS' ?>\r\n<\x89\x5e\x97\x70>\r\n"
+        "   <\x89\xe6\x96\xca>\r\n      <LEFT>-3000</LEFT>\r\n      <TOP>8000</TOP>\r\n"
+        "      <WIDTH>6000</WIDTH>\r\n      <HEIGHT>4500</HEIGHT>\r\n"
+        "   </\x89\xe6\x96\xca>\r\n</\x89\x5e\x97\x70>\r\n");  // 運用, 画面 in CP932
+    xml.close();
+    RecordingMain fitted;
+    ASSERT_TRUE(fitted.load());
+    fitted.setAutorun({"ﾌｧｲﾙ⇒終了"});
+    QString file;
+    float w = 0, h = 0;
+    bool ok = false, gif = false;
+    fitted.Act(app::kJobClipboard, file, w, h, false, false, ok, gif);
+    // Left raised to the work area; top + height beyond its height: back to its top.
+    EXPECT_EQ(fitted.frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(fitted.size(), QSize(400, 300));
+    EXPECT_FALSE(fitted.isMaximized());
+    // Saved back as loaded (after fitting): no drift by the frame.
+    QFile saved(dir_.filePath("User.xml"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    EXPECT_TRUE(
+        bytes.contains("<LEFT>0</LEFT>\r\n      <TOP>0</TOP>\r\n      <WIDTH>6000</WIDTH>"
+                       "\r\n      <HEIGHT>4500</HEIGHT>"))
+        << bytes.toStdString();
+}

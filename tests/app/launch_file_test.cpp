@@ -99,6 +99,13 @@ TEST(LaunchFile, ClipboardAndFolderRecords) {
     r.resultPath = QString::fromUtf8("/out/😀.jpg");
     EXPECT_FALSE(writeLaunchFile(ht, r, error));
     EXPECT_EQ(readAll(ht), before);
+
+    // A file whose folder went away meanwhile cannot be rewritten: said, not pretended.
+    r.resultPath = "/out/a.jpg";
+    const QString gone = dir.filePath("gone/PC_HT.PDAT");
+    error.clear();
+    EXPECT_FALSE(writeLaunchFile(gone, r, error));
+    EXPECT_TRUE(error.contains(gone));
 }
 
 TEST(LaunchFile, BadFilesAreRefusedWithTheFileNamed) {

@@ -25,8 +25,10 @@
 #include "app/settings/y_ini.h"
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
+#include "app_window_fixture.h"
 #include "browser/utrp.h"
 #include "dialogs/effects_dialog.h"
+#include "dialogs/range_size_dialog.h"
 #include "dialogs/resolution_dialog.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
@@ -39,38 +41,8 @@ using namespace ximora;
 using app::FmMainWindow;
 
 namespace {
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ximora::testing::AppWindowTest {
   protected:
-    void SetUp() override {
-        saved_ = util::shared();
-        auto& v = util::shared();
-        v.sUsrDir = dir_.path() + "/usr/";
-        v.sApDir = dir_.path() + "/apData/";
-        v.sStartDir = pics();
-        v.nScrDpiX = v.nScrDpiY = 96;
-        QDir().mkpath(v.sUsrDir);
-        QDir().mkpath(pics());
-        QGuiApplication::clipboard()->clear();
-        settings::setYIni(std::make_unique<settings::YIni>(v.sUsrDir));
-        auto scripted = std::make_unique<util::ScriptedMessages>();
-        msg_ = scripted.get();
-        previous_ = util::installMessages(std::move(scripted));
-    }
-    void TearDown() override {
-        util::installMessages(std::move(previous_));
-        settings::releaseYIni();
-        util::shared() = saved_;
-        QGuiApplication::clipboard()->clear();
-    }
-    QString pics() const { return dir_.path() + "/pics"; }
-    QString picture(const QString& name, int w = 8, int h = 4) const {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(QColor(200, 40, 40));
-        image.setPixelColor(0, 0, Qt::blue);
-        const QString path = pics() + "/" + name;
-        image.save(path);
-        return path;
-    }
     static QSize sizeOnDisk(const QString& path) { return QImage(path).size(); }
     QSize shownSize(FmMainWindow& main) const {
         const auto& image = main.editor()->GetObject()->image();
@@ -84,20 +56,6 @@ class MainWindowTest : public ::testing::Test {
         });
         main.commandBarClick(top);
     }
-    void startInteractive(FmMainWindow& main, const QString& file) {
-        ASSERT_TRUE(main.load());
-        QString path = file;
-        float w = 0, h = 0;
-        bool ok = false, gif = false;
-        main.Act(app::kJobInteractive, path, w, h, false, false, ok, gif);
-    }
-
-    QTemporaryDir dir_;
-    ScopedEnv data_{"XDG_DATA_HOME", (dir_.path() + "/data").toUtf8()};
-    ScopedEnv home_{"HOME", dir_.path().toUtf8()};
-    util::ScriptedMessages* msg_ = nullptr;
-    std::unique_ptr<util::MessageService> previous_;
-    util::SharedValues saved_;
 };
 }  // namespace
 
@@ -259,6 +217,35 @@ TEST_F(MainWindowTest, EffectsDialogFromTheMenuHandsItsResultToTheEditor) {
     EXPECT_EQ(after.pixel(0, 0).b, 255 - before.pixel(0, 0).b);
     EXPECT_EQ(after.pixel(0, 0).r, before.pixel(0, 0).r);
     EXPECT_EQ(main.editor()->dGetImg()->editState(), "編集");
+    main.close();
+}
+
+TEST_F(MainWindowTest, RegisteredRangeMenuFollowsTheRegistrationDialog) {
+    const QString a = picture("a.bmp", 60, 40);
+    FmMainWindow main;
+    startInteractive(main, a);
+    main.editor()->UsrHani("Card,20,10,px:Bad,0,1,px");
+    QAction* first = main.menus()->item("mnHaniUs", 0);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->property("job").toString(), "Card(20 * 10 px)");
+    main.commandHook("範囲", "Card(20 * 10 px)");
+    EXPECT_EQ(main.editor()->dGetImg()->selection(), (editor::Selection{10, 10, 30, 20}));
+
+    msg_->onModal([](QDialog& dialog) {
+        auto& size = static_cast<dialogs::spSize&>(dialog);
+        size.txCap()->setText("Wide");
+        size.cmLst(dialogs::spSize::Add)->click();
+        size.cmClose()->click();
+        return int(QDialog::Accepted);
+    });
+    main.commandHook("範囲", "範囲の登録");
+    EXPECT_EQ(main.editor()->UsrHani(), "Wide,20,10,px:Temporary,20,10,px:Card,20,10,px");
+    ASSERT_NE(main.menus()->item("mnHaniUs", 2), nullptr);
+    EXPECT_TRUE(main.menus()->item("mnHaniUs", 2)->isVisible());
+    EXPECT_EQ(main.menus()->item("mnHaniUs", 0)->property("job").toString(), "Wide(20 * 10 px)");
+
+    main.editor()->UsrHani("");
+    EXPECT_FALSE(main.menus()->item("mnHaniUs", 0)->isVisible());
     main.close();
 }
 

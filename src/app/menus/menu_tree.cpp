@@ -84,6 +84,8 @@ constexpr MenuRow kRows[] = {
     {2, "mnHani", 0, "-", nullptr, kNoPair},
     {2, "mnHani", 1, "範囲の登録", nullptr, nullptr},
     {2, "mnHani", 2, "範囲のｸﾘｱ", nullptr, nullptr},
+    {2, "mnHani", 3, "現在のｻｲｽﾞを保存", nullptr, nullptr},  // shown by the sub window only
+    {2, "mnHani", 4, "前回のｻｲｽﾞを呼出", nullptr, nullptr},
     {2, "mnHani", 6, "-", nullptr, kNoPair},
     {2, "mnHani", 7, "選択範囲を拡大", nullptr, nullptr},
     {2, "mnHani", 8, "選択範囲を強調", nullptr, kNoPair},

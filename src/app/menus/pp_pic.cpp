@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/menus/macro_list.h"
+#include "app/menus/menu_state.h"
 #include "app/menus/menu_tree.h"
 #include "app/menus/registered_folders.h"
 #include "util/shared_values.h"
@@ -89,6 +90,8 @@ void PpPic::build() {
         if (QAction* first = item(QString::fromUtf8(array), 0)) first->setVisible(false);
     item("mnHnEx", 1)->setVisible(false);
     item("mnNwF", 0)->setVisible(false);
+    item("mnHani", 3)->setVisible(false);
+    item("mnHani", 4)->setVisible(false);
     item("mnNwF", 1)->setVisible(false);
     for (int n = 0; n < 3; ++n) item("mnApr", n)->setVisible(false);
     item("mnMcrS", 2)->setEnabled(false);
@@ -269,20 +272,7 @@ void PpPic::setStorageSet(bool set) {
 }
 
 void PpPic::applyState(const MenuState& s) {
-    setItem("mnFile", 4, s.changed);
-    for (int i : {5, 6, 9, 15, 17, 18, 20}) setItem("mnFile", i, s.image);
-    setItem("mnWkf", 0, s.image);
-    for (int i = 0; i < 3; ++i) check("mnTree", i, s.browserState == i);
-    setItem("mnEdt", 0, s.changed);
-    setItem("mnEdt", 1, s.undo);
-    for (int i : {3, 13, 14, 15, 16, 17, 19, 21, 22, 23, 25}) setItem("mnEdt", i, s.image);
-    setItem("mnEdt", 4, s.clipboard);
-    setItem("mnEdt", 6, !s.toolBar);
-    for (int i : {8, 9, 11}) setItem("mnEdt", i, s.range);
-    for (int i : {2, 7, 8, 9}) setItem("mnHani", i, s.range);
-    check("mnEdt", 25, s.panShown);
-    const int codes[] = {1, 4, 40, 8, 80, 16, 24, 32};
-    for (int i = 0; i < 8; ++i) check("mnColor", i, s.colourCode == codes[i]);
+    applyMenuState(s, [this](const QString& array, int index) { return item(array, index); });
 }
 
 }  // namespace ximora::app

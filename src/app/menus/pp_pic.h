@@ -66,7 +66,7 @@ class PpPic : public QWidget {
     void setEditorCaption(int n, const QString& caption);
     /// Caption of the requested range item; both items hidden when empty or "?".
     void setRangeRequest(const QString& caption);
-    /// Items for the registered ranges (names).
+    /// Items for the registered ranges (their menu captions, which are also their jobs).
     void setRegisteredRanges(const QStringList& names);
     /// Enables the storage items that need a storage folder.
     void setStorageSet(bool set);

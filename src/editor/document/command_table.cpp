@@ -10,7 +10,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
     using D = PictureDocument;
 
     // Rows with a null handler are commands whose windows or devices are not part of the editor
-    // yet (adjustment dialogs, ranges, printing, scanning, drawing toolbar); until they are, the
+    // yet (adjustment dialogs, printing, scanning, drawing toolbar); until they are, the
     // pairs are ignored like unknown ones.
     static const Row kRows[] = {
         {"ﾌｧｲﾙ", "新規作成", &D::actNew, kWindow},
@@ -32,7 +32,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", &D::actCopyToClipboard, kWindow},
         {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規", &D::actNewFromClipboard, kWindow},
         {"画像編集", "ﾄﾘﾐﾝｸﾞ", &D::actTrim, kHeadless},
-        {"画像編集", "ﾂｰﾙﾊﾞｰを表示", nullptr, kWindow},
+        {"画像編集", "ﾂｰﾙﾊﾞｰを表示", &D::actToolbar, kWindow},
         {"画像編集", "画像枠を追加", &D::actFrame, kHeadless},
         {"画像編集", "解像度", &D::actResolution, kWindow},
         {"ﾘｻｲｽﾞ", "横方向を基準に縮小", &D::actReduce, kHeadless},
@@ -73,7 +73,8 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"編集更新", "確認無", &D::actUpdateMode, kHeadless},
         {"編集更新", "自動更新", &D::actUpdateMode, kHeadless},
         {"編集状態", nullptr, &D::actEditState, kHeadless},
-        {"範囲", nullptr, nullptr, kWindow},
+        {"範囲", "範囲の登録", &D::actRegisterRange, kWindow},
+        {"範囲", nullptr, &D::actRange, kHeadless},
         {"拡大", nullptr, &D::actZoom, kHeadless},
         {"ﾏｳｽﾄﾞﾗｯｸﾞ", "矩形選択", &D::actDragMode, kHeadless},
         {"ﾏｳｽﾄﾞﾗｯｸﾞ", "位置移動", &D::actDragMode, kHeadless},

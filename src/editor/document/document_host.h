@@ -44,10 +44,17 @@ class DocumentHost {
     /// Opens an adjustment dialog on a copy of `image`; true when the user took its result,
     /// which is then in `image` (otherwise `image` is unchanged).
     virtual bool adjust(const AdjustmentRequest& request, engine::Image& image) = 0;
+    /// Opens the range size registration dialog on the registered ranges `list` with the
+    /// current selection's size in pixels; the edited list (unchanged without a dialog).
+    virtual QString registerRange(const QString& list, int width, int height) = 0;
     /// Opens the resolution dialog with `dpiX` and `dpiY` (dots per inch, in and out) and the
     /// image's `width` and `height` in pixels; true when the user confirmed a changed
     /// resolution, which is then in `dpiX` and `dpiY`.
     virtual bool askResolution(int& dpiX, int& dpiY, int width, int height) = 0;
+
+    /// Shows or closes the drawing toolbar window (closing reports back through the
+    /// document's drawingToolbarClosed).
+    virtual void showDrawingToolbar(bool show) = 0;
 
     enum class Outcome { Done, Cancelled, Failed };
     /// The printer's page setup, kept for the next print.

@@ -51,6 +51,15 @@ bool PictureDocument::saveCopy(engine::Image image, const QString& name) const {
 
 bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool webDialog) {
     if (!hasImage()) return false;
+    // What is drawn over the picture is saved with it.
+    if (!drawing_.empty()) {
+        if (!drawing_.commitInto(image_)) {
+            showEngineError(engine::lastError());
+            return false;
+        }
+        emit drawingChanged();
+        redisplay(false);
+    }
     if (selection_.empty()) selectionOnly = false;
 
     QString folder = lastSaveFolder_;

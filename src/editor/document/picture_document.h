@@ -4,10 +4,13 @@
 // batch program runs it without windows; a window attaches through DocumentHost.
 
 #include <QObject>
+#include <QPointF>
 #include <QString>
 
 #include "editor/document/document_host.h"
+#include "editor/document/registered_ranges.h"
 #include "editor/document/undo_store.h"
+#include "editor/draw/drawing.h"
 #include "engine/core/area.h"
 #include "engine/core/image.h"
 
@@ -64,6 +67,17 @@ class PictureDocument : public QObject {
     QString editState() const { return state_; }
     bool edited() const { return edited_; }
     bool drawingPending() const { return drawingPending_; }
+    /// The drawing toolbar: whether it is shown, its tool, and the shapes drawn so far.
+    bool toolbarShown() const { return toolbarShown_; }
+    int toolKind() const { return toolKind_; }
+    const Drawing& drawing() const { return drawing_; }
+    /// A shape finished on the view. The first one of a drawing marks the picture edited and
+    /// keeps an undo step; a rectangle drawn while nothing is selected becomes the selection.
+    void addShape(DrawnShape shape);
+    /// The toolbar reported another tool (1 pointer, 2 and up drawing tools).
+    void drawingToolChanged(int kind);
+    /// The toolbar was closed: the shapes are painted into the picture (with an undo step).
+    void drawingToolbarClosed();
     int undoCount() const { return undo_.count(); }
     bool lastOk() const { return lastOk_; }
     QString lastJob() const { return lastJob_; }
@@ -107,6 +121,16 @@ class PictureDocument : public QObject {
     void clearSelection();
     /// The operation area: inside the selection polygon, or the whole image.
     engine::Area area() const;
+    /// Places a selection of `width` × `height` pixels 10 pixels from the left and top edges,
+    /// cut at the image's right and bottom edges; nothing when either size is not above 0.
+    void setRect(double width, double height);
+
+    // --- registered ranges ----------------------------------------------------------------
+    /// Keeps the valid entries of `text` ("name,width,height,unit" joined with ":") and
+    /// raises rangesChanged with their menu captions.
+    void setRegisteredRanges(const QString& text);
+    /// The kept entries joined with ":", each as it was written.
+    QString registeredRanges() const { return ranges_.text(); }
 
     // --- the document's commands --------------------------------------------------------
     /// The command entry: runs the pair through the command table with the common steps.
@@ -150,6 +174,10 @@ class PictureDocument : public QObject {
 
   signals:
     void eStFile(const QString& sFL);
+    /// The drawing toolbar was shown or hidden.
+    void eShwTBar(bool bShw);
+    /// The shapes of the drawing changed (the view repaints).
+    void drawingChanged();
     void eStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
     void eEdtMode(const QString& sMd);
     void eChgViewMode(int iMd);
@@ -162,6 +190,10 @@ class PictureDocument : public QObject {
     void zoomChanged();
     /// The selection changed: views redraw the frame.
     void selectionChanged();
+    /// The registered ranges changed: their menu captions, in order.
+    void rangesChanged(const QStringList& captions);
+    /// Views scroll so that this image pixel is in their middle.
+    void centreRequested(QPointF imagePoint);
 
   private:
     friend class CommandTable;
@@ -208,6 +240,7 @@ class PictureDocument : public QObject {
     ActResult actSaturation(const QString& job);
     ActResult actBrightness(const QString& job);
     ActResult actRotate(const QString& job);
+    ActResult actToolbar(const QString& job);
     ActResult actPageSetup(const QString& job);
     ActResult actPrint(const QString& job);
     ActResult actScanSource(const QString& job);
@@ -225,6 +258,16 @@ class PictureDocument : public QObject {
     ActResult actZoom(const QString& job);
     ActResult actDragMode(const QString& job);
     ActResult actPanWindow(const QString& job);
+    ActResult actRange(const QString& job);
+    ActResult actRegisterRange(const QString& job);
+    /// The selection jobs "User.Range (W * H px)" and registered-range captions.
+    void selectByJob(const QString& job);
+    /// "X-Y変換": the selection's width and height change places.
+    void swapSelection();
+    /// "相対" and "ﾏｰｶｰ" on the selected area, through full colour for low-colour images.
+    void markSelection(bool highlighter);
+    /// "選択範囲を拡大": the view zooms so that the selection fills it.
+    void zoomToSelection();
 
     DocumentHost* host_ = nullptr;
     engine::Image image_;
@@ -234,6 +277,9 @@ class PictureDocument : public QObject {
     QString state_;
     bool edited_ = false;
     bool drawingPending_ = false;
+    bool toolbarShown_ = false;
+    int toolKind_ = 0;
+    Drawing drawing_;
     QString colourCode_;
     int scaleMode_ = 0;
     double zoomX_ = 1.0;
@@ -247,6 +293,8 @@ class PictureDocument : public QObject {
     bool vector_ = false;
     bool lastOk_ = false;
     Selection selection_;
+    Selection savedSelection_;  ///< "現在のｻｲｽﾞを保存" keeps it for "前回のｻｲｽﾞを呼出"
+    RegisteredRanges ranges_;
     UndoStore undo_;
 };
 

@@ -1,5 +1,8 @@
 #include "editor/view/picture_view.h"
 
+#include "editor/draw/drawing_toolbar.h"
+#include "util/message_service.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -8,7 +11,9 @@
 #include <QScrollBar>
 
 #include "editor/document/picture_document.h"
+#include "editor/draw/drawing_toolbar.h"
 #include "editor/view/pan_window.h"
+#include "util/message_service.h"
 #include "util/shared_values.h"
 
 namespace ximora::editor {
@@ -38,6 +43,7 @@ PictureView::PictureView(PictureDocument& document, QWidget* parent)
         if (pan_) pan_->update();
     });
     connect(&doc_, &PictureDocument::selectionChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(&doc_, &PictureDocument::drawingChanged, viewport(), qOverload<>(&QWidget::update));
 }
 
 PictureView::~PictureView() { delete pan_; }
@@ -184,6 +190,12 @@ void PictureView::paintEvent(QPaintEvent* event) {
             painter.drawRect(QRectF(toView(r.topLeft()), toView(r.bottomRight())));
     }
 
+    if (!doc_.drawing().empty() || drawing_) {
+        const QTransform toView = imageToView();
+        doc_.drawing().paint(painter, toView);
+        if (drawing_) Drawing::paint(painter, toView, *drawing_);
+    }
+
     const QRectF sel = selectionInView();
     if (!sel.isEmpty()) {
         painter.setRenderHint(QPainter::Antialiasing, false);
@@ -249,8 +261,54 @@ int PictureView::handleAt(QPointF p) const {
     return -1;
 }
 
+QTransform PictureView::imageToView() const {
+    const QRectF r = imageRect();
+    if (r.isEmpty()) return {};
+    QTransform t;
+    t.translate(r.x() - horizontalScrollBar()->value(), r.y() - verticalScrollBar()->value());
+    t.scale(r.width() / doc_.image().width(), r.height() / doc_.image().height());
+    return t;
+}
+
+// A press with the drawing toolbar shown: starts a shape, or places a text or a stamp at once.
+// False when the tool draws nothing (the pointer).
+bool PictureView::drawMousePress(QPointF imagePoint) {
+    if (!toolbar_) return false;
+    DrawnShape shape;
+    shape.tool = toolbar_->tool();
+    shape.colour = toolbar_->colour();
+    shape.width = toolbar_->lineWidth();
+    shape.points = {imagePoint, imagePoint};
+    switch (shape.tool) {
+        case DrawTool::None:
+        case DrawTool::Pointer:
+            return false;
+        case DrawTool::Text: {
+            const std::optional<QString> text = util::messages().input(
+                QStringLiteral("文字を入力して下さい"), QStringLiteral("文字"), {});
+            if (!text || text->isEmpty()) return true;
+            shape.text = *text;
+            shape.fontSize = std::max(8, shape.width * 8);
+            doc_.addShape(std::move(shape));
+            return true;
+        }
+        case DrawTool::Stamp:
+            shape.stamp = toolbar_->stamp();
+            if (!shape.stamp.isNull()) doc_.addShape(std::move(shape));
+            return true;
+        default:
+            drawing_ = std::move(shape);
+            return true;
+    }
+}
+
 void PictureView::mousePressEvent(QMouseEvent* event) {
     if (doc_.image().empty()) return;
+    if (doc_.toolbarShown()) {
+        // Clicks draw; the pop-up menu and the drag modes wait until drawing ends.
+        if (event->button() == Qt::LeftButton) drawMousePress(toImage(event->position()));
+        return;
+    }
     if (dragMode_ == 2) {
         doc_.clickZoom(event->button() == Qt::LeftButton);
         return;
@@ -284,6 +342,15 @@ void PictureView::mousePressEvent(QMouseEvent* event) {
 }
 
 void PictureView::mouseMoveEvent(QMouseEvent* event) {
+    if (drawing_) {
+        const QPointF p = toImage(event->position());
+        if (drawing_->tool == DrawTool::Pen)
+            drawing_->points.push_back(p);
+        else
+            drawing_->points.back() = p;
+        viewport()->update();
+        return;
+    }
     if (gesture_ == Gesture::Scroll) {
         const QPoint delta = event->position().toPoint() - lastMouse_;
         lastMouse_ = event->position().toPoint();
@@ -312,6 +379,13 @@ void PictureView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PictureView::mouseReleaseEvent(QMouseEvent* event) {
+    if (drawing_) {
+        mouseMoveEvent(event);
+        DrawnShape finished = std::move(*drawing_);
+        drawing_.reset();
+        doc_.addShape(std::move(finished));
+        return;
+    }
     if (gesture_ == Gesture::Resize && doc_.selection().empty()) handle_ = -1;
     if (gesture_ != Gesture::None && gesture_ != Gesture::Scroll) mouseMoveEvent(event);
     gesture_ = Gesture::None;

@@ -8,7 +8,11 @@
 #include <QLineF>
 #include <QPointer>
 #include <QRectF>
+#include <QTransform>
 #include <QVector>
+#include <optional>
+
+#include "editor/draw/drawing_toolbar.h"
 
 #include "editor/view/scaled_pyramid.h"
 
@@ -43,6 +47,9 @@ class PictureView : public QAbstractScrollArea {
     /// View point → image pixel (not clipped).
     QPointF toImage(QPointF viewPoint) const;
     QPointF toView(QPointF imagePoint) const;
+    /// The drawing toolbar whose tool, colour and width the mouse draws with while the
+    /// document says the toolbar is shown.
+    void setDrawingToolbar(DrawingToolbar* toolbar) { toolbar_ = toolbar; }
     /// Lines and rectangles (image pixels) drawn over the picture until it is next shown.
     void setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles);
 
@@ -80,6 +87,11 @@ class PictureView : public QAbstractScrollArea {
     QPointF anchor_;    // image point where a selection started
     int handle_ = -1;   // 0..7 clockwise from top-left while resizing
     QPoint lastMouse_;  // for drag-scroll
+    // Drawing with the toolbar: the shape under way, if any.
+    bool drawMousePress(QPointF imagePoint);
+    QTransform imageToView() const;
+    QPointer<DrawingToolbar> toolbar_;
+    std::optional<DrawnShape> drawing_;
     QVector<QLineF> markLines_;
     QVector<QRectF> markRects_;
 };

@@ -1,0 +1,118 @@
+#include "browser/file_transfer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "util/message_service.h"
+
+namespace ximora::browser {
+namespace {
+
+enum class Step { Done, Skipped, Stop };
+
+// Copies `source` to a temporary file beside `target`, then renames it over `target`, so the
+// target is never a half-written file.
+bool copyInto(const QString& source, const QString& target, QString& why) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        why = in.errorString();
+        return false;
+    }
+    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.ximora-copy-XXXXXX"));
+    if (!out.open()) {
+        why = out.errorString();
+        return false;
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0 || (n > 0 && out.write(buffer, n) != n)) {
+            why = n < 0 ? in.errorString() : out.errorString();
+            return false;
+        }
+        if (n == 0) break;
+    }
+    if (!out.flush()) {
+        why = out.errorString();
+        return false;
+    }
+    out.setPermissions(in.permissions());
+    if (std::rename(QFile::encodeName(out.fileName()).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    out.setAutoRemove(false);
+    return true;
+}
+
+Step transferOne(const QString& source, const QString& folder, Transfer how) {
+    const QFileInfo from(source);
+    const QString target = QDir(folder).filePath(from.fileName());
+    if (!from.isFile()) {
+        util::messages().message(QStringLiteral("%1 が見つかりません").arg(source),
+                                 util::MsgButtons::Ok, util::MsgIcon::Critical);
+        return Step::Stop;
+    }
+    if (QFileInfo(target).canonicalFilePath() == from.canonicalFilePath()) return Step::Skipped;
+    if (QFileInfo::exists(target)) {
+        switch (util::messages().message(
+            QStringLiteral("%1 は既にあります。置き換えますか").arg(target),
+            util::MsgButtons::YesNoCancel, util::MsgIcon::Question)) {
+            case util::MsgAnswer::Yes:
+            case util::MsgAnswer::Ok:
+                break;
+            case util::MsgAnswer::No:
+                return Step::Skipped;
+            default:
+                return Step::Stop;
+        }
+    }
+    QString why;
+    bool ok = false;
+    if (how == Transfer::Move && std::rename(QFile::encodeName(source).constData(),
+                                             QFile::encodeName(target).constData()) == 0) {
+        ok = true;  // same file system: the name moved at once
+    } else {
+        ok = copyInto(source, target, why);
+        if (ok && how == Transfer::Move && !QFile::remove(source)) {
+            why = QStringLiteral("元のﾌｧｲﾙを削除できませんでした");
+            ok = false;
+        }
+    }
+    if (ok) return Step::Done;
+    util::messages().message(
+        QStringLiteral("%1 を%2できませんでした: %3")
+            .arg(source, how == Transfer::Move ? QStringLiteral("移動") : QStringLiteral("複写"),
+                 why),
+        util::MsgButtons::Ok, util::MsgIcon::Critical);
+    return Step::Stop;
+}
+
+}  // namespace
+
+int transferFiles(const QStringList& paths, const QString& folder, Transfer how, QWidget* owner) {
+    QProgressDialog progress(how == Transfer::Move ? QStringLiteral("移動しています...")
+                                                   : QStringLiteral("複写しています..."),
+                             QStringLiteral("中止"), 0, int(paths.size()), owner);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(800);  // only lists that take a while show it
+    int arrived = 0;
+    for (int i = 0; i < paths.size(); ++i) {
+        progress.setValue(i);
+        if (progress.wasCanceled()) break;
+        const Step step = transferOne(paths[i], folder, how);
+        if (step == Step::Stop) break;
+        if (step == Step::Done) ++arrived;
+    }
+    progress.setValue(int(paths.size()));
+    return arrived;
+}
+
+}  // namespace ximora::browser
