@@ -101,6 +101,7 @@ class uPcE : public QWidget, public DocumentHost {
     Outcome printImage(const engine::Image& image) override;
     Outcome chooseScanSource() override;
     Outcome scanImage(engine::Image& out) override;
+    Outcome openVector(const QString& path, engine::Image& out) override;
 
     /// The adjustment dialogs live in a layer above the editor; the program installs them at
     /// start-up. Without them the "詳細指定" commands act as cancelled dialogs.

@@ -66,6 +66,13 @@ class DocumentHost {
     /// Scans one page (after the scanner's options) into `out`; Failed with the engine's
     /// scanner error.
     virtual Outcome scanImage(engine::Image& out) = 0;
+    /// Shows the vector drawing in the file at `path` in the vector viewer; Done with the
+    /// picture rendered at the size the user chose in `out`, Cancelled when the user closed
+    /// the viewer, Failed (after a message) when the drawing could not be read. A host without
+    /// the viewer refuses vector files.
+    virtual Outcome openVector(const QString& /*path*/, engine::Image& /*out*/) {
+        return Outcome::Failed;
+    }
 };
 
 }  // namespace ximora::editor

@@ -267,14 +267,27 @@ void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
     const bool vectorFile =
         !ext.isEmpty() && QStringLiteral("WMF;EMF;DXF").split(';').contains(ext);
     if (vectorFile) {
-        // Vector files open through the vector viewer window; without it they are refused
-        // and the document stays as it is.
-        showEngineError(engine::kErrUnsupported);
+        openVector(path);
         return;
     }
     clearSelection();
     vector_ = false;
     loadRaster(path, true, bNEvn);
+}
+
+void PictureDocument::openVector(const QString& path) {
+    // Vector files open through the vector viewer window; without one they are refused. A
+    // drawing that cannot be read or a closed viewer leaves the document as it was.
+    if (!host_) {
+        showEngineError(engine::kErrUnsupported);
+        return;
+    }
+    engine::Image picture;
+    if (host_->openVector(path, picture) != DocumentHost::Outcome::Done) return;
+    if (scaleMode_ == 0) scaleMode_ = 1;
+    clearSelection();
+    vector_ = true;
+    takeImage(std::move(picture));
 }
 
 bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppressEvent) {

@@ -1,0 +1,115 @@
+#include "engine/vector/dxf_shapes.h"
+
+#include <dl_dxf.h>
+
+#include <cctype>
+#include <cmath>
+#include <sstream>
+#include <string_view>
+
+#include "engine/core/error.h"
+#include "engine/vector/dxf_collector.h"
+
+namespace ximora::engine {
+
+namespace {
+
+// Enough for any real drawing, small enough that a forged file cannot exhaust memory.
+constexpr size_t kMaxPoints = 4'000'000;
+
+/// The text as dxflib will read it: every group as a code line holding only an integer and a
+/// value line without surrounding blanks or control characters, up to the end of file group.
+/// Fails with kErrBadFile for a code that is not an integer. dxflib sizes some arrays from
+/// counts stated in the file (vertices of a light polyline, knots and points of a spline,
+/// vertices of a leader, dashes of a line type) and frees them twice when such an allocation
+/// fails, so a forged count fails here with kErrMemory and never reaches it.
+bool canonicalDxf(const std::string& text, std::string& out) {
+    constexpr long kMaxCount = 1'000'000;
+    const auto trimmed = [](std::string_view line) {
+        size_t first = 0, last = line.size();
+        while (first < last && static_cast<unsigned char>(line[first]) <= ' ') ++first;
+        while (last > first && static_cast<unsigned char>(line[last - 1]) <= ' ') --last;
+        return line.substr(first, last - first);
+    };
+    // The integer at the start of `v` as dxflib reads it; `whole` when nothing follows it.
+    const auto leadingInt = [](std::string_view v, bool& whole) {
+        size_t i = 0;
+        const bool negative = !v.empty() && v[0] == '-';
+        if (!v.empty() && (v[0] == '-' || v[0] == '+')) ++i;
+        const size_t start = i;
+        long value = 0;
+        for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+            if (i - start == 10) {
+                whole = false;
+                return negative ? -kMaxCount - 1 : kMaxCount + 1;
+            }
+            value = value * 10 + (v[i] - '0');
+        }
+        whole = i > start && i == v.size();
+        return negative ? -value : value;
+    };
+    out.clear();
+    out.reserve(text.size());
+    std::string entity;
+    const std::string_view all(text);
+    size_t pos = 0;
+    const auto nextLine = [&] {
+        const size_t end = std::min(all.find('\n', pos), all.size());
+        const std::string_view line = trimmed(all.substr(pos, end - pos));
+        pos = end + 1;
+        return line;
+    };
+    while (pos < all.size()) {
+        const std::string_view code = nextLine();
+        if (code.empty() && pos >= all.size()) break;  // blank lines at the end
+        const std::string_view value = pos < all.size() ? nextLine() : std::string_view();
+        bool whole = false;
+        const long group = leadingInt(code, whole);
+        if (!whole) return fail(kErrBadFile);
+        out.append(code).append(1, '\n').append(value).append(1, '\n');
+        if (group == 0) {
+            entity.assign(value);
+            for (char& c : entity) c = char(std::toupper(static_cast<unsigned char>(c)));
+            if (entity == "EOF") break;
+            continue;
+        }
+        const bool counted = (entity == "LWPOLYLINE" && group == 90) ||
+                             (entity == "SPLINE" && group >= 72 && group <= 74) ||
+                             (entity == "LEADER" && group == 76) ||
+                             (entity == "LTYPE" && group == 73);
+        if (!counted) continue;
+        bool plain = false;
+        const long count = leadingInt(value, plain);
+        if (count < 0 || count > kMaxCount) return fail(kErrMemory);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readDxf(const std::string& text, DxfShapes& out) {
+    out = {};
+    std::string canonical;
+    if (!canonicalDxf(text, canonical)) return false;
+    DxfCollector collector(out, kMaxPoints);
+    std::istringstream stream(canonical);
+    DL_Dxf dxf;
+    bool read = false;
+    try {
+        read = dxf.in(stream, &collector);
+    } catch (const std::exception&) {
+        read = false;
+    }
+    collector.finish();
+    if (collector.overflow()) {
+        out = {};
+        return fail(kErrMemory);
+    }
+    if (!read || out.empty()) {
+        out = {};
+        return fail(kErrBadFile);
+    }
+    return true;
+}
+
+}  // namespace ximora::engine

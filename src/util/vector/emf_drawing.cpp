@@ -1,0 +1,45 @@
+// EMF files: checked by the engine, converted to SVG by libemf2svg.
+#include <emf2svg.h>
+
+#include <cstdlib>
+
+#include "engine/core/error.h"
+#include "engine/vector/metafile_check.h"
+#include "util/vector/svg_drawing.h"
+#include "util/vector/vector_messages.h"
+
+namespace ximora::util {
+
+std::unique_ptr<VectorDrawing> loadEmf(const QByteArray& bytes, QString& error) {
+    engine::MetafileExtent extent;
+    if (!engine::checkEmf(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()),
+                          extent)) {
+        error = vectorReadError(engine::lastError(), QStringLiteral("EMF"));
+        return nullptr;
+    }
+    if (extent.width < 1 || extent.height < 1) {
+        error = vectorNoSizeError();
+        return nullptr;
+    }
+    QByteArray input = bytes;  // the converter takes a writable buffer
+    char nameSpace[] = "";
+    generatorOptions options{};
+    options.nameSpace = nameSpace;
+    options.verbose = false;
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    options.imgWidth = extent.width;
+    options.imgHeight = extent.height;
+    char* svg = nullptr;
+    size_t length = 0;
+    const int converted = emf2svg(input.data(), size_t(input.size()), &svg, &length, &options);
+    std::unique_ptr<VectorDrawing> drawing;
+    if (converted && svg)
+        drawing = SvgDrawing::create(QByteArray(svg, qsizetype(length)),
+                                     QSize(extent.width, extent.height));
+    std::free(svg);
+    if (!drawing) error = vectorReadError(engine::kErrFileBroken, QStringLiteral("EMF"));
+    return drawing;
+}
+
+}  // namespace ximora::util

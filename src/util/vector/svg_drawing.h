@@ -1,0 +1,31 @@
+#pragma once
+// A drawing held as SVG (what the metafile converters produce), painted with Qt's SVG renderer.
+
+#include <QByteArray>
+#include <QSvgRenderer>
+#include <memory>
+
+#include "util/vector/vector_drawing.h"
+
+namespace ximora::util {
+
+class SvgDrawing : public VectorDrawing {
+  public:
+    /// nullptr when `svg` is not valid SVG or `size` is empty.
+    static std::unique_ptr<SvgDrawing> create(const QByteArray& svg, QSize size);
+
+    QSize naturalSize() const override { return size_; }
+    void paint(QPainter& painter, const QRectF& target) const override;
+
+  private:
+    SvgDrawing(QSize size) : size_(size) {}
+    QSize size_;
+    std::unique_ptr<QSvgRenderer> renderer_;
+};
+
+/// A WMF file converted with libwmf; nullptr with the reason in `error`.
+std::unique_ptr<VectorDrawing> loadWmf(const QByteArray& bytes, QString& error);
+/// An EMF file converted with libemf2svg; nullptr with the reason in `error`.
+std::unique_ptr<VectorDrawing> loadEmf(const QByteArray& bytes, QString& error);
+
+}  // namespace ximora::util

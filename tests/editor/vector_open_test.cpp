@@ -1,0 +1,88 @@
+// Opening WMF, EMF and DXF files in the editor control: the drawing goes through the vector
+// viewer, and only its Ok replaces the current picture.
+#include <QAction>
+#include <QApplication>
+
+#include "editor/upce.h"
+#include "editor_fixture.h"
+#include "support/vector_files.h"
+#include "util/qimage_adapter.h"
+#include "util/vector/sb_wmf.h"
+
+namespace ximora::editor::testing {
+namespace {
+
+class VectorOpenTest : public DocumentTest {
+  protected:
+    VectorOpenTest() {
+        editor_.setGeometry(40, 30, 400, 300);
+        editor_.cOn(&editor_, work() + '/');
+        editor_.StSize();
+        editor_.show();
+    }
+    ~VectorOpenTest() override { editor_.cOff(); }
+
+    /// Opens a 12 × 9 picture "a.bmp" in the editor.
+    void openPicture() {
+        editor_.pcOpen(0, write(QStringLiteral("a.bmp"), engine::testing::randomImage(12, 9, 24)));
+        ASSERT_TRUE(editor_.dGetImg()->hasImage());
+    }
+    PictureDocument& doc() { return *editor_.dGetImg(); }
+
+    uPcE editor_;
+};
+
+TEST_F(VectorOpenTest, OkMakesTheRenderedDrawingAnUntitledPicture) {
+    openPicture();
+    const QString file = path(QStringLiteral("red.emf"));
+    ASSERT_TRUE(test::writeFile(file, test::redSquareEmf()));
+    QRect placed;
+    QString title;
+    script_->onModal([&](QDialog& d) {
+        auto& viewer = static_cast<util::sbWmf&>(d);
+        title = viewer.windowTitle();
+        placed = QRect(viewer.pos(), viewer.Image1()->size());
+        viewer.mnRet(0)->trigger();
+        return d.result();
+    });
+    editor_.pcOpen(1, file);
+    EXPECT_EQ(title, QStringLiteral("ﾍﾞｸﾀ⇒変換　ｻｲｽﾞを指定して下さい"));
+    // Centred over the editor's host window at the drawing's own size.
+    EXPECT_EQ(placed, QRect(40 + 100, 30 + 100, 200, 100));
+    ASSERT_EQ(doc().image().width(), 200);
+    ASSERT_EQ(doc().image().height(), 100);
+    const QImage shown = util::toQImage(doc().image());
+    EXPECT_GT(qRed(shown.pixel(50, 50)), 200);
+    EXPECT_LT(qGreen(shown.pixel(50, 50)), 80);
+    EXPECT_EQ(doc().file(), QString());
+    EXPECT_EQ(doc().editState(), kStateLoaded);
+    EXPECT_EQ(doc().undoCount(), 0);
+}
+
+TEST_F(VectorOpenTest, CancelOrABadDrawingKeepsThePreviousPicture) {
+    openPicture();
+    const QImage before = util::toQImage(doc().image());
+    const QString good = path(QStringLiteral("d.DXF"));
+    const QString bad = path(QStringLiteral("bad.wmf"));
+    ASSERT_TRUE(test::writeFile(good, test::lineAndCircleDxf()));
+    ASSERT_TRUE(test::writeFile(bad, QByteArray("\xD7\xCD\xC6\x9A broken")));
+    int modals = 0;
+    script_->onModal([&](QDialog& d) {
+        ++modals;
+        static_cast<util::sbWmf&>(d).mnRet(1)->trigger();
+        return d.result();
+    });
+    script_->clear();
+    editor_.pcOpen(0, good);
+    EXPECT_EQ(modals, 1);
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+    editor_.pcOpen(0, bad);
+    EXPECT_EQ(modals, 1);  // no viewer for a drawing that cannot be read
+    ASSERT_EQ(script_->messageTexts().size(), 1);
+    EXPECT_TRUE(script_->messageTexts()[0].contains(QStringLiteral("bad.wmf")));
+    EXPECT_EQ(doc().file(), path(QStringLiteral("a.bmp")));
+    EXPECT_EQ(util::toQImage(doc().image()), before);
+}
+
+}  // namespace
+}  // namespace ximora::editor::testing
