@@ -32,7 +32,7 @@ bench: build
 fuzz:
 	@scripts/install-deps --fuzz
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS)
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzzers
 	fuzz/run build-fuzz
 
 clean:

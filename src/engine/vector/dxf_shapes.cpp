@@ -63,6 +63,10 @@ bool canonicalDxf(const std::string& text, std::string& out) {
         const std::string_view code = nextLine();
         if (code.empty() && pos >= all.size()) break;  // blank lines at the end
         const std::string_view value = pos < all.size() ? nextLine() : std::string_view();
+        // A text file has no NUL bytes; dxflib would read a line only up to its first one, and
+        // the counts below would then be judged on another text than dxflib's.
+        if (code.find('\0') != std::string_view::npos || value.find('\0') != std::string_view::npos)
+            return fail(kErrBadFile);
         bool whole = false;
         const long group = leadingInt(code, whole);
         if (!whole) return fail(kErrBadFile);
