@@ -75,10 +75,12 @@ void linearBlur(const Image& before, Image& image, const AreaMask& mask,
             int32_t* a = acc.data();
             for (int x = x0; x < inner0; ++x, a += n)
                 for (int c = 0; c < n; ++c) a[c] += wt * src[c];
-            const uint8_t* s = src + size_t(inner0 + tap.dx) * size_t(n);
             const int run = (inner1 - inner0) * n;
-            for (int i = 0; i < run; ++i) a[i] += int32_t(wt) * int16_t(s[i]);
-            a += run;
+            if (run > 0) {  // with no run, inner0 + dx may lie left of the row
+                const uint8_t* s = src + size_t(inner0 + tap.dx) * size_t(n);
+                for (int i = 0; i < run; ++i) a[i] += int32_t(wt) * int16_t(s[i]);
+                a += run;
+            }
             const uint8_t* last = src + size_t(w - 1) * size_t(n);
             for (int x = inner1; x < x1; ++x, a += n)
                 for (int c = 0; c < n; ++c) a[c] += wt * last[c];

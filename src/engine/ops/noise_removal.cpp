@@ -28,12 +28,13 @@ XIMORA_VECTOR_CLONES void medianRow(const uint8_t* a, const uint8_t* b, const ui
         hi[i] = std::max(mx, e[i]);
         mid[i] = std::max(mn, std::min(mx, e[i]));
     }
-    const size_t len = padded - size_t(2 * c);
-    const uint8_t *l = lo + c, *m = mid + c, *h = hi + c;
+    // Output sample i has its left, own and right neighbours at i, i + c and i + 2c of the
+    // padded rows.
+    const size_t len = padded - size_t(2 * c), step = size_t(c);
     for (size_t i = 0; i < len; ++i) {
-        const uint8_t maxLo = std::max(std::max(l[i - c], l[i]), l[i + c]);
-        const uint8_t minHi = std::min(std::min(h[i - c], h[i]), h[i + c]);
-        const uint8_t medMid = med3(m[i - c], m[i], m[i + c]);
+        const uint8_t maxLo = std::max(std::max(lo[i], lo[i + step]), lo[i + 2 * step]);
+        const uint8_t minHi = std::min(std::min(hi[i], hi[i + step]), hi[i + 2 * step]);
+        const uint8_t medMid = med3(mid[i], mid[i + step], mid[i + 2 * step]);
         const uint8_t median = med3(maxLo, medMid, minHi);
         d[i] = std::abs(s[i] - median) > threshold ? median : s[i];
     }
