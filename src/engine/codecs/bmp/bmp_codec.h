@@ -12,6 +12,9 @@ namespace ximora::engine {
 const Codec& bmpCodec();
 
 bool decodeBmp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeBmp (Codec::decodeRows, Codec::readFacts).
+bool decodeBmpRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readBmpFacts(ByteSource& source, ImageFacts& out);
 bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 
 /// Pixels per metre (BMP) ↔ dots per inch, rounded; values ≤ 0 mean "not set" both ways.

@@ -13,6 +13,10 @@ const Codec& pngCodec();
 /// colour with alpha becomes 32-bit. tRNS sets palette alphas; pHYs → dpi; the "Comment" text
 /// → comment; eXIf, iTXt XMP and iCCP → metadata.
 bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodePng (Codec::decodeRows, Codec::readFacts).
+/// Interlaced files hand over each pass's pixels (RowSink::putPixels).
+bool decodePngRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readPngFacts(ByteSource& source, ImageFacts& out);
 
 /// Encodes palette or grey at 1, 4 or 8 bits, 16 and 24 bits as RGB, 32 bits as RGBA;
 /// options.interlace (Adam7), options.transparentColour (tRNS), dpi, comment, metadata.

@@ -14,6 +14,11 @@ const Codec& tiffCodec();
 /// through its RGBA reader. Resolution with its unit → dpi, ImageDescription → comment,
 /// XMP (700) and ICC (34675) → metadata; the orientation tag is applied.
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeTiff (Codec::decodeRows, Codec::readFacts).
+/// Rows come in the file's own orientation (PictureNotes::orientation says which); the EXIF
+/// block is kept only when the source lies in memory.
+bool decodeTiffRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readTiffFacts(ByteSource& source, ImageFacts& out);
 
 /// Encodes at the nominal depth (16-bit as 24-bit RGB, 32-bit as RGB with alpha), with
 /// the palette, dpi, comment, XMP and ICC; LZW with a horizontal predictor for code 11.
