@@ -175,6 +175,7 @@ class FmMainWindow : public FmMain {
     QString lastEditMode_;
     bool confirmDelete_ = true;
     bool thumbBeside_ = false;
+    int memoryLimitMb_ = 0;  // the memory budget set in the settings, 0 = automatic
     QString storeFolder_, storePrefix_, storeExt_;
     QString macroText_;
     bool recording_ = true;

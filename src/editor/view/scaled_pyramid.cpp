@@ -1,43 +1,70 @@
 #include "editor/view/scaled_pyramid.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "engine/core/parallel.h"
 #include "util/qimage_adapter.h"
 
 namespace ximora::editor {
 namespace {
 
-// Reads row y of a source in RGB888 or RGB32 as (r, g, b) at column x.
+// Reads a row of any layout the engine's images are painted in (RGB888, RGB32, RGB16,
+// RGBA8888, Indexed8) as (r, g, b) at column x. Reading in place spares a converted copy as
+// large as the picture.
 struct RowReader {
     const uchar* row;
-    bool packed24;
+    QImage::Format format;
+    const QList<QRgb>* colours;
     void rgb(int x, int& r, int& g, int& b) const {
-        if (packed24) {
-            const uchar* p = row + x * 3;
-            r = p[0], g = p[1], b = p[2];
-        } else {
-            const QRgb v = reinterpret_cast<const QRgb*>(row)[x];
-            r = qRed(v), g = qGreen(v), b = qBlue(v);
+        switch (format) {
+            case QImage::Format_RGB888:
+            case QImage::Format_RGBA8888: {
+                const uchar* p = row + x * (format == QImage::Format_RGB888 ? 3 : 4);
+                r = p[0], g = p[1], b = p[2];
+                return;
+            }
+            case QImage::Format_RGB16: {
+                const engine::Colour c =
+                    engine::unpackRgb565(reinterpret_cast<const quint16*>(row)[x]);
+                r = c.r, g = c.g, b = c.b;
+                return;
+            }
+            case QImage::Format_Indexed8: {
+                const uchar index = row[x];
+                const QRgb v = index < colours->size() ? (*colours)[index] : qRgb(0, 0, 0);
+                r = qRed(v), g = qGreen(v), b = qBlue(v);
+                return;
+            }
+            default: {
+                const QRgb v = reinterpret_cast<const QRgb*>(row)[x];
+                r = qRed(v), g = qGreen(v), b = qBlue(v);
+            }
         }
     }
 };
+
+bool readable(QImage::Format format) {
+    return format == QImage::Format_RGB888 || format == QImage::Format_RGBA8888 ||
+           format == QImage::Format_RGB16 || format == QImage::Format_Indexed8 ||
+           format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+}
 
 }  // namespace
 
 QImage halveImage(const QImage& input) {
     const QImage source =
-        input.format() == QImage::Format_RGB888 || input.format() == QImage::Format_RGB32
-            ? input
-            : input.convertToFormat(QImage::Format_RGB32);
-    const bool packed = source.format() == QImage::Format_RGB888;
+        readable(input.format()) ? input : input.convertToFormat(QImage::Format_RGB32);
     const int w = std::max(1, source.width() / 2), h = std::max(1, source.height() / 2);
     QImage out(w, h, QImage::Format_RGB32);
-    if (out.isNull()) return out;
+    if (source.isNull() || out.isNull()) return {};
+    const QList<QRgb> colours = source.colorTable();
     engine::parallelRows(h, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const int sy0 = std::min(2 * y, source.height() - 1);
             const int sy1 = std::min(2 * y + 1, source.height() - 1);
-            const RowReader a{source.constScanLine(sy0), packed};
-            const RowReader b{source.constScanLine(sy1), packed};
+            const RowReader a{source.constScanLine(sy0), source.format(), &colours};
+            const RowReader b{source.constScanLine(sy1), source.format(), &colours};
             QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
             for (int x = 0; x < w; ++x) {
                 const int sx0 = std::min(2 * x, source.width() - 1);
@@ -69,8 +96,13 @@ const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
            (full_.height() >> (k + 1)) > 1)
         ++k;
     if (k == 0) return full_;
-    while (levels_.size() < k)
-        levels_.push_back(halveImage(levels_.empty() ? full_ : levels_.back()));
+    while (levels_.size() < k) {
+        QImage half = halveImage(levels_.empty() ? full_ : levels_.back());
+        if (half.isNull()) break;  // no memory for the level: paint from the one above
+        levels_.push_back(std::move(half));
+    }
+    if (levels_.empty()) return full_;
+    k = std::min(k, levels_.size());
     factor = 1 << k;
     return levels_[k - 1];
 }

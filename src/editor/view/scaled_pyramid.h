@@ -30,7 +30,8 @@ class ScaledPyramid {
 };
 
 /// Halves an image with a 2 × 2 box filter (odd last row or column averaged with itself) into
-/// a 32-bit RGB image, rows in parallel.
+/// a 32-bit RGB image, rows in parallel, reading the engine's layouts in place. A null image
+/// when memory runs out.
 QImage halveImage(const QImage& source);
 
 }  // namespace ximora::editor

@@ -7,10 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "engine/core/error.h"
-#include "engine/core/image.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 namespace {
@@ -57,28 +56,8 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        return fail(errno == ENOENT || errno == ENOTDIR ? kErrFileNotFound : kErrCannotOpen);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return fail(kErrCannotOpen);
-    const uint64_t size = uint64_t(info.st_size);
-    if (size > memoryLimit()) return fail(kErrMemory);
-    std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        return fail(kErrMemory);
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return fail(kErrCannotRead);
-        done += size_t(got);
-    }
-    out = std::move(bytes);
-    return true;
+    FileSource file;
+    return file.open(path) && readWholeSource(file, out);
 }
 
 bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size) {

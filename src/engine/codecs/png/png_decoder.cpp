@@ -107,6 +107,9 @@ bool PngDecoder::prepare() {
     // Interlaced passes are handed on as they come (RowSink::putPixels), so no decoder needs
     // the whole picture at once.
     interlaced_ = interlace != PNG_INTERLACE_NONE;
+    // The rows as the file stores them (1-bit rows take an eighth of their pixels), before
+    // libpng widens them.
+    const uint64_t storedRowBytes = png_get_rowbytes(png_, info_);
     png_read_update_info(png_, info_);
 
     RowLayout layout;
@@ -131,9 +134,10 @@ bool PngDecoder::prepare() {
     layout.height = height_ = int(height);
     // Deflate expands a byte to at most about 1032; a big image whose whole file could not
     // hold it is cut short, refused before gigabytes are decoded.
-    const uint64_t rowBytes = png_get_rowbytes(png_, info_);
-    if (rowBytes * height > (uint64_t(64) << 20) && rowBytes * height / 1100 > source_.size())
+    const uint64_t stored = (storedRowBytes + 1) * height;  // each row has its filter byte
+    if (stored > (uint64_t(64) << 20) && stored / 1100 > source_.size())
         return fail(kErrCannotRead);
+    const uint64_t rowBytes = png_get_rowbytes(png_, info_);
     if (rowBytes > size_t(width) * size_t(Image::storageBytesPerPixel(layout.bitsPerPixel)))
         return fail(kErrFileBroken);
     readPalette(layout);
