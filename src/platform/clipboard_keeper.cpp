@@ -27,6 +27,15 @@ namespace {
 // The whole hand-over, from starting the server to its answer.
 constexpr int kHandOverMs = 20000;
 
+// `fd` moved above the standard streams (a caller may have started the program with some of them
+// closed), so that making them the server's never clobbers it.
+int aboveStandardStreams(int fd) {
+    if (fd < 0 || fd > 2) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
 // Starts `program` with one argument as a process that is neither a child of this one nor in
 // its session: standard input is the peer of the returned socket, standard output and error go
 // to /dev/null, no other descriptor is inherited and it works in "/", so it keeps no terminal,
@@ -34,14 +43,16 @@ constexpr int kHandOverMs = 20000;
 int startDetached(const QByteArray& program, const QByteArray& argument) {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return -1;
-    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    pair[0] = aboveStandardStreams(pair[0]);
+    pair[1] = aboveStandardStreams(pair[1]);
+    const int devNull = aboveStandardStreams(::open("/dev/null", O_RDWR | O_CLOEXEC));
     rlimit files{};
     const int lastFd = ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536
                            ? static_cast<int>(files.rlim_cur)
                            : 65536;
     char* const argv[] = {const_cast<char*>(program.constData()),
                           const_cast<char*>(argument.constData()), nullptr};
-    const pid_t child = devNull < 0 ? -1 : ::fork();
+    const pid_t child = devNull < 0 || pair[0] < 0 || pair[1] < 0 ? -1 : ::fork();
     if (child == 0) {
         // Only async-signal-safe calls between fork and exec.
         if (::setsid() < 0) ::_exit(1);
@@ -57,13 +68,13 @@ int startDetached(const QByteArray& program, const QByteArray& argument) {
         ::execv(argv[0], argv);
         ::_exit(127);
     }
-    ::close(pair[1]);
+    if (pair[1] >= 0) ::close(pair[1]);
     if (devNull >= 0) ::close(devNull);
     int status = -1;
     while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (child <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        ::close(pair[0]);
+        if (pair[0] >= 0) ::close(pair[0]);
         return -1;
     }
     return pair[0];
