@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
@@ -72,25 +73,42 @@ class ClipboardAfterExit : public ::testing::Test {
                 ASSERT_TRUE(QFile::copy(from + name, target)) << name;
             }
         }
-        xvfb_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"});
-        ASSERT_TRUE(xvfb_.waitForStarted())
-            << "Xvfb cannot be started: scripts/install-deps installs the package xvfb";
-        ASSERT_TRUE(eventually([this] {
-            xvfb_.waitForReadyRead(50);
-            return xvfb_.canReadLine() || xvfb_.state() != QProcess::Running;
-        }));
-        const QByteArray number = xvfb_.readLine().trimmed();
-        ASSERT_FALSE(number.isEmpty())
-            << "Xvfb did not start: " << xvfb_.readAllStandardError().toStdString();
-        display_ = ":" + number;
+        ASSERT_NO_FATAL_FAILURE(startXServer());
         ASSERT_FALSE(xclip({"-version"}).isNull())
             << "xclip cannot be run: scripts/install-deps installs the package xclip";
     }
 
+    // A private X server on a display far above those people pick by hand (so that no stray
+    // program of theirs meets this one); a display in use makes Xvfb give up, and the next
+    // number is tried. With -displayfd it tells the number once it accepts connections.
+    void startXServer() {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const QByteArray number =
+                QByteArray::number(1000 + QRandomGenerator::global()->bounded(30000));
+            xvfb_.start("Xvfb", {":" + number, "-displayfd", "1", "-nolisten", "tcp", "-screen",
+                                 "0", "320x240x24"});
+            ASSERT_TRUE(xvfb_.waitForStarted())
+                << "Xvfb cannot be started: scripts/install-deps installs the package xvfb";
+            ASSERT_TRUE(eventually([this] {
+                xvfb_.waitForReadyRead(50);
+                return xvfb_.canReadLine() || xvfb_.state() != QProcess::Running;
+            }));
+            if (xvfb_.readLine().trimmed() == number) {
+                display_ = ":" + number;
+                return;
+            }
+            xvfb_.kill();
+            xvfb_.waitForFinished();
+        }
+        FAIL() << "Xvfb did not start: " << xvfb_.readAllStandardError().toStdString();
+    }
+
     void TearDown() override {
         for (const pid_t pid : serverPids()) ::kill(pid, SIGKILL);
+        // Asked first, so that Xvfb removes its lock file and socket.
         for (QProcess* process : {&owner_, &xvfb_}) {
-            process->kill();
+            process->terminate();
+            if (!process->waitForFinished(5000)) process->kill();
             process->waitForFinished();
         }
     }
@@ -133,12 +151,20 @@ class ClipboardAfterExit : public ::testing::Test {
         owner_.kill();
         owner_.waitForFinished();
         owner_.setProcessEnvironment(environment());
+        owner_.setProcessChannelMode(QProcess::MergedChannels);
         owner_.start("xclip", {"-quiet", "-selection", "clipboard", "-t", target, "-i"});
         ASSERT_TRUE(owner_.waitForStarted());
         owner_.write(bytes);
         ASSERT_TRUE(owner_.waitForBytesWritten(kWaitMs));
         owner_.closeWriteChannel();
-        ASSERT_TRUE(eventually([&] { return clipboard(target) == bytes; }));
+        ASSERT_TRUE(eventually([&] { return clipboard(target) == bytes; })) << describeOwner();
+    }
+
+    std::string describeOwner() {
+        owner_.waitForReadyRead(100);
+        return "xclip " + std::string(owner_.state() == QProcess::Running ? "runs" : "ended") +
+               ": " + owner_.readAll().toStdString() +
+               (xvfb_.state() == QProcess::Running ? "" : "; Xvfb ended");
     }
 
     void offerPicture(const QImage& picture) {
@@ -203,7 +229,7 @@ class ClipboardAfterExit : public ::testing::Test {
 
 TEST_F(ClipboardAfterExit, ResultStaysUntilAnotherProgramTakesTheClipboard) {
     const QImage picture = patternPicture();
-    offerPicture(picture);
+    ASSERT_NO_FATAL_FAILURE(offerPicture(picture));
     ASSERT_EQ(runClipboardJob(), QString());
     EXPECT_EQ(readAll(launch_), single(0) + single(0) + i16(0) + i16(-1));
 
@@ -230,7 +256,7 @@ TEST_F(ClipboardAfterExit, ResultStaysUntilAnotherProgramTakesTheClipboard) {
     }
 
     // Another program takes the clipboard: the server ends by itself.
-    takeClipboard("text", "UTF8_STRING");
+    ASSERT_NO_FATAL_FAILURE(takeClipboard("text", "UTF8_STRING"));
     EXPECT_TRUE(eventually([this] { return serverPids().isEmpty(); }));
     EXPECT_EQ(clipboard("UTF8_STRING"), "text");
 }
@@ -239,7 +265,7 @@ TEST_F(ClipboardAfterExit, ClipboardManagerTakesTheResultAndNoServerStarts) {
     X11ClipboardManager manager(display_);
     ASSERT_TRUE(manager.ready());
     const QImage picture = patternPicture();
-    offerPicture(picture);
+    ASSERT_NO_FATAL_FAILURE(offerPicture(picture));
     ASSERT_EQ(runClipboardJob(), QString());
 
     // The program waited for the manager before it ended: the manager holds the result.
@@ -256,7 +282,7 @@ TEST_F(ClipboardAfterExit, PictureTooLargeForTheManagerIsServedInstead) {
     picture.fill(qRgb(10, 20, 30));
     picture.setPixel(0, 0, qRgb(255, 0, 0));
     picture.setPixel(2199, 1999, qRgb(0, 0, 255));
-    offerPicture(picture);
+    ASSERT_NO_FATAL_FAILURE(offerPicture(picture));
     ASSERT_EQ(runClipboardJob(), QString());
 
     const QImage result = QImage::fromData(clipboard("image/png"), "PNG");
