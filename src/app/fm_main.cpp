@@ -185,6 +185,8 @@ void FmMain::returnResult(const QString& job) {
 }
 
 void FmMain::finishRun() {
+    // Other windows' unsaved pictures are asked about first; a cancel keeps the run going.
+    if (!mayEndRun()) return;
     saveSettings();
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         for (QWidget* window : QApplication::topLevelWidgets())

@@ -96,6 +96,9 @@ class FmMain : public QMainWindow {
     virtual void editorOpen(const QString& file);
     /// The editor's save question before closing (`vCheckSave`): 2 cancels the close.
     virtual int checkSave() { return 0; }
+    /// Whether a launch-file job may end now: the other windows' unsaved pictures (the sub
+    /// window's) are asked about; false when the user cancelled. The base has no such window.
+    virtual bool mayEndRun() { return true; }
     /// At the end of an automated run: every edited picture that the close question would not
     /// write (one without a file, or any in a launch-file job) is saved as a serial copy in the
     /// user data folder's "Temp/", and its path told in a message. The base has no editor.

@@ -597,6 +597,8 @@ int FmMainWindow::checkSave() {
     return sub_->checkSave() == editor::uPcE::kCancel ? editor::uPcE::kCancel : answer;
 }
 
+bool FmMainWindow::mayEndRun() { return !sub_ || sub_->checkSave() != editor::uPcE::kCancel; }
+
 void FmMainWindow::keepUnsavedPictures() {
     std::vector<editor::uPcE*> editors{pce_};
     if (sub_) editors.push_back(sub_->editor());

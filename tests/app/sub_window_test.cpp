@@ -188,6 +188,40 @@ TEST_F(SubWindowTest, ClosingWithUnsavedEditsAsksFirst) {
     EXPECT_FALSE(main.subWindow()->editor()->GetObject()->hasImage());
 }
 
+TEST_F(SubWindowTest, ALaunchJobNeverEndsOverTheSubWindowsUnsavedPicture) {
+    const QString job = picture("job.bmp", 8, 4);
+    const QString other = picture("other.bmp", 6, 2);
+    FmMainWindow main;
+    ASSERT_TRUE(main.load());
+    bool keptRunning = false;
+    // The steps run inside the job's modal run (the start itself lets events run earlier).
+    QTimer steps;
+    steps.setInterval(10);
+    QObject::connect(&steps, &QTimer::timeout, &main, [&] {
+        if (!main.inModalRun()) return;
+        steps.stop();
+        main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
+        SbPic* sub = main.subWindow();
+        ASSERT_NE(sub, nullptr);
+        sub->editor()->pcOpen(1, other);
+        sub->editor()->pcAct("回転", "右90度");
+        // The job would end here; the sub window's question is answered Cancel.
+        msg_->answer(util::MsgAnswer::Cancel);
+        main.commandHook("取込", "非選択");
+        keptRunning = main.isVisible() && sub->isVisible() && main.inModalRun();
+        msg_->answer(util::MsgAnswer::No);
+        main.commandHook("取込", "非選択");
+    });
+    steps.start();
+    QString path = job;
+    float w = 0, h = 0;
+    bool ok = true, gif = false;
+    main.Act(app::kJobFile, path, w, h, false, true, ok, gif);
+    EXPECT_TRUE(keptRunning);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(QImage(other).size(), QSize(6, 2));  // "No": the sub picture was not saved
+}
+
 TEST_F(SubWindowTest, DetailedSaveAsOpensOnTheSubPicture) {
     FmMainWindow main;
     SbPic* sub = openBoth(main, picture("a.bmp", 8, 4));
