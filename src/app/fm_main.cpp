@@ -11,10 +11,10 @@
 
 #include "app/end_app.h"
 #include "app/job_range.h"
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
 

@@ -24,8 +24,6 @@
 
 #include "app/menus/macro_list.h"
 #include "app/menus/pp_pic.h"
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "app/shell_links.h"
 #include "browser/thumbnail_cache_files.h"
 #include "browser/utrp.h"
@@ -35,6 +33,8 @@
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"

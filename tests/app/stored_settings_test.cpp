@@ -17,7 +17,6 @@
 
 #include "app/main_window.h"
 #include "app/menus/pp_pic.h"
-#include "app/settings/y_ini.h"
 #include "app_window_fixture.h"
 #include "browser/thumbnail_cache_files.h"
 #include "browser/thumbnail_grid.h"
@@ -25,6 +24,7 @@
 #include "browser/utrp.h"
 #include "editor/upce.h"
 #include "editor/view/picture_view.h"
+#include "settings/y_ini.h"
 
 using namespace ximora;
 using app::FmMainWindow;

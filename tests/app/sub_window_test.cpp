@@ -18,11 +18,11 @@
 
 #include "app/main_window.h"
 #include "app/menus/sub_menus.h"
-#include "app/settings/y_ini.h"
 #include "app/windows/sb_pic.h"
 #include "app_window_fixture.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"
