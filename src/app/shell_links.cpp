@@ -6,11 +6,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "platform/atomic_file.h"
 #include "platform/program_path.h"
 #include "platform/shell.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"

@@ -52,6 +52,16 @@ void AdjustDialog::redraw(int mode) {
         doc->setView(QStringLiteral("ｽｹｰﾙ"), 0);
 }
 
+void AdjustDialog::showEvent(QShowEvent* event) {
+    // A dialog makes its first auto-default button the default when it is shown; "Draw" or
+    // "色反転" would then toggle on every Enter typed into a value box.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    QDialog::showEvent(event);
+}
+
 void AdjustDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     // A fitted preview follows the dialog's size.

@@ -11,6 +11,7 @@
 #include "editor/save/save_dialog.h"
 #include "editor/scan/scan_dialogs.h"
 #include "editor/scan/scanner_device.h"
+#include "editor/view/pan_window.h"
 #include "editor/view/picture_view.h"
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
@@ -208,6 +209,11 @@ void uPcE::GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBi
     iBit = QString(doc_.colourCode()).remove('.').toInt();
     bPnW = doc_.scaleMode() == 3;
     bTbar = doc_.toolbarShown();
+}
+
+bool uPcE::panWindowShown() const {
+    const QWidget* pan = view_->panWindow();
+    return pan && pan->isVisible();
 }
 
 void uPcE::releaseHandle() {

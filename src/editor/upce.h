@@ -33,6 +33,8 @@ class uPcE : public QWidget, public DocumentHost {
     /// The menu state.
     void GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBit, bool& bPnW,
                    bool& bTbar) const;
+    /// True while the pan window is on the screen (bPnW of GtMnState only says it may be).
+    bool panWindowShown() const;
     /// The visible engine instance: the document (and through it the image).
     PictureDocument* GetObject() { return &doc_; }
     PictureDocument* dGetImg() { return &doc_; }

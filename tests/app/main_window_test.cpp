@@ -22,7 +22,6 @@
 
 #include "app/main_window.h"
 #include "app/menus/pp_pic.h"
-#include "app/settings/y_ini.h"
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
 #include "app_window_fixture.h"
@@ -33,6 +32,7 @@
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
 #include "engine/codecs/registry.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"

@@ -14,14 +14,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/menus/sub_menus.h"
-#include "app/settings/y_ini.h"
 #include "app/windows/sb_pic.h"
 #include "app_window_fixture.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"
@@ -109,10 +110,18 @@ TEST_F(SubWindowTest, CommandsReachTheSubEditorOnly) {
     SbPic* sub = openBoth(main, a);
     ASSERT_NE(sub, nullptr);
 
+    util::shared().sPcFold = dir_.path() + "/gone," + pics();
     msg_->answerPath(b);
     choose(*sub, "mnFile", 1);  // ﾌｧｲﾙを開く(&O) reaches the editor without its accelerator
     EXPECT_EQ(sub->editor()->prFile(), b);
     EXPECT_EQ(sub->windowTitle(), b);
+    // The dialog started in the first registered folder that exists.
+    const auto& calls = msg_->calls();
+    const auto dialog = std::find_if(calls.begin(), calls.end(), [](const auto& call) {
+        return call.kind == util::ScriptedMessages::Kind::OpenFile;
+    });
+    ASSERT_NE(dialog, calls.end());
+    EXPECT_EQ(dialog->start, pics());
 
     choose(*sub, "mnRotate", 3);  // 回転 > 右90度
     EXPECT_EQ(sizeOf(sub->editor()), QSize(2, 6));

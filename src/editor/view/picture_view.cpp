@@ -12,6 +12,7 @@
 
 #include "editor/document/picture_document.h"
 #include "editor/draw/drawing_toolbar.h"
+#include "editor/view/drag_pointers.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -224,13 +225,8 @@ QRectF PictureView::selectionInView() const {
 
 QCursor PictureView::dragCursor() const {
     if (dragMode_ == 0) return Qt::CrossCursor;
-    const QString file = util::shared().sApDir + (dragMode_ == 1 ? QStringLiteral("Hand.cur")
-                                                                 : QStringLiteral("Magnify.cur"));
-    if (!util::shared().sApDir.isEmpty() && QFileInfo::exists(file)) {
-        const QPixmap pixmap(file);
-        if (!pixmap.isNull()) return QCursor(pixmap);
-    }
-    return Qt::ArrowCursor;
+    // Without its picture in the program data folder the mode keeps the standard pointer.
+    return dragPointer(dragMode_, util::shared().sApDir).value_or(QCursor(Qt::ArrowCursor));
 }
 
 void PictureView::setDragMode(int mode) {

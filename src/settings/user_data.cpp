@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/special_folders.h"
