@@ -102,15 +102,19 @@ TEST_F(DocumentTest, OverwriteSavesAndAFailedSaveChangesNothing) {
     EXPECT_EQ(doc_.editState(), kStateLoaded);
     EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("a.bmp"))), doc_.image()));
 
-    // FlashPix cannot be written: the old file and the edited document stay as they were.
+    // A save the engine refuses (here: past the memory limit, which the picture fits and its
+    // FlashPix pyramid does not): the old file and the edited document stay as they were.
     QFile::copy(path(QStringLiteral("a.bmp")), path(QStringLiteral("b.fpx")));
     doc_.pcOpen(0, path(QStringLiteral("b.fpx")));
     const QByteArray before = bytesOf(path(QStringLiteral("b.fpx")));
     doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
     const engine::Image edited = doc_.image();
     script_->clear();
+    const uint64_t limit = engine::memoryLimit();
+    engine::setMemoryLimit(500);
     doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
-    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ｻﾎﾟｰﾄ外の機能です")});
+    engine::setMemoryLimit(limit);
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾒﾓﾘｴﾗｰが発生しました")});
     EXPECT_EQ(bytesOf(path(QStringLiteral("b.fpx"))), before);
     EXPECT_EQ(doc_.editState(), kStateEdited);
     EXPECT_TRUE(engine::testing::samePixels(doc_.image(), edited));
