@@ -1,6 +1,7 @@
 // Decoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
 #include <algorithm>
 
+#include "engine/codecs/jpeg2000/jp2_boxes.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/jpeg2000/openjpeg_stream.h"
 #include "engine/core/error.h"
@@ -71,6 +72,7 @@ bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& o
     if (opj_.image->icc_profile_buf && opj_.image->icc_profile_len)
         image.metadata.icc.assign(opj_.image->icc_profile_buf,
                                   opj_.image->icc_profile_buf + opj_.image->icc_profile_len);
+    if (!codestream) readJp2MetadataBoxes(data, size, image.metadata);
     return finishLoadedMetadata(image, options);
 }
 
