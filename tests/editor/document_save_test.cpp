@@ -6,6 +6,7 @@
 
 #include "editor/document/save_naming.h"
 #include "editor_fixture.h"
+#include "support/multi_page_files.h"
 #include "util/shared_values.h"
 
 namespace ximora::editor::testing {
@@ -119,6 +120,39 @@ TEST_F(DocumentTest, OverwriteSavesAndAFailedSaveChangesNothing) {
     EXPECT_EQ(doc_.editState(), kStateEdited);
     EXPECT_TRUE(engine::testing::samePixels(doc_.image(), edited));
     EXPECT_EQ(QDir(path(QString())).entryList(QDir::Files).size(), 2);  // no leftovers
+}
+
+TEST_F(DocumentTest, AMultiPageFileSaysSoAndLosesPagesOnlyWhenTheUserAgrees) {
+    const QString gif = path(QStringLiteral("anim.gif"));
+    const auto frames = ximora::test::animatedGif(3);
+    QFile file(gif);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(frames.data()), qsizetype(frames.size()));
+    file.close();
+    QSignalSpy facts(&doc_, &PictureDocument::eStPcTyp);
+    doc_.pcOpen(0, gif);
+    ASSERT_TRUE(doc_.hasImage());
+    EXPECT_EQ(doc_.filePages(), 3);
+    ASSERT_FALSE(facts.isEmpty());
+    EXPECT_TRUE(facts.last().at(2).toString().endsWith(QStringLiteral("  ﾍﾟｰｼﾞ数:3")));
+
+    // Overwriting after an edit asks first; No keeps every page.
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    script_->clear();
+    script_->answer(util::MsgAnswer::No);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(script_->messageTexts(),
+              QStringList{QStringLiteral("このﾌｧｲﾙには3ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目"
+                                         "だけになります｡上書きしますか")});
+    EXPECT_EQ(bytesOf(gif).size(), qsizetype(frames.size()));
+
+    // Yes writes the one page; the file and the info line say one page from then on.
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    script_->answer(util::MsgAnswer::Yes);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(read(gif).pages, 1);
+    EXPECT_EQ(doc_.filePages(), 1);
+    EXPECT_FALSE(facts.last().at(2).toString().contains(QStringLiteral("ﾍﾟｰｼﾞ")));
 }
 
 TEST_F(DocumentTest, SaveQuestionByUpdateMode) {

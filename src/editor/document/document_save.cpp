@@ -69,6 +69,18 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     if (mode == 0) {
         path = file_;
         if (path.isEmpty()) return false;
+        // The file holds more pages than the document: overwriting it keeps only the first.
+        if (filePages_ > 1) {
+            util::MessageRequest question;
+            question.text = QStringLiteral("このﾌｧｲﾙには") + QString::number(filePages_) +
+                            QStringLiteral(
+                                "ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
+                                "上書きしますか");
+            question.buttons = util::MsgButtons::YesNo;
+            question.icon = util::MsgIcon::Question;
+            question.defaultButton = 1;  // No: nothing is lost by not answering
+            if (util::messages().message(question) != util::MsgAnswer::Yes) return false;
+        }
     } else if (name.isEmpty()) {
         if (!host_) return false;
         path = host_->askSaveName(folder, QString(),
@@ -135,6 +147,7 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     if (lastJob_ != kMailJob) {
         file_ = path;
         backingFile_ = path;
+        filePages_ = 1;
         setEditState(kStateLoaded);
         redisplay(false);
     }

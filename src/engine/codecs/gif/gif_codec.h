@@ -10,7 +10,7 @@ const Codec& gifCodec();
 
 /// Decodes the first frame onto the logical screen as a 1, 4 or 8-bit palette image (by the
 /// colour table's size); the transparent index gets alpha 0; the first comment extension →
-/// comment.
+/// comment. Image::pages counts the frames (at most 10000).
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
 /// Encodes a 1, 4 or 8-bit image (error 10 for deeper ones: reduce the colours first) with

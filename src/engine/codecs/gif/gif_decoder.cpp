@@ -45,6 +45,7 @@ class GifDecoder {
     bool readExtension();
     bool readFrame();
     bool fitIndexes();
+    int countFrames();
     bool failWithGif() { return fail(gifErrorCode(gif_->Error)); }
 
     GifFileType* gif_ = nullptr;
@@ -73,7 +74,10 @@ bool GifDecoder::run(const uint8_t* data, size_t size) {
                 return false;
             }
         } else if (type == IMAGE_DESC_RECORD_TYPE) {
-            if (haveFrame) break;  // only the first frame of an animation
+            if (haveFrame) {  // only the first frame of an animation is read
+                image.pages = 1 + countFrames();
+                break;
+            }
             if (!readFrame()) return false;
             haveFrame = true;
         }
@@ -137,6 +141,33 @@ bool GifDecoder::readFrame() {
             return failWithGif();
     }
     return fitIndexes();
+}
+
+// Counts the frames from the image descriptor just announced on, skipping their data. Damage
+// further on ends the count; the first frame is complete.
+int GifDecoder::countFrames() {
+    constexpr int kMaxFrames = 10000;  // giflib keeps a record of every descriptor it reads
+    int frames = 0;
+    for (GifRecordType type = IMAGE_DESC_RECORD_TYPE; frames < kMaxFrames;) {
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            int codeSize = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetImageDesc(gif_) == GIF_ERROR ||
+                DGifGetCode(gif_, &codeSize, &block) == GIF_ERROR)
+                break;
+            while (block)
+                if (DGifGetCodeNext(gif_, &block) == GIF_ERROR) return frames;
+            ++frames;
+        } else if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif_, &code, &block) == GIF_ERROR) break;
+            while (block)
+                if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) return frames;
+        }
+        if (DGifGetRecordType(gif_, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE) break;
+    }
+    return frames;
 }
 
 // LZW data may hold indexes past the colour table; they show black, and a 1 or 4-bit image

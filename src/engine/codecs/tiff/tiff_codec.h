@@ -12,7 +12,8 @@ const Codec& tiffCodec();
 /// keep their depth (2 bits widened to 4); 8-bit RGB becomes 24-bit, RGB with alpha 32-bit;
 /// everything else libtiff can read (16-bit samples, YCbCr, CMYK, planar, old JPEG) goes
 /// through its RGBA reader. Resolution with its unit → dpi, ImageDescription → comment,
-/// XMP (700) and ICC (34675) → metadata; the orientation tag is applied.
+/// XMP (700) and ICC (34675) → metadata; the orientation tag is applied. The first page is
+/// read; Image::pages counts the pages (directories that are not reduced-resolution copies).
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
 /// Encodes at the nominal depth (16-bit as 24-bit RGB, 32-bit as RGB with alpha), with

@@ -30,6 +30,7 @@ class TiffDecoder {
     bool readPalette();
     bool readGeneric();
     void takeTags();
+    int countPages();
 
     TiffFile file_;
     TIFF* t_ = nullptr;
@@ -51,7 +52,22 @@ bool TiffDecoder::run(const uint8_t* data, size_t size, const LoadOptions& optio
         if (!turnUpright(image, orientation_)) return false;
         setExifOrientation(image.metadata.exif, 1);
     }
-    return finishLoadedMetadata(image, options);
+    if (!finishLoadedMetadata(image, options)) return false;
+    image.pages = countPages();
+    return true;
+}
+
+// Pages are the directories after the first that are not reduced-resolution copies (previews).
+// A damaged directory further on ends the count; the first page is read already.
+int TiffDecoder::countPages() {
+    constexpr int kMaxPages = 65535;
+    int pages = 1;
+    while (pages < kMaxPages && TIFFReadDirectory(t_)) {
+        uint32_t type = 0;
+        if (!TIFFGetField(t_, TIFFTAG_SUBFILETYPE, &type) || !(type & FILETYPE_REDUCEDIMAGE))
+            ++pages;
+    }
+    return pages;
 }
 
 bool TiffDecoder::readFields() {
