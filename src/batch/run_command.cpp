@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -122,7 +123,7 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);
     if (!doc.hasImage()) return false;  // the engine's message has been printed
-    const int pages = doc.filePages();
+    const int pages = editor::filePages(file);
     if (pages > 1 && options.inPlace) {
         // Saving over it would keep the first page only.
         printError(file + QStringLiteral(": has ") + QString::number(pages) +

@@ -326,6 +326,20 @@ TEST(FlashPixCodec, ReadsHandBuiltTilesOfEveryKindAndColourSpace) {
     ASSERT_TRUE(decode(jpeg.file(), image)) << lastError();
     EXPECT_EQ(image.colourCode(), 80);
     EXPECT_NEAR(image.pixel(40, 7).r, 160, 3);
+
+    // PhotoYCC kept as it is in a three-component JPEG tile (no internal conversion).
+    HandBuilt yccJpeg;
+    yccJpeg.width = yccJpeg.height = 64;
+    yccJpeg.colours = {0x00020000, 0x00020001, 0x00020002};
+    RawJpeg yccCoder(3);
+    yccJpeg.tables = yccCoder.tables();
+    std::vector<uint8_t> grey(64 * 64 * 3);
+    for (size_t i = 0; i < grey.size(); i += 3) grey[i] = 91, grey[i + 1] = 156, grey[i + 2] = 137;
+    yccJpeg.tiles.push_back({fpx::kTileJpeg, 0x11u << 8 | 1u << 24, yccCoder.tile(grey)});
+    ASSERT_TRUE(decode(yccJpeg.file(), image)) << lastError();
+    EXPECT_NEAR(image.pixel(30, 30).r, 128, 2);
+    EXPECT_NEAR(image.pixel(30, 30).g, 128, 2);
+    EXPECT_NEAR(image.pixel(30, 30).b, 128, 2);
 }
 
 TEST(FlashPixCodec, OnlyFlashPixCompoundFilesAreTakenForImages) {

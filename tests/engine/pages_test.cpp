@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "codec_test_io.h"
+#include "engine/codecs/page_count.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "op_test_images.h"
@@ -71,10 +72,11 @@ std::vector<uint8_t> apng(uint32_t frames, bool firstIsFrame) {
     return bytes;
 }
 
+// Pages counted, after checking that the engine reads the file.
 int pagesOf(const std::vector<uint8_t>& bytes) {
     Image image;
     EXPECT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image)) << lastError();
-    return image.pages;
+    return countPages(bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -83,7 +85,7 @@ TEST(Pages, MultiPageAndAnimatedFilesSayHowManyPagesTheyHold) {
     Image first;
     const auto tiff = tiffPages(3);
     ASSERT_TRUE(loadImageFromMemory(tiff.data(), tiff.size(), first));
-    EXPECT_EQ(first.pages, 3);  // the preview is not a page
+    EXPECT_EQ(countPages(tiff.data(), tiff.size()), 3);  // the preview is not a page
     EXPECT_EQ(first.width(), 8);
     EXPECT_EQ(first.pixel(2, 2).r, 40);  // the first page's pixels
     EXPECT_EQ(pagesOf(tiffPages(1)), 1);
@@ -100,4 +102,10 @@ TEST(Pages, MultiPageAndAnimatedFilesSayHowManyPagesTheyHold) {
     EXPECT_EQ(pagesOf(encodeFile(patternImage(6, 5, 24), kSavePng)), 1);
     for (int format : {kSaveBmp, kSaveJpeg, kSavePcx, kSaveJp2, kSaveFpx})
         EXPECT_EQ(pagesOf(encodeFile(patternImage(6, 5, 24), format)), 1) << format;
+}
+
+TEST(Pages, FilesThatCannotBeReadCountAsOnePage) {
+    const std::vector<uint8_t> junk = {'G', 'I', 'F', '8', '9', 'a', 1};
+    EXPECT_EQ(countPages(junk.data(), junk.size()), 1);
+    EXPECT_EQ(countFilePages("/no/such/file.tif"), 1);
 }

@@ -8,6 +8,7 @@
 #include "editor/document/document_host.h"
 #include "editor/document/numeric_value.h"
 #include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
 #include "editor/document/save_naming.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
@@ -70,9 +71,9 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
         path = file_;
         if (path.isEmpty()) return false;
         // The file holds more pages than the document: overwriting it keeps only the first.
-        if (filePages_ > 1) {
+        if (const int pages = filePages(path); pages > 1) {
             util::MessageRequest question;
-            question.text = QStringLiteral("このﾌｧｲﾙには") + QString::number(filePages_) +
+            question.text = QStringLiteral("このﾌｧｲﾙには") + QString::number(pages) +
                             QStringLiteral(
                                 "ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
                                 "上書きしますか");
@@ -147,7 +148,6 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     if (lastJob_ != kMailJob) {
         file_ = path;
         backingFile_ = path;
-        filePages_ = 1;
         setEditState(kStateLoaded);
         redisplay(false);
     }

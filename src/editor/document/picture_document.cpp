@@ -57,7 +57,8 @@ void PictureDocument::setEditState(const QString& state) {
 
 void PictureDocument::refreshInfo() {
     colourCode_ = colourCodeText(image_);
-    const QString info = hasImage() ? infoText(image_, backingFileSize(), filePages_) : QString();
+    const QString info =
+        hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
     emit eStPcTyp(file_, colourCode_, info);
 }
 
@@ -304,7 +305,6 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     }
     QString comment = QString::fromUtf8(loaded.comment.data(), qsizetype(loaded.comment.size()));
     comment.remove('\r');
-    filePages_ = loaded.pages;
     image_ = std::move(loaded);
     file_ = path;
     comment_ = comment;
@@ -325,7 +325,6 @@ void PictureDocument::takeImage(engine::Image image) {
     comment_.clear();
     backingFile_.clear();
     file_.clear();
-    filePages_ = 1;
     clearSelection();
     setEditState(kStateLoaded);
     refreshInfo();

@@ -61,9 +61,6 @@ class PictureDocument : public QObject {
     QString file() const { return file_; }
     QString backingFile() const { return backingFile_; }
     qint64 backingFileSize() const;
-    /// Pages or frames of the document's file (1 unless it is a multi-page or animated file
-    /// the engine read the first page of); an overwrite would keep only that page.
-    int filePages() const { return filePages_; }
     QString comment() const { return comment_; }
     void setComment(const QString& comment) { comment_ = comment; }
     QString colourCode() const { return colourCode_; }
@@ -276,7 +273,6 @@ class PictureDocument : public QObject {
     engine::Image image_;
     QString file_;
     QString backingFile_;
-    int filePages_ = 1;
     QString comment_;
     QString state_;
     bool edited_ = false;

@@ -85,7 +85,6 @@ bool turnUpright(Image& image, int orientation) {
     turned.dpiY = swap ? image.dpiX : image.dpiY;
     turned.comment = std::move(image.comment);
     turned.metadata = std::move(image.metadata);
-    turned.pages = image.pages;
     image = std::move(turned);
     return true;
 }

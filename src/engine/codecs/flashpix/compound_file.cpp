@@ -12,14 +12,9 @@
 namespace ximora::engine {
 namespace {
 
-constexpr uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kMaxRegularSector = 0xFFFFFFFA;
-constexpr uint32_t kNoStream = 0xFFFFFFFF;
+using namespace cfb;
+
 constexpr size_t kHeaderSize = 512;
-constexpr size_t kHeaderDifatEntries = 109;
-constexpr size_t kEntrySize = 128;
-constexpr unsigned kMiniShift = 6;
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';

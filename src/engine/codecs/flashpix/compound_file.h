@@ -13,6 +13,20 @@
 
 namespace ximora::engine {
 
+/// Numbers of the format shared by the reader and the writer.
+namespace cfb {
+inline constexpr uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+inline constexpr uint32_t kFreeSector = 0xFFFFFFFF;
+inline constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
+inline constexpr uint32_t kFatSector = 0xFFFFFFFD;
+inline constexpr uint32_t kDifatSector = 0xFFFFFFFC;
+inline constexpr uint32_t kMaxRegularSector = 0xFFFFFFFA;
+inline constexpr uint32_t kNoStream = 0xFFFFFFFF;   ///< no sibling, child or entry
+inline constexpr size_t kHeaderDifatEntries = 109;  ///< FAT sector numbers in the header
+inline constexpr size_t kEntrySize = 128;           ///< a directory entry
+inline constexpr unsigned kMiniShift = 6;           ///< 64-byte mini sectors
+}  // namespace cfb
+
 /// A class identifier as files store it: 16 bytes, the first three fields little-endian.
 using ClassId = std::array<uint8_t, 16>;
 

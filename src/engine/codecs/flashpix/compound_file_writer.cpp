@@ -13,17 +13,13 @@
 namespace ximora::engine {
 namespace {
 
-constexpr uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-constexpr uint32_t kFree = 0xFFFFFFFF;
-constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kFatSector = 0xFFFFFFFD;
-constexpr uint32_t kDifatSector = 0xFFFFFFFC;
-constexpr uint32_t kNoStream = 0xFFFFFFFF;
+using namespace cfb;
+
 constexpr uint64_t kSector = 512;
-constexpr uint64_t kMiniSector = 64;
+constexpr uint64_t kMiniSector = uint64_t(1) << kMiniShift;
 constexpr uint64_t kMiniCutoff = 4096;
 constexpr uint64_t kEntriesPerSector = kSector / 4;
-constexpr uint64_t kHeaderDifat = 109;
+constexpr uint64_t kHeaderDifat = kHeaderDifatEntries;
 constexpr uint8_t kRed = 0, kBlack = 1;
 
 uint64_t sectorsFor(uint64_t bytes, uint64_t sector) { return (bytes + sector - 1) / sector; }
@@ -130,7 +126,7 @@ bool CompoundFileWriter::finish(std::vector<uint8_t>& out) const {
     const uint64_t total = base + fatSectors + difatSectors;
     if (total >= 0xFFFFFFF0 || (total + 1) * kSector > memoryLimit()) return fail(kErrMemory);
 
-    std::vector<uint32_t> fat(size_t(fatSectors * kEntriesPerSector), kFree);
+    std::vector<uint32_t> fat(size_t(fatSectors * kEntriesPerSector), kFreeSector);
     uint64_t next = 0;
     const auto place = [&](uint64_t sectors, uint32_t mark) {
         const uint32_t first = sectors ? uint32_t(next) : kEndOfChain;
@@ -160,13 +156,13 @@ bool CompoundFileWriter::finish(std::vector<uint8_t>& out) const {
     w.le32(miniFatSectors ? firstMiniFat : kEndOfChain), w.le32(uint32_t(miniFatSectors));
     w.le32(difatSectors ? firstDifat : kEndOfChain), w.le32(uint32_t(difatSectors));
     for (uint64_t i = 0; i < kHeaderDifat; ++i)
-        w.le32(i < fatSectors ? uint32_t(firstFat + i) : kFree);
+        w.le32(i < fatSectors ? uint32_t(firstFat + i) : kFreeSector);
 
     for (uint32_t entry : fat) w.le32(entry);
     for (uint64_t d = 0; d < difatSectors; ++d) {
         for (uint64_t i = 0; i < 127; ++i) {
             const uint64_t fatIndex = kHeaderDifat + d * 127 + i;
-            w.le32(fatIndex < fatSectors ? uint32_t(firstFat + fatIndex) : kFree);
+            w.le32(fatIndex < fatSectors ? uint32_t(firstFat + fatIndex) : kFreeSector);
         }
         w.le32(d + 1 < difatSectors ? uint32_t(firstDifat + d + 1) : kEndOfChain);
     }

@@ -92,9 +92,11 @@ bool FlashPixDecoder::findImage() {
 }
 
 // The full image, or for a reduced load the smallest level whose sides stay at least
-// minSide. Levels whose sides the properties do not give are taken to halve each time.
+// minSide by the sizes the Image Contents gives.
 int FlashPixDecoder::chooseLevel(int minSide) const {
-    const int top = levels_ - 1;
+    // Files that keep fewer levels than they count keep the largest under the highest number.
+    int top = levels_ - 1;
+    while (top > 0 && file_.child(store_, resolutionName(top)) == CompoundFile::kNoEntry) --top;
     if (minSide <= 0) return top;
     for (int level = 0; level < top; ++level) {
         const int w = propertySide(contents_, kPidSubimageWidth, level);

@@ -45,7 +45,6 @@ class GifDecoder {
     bool readExtension();
     bool readFrame();
     bool fitIndexes();
-    int countFrames();
     bool failWithGif() { return fail(gifErrorCode(gif_->Error)); }
 
     GifFileType* gif_ = nullptr;
@@ -74,10 +73,7 @@ bool GifDecoder::run(const uint8_t* data, size_t size) {
                 return false;
             }
         } else if (type == IMAGE_DESC_RECORD_TYPE) {
-            if (haveFrame) {  // only the first frame of an animation is read
-                image.pages = 1 + countFrames();
-                break;
-            }
+            if (haveFrame) break;  // only the first frame of an animation
             if (!readFrame()) return false;
             haveFrame = true;
         }
@@ -143,33 +139,6 @@ bool GifDecoder::readFrame() {
     return fitIndexes();
 }
 
-// Counts the frames from the image descriptor just announced on, skipping their data. Damage
-// further on ends the count; the first frame is complete.
-int GifDecoder::countFrames() {
-    constexpr int kMaxFrames = 10000;  // giflib keeps a record of every descriptor it reads
-    int frames = 0;
-    for (GifRecordType type = IMAGE_DESC_RECORD_TYPE; frames < kMaxFrames;) {
-        if (type == IMAGE_DESC_RECORD_TYPE) {
-            int codeSize = 0;
-            GifByteType* block = nullptr;
-            if (DGifGetImageDesc(gif_) == GIF_ERROR ||
-                DGifGetCode(gif_, &codeSize, &block) == GIF_ERROR)
-                break;
-            while (block)
-                if (DGifGetCodeNext(gif_, &block) == GIF_ERROR) return frames;
-            ++frames;
-        } else if (type == EXTENSION_RECORD_TYPE) {
-            int code = 0;
-            GifByteType* block = nullptr;
-            if (DGifGetExtension(gif_, &code, &block) == GIF_ERROR) break;
-            while (block)
-                if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) return frames;
-        }
-        if (DGifGetRecordType(gif_, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE) break;
-    }
-    return frames;
-}
-
 // LZW data may hold indexes past the colour table; they show black, and a 1 or 4-bit image
 // whose indexes do not fit its depth becomes 8-bit.
 bool GifDecoder::fitIndexes() {
@@ -193,7 +162,43 @@ bool GifDecoder::fitIndexes() {
     return true;
 }
 
+// Counts the frames of an opened file, skipping their data; damage ends the count.
+int countFrames(GifFileType* gif) {
+    constexpr int kMaxFrames = 10000;  // giflib keeps a record of every descriptor it reads
+    int frames = 0;
+    GifRecordType type;
+    while (frames < kMaxFrames && DGifGetRecordType(gif, &type) != GIF_ERROR &&
+           type != TERMINATE_RECORD_TYPE) {
+        GifByteType* block = nullptr;
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            int codeSize = 0;
+            if (DGifGetImageDesc(gif) == GIF_ERROR ||
+                DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
+                break;
+            while (block)
+                if (DGifGetCodeNext(gif, &block) == GIF_ERROR) return frames;
+            ++frames;
+        } else if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) break;
+            while (block)
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return frames;
+        }
+    }
+    return frames;
+}
+
 }  // namespace
+
+int gifFrameCount(const uint8_t* data, size_t size) {
+    MemoryReader reader{data, size};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&reader, readFromMemory, &error);
+    if (!gif) return 1;
+    const int frames = countFrames(gif);
+    DGifCloseFile(gif, &error);
+    return std::max(frames, 1);
+}
 
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions&, Image& out) {
     GifDecoder decoder;

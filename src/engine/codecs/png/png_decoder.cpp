@@ -207,13 +207,19 @@ void PngDecoder::takeChunks() {
         image.metadata.exif.assign(exif, exif + exifLength);
 }
 
-uint32_t be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}  // namespace
+
+bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    PngDecoder decoder;
+    if (!decoder.run(data, size, options)) return false;
+    out = std::move(decoder.image);
+    return true;
 }
 
-// Frames of an animated PNG (APNG): its acTL chunk's count, plus the default image when no
-// fcTL before the image data makes it the first frame. 1 for a still image.
-int apngFrames(const uint8_t* data, size_t size) {
+int pngFrameCount(const uint8_t* data, size_t size) {
+    const auto be32 = [](const uint8_t* p) {
+        return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    };
     uint32_t frames = 0;
     bool firstIsFrame = false;
     for (size_t at = 8; at + 12 <= size;) {
@@ -227,16 +233,6 @@ int apngFrames(const uint8_t* data, size_t size) {
     }
     if (frames == 0) return 1;
     return int(std::min<uint64_t>(uint64_t(frames) + (firstIsFrame ? 0 : 1), 1u << 30));
-}
-
-}  // namespace
-
-bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    PngDecoder decoder;
-    if (!decoder.run(data, size, options)) return false;
-    decoder.image.pages = apngFrames(data, size);
-    out = std::move(decoder.image);
-    return true;
 }
 
 }  // namespace ximora::engine

@@ -30,7 +30,6 @@ class TiffDecoder {
     bool readPalette();
     bool readGeneric();
     void takeTags();
-    int countPages();
 
     TiffFile file_;
     TIFF* t_ = nullptr;
@@ -52,22 +51,7 @@ bool TiffDecoder::run(const uint8_t* data, size_t size, const LoadOptions& optio
         if (!turnUpright(image, orientation_)) return false;
         setExifOrientation(image.metadata.exif, 1);
     }
-    if (!finishLoadedMetadata(image, options)) return false;
-    image.pages = countPages();
-    return true;
-}
-
-// Pages are the directories after the first that are not reduced-resolution copies (previews).
-// A damaged directory further on ends the count; the first page is read already.
-int TiffDecoder::countPages() {
-    constexpr int kMaxPages = 65535;
-    int pages = 1;
-    while (pages < kMaxPages && TIFFReadDirectory(t_)) {
-        uint32_t type = 0;
-        if (!TIFFGetField(t_, TIFFTAG_SUBFILETYPE, &type) || !(type & FILETYPE_REDUCEDIMAGE))
-            ++pages;
-    }
-    return pages;
+    return finishLoadedMetadata(image, options);
 }
 
 bool TiffDecoder::readFields() {
@@ -271,6 +255,20 @@ void TiffDecoder::takeTags() {
 }
 
 }  // namespace
+
+int tiffPageCount(const uint8_t* data, size_t size) {
+    constexpr int kMaxPages = 65535;
+    TiffFile file;
+    if (!file.openForReading(data, size)) return 1;
+    int pages = 0;
+    do {
+        uint32_t type = 0;
+        if (!TIFFGetField(file.tiff(), TIFFTAG_SUBFILETYPE, &type) ||
+            !(type & FILETYPE_REDUCEDIMAGE))
+            ++pages;
+    } while (pages < kMaxPages && TIFFReadDirectory(file.tiff()));
+    return std::max(pages, 1);
+}
 
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
     TiffDecoder decoder;
