@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -122,6 +123,15 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);
     if (!doc.hasImage()) return false;  // the engine's message has been printed
+    const int pages = editor::filePages(file);
+    if (pages > 1 && options.inPlace) {
+        // Saving over it would keep the first page only.
+        printError(file + QStringLiteral(": has ") + QString::number(pages) +
+                   QStringLiteral(" pages and only the first can be written; not changed "
+                                  "(use --out to write that page to another folder)"));
+        doc.stop();
+        return false;
+    }
     for (const Pair& pair : options.pairs) {
         doc.pcAct(pair.group, pair.job);
         if (options.trace) {
@@ -140,9 +150,12 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     if (doc.editState() == editor::kStateEdited) {
         QString target =
             options.inPlace ? QString() : QDir(options.outDir).filePath(QFileInfo(file).fileName());
-        ok = (options.inPlace ? doc.save(0, target, false, false)
-                              : doc.save(1, target, false, false)) &&
-             ok;
+        const bool saved =
+            options.inPlace ? doc.save(0, target, false, false) : doc.save(1, target, false, false);
+        if (saved && pages > 1)
+            printError(file + QStringLiteral(": 1 of ") + QString::number(pages) +
+                       QStringLiteral(" pages written to ") + target);
+        ok = saved && ok;
     }
     doc.stop();
     return ok;

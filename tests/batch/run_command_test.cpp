@@ -9,8 +9,10 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "engine/codecs/page_count.h"
 #include "engine/codecs/registry.h"
 #include "engine/test_images.h"
+#include "support/multi_page_files.h"
 
 namespace {
 
@@ -80,6 +82,30 @@ TEST_F(BatchRun, ColourCodesAndInPlaceSaves) {
     const Image grey = load(file);
     EXPECT_EQ(grey.colourCode(), 40);
     EXPECT_EQ(grey.bitsPerPixel(), 4);
+}
+
+TEST_F(BatchRun, AMultiPageFileIsNeverCutInPlace) {
+    const auto frames = ximora::test::animatedGif(3);
+    const QString file = dir_.filePath(QStringLiteral("anim.gif"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(frames.data()), qsizetype(frames.size()));
+    f.close();
+    const QStringList turn{QStringLiteral("-c"), QStringLiteral("回転⇒左右反転")};
+    Result r = run(turn + QStringList{QStringLiteral("--in-place"), file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.errors.contains(file + QStringLiteral(": has 3 pages")))
+        << r.errors.toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), qint64(frames.size()));
+
+    r = run(turn + QStringList{QStringLiteral("--out"), out(), file});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains(file + QStringLiteral(": 1 of 3 pages written to ") +
+                                  out(QStringLiteral("anim.gif"))))
+        << r.errors.toStdString();
+    const QByteArray written = QFile::encodeName(out(QStringLiteral("anim.gif")));
+    EXPECT_EQ(ximora::engine::countFilePages(written.toStdString()), 1);
+    EXPECT_EQ(QFileInfo(file).size(), qint64(frames.size()));
 }
 
 TEST_F(BatchRun, InPlaceEditsKeepEveryFileInTheFormatItsNameSays) {

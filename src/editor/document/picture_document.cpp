@@ -57,7 +57,8 @@ void PictureDocument::setEditState(const QString& state) {
 
 void PictureDocument::refreshInfo() {
     colourCode_ = colourCodeText(image_);
-    const QString info = hasImage() ? infoText(image_, backingFileSize()) : QString();
+    const QString info =
+        hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
     emit eStPcTyp(file_, colourCode_, info);
 }
 
