@@ -32,6 +32,7 @@
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
+#include "util/drawn_icon.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
 
@@ -90,17 +91,16 @@ const int kItemOfViewMode[6] = {0, 0, 4, 1, 2, 3};
 
 // The image list entry of a picker item: its key drawn on a small tile.
 QIcon keyIcon(const char* key) {
-    QPixmap pixmap(20, 16);
-    pixmap.fill(QColor(0xe8, 0xee, 0xf6));
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(0x30, 0x50, 0x80));
-    painter.drawRect(0, 0, 19, 15);
-    QFont font = painter.font();
-    font.setPixelSize(10);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(key));
-    return QIcon(pixmap);
+    return util::drawnIcon(QSize(20, 16), [key](QPainter& painter) {
+        painter.fillRect(QRectF(0, 0, 20, 16), QColor(0xe8, 0xee, 0xf6));
+        painter.setPen(QPen(QColor(0x30, 0x50, 0x80), 1));
+        painter.drawRect(QRectF(0.5, 0.5, 19, 15));
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(QRectF(0, 0, 20, 16), Qt::AlignCenter, QString::fromLatin1(key));
+    });
 }
 
 int px(double twips, bool horizontal = true) {
@@ -130,6 +130,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     trp_->setObjectName(QStringLiteral("uTrP"));
     pce_ = new editor::uPcE;
     pce_->setObjectName(QStringLiteral("uPcE"));
+    pce_->enableZoomInputs();
     editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
     editor::uPcE::setRangeDialog(dialogs::spSize::Act);
     editor::uPcE::setResolutionDialog(dialogs::spDpi::Act);

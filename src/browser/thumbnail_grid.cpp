@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 
 namespace ximora::browser {
 namespace {
@@ -66,8 +67,13 @@ void ThumbnailGrid::setShowNames(bool show) {
 
 void ThumbnailGrid::setThumbnailSize(int size) { size_ = std::clamp(size, 1, 65535); }
 
+int ThumbnailGrid::deviceThumbnailSize() const {
+    return std::clamp(int(std::lround(size_ * devicePixelRatioF())), 1, 65535);
+}
+
 void ThumbnailGrid::listFolder() {
-    selected_.assign(size_t(set_.list(folder_, filter_, size_, cacheFile_)), false);
+    selected_.assign(size_t(set_.list(folder_, filter_, deviceThumbnailSize(), cacheFile_)),
+                     false);
     current_ = 0;
     focus_ = anchor_ = -1;
     verticalScrollBar()->setValue(0);
@@ -242,7 +248,10 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
     }
     // Thumbnails are shown at their own size, or smaller when the cell is smaller.
     const QImage picture = set_.picture(index);
-    const QSize wanted = picture.isNull() ? QSize(size_, size_) : picture.size();
+    // Thumbnails are made in device pixels.
+    const double ratio = devicePixelRatioF();
+    const QSize wanted = picture.isNull() ? QSize(size_, size_)
+                                          : (QSizeF(picture.size()) / ratio).toSize();
     const QSize shown = wanted.scaled(area.size().boundedTo(wanted), Qt::KeepAspectRatio);
     const QRect target(area.left() + (area.width() - shown.width()) / 2,
                        area.top() + (area.height() - shown.height()) / 2, shown.width(),
@@ -250,7 +259,8 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
     if (picture.isNull()) {
         paintPlaceholder(painter, target, set_.state(index) == ThumbnailSet::State::Failed);
     } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, shown != picture.size());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                              (QSizeF(shown) * ratio).toSize() != picture.size());
         painter.drawImage(target, picture);
     }
     if (index == focus_ && hasFocus()) {

@@ -34,6 +34,9 @@ class ThumbnailGrid : public QAbstractScrollArea {
     /// Takes effect at the next listing.
     void setThumbnailSize(int size);
     int thumbnailSize() const { return size_; }
+    /// The size thumbnails are made at: the thumbnail size in device pixels, so that they stay
+    /// sharp on high-density screens (the cache file is named after it).
+    int deviceThumbnailSize() const;
     void setCacheFile(const QString& file) { cacheFile_ = file; }
     QString cacheFile() const { return cacheFile_; }
     /// When set, Up and Down are left to the host (the browser's own rules).

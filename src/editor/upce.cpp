@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 
 #include "editor/draw/drawing_toolbar.h"
 #include "editor/print/picture_printer.h"
@@ -187,6 +188,24 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent), view_(new PictureView(doc_, this)
 uPcE::~uPcE() {
     doc_.setHost(nullptr);
     releaseHandle();
+}
+
+void uPcE::enableZoomInputs() {
+    view_->setWheelZooms(true);
+    const auto bind = [this](const QList<QKeySequence>& keys, std::function<void()> run) {
+        for (const QKeySequence& key : keys) {
+            auto* shortcut = new QShortcut(key, this);
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this, run);
+        }
+    };
+    // Ctrl+= is Ctrl+Plus without Shift on most layouts.
+    bind({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [this] { view_->zoomStepAtCentre(true); });
+    bind({QKeySequence::ZoomOut}, [this] { view_->zoomStepAtCentre(false); });
+    bind({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] {
+        if (doc_.hasImage()) doc_.setView(QStringLiteral("ｽｹｰﾙ"), 0);
+    });
 }
 
 void uPcE::cOn(QWidget* xFrm, const QString& sPhW) {
