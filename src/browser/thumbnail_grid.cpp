@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "browser/thumbnail_progress.h"
+
 namespace ximora::browser {
 namespace {
 
@@ -46,6 +48,7 @@ ThumbnailGrid::ThumbnailGrid(QWidget* parent) : QAbstractScrollArea(parent), set
     connect(&set_, &ThumbnailSet::busyBegin, this, &ThumbnailGrid::busyBegin);
     connect(&set_, &ThumbnailSet::busyEnd, this, &ThumbnailGrid::busyEnd);
     connect(&set_, &ThumbnailSet::itemChanged, this, &ThumbnailGrid::onItemChanged);
+    progress_ = new ThumbnailProgress(set_, this);
 }
 
 void ThumbnailGrid::setColumns(int columns) {
@@ -203,6 +206,8 @@ void ThumbnailGrid::scrollRow(int direction) {
 
 void ThumbnailGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    const int barHeight = progress_->sizeHint().height();
+    progress_->setGeometry(0, height() - barHeight, viewport()->width(), barHeight);
     updateScrollBar();
     updateVisible();
 }

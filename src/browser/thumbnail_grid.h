@@ -10,6 +10,8 @@
 
 namespace ximora::browser {
 
+class ThumbnailProgress;
+
 class ThumbnailGrid : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -108,6 +110,7 @@ class ThumbnailGrid : public QAbstractScrollArea {
     void onItemChanged(int index);
 
     ThumbnailSet set_;
+    ThumbnailProgress* progress_ = nullptr;  // over the bottom edge while making many
     std::vector<bool> selected_;
     QString folder_, filter_, cacheFile_;
     int columns_ = 1, rows_ = 3, size_ = 100;

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "editor/document/picture_document.h"
@@ -175,13 +176,17 @@ void PictureView::paintEvent(QPaintEvent* event) {
     const double W = doc_.image().width(), H = doc_.image().height();
     const double scale = std::max(target.width() / W, target.height() / H) * devicePixelRatioF();
     int factor = 1;
-    const QImage& level = pyramid_.levelFor(scale, factor);
+    bool ready = true;
+    // A reduced level not made yet is made after this paint: a large picture shows at once,
+    // roughly sampled, rather than leaving the window unpainted while it is reduced.
+    const QImage& level = pyramid_.builtLevelFor(scale, factor, ready);
+    if (!ready) reduceAfterPaint(scale);
     const double fx = level.width() / W, fy = level.height() / H;
     const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale * factor < 1.0);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, ready && scale * factor < 1.0);
     painter.drawImage(damaged, level, source);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
@@ -215,6 +220,18 @@ void PictureView::paintEvent(QPaintEvent* event) {
               QPointF(sel.left(), c.y())})
             painter.drawRect(QRectF(p.x() - kHandle, p.y() - kHandle, 2 * kHandle, 2 * kHandle));
     }
+}
+
+void PictureView::reduceAfterPaint(double scale) {
+    pendingScale_ = scale;
+    if (reducing_) return;
+    reducing_ = true;
+    QTimer::singleShot(0, this, [this] {
+        reducing_ = false;
+        int factor = 1;
+        pyramid_.levelFor(pendingScale_, factor);
+        viewport()->update();
+    });
 }
 
 QRectF PictureView::selectionInView() const {

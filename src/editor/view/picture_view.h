@@ -83,6 +83,7 @@ class PictureView : public QAbstractScrollArea {
   private:
     void imageChanged();
     void updateScrollBars();
+    void reduceAfterPaint(double scale);
     QCursor dragCursor() const;
     int handleAt(QPointF viewPoint) const;
     QRectF selectionInView() const;
@@ -92,6 +93,8 @@ class PictureView : public QAbstractScrollArea {
     QPointer<PanWindow> pan_;
     int dragMode_ = 0;
     bool wheelZooms_ = false;
+    bool reducing_ = false;     // a reduced level is to be made after the paint
+    double pendingScale_ = 1;  // for the scale of the last paint
     int wheelDelta_ = 0;  // wheel angle not yet spent on a zoom step
     // Mouse gesture in progress.
     enum class Gesture { None, Select, Resize, Scroll } gesture_ = Gesture::None;
