@@ -269,8 +269,21 @@ void FmMainWindow::buildFunctionBar() {
         lbFnc_[zone]->setAlignment(Qt::AlignCenter);
         lbFnc_[zone]->setFrameShape(QFrame::NoFrame);
         lbFnc_[zone]->setMargin(2);
+        // The captions shorten in a narrow window (fitCaptions) rather than widen it.
+        lbFnc_[zone]->setMinimumWidth(0);
+        lbFnc_[zone]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         lbFnc_[zone]->installEventFilter(this);
         row->addWidget(lbFnc_[zone], 1);
+    }
+    pcFnc_->installEventFilter(this);
+}
+
+void FmMainWindow::fitFunctionCaptions() {
+    for (int zone = 1; zone <= 6; ++zone) {
+        QLabel* label = lbFnc_[zone];
+        const int room = label->contentsRect().width() - 2 * label->margin();
+        label->setText(label->fontMetrics().elidedText(QString::fromUtf8(kZones[zone].caption),
+                                                       Qt::ElideRight, std::max(0, room)));
     }
 }
 
@@ -644,6 +657,7 @@ bool FmMainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == pnBmp_ && type == QEvent::MouseButtonDblClick) nextStamp();
     if (watched == fMnu_ && type == QEvent::Resize) placeInfoLine(infoX_);
+    if (watched == pcFnc_ && type == QEvent::Resize) fitFunctionCaptions();
     return FmMain::eventFilter(watched, event);
 }
 

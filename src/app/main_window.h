@@ -116,6 +116,7 @@ class FmMainWindow : public FmMain {
     void loadStamps();
     void showStamp();
     void popUpAndHook(int top, QWidget* anchor);
+    void fitFunctionCaptions();
     void highlightZone(int zone);
     void macroControl(const QString& job);
     void playMacro(const QString& body);

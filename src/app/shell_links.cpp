@@ -64,10 +64,10 @@ void W_SendTo() {
     if (!QDir().mkpath(folder)) return;
     const QString program = platform::programFile();
     const QString entry = folder + "/" + shared().sExeNm + ".desktop";
-    const QString text =
-        "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm + "\nExec=\"" + program +
-        "\" %f\nTerminal=false\nNoDisplay=true\n"
-        "MimeType=" XIMORA_MIME_TYPES "\n";
+    const QString text = "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm +
+                         "\nExec=\"" + program +
+                         "\" %f\nTerminal=false\nNoDisplay=true\n"
+                         "MimeType=" XIMORA_MIME_TYPES "\n";
     if (!platform::writeFileAtomically(entry, text.toUtf8())) return;
     util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + entry + " に作成しました");
 }

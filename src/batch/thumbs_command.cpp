@@ -71,11 +71,11 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         FolderCacheReport report;
         // Each folder counts its own files.
         std::optional<TerminalProgress> progress;
-        const bool ok = refreshFolderCache(
-            folder, cacheFile, size, producer, report, [&](size_t done, size_t total) {
-                if (!progress) progress.emplace(stderr, total);
-                progress->show(done);
-            });
+        const bool ok = refreshFolderCache(folder, cacheFile, size, producer, report,
+                                           [&](size_t done, size_t total) {
+                                               if (!progress) progress.emplace(stderr, total);
+                                               progress->show(done);
+                                           });
         progress.reset();
         if (!ok) {
             reportFileError(err, dir, lastError());

@@ -57,8 +57,7 @@ bool copyInto(const QString& source, const QString& target, QString& why, const 
     return true;
 }
 
-Step transferOne(const QString& source, const QString& folder, Transfer how,
-                 const Copied& copied) {
+Step transferOne(const QString& source, const QString& folder, Transfer how, const Copied& copied) {
     const QFileInfo from(source);
     const QString target = QDir(folder).filePath(from.fileName());
     if (!from.isFile()) {
@@ -123,12 +122,11 @@ int transferFiles(const QStringList& paths, const QString& folder, Transfer how,
     int arrived = 0;
     for (const QString& path : paths) {
         if (progress.wasCanceled()) break;
-        progress.setLabelText(
-            QStringLiteral("%1 (%2 / %3)")
-                .arg(how == Transfer::Move ? QStringLiteral("移動しています...")
-                                           : QStringLiteral("複写しています..."),
-                     QFileInfo(path).fileName(), QString::number(arrived + 1))
-                .arg(paths.size()));
+        progress.setLabelText(QStringLiteral("%1 (%2 / %3)")
+                                  .arg(how == Transfer::Move ? QStringLiteral("移動しています...")
+                                                             : QStringLiteral("複写しています..."),
+                                       QFileInfo(path).fileName(), QString::number(arrived + 1))
+                                  .arg(paths.size()));
         const Step step = transferOne(path, folder, how, copied);
         if (step == Step::Stop) break;
         if (step == Step::Done) ++arrived;

@@ -75,8 +75,7 @@ int ThumbnailGrid::deviceThumbnailSize() const {
 }
 
 void ThumbnailGrid::listFolder() {
-    selected_.assign(size_t(set_.list(folder_, filter_, deviceThumbnailSize(), cacheFile_)),
-                     false);
+    selected_.assign(size_t(set_.list(folder_, filter_, deviceThumbnailSize(), cacheFile_)), false);
     current_ = 0;
     focus_ = anchor_ = -1;
     verticalScrollBar()->setValue(0);
@@ -255,8 +254,8 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
     const QImage picture = set_.picture(index);
     // Thumbnails are made in device pixels.
     const double ratio = devicePixelRatioF();
-    const QSize wanted = picture.isNull() ? QSize(size_, size_)
-                                          : (QSizeF(picture.size()) / ratio).toSize();
+    const QSize wanted =
+        picture.isNull() ? QSize(size_, size_) : (QSizeF(picture.size()) / ratio).toSize();
     const QSize shown = wanted.scaled(area.size().boundedTo(wanted), Qt::KeepAspectRatio);
     const QRect target(area.left() + (area.width() - shown.width()) / 2,
                        area.top() + (area.height() - shown.height()) / 2, shown.width(),

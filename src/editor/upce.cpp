@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QShortcut>
+#include <functional>
 
 #include "editor/draw/drawing_toolbar.h"
 #include "editor/print/picture_printer.h"

@@ -197,21 +197,23 @@ TEST_F(EditorControlTest, WheelAndKeysZoomAroundThePointer) {
     QSignalSpy modes(&editor_, &uPcE::eChgViewMode);
     const QPoint at(100, 80);
     const QPointF under = editor_.view()->toImage(at);
-    wheel(120, at);  // fitted at 50 %: one notch is the next step, actual size
+    const double first = nextZoomStep(editor_.view()->currentZoom(), true);
+    const double second = nextZoomStep(first, true);
+    wheel(120, at);  // fitted: one notch is the step above the fitted scale, at actual size
     EXPECT_EQ(doc->scaleMode(), 3);
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.6);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
     EXPECT_EQ(modes.count(), 1);
     wheel(60, at);  // half a notch (a touchpad) does nothing yet, the second half does
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.6);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
     wheel(60, at);
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.7);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), second);
     const QPointF back = editor_.view()->toView(under);
     EXPECT_NEAR(back.x(), at.x(), 1.0);  // the picture point stayed under the pointer
     EXPECT_NEAR(back.y(), at.y(), 1.0);
     wheel(-120, at);
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.6);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
     wheel(120, at, Qt::ShiftModifier);  // Shift scrolls
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.6);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
 
     editor_.activateWindow();
     QCoreApplication::processEvents();
@@ -220,10 +222,11 @@ TEST_F(EditorControlTest, WheelAndKeysZoomAroundThePointer) {
     EXPECT_EQ(doc->scaleMode(), 1);
     QTest::keyClick(&editor_, Qt::Key_Plus, Qt::ControlModifier);
     EXPECT_EQ(doc->scaleMode(), 3);
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.6);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
     QTest::keyClick(&editor_, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), second);
     QTest::keyClick(&editor_, Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(doc->zoomX(), 0.6);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
 }
 
 TEST_F(EditorControlTest, DroppedFilesOpenByExtension) {

@@ -11,10 +11,11 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "editor/document/picture_document.h"
-#include "editor/draw/drawing_toolbar.h"
 #include "editor/document/zoom_steps.h"
+#include "editor/draw/drawing_toolbar.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"

@@ -93,9 +93,9 @@ class PictureView : public QAbstractScrollArea {
     QPointer<PanWindow> pan_;
     int dragMode_ = 0;
     bool wheelZooms_ = false;
-    bool reducing_ = false;     // a reduced level is to be made after the paint
+    bool reducing_ = false;    // a reduced level is to be made after the paint
     double pendingScale_ = 1;  // for the scale of the last paint
-    int wheelDelta_ = 0;  // wheel angle not yet spent on a zoom step
+    int wheelDelta_ = 0;       // wheel angle not yet spent on a zoom step
     // Mouse gesture in progress.
     enum class Gesture { None, Select, Resize, Scroll } gesture_ = Gesture::None;
     QPointF anchor_;    // image point where a selection started
