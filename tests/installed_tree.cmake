@@ -47,7 +47,7 @@ foreach(glob "image/x-fpx:\\*\\.fpx" "image/x-sxf:\\*\\.p21" "image/x-sxf:\\*\\.
     message(FATAL_ERROR "the MIME database does not map ${glob}")
   endif()
 endforeach()
-check(sh -n ${share}/bash-completion/completions/ximora-batch)
+check(bash -n ${share}/bash-completion/completions/ximora-batch)
 foreach(page ximora ximora-batch)
   check(groff -man -Tutf8 -ww -z ${SCRATCH}/usr/share/man/man1/${page}.1)
 endforeach()

@@ -288,7 +288,9 @@ void uPcE::resizeEvent(QResizeEvent* event) {
     if (started_) StSize();
 }
 
-QSize uPcE::viewSize() const { return view_->viewport()->size(); }
+QSize uPcE::viewSize() const {
+    return (QSizeF(view_->viewport()->size()) * view_->devicePixelRatioF()).toSize();
+}
 
 QString uPcE::askSaveName(const QString& folder, const QString& name, const QStringList& formats) {
     return askSavePath(folder, name, formats, host_ ? host_ : this);
