@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <algorithm>
 #include <cmath>
 
 #include "editor/document/picture_document.h"
@@ -23,8 +22,6 @@ int twipsY(int px) { return int(std::lround(px * util::twipsPerPixelY())); }
 int pxX(int twips) { return int(std::lround(twips / util::twipsPerPixelX())); }
 int pxY(int twips) { return int(std::lround(twips / util::twipsPerPixelY())); }
 
-constexpr double kMostOfWorkArea = 0.9;
-
 }  // namespace
 
 AdjustDialog::AdjustDialog(const QString& caption, QSize size, QWidget* parent)
@@ -32,12 +29,8 @@ AdjustDialog::AdjustDialog(const QString& caption, QSize size, QWidget* parent)
     setWindowTitle(caption);
     ikImg_->setObjectName(QStringLiteral("ikImg"));
     ikImg_->StSize();
-    // On a small or scaled screen (960 × 540 logical pixels at scale factor 2) the designed
-    // size gives way to the work area, leaving room for the window frame.
-    const util::SharedValues& values = util::shared();
-    int left = 0, top = 0;
-    int width = std::min(twipsX(size.width()), int(values.nWaWidth * kMostOfWorkArea));
-    int height = std::min(twipsY(size.height()), int(values.nWaHeight * kMostOfWorkArea));
+    int left = 0, top = 0, width = twipsX(size.width()), height = twipsY(size.height());
+    Usr::LimitToWorkArea(width, height);  // a small or scaled screen
     Usr::PlaceWindow(left, top, width, height);
     setGeometry(pxX(left), pxY(top), pxX(width), pxY(height));
 }
