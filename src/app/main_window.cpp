@@ -35,6 +35,7 @@
 #include "platform/special_folders.h"
 #include "settings/settings_groups.h"
 #include "settings/y_ini.h"
+#include "util/drawn_icon.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
@@ -94,17 +95,16 @@ const int kItemOfViewMode[6] = {0, 0, 4, 1, 2, 3};
 
 // The image list entry of a picker item: its key drawn on a small tile.
 QIcon keyIcon(const char* key) {
-    QPixmap pixmap(20, 16);
-    pixmap.fill(QColor(0xe8, 0xee, 0xf6));
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(0x30, 0x50, 0x80));
-    painter.drawRect(0, 0, 19, 15);
-    QFont font = painter.font();
-    font.setPixelSize(10);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(key));
-    return QIcon(pixmap);
+    return util::drawnIcon(QSize(20, 16), [key](QPainter& painter) {
+        painter.fillRect(QRectF(0, 0, 20, 16), QColor(0xe8, 0xee, 0xf6));
+        painter.setPen(QPen(QColor(0x30, 0x50, 0x80), 1));
+        painter.drawRect(QRectF(0.5, 0.5, 19, 15));
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(QRectF(0, 0, 20, 16), Qt::AlignCenter, QString::fromLatin1(key));
+    });
 }
 
 int px(double twips, bool horizontal = true) {
@@ -130,6 +130,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     trp_->setObjectName(QStringLiteral("uTrP"));
     pce_ = new editor::uPcE;
     pce_->setObjectName(QStringLiteral("uPcE"));
+    pce_->enableZoomInputs();
     editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
     editor::uPcE::setRangeDialog(dialogs::spSize::Act);
     editor::uPcE::setResolutionDialog(dialogs::spDpi::Act);
@@ -268,8 +269,21 @@ void FmMainWindow::buildFunctionBar() {
         lbFnc_[zone]->setAlignment(Qt::AlignCenter);
         lbFnc_[zone]->setFrameShape(QFrame::NoFrame);
         lbFnc_[zone]->setMargin(2);
+        // The captions shorten in a narrow window (fitCaptions) rather than widen it.
+        lbFnc_[zone]->setMinimumWidth(0);
+        lbFnc_[zone]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         lbFnc_[zone]->installEventFilter(this);
         row->addWidget(lbFnc_[zone], 1);
+    }
+    pcFnc_->installEventFilter(this);
+}
+
+void FmMainWindow::fitFunctionCaptions() {
+    for (int zone = 1; zone <= 6; ++zone) {
+        QLabel* label = lbFnc_[zone];
+        const int room = label->contentsRect().width() - 2 * label->margin();
+        label->setText(label->fontMetrics().elidedText(QString::fromUtf8(kZones[zone].caption),
+                                                       Qt::ElideRight, std::max(0, room)));
     }
 }
 
@@ -669,6 +683,7 @@ bool FmMainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == pnBmp_ && type == QEvent::MouseButtonDblClick) nextStamp();
     if (watched == fMnu_ && type == QEvent::Resize) placeInfoLine(infoX_);
+    if (watched == pcFnc_ && type == QEvent::Resize) fitFunctionCaptions();
     return FmMain::eventFilter(watched, event);
 }
 

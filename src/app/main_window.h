@@ -118,6 +118,7 @@ class FmMainWindow : public FmMain {
     void loadStamps();
     void showStamp();
     void popUpAndHook(int top, QWidget* anchor);
+    void fitFunctionCaptions();
     void highlightZone(int zone);
     /// Takes the highlight off every command bar label the pointer has left while a menu ran.
     void dropLabelHighlight();

@@ -2,6 +2,7 @@
 // through its command entry in order, an edited document saved over itself or into a folder.
 // Files run in parallel unless a pair names its output from what is already on disk.
 #include "batch/batch_command.h"
+#include "batch/terminal_progress.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,11 +31,17 @@ struct Pair {
 };
 
 std::mutex gOutput;
+TerminalProgress* gProgress = nullptr;  // while files are worked on
 
-void printError(const QString& text) {
+// One line to `to`; the progress line, when there is one, is cleared first and drawn again.
+void printLine(std::FILE* to, const QString& text) {
+    const std::string line = text.toStdString();
+    if (gProgress) return gProgress->print(to, line);
     const std::lock_guard lock(gOutput);
-    std::fprintf(stderr, "ximora-batch: %s\n", text.toUtf8().constData());
+    std::fprintf(to, "%s\n", line.c_str());
 }
+
+void printError(const QString& text) { printLine(stderr, QStringLiteral("ximora-batch: ") + text); }
 
 // Messages of a batch run go to stderr, naming the file they concern, and are answered with
 // their default; every box but an informational one marks the file as failed.
@@ -142,8 +149,7 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                                              QString::number(doc.image().width()),
                                              QString::number(doc.image().height())}
                                      .join('\t');
-            const std::lock_guard lock(gOutput);
-            std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+            printLine(stdout, line);
         }
     }
     bool ok = !tMessageShown;
@@ -236,11 +242,15 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
         undoes ? editor::UndoStore::Kind::Memory : editor::UndoStore::Kind::CountOnly;
     const util::ScopedMessages messages(std::make_unique<BatchMessages>());
 
+    TerminalProgress progress(stderr, size_t(options.files.size()));
+    gProgress = &progress;
     std::atomic<qsizetype> next{0};
     std::atomic<bool> anyFailed{false};
     const auto worker = [&] {
-        for (qsizetype i = next++; i < options.files.size(); i = next++)
+        for (qsizetype i = next++; i < options.files.size(); i = next++) {
             if (!processFile(options, options.files[i], undoKind)) anyFailed = true;
+            progress.advance();
+        }
     };
     const int threads =
         ordered ? 1 : int(std::min<qsizetype>(engine::workerCount(), options.files.size()));
@@ -248,6 +258,7 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
     for (std::thread& t : pool) t.join();
+    gProgress = nullptr;
     return anyFailed ? 1 : 0;
 }
 

@@ -168,7 +168,7 @@ void spTmS::showEvent(QShowEvent* event) {
 
 void spTmS::list() {
     grid_->setFolder(folder_);
-    grid_->setCacheFile(cacheFileName(folder_, grid_->thumbnailSize()));
+    grid_->setCacheFile(cacheFileName(folder_, grid_->deviceThumbnailSize()));
     grid_->reset();
     grid_->listFolder();
 }

@@ -30,6 +30,7 @@ AdjustDialog::AdjustDialog(const QString& caption, QSize size, QWidget* parent)
     ikImg_->setObjectName(QStringLiteral("ikImg"));
     ikImg_->StSize();
     int left = 0, top = 0, width = twipsX(size.width()), height = twipsY(size.height());
+    Usr::LimitToWorkArea(width, height);  // a small or scaled screen
     Usr::PlaceWindow(left, top, width, height);
     setGeometry(pxX(left), pxY(top), pxX(width), pxY(height));
 }

@@ -86,6 +86,12 @@ class uPcE : public QWidget, public DocumentHost {
 
     PictureView* view() const { return view_; }
 
+    /// For the editors of the main and sub windows: the wheel zooms the picture around the
+    /// pointer, and Ctrl+Plus / Ctrl+Minus zoom by the zoom menu's steps and Ctrl+0 fits the
+    /// picture ("ｽｹｰﾙ"), anywhere in this editor's window. Previews in dialogs keep their own
+    /// display options and do not call this.
+    void enableZoomInputs();
+
     // DocumentHost
     QSize viewSize() const override;
     QString askSaveName(const QString& folder, const QString& name,

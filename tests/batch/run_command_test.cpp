@@ -266,3 +266,27 @@ TEST_F(BatchRun, TraceShowsTheStateAfterEachPairAndNamesWithoutExtensionGetOne) 
 }
 
 }  // namespace
+
+// "N of M" reaches a terminal (here the pseudo-terminal of script(1)) and nothing else.
+TEST_F(BatchRun, ShowsProgressOnATerminalOnly) {
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << make(QStringLiteral("t%1.bmp").arg(i), randomImage(6, 4, 24, 0, uint32_t(i + 7)));
+    const QStringList args = QStringList{QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                                         QStringLiteral("--out"), out()} +
+                             files;
+    const Result piped = run(args);
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_FALSE(piped.errors.contains(QStringLiteral(" of "))) << piped.errors.toStdString();
+
+    QStringList quoted{QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+                       QStringLiteral("run")};
+    for (const QString& a : args) quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
+    QProcess terminal;
+    terminal.start(QStringLiteral("script"),
+                   {QStringLiteral("-qec"), quoted.join(' '), QStringLiteral("/dev/null")});
+    ASSERT_TRUE(terminal.waitForFinished(120000));
+    EXPECT_EQ(terminal.exitCode(), 0);
+    const QString shown = QString::fromUtf8(terminal.readAllStandardOutput());
+    EXPECT_TRUE(shown.contains(QStringLiteral("3 of 3"))) << shown.toStdString();
+}

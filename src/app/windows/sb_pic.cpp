@@ -51,6 +51,7 @@ SbPic::SbPic(QWidget* parent) : QMainWindow(parent, Qt::Window) {
     pce_ = new editor::uPcE(this);
     pce_->setObjectName(QStringLiteral("uPcE"));
     setCentralWidget(pce_);
+    pce_->enableZoomInputs();
     menus_ = new SubMenus(
         menuBar(), [this](const QString& group, const QString& job) { command(group, job); });
     for (int top : {1, 3})
