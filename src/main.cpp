@@ -1,9 +1,23 @@
 // The program `ximora`.
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
 
 #include "app/startup.h"
+#include "platform/clipboard_keeper.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return ximora::app::runProgram(app, QApplication::arguments().mid(1));
+    // The desktop matches windows to the installed entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.quorvel.ximora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("jp.quorvel.ximora"),
+                                                 QIcon(QStringLiteral(":/ximora.svg"))));
+    const int status = ximora::app::runProgram(app, QApplication::arguments().mid(1));
+    // What the program put on the clipboard (a clipboard job's result, a copy) outlives it, as
+    // a caller that reads the clipboard after the program has ended expects.
+    QString error;
+    if (ximora::platform::keepClipboardAfterExit(error) == ximora::platform::ClipboardKeeping::Lost)
+        std::fprintf(stderr, "ximora: ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容は終了と共に消えます: %s\n",
+                     error.toUtf8().constData());
+    return status;
 }

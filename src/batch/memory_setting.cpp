@@ -3,10 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "batch/batch_command.h"
 #include "engine/core/memory_budget.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
 
 namespace ximora::batch {
 

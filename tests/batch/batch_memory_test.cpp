@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 #include "support/huge_pictures.h"
 

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 #include "engine/thumbs/thumbnail_loader.h"
 #include "thumbs_test_folder.h"
@@ -74,7 +75,8 @@ TEST(ThumbnailLoader, CameraPhotosShowUpright) {
 TEST(ThumbnailLoader, EveryFormatGivesAThumbnail) {
     TestFolder dir;
     const Image photo = halves(640, 320);
-    for (int format : {kSaveBmp, kSaveJpeg, kSaveTiffLzw, kSavePng, kSavePcx, kSaveJp2, kSaveJ2k}) {
+    for (int format : {kSaveBmp, kSaveJpeg, kSaveTiffLzw, kSavePng, kSavePcx, kSaveJp2, kSaveJ2k,
+                       kSaveFpx, kSaveFpxCompressed}) {
         if (!codecForSaveFormat(format)) continue;
         SaveOptions options;
         options.format = format;

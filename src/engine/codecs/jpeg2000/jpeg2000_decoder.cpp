@@ -1,8 +1,10 @@
 // Decoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
 #include <algorithm>
+#include <vector>
 
 #include "engine/codecs/band_rows.h"
 #include "engine/codecs/image_row_sink.h"
+#include "engine/codecs/jpeg2000/jp2_boxes.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/jpeg2000/openjpeg_stream.h"
 #include "engine/core/error.h"
@@ -12,9 +14,6 @@
 namespace ximora::engine {
 namespace {
 
-int64_t ceilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
-int64_t ceilDivPow2(int64_t a, int shift) { return (a + (int64_t(1) << shift) - 1) >> shift; }
-
 class Jpeg2000Decoder {
   public:
     Jpeg2000Decoder(ByteSource& source, RowSink& sink) : sink_(sink) { memory_.source = &source; }
@@ -23,33 +22,29 @@ class Jpeg2000Decoder {
   private:
     bool failed(int fallback) { return fail(errors_.code ? errors_.code : fallback); }
     int reduction(int minSide);
+    uint64_t reduced(uint64_t v) const { return (v + (uint64_t(1) << reduce_) - 1) >> reduce_; }
     bool readTiles();
+    void takeProfile();
     bool convert(BandRows& band, int bandTop);
-    int64_t regionLeft(int c) const;
-    int64_t regionTop(int c) const;
 
     RowSink& sink_;
     OpenJpegMemory memory_;
     OpenJpegErrors errors_;
     OpenJpegHandles opj_;  // last, so it is released before the memory its stream reads
-    int reduce_ = 0;
-    int width_ = 0, height_ = 0;  // the decoded picture (at the reduced resolution)
-    int count_ = 0;               // components shown
-    int channels_ = 0;            // bytes per pixel of the rows
+    int reduce_ = 0;       // resolution levels dropped
+    // The picture: the image area of the reference grid at the decoded resolution, from the
+    // header (a decoded tile's image holds the tile's own area).
+    uint64_t left_ = 0, top_ = 0;
+    int width_ = 0, height_ = 0;
+    int count_ = 0;     // components shown
+    int channels_ = 0;  // bytes per pixel of the rows
     bool sycc_ = false;
-    // Each component's sampling and origin at the decoded resolution, from the header (a
-    // decoded tile's image holds the tile's own origin).
-    struct Grid {
-        uint32_t dx = 1, dy = 1;
-        int64_t x0 = 0, y0 = 0;
-    };
-    Grid grids_[4];
 };
 
 bool Jpeg2000Decoder::run(const LoadOptions& options) {
+    ByteSource& source = *memory_.source;
     uint8_t magic[2] = {};
-    const bool codestream =
-        memory_.source->read(0, magic, 2) == 2 && magic[0] == 0xFF && magic[1] == 0x4F;
+    const bool codestream = source.read(0, magic, 2) == 2 && magic[0] == 0xFF && magic[1] == 0x4F;
     opj_.stream = openJpegReadStream(memory_);
     opj_.codec = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
     if (!opj_.stream || !opj_.codec) return fail(kErrMemory);
@@ -63,17 +58,16 @@ bool Jpeg2000Decoder::run(const LoadOptions& options) {
     if (!opj_read_header(opj_.stream, opj_.codec, &opj_.image) || !opj_.image)
         return failed(kErrBadFile);
     const opj_image_t& header = *opj_.image;
-    if (header.numcomps == 0 || !header.comps || header.x1 <= header.x0 || header.y1 <= header.y0 ||
-        header.comps[0].dx == 0 || header.comps[0].dy == 0)
+    if (header.numcomps == 0 || !header.comps || header.x1 <= header.x0 || header.y1 <= header.y0)
         return fail(kErrFileBroken);
     const int64_t fullWidth = int64_t(header.x1) - header.x0,
                   fullHeight = int64_t(header.y1) - header.y0;
     if (!Image::fitsSides(fullWidth, fullHeight)) return false;
     // A big picture whose whole file could not hold it even at an extreme compression ratio
     // is cut short; refusing it here avoids decoding gigabytes for a few bytes of file.
-    const uint64_t raw = uint64_t(fullWidth) * uint64_t(fullHeight) * std::min(header.numcomps, 4u);
-    if (raw > (uint64_t(64) << 20) && raw / 10000 > memory_.source->size())
-        return fail(kErrCannotRead);
+    const uint64_t raw =
+        uint64_t(fullWidth) * uint64_t(fullHeight) * std::min<uint64_t>(header.numcomps, 4);
+    if (raw > (uint64_t(64) << 20) && raw / 10000 > source.size()) return fail(kErrCannotRead);
     reduce_ = reduction(options.minSide);
     if (reduce_ > 0 && !opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce_)))
         return failed(kErrFileBroken);
@@ -83,35 +77,33 @@ bool Jpeg2000Decoder::run(const LoadOptions& options) {
         if (!opj_set_decoded_components(opj_.codec, 4, kShown, OPJ_FALSE))
             return failed(kErrFileBroken);
     }
-    // The picture on the first component's grid, at the decoded resolution.
-    const opj_image_comp_t& first = header.comps[0];
-    width_ = int(ceilDivPow2(ceilDiv(header.x1, first.dx), reduce_) -
-                 ceilDivPow2(ceilDiv(header.x0, first.dx), reduce_));
-    height_ = int(ceilDivPow2(ceilDiv(header.y1, first.dy), reduce_) -
-                  ceilDivPow2(ceilDiv(header.y0, first.dy), reduce_));
-    const int count = int(std::min<OPJ_UINT32>(header.numcomps, 4));
-    channels_ = count == 2 ? 4 : count;  // grey with alpha shows as RGBA
+    left_ = reduced(header.x0), top_ = reduced(header.y0);
+    width_ = int(reduced(header.x1) - left_), height_ = int(reduced(header.y1) - top_);
+    if (width_ < 1 || height_ < 1) return fail(kErrFileBroken);
+    count_ = int(std::min<OPJ_UINT32>(header.numcomps, 4));
+    for (int c = 0; c < count_; ++c)
+        if (header.comps[c].dx == 0 || header.comps[c].dy == 0) return fail(kErrFileBroken);
+    channels_ = count_ == 2 ? 4 : count_;  // grey with alpha shows as RGBA
+    sycc_ = header.color_space == OPJ_CLRSPC_SYCC && count_ >= 3;
     RowLayout layout;
     layout.width = width_;
     layout.height = height_;
     layout.bitsPerPixel = channels_ == 1 ? 8 : channels_ == 3 ? 24 : 32;
     layout.grey = channels_ == 1;
     if (layout.grey) layout.palette = greyPalette(8);
-    if (header.icc_profile_buf && header.icc_profile_len)
-        sink_.notes.metadata.icc.assign(header.icc_profile_buf,
-                                        header.icc_profile_buf + header.icc_profile_len);
-    if (width_ < 1 || height_ < 1) return fail(kErrFileBroken);
-    if (!Image::fitsSides(width_, height_)) return false;
-    for (int c = 0; c < count; ++c) {
-        const opj_image_comp_t& comp = header.comps[c];
-        if (comp.dx == 0 || comp.dy == 0) return fail(kErrFileBroken);
-        grids_[size_t(c)] =
-            Grid{comp.dx, comp.dy, ceilDivPow2(ceilDiv(header.x0, comp.dx), reduce_),
-                 ceilDivPow2(ceilDiv(header.y0, comp.dy), reduce_)};
-    }
-    count_ = count;
-    sycc_ = header.color_space == OPJ_CLRSPC_SYCC && count >= 3;
+    // EXIF and XMP boxes are read where the whole file is in memory (thumbnails and facts keep
+    // no metadata).
+    if (!codestream && source.data())
+        readJp2MetadataBoxes(source.data(), size_t(source.size()), sink_.notes.metadata);
     return sink_.start(layout) && readTiles();
+}
+
+// OpenJPEG attaches the colour box's profile to the image only when it hands decoded samples.
+void Jpeg2000Decoder::takeProfile() {
+    const opj_image_t& img = *opj_.image;
+    if (img.icc_profile_buf && img.icc_profile_len && sink_.notes.metadata.icc.empty())
+        sink_.notes.metadata.icc.assign(img.icc_profile_buf,
+                                        img.icc_profile_buf + img.icc_profile_len);
 }
 
 // Resolution levels to drop so that both sides stay at least minSide.
@@ -146,34 +138,33 @@ bool Jpeg2000Decoder::readTiles() {
     // several kilobytes of coding parameters per tile (forged tiny tiles would cost gigabytes).
     const uint64_t tiles = uint64_t(across) * down;
     const uint64_t tileSamples = tiles == 1 ? uint64_t(width_ + 1) * uint64_t(height_ + 1)
-                                            : uint64_t(ceilDivPow2(tileWidth, reduce_) + 1) *
-                                                  uint64_t(ceilDivPow2(tileHeight, reduce_) + 1);
+                                            : (reduced(tileWidth) + 1) * (reduced(tileHeight) + 1);
     if (tileSamples * uint64_t(count_) * 4 + tiles * 8192 > memoryLimit()) return fail(kErrMemory);
     BandRows band(sink_, size_t(width_) * size_t(channels_));
     if (tiles == 1) {
         if (!opj_decode(opj_.codec, opj_.stream, opj_.image) ||
             !opj_end_decompress(opj_.codec, opj_.stream))
             return failed(kErrFileBroken);
+        takeProfile();
         if (!band.prepare(0, height_) || !convert(band, 0)) return false;
         band.hand();
         return true;
     }
-    const opj_image_t& header = *opj_.image;
-    const int64_t imageY0 = header.y0, imageY1 = header.y1;
-    const Grid& grid = grids_[0];
+    const uint64_t imageY0 = opj_.image->y0, imageY1 = opj_.image->y1;
     for (uint32_t ty = 0; ty < down; ++ty) {
-        // The tile row's rows at the decoded resolution.
-        const int64_t top = std::max<int64_t>(int64_t(tileY0) + int64_t(ty) * tileHeight, imageY0);
-        const int64_t bottom =
-            std::min<int64_t>(int64_t(tileY0) + int64_t(ty + 1) * tileHeight, imageY1);
-        const int64_t first = ceilDivPow2(ceilDiv(top, grid.dy), reduce_) - grid.y0;
-        const int64_t end = ceilDivPow2(ceilDiv(bottom, grid.dy), reduce_) - grid.y0;
+        // The rows of this row of tiles, at the decoded resolution.
+        const uint64_t from =
+            std::max<uint64_t>(uint64_t(tileY0) + uint64_t(ty) * tileHeight, imageY0);
+        const uint64_t to =
+            std::min<uint64_t>(uint64_t(tileY0) + uint64_t(ty + 1) * tileHeight, imageY1);
+        const int64_t first = int64_t(reduced(from) - top_), end = int64_t(reduced(to) - top_);
         if (end <= first) continue;  // a row of tiles that vanishes at this resolution
-        if (first < 0 || end > height_ || !band.prepare(int(first), int(end - first)))
-            return lastError() != kOk ? false : fail(kErrFileBroken);
+        if (first < 0 || end > height_) return fail(kErrFileBroken);
+        if (!band.prepare(int(first), int(end - first))) return false;
         for (uint32_t tx = 0; tx < across; ++tx) {
             if (!opj_get_decoded_tile(opj_.codec, opj_.stream, opj_.image, ty * across + tx))
                 return failed(kErrFileBroken);
+            takeProfile();
             if (!convert(band, int(first))) return false;
         }
         band.hand();
@@ -181,42 +172,47 @@ bool Jpeg2000Decoder::readTiles() {
     return true;
 }
 
-// Where the decoded region of component c starts, relative to the picture, at the decoded
-// resolution.
-int64_t Jpeg2000Decoder::regionLeft(int c) const {
-    const opj_image_comp_t& comp = opj_.image->comps[c];
-    return ceilDivPow2(comp.x0, int(comp.factor)) - grids_[c].x0;
-}
-int64_t Jpeg2000Decoder::regionTop(int c) const {
-    const opj_image_comp_t& comp = opj_.image->comps[c];
-    return ceilDivPow2(comp.y0, int(comp.factor)) - grids_[c].y0;
-}
-
-// Writes the decoded region (a tile, or the whole picture) into the band that starts at row
-// bandTop, converting to 8 bits per channel.
+// Writes the decoded area (a tile, or the whole picture) into the band that starts at picture
+// row bandTop, converting to 8 bits per channel.
 bool Jpeg2000Decoder::convert(BandRows& band, int bandTop) {
-    const opj_image_comp_t* comps = opj_.image->comps;
-    if (opj_.image->numcomps < OPJ_UINT32(count_)) return fail(kErrFileBroken);
+    const opj_image_t& img = *opj_.image;
+    const opj_image_comp_t* comps = img.comps;
+    if (img.numcomps < OPJ_UINT32(count_)) return fail(kErrFileBroken);
     for (int c = 0; c < count_; ++c)
         if (!comps[c].data || comps[c].w == 0 || comps[c].h == 0 || comps[c].prec == 0 ||
-            comps[c].prec > 31 || comps[c].dx != grids_[c].dx || comps[c].dy != grids_[c].dy)
+            comps[c].prec > 31 || comps[c].dx == 0 || comps[c].dy == 0)
             return fail(kErrFileBroken);
-    const int64_t left = regionLeft(0), top = regionTop(0);
-    const int64_t right = std::min<int64_t>(left + comps[0].w, width_);
-    const int64_t bottom = std::min<int64_t>(top + comps[0].h, bandTop + band.count());
-    if (left < 0 || top < bandTop) return fail(kErrFileBroken);
-    int64_t offsetX[4], offsetY[4];
-    for (int c = 0; c < count_; ++c) offsetX[c] = regionLeft(c), offsetY[c] = regionTop(c);
-
-    // Sample of component c under picture pixel (x, y) of the first component's grid, scaled
-    // to 8 bits.
-    auto sample = [&](int c, int64_t x, int64_t y) {
+    // The area's picture columns and rows.
+    const int64_t left = int64_t(reduced(img.x0) - left_), top = int64_t(reduced(img.y0) - top_);
+    const int64_t right = std::min<int64_t>(int64_t(reduced(img.x1) - left_), width_);
+    const int64_t bottom =
+        std::min<int64_t>(int64_t(reduced(img.y1) - top_), int64_t(bandTop) + band.count());
+    if (left < 0 || top < bandTop || right <= left || bottom <= top) return fail(kErrFileBroken);
+    // Component column of every picture column (and row of every row) of the area: the sample
+    // at or left of (above) the grid point, counted from the component's first sample in the
+    // area and kept inside it. Components sampled more coarsely (XRsiz, YRsiz) are spread over
+    // the picture.
+    std::vector<std::vector<uint32_t>> columns(static_cast<size_t>(count_)),
+        rows(static_cast<size_t>(count_));
+    const auto place = [&](std::vector<uint32_t>& out, uint64_t first, uint32_t origin,
+                           uint32_t step, uint32_t samples) {
+        const uint64_t start = reduced((uint64_t(origin) + step - 1) / step);
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = uint32_t(std::clamp<int64_t>(int64_t((first + i) / step) - int64_t(start), 0,
+                                                  int64_t(samples) - 1));
+    };
+    for (int c = 0; c < count_; ++c) {
         const opj_image_comp_t& comp = comps[c];
-        const int64_t cx =
-            std::clamp<int64_t>(x * comps[0].dx / comp.dx - offsetX[c], 0, comp.w - 1);
-        const int64_t cy =
-            std::clamp<int64_t>(y * comps[0].dy / comp.dy - offsetY[c], 0, comp.h - 1);
-        int64_t v = comp.data[size_t(cy) * comp.w + size_t(cx)];
+        columns[size_t(c)].resize(size_t(right - left));
+        rows[size_t(c)].resize(size_t(bottom - top));
+        place(columns[size_t(c)], left_ + uint64_t(left), img.x0, comp.dx, comp.w);
+        place(rows[size_t(c)], top_ + uint64_t(top), img.y0, comp.dy, comp.h);
+    }
+
+    // Sample of component c under area pixel (x, y), scaled to 8 bits.
+    auto sample = [&](int c, size_t x, size_t y) {
+        const opj_image_comp_t& comp = comps[c];
+        int64_t v = comp.data[size_t(rows[size_t(c)][y]) * comp.w + columns[size_t(c)][x]];
         if (comp.sgnd) v += int64_t(1) << (comp.prec - 1);
         if (comp.prec > 8)
             v >>= comp.prec - 8;
@@ -224,29 +220,30 @@ bool Jpeg2000Decoder::convert(BandRows& band, int bandTop) {
             v = v * 255 / ((int64_t(1) << comp.prec) - 1);
         return int(std::clamp<int64_t>(v, 0, 255));
     };
-    const int channels = channels_;
+    const int channels = channels_, count = count_;
     parallelRows(int(bottom - top), [&](int r0, int r1) {
-        for (int64_t y = top + r0; y < top + r1; ++y) {
-            uint8_t* out = band.row(int(y - bandTop));
-            for (int64_t x = left; x < right; ++x) {
-                uint8_t* p = out + size_t(x) * size_t(channels);
+        for (int r = r0; r < r1; ++r) {
+            const size_t y = size_t(r);
+            uint8_t* out = band.row(int(top - bandTop) + r) + size_t(left) * size_t(channels);
+            for (size_t x = 0; x < size_t(right - left); ++x) {
+                uint8_t* p = out + x * size_t(channels);
                 if (channels == 1) {
                     p[0] = uint8_t(sample(0, x, y));
                     continue;
                 }
-                if (count_ == 2) {
+                if (count == 2) {
                     p[0] = p[1] = p[2] = uint8_t(sample(0, x, y));
                     p[3] = uint8_t(sample(1, x, y));
                     continue;
                 }
-                int r = sample(0, x, y), g = sample(1, x, y), b = sample(2, x, y);
+                int red = sample(0, x, y), green = sample(1, x, y), blue = sample(2, x, y);
                 if (sycc_) {
-                    const int cb = g - 128, cr = b - 128, luma = r;
-                    r = std::clamp(luma + int(1.402 * cr), 0, 255);
-                    g = std::clamp(luma - int(0.344136 * cb + 0.714136 * cr), 0, 255);
-                    b = std::clamp(luma + int(1.772 * cb), 0, 255);
+                    const int cb = green - 128, cr = blue - 128, luma = red;
+                    red = std::clamp(luma + int(1.402 * cr), 0, 255);
+                    green = std::clamp(luma - int(0.344136 * cb + 0.714136 * cr), 0, 255);
+                    blue = std::clamp(luma + int(1.772 * cb), 0, 255);
                 }
-                p[0] = uint8_t(r), p[1] = uint8_t(g), p[2] = uint8_t(b);
+                p[0] = uint8_t(red), p[1] = uint8_t(green), p[2] = uint8_t(blue);
                 if (channels == 4) p[3] = uint8_t(sample(3, x, y));
             }
         }

@@ -288,6 +288,21 @@ void TiffDecoder::takeTags() {
 
 }  // namespace
 
+int tiffPageCount(const uint8_t* data, size_t size) {
+    constexpr int kMaxPages = 65535;
+    MemorySource source(data, size);
+    TiffFile file;
+    if (!file.openForReading(source)) return 1;
+    int pages = 0;
+    do {
+        uint32_t type = 0;
+        if (!TIFFGetField(file.tiff(), TIFFTAG_SUBFILETYPE, &type) ||
+            !(type & FILETYPE_REDUCEDIMAGE))
+            ++pages;
+    } while (pages < kMaxPages && TIFFReadDirectory(file.tiff()));
+    return std::max(pages, 1);
+}
+
 bool decodeTiffRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
     return TiffDecoder(source, sink).run();
 }

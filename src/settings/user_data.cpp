@@ -4,9 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
+#include "platform/program_path.h"
 #include "platform/special_folders.h"
 #include "platform/user_setting.h"
 #include "util/message_service.h"
@@ -43,7 +44,7 @@ bool YIni::W_UserData(QWidget* owner) {
     owner_ = owner;
     auto& shared = util::shared();
     const QString& exeName = shared.sExeNm;
-    shared.sApDir = programFolder_ + "apData/";
+    shared.sApDir = platform::programDataFolder(programFolder_);
 
     // The program's path in the per-user settings, for other programs to find it.
     const QString fullPath = programFolder_ + exeName;
@@ -64,11 +65,13 @@ bool YIni::W_UserData(QWidget* owner) {
             file.open(QIODevice::ReadOnly) ? platform::fromCp932(file.readAll()) : std::nullopt;
         if (!text) {
             readable = false;  // keep a pointer file we cannot read; use the default
-        } else if (!text->isEmpty() && !text->startsWith('\r') && !text->startsWith('\n')) {
+        } else {
+            // Line ends typed before or after the token are not part of it: a pointer to the
+            // user's own folder is never replaced by the default for a blank line.
             token = *text;
-            // A line end typed after the token is not part of it.
+            while (token.startsWith('\n') || token.startsWith('\r')) token.remove(0, 1);
             while (token.endsWith('\n') || token.endsWith('\r')) token.chop(1);
-            rewrite = false;
+            rewrite = token.isEmpty();
         }
     }
     if (!readable) rewrite = false;
