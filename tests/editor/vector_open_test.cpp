@@ -7,7 +7,7 @@
 #include "editor_fixture.h"
 #include "support/vector_files.h"
 #include "util/qimage_adapter.h"
-#include "util/vector/sb_wmf.h"
+#include "util/sb_wmf.h"
 
 namespace ximora::editor::testing {
 namespace {

@@ -1,8 +1,8 @@
-#include "util/vector/vector_messages.h"
+#include "vector/vector_messages.h"
 
 #include "engine/core/error.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 QString vectorReadError(int code, const QString& kind) {
     switch (code) {
@@ -17,4 +17,4 @@ QString vectorReadError(int code, const QString& kind) {
 
 QString vectorNoSizeError() { return QStringLiteral("図形の大きさがありません"); }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

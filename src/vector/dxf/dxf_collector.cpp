@@ -1,10 +1,10 @@
-#include "engine/vector/dxf_collector.h"
+#include "vector/dxf/dxf_collector.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-namespace ximora::engine {
+namespace ximora::vector {
 
 namespace {
 
@@ -226,4 +226,4 @@ void DxfCollector::finish() {
     }
 }
 
-}  // namespace ximora::engine
+}  // namespace ximora::vector

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <memory>
 
-#include "util/vector/vector_drawing.h"
+#include "vector/vector_drawing.h"
 
 class QAction;
 class QMenuBar;
@@ -20,7 +20,7 @@ class sbWmf : public QDialog {
     ~sbWmf() override;
 
     /// Puts the drawing into `Image1`; the caller does this before Act.
-    void setDrawing(std::shared_ptr<const VectorDrawing> drawing);
+    void setDrawing(std::shared_ptr<const vector::VectorDrawing> drawing);
 
     /// Places the window at `left`, `top` (screen pixels) with room for the drawing at `width`
     /// × `height` pixels and runs it modally. True when the user chose "Ok(&O)": `picture` then
@@ -50,7 +50,7 @@ class sbWmf : public QDialog {
     QAction* ok_ = nullptr;
     QAction* cancel_ = nullptr;
     QWidget* image1_ = nullptr;
-    std::shared_ptr<const VectorDrawing> drawing_;
+    std::shared_ptr<const vector::VectorDrawing> drawing_;
     QImage picture1_;
     bool settingUp_ = false;
     bool result_ = false;

@@ -1,4 +1,4 @@
-#include "util/vector/sb_wmf.h"
+#include "util/sb_wmf.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -16,7 +16,7 @@ namespace {
 class StretchedDrawing : public QWidget {
   public:
     explicit StretchedDrawing(QWidget* parent) : QWidget(parent) {}
-    void setDrawing(std::shared_ptr<const VectorDrawing> drawing) {
+    void setDrawing(std::shared_ptr<const vector::VectorDrawing> drawing) {
         drawing_ = std::move(drawing);
         update();
     }
@@ -31,7 +31,7 @@ class StretchedDrawing : public QWidget {
     }
 
   private:
-    std::shared_ptr<const VectorDrawing> drawing_;
+    std::shared_ptr<const vector::VectorDrawing> drawing_;
 };
 
 }  // namespace
@@ -50,7 +50,7 @@ sbWmf::sbWmf(QWidget* parent) : QDialog(parent) {
 
 sbWmf::~sbWmf() = default;
 
-void sbWmf::setDrawing(std::shared_ptr<const VectorDrawing> drawing) {
+void sbWmf::setDrawing(std::shared_ptr<const vector::VectorDrawing> drawing) {
     drawing_ = drawing;
     static_cast<StretchedDrawing*>(image1_)->setDrawing(std::move(drawing));
 }

@@ -1,4 +1,4 @@
-#include "util/vector/wmf_to_svg.h"
+#include "vector/metafile/wmf_to_svg.h"
 
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-namespace ximora::util {
+namespace ximora::vector {
 
 namespace {
 
@@ -98,4 +98,4 @@ WmfResult wmfToSvg(const unsigned char* data, size_t size, const WmfBox& stated,
     return session.toSvg(box, out.width, out.height, out.svg) ? WmfResult::Ok : WmfResult::Broken;
 }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

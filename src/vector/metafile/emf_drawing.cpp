@@ -4,16 +4,17 @@
 #include <cstdlib>
 
 #include "engine/core/error.h"
-#include "engine/vector/metafile_check.h"
-#include "util/vector/svg_drawing.h"
-#include "util/vector/vector_messages.h"
+#include "vector/metafile/metafile_check.h"
+#include "vector/metafile/metafile_drawings.h"
+#include "vector/svg_drawing.h"
+#include "vector/vector_messages.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 std::unique_ptr<VectorDrawing> loadEmf(const QByteArray& bytes, QString& error) {
-    engine::MetafileExtent extent;
-    if (!engine::checkEmf(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()),
-                          extent)) {
+    MetafileExtent extent;
+    if (!checkEmf(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()),
+                  extent)) {
         error = vectorReadError(engine::lastError(), QStringLiteral("EMF"));
         return nullptr;
     }
@@ -42,4 +43,4 @@ std::unique_ptr<VectorDrawing> loadEmf(const QByteArray& bytes, QString& error) 
     return drawing;
 }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

@@ -9,7 +9,7 @@
 class QPainter;
 class QRectF;
 
-namespace ximora::util {
+namespace ximora::vector {
 
 class VectorDrawing {
   public:
@@ -30,4 +30,4 @@ class VectorDrawing {
     QImage render(QSize size) const;
 };
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

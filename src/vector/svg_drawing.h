@@ -5,9 +5,9 @@
 #include <QSvgRenderer>
 #include <memory>
 
-#include "util/vector/vector_drawing.h"
+#include "vector/vector_drawing.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 class SvgDrawing : public VectorDrawing {
   public:
@@ -23,9 +23,4 @@ class SvgDrawing : public VectorDrawing {
     std::unique_ptr<QSvgRenderer> renderer_;
 };
 
-/// A WMF file converted with libwmf; nullptr with the reason in `error`.
-std::unique_ptr<VectorDrawing> loadWmf(const QByteArray& bytes, QString& error);
-/// An EMF file converted with libemf2svg; nullptr with the reason in `error`.
-std::unique_ptr<VectorDrawing> loadEmf(const QByteArray& bytes, QString& error);
-
-}  // namespace ximora::util
+}  // namespace ximora::vector

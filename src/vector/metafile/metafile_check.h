@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ximora::engine {
+namespace ximora::vector {
 
 /// The size a metafile states for itself, in pixels at 96 dots per inch; 0 when it states none.
 struct MetafileExtent {
@@ -25,4 +25,4 @@ bool checkWmf(const uint8_t* data, size_t size, MetafileExtent& out);
 /// pixels) when the frame is empty. False with kErrBadFile or kErrFileBroken as for checkWmf.
 bool checkEmf(const uint8_t* data, size_t size, MetafileExtent& out);
 
-}  // namespace ximora::engine
+}  // namespace ximora::vector

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "support/vector_files.h"
-#include "util/vector/vector_drawing.h"
+#include "vector/vector_drawing.h"
 
 using namespace ximora;
 
@@ -13,11 +13,11 @@ namespace {
 
 class VectorDrawingTest : public ::testing::Test {
   protected:
-    std::unique_ptr<util::VectorDrawing> load(const QString& name, const QByteArray& bytes) {
+    std::unique_ptr<vector::VectorDrawing> load(const QString& name, const QByteArray& bytes) {
         const QString path = dir_.filePath(name);
         EXPECT_TRUE(test::writeFile(path, bytes));
         error_.clear();
-        return util::VectorDrawing::load(path, error_);
+        return vector::VectorDrawing::load(path, error_);
     }
     static bool reddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; }
     static bool white(QRgb c) { return qRed(c) > 240 && qGreen(c) > 240 && qBlue(c) > 240; }
@@ -152,7 +152,7 @@ TEST_F(VectorDrawingTest, BadFilesAreRefusedWithAMessage) {
         EXPECT_FALSE(load(name, bytes));
         EXPECT_FALSE(error_.isEmpty());
     }
-    EXPECT_FALSE(util::VectorDrawing::load(dir_.filePath(QStringLiteral("missing.wmf")), error_));
+    EXPECT_FALSE(vector::VectorDrawing::load(dir_.filePath(QStringLiteral("missing.wmf")), error_));
     EXPECT_TRUE(error_.contains(QStringLiteral("missing.wmf")));
 }
 

@@ -1,8 +1,8 @@
-#include "util/vector/svg_drawing.h"
+#include "vector/svg_drawing.h"
 
 #include <QPainter>
 
-namespace ximora::util {
+namespace ximora::vector {
 
 std::unique_ptr<SvgDrawing> SvgDrawing::create(const QByteArray& svg, QSize size) {
     if (size.width() < 1 || size.height() < 1) return nullptr;
@@ -18,4 +18,4 @@ void SvgDrawing::paint(QPainter& painter, const QRectF& target) const {
     renderer_->render(&painter, target);
 }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

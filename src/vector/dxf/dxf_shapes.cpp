@@ -1,4 +1,4 @@
-#include "engine/vector/dxf_shapes.h"
+#include "vector/dxf/dxf_shapes.h"
 
 #include <dl_dxf.h>
 
@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "engine/core/error.h"
-#include "engine/vector/dxf_collector.h"
+#include "vector/dxf/dxf_collector.h"
 
-namespace ximora::engine {
+namespace ximora::vector {
 
 namespace {
 
@@ -66,10 +66,10 @@ bool canonicalDxf(const std::string& text, std::string& out) {
         // A text file has no NUL bytes; dxflib would read a line only up to its first one, and
         // the counts below would then be judged on another text than dxflib's.
         if (code.find('\0') != std::string_view::npos || value.find('\0') != std::string_view::npos)
-            return fail(kErrBadFile);
+            return engine::fail(engine::kErrBadFile);
         bool whole = false;
         const long group = leadingInt(code, whole);
-        if (!whole) return fail(kErrBadFile);
+        if (!whole) return engine::fail(engine::kErrBadFile);
         out.append(code).append(1, '\n').append(value).append(1, '\n');
         if (group == 0) {
             entity.assign(value);
@@ -84,7 +84,7 @@ bool canonicalDxf(const std::string& text, std::string& out) {
         if (!counted) continue;
         bool plain = false;
         const long count = leadingInt(value, plain);
-        if (count < 0 || count > kMaxCount) return fail(kErrMemory);
+        if (count < 0 || count > kMaxCount) return engine::fail(engine::kErrMemory);
     }
     return true;
 }
@@ -107,13 +107,13 @@ bool readDxf(const std::string& text, DxfShapes& out) {
     collector.finish();
     if (collector.overflow()) {
         out = {};
-        return fail(kErrMemory);
+        return engine::fail(engine::kErrMemory);
     }
     if (!read || out.empty()) {
         out = {};
-        return fail(kErrBadFile);
+        return engine::fail(engine::kErrBadFile);
     }
     return true;
 }
 
-}  // namespace ximora::engine
+}  // namespace ximora::vector

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace ximora::util {
+namespace ximora::vector {
 
 /// The converted drawing: SVG text and the drawing's size at 96 dpi from its records.
 struct WmfSvg {
@@ -24,4 +24,4 @@ struct WmfBox {
 /// records' box is used) sets the part shown and the SVG's size. The bytes are read only.
 WmfResult wmfToSvg(const unsigned char* data, size_t size, const WmfBox& stated, WmfSvg& out);
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

@@ -1,13 +1,13 @@
-#include "util/vector/vector_drawing.h"
+#include "vector/vector_drawing.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 
-#include "util/vector/dxf_drawing.h"
-#include "util/vector/svg_drawing.h"
+#include "vector/dxf/dxf_drawing.h"
+#include "vector/metafile/metafile_drawings.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 namespace {
 // Larger files are no drawings this program could take over as a picture anyway.
@@ -54,4 +54,4 @@ QImage VectorDrawing::render(QSize size) const {
     return image;
 }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

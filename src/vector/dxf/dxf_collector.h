@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/vector/dxf_shapes.h"
+#include "vector/dxf/dxf_shapes.h"
 
-namespace ximora::engine {
+namespace ximora::vector {
 
 class DxfCollector : public DL_CreationAdapter {
   public:
@@ -65,4 +65,4 @@ class DxfCollector : public DL_CreationAdapter {
     std::vector<Vertex> polyline_;
 };
 
-}  // namespace ximora::engine
+}  // namespace ximora::vector

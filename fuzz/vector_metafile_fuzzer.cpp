@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "engine/vector/metafile_check.h"
+#include "vector/metafile/metafile_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ximora::engine::MetafileExtent extent;
-    for (auto check : {ximora::engine::checkWmf, ximora::engine::checkEmf}) {
+    ximora::vector::MetafileExtent extent;
+    for (auto check : {ximora::vector::checkWmf, ximora::vector::checkEmf}) {
         if (check(data, size, extent) && (extent.width < 0 || extent.height < 0)) std::abort();
     }
     return 0;

@@ -1,11 +1,11 @@
-#include "engine/vector/metafile_check.h"
+#include "vector/metafile/metafile_check.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/core/error.h"
 
-namespace ximora::engine {
+namespace ximora::vector {
 
 namespace {
 
@@ -36,7 +36,7 @@ bool checkWmf(const uint8_t* data, size_t size, MetafileExtent& out) {
     out = {};
     size_t pos = 0;
     if (size >= 4 && u32(data) == kPlaceableKey) {
-        if (size < kPlaceableSize) return fail(kErrFileBroken);
+        if (size < kPlaceableSize) return engine::fail(engine::kErrFileBroken);
         const int left = s16(data + 6), top = s16(data + 8);
         const int right = s16(data + 10), bottom = s16(data + 12);
         const int perInch = u16(data + 14);
@@ -48,10 +48,11 @@ bool checkWmf(const uint8_t* data, size_t size, MetafileExtent& out) {
         }
         pos = kPlaceableSize;
     }
-    if (size - pos < kWmfHeaderSize) return fail(pos ? kErrFileBroken : kErrBadFile);
+    if (size - pos < kWmfHeaderSize)
+        return engine::fail(pos ? engine::kErrFileBroken : engine::kErrBadFile);
     const uint8_t* header = data + pos;
     const uint16_t type = u16(header), headerWords = u16(header + 2);
-    if ((type != 1 && type != 2) || headerWords != 9) return fail(kErrBadFile);
+    if ((type != 1 && type != 2) || headerWords != 9) return engine::fail(engine::kErrBadFile);
     // Readers size their record buffer from the header's largest record: it must be true.
     const uint64_t statedLargest = u32(header + 12);
     pos += kWmfHeaderSize;
@@ -60,34 +61,35 @@ bool checkWmf(const uint8_t* data, size_t size, MetafileExtent& out) {
     while (pos + 6 <= size) {
         const uint64_t words = u32(data + pos);
         const uint16_t function = u16(data + pos + 4);
-        if (words < 3 || words * 2 > size - pos) return fail(kErrFileBroken);
+        if (words < 3 || words * 2 > size - pos) return engine::fail(engine::kErrFileBroken);
         largest = std::max(largest, words);
         if (function == 0) {
-            if (statedLargest < largest || statedLargest * 2 > size) return fail(kErrFileBroken);
+            if (statedLargest < largest || statedLargest * 2 > size)
+                return engine::fail(engine::kErrFileBroken);
             return true;
         }
         pos += size_t(words * 2);
     }
-    return fail(kErrFileBroken);
+    return engine::fail(engine::kErrFileBroken);
 }
 
 bool checkEmf(const uint8_t* data, size_t size, MetafileExtent& out) {
     out = {};
     constexpr size_t kMinHeader = 88;
     if (size < kMinHeader || u32(data) != kEmrHeader || u32(data + 40) != kEmfSignature)
-        return fail(kErrBadFile);
+        return engine::fail(engine::kErrBadFile);
     const uint32_t headerBytes = u32(data + 4);
     if (headerBytes < kMinHeader || headerBytes > size || headerBytes % 4)
-        return fail(kErrFileBroken);
+        return engine::fail(engine::kErrFileBroken);
     // The description (UTF-16 characters) and the pixel format lie inside the header record.
     const uint64_t descriptionChars = u32(data + 60), descriptionAt = u32(data + 64);
     if ((descriptionChars || descriptionAt) && (!descriptionChars || descriptionAt < kMinHeader ||
                                                 descriptionAt + 2 * descriptionChars > headerBytes))
-        return fail(kErrFileBroken);
+        return engine::fail(engine::kErrFileBroken);
     if (headerBytes >= 100) {
         const uint64_t formatBytes = u32(data + 88), formatAt = u32(data + 92);
         if (formatBytes && (formatAt < kMinHeader || formatAt + formatBytes > headerBytes))
-            return fail(kErrFileBroken);
+            return engine::fail(engine::kErrFileBroken);
     }
     // Frame in 0.01 mm, inclusive; bounds in device pixels, inclusive.
     const double frameW = double(s32(data + 32)) - s32(data + 24);
@@ -103,12 +105,13 @@ bool checkEmf(const uint8_t* data, size_t size, MetafileExtent& out) {
     size_t pos = 0;
     while (pos + 8 <= size) {
         const uint32_t type = u32(data + pos), bytes = u32(data + pos + 4);
-        if (bytes < 8 || bytes % 4 || bytes > size - pos) return fail(kErrFileBroken);
-        if (pos > 0 && type == kEmrHeader) return fail(kErrFileBroken);
+        if (bytes < 8 || bytes % 4 || bytes > size - pos)
+            return engine::fail(engine::kErrFileBroken);
+        if (pos > 0 && type == kEmrHeader) return engine::fail(engine::kErrFileBroken);
         if (type == kEmrEof) return true;
         pos += bytes;
     }
-    return fail(kErrFileBroken);
+    return engine::fail(engine::kErrFileBroken);
 }
 
-}  // namespace ximora::engine
+}  // namespace ximora::vector

@@ -1,4 +1,4 @@
-#include "util/vector/dxf_drawing.h"
+#include "vector/dxf/dxf_drawing.h"
 
 #include <QFont>
 #include <QPainter>
@@ -7,9 +7,9 @@
 #include <numbers>
 
 #include "engine/core/error.h"
-#include "util/vector/vector_messages.h"
+#include "vector/vector_messages.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 namespace {
 constexpr double kMinNaturalSide = 64, kMaxNaturalSide = 4096, kScaledSide = 800;
@@ -17,8 +17,8 @@ constexpr int kTextPixels = 100;  // texts are laid out at this size, then scale
 }  // namespace
 
 std::unique_ptr<DxfDrawing> DxfDrawing::load(const QByteArray& bytes, QString& error) {
-    engine::DxfShapes shapes;
-    if (!engine::readDxf(bytes.toStdString(), shapes)) {
+    DxfShapes shapes;
+    if (!readDxf(bytes.toStdString(), shapes)) {
         error = vectorReadError(engine::lastError(), QStringLiteral("DXF"));
         return nullptr;
     }
@@ -30,7 +30,7 @@ std::unique_ptr<DxfDrawing> DxfDrawing::load(const QByteArray& bytes, QString& e
     return std::unique_ptr<DxfDrawing>(new DxfDrawing(std::move(shapes)));
 }
 
-DxfDrawing::DxfDrawing(engine::DxfShapes shapes) : shapes_(std::move(shapes)) {
+DxfDrawing::DxfDrawing(DxfShapes shapes) : shapes_(std::move(shapes)) {
     width_ = shapes_.max.x - shapes_.min.x;
     height_ = shapes_.max.y - shapes_.min.y;
     // A drawing of one straight line across still gets a visible band.
@@ -45,7 +45,7 @@ DxfDrawing::DxfDrawing(engine::DxfShapes shapes) : shapes_(std::move(shapes)) {
 
 void DxfDrawing::paint(QPainter& painter, const QRectF& target) const {
     const double sx = target.width() / width_, sy = target.height() / height_;
-    const auto map = [&](const engine::DxfPoint& p) {
+    const auto map = [&](const DxfPoint& p) {
         return QPointF(target.left() + (p.x - shapes_.min.x) * sx,
                        target.top() + (shapes_.max.y - p.y) * sy);
     };
@@ -64,7 +64,7 @@ void DxfDrawing::paint(QPainter& painter, const QRectF& target) const {
     QFont font = painter.font();
     font.setPixelSize(kTextPixels);
     painter.setFont(font);
-    for (const engine::DxfText& text : shapes_.texts) {
+    for (const DxfText& text : shapes_.texts) {
         painter.save();
         painter.translate(map(text.at));
         painter.rotate(-text.angle * 180 / std::numbers::pi);
@@ -75,4 +75,4 @@ void DxfDrawing::paint(QPainter& painter, const QRectF& target) const {
     painter.restore();
 }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

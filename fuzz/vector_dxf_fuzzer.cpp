@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/vector/dxf_shapes.h"
+#include "vector/dxf/dxf_shapes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ximora::engine::DxfShapes shapes;
-    if (!ximora::engine::readDxf(std::string(reinterpret_cast<const char*>(data), size), shapes))
+    ximora::vector::DxfShapes shapes;
+    if (!ximora::vector::readDxf(std::string(reinterpret_cast<const char*>(data), size), shapes))
         return 0;
     for (const auto& path : shapes.paths)
         for (const auto& p : path)

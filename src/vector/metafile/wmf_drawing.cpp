@@ -1,16 +1,17 @@
 // WMF files: checked by the engine, converted to SVG by libwmf.
 #include "engine/core/error.h"
-#include "engine/vector/metafile_check.h"
-#include "util/vector/svg_drawing.h"
-#include "util/vector/vector_messages.h"
-#include "util/vector/wmf_to_svg.h"
+#include "vector/metafile/metafile_check.h"
+#include "vector/metafile/metafile_drawings.h"
+#include "vector/metafile/wmf_to_svg.h"
+#include "vector/svg_drawing.h"
+#include "vector/vector_messages.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 std::unique_ptr<VectorDrawing> loadWmf(const QByteArray& bytes, QString& error) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    engine::MetafileExtent extent;
-    if (!engine::checkWmf(data, size_t(bytes.size()), extent)) {
+    MetafileExtent extent;
+    if (!checkWmf(data, size_t(bytes.size()), extent)) {
         error = vectorReadError(engine::lastError(), QStringLiteral("WMF"));
         return nullptr;
     }
@@ -31,4 +32,4 @@ std::unique_ptr<VectorDrawing> loadWmf(const QByteArray& bytes, QString& error) 
     return drawing;
 }
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

@@ -5,10 +5,10 @@
 #include <QByteArray>
 #include <memory>
 
-#include "engine/vector/dxf_shapes.h"
-#include "util/vector/vector_drawing.h"
+#include "vector/dxf/dxf_shapes.h"
+#include "vector/vector_drawing.h"
 
-namespace ximora::util {
+namespace ximora::vector {
 
 class DxfDrawing : public VectorDrawing {
   public:
@@ -21,10 +21,10 @@ class DxfDrawing : public VectorDrawing {
     void paint(QPainter& painter, const QRectF& target) const override;
 
   private:
-    explicit DxfDrawing(engine::DxfShapes shapes);
-    engine::DxfShapes shapes_;
+    explicit DxfDrawing(DxfShapes shapes);
+    DxfShapes shapes_;
     double width_ = 0, height_ = 0;  ///< the extent in drawing units, both above 0
     QSize size_;
 };
 
-}  // namespace ximora::util
+}  // namespace ximora::vector

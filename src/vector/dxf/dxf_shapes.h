@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ximora::engine {
+namespace ximora::vector {
 
 struct DxfPoint {
     double x = 0, y = 0;
@@ -31,4 +31,4 @@ struct DxfShapes {
 /// or holds nothing drawable, kErrMemory when it holds more than the point limit.
 bool readDxf(const std::string& text, DxfShapes& out);
 
-}  // namespace ximora::engine
+}  // namespace ximora::vector
