@@ -1,5 +1,6 @@
 #pragma once
-// A vector drawing (WMF, EMF or DXF file): it has a natural size and paints itself at any size.
+// A vector drawing (WMF, EMF, DXF, SVG or SXF file): it has a natural size and paints itself at
+// any size.
 
 #include <QImage>
 #include <QSize>
@@ -15,7 +16,8 @@ class VectorDrawing {
   public:
     virtual ~VectorDrawing() = default;
 
-    /// Reads the drawing in the WMF, EMF or DXF file at `path` (by its extension, any case);
+    /// Reads the drawing in the WMF, EMF, DXF, SVG or SXF (SFC, P21) file at `path` (by its
+    /// extension, any case);
     /// nullptr with a message for the user in `error` when the file cannot be read, is damaged, is
     /// of another kind or states no size.
     static std::unique_ptr<VectorDrawing> load(const QString& path, QString& error);
@@ -29,5 +31,10 @@ class VectorDrawing {
     /// image when `size` is empty or too large to allocate.
     QImage render(QSize size) const;
 };
+
+/// The natural size of a drawing `width` × `height` units large at `pixelsPerUnit`, unless that
+/// makes it tiny or huge: then its longer side becomes 800 pixels. A drawing of one straight
+/// line gets a band of a hundredth of its length.
+QSize naturalSizeFor(double width, double height, double pixelsPerUnit);
 
 }  // namespace ximora::vector

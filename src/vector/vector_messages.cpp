@@ -5,6 +5,7 @@
 namespace ximora::vector {
 
 QString vectorReadError(int code, const QString& kind) {
+    engine::fail(code);
     switch (code) {
         case engine::kErrBadFile:
             return QStringLiteral("%1ﾌｧｲﾙではありません").arg(kind);
@@ -15,6 +16,9 @@ QString vectorReadError(int code, const QString& kind) {
     }
 }
 
-QString vectorNoSizeError() { return QStringLiteral("図形の大きさがありません"); }
+QString vectorNoSizeError() {
+    engine::fail(engine::kErrFileBroken);
+    return QStringLiteral("図形の大きさがありません");
+}
 
 }  // namespace ximora::vector

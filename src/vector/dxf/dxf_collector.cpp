@@ -4,48 +4,61 @@
 #include <cmath>
 #include <numbers>
 
+#include "vector/scene/curves.h"
+
 namespace ximora::vector {
 
 namespace {
 
 constexpr double kTurn = 2 * std::numbers::pi;
-// Segments for a full turn of a circle or ellipse.
-constexpr int kTurnSegments = 96;
 // More copies than this of one insert are no drawing anyone made by hand.
 constexpr long kMaxInsertCopies = 10'000;
+// Lines of a multi-line text are this many heights apart.
+constexpr double kLineSpacing = 5.0 / 3.0;
 
-bool finite(double v) { return std::isfinite(v) && std::fabs(v) < 1e12; }
-bool finite(DxfPoint p) { return finite(p.x) && finite(p.y); }
 double radians(double degrees) { return degrees * std::numbers::pi / 180; }
 
-/// Points along a bulged polyline segment (tangent of a quarter of its included angle) from
-/// `a` to `b`, without `a`.
-void appendBulge(DxfPoint a, DxfPoint b, double bulge, std::vector<DxfPoint>& out) {
-    const double chord = std::hypot(b.x - a.x, b.y - a.y);
-    if (chord == 0 || bulge == 0 || !finite(bulge)) {
-        out.push_back(b);
-        return;
+/// Placing a block: scaled about its base point, turned, moved to the insert's point.
+struct Placement {
+    Point base, at;
+    double sx = 1, sy = 1, cos = 1, sin = 0;
+    Point operator()(Point p) const {
+        const double x = (p.x - base.x) * sx, y = (p.y - base.y) * sy;
+        return {at.x + x * cos - y * sin, at.y + x * sin + y * cos};
     }
-    // The centre lies off the chord's middle: to the left for a positive bulge up to a half
-    // turn, to the right beyond it.
-    const double sweep = 4 * std::atan(bulge);  // counter-clockwise when positive
-    const double radius = chord * (1 + bulge * bulge) / (4 * std::fabs(bulge));
-    const double offset = chord / 2 * (1 - bulge * bulge) / (2 * bulge);
-    const DxfPoint centre{(a.x + b.x) / 2 - (b.y - a.y) / chord * offset,
-                          (a.y + b.y) / 2 + (b.x - a.x) / chord * offset};
-    const double start = std::atan2(a.y - centre.y, a.x - centre.x);
-    const int steps = std::max(2, int(std::ceil(kTurnSegments * std::fabs(sweep) / kTurn)));
-    for (int i = 1; i < steps; ++i) {
-        const double t = start + sweep * i / steps;
-        out.push_back({centre.x + radius * std::cos(t), centre.y + radius * std::sin(t)});
+    double angle() const { return std::atan2(sin, cos); }
+};
+
+/// The lines of a multi-line text without its formatting codes: "\P" ends a line, "\X...;"
+/// switches something, braces group.
+std::vector<std::string> mtextLines(const std::string& text) {
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '{' || c == '}') continue;
+        if (c == '\\' && i + 1 < text.size()) {
+            const char code = text[++i];
+            if (code == 'P')
+                lines.emplace_back();
+            else if (code == '\\' || code == '{' || code == '}')
+                lines.back() += code;
+            else if (code == '~')
+                lines.back() += ' ';
+            else if (const size_t end = text.find(';', i); end != std::string::npos)
+                i = end;
+            else
+                break;
+            continue;
+        }
+        lines.back() += c;
     }
-    out.push_back(b);
+    return lines;
 }
 
 }  // namespace
 
 bool DxfCollector::reserve(size_t points) {
-    if (points > maxPoints_ - totalPoints_) {
+    if (overflow_ || points > maxPoints_ - totalPoints_) {
         overflow_ = true;
         return false;
     }
@@ -53,177 +66,337 @@ bool DxfCollector::reserve(size_t points) {
     return true;
 }
 
+DxfStyle DxfCollector::currentStyle() {
+    const DL_Attributes a = getAttributes();
+    DxfStyle style;
+    style.layer = a.getLayer();
+    style.aci = a.getColor();
+    style.rgb = a.getColor24();
+    style.weight = a.getWidth();
+    style.linetype = a.getLinetype();
+    const double scale = a.getLinetypeScale();
+    style.linetypeScale = sensible(scale) && scale > 0 ? scale : 1;
+    return style;
+}
+
+void DxfCollector::addLayer(const DL_LayerData& d) {
+    DxfStyle style = currentStyle();
+    if (d.off && style.aci > 0) style.aci = -style.aci;
+    table_.addLayer(d.name, style, (d.flags & 1) != 0);
+}
+
+void DxfCollector::addLinetype(const DL_LinetypeData& d) {
+    // dxflib reports the dashes of a line type before the line type itself.
+    std::vector<double> dashes = std::move(dashes_);
+    dashes_.clear();
+    std::erase_if(dashes, [](double v) { return !sensible(v); });
+    const bool visible = std::any_of(dashes.begin(), dashes.end(), [](double v) { return v != 0; });
+    table_.addLinetype(d.name, visible ? dashes : std::vector<double>{});
+}
+
+void DxfCollector::setVariableDouble(const std::string& key, double value, int) {
+    if (key == "$LTSCALE") table_.setGlobalLinetypeScale(value);
+}
+
 void DxfCollector::addBlock(const DL_BlockData& d) {
-    finishPolyline();
+    finishPending();
     // A block defined again replaces the first definition.
     block_ = &(blocks_[d.name] = Part{});
-    if (finite(DxfPoint{d.bpx, d.bpy})) block_->base = {d.bpx, d.bpy};
+    if (sensible(Point{d.bpx, d.bpy})) block_->base = {d.bpx, d.bpy};
 }
 
 void DxfCollector::endBlock() {
-    finishPolyline();
+    finishPending();
     block_ = nullptr;
 }
 
-void DxfCollector::addLine(const DL_LineData& d) { addPath({{d.x1, d.y1}, {d.x2, d.y2}}); }
+void DxfCollector::addPath(std::vector<Point> points) {
+    if (overflow_ || points.size() < 2) return;
+    if (!std::all_of(points.begin(), points.end(), [](Point p) { return sensible(p); })) return;
+    if (!reserve(points.size())) return;
+    target().paths.push_back({std::move(points), currentStyle()});
+}
+
+void DxfCollector::addFill(Fill fill) {
+    size_t points = 0;
+    for (const auto& ring : fill.rings) points += ring.size();
+    if (overflow_ || fill.rings.empty() || !reserve(points)) return;
+    target().fills.push_back({std::move(fill), currentStyle()});
+}
+
+void DxfCollector::addLabel(Label label) {
+    if (label.text.empty() || !sensible(label.at) || !sensible(label.height) ||
+        !(label.height > 0) || !sensible(label.angle) || !reserve(2))
+        return;
+    target().labels.push_back({std::move(label), currentStyle()});
+}
+
+void DxfCollector::addLine(const DL_LineData& d) {
+    finishPending();
+    addPath({{d.x1, d.y1}, {d.x2, d.y2}});
+}
 
 void DxfCollector::addCircle(const DL_CircleData& d) {
-    addCurve({d.cx, d.cy}, {d.radius, 0}, 1.0, 0, kTurn);
+    finishPending();
+    std::vector<Point> points;
+    appendEllipseArc(points, {d.cx, d.cy}, {d.radius, 0}, 1, 0, kTurn);
+    addPath(std::move(points));
 }
 
 void DxfCollector::addArc(const DL_ArcData& d) {
-    // A circle of radius r is the ellipse with major axis (r, 0) and ratio 1.
-    addCurve({d.cx, d.cy}, {d.radius, 0}, 1.0, radians(d.angle1), radians(d.angle2));
+    finishPending();
+    std::vector<Point> points;
+    appendEllipseArc(points, {d.cx, d.cy}, {d.radius, 0}, 1, radians(d.angle1), radians(d.angle2));
+    addPath(std::move(points));
 }
 
 void DxfCollector::addEllipse(const DL_EllipseData& d) {
-    addCurve({d.cx, d.cy}, {d.mx, d.my}, d.ratio, d.angle1, d.angle2);
-}
-
-void DxfCollector::addCurve(DxfPoint centre, DxfPoint major, double ratio, double t1, double t2) {
-    if (!finite(centre) || !finite(major) || !finite(ratio) || !finite(t1) || !finite(t2)) return;
-    // Counter-clockwise from t1 to t2; equal angles mean the whole turn.
-    t1 = std::fmod(t1, kTurn);
-    double span = std::fmod(t2 - t1, kTurn);
-    if (!(span > 1e-12)) span += kTurn;
-    const DxfPoint minor{-major.y * ratio, major.x * ratio};
-    const int steps = std::max(2, int(std::ceil(kTurnSegments * span / kTurn)));
-    std::vector<DxfPoint> points;
-    points.reserve(size_t(steps) + 1);
-    for (int i = 0; i <= steps; ++i) {
-        const double t = t1 + span * i / steps;
-        points.push_back({centre.x + major.x * std::cos(t) + minor.x * std::sin(t),
-                          centre.y + major.y * std::cos(t) + minor.y * std::sin(t)});
-    }
+    finishPending();
+    std::vector<Point> points;
+    appendEllipseArc(points, {d.cx, d.cy}, {d.mx, d.my}, d.ratio, d.angle1, d.angle2);
     addPath(std::move(points));
 }
 
 void DxfCollector::addPolyline(const DL_PolylineData& d) {
-    finishPolyline();
-    inPolyline_ = true;
-    closed_ = (d.flags & 1) != 0;
+    finishPending();
+    pending_.kind = Pending::Kind::Polyline;
+    pending_.style = currentStyle();
+    pending_.closed = (d.flags & 1) != 0;
 }
 
 void DxfCollector::addVertex(const DL_VertexData& d) {
-    if (!inPolyline_) return;
-    if (polyline_.size() >= maxPoints_ - totalPoints_) {
+    if (pending_.kind != Pending::Kind::Polyline) return;
+    if (pending_.vertices.size() >= maxPoints_ - totalPoints_) {
         overflow_ = true;
         return;
     }
-    polyline_.push_back({{d.x, d.y}, d.bulge});
+    pending_.vertices.push_back({{d.x, d.y}, d.bulge});
 }
 
-void DxfCollector::finishPolyline() {
-    if (!inPolyline_) return;
-    inPolyline_ = false;
-    std::vector<Vertex> vertices = std::move(polyline_);
-    polyline_.clear();
-    if (vertices.size() < 2) return;
-    std::vector<DxfPoint> points{vertices.front().at};
-    const size_t segments = closed_ ? vertices.size() : vertices.size() - 1;
-    for (size_t i = 0; i < segments; ++i) {
-        const Vertex& from = vertices[i];
-        appendBulge(from.at, vertices[(i + 1) % vertices.size()].at, from.bulge, points);
-        if (points.size() > maxPoints_ - totalPoints_) {
-            overflow_ = true;
-            return;
+void DxfCollector::addSpline(const DL_SplineData& d) {
+    finishPending();
+    pending_.kind = Pending::Kind::Spline;
+    pending_.style = currentStyle();
+    pending_.degree = int(std::min(d.degree, 100u));
+    pending_.closed = (d.flags & 1) != 0;
+}
+
+void DxfCollector::addControlPoint(const DL_ControlPointData& d) {
+    if (pending_.kind != Pending::Kind::Spline) return;
+    pending_.controls.push_back({d.x, d.y});
+    pending_.weights.push_back(d.w);
+}
+
+void DxfCollector::addFitPoint(const DL_FitPointData& d) {
+    if (pending_.kind == Pending::Kind::Spline) pending_.fits.push_back({d.x, d.y});
+}
+
+void DxfCollector::addKnot(const DL_KnotData& d) {
+    if (pending_.kind == Pending::Kind::Spline) pending_.knots.push_back(d.k);
+}
+
+void DxfCollector::finishPending() {
+    Pending pending = std::move(pending_);
+    pending_ = Pending{};
+    std::vector<Point> points;
+    const size_t room = maxPoints_ - std::min(maxPoints_, totalPoints_);
+    if (pending.kind == Pending::Kind::Polyline) {
+        const std::vector<Vertex>& vertices = pending.vertices;
+        if (vertices.size() < 2) return;
+        points.push_back(vertices.front().at);
+        const size_t segments = pending.closed ? vertices.size() : vertices.size() - 1;
+        for (size_t i = 0; i < segments; ++i) {
+            appendBulge(points, vertices[i].at, vertices[(i + 1) % vertices.size()].at,
+                        vertices[i].bulge);
+            if (points.size() > room) {
+                overflow_ = true;
+                return;
+            }
         }
+    } else if (pending.kind == Pending::Kind::Spline) {
+        // Weights of 1 everywhere (or none stated) make an ordinary spline.
+        std::vector<double> weights = pending.weights;
+        if (std::all_of(weights.begin(), weights.end(), [](double w) { return w == 1; }))
+            weights.clear();
+        if (!appendBSpline(points, pending.degree, pending.controls, pending.knots, weights, room))
+            appendThroughPoints(points, pending.fits.empty() ? pending.controls : pending.fits,
+                                room);
+        if (pending.closed && !points.empty() && !(points.front() == points.back()))
+            points.push_back(points.front());
+    } else {
+        return;
     }
-    addPath(std::move(points));
+    if (overflow_ || points.size() < 2 || !reserve(points.size())) return;
+    if (!std::all_of(points.begin(), points.end(), [](Point p) { return sensible(p); })) return;
+    target().paths.push_back({std::move(points), pending.style});
 }
 
-void DxfCollector::addPath(std::vector<DxfPoint> points) {
-    if (overflow_ || points.size() < 2) return;
-    if (!std::all_of(points.begin(), points.end(), [](DxfPoint p) { return finite(p); })) return;
-    if (!reserve(points.size())) return;
-    target().paths.push_back(std::move(points));
+void DxfCollector::addQuad(const DL_TraceData& d) {
+    finishPending();
+    // The corners come in the order 1, 2, 4, 3 around the area; a triangle repeats the third.
+    Fill fill;
+    fill.solid = true;
+    fill.rings.push_back({{d.x[0], d.y[0]}, {d.x[1], d.y[1]}, {d.x[3], d.y[3]}, {d.x[2], d.y[2]}});
+    if (!std::all_of(fill.rings[0].begin(), fill.rings[0].end(),
+                     [](Point p) { return sensible(p); }))
+        return;
+    addFill(std::move(fill));
+}
+
+void DxfCollector::addSolid(const DL_SolidData& d) { addQuad(d); }
+void DxfCollector::addTrace(const DL_TraceData& d) { addQuad(d); }
+
+void DxfCollector::addHatch(const DL_HatchData& d) {
+    finishPending();
+    // dxflib reports the hatches in file order; one it skipped is passed over here.
+    while (!hatches_.empty()) {
+        DxfGroups groups = std::move(hatches_.front());
+        hatches_.pop_front();
+        DxfHatch hatch;
+        const size_t room = maxPoints_ - std::min(maxPoints_, totalPoints_);
+        if (!readDxfHatch(groups, room, hatch)) continue;
+        if (hatch.pattern != d.pattern || hatch.loopCount != d.numLoops) continue;
+        addFill(std::move(hatch.fill));
+        return;
+    }
 }
 
 void DxfCollector::addText(const DL_TextData& d) {
-    addLabel({d.ipx, d.ipy}, d.height, d.angle, d.text);
+    finishPending();
+    Label label;
+    label.text = d.text;
+    label.height = d.height;
+    label.angle = radians(d.angle);
+    label.at = {d.ipx, d.ipy};
+    // Justified texts hang from their second point: 72 across (left, centre, right, aligned,
+    // middle, fit), 73 up (baseline, bottom, middle, top).
+    const int across = d.hJustification, up = d.vJustification;
+    if (across != 0 || up != 0) {
+        const Point second{d.apx, d.apy};
+        if (across == 3 || across == 5) {
+            // Between the two points.
+            const double length = std::hypot(second.x - d.ipx, second.y - d.ipy);
+            if (length > 0) {
+                label.width = length;
+                label.angle = std::atan2(second.y - d.ipy, second.x - d.ipx);
+            }
+        } else {
+            label.at = second;
+            label.across = across == 2   ? Label::Across::Right
+                           : across == 0 ? Label::Across::Left
+                                         : Label::Across::Centre;
+            label.up =
+                across == 4 ? Label::Up::Middle : static_cast<Label::Up>(std::clamp(up, 0, 3));
+        }
+    }
+    addLabel(std::move(label));
 }
 
 void DxfCollector::addMText(const DL_MTextData& d) {
-    // Formatting codes: "\P" ends a line, "\X...;" switches something, braces group.
-    std::string plain;
-    const std::string& text = d.text;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '{' || c == '}') continue;
-        if (c == '\\' && i + 1 < text.size()) {
-            const char code = text[++i];
-            if (code == 'P')
-                plain += ' ';
-            else if (code == '\\' || code == '{' || code == '}')
-                plain += code;
-            else if (const size_t end = text.find(';', i); end != std::string::npos)
-                i = end;
-            else
-                break;
-            continue;
-        }
-        plain += c;
+    finishPending();
+    // Attachment 1 to 9: top, middle, bottom rows of left, centre, right.
+    const int attachment = std::clamp(d.attachmentPoint, 1, 9) - 1;
+    const std::vector<std::string> lines = mtextLines(d.text);
+    const double step = d.height * kLineSpacing;
+    const double block = step * double(lines.size() - 1);
+    // How far the first line's top lies above the attachment point.
+    const double firstTop = attachment / 3 == 0   ? 0
+                            : attachment / 3 == 1 ? (block + d.height) / 2
+                                                  : block + d.height;
+    // dxflib gives this angle in degrees (a single-line text's in radians).
+    const double angle = radians(d.angle);
+    const double c = std::cos(angle), s = std::sin(angle);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        Label label;
+        label.text = lines[i];
+        label.height = d.height;
+        label.angle = angle;
+        label.across = static_cast<Label::Across>(attachment % 3);
+        label.up = Label::Up::Top;
+        const double down = double(i) * step - firstTop;
+        label.at = {d.ipx + s * down, d.ipy - c * down};
+        addLabel(std::move(label));
     }
-    addLabel({d.ipx, d.ipy}, d.height, d.angle, std::move(plain));
-}
-
-void DxfCollector::addLabel(DxfPoint at, double height, double angle, std::string text) {
-    if (text.empty() || !finite(at) || !finite(height) || height <= 0 || !finite(angle)) return;
-    if (!reserve(2)) return;  // a text counts as its two corner points
-    target().texts.push_back({at, height, angle, std::move(text)});
 }
 
 void DxfCollector::addInsert(const DL_InsertData& d) {
+    finishPending();
     if (overflow_) return;
     const auto found = blocks_.find(d.name);
     // A block cannot hold itself: an insert of the block being defined is left out.
     if (found == blocks_.end() || &found->second == block_) return;
     const Part block = found->second;  // a copy: target() may be the map's storage
     const long cols = std::max(1, d.cols), rows = std::max(1, d.rows);
-    if (cols * rows > kMaxInsertCopies || !finite(d.ipx) || !finite(d.ipy) || !finite(d.sx) ||
-        !finite(d.sy) || !finite(d.angle) || !finite(d.colSp) || !finite(d.rowSp))
+    if (cols * rows > kMaxInsertCopies || !sensible(d.ipx) || !sensible(d.ipy) || !sensible(d.sx) ||
+        !sensible(d.sy) || !sensible(d.angle) || !sensible(d.colSp) || !sensible(d.rowSp))
         return;
-    const double angle = radians(d.angle), c = std::cos(angle), s = std::sin(angle);
-    const DxfPoint origin = block.base;
+    const DxfStyle insertStyle = currentStyle();
+    Placement place;
+    place.base = block.base;
+    place.sx = d.sx;
+    place.sy = d.sy;
+    place.cos = std::cos(radians(d.angle));
+    place.sin = std::sin(radians(d.angle));
     for (long row = 0; row < rows; ++row) {
         for (long col = 0; col < cols; ++col) {
+            // Array copies step along the insert's turned axes.
             const double ox = col * d.colSp, oy = row * d.rowSp;
-            const auto place = [&](DxfPoint p) {
-                const double x = (p.x - origin.x) * d.sx + ox, y = (p.y - origin.y) * d.sy + oy;
-                return DxfPoint{d.ipx + x * c - y * s, d.ipy + x * s + y * c};
-            };
-            for (const auto& path : block.paths) {
-                std::vector<DxfPoint> placed;
-                placed.reserve(path.size());
-                for (const DxfPoint& p : path) placed.push_back(place(p));
-                addPath(std::move(placed));
+            place.at = {d.ipx + ox * place.cos - oy * place.sin,
+                        d.ipy + ox * place.sin + oy * place.cos};
+            for (const auto& [points, style] : block.paths) {
+                if (!reserve(points.size())) return;
+                std::vector<Point> placed;
+                placed.reserve(points.size());
+                for (Point p : points) placed.push_back(place(p));
+                target().paths.push_back({std::move(placed), style.placedBy(insertStyle)});
             }
-            for (const DxfText& text : block.texts)
-                addLabel(place(text.at), text.height * std::fabs(d.sy), text.angle + angle,
-                         text.text);
-            if (overflow_) return;
+            for (const auto& [fill, style] : block.fills) {
+                Fill placed = fill;
+                size_t points = 0;
+                for (auto& ring : placed.rings) {
+                    for (Point& p : ring) p = place(p);
+                    points += ring.size();
+                }
+                for (HatchLines& hatch : placed.hatches) {
+                    hatch.origin = place(hatch.origin);
+                    hatch.angle += place.angle();
+                    hatch.spacing *= std::sqrt(std::fabs(place.sx * place.sy));
+                }
+                if (!reserve(points)) return;
+                target().fills.push_back({std::move(placed), style.placedBy(insertStyle)});
+            }
+            for (const auto& [label, style] : block.labels) {
+                if (!reserve(2)) return;
+                Label placed = label;
+                placed.at = place(label.at);
+                placed.height *= std::fabs(place.sy);
+                placed.width *= std::fabs(place.sx);
+                placed.angle += place.angle();
+                target().labels.push_back({std::move(placed), style.placedBy(insertStyle)});
+            }
         }
     }
 }
 
-void DxfCollector::finish() {
-    finishPolyline();
-    out_.paths = std::move(model_.paths);
-    out_.texts = std::move(model_.texts);
-    const auto grow = [this](DxfPoint p) {
-        if (out_.empty()) {
-            out_.min = out_.max = p;
-            return;
-        }
-        out_.min = {std::min(out_.min.x, p.x), std::min(out_.min.y, p.y)};
-        out_.max = {std::max(out_.max.x, p.x), std::max(out_.max.y, p.y)};
-    };
-    for (const auto& path : out_.paths)
-        for (const DxfPoint& p : path) grow(p);
-    for (const DxfText& text : out_.texts) {
-        grow(text.at);
-        grow({text.at.x, text.at.y + text.height});
+void DxfCollector::finish(Scene& out) {
+    finishPending();
+    SceneBuilder builder(out, maxPoints_);
+    for (auto& [fill, style] : model_.fills) {
+        if (!table_.visible(style)) continue;
+        const Stroke stroke = table_.stroke(style);
+        fill.colour = stroke.colour;
+        for (HatchLines& hatch : fill.hatches) hatch.stroke.colour = stroke.colour;
+        builder.addFill(std::move(fill));
     }
+    for (auto& [points, style] : model_.paths)
+        if (table_.visible(style)) builder.addPath({std::move(points), table_.stroke(style)});
+    for (auto& [label, style] : model_.labels) {
+        if (!table_.visible(style)) continue;
+        label.colour = table_.stroke(style).colour;
+        builder.addLabel(std::move(label));
+    }
+    model_ = Part{};
+    if (builder.overflow()) overflow_ = true;
 }
 
 }  // namespace ximora::vector

@@ -1,26 +1,36 @@
 #pragma once
-// dxflib's receiver for readDxf: turns the entities of the model space into DxfShapes, keeps
-// block definitions aside and places a copy of a block for every insert of it.
+// dxflib's receiver for readDxf: turns the entities of the model space into lines, fills and
+// texts with their styles as stated, keeps block definitions aside and places a copy of a block
+// for every insert of it; the tables (layers, line types) resolve the styles at the end.
 
 #include <dl_creationadapter.h>
 
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "vector/dxf/dxf_shapes.h"
+#include "vector/dxf/dxf_hatch.h"
+#include "vector/dxf/dxf_style.h"
+#include "vector/scene/scene.h"
 
 namespace ximora::vector {
 
 class DxfCollector : public DL_CreationAdapter {
   public:
-    /// `maxPoints` bounds all points kept (model space and blocks together).
-    DxfCollector(DxfShapes& out, size_t maxPoints) : out_(out), maxPoints_(maxPoints) {}
+    /// `hatches` are the groups of every HATCH entity in file order (dxflib reads only part of
+    /// them). `maxPoints` bounds all points kept (model space and blocks together).
+    DxfCollector(std::deque<DxfGroups> hatches, size_t maxPoints)
+        : hatches_(std::move(hatches)), maxPoints_(maxPoints) {}
     /// Whether something was dropped because the point limit was reached.
     bool overflow() const { return overflow_; }
-    /// Ends a polyline still open at the end of the file and sets the bounding box.
-    void finish();
+    /// Ends what is still open and puts the model space into `out` (not bound yet).
+    void finish(Scene& out);
 
+    void addLayer(const DL_LayerData& d) override;
+    void addLinetype(const DL_LinetypeData& d) override;
+    void addLinetypeDash(double length) override { dashes_.push_back(length); }
+    void setVariableDouble(const std::string& key, double value, int code) override;
     void addBlock(const DL_BlockData& d) override;
     void endBlock() override;
     void addLine(const DL_LineData& d) override;
@@ -29,40 +39,65 @@ class DxfCollector : public DL_CreationAdapter {
     void addEllipse(const DL_EllipseData& d) override;
     void addPolyline(const DL_PolylineData& d) override;
     void addVertex(const DL_VertexData& d) override;
-    void endSequence() override { finishPolyline(); }
-    void endEntity() override { finishPolyline(); }
+    void addSpline(const DL_SplineData& d) override;
+    void addControlPoint(const DL_ControlPointData& d) override;
+    void addFitPoint(const DL_FitPointData& d) override;
+    void addKnot(const DL_KnotData& d) override;
+    void addSolid(const DL_SolidData& d) override;
+    void addTrace(const DL_TraceData& d) override;
+    void addHatch(const DL_HatchData& d) override;
+    void endSequence() override { finishPending(); }
+    void endEntity() override { finishPending(); }
     void addText(const DL_TextData& d) override;
     void addMText(const DL_MTextData& d) override;
     void addInsert(const DL_InsertData& d) override;
 
   private:
-    /// Paths and texts of the model space or of one block (block coordinates).
+    template <typename T>
+    struct Styled {
+        T item;
+        DxfStyle style;
+    };
+    /// What the model space or one block holds (block coordinates).
     struct Part {
-        std::vector<std::vector<DxfPoint>> paths;
-        std::vector<DxfText> texts;
-        DxfPoint base;  ///< the block's base point, placed at an insert's point
+        std::vector<Styled<std::vector<Point>>> paths;
+        std::vector<Styled<Fill>> fills;
+        std::vector<Styled<Label>> labels;
+        Point base;  ///< the block's base point, placed at an insert's point
     };
     Part& target() { return block_ ? *block_ : model_; }
-    void addCurve(DxfPoint centre, DxfPoint major, double ratio, double t1, double t2);
-    void finishPolyline();
-    void addPath(std::vector<DxfPoint> points);
-    void addLabel(DxfPoint at, double height, double angle, std::string text);
+    DxfStyle currentStyle();
+    void addPath(std::vector<Point> points);
+    void addFill(Fill fill);
+    void addLabel(Label label);
+    void addQuad(const DL_TraceData& d);
+    /// Ends a polyline or spline whose vertices or points came one by one.
+    void finishPending();
     bool reserve(size_t points);
 
-    DxfShapes& out_;
+    std::deque<DxfGroups> hatches_;
     size_t maxPoints_;
     size_t totalPoints_ = 0;
     bool overflow_ = false;
+    DxfStyleTable table_;
+    std::vector<double> dashes_;  ///< of the line type being read
     Part model_;
     std::map<std::string, Part> blocks_;
     Part* block_ = nullptr;  ///< the block being defined, or nullptr in the model space
+
     struct Vertex {
-        DxfPoint at;
+        Point at;
         double bulge = 0;
     };
-    bool inPolyline_ = false;
-    bool closed_ = false;
-    std::vector<Vertex> polyline_;
+    struct Pending {
+        enum class Kind { None, Polyline, Spline } kind = Kind::None;
+        DxfStyle style;
+        bool closed = false;
+        std::vector<Vertex> vertices;  ///< of a polyline
+        int degree = 3;                ///< of a spline, with its points, weights and knots
+        std::vector<Point> controls, fits;
+        std::vector<double> weights, knots;
+    } pending_;
 };
 
 }  // namespace ximora::vector

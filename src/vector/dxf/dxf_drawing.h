@@ -1,30 +1,17 @@
 #pragma once
-// A DXF drawing painted with QPainter from the engine's flattened paths and texts: black lines
-// on the page, y upwards in the drawing and downwards on the page.
+// DXF files as drawings: read into a Scene, painted by SceneDrawing.
 
 #include <QByteArray>
+#include <QString>
 #include <memory>
 
-#include "vector/dxf/dxf_shapes.h"
 #include "vector/vector_drawing.h"
 
 namespace ximora::vector {
 
-class DxfDrawing : public VectorDrawing {
-  public:
-    /// nullptr with the reason in `error` when the text is no DXF or has nothing of any size.
-    static std::unique_ptr<DxfDrawing> load(const QByteArray& bytes, QString& error);
-
-    /// One drawing unit is one pixel, unless that makes the drawing tiny or huge: then the
-    /// longer side becomes 800 pixels.
-    QSize naturalSize() const override { return size_; }
-    void paint(QPainter& painter, const QRectF& target) const override;
-
-  private:
-    explicit DxfDrawing(DxfShapes shapes);
-    DxfShapes shapes_;
-    double width_ = 0, height_ = 0;  ///< the extent in drawing units, both above 0
-    QSize size_;
-};
+/// One drawing unit is one pixel, unless that makes the drawing tiny or huge: then the longer
+/// side becomes 800 pixels; line weights are millimetres at that size (96 pixels per inch).
+/// nullptr with the reason in `error` when the text is no DXF or has nothing of any size.
+std::unique_ptr<VectorDrawing> loadDxf(const QByteArray& bytes, QString& error);
 
 }  // namespace ximora::vector

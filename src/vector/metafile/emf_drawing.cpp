@@ -6,7 +6,7 @@
 #include "engine/core/error.h"
 #include "vector/metafile/metafile_check.h"
 #include "vector/metafile/metafile_drawings.h"
-#include "vector/svg_drawing.h"
+#include "vector/svg/svg_drawing.h"
 #include "vector/vector_messages.h"
 
 namespace ximora::vector {

@@ -3,7 +3,7 @@
 #include "vector/metafile/metafile_check.h"
 #include "vector/metafile/metafile_drawings.h"
 #include "vector/metafile/wmf_to_svg.h"
-#include "vector/svg_drawing.h"
+#include "vector/svg/svg_drawing.h"
 #include "vector/vector_messages.h"
 
 namespace ximora::vector {

@@ -1,9 +1,10 @@
-#include "vector/dxf/dxf_shapes.h"
+#include "vector/dxf/dxf_reader.h"
 
 #include <dl_dxf.h>
 
 #include <cctype>
 #include <cmath>
+#include <deque>
 #include <sstream>
 #include <string_view>
 
@@ -22,8 +23,9 @@ constexpr size_t kMaxPoints = 4'000'000;
 /// Fails with kErrBadFile for a code that is not an integer. dxflib sizes some arrays from
 /// counts stated in the file (vertices of a light polyline, knots and points of a spline,
 /// vertices of a leader, dashes of a line type) and frees them twice when such an allocation
-/// fails, so a forged count fails here with kErrMemory and never reaches it.
-bool canonicalDxf(const std::string& text, std::string& out) {
+/// fails, so a forged count fails here with kErrMemory and never reaches it. The groups of every
+/// HATCH entity go to `hatches` (dxflib reads only part of them).
+bool canonicalDxf(const std::string& text, std::string& out, std::deque<DxfGroups>& hatches) {
     constexpr long kMaxCount = 1'000'000;
     const auto trimmed = [](std::string_view line) {
         size_t first = 0, last = line.size();
@@ -75,8 +77,10 @@ bool canonicalDxf(const std::string& text, std::string& out) {
             entity.assign(value);
             for (char& c : entity) c = char(std::toupper(static_cast<unsigned char>(c)));
             if (entity == "EOF") break;
+            if (entity == "HATCH") hatches.emplace_back();
             continue;
         }
+        if (entity == "HATCH") hatches.back().emplace_back(int(group), std::string(value));
         const bool counted = (entity == "LWPOLYLINE" && group == 90) ||
                              (entity == "SPLINE" && group >= 72 && group <= 74) ||
                              (entity == "LEADER" && group == 76) ||
@@ -91,11 +95,12 @@ bool canonicalDxf(const std::string& text, std::string& out) {
 
 }  // namespace
 
-bool readDxf(const std::string& text, DxfShapes& out) {
+bool readDxf(const std::string& text, Scene& out) {
     out = {};
     std::string canonical;
-    if (!canonicalDxf(text, canonical)) return false;
-    DxfCollector collector(out, kMaxPoints);
+    std::deque<DxfGroups> hatches;
+    if (!canonicalDxf(text, canonical, hatches)) return false;
+    DxfCollector collector(std::move(hatches), kMaxPoints);
     std::istringstream stream(canonical);
     DL_Dxf dxf;
     bool read = false;
@@ -104,7 +109,8 @@ bool readDxf(const std::string& text, DxfShapes& out) {
     } catch (const std::exception&) {
         read = false;
     }
-    collector.finish();
+    collector.finish(out);
+    out.bound();
     if (collector.overflow()) {
         out = {};
         return engine::fail(engine::kErrMemory);
