@@ -2,6 +2,7 @@
 #include <emf2svg.h>
 
 #include <cstdlib>
+#include <mutex>
 
 #include "engine/core/error.h"
 #include "vector/metafile/metafile_check.h"
@@ -33,7 +34,13 @@ std::unique_ptr<VectorDrawing> loadEmf(const QByteArray& bytes, QString& error) 
     options.imgHeight = extent.height;
     char* svg = nullptr;
     size_t length = 0;
-    const int converted = emf2svg(input.data(), size_t(input.size()), &svg, &length, &options);
+    int converted = 0;
+    {
+        // Thumbnails are made on several threads; the converter is not known to allow that.
+        static std::mutex libemf2svg;
+        const std::lock_guard lock(libemf2svg);
+        converted = emf2svg(input.data(), size_t(input.size()), &svg, &length, &options);
+    }
     std::unique_ptr<VectorDrawing> drawing;
     if (converted && svg)
         drawing = SvgDrawing::create(QByteArray(svg, qsizetype(length)),

@@ -4,6 +4,7 @@
 #include <libwmf/svg.h>
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace ximora::vector {
@@ -74,6 +75,10 @@ class WmfSession {
 }  // namespace
 
 WmfResult wmfToSvg(const unsigned char* data, size_t size, const WmfBox& stated, WmfSvg& out) {
+    // libwmf keeps state of its own (fonts among it) beyond one session: thumbnails are made on
+    // several threads, conversions one at a time.
+    static std::mutex libwmf;
+    const std::lock_guard lock(libwmf);
     out = {};
     WmfSession session(data, size);
     wmfD_Rect box{};
