@@ -57,15 +57,6 @@ std::vector<std::string> mtextLines(const std::string& text) {
 
 }  // namespace
 
-bool DxfCollector::reserve(size_t points) {
-    if (overflow_ || points > maxPoints_ - totalPoints_) {
-        overflow_ = true;
-        return false;
-    }
-    totalPoints_ += points;
-    return true;
-}
-
 DxfStyle DxfCollector::currentStyle() {
     const DL_Attributes a = getAttributes();
     DxfStyle style;
@@ -111,22 +102,22 @@ void DxfCollector::endBlock() {
 }
 
 void DxfCollector::addPath(std::vector<Point> points) {
-    if (overflow_ || points.size() < 2) return;
+    if (budget_.exhausted() || points.size() < 2) return;
     if (!std::all_of(points.begin(), points.end(), [](Point p) { return sensible(p); })) return;
-    if (!reserve(points.size())) return;
+    if (!budget_.take(points.size())) return;
     target().paths.push_back({std::move(points), currentStyle()});
 }
 
 void DxfCollector::addFill(Fill fill) {
     size_t points = 0;
     for (const auto& ring : fill.rings) points += ring.size();
-    if (overflow_ || fill.rings.empty() || !reserve(points)) return;
+    if (fill.rings.empty() || !budget_.take(points)) return;
     target().fills.push_back({std::move(fill), currentStyle()});
 }
 
 void DxfCollector::addLabel(Label label) {
     if (label.text.empty() || !sensible(label.at) || !sensible(label.height) ||
-        !(label.height > 0) || !sensible(label.angle) || !reserve(2))
+        !(label.height > 0) || !sensible(label.angle) || !budget_.take(2))
         return;
     target().labels.push_back({std::move(label), currentStyle()});
 }
@@ -166,8 +157,8 @@ void DxfCollector::addPolyline(const DL_PolylineData& d) {
 
 void DxfCollector::addVertex(const DL_VertexData& d) {
     if (pending_.kind != Pending::Kind::Polyline) return;
-    if (pending_.vertices.size() >= maxPoints_ - totalPoints_) {
-        overflow_ = true;
+    if (pending_.vertices.size() >= budget_.left()) {
+        budget_.exhaust();
         return;
     }
     pending_.vertices.push_back({{d.x, d.y}, d.bulge});
@@ -199,7 +190,7 @@ void DxfCollector::finishPending() {
     Pending pending = std::move(pending_);
     pending_ = Pending{};
     std::vector<Point> points;
-    const size_t room = maxPoints_ - std::min(maxPoints_, totalPoints_);
+    const size_t room = budget_.left();
     if (pending.kind == Pending::Kind::Polyline) {
         const std::vector<Vertex>& vertices = pending.vertices;
         if (vertices.size() < 2) return;
@@ -209,7 +200,7 @@ void DxfCollector::finishPending() {
             appendBulge(points, vertices[i].at, vertices[(i + 1) % vertices.size()].at,
                         vertices[i].bulge);
             if (points.size() > room) {
-                overflow_ = true;
+                budget_.exhaust();
                 return;
             }
         }
@@ -226,7 +217,7 @@ void DxfCollector::finishPending() {
     } else {
         return;
     }
-    if (overflow_ || points.size() < 2 || !reserve(points.size())) return;
+    if (points.size() < 2 || !budget_.take(points.size())) return;
     if (!std::all_of(points.begin(), points.end(), [](Point p) { return sensible(p); })) return;
     target().paths.push_back({std::move(points), pending.style});
 }
@@ -253,8 +244,7 @@ void DxfCollector::addHatch(const DL_HatchData& d) {
         DxfGroups groups = std::move(hatches_.front());
         hatches_.pop_front();
         DxfHatch hatch;
-        const size_t room = maxPoints_ - std::min(maxPoints_, totalPoints_);
-        if (!readDxfHatch(groups, room, hatch)) continue;
+        if (!readDxfHatch(groups, budget_.left(), hatch)) continue;
         if (hatch.pattern != d.pattern || hatch.loopCount != d.numLoops) continue;
         addFill(std::move(hatch.fill));
         return;
@@ -321,7 +311,7 @@ void DxfCollector::addMText(const DL_MTextData& d) {
 
 void DxfCollector::addInsert(const DL_InsertData& d) {
     finishPending();
-    if (overflow_) return;
+    if (budget_.exhausted()) return;
     const auto found = blocks_.find(d.name);
     // A block cannot hold itself: an insert of the block being defined is left out.
     if (found == blocks_.end() || &found->second == block_) return;
@@ -344,7 +334,7 @@ void DxfCollector::addInsert(const DL_InsertData& d) {
             place.at = {d.ipx + ox * place.cos - oy * place.sin,
                         d.ipy + ox * place.sin + oy * place.cos};
             for (const auto& [points, style] : block.paths) {
-                if (!reserve(points.size())) return;
+                if (!budget_.take(points.size())) return;
                 std::vector<Point> placed;
                 placed.reserve(points.size());
                 for (Point p : points) placed.push_back(place(p));
@@ -362,11 +352,11 @@ void DxfCollector::addInsert(const DL_InsertData& d) {
                     hatch.angle += place.angle();
                     hatch.spacing *= std::sqrt(std::fabs(place.sx * place.sy));
                 }
-                if (!reserve(points)) return;
+                if (!budget_.take(points)) return;
                 target().fills.push_back({std::move(placed), style.placedBy(insertStyle)});
             }
             for (const auto& [label, style] : block.labels) {
-                if (!reserve(2)) return;
+                if (!budget_.take(2)) return;
                 Label placed = label;
                 placed.at = place(label.at);
                 placed.height *= std::fabs(place.sy);

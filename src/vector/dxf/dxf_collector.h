@@ -21,9 +21,9 @@ class DxfCollector : public DL_CreationAdapter {
     /// `hatches` are the groups of every HATCH entity in file order (dxflib reads only part of
     /// them). `maxPoints` bounds all points kept (model space and blocks together).
     DxfCollector(std::deque<DxfGroups> hatches, size_t maxPoints)
-        : hatches_(std::move(hatches)), maxPoints_(maxPoints) {}
+        : hatches_(std::move(hatches)), maxPoints_(maxPoints), budget_(maxPoints) {}
     /// Whether something was dropped because the point limit was reached.
-    bool overflow() const { return overflow_; }
+    bool overflow() const { return budget_.exhausted() || overflow_; }
     /// Ends what is still open and puts the model space into `out` (not bound yet).
     void finish(Scene& out);
 
@@ -73,12 +73,11 @@ class DxfCollector : public DL_CreationAdapter {
     void addQuad(const DL_TraceData& d);
     /// Ends a polyline or spline whose vertices or points came one by one.
     void finishPending();
-    bool reserve(size_t points);
 
     std::deque<DxfGroups> hatches_;
     size_t maxPoints_;
-    size_t totalPoints_ = 0;
-    bool overflow_ = false;
+    PointBudget budget_;
+    bool overflow_ = false;  ///< the final scene did not take everything
     DxfStyleTable table_;
     std::vector<double> dashes_;  ///< of the line type being read
     Part model_;

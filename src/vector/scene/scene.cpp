@@ -37,18 +37,9 @@ void Scene::bound() {
     }
 }
 
-bool SceneBuilder::reserve(size_t points) {
-    if (overflow_ || points > maxPoints_ - used_) {
-        overflow_ = true;
-        return false;
-    }
-    used_ += points;
-    return true;
-}
-
 bool SceneBuilder::addPath(Path path) {
-    if (path.points.size() < 2 || !allSensible(path.points)) return !overflow_;
-    if (!reserve(path.points.size())) return false;
+    if (path.points.size() < 2 || !allSensible(path.points)) return !overflow();
+    if (!budget_.take(path.points.size())) return false;
     scene_.paths.push_back(std::move(path));
     return true;
 }
@@ -62,8 +53,8 @@ bool SceneBuilder::addFill(Fill fill) {
         return !sensible(h.origin) || !sensible(h.angle) || !sensible(h.spacing) ||
                !(h.spacing > 0);
     });
-    if (fill.rings.empty() || (!fill.solid && fill.hatches.empty())) return !overflow_;
-    if (!reserve(points)) return false;
+    if (fill.rings.empty() || (!fill.solid && fill.hatches.empty())) return !overflow();
+    if (!budget_.take(points)) return false;
     scene_.fills.push_back(std::move(fill));
     return true;
 }
@@ -72,8 +63,8 @@ bool SceneBuilder::addLabel(Label label) {
     if (label.text.empty() || !sensible(label.at) || !sensible(label.height) ||
         !(label.height > 0) || !sensible(label.width) || label.width < 0 ||
         !sensible(label.angle) || !sensible(label.slant))
-        return !overflow_;
-    if (!reserve(2)) return false;
+        return !overflow();
+    if (!budget_.take(2)) return false;
     scene_.labels.push_back(std::move(label));
     return true;
 }

@@ -80,12 +80,38 @@ struct Scene {
     void bound();
 };
 
-/// Adds to a scene while keeping count of its points, so that a forged file cannot make a scene
-/// larger than `maxPoints` (paths, rings and texts together; a text counts as 2).
+/// A count of the points a reader keeps, so that a forged file cannot make a drawing larger than
+/// its limit.
+class PointBudget {
+  public:
+    explicit PointBudget(size_t limit) : limit_(limit) {}
+    /// Takes `points` from the budget; false (and exhausted from then on) when they do not fit.
+    bool take(size_t points) {
+        if (exhausted_ || points > limit_ - used_) {
+            exhausted_ = true;
+            return false;
+        }
+        used_ += points;
+        return true;
+    }
+    /// For a caller that finds on its own that something will not fit.
+    void exhaust() { exhausted_ = true; }
+    /// Whether something was refused.
+    bool exhausted() const { return exhausted_; }
+    /// How many points are left.
+    size_t left() const { return limit_ - used_; }
+
+  private:
+    size_t limit_;
+    size_t used_ = 0;
+    bool exhausted_ = false;
+};
+
+/// Adds to a scene within a point budget (paths, rings and texts together; a text counts as 2).
 class SceneBuilder {
   public:
     explicit SceneBuilder(Scene& scene, size_t maxPoints = kDefaultMaxPoints)
-        : scene_(scene), maxPoints_(maxPoints) {}
+        : scene_(scene), budget_(maxPoints) {}
     static constexpr size_t kDefaultMaxPoints = 4'000'000;
 
     /// Each drops what has fewer than 2 points (1 for a text) or a coordinate that is not a
@@ -94,16 +120,11 @@ class SceneBuilder {
     bool addFill(Fill fill);
     bool addLabel(Label label);
     /// Whether anything was dropped because of the point limit.
-    bool overflow() const { return overflow_; }
-    /// Reserves `points` for something the caller builds; false (and overflow) when they do not
-    /// fit.
-    bool reserve(size_t points);
+    bool overflow() const { return budget_.exhausted(); }
 
   private:
     Scene& scene_;
-    size_t maxPoints_;
-    size_t used_ = 0;
-    bool overflow_ = false;
+    PointBudget budget_;
 };
 
 /// Whether `v` is a coordinate the readers keep: finite and below 1e12 in size.

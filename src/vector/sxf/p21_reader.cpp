@@ -28,6 +28,9 @@ constexpr int kMaxDepth = 64;
 // Instances visited while drawing; a file that needs more is built to keep a reader busy.
 constexpr size_t kMaxVisits = 20'000'000;
 constexpr double kDefaultTextHeight = 3.5;
+// Points of one curve; more is no line anyone drew (composite curves can be built to double at
+// every level).
+constexpr size_t kMaxCurvePoints = 1'000'000;
 
 const StepValue kNone;
 
@@ -280,8 +283,7 @@ bool P21Reader::bspline(const StepInstance* inst, std::vector<Point>& out) const
     if (const StepPart* rational = inst->part("RATIONAL_B_SPLINE_CURVE"))
         for (const StepValue& w : param(rational, 0).items) weights.push_back(numberOf(w));
     if (!(degree >= 1 && degree <= 10)) return false;
-    return appendBSpline(out, int(degree), controls, knots, weights,
-                         SceneBuilder::kDefaultMaxPoints);
+    return appendBSpline(out, int(degree), controls, knots, weights, kMaxCurvePoints);
 }
 
 void P21Reader::trimmed(const StepInstance* inst, std::vector<Point>& out, int depth) const {
@@ -359,7 +361,7 @@ void P21Reader::trimmed(const StepInstance* inst, std::vector<Point>& out, int d
 
 void P21Reader::curve(const StepValue& ref, std::vector<Point>& out, int depth) const {
     const StepInstance* inst = at(ref);
-    if (!inst || depth > kMaxDepth || out.size() > SceneBuilder::kDefaultMaxPoints) return;
+    if (!inst || depth > kMaxDepth || out.size() > kMaxCurvePoints) return;
     const std::string_view name = nameOf(inst);
     const StepPart* part = inst->parts.size() == 1 ? &inst->parts[0] : nullptr;
     if (name == "POLYLINE") {
@@ -375,14 +377,16 @@ void P21Reader::curve(const StepValue& ref, std::vector<Point>& out, int depth) 
             appendEllipseArc(out, {frame.tx, frame.ty}, {frame.a * r1, frame.b * r1}, r2 / r1, 0,
                              0);
     } else if (name == "COMPOSITE_CURVE" || contains(name, "COMPOSITE_CURVE")) {
+        // Each segment is appended in place, so that the limit counts the whole curve.
         for (const StepValue& s : param(part, 1).items) {
             const StepPart* segment = partOf(at(s), "COMPOSITE_CURVE_SEGMENT");
-            std::vector<Point> points;
-            curve(param(segment, 2), points, depth + 1);
-            if (param(segment, 1).text == "F") std::reverse(points.begin(), points.end());
-            if (!out.empty() && !points.empty() && out.back() == points.front()) out.pop_back();
-            out.insert(out.end(), points.begin(), points.end());
-            if (out.size() > SceneBuilder::kDefaultMaxPoints) return;
+            const auto start = std::ptrdiff_t(out.size());
+            curve(param(segment, 2), out, depth + 1);
+            if (param(segment, 1).text == "F") std::reverse(out.begin() + start, out.end());
+            if (start > 0 && start < std::ptrdiff_t(out.size()) &&
+                out[size_t(start) - 1] == out[size_t(start)])
+                out.erase(out.begin() + start);
+            if (out.size() > kMaxCurvePoints) return;
         }
     } else if (inst->part("B_SPLINE_CURVE") || contains(name, "B_SPLINE_CURVE") ||
                name == "BEZIER_CURVE" || name == "UNIFORM_CURVE" || name == "QUASI_UNIFORM_CURVE") {
