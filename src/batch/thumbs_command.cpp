@@ -5,8 +5,10 @@
 // thumbnails taken from the cache, thumbnails made, files that are not readable images.
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <charconv>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -16,6 +18,7 @@
 #include "engine/thumbs/cache_name.h"
 #include "engine/thumbs/folder_cache_refresh.h"
 #include "util/shared_values.h"
+#include "vector/drawing_thumbnail.h"
 
 namespace ximora::batch {
 namespace {
@@ -63,6 +66,17 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         QDir().mkpath(
             QFile::decodeName((userData + "Thumb").c_str()));  // as the main window does at start
     }
+    // Drawings are painted with Qt, whose fonts need its GUI side: offscreen, so that no display
+    // is ever opened.
+    std::unique_ptr<QGuiApplication> gui;
+    if (!QCoreApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "ximora-batch";
+        static char* argv[] = {name, nullptr};
+        gui = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    vector::installDrawingThumbnails();
     ThumbnailProducer producer;
     int status = 0;
     for (const std::string& dir : folders) {

@@ -280,7 +280,7 @@ void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
                             ? path.mid(path.lastIndexOf('.') + 1).toUpper()
                             : QString();
     const bool vectorFile =
-        !ext.isEmpty() && QStringLiteral("WMF;EMF;DXF").split(';').contains(ext);
+        !ext.isEmpty() && QStringLiteral("WMF;EMF;DXF;SVG;SFC;P21").split(';').contains(ext);
     if (vectorFile) {
         openVector(path);
         return;

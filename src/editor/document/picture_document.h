@@ -218,7 +218,7 @@ class PictureDocument : public QObject {
     ActResult commitEdit(bool ok, engine::Image& work, bool clearSel);
     void show();
     bool loadRaster(const QString& path, bool loadFlag, bool suppressEvent);
-    /// Opens a WMF, EMF or DXF file through the host's vector viewer.
+    /// Opens a WMF, EMF, DXF, SVG or SXF (SFC, P21) file through the host's vector viewer.
     void openVector(const QString& path);
     void replaceImage(engine::Image image);
     bool saveTarget(const engine::Image& target, const QString& name);
