@@ -19,10 +19,18 @@ constexpr std::string_view kGifCodes = ".1.4.40.8.80.";
 // JPEG 2000 names get JPEG 2000 data from both the editor and file conversion (and the JPEG
 // rule for colour codes, as in the save-as dialog).
 constexpr FormatRule kRules[] = {
-    {"bmp", 1, 0, ""},           {"jpg", 2, 2, kJpegCodes},   {"gif", 4, 4, kGifCodes},
-    {"tif", 5, 5, ""},           {"png", 12, 12, kPngCodes},  {"fpx", 13, 13, kJpegCodes},
-    {"pcx", 16, 16, kPngCodes},  {"jp2", 21, 21, kJpegCodes}, {"j2k", 22, 22, kJpegCodes},
+    {"bmp", 1, 0, ""},
+    {"jpg", 2, 2, kJpegCodes},
+    {"gif", 4, 4, kGifCodes},
+    {"tif", 5, 5, ""},
+    {"png", 12, 12, kPngCodes},
+    {"fpx", 13, 13, kJpegCodes},
+    {"pcx", 16, 16, kPngCodes},
+    {"jp2", 21, 21, kJpegCodes},
+    {"j2k", 22, 22, kJpegCodes},
     {"jpc", 22, 22, kJpegCodes},
+    // Formats added later: WebP takes every depth (its encoder widens palettes to RGB).
+    {"webp", 30, 30, ""},
 };
 
 const FormatRule* ruleFor(std::string_view extension) {
