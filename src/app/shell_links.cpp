@@ -67,7 +67,8 @@ void W_SendTo() {
         "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm + "\nExec=\"" + program +
         "\" %f\nTerminal=false\nNoDisplay=true\n"
         "MimeType=image/bmp;image/jpeg;image/png;image/gif;image/tiff;image/jp2;image/x-pcx;"
-        "image/svg+xml;image/wmf;image/emf;\n";
+        "image/svg+xml;image/wmf;image/emf;image/webp;image/heic;image/heif;image/avif;"
+        "image/jxl;\n";
     if (!platform::writeFileAtomically(entry, text.toUtf8())) return;
     util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + entry + " に作成しました");
 }

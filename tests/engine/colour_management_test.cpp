@@ -14,61 +14,13 @@
 #include "engine/core/error.h"
 #include "engine/thumbs/thumbnail_loader.h"
 #include "op_test_images.h"
+#include "support/adobe_rgb.h"
 #include "thumbs_test_folder.h"
 
 using namespace ximora::engine;
+using namespace ximora::testing;
 
 namespace {
-
-// Adobe RGB (1998): its primaries and white point (D65), and its gamma of 563/256.
-constexpr double kAdobeGamma = 563.0 / 256.0;
-
-std::vector<uint8_t> saved(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    EXPECT_TRUE(cmsSaveProfileToMem(profile, nullptr, &size));
-    std::vector<uint8_t> bytes(size);
-    EXPECT_TRUE(cmsSaveProfileToMem(profile, bytes.data(), &size));
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-std::vector<uint8_t> adobeRgbProfile() {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, kAdobeGamma);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    return saved(profile);
-}
-
-std::vector<uint8_t> srgbProfile() { return saved(cmsCreate_sRGBProfile()); }
-
-// An Adobe RGB colour in sRGB, by the published matrices (both spaces share the D65 white, so
-// no adaptation is needed): Adobe RGB → XYZ → linear sRGB, clipped, sRGB curve.
-std::array<int, 3> adobeToSrgb(int r, int g, int b) {
-    const double lin[3] = {std::pow(r / 255.0, kAdobeGamma), std::pow(g / 255.0, kAdobeGamma),
-                           std::pow(b / 255.0, kAdobeGamma)};
-    const double toXyz[3][3] = {
-        {0.57667, 0.18556, 0.18823}, {0.29734, 0.62736, 0.07529}, {0.02703, 0.07069, 0.99134}};
-    const double toSrgb[3][3] = {
-        {3.24097, -1.53738, -0.49861}, {-0.96924, 1.87597, 0.04156}, {0.05563, -0.20398, 1.05697}};
-    double xyz[3], out[3];
-    for (int i = 0; i < 3; ++i)
-        xyz[i] = toXyz[i][0] * lin[0] + toXyz[i][1] * lin[1] + toXyz[i][2] * lin[2];
-    std::array<int, 3> result{};
-    for (int i = 0; i < 3; ++i) {
-        out[i] = std::clamp(toSrgb[i][0] * xyz[0] + toSrgb[i][1] * xyz[1] + toSrgb[i][2] * xyz[2],
-                            0.0, 1.0);
-        const double encoded =
-            out[i] <= 0.0031308 ? 12.92 * out[i] : 1.055 * std::pow(out[i], 1 / 2.4) - 0.055;
-        result[size_t(i)] = int(std::lround(encoded * 255));
-    }
-    return result;
-}
-
-constexpr std::array<std::array<int, 3>, 6> kFlatColours = {
-    {{200, 100, 50}, {30, 160, 220}, {128, 128, 128}, {90, 200, 80}, {255, 255, 255}, {0, 0, 0}}};
 
 // A flat-coloured "photo": one band per colour, tagged Adobe RGB.
 Image adobeBands(int bits) {
@@ -159,7 +111,7 @@ TEST(ColourManagement, DisplayTransformsConvertTilesOrStandAside) {
 // grey levels stay grey.
 TEST(ColourManagement, GreyProfilesConvertGreyLevels) {
     cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
-    const std::vector<uint8_t> grey = saved(cmsCreateGrayProfile(cmsD50_xyY(), gamma));
+    const std::vector<uint8_t> grey = profileBytes(cmsCreateGrayProfile(cmsD50_xyY(), gamma));
     cmsFreeToneCurve(gamma);
     const auto transform = ColourTransform::between(grey, {}, PixelLayout::Rgb);
     ASSERT_TRUE(transform);

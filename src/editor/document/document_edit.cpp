@@ -288,6 +288,9 @@ ActResult PictureDocument::actUndo(const QString&) {
     engine::Image previous;
     QString path;
     if (!undo_.load(previous, path)) return ActResult::Done;
+    // BMP snapshots cannot carry the file's blocks; the colour profile above all must stay
+    // with the picture, which keeps being shown and saved in its colours.
+    if (previous.metadata.empty()) previous.metadata = std::move(image_.metadata);
     image_ = std::move(previous);
     comment_.clear();
     clearSelection();
@@ -322,6 +325,7 @@ ActResult PictureDocument::actNew(const QString&) {
     }
     std::fill(blank.data(), blank.data() + blank.byteCount(), uint8_t(255));
     image_ = std::move(blank);
+    pages_ = 1;
     file_.clear();
     backingFile_.clear();
     comment_.clear();

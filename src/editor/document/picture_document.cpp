@@ -57,7 +57,7 @@ void PictureDocument::setEditState(const QString& state) {
 
 void PictureDocument::refreshInfo() {
     colourCode_ = colourCodeText(image_);
-    const QString info = hasImage() ? infoText(image_, backingFileSize()) : QString();
+    const QString info = hasImage() ? infoText(image_, backingFileSize(), pages_) : QString();
     emit eStPcTyp(file_, colourCode_, info);
 }
 
@@ -257,7 +257,8 @@ void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
         request.start = initialFolder();
         request.filter = QStringLiteral(
             "画像ﾌｧｲﾙ (*.BMP *.JPG *.JPEG *.TIF *.PCX *.FPX *.PNG *.GIF *.JP2 *.JPC *.J2K "
-            "*.bmp *.jpg *.jpeg *.tif *.pcx *.fpx *.png *.gif *.jp2 *.jpc *.j2k)");
+            "*.bmp *.jpg *.jpeg *.tif *.pcx *.fpx *.png *.gif *.jp2 *.jpc *.j2k "
+            "*.WEBP *.HEIC *.HEIF *.HIF *.AVIF *.JXL *.webp *.heic *.heif *.hif *.avif *.jxl)");
         path = util::messages().openFile(request);
         if (path.isEmpty()) return;
     }
@@ -304,6 +305,7 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     }
     QString comment = QString::fromUtf8(loaded.comment.data(), qsizetype(loaded.comment.size()));
     comment.remove('\r');
+    pages_ = loaded.pageCount;
     image_ = std::move(loaded);
     file_ = path;
     comment_ = comment;
@@ -318,6 +320,7 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
 // --- images from elsewhere ---------------------------------------------------------------------
 
 void PictureDocument::takeImage(engine::Image image) {
+    pages_ = 1;
     image_ = std::move(image);
     show();
     emit eStFile(QString());
@@ -331,6 +334,7 @@ void PictureDocument::takeImage(engine::Image image) {
 
 void PictureDocument::displayImage(engine::Image image) {
     if (image.empty()) return;
+    pages_ = 1;
     image_ = std::move(image);
     clearSelection();
     show();

@@ -37,9 +37,10 @@ enum class ActResult { Done, Unchanged };
 class PictureDocument : public QObject {
     Q_OBJECT
   public:
-    /// The extensions offered for opening and accepted when dropped.
-    static inline const QString kExtensions =
-        QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC");
+    /// The extensions offered for opening and accepted when dropped (the formats read since,
+    /// WebP, HEIF, AVIF and JPEG XL, after the first list).
+    static inline const QString kExtensions = QStringLiteral(
+        "BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC;WEBP;HEIC;HEIF;HIF;AVIF;JXL");
 
     explicit PictureDocument(QObject* parent = nullptr);
     ~PictureDocument() override;
@@ -273,6 +274,7 @@ class PictureDocument : public QObject {
     engine::Image image_;
     QString file_;
     QString backingFile_;
+    int pages_ = 1;  // pages or frames of the file the picture was loaded from
     QString comment_;
     QString state_;
     bool edited_ = false;

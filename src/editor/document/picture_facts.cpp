@@ -30,12 +30,13 @@ bool codeIn(const QString& code, const QString& dottedList) {
     return !code.isEmpty() && dottedList.contains('.' + code);
 }
 
-QString infoText(const engine::Image& image, qint64 fileSize) {
+QString infoText(const engine::Image& image, qint64 fileSize, int pages) {
     const int bits = image.bitsPerPixel();
     QString text = QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:") + formatThousands(qint64(image.dataSize())) +
                    QStringLiteral("  色数:") + formatThousands(colourCount(image)) + " (" +
                    QString::number(bits) + "bit)";
     if (fileSize != 0) text += QStringLiteral("  ﾌｧｲﾙｻｲｽﾞ: ") + formatThousands(fileSize);
+    if (pages > 1) text += QStringLiteral("  ﾍﾟｰｼﾞ数: ") + formatThousands(pages);
     return text;
 }
 

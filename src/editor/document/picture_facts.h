@@ -17,8 +17,9 @@ QString colourCodeText(const engine::Image& image);
 /// Whether "." + code occurs in a dotted list such as ".16.24.32." (code given as "24.").
 bool codeIn(const QString& code, const QString& dottedList);
 
-/// The info line: "ｲﾒｰｼﾞｻｲｽﾞ:" data size, colours, bits, and the file size when not 0.
-QString infoText(const engine::Image& image, qint64 fileSize);
+/// The info line: "ｲﾒｰｼﾞｻｲｽﾞ:" data size, colours, bits, the file size when not 0, and
+/// "  ﾍﾟｰｼﾞ数: " with `pages` when the file holds more than one page or frame.
+QString infoText(const engine::Image& image, qint64 fileSize, int pages = 1);
 
 /// The "ﾌｧｲﾙの詳細" text, lines separated by carriage returns. Resolutions of 0 come as 72.
 QString detailsText(const engine::Image& image, qint64 fileSize);

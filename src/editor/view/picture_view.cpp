@@ -12,6 +12,7 @@
 
 #include "editor/document/picture_document.h"
 #include "editor/draw/drawing_toolbar.h"
+#include "editor/view/display_colour.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -44,6 +45,7 @@ PictureView::PictureView(PictureDocument& document, QWidget* parent)
     });
     connect(&doc_, &PictureDocument::selectionChanged, viewport(), qOverload<>(&QWidget::update));
     connect(&doc_, &PictureDocument::drawingChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(&DisplayColour::instance(), &DisplayColour::changed, this, &PictureView::colourChanged);
 }
 
 PictureView::~PictureView() { delete pan_; }
@@ -141,7 +143,14 @@ void PictureView::imageChanged() {
     markLines_.clear();
     markRects_.clear();
     pyramid_.reset(&doc_.image());
+    colour_ = DisplayColour::instance().transformFor(doc_.image());
     updateScrollBars();
+    viewport()->update();
+    if (pan_) pan_->imageChanged();
+}
+
+void PictureView::colourChanged() {
+    colour_ = DisplayColour::instance().transformFor(doc_.image());
     viewport()->update();
     if (pan_) pan_->imageChanged();
 }
@@ -178,8 +187,7 @@ void PictureView::paintEvent(QPaintEvent* event) {
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale * factor < 1.0);
-    painter.drawImage(damaged, level, source);
+    paintPicture(painter, damaged, level, source, scale * factor < 1.0);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
         painter.setPen(QPen(Qt::red, 0));
@@ -212,6 +220,34 @@ void PictureView::paintEvent(QPaintEvent* event) {
               QPointF(sel.left(), c.y())})
             painter.drawRect(QRectF(p.x() - kHandle, p.y() - kHandle, 2 * kHandle, 2 * kHandle));
     }
+}
+
+// Draws the part `source` of `level` into `damaged`. A picture shown in the display's colours
+// is first drawn scaled into a tile of device pixels, which alone is converted: the cost
+// follows the painted area, not the picture's size or the zoom.
+void PictureView::paintPicture(QPainter& painter, const QRectF& damaged, const QImage& level,
+                               const QRectF& source, bool smooth) {
+    if (!colour_) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        painter.drawImage(damaged, level, source);
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QRect device = QRectF(damaged.topLeft() * ratio, damaged.size() * ratio).toAlignedRect();
+    if (device.isEmpty()) return;
+    QImage tile(device.size(), QImage::Format_ARGB32_Premultiplied);
+    if (tile.isNull()) return;
+    tile.fill(Qt::transparent);
+    {
+        QPainter onTile(&tile);
+        onTile.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        onTile.scale(ratio, ratio);
+        onTile.translate(-QPointF(device.topLeft()) / ratio);
+        onTile.drawImage(damaged, level, source);
+    }
+    DisplayColour::convert(tile, colour_.get());
+    tile.setDevicePixelRatio(ratio);
+    painter.drawImage(QPointF(device.topLeft()) / ratio, tile);
 }
 
 QRectF PictureView::selectionInView() const {

@@ -1,0 +1,51 @@
+#include "editor/view/display_colour.h"
+
+#include <QtGlobal>
+
+#include "platform/display_profile.h"
+
+namespace ximora::editor {
+
+// Tiles are converted as B, G, R, A bytes: QImage's ARGB32 words on a little-endian machine.
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
+
+DisplayColour& DisplayColour::instance() {
+    static DisplayColour* one = new DisplayColour;  // lives as long as the program
+    return *one;
+}
+
+void DisplayColour::setManaged(bool on) {
+    if (on == managed_) return;
+    managed_ = on;
+    emit changed();
+}
+
+void DisplayColour::setDisplayProfile(std::vector<uint8_t> icc) {
+    display_ = std::move(icc);
+    emit changed();
+}
+
+const std::vector<uint8_t>& DisplayColour::displayProfile() {
+    if (!display_) {
+        const QByteArray bytes = platform::displayColourProfile();
+        display_.emplace(bytes.begin(), bytes.end());
+    }
+    return *display_;
+}
+
+std::shared_ptr<const engine::ColourTransform> DisplayColour::transformFor(
+    const engine::Image& image) {
+    if (!managed_ || image.empty() || image.metadata.icc.empty()) return nullptr;
+    return engine::ColourTransform::between(image.metadata.icc, displayProfile(),
+                                            engine::PixelLayout::BgraPremultiplied);
+}
+
+void DisplayColour::convert(QImage& picture, const engine::ColourTransform* transform) {
+    if (!transform || picture.isNull()) return;
+    if (picture.format() != QImage::Format_ARGB32_Premultiplied)
+        picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    transform->apply(picture.bits(), size_t(picture.bytesPerLine()), picture.width(),
+                     picture.height());
+}
+
+}  // namespace ximora::editor
