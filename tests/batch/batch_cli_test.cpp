@@ -3,10 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <cstring>
 
 #include "engine/codecs/registry.h"
 #include "engine/core/image.h"

@@ -185,10 +185,10 @@ TEST_F(BatchRun, TraceShowsTheStateAfterEachPairAndNamesWithoutExtensionGetOne) 
 // Editor commands (and so macros) run on the new formats; a WebP result is saved as WebP.
 TEST_F(BatchRun, CommandsRunOnModernFormats) {
     const QString data = QStringLiteral(XIMORA_TEST_DATA "/modern-formats/");
-    const Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
-                          QStringLiteral("--out"), out(), data + QStringLiteral("anim.webp"),
-                          data + QStringLiteral("photo-irot1-imir1.avif"),
-                          data + QStringLiteral("grey-lossless.jxl")});
+    const Result r =
+        run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--out"), out(),
+             data + QStringLiteral("anim.webp"), data + QStringLiteral("photo-irot1-imir1.avif"),
+             data + QStringLiteral("grey-lossless.jxl")});
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
     ximora::engine::FileFormat format{};
     Image turned;

@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         editor.pcOpen(0, file);
-        const char* zooms[] = {" 50%", " 60%", " 70%", " 80%",  " 90%",  "100%",
+        const char* zooms[] = {" 50%", " 60%", " 70%", " 80%", " 90%", "100%",
                                "150%", "200%", "300%", "500%", "750%", "1000%"};
         std::printf("%.4f\n", best(std::atoi(argv[3]), [&] {
                         for (const char* zoom : zooms) {
