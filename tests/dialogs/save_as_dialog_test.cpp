@@ -302,9 +302,6 @@ TEST_F(SaveAsDialogTest, ActOpensOnTheHandlesImageAndIgnoresNoHandle) {
     engine::imageHandles().free(handle);
 }
 
-}  // namespace
-}  // namespace ximora::dialogs
-
 // The WebP row: "WebP" at the slider's quality, where 100 writes losslessly, and "WebP 可逆圧縮"
 // always lossless; a palette image goes out as RGB without any conversion by the dialog.
 TEST_F(SaveAsDialogTest, WebpRowWritesQualityAndLosslessFiles) {
@@ -325,3 +322,6 @@ TEST_F(SaveAsDialogTest, WebpRowWritesQualityAndLosslessFiles) {
     saveAs(palette, spImgSV::Webp, 1, "palette.webp");
     EXPECT_TRUE(engine::test::sameColours(load("palette.webp"), palette));
 }
+
+}  // namespace
+}  // namespace ximora::dialogs

@@ -73,6 +73,34 @@ TEST_F(ColourDisplayTest, TaggedPictureIsShownInDisplayColoursAndKeepsItsNumbers
     EXPECT_EQ(raw, QColor(kFlatColours[0][0], kFlatColours[0][1], kFlatColours[0][2]));
 }
 
+// On a display with an Adobe RGB profile (as the desktop would publish it), a picture tagged
+// Adobe RGB needs no conversion, and an untagged one counts as sRGB: what is shown, read as
+// Adobe RGB, gives back the file's sRGB numbers (within three levels: the shown numbers are
+// rounded to whole levels, which the way back stretches in dark channels).
+TEST_F(ColourDisplayTest, DisplayProfileDecidesWhatIsConverted) {
+    DisplayColour::instance().setDisplayProfile(adobeRgbProfile());
+    openAdobeBands();
+    EXPECT_EQ(view_.colourTransform(), nullptr);
+    EXPECT_EQ(shownColour(0), QColor(kFlatColours[0][0], kFlatColours[0][1], kFlatColours[0][2]));
+
+    engine::Image untagged = doc_.image();
+    untagged.metadata = {};
+    engine::SaveOptions png;
+    png.format = engine::kSavePng;
+    const QString file = path(QStringLiteral("plain.png"));
+    ASSERT_TRUE(engine::saveImage(QFile::encodeName(file).toStdString(), untagged, png));
+    doc_.pcOpen(0, file);
+    ASSERT_NE(view_.colourTransform(), nullptr);
+    for (int band : {0, 1, 3}) {
+        const QColor shown = shownColour(band);
+        const std::array<int, 3> back = adobeToSrgb(shown.red(), shown.green(), shown.blue());
+        const auto& c = kFlatColours[size_t(band)];
+        EXPECT_NEAR(back[0], c[0], 3) << band;
+        EXPECT_NEAR(back[1], c[1], 3) << band;
+        EXPECT_NEAR(back[2], c[2], 3) << band;
+    }
+}
+
 // Editing works on the file's numbers; undo (from a BMP snapshot) and saving keep the profile.
 TEST_F(ColourDisplayTest, EditsUndoAndSavesKeepTheProfile) {
     const engine::Image original = openAdobeBands();

@@ -35,7 +35,8 @@ const std::vector<uint8_t>& DisplayColour::displayProfile() {
 
 std::shared_ptr<const engine::ColourTransform> DisplayColour::transformFor(
     const engine::Image& image) {
-    if (!managed_ || image.empty() || image.metadata.icc.empty()) return nullptr;
+    // A picture without a profile is taken for sRGB: on an sRGB display it needs nothing.
+    if (!managed_ || image.empty()) return nullptr;
     return engine::ColourTransform::between(image.metadata.icc, displayProfile(),
                                             engine::PixelLayout::BgraPremultiplied);
 }

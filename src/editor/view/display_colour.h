@@ -28,7 +28,8 @@ class DisplayColour : public QObject {
 
     /// The transform that paints `image` on the display, for tiles in QImage's
     /// Format_ARGB32_Premultiplied; nullptr when the picture is shown as it is (management
-    /// off, no profile, a profile that cannot be used, or one that matches the display).
+    /// off, a profile that cannot be used, or one that matches the display). A picture
+    /// without a profile counts as sRGB, so it is converted only for a display that is not.
     std::shared_ptr<const engine::ColourTransform> transformFor(const engine::Image& image);
 
     /// Converts a picture made from the image's pixels (a tile, the pan window's overview) to
