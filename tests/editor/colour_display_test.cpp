@@ -134,7 +134,7 @@ TEST_F(DocumentTest, InfoLineTellsTheFramesOfAnAnimation) {
     doc_.pcOpen(0, folder + QStringLiteral("anim.webp"));
     ASSERT_TRUE(doc_.hasImage());
     EXPECT_EQ(doc_.image().width(), 32);
-    EXPECT_TRUE(info.endsWith(QStringLiteral("  ﾍﾟｰｼﾞ数: 3"))) << info.toStdString();
+    EXPECT_TRUE(info.endsWith(QStringLiteral("  ﾍﾟｰｼﾞ数:3"))) << info.toStdString();
     doc_.pcOpen(0, folder + QStringLiteral("photo-q90.heic"));
     EXPECT_EQ(doc_.image().width(), 96);
     EXPECT_FALSE(info.contains(QStringLiteral("ﾍﾟｰｼﾞ数"))) << info.toStdString();

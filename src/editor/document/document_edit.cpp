@@ -325,7 +325,6 @@ ActResult PictureDocument::actNew(const QString&) {
     }
     std::fill(blank.data(), blank.data() + blank.byteCount(), uint8_t(255));
     image_ = std::move(blank);
-    pages_ = 1;
     file_.clear();
     backingFile_.clear();
     comment_.clear();

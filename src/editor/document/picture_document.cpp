@@ -57,7 +57,8 @@ void PictureDocument::setEditState(const QString& state) {
 
 void PictureDocument::refreshInfo() {
     colourCode_ = colourCodeText(image_);
-    const QString info = hasImage() ? infoText(image_, backingFileSize(), pages_) : QString();
+    const QString info =
+        hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
     emit eStPcTyp(file_, colourCode_, info);
 }
 
@@ -305,7 +306,6 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     }
     QString comment = QString::fromUtf8(loaded.comment.data(), qsizetype(loaded.comment.size()));
     comment.remove('\r');
-    pages_ = loaded.pageCount;
     image_ = std::move(loaded);
     file_ = path;
     comment_ = comment;
@@ -320,7 +320,6 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
 // --- images from elsewhere ---------------------------------------------------------------------
 
 void PictureDocument::takeImage(engine::Image image) {
-    pages_ = 1;
     image_ = std::move(image);
     show();
     emit eStFile(QString());
@@ -334,7 +333,6 @@ void PictureDocument::takeImage(engine::Image image) {
 
 void PictureDocument::displayImage(engine::Image image) {
     if (image.empty()) return;
-    pages_ = 1;
     image_ = std::move(image);
     clearSelection();
     show();

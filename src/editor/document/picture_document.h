@@ -274,7 +274,6 @@ class PictureDocument : public QObject {
     engine::Image image_;
     QString file_;
     QString backingFile_;
-    int pages_ = 1;  // pages or frames of the file the picture was loaded from
     QString comment_;
     QString state_;
     bool edited_ = false;

@@ -66,7 +66,6 @@ Image::Image(const Image& other)
       dpiY(other.dpiY),
       comment(other.comment),
       metadata(other.metadata),
-      pageCount(other.pageCount),
       width_(other.width_),
       height_(other.height_),
       bpp_(other.bpp_),

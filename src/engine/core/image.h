@@ -89,9 +89,6 @@ class Image {
     int dpiY = 0;                 ///< vertical dots per inch, 0 = not set
     std::string comment;          ///< the comment stored in the file, as its bytes
     Metadata metadata;
-    /// Pages or frames in the file the image was loaded from (1 for a single picture); the
-    /// image holds the first.
-    int pageCount = 1;
 
     /// Reads a pixel as colour (palette looked up, 5-6-5 widened); for tests and picking.
     Colour pixel(int x, int y) const;

@@ -26,6 +26,29 @@ def write_png(path, width, height, colour_type, depth, rows, icc=None):
         f.write(data)
 
 
+def write_apng(path, width, height, frames):
+    """An animated PNG of RGB frames, each shown for a tenth of a second."""
+    def frame_control(sequence):
+        return struct.pack(">IIIIIHHBB", sequence, width, height, 0, 0, 1, 10, 0, 0)
+
+    data = b"\x89PNG\r\n\x1a\n"
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    data += chunk(b"acTL", struct.pack(">II", len(frames), 0))
+    sequence = 0
+    for i, rows in enumerate(frames):
+        data += chunk(b"fcTL", frame_control(sequence))
+        sequence += 1
+        pixels = zlib.compress(b"".join(b"\0" + row for row in rows), 9)
+        if i == 0:
+            data += chunk(b"IDAT", pixels)
+        else:
+            data += chunk(b"fdAT", struct.pack(">I", sequence) + pixels)
+            sequence += 1
+    data += chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def s15(v):
     return struct.pack(">i", int(round(v * 65536)))
 
@@ -116,9 +139,11 @@ def main(folder):
     grey_rows = [bytes(int(255 * ((x + 2 * y) % 64) / 63) for x in range(aw)) for y in range(ah)]
     write_png(f"{folder}/grey.png", aw, ah, 0, 8, grey_rows)
 
-    # Three flat frames for the animations: red, green, blue.
-    for i, colour in enumerate([(220, 30, 30), (30, 200, 30), (30, 30, 220)]):
+    # Three flat frames for the animations: red, green, blue; also as one animated PNG.
+    colours = [(220, 30, 30), (30, 200, 30), (30, 30, 220)]
+    for i, colour in enumerate(colours):
         write_png(f"{folder}/frame{i + 1}.png", 32, 24, 2, 8, [bytes(colour * 32)] * 24)
+    write_apng(f"{folder}/anim.png", 32, 24, [[bytes(c * 32)] * 24 for c in colours])
 
 
 if __name__ == "__main__":

@@ -84,6 +84,23 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
     return true;
 }
 
+// A decoder that has read the file's structure (sizes, properties, frames), no pixels yet;
+// nullptr with the engine error when the file cannot be read.
+AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size) {
+    AvifDecoderPtr decoder(avifDecoderCreate());
+    if (!decoder) {
+        fail(kErrMemory);
+        return nullptr;
+    }
+    decoder->maxThreads = workerCount();
+    decoder->strictFlags = AVIF_STRICT_DISABLED;  // read what other programs wrote loosely
+    decoder->imageDimensionLimit = kMaxSide;
+    if (!ok(avifDecoderSetIOMemory(decoder.get(), data, size)) ||
+        !ok(avifDecoderParse(decoder.get())))
+        return nullptr;
+    return decoder;
+}
+
 std::vector<uint8_t> bytesOf(const avifRWData& data) {
     return data.size ? std::vector<uint8_t>(data.data, data.data + data.size)
                      : std::vector<uint8_t>{};
@@ -92,14 +109,8 @@ std::vector<uint8_t> bytesOf(const avifRWData& data) {
 }  // namespace
 
 bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    const AvifDecoderPtr decoder(avifDecoderCreate());
-    if (!decoder) return fail(kErrMemory);
-    decoder->maxThreads = workerCount();
-    decoder->strictFlags = AVIF_STRICT_DISABLED;  // read what other programs wrote loosely
-    decoder->imageDimensionLimit = kMaxSide;
-    if (!ok(avifDecoderSetIOMemory(decoder.get(), data, size)) ||
-        !ok(avifDecoderParse(decoder.get())))
-        return false;
+    const AvifDecoderPtr decoder = parsedAvif(data, size);
+    if (!decoder) return false;
     // The container says the size before any AV1 data is decoded.
     if (!Image::fitsLimits(decoder->image->width, decoder->image->height,
                            decoder->alphaPresent ? 32 : 24) ||
@@ -110,7 +121,6 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     const avifCropRect rect = visibleRect(decoded, diagnostics);
     Image image;
     if (!toImage(decoded, rect, image) || !turnUpright(image, orientationOf(decoded))) return false;
-    image.pageCount = std::max(1, decoder->imageCount);
     image.metadata.icc = decoded.icc.size
                              ? bytesOf(decoded.icc)
                              : iccFromCicp(decoded.colorPrimaries, decoded.transferCharacteristics);
@@ -123,6 +133,13 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     if (!finishLoadedMetadata(image, options)) return false;
     out = std::move(image);
     return true;
+}
+
+int avifFrameCount(const uint8_t* data, size_t size) {
+    const int saved = lastError();
+    const AvifDecoderPtr decoder = parsedAvif(data, size);
+    setLastError(saved);
+    return decoder ? std::max(1, decoder->imageCount) : 1;
 }
 
 }  // namespace ximora::engine

@@ -144,7 +144,6 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     const heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
     Image image;
     if (!decodePixels(chosen, image)) return false;
-    image.pageCount = std::max(1, heif_context_get_number_of_top_level_images(context.get()));
     image.metadata.icc = colourProfile(chosen);
     if (image.metadata.icc.empty() && thumbnail) image.metadata.icc = colourProfile(primary);
     image.metadata.exif = exifBlock(primary);
@@ -152,6 +151,15 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     if (!finishLoadedMetadata(image, options)) return false;
     out = std::move(image);
     return true;
+}
+
+int heifImageCount(const uint8_t* data, size_t size) {
+    const HeifPtr<heif_context> context(heif_context_alloc());
+    if (!context ||
+        heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code !=
+            heif_error_Ok)
+        return 1;
+    return std::max(1, heif_context_get_number_of_top_level_images(context.get()));
 }
 
 }  // namespace ximora::engine

@@ -33,7 +33,6 @@ class JxlReader {
   private:
     bool takeBasicInfo(JxlDecoder* decoder, Image& image);
     void chooseColours(JxlDecoder* decoder, Image& image);
-    int countFrames() const;
 
     const uint8_t* data_;
     size_t size_;
@@ -68,9 +67,7 @@ bool JxlReader::run(Image& image) {
                     return fail(kErrFileBroken);
                 break;
             }
-            case JXL_DEC_FULL_IMAGE:
-                // The first frame is all that is shown.
-                if (info_.have_animation) image.pageCount = countFrames();
+            case JXL_DEC_FULL_IMAGE:  // the first frame is all that is shown
                 return true;
             case JXL_DEC_ERROR:
             case JXL_DEC_NEED_MORE_INPUT:
@@ -128,24 +125,18 @@ void JxlReader::chooseColours(JxlDecoder* decoder, Image& image) {
         image.metadata.icc.clear();
 }
 
-// The frames an animation shows, counted in a pass that decodes no pixels.
-int JxlReader::countFrames() const {
+}  // namespace
+
+int jxlFrameCount(const uint8_t* data, size_t size) {
     std::unique_ptr<void, JxlRunnerDeleter> runner;
-    const auto decoder = makeJxlDecoder(data_, size_, 1, runner);
+    const auto decoder = makeJxlDecoder(data, size, 1, runner);
     if (!decoder || JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_FRAME) != JXL_DEC_SUCCESS)
         return 1;
     int frames = 0;
-    while (frames < kMostFramesCounted) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
-        if (status == JXL_DEC_FRAME)
-            ++frames;
-        else if (status != JXL_DEC_NEED_IMAGE_OUT_BUFFER)
-            break;
-    }
+    while (frames < kMostFramesCounted && JxlDecoderProcessInput(decoder.get()) == JXL_DEC_FRAME)
+        ++frames;
     return std::max(frames, 1);
 }
-
-}  // namespace
 
 bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
     const JxlSignature signature = JxlSignatureCheck(data, size);

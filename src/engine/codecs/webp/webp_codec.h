@@ -10,7 +10,7 @@ namespace ximora::engine {
 const Codec& webpCodec();
 
 /// Decodes lossy and lossless files: 32-bit RGBA when the file has alpha, else 24-bit. An
-/// animation gives its first frame on the whole canvas, and its frame count in pageCount.
+/// animation gives its first frame on the whole canvas.
 /// `options.minSide` decodes a still picture at a reduced size. ICCP, EXIF and XMP chunks →
 /// metadata; the EXIF orientation is applied like a JPEG's.
 bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
@@ -21,5 +21,8 @@ bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Im
 /// colour under transparent pixels). ICC (RGB profiles only), EXIF and XMP are written as
 /// chunks; resolution and comment cannot be. Sides above 16383 pixels fail with error 10.
 bool encodeWebp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+
+/// The frames of an animated WebP file; 1 for a still picture and for data that cannot be read.
+int webpFrameCount(const uint8_t* data, size_t size);
 
 }  // namespace ximora::engine

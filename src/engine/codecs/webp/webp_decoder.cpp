@@ -117,7 +117,6 @@ bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Im
     if (!demuxer) return fail(state == WEBP_DEMUX_PARSE_ERROR ? kErrFileBroken : kErrCannotRead);
     if (state != WEBP_DEMUX_DONE) return fail(kErrCannotRead);
     const uint32_t flags = WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS);
-    const int frames = int(WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT));
 
     Image image;
     const bool decoded =
@@ -127,13 +126,18 @@ bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Im
                                flags & ALPHA_FLAG, image)
             : decodeStill(data, size, options, image);
     if (!decoded) return false;
-    image.pageCount = std::max(frames, 1);
     image.metadata.icc = chunkBytes(demuxer.get(), "ICCP");
     image.metadata.exif = withoutExifPrefix(chunkBytes(demuxer.get(), "EXIF"));
     image.metadata.xmp = chunkBytes(demuxer.get(), "XMP ");
     if (!finishLoadedMetadata(image, options)) return false;
     out = std::move(image);
     return true;
+}
+
+int webpFrameCount(const uint8_t* data, size_t size) {
+    const WebPData file{data, size};
+    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemux(&file));
+    return demuxer ? std::max(1, int(WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT))) : 1;
 }
 
 }  // namespace ximora::engine
