@@ -14,6 +14,7 @@
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 
 namespace ximora::engine {
