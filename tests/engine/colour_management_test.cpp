@@ -108,11 +108,22 @@ TEST(ColourManagement, DisplayTransformsConvertTilesOrStandAside) {
 }
 
 // A grey picture with a grey profile (gamma 1.8, not sRGB's curve) gets lighter mid-tones; its
-// grey levels stay grey.
+// grey levels stay grey. A grey profile describes only grey pictures.
 TEST(ColourManagement, GreyProfilesConvertGreyLevels) {
     cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
     const std::vector<uint8_t> grey = profileBytes(cmsCreateGrayProfile(cmsD50_xyY(), gamma));
     cmsFreeToneCurve(gamma);
+    Image levels = test::patternImage(4, 4, 8, true);
+    levels.metadata.icc = grey;
+    EXPECT_TRUE(profileDescribesPixels(levels));
+    Image colour = test::patternImage(4, 4, 24);
+    colour.metadata.icc = grey;
+    EXPECT_FALSE(profileDescribesPixels(colour));
+    colour.metadata.icc = adobeRgbProfile();
+    EXPECT_TRUE(profileDescribesPixels(colour));
+    colour.metadata.icc[16] = 'C';  // "CMYK" would not fit RGB pixels either
+    EXPECT_FALSE(profileDescribesPixels(colour));
+
     const auto transform = ColourTransform::between(grey, {}, PixelLayout::Rgb);
     ASSERT_TRUE(transform);
     uint8_t pixel[3] = {128, 128, 128};

@@ -240,3 +240,14 @@ TEST(ModernFormats, AFolderOfThemGetsThumbnails) {
     EXPECT_EQ(report.made, copied);
     EXPECT_EQ(report.failed, 0u);
 }
+
+// Thumbnails of a HEIF file with an embedded thumbnail decode that one when it is large
+// enough on both sides, the full picture otherwise.
+TEST(ModernFormats, EmbeddedHeifThumbnailServesSmallSizes) {
+    const std::vector<uint8_t> bytes = bytesOf("photo-thumbnail.heic");
+    for (auto [minSide, width] : {std::pair{30, 48}, {40, 96}, {0, 96}}) {
+        Image image;
+        ASSERT_TRUE(test::decodeWith(heifCodec(), bytes, image, minSide)) << lastError();
+        EXPECT_EQ(image.width(), width) << minSide;
+    }
+}

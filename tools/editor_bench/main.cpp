@@ -1,7 +1,7 @@
 // Timing program for the editor benchmarks; prints the best wall time in seconds.
-//   editor_bench photo OUT.jpg WIDTH HEIGHT [adobe]
+//   editor_bench photo OUT.jpg WIDTH HEIGHT [p3]
 //                                               writes a photo-like JPEG (quality 90), tagged
-//                                               with an Adobe RGB (1998) profile if asked
+//                                               with a Display P3 profile if asked
 //   editor_bench decode FILE RUNS               the engine's bare decode
 //   editor_bench open-fit FILE RUNS [off]       uPcE opens the file and paints it fitted
 //   editor_bench zoom FILE RUNS [off]           the open file painted at each zoom of the
@@ -17,13 +17,12 @@
 #include <cstdlib>
 #include <functional>
 
-#include <lcms2.h>
-
 #include "editor/document/undo_store.h"
 #include "editor/upce.h"
 #include "editor/view/display_colour.h"
 #include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
+#include "engine/colour/cicp_profile.h"
 #include "engine/core/parallel.h"
 
 using namespace ximora;
@@ -42,22 +41,7 @@ double best(int runs, const std::function<void()>& job) {
     return fastest;
 }
 
-std::vector<uint8_t> adobeRgbProfile() {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 563.0 / 256.0);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-int photo(const char* path, int width, int height, bool adobe) {
+int photo(const char* path, int width, int height, bool p3) {
     engine::Image image;
     if (!image.allocate(width, height, 24)) return 1;
     engine::parallelRows(height, [&](int y0, int y1) {
@@ -74,7 +58,7 @@ int photo(const char* path, int width, int height, bool adobe) {
             }
         }
     });
-    if (adobe) image.metadata.icc = adobeRgbProfile();
+    if (p3) image.metadata.icc = engine::iccFromCicp(12, 13);  // Display P3
     engine::SaveOptions options;
     options.format = engine::kSaveJpeg;
     options.jpegQuality = 90;
@@ -106,7 +90,7 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     if (mode == "photo" && (argc == 5 || argc == 6))
         return photo(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
-                     argc == 6 && std::string(argv[5]) == "adobe");
+                     argc == 6 && std::string(argv[5]) == "p3");
     if (mode == "decode") {
         std::printf("%.4f\n", best(std::atoi(argv[3]), [&] {
                         engine::Image image;

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include "engine/colour/srgb_conversion.h"
 #include "platform/display_profile.h"
 
 namespace ximora::editor {
@@ -35,9 +36,13 @@ const std::vector<uint8_t>& DisplayColour::displayProfile() {
 
 std::shared_ptr<const engine::ColourTransform> DisplayColour::transformFor(
     const engine::Image& image) {
-    // A picture without a profile is taken for sRGB: on an sRGB display it needs nothing.
+    // A picture without a profile is taken for sRGB: on an sRGB display it needs nothing. So is
+    // one whose profile does not fit its pixels (a grey profile on a picture edited to colour).
     if (!managed_ || image.empty()) return nullptr;
-    return engine::ColourTransform::between(image.metadata.icc, displayProfile(),
+    static const std::vector<uint8_t> srgb;
+    const std::vector<uint8_t>& source =
+        engine::profileDescribesPixels(image) ? image.metadata.icc : srgb;
+    return engine::ColourTransform::between(source, displayProfile(),
                                             engine::PixelLayout::BgraPremultiplied);
 }
 

@@ -1,8 +1,19 @@
 #include "engine/colour/srgb_conversion.h"
 
+#include <string_view>
+
 #include "engine/colour/colour_transform.h"
 
 namespace ximora::engine {
+
+bool profileDescribesPixels(const Image& image) {
+    const std::vector<uint8_t>& icc = image.metadata.icc;
+    if (icc.size() < 20) return false;
+    // The data colour space, bytes 16 to 19 of the profile's header.
+    const std::string_view space(reinterpret_cast<const char*>(icc.data()) + 16, 4);
+    if (space == "RGB ") return true;
+    return space == "GRAY" && image.hasPalette() && image.grey();
+}
 
 void convertToSrgb(Image& image) {
     if (image.metadata.icc.empty() || image.empty()) return;

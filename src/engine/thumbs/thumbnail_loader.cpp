@@ -18,8 +18,10 @@ bool loadThumbnail(const std::string& path, int size, Image& thumb) {
     // Converting the small picture costs next to nothing; its averages are close enough to
     // the averages of the converted large one.
     thumb.metadata = {};
-    thumb.metadata.icc = std::move(image.metadata.icc);
-    convertToSrgb(thumb);
+    if (profileDescribesPixels(image)) {
+        thumb.metadata.icc = std::move(image.metadata.icc);
+        convertToSrgb(thumb);
+    }
     return true;
 }
 

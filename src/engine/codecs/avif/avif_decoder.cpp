@@ -55,6 +55,8 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
     avifRGBImageSetDefaults(&rgb, &decoded);
     rgb.format = alpha ? AVIF_RGB_FORMAT_RGBA : AVIF_RGB_FORMAT_RGB;
     const size_t channels = alpha ? 4 : 3, bytes = rgb.depth > 8 ? 2 : 1;
+    if (uint64_t(rgb.width) * rgb.height * channels * bytes > memoryLimit())
+        return fail(kErrMemory);
     std::vector<uint8_t> pixels;
     try {
         pixels.resize(size_t(rgb.width) * channels * bytes * rgb.height);

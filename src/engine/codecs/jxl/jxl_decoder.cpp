@@ -88,6 +88,10 @@ bool JxlReader::takeBasicInfo(JxlDecoder* decoder, Image& image) {
     const bool alpha = info_.alpha_bits > 0;
     const bool grey = info_.num_color_channels == 1 && !alpha;
     const int bits = grey ? 8 : alpha ? 32 : 24;
+    // libjxl holds the frame in planes of 32-bit floats while it decodes.
+    const uint64_t working =
+        uint64_t(width) * uint64_t(height) * (info_.num_color_channels + (alpha ? 1 : 0)) * 4;
+    if (working > memoryLimit()) return fail(kErrMemory);
     if (!Image::fitsLimits(width, height, bits) ||
         !image.allocate(int(width), int(height), bits, grey))
         return false;
