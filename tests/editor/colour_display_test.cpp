@@ -22,16 +22,19 @@ class ColourDisplayTest : public DocumentTest {
     }
     ~ColourDisplayTest() override { DisplayColour::instance().setManaged(true); }
 
-    // A flat-coloured photo tagged Adobe RGB, one band of 4 × 3 pixels per colour, saved as
-    // PNG (which carries the profile) and opened.
-    engine::Image openAdobeBands() {
+    // A flat-coloured photo tagged Adobe RGB, one band of `band` × `band` / 2 pixels per
+    // colour (opaque 32-bit pixels when `bits` is 32), saved as PNG (which carries the profile)
+    // and opened.
+    engine::Image openAdobeBands(int band = 4, int bits = 24) {
+        band_ = band;
         engine::Image image;
-        EXPECT_TRUE(image.allocate(int(kFlatColours.size()) * 4, 3, 24));
-        for (int y = 0; y < 3; ++y)
+        EXPECT_TRUE(image.allocate(int(kFlatColours.size()) * band, band / 2, bits));
+        for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
-                const auto& c = kFlatColours[size_t(x / 4)];
-                uint8_t* p = image.row(y) + x * 3;
+                const auto& c = kFlatColours[size_t(x / band)];
+                uint8_t* p = image.row(y) + x * image.bytesPerPixel();
                 p[0] = uint8_t(c[0]), p[1] = uint8_t(c[1]), p[2] = uint8_t(c[2]);
+                if (bits == 32) p[3] = 255;
             }
         image.metadata.icc = adobeRgbProfile();
         engine::SaveOptions png;
@@ -46,25 +49,31 @@ class ColourDisplayTest : public DocumentTest {
     // The colour painted at the middle of band `band`.
     QColor shownColour(int band) {
         const QImage shot = view_.viewport()->grab().toImage();
-        const QPointF at = view_.toView(QPointF(band * 4 + 2, 1.5));
+        const QPointF at = view_.toView(QPointF((band + 0.5) * band_, band_ / 4.0));
         return shot.pixelColor(at.toPoint());
     }
 
     PictureView view_{doc_};
+    int band_ = 4;
 };
 
+// Zoomed in (the picture's own pixels are converted) and zoomed out (a tile of painted pixels
+// is), with and without an alpha channel.
 TEST_F(ColourDisplayTest, TaggedPictureIsShownInDisplayColoursAndKeepsItsNumbers) {
-    const engine::Image original = openAdobeBands();
-    ASSERT_NE(view_.colourTransform(), nullptr);
-    for (size_t band = 0; band < kFlatColours.size(); ++band) {
-        const auto& c = kFlatColours[band];
-        const std::array<int, 3> want = adobeToSrgb(c[0], c[1], c[2]);
-        const QColor shown = shownColour(int(band));
-        EXPECT_NEAR(shown.red(), want[0], 2) << band;
-        EXPECT_NEAR(shown.green(), want[1], 2) << band;
-        EXPECT_NEAR(shown.blue(), want[2], 2) << band;
+    for (auto [band, bits] : {std::pair{4, 24}, {4, 32}, {160, 24}, {160, 32}}) {
+        SCOPED_TRACE(std::to_string(band) + " " + std::to_string(bits));
+        const engine::Image original = openAdobeBands(band, bits);
+        ASSERT_NE(view_.colourTransform(), nullptr);
+        for (size_t i = 0; i < kFlatColours.size(); ++i) {
+            const auto& c = kFlatColours[i];
+            const std::array<int, 3> want = adobeToSrgb(c[0], c[1], c[2]);
+            const QColor shown = shownColour(int(i));
+            EXPECT_NEAR(shown.red(), want[0], 2) << i;
+            EXPECT_NEAR(shown.green(), want[1], 2) << i;
+            EXPECT_NEAR(shown.blue(), want[2], 2) << i;
+        }
+        EXPECT_TRUE(engine::testing::samePixels(doc_.image(), original));
     }
-    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), original));
 
     // The setting off: the numbers as they are.
     DisplayColour::instance().setManaged(false);

@@ -78,12 +78,12 @@ TEST(ColourManagement, AdobeRgbPictureConvertsToTheColoursColorimetryGives) {
     }
 }
 
-// What the display is painted with: premultiplied BGRA tiles towards a display profile. An
+// What the display is painted with: BGRA pieces (alpha kept) towards a display profile. An
 // sRGB display gives the sRGB colours; the same profile on both sides, or a profile that cannot
 // be read, asks for no work at all.
 TEST(ColourManagement, DisplayTransformsConvertTilesOrStandAside) {
     const auto toSrgb =
-        ColourTransform::between(adobeRgbProfile(), srgbProfile(), PixelLayout::BgraPremultiplied);
+        ColourTransform::between(adobeRgbProfile(), srgbProfile(), PixelLayout::Bgra);
     ASSERT_TRUE(toSrgb);
     std::vector<uint8_t> tile;
     for (const auto& c : kFlatColours)

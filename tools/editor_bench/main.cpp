@@ -11,6 +11,7 @@
 // "off" paints with colour management off; otherwise it converts to an sRGB display.
 #include <QApplication>
 #include <QFile>
+#include <QWindow>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -75,6 +76,10 @@ struct OffscreenEditor {
         editor.cOn(&editor, QString());
         editor.StSize();
         editor.show();
+        // Until its window is exposed, a widget's repaint paints nothing.
+        for (int i = 0; i < 1000 && !(editor.windowHandle() && editor.windowHandle()->isExposed());
+             ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     QApplication app;
     editor::uPcE editor;
@@ -125,6 +130,7 @@ int main(int argc, char** argv) {
                         }));
             return 0;
         }
+        editor.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("初期化"));
         editor.pcOpen(0, file);
         const char* zooms[] = {" 50%", " 60%", " 70%", " 80%", " 90%", "100%",
                                "150%", "200%", "300%", "500%", "750%", "1000%"};

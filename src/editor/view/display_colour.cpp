@@ -42,16 +42,25 @@ std::shared_ptr<const engine::ColourTransform> DisplayColour::transformFor(
     static const std::vector<uint8_t> srgb;
     const std::vector<uint8_t>& source =
         engine::profileDescribesPixels(image) ? image.metadata.icc : srgb;
-    return engine::ColourTransform::between(source, displayProfile(),
-                                            engine::PixelLayout::BgraPremultiplied);
+    return engine::ColourTransform::between(source, displayProfile(), engine::PixelLayout::Bgra);
 }
 
 void DisplayColour::convert(QImage& picture, const engine::ColourTransform* transform) {
     if (!transform || picture.isNull()) return;
-    if (picture.format() != QImage::Format_ARGB32_Premultiplied)
-        picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage::Format format = picture.format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
     transform->apply(picture.bits(), size_t(picture.bytesPerLine()), picture.width(),
                      picture.height());
+    if (format != QImage::Format_ARGB32_Premultiplied) return;
+    // Converted as straight colours, the empty pixels of a premultiplied tile may have taken
+    // the colour of black, which premultiplied they must not have.
+    for (int y = 0; y < picture.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            if (qAlpha(row[x]) == 0) row[x] = 0;
+    }
 }
 
 }  // namespace ximora::editor

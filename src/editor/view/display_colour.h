@@ -26,14 +26,17 @@ class DisplayColour : public QObject {
     /// Uses `icc` as the display's profile (empty: sRGB) instead of asking the desktop.
     void setDisplayProfile(std::vector<uint8_t> icc);
 
-    /// The transform that paints `image` on the display, for tiles in QImage's
-    /// Format_ARGB32_Premultiplied; nullptr when the picture is shown as it is (management
+    /// The transform that paints `image` on the display, for QImage pieces in Format_RGB32 or
+    /// Format_ARGB32 (PixelLayout::Bgra); nullptr when the picture is shown as it is (management
     /// off, a profile that cannot be used, or one that matches the display). A picture
     /// without a profile counts as sRGB, so it is converted only for a display that is not.
     std::shared_ptr<const engine::ColourTransform> transformFor(const engine::Image& image);
 
-    /// Converts a picture made from the image's pixels (a tile, the pan window's overview) to
-    /// the display's colours; `transform` may be nullptr (nothing to do).
+    /// Converts a picture made from the image's pixels (a piece of it, a tile of it drawn to
+    /// scale, the pan window's overview) to the display's colours; `transform` may be nullptr
+    /// (nothing to do). Other formats become Format_ARGB32 first; a tile in
+    /// Format_ARGB32_Premultiplied may hold only opaque and empty pixels (a picture without
+    /// alpha drawn into it).
     static void convert(QImage& picture, const engine::ColourTransform* transform);
 
   signals:

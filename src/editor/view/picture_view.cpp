@@ -223,18 +223,29 @@ void PictureView::paintEvent(QPaintEvent* event) {
 }
 
 // Draws the part `source` of `level` into `damaged`. A picture shown in the display's colours
-// is first drawn scaled into a tile of device pixels, which alone is converted: the cost
-// follows the painted area, not the picture's size or the zoom.
+// is converted where it costs least: its own pixels under the painted part when they are fewer
+// than the device pixels painted (zoomed in), else a tile of the device pixels into which it
+// has been drawn to scale (zoomed out). Either way the cost follows the view's size, never the
+// picture's. A picture with alpha always goes the first way: straight colours convert exactly.
 void PictureView::paintPicture(QPainter& painter, const QRectF& damaged, const QImage& level,
                                const QRectF& source, bool smooth) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     if (!colour_) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         painter.drawImage(damaged, level, source);
         return;
     }
     const qreal ratio = devicePixelRatioF();
     const QRect device = QRectF(damaged.topLeft() * ratio, damaged.size() * ratio).toAlignedRect();
-    if (device.isEmpty()) return;
+    const QRect part = source.toAlignedRect().intersected(level.rect());
+    if (device.isEmpty() || part.isEmpty()) return;
+    const bool alpha = level.hasAlphaChannel();
+    if (alpha || qint64(part.width()) * part.height() <= qint64(device.width()) * device.height()) {
+        QImage piece =
+            level.copy(part).convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        DisplayColour::convert(piece, colour_.get());
+        painter.drawImage(damaged, piece, source.translated(-QPointF(part.topLeft())));
+        return;
+    }
     QImage tile(device.size(), QImage::Format_ARGB32_Premultiplied);
     if (tile.isNull()) return;
     tile.fill(Qt::transparent);

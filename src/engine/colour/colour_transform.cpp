@@ -23,8 +23,8 @@ cmsUInt32Number colourFormat(PixelLayout layout) {
             return TYPE_RGB_8;
         case PixelLayout::Rgba:
             return TYPE_RGBA_8;
-        case PixelLayout::BgraPremultiplied:
-            return TYPE_BGRA_8_PREMUL;
+        case PixelLayout::Bgra:
+            return TYPE_BGRA_8;
     }
     return TYPE_RGB_8;
 }
@@ -86,12 +86,9 @@ std::shared_ptr<const ColourTransform> ColourTransform::make(const std::vector<u
             // Little CMS; converting in place leaves it where it is all the same.
             cmsUInt32Number flags = cmsFLAGS_NOCACHE;  // the cache would race between threads
             if (!grey && layout != PixelLayout::Rgb) flags |= cmsFLAGS_COPY_ALPHA;
-            const cmsUInt32Number outFormat = grey && layout == PixelLayout::BgraPremultiplied
-                                                  ? TYPE_BGRA_8
-                                                  : colourFormat(layout);
             handle = cmsCreateTransformTHR(lcmsContext(), in,
                                            grey ? greyFormat(layout) : colourFormat(layout), out,
-                                           outFormat, INTENT_PERCEPTUAL, flags);
+                                           colourFormat(layout), INTENT_PERCEPTUAL, flags);
         }
     }
     if (in) cmsCloseProfile(in);
@@ -116,7 +113,7 @@ bool ColourTransform::changesColours() const {
                 const auto level = [](int step) { return uint8_t(std::min(255, step * 32)); };
                 const uint8_t rgb[3] = {level(r), level(greySource_ ? r : g),
                                         level(greySource_ ? r : b)};
-                if (layout_ == PixelLayout::BgraPremultiplied)
+                if (layout_ == PixelLayout::Bgra)
                     samples.insert(samples.end(), {rgb[2], rgb[1], rgb[0], 255});
                 else
                     samples.insert(samples.end(), rgb, rgb + 3);

@@ -13,9 +13,9 @@ namespace ximora::engine {
 enum class PixelLayout {
     Rgb,   ///< R, G, B (24-bit images, palettes)
     Rgba,  ///< R, G, B, A with straight alpha (32-bit images)
-    /// B, G, R, A with colours premultiplied by alpha: a QImage in Format_ARGB32_Premultiplied
-    /// on a little-endian machine.
-    BgraPremultiplied,
+    /// B, G, R, A with straight alpha: a QImage in Format_ARGB32 or Format_RGB32 on a
+    /// little-endian machine.
+    Bgra,
 };
 
 class ColourTransform {
