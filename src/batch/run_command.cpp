@@ -2,6 +2,7 @@
 // through its command entry in order, an edited document saved over itself or into a folder.
 // Files run in parallel unless a pair names its output from what is already on disk.
 #include "batch/batch_command.h"
+#include "batch/terminal_progress.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -29,11 +31,17 @@ struct Pair {
 };
 
 std::mutex gOutput;
+TerminalProgress* gProgress = nullptr;  // while files are worked on
 
-void printError(const QString& text) {
+// One line to `to`; the progress line, when there is one, is cleared first and drawn again.
+void printLine(std::FILE* to, const QString& text) {
+    const std::string line = text.toStdString();
+    if (gProgress) return gProgress->print(to, line);
     const std::lock_guard lock(gOutput);
-    std::fprintf(stderr, "ximora-batch: %s\n", text.toUtf8().constData());
+    std::fprintf(to, "%s\n", line.c_str());
 }
+
+void printError(const QString& text) { printLine(stderr, QStringLiteral("ximora-batch: ") + text); }
 
 // Messages of a batch run go to stderr, naming the file they concern, and are answered with
 // their default; every box but an informational one marks the file as failed.
@@ -122,6 +130,15 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);
     if (!doc.hasImage()) return false;  // the engine's message has been printed
+    const int pages = editor::filePages(file);
+    if (pages > 1 && options.inPlace) {
+        // Saving over it would keep the first page only.
+        printError(file + QStringLiteral(": has ") + QString::number(pages) +
+                   QStringLiteral(" pages and only the first can be written; not changed "
+                                  "(use --out to write that page to another folder)"));
+        doc.stop();
+        return false;
+    }
     for (const Pair& pair : options.pairs) {
         doc.pcAct(pair.group, pair.job);
         if (options.trace) {
@@ -132,17 +149,19 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                                              QString::number(doc.image().width()),
                                              QString::number(doc.image().height())}
                                      .join('\t');
-            const std::lock_guard lock(gOutput);
-            std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+            printLine(stdout, line);
         }
     }
     bool ok = !tMessageShown;
     if (doc.editState() == editor::kStateEdited) {
         QString target =
             options.inPlace ? QString() : QDir(options.outDir).filePath(QFileInfo(file).fileName());
-        ok = (options.inPlace ? doc.save(0, target, false, false)
-                              : doc.save(1, target, false, false)) &&
-             ok;
+        const bool saved =
+            options.inPlace ? doc.save(0, target, false, false) : doc.save(1, target, false, false);
+        if (saved && pages > 1)
+            printError(file + QStringLiteral(": 1 of ") + QString::number(pages) +
+                       QStringLiteral(" pages written to ") + target);
+        ok = saved && ok;
     }
     doc.stop();
     return ok;
@@ -223,11 +242,15 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
         undoes ? editor::UndoStore::Kind::Memory : editor::UndoStore::Kind::CountOnly;
     const util::ScopedMessages messages(std::make_unique<BatchMessages>());
 
+    TerminalProgress progress(stderr, size_t(options.files.size()));
+    gProgress = &progress;
     std::atomic<qsizetype> next{0};
     std::atomic<bool> anyFailed{false};
     const auto worker = [&] {
-        for (qsizetype i = next++; i < options.files.size(); i = next++)
+        for (qsizetype i = next++; i < options.files.size(); i = next++) {
             if (!processFile(options, options.files[i], undoKind)) anyFailed = true;
+            progress.advance();
+        }
     };
     const int threads =
         ordered ? 1 : int(std::min<qsizetype>(engine::workerCount(), options.files.size()));
@@ -235,6 +258,7 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
     for (std::thread& t : pool) t.join();
+    gProgress = nullptr;
     return anyFailed ? 1 : 0;
 }
 

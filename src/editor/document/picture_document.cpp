@@ -137,6 +137,12 @@ void PictureDocument::clickZoom(bool in) {
     emit zoomChanged();
 }
 
+void PictureDocument::zoomTo(double zoom) {
+    if (scaleMode_ != 3) return setView(QStringLiteral("実寸"), zoom);
+    setZoom(zoom);
+    emit zoomChanged();
+}
+
 void PictureDocument::show() {
     lastOk_ = hasImage();
     emit imageShown();

@@ -9,10 +9,15 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+#include <cmath>
 
 #include "editor/document/picture_document.h"
+#include "editor/document/zoom_steps.h"
 #include "editor/draw/drawing_toolbar.h"
 #include "editor/view/display_colour.h"
+#include "editor/view/drag_pointers.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -65,7 +70,8 @@ QRectF PictureView::imageRect() const {
             sx = v.width() / W, sy = v.height() / H;
             break;
         case 3:
-            sx = doc_.zoomX(), sy = doc_.zoomY();
+            // Actual size is one image pixel per device pixel, also on high-density screens.
+            sx = doc_.zoomX() / devicePixelRatioF(), sy = doc_.zoomY() / devicePixelRatioF();
             break;
         case 4:
             sx = sy = v.width() / W;
@@ -181,13 +187,17 @@ void PictureView::paintEvent(QPaintEvent* event) {
     const double W = doc_.image().width(), H = doc_.image().height();
     const double scale = std::max(target.width() / W, target.height() / H) * devicePixelRatioF();
     int factor = 1;
-    const QImage& level = pyramid_.levelFor(scale, factor);
+    bool ready = true;
+    // A reduced level not made yet is made after this paint: a large picture shows at once,
+    // roughly sampled, rather than leaving the window unpainted while it is reduced.
+    const QImage& level = pyramid_.builtLevelFor(scale, factor, ready);
+    if (!ready) reduceAfterPaint(scale);
     const double fx = level.width() / W, fy = level.height() / H;
     const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    paintPicture(painter, damaged, level, source, scale * factor < 1.0);
+    paintPicture(painter, damaged, level, source, ready && scale * factor < 1.0);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
         painter.setPen(QPen(Qt::red, 0));
@@ -220,6 +230,18 @@ void PictureView::paintEvent(QPaintEvent* event) {
               QPointF(sel.left(), c.y())})
             painter.drawRect(QRectF(p.x() - kHandle, p.y() - kHandle, 2 * kHandle, 2 * kHandle));
     }
+}
+
+void PictureView::reduceAfterPaint(double scale) {
+    pendingScale_ = scale;
+    if (reducing_) return;
+    reducing_ = true;
+    QTimer::singleShot(0, this, [this] {
+        reducing_ = false;
+        int factor = 1;
+        pyramid_.levelFor(pendingScale_, factor);
+        viewport()->update();
+    });
 }
 
 // Draws the part `source` of `level` into `damaged`. A picture shown in the display's colours
@@ -271,13 +293,8 @@ QRectF PictureView::selectionInView() const {
 
 QCursor PictureView::dragCursor() const {
     if (dragMode_ == 0) return Qt::CrossCursor;
-    const QString file = util::shared().sApDir + (dragMode_ == 1 ? QStringLiteral("Hand.cur")
-                                                                 : QStringLiteral("Magnify.cur"));
-    if (!util::shared().sApDir.isEmpty() && QFileInfo::exists(file)) {
-        const QPixmap pixmap(file);
-        if (!pixmap.isNull()) return QCursor(pixmap);
-    }
-    return Qt::ArrowCursor;
+    // Without its picture in the program data folder the mode keeps the standard pointer.
+    return dragPointer(dragMode_, util::shared().sApDir).value_or(QCursor(Qt::ArrowCursor));
 }
 
 void PictureView::setDragMode(int mode) {
@@ -436,6 +453,51 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
     if (gesture_ == Gesture::Resize && doc_.selection().empty()) handle_ = -1;
     if (gesture_ != Gesture::None && gesture_ != Gesture::Scroll) mouseMoveEvent(event);
     gesture_ = Gesture::None;
+}
+
+// --- wheel and zoom keys ------------------------------------------------------------------------
+
+double PictureView::currentZoom() const {
+    if (doc_.scaleMode() == 3) return doc_.zoomX();
+    const QRectF r = imageRect();
+    return r.isEmpty() ? 1.0 : r.width() / doc_.image().width() * devicePixelRatioF();
+}
+
+void PictureView::zoomStep(bool in, QPointF anchor) {
+    if (doc_.image().empty()) return;
+    const double now = currentZoom();
+    const double next = nextZoomStep(now, in);
+    if (next == now) return;
+    const QPointF fixed = toImage(anchor);
+    doc_.zoomTo(next);
+    // The image point that was under the anchor stays there.
+    const QRectF r = imageRect();
+    horizontalScrollBar()->setValue(
+        int(std::lround(r.x() + fixed.x() * r.width() / doc_.image().width() - anchor.x())));
+    verticalScrollBar()->setValue(
+        int(std::lround(r.y() + fixed.y() * r.height() / doc_.image().height() - anchor.y())));
+}
+
+void PictureView::zoomStepAtCentre(bool in) {
+    zoomStep(in, QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
+}
+
+void PictureView::wheelEvent(QWheelEvent* event) {
+    // Shift (and sideways wheels) scroll as in any scrolled view.
+    if (!wheelZooms_ || doc_.image().empty() || (event->modifiers() & Qt::ShiftModifier) ||
+        event->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // Touchpads send many small deltas; one step is one notch of a wheel.
+    constexpr int kNotch = 120;
+    wheelDelta_ += event->angleDelta().y();
+    while (std::abs(wheelDelta_) >= kNotch) {
+        const bool in = wheelDelta_ > 0;
+        wheelDelta_ -= in ? kNotch : -kNotch;
+        zoomStep(in, event->position());
+    }
 }
 
 // --- drops and the pan window --------------------------------------------------------------------

@@ -60,19 +60,29 @@ void ScaledPyramid::reset(const engine::Image* image) {
     levels_.clear();
 }
 
-const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
-    factor = 1;
-    if (full_.isNull() || scale >= 0.5) return full_;
+size_t ScaledPyramid::levelIndex(double scale) const {
+    if (full_.isNull() || scale >= 0.5) return 0;
     // The level stays at least as large as the screen size, so it is only ever reduced.
     size_t k = 0;
     while (scale * double(2 << k) <= 1.0 && (full_.width() >> (k + 1)) > 1 &&
            (full_.height() >> (k + 1)) > 1)
         ++k;
-    if (k == 0) return full_;
+    return k;
+}
+
+const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
+    const size_t k = levelIndex(scale);
     while (levels_.size() < k)
         levels_.push_back(halveImage(levels_.empty() ? full_ : levels_.back()));
     factor = 1 << k;
-    return levels_[k - 1];
+    return k == 0 ? full_ : levels_[k - 1];
+}
+
+const QImage& ScaledPyramid::builtLevelFor(double scale, int& factor, bool& ready) const {
+    const size_t k = std::min(levelIndex(scale), levels_.size());
+    ready = k == levelIndex(scale);
+    factor = 1 << k;
+    return k == 0 ? full_ : levels_[k - 1];
 }
 
 QImage ScaledPyramid::overview(int side) {

@@ -3,9 +3,12 @@
 #include <vector>
 
 #include "engine/codecs/avif/avif_codec.h"
+#include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/heif/heif_codec.h"
 #include "engine/codecs/jxl/jxl_codec.h"
+#include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/registry.h"
+#include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
@@ -14,6 +17,12 @@ namespace ximora::engine {
 
 int countPages(const uint8_t* data, size_t size) {
     switch (detectFormat(data, size)) {
+        case FileFormat::Tiff:
+            return tiffPageCount(data, size);
+        case FileFormat::Gif:
+            return gifFrameCount(data, size);
+        case FileFormat::Png:
+            return pngFrameCount(data, size);
         case FileFormat::Webp:
             return webpFrameCount(data, size);
         case FileFormat::Heif:
