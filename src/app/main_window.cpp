@@ -31,6 +31,7 @@
 #include "dialogs/range_size_dialog.h"
 #include "dialogs/resolution_dialog.h"
 #include "editor/upce.h"
+#include "editor/view/display_colour.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
 #include "settings/settings_groups.h"
@@ -479,6 +480,7 @@ void FmMainWindow::loadSettings() {
     confirmDelete_ = store->vGtVal(key("削除前"), key("確認有")) != key("確認無");
     const bool selectionEntry = store->vGtVal(key("行指定"), key("選択時")) == key("選択時");
     browser::setCacheBesideImages(store->vGtVal("TMB_DR", false));
+    editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
     values.sRootDir = store->vGtVal("ROOT", "");
     if (!Usr::FolderExists(values.sStartDir)) values.sStartDir = store->vGtVal("PATH", "");
     values.sPcFold = store->vGtVal("PC_FOLD", "");
@@ -565,6 +567,7 @@ void FmMainWindow::saveSettings() {
     store->SetVal(key("格納Pfx"), storePrefix_);
     store->SetVal(key("格納拡張子"), storeExt_);
     store->SetVal("TMB_DR", browser::cacheBesideImages());
+    store->SetVal(key("色管理"), editor::DisplayColour::instance().managed());
     store->SetGtx();
 
     store->GetGtx(key(settings::kGroupMacro));

@@ -290,3 +290,22 @@ TEST_F(BatchRun, ShowsProgressOnATerminalOnly) {
     const QString shown = QString::fromUtf8(terminal.readAllStandardOutput());
     EXPECT_TRUE(shown.contains(QStringLiteral("3 of 3"))) << shown.toStdString();
 }
+
+// Editor commands (and so macros) run on the new formats; a WebP result is saved as WebP.
+TEST_F(BatchRun, CommandsRunOnModernFormats) {
+    const QString data = QStringLiteral(XIMORA_TEST_DATA "/modern-formats/");
+    const Result r =
+        run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--out"), out(),
+             data + QStringLiteral("anim.webp"), data + QStringLiteral("photo-irot1-imir1.avif"),
+             data + QStringLiteral("grey-lossless.jxl")});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    ximora::engine::FileFormat format{};
+    Image turned;
+    ASSERT_TRUE(ximora::engine::loadImage(
+        QFile::encodeName(out(QStringLiteral("anim.webp"))).toStdString(), turned, {}, &format));
+    EXPECT_EQ(format, ximora::engine::FileFormat::Webp);
+    EXPECT_EQ(turned.width(), 24);
+    EXPECT_EQ(turned.height(), 32);
+    EXPECT_EQ(load(out(QStringLiteral("photo-irot1-imir1.avif"))).width(), 96);
+    EXPECT_EQ(load(out(QStringLiteral("grey-lossless.jxl"))).height(), 64);
+}

@@ -280,6 +280,9 @@ ActResult PictureDocument::actUndo(const QString&) {
     engine::Image previous;
     QString path;
     if (!undo_.load(previous, path)) return ActResult::Done;
+    // BMP snapshots cannot carry the file's blocks; the colour profile above all must stay
+    // with the picture, which keeps being shown and saved in its colours.
+    if (previous.metadata.empty()) previous.metadata = std::move(image_.metadata);
     image_ = std::move(previous);
     comment_.clear();
     clearSelection();

@@ -16,6 +16,7 @@
 #include "editor/document/picture_document.h"
 #include "editor/document/zoom_steps.h"
 #include "editor/draw/drawing_toolbar.h"
+#include "editor/view/display_colour.h"
 #include "editor/view/drag_pointers.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
@@ -49,6 +50,7 @@ PictureView::PictureView(PictureDocument& document, QWidget* parent)
     });
     connect(&doc_, &PictureDocument::selectionChanged, viewport(), qOverload<>(&QWidget::update));
     connect(&doc_, &PictureDocument::drawingChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(&DisplayColour::instance(), &DisplayColour::changed, this, &PictureView::colourChanged);
 }
 
 PictureView::~PictureView() { delete pan_; }
@@ -147,7 +149,14 @@ void PictureView::imageChanged() {
     markLines_.clear();
     markRects_.clear();
     pyramid_.reset(&doc_.image());
+    colour_ = DisplayColour::instance().transformFor(doc_.image());
     updateScrollBars();
+    viewport()->update();
+    if (pan_) pan_->imageChanged();
+}
+
+void PictureView::colourChanged() {
+    colour_ = DisplayColour::instance().transformFor(doc_.image());
     viewport()->update();
     if (pan_) pan_->imageChanged();
 }
@@ -188,8 +197,7 @@ void PictureView::paintEvent(QPaintEvent* event) {
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, ready && scale * factor < 1.0);
-    painter.drawImage(damaged, level, source);
+    paintPicture(painter, damaged, level, source, ready && scale * factor < 1.0);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
         painter.setPen(QPen(Qt::red, 0));
@@ -234,6 +242,45 @@ void PictureView::reduceAfterPaint(double scale) {
         pyramid_.levelFor(pendingScale_, factor);
         viewport()->update();
     });
+}
+
+// Draws the part `source` of `level` into `damaged`. A picture shown in the display's colours
+// is converted where it costs least: its own pixels under the painted part when they are fewer
+// than the device pixels painted (zoomed in), else a tile of the device pixels into which it
+// has been drawn to scale (zoomed out). Either way the cost follows the view's size, never the
+// picture's. A picture with alpha always goes the first way: straight colours convert exactly.
+void PictureView::paintPicture(QPainter& painter, const QRectF& damaged, const QImage& level,
+                               const QRectF& source, bool smooth) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (!colour_) {
+        painter.drawImage(damaged, level, source);
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QRect device = QRectF(damaged.topLeft() * ratio, damaged.size() * ratio).toAlignedRect();
+    const QRect part = source.toAlignedRect().intersected(level.rect());
+    if (device.isEmpty() || part.isEmpty()) return;
+    const bool alpha = level.hasAlphaChannel();
+    if (alpha || qint64(part.width()) * part.height() <= qint64(device.width()) * device.height()) {
+        QImage piece =
+            level.copy(part).convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        DisplayColour::convert(piece, colour_.get());
+        painter.drawImage(damaged, piece, source.translated(-QPointF(part.topLeft())));
+        return;
+    }
+    QImage tile(device.size(), QImage::Format_ARGB32_Premultiplied);
+    if (tile.isNull()) return;
+    tile.fill(Qt::transparent);
+    {
+        QPainter onTile(&tile);
+        onTile.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        onTile.scale(ratio, ratio);
+        onTile.translate(-QPointF(device.topLeft()) / ratio);
+        onTile.drawImage(damaged, level, source);
+    }
+    DisplayColour::convert(tile, colour_.get());
+    tile.setDevicePixelRatio(ratio);
+    painter.drawImage(QPointF(device.topLeft()) / ratio, tile);
 }
 
 QRectF PictureView::selectionInView() const {

@@ -25,7 +25,11 @@ enum class FileFormat {
     Wmf,
     Emf,
     Dxf,
-    Svg
+    Svg,
+    Webp,
+    Heif,
+    Avif,
+    Jxl
 };
 
 /// How a file is decoded.
@@ -55,12 +59,15 @@ enum SaveFormat : int {
     kSavePcx = 16,
     kSaveJp2 = 21,
     kSaveJ2k = 22,
+    // Formats added after the codes above, numbered from 30 up.
+    kSaveWebp = 30,          ///< WebP at SaveOptions::jpegQuality (100 writes it lossless)
+    kSaveWebpLossless = 31,  ///< WebP, always lossless
 };
 
 /// How a file is encoded.
 struct SaveOptions {
     int format = kSaveBmp;
-    int jpegQuality = 75;        ///< 1 to 100
+    int jpegQuality = 75;        ///< 1 to 100; also WebP's quality (kSaveWebp; 100 = lossless)
     bool interlace = false;      ///< GIF interlace, PNG Adam7
     int transparentColour = -1;  ///< 0xRRGGBB written as transparent (GIF, PNG); -1 none
     int jpeg2000Ratio = 0;       ///< compression ratio; 0 = lossless

@@ -1,13 +1,17 @@
 #include "engine/codecs/registry.h"
 
+#include "engine/codecs/avif/avif_codec.h"
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/flashpix/flashpix_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
+#include "engine/codecs/heif/heif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
+#include "engine/codecs/jxl/jxl_codec.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
+#include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
@@ -25,15 +29,19 @@ const Codec* const kCodecs[] = {
     &tiffCodec(),
     &jp2Codec(),
     &j2kCodec(),
+    &webpCodec(),
+    &avifCodec(),
+    &heifCodec(),  // after AVIF, whose files it reads as well
+    &jxlCodec(),
     &flashPixCodec(),
     &pcxCodec(),  // last: its signature is the weakest
 };
 // clang-format on
 
 bool isKnownSaveFormat(int saveFormat) {
-    for (int code :
-         {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff, kSaveTiffLzw,
-          kSavePng, kSaveFpx, kSaveFpxCompressed, kSavePcx, kSaveJp2, kSaveJ2k})
+    for (int code : {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff,
+                     kSaveTiffLzw, kSavePng, kSaveFpx, kSaveFpxCompressed, kSavePcx, kSaveJp2,
+                     kSaveJ2k, kSaveWebp, kSaveWebpLossless})
         if (code == saveFormat) return true;
     return false;
 }
