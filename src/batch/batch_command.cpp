@@ -1,6 +1,7 @@
 #include "batch/batch_command.h"
 
 #include <QFile>
+#include <istream>
 #include <ostream>
 
 #include "app/settings/y_ini.h"
@@ -18,6 +19,15 @@ std::string userDataFolder() {
 
 void reportFileError(std::ostream& err, const std::string& path, int code) {
     err << path << ": error " << code << ": " << engine::errorText(code) << '\n';
+}
+
+std::vector<std::string> readNameList(std::istream& in) {
+    std::vector<std::string> names;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) names.push_back(std::move(line));
+    }
+    return names;
 }
 
 }  // namespace ximora::batch

@@ -1,6 +1,7 @@
 // `ximora-batch run`: each file opened in a window-less editor document, the command pairs run
 // through its command entry in order, an edited document saved over itself or into a folder.
-// Files run in parallel unless a pair names its output from what is already on disk.
+// Files run in parallel unless a pair names its output from what is already on disk. "-" reads
+// the files from standard input; --status prints one line per file as it finishes.
 #include "batch/batch_command.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QStringDecoder>
 #include <atomic>
 #include <cstdio>
+#include <iostream>
 #include <mutex>
 #include <ostream>
 #include <thread>
@@ -104,7 +106,8 @@ bool needsOrder(const Pair& pair) {
 
 struct Options {
     std::vector<Pair> pairs;
-    bool trace = false;  // one line per pair on stdout: file, pair, state, colour code, size
+    bool trace = false;   // one line per pair on stdout: file, pair, state, colour code, size
+    bool status = false;  // one line per file on stdout: file, "ok" or "failed"
     QString outDir;
     bool inPlace = false;
     QStringList files;
@@ -173,6 +176,11 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
             options.outDir = args[++i];
         } else if (a == QStringLiteral("--trace")) {
             options.trace = true;
+        } else if (a == QStringLiteral("--status")) {
+            options.status = true;
+        } else if (a.toStdString() == kStandardInput) {
+            for (const std::string& name : readNameList(std::cin))
+                options.files << QString::fromStdString(name);
         } else if (a == QStringLiteral("--in-place")) {
             options.inPlace = true;
         } else if (a.startsWith('-')) {
@@ -226,8 +234,16 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     std::atomic<qsizetype> next{0};
     std::atomic<bool> anyFailed{false};
     const auto worker = [&] {
-        for (qsizetype i = next++; i < options.files.size(); i = next++)
-            if (!processFile(options, options.files[i], undoKind)) anyFailed = true;
+        for (qsizetype i = next++; i < options.files.size(); i = next++) {
+            const bool ok = processFile(options, options.files[i], undoKind);
+            if (!ok) anyFailed = true;
+            if (options.status) {
+                const std::lock_guard lock(gOutput);
+                std::fprintf(stdout, "%s\t%s\n", options.files[i].toUtf8().constData(),
+                             ok ? "ok" : "failed");
+                std::fflush(stdout);  // a scheduler may read the lines as files finish
+            }
+        }
     };
     const int threads =
         ordered ? 1 : int(std::min<qsizetype>(engine::workerCount(), options.files.size()));

@@ -13,17 +13,14 @@
 #include "engine/codecs/png/strip_deflate.h"
 #include "engine/codecs/row_convert.h"
 #include "engine/core/error.h"
+#include "engine/io/vector_sink.h"
 
 namespace ximora::engine {
 namespace {
 
-void writeToVector(png_structp png, png_bytep data, size_t length) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    try {
-        out->insert(out->end(), data, data + length);
-    } catch (const std::bad_alloc&) {
-        pngFail(png, kErrMemory);
-    }
+void writeToSink(png_structp png, png_bytep data, size_t length) {
+    auto* sink = static_cast<ByteSink*>(png_get_io_ptr(png));
+    if (!sink->write(data, length)) pngFail(png, lastError());
 }
 
 void flushNothing(png_structp) {}
@@ -41,16 +38,22 @@ constexpr int kDeflateLevel = 2;
 // Image data goes out in IDAT chunks of about this size.
 constexpr size_t kIdatBytes = size_t(1) << 18;
 
-// Writes whole chunks (length, type, data, CRC) after the ones libpng wrote.
-void appendChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t size) {
-    const auto be32 = [&out](uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
-    };
-    be32(uint32_t(size));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    if (size) out.insert(out.end(), data, data + size);
-    be32(libdeflate_crc32(0, out.data() + typeAt, size + 4));
+// Writes a whole chunk (length, type, data, CRC) after the ones libpng wrote.
+bool writeChunk(ByteSink& sink, const char (&type)[5], const uint8_t* data, size_t size) {
+    const auto* name = reinterpret_cast<const uint8_t*>(type);
+    const uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, name, 4), data, size);
+    const uint8_t head[8] = {uint8_t(size >> 24),
+                             uint8_t(size >> 16),
+                             uint8_t(size >> 8),
+                             uint8_t(size),
+                             name[0],
+                             name[1],
+                             name[2],
+                             name[3]};
+    const uint8_t tail[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8),
+                             uint8_t(crc)};
+    return sink.write(head, sizeof head) && (size == 0 || sink.write(data, size)) &&
+           sink.write(tail, sizeof tail);
 }
 
 // A picture row as the PNG stream stores it before filtering: palette indexes packed below
@@ -86,8 +89,8 @@ class PngRows {
 // State with destructors lives here, outside the setjmp frame.
 class PngEncoder {
   public:
-    PngEncoder(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out)
-        : image_(image), options_(options), out_(out) {}
+    PngEncoder(const Image& image, const SaveOptions& options, ByteSink& sink)
+        : image_(image), options_(options), sink_(sink) {}
     ~PngEncoder() { png_destroy_write_struct(&png_, &info_); }
     bool run();
 
@@ -100,7 +103,7 @@ class PngEncoder {
 
     const Image& image_;
     const SaveOptions& options_;
-    std::vector<uint8_t>& out_;
+    ByteSink& sink_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     PngErrorTrap trap_{};
@@ -121,10 +124,12 @@ bool PngEncoder::run() {
     if (!png_) return fail(kErrMemory);
     info_ = png_create_info_struct(png_);
     if (!info_) return fail(kErrMemory);
-    if (setjmp(trap_.jump)) return fail(trap_.code == kErrMemory ? kErrMemory : kErrCannotWrite);
+    // A sink's own failure (a full disk) keeps its code; libpng's complaints are write errors.
+    if (setjmp(trap_.jump))
+        return fail(trap_.code == kErrFileBroken ? kErrCannotWrite : trap_.code);
     // A kept ICC profile that libpng finds inconsistent is dropped rather than failing the save.
     png_set_benign_errors(png_, 1);
-    png_set_write_fn(png_, &out_, writeToVector, flushNothing);
+    png_set_write_fn(png_, &sink_, writeToSink, flushNothing);
     setHeader();
     setTransparency();
     setChunks();
@@ -168,22 +173,20 @@ bool PngEncoder::writeImageData() {
             std::swap(current, spare);  // the row just filtered is the next one's row above
         }
     };
+    // Runs on the worker that finishes a strip; the sink's error is that thread's, so it is
+    // carried back here.
+    int sinkError = kOk;
     job.emit = [&](const uint8_t* data, size_t size) {
         pending.insert(pending.end(), data, data + size);
-        if (pending.size() >= kIdatBytes) {
-            appendChunk(out_, "IDAT", pending.data(), pending.size());
-            pending.clear();
-        }
-        return true;
+        if (pending.size() < kIdatBytes) return true;
+        const bool written = writeChunk(sink_, "IDAT", pending.data(), pending.size());
+        if (!written) sinkError = lastError();
+        pending.clear();
+        return written;
     };
-    if (!deflateInStrips(job)) return false;
-    try {
-        if (!pending.empty()) appendChunk(out_, "IDAT", pending.data(), pending.size());
-        appendChunk(out_, "IEND", nullptr, 0);
-    } catch (const std::bad_alloc&) {
-        return fail(kErrMemory);
-    }
-    return true;
+    if (!deflateInStrips(job)) return sinkError != kOk ? fail(sinkError) : false;
+    return (pending.empty() || writeChunk(sink_, "IDAT", pending.data(), pending.size())) &&
+           writeChunk(sink_, "IEND", nullptr, 0);
 }
 
 // Rows go to libpng straight from the image except for 16-bit, which is widened to RGB.
@@ -292,11 +295,16 @@ void PngEncoder::setChunks() {
 
 }  // namespace
 
-bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+bool encodePngTo(const Image& image, const SaveOptions& options, ByteSink& sink) {
     if (image.empty()) return fail(kErrNoImage);
+    PngEncoder encoder(image, options, sink);
+    return encoder.run();
+}
+
+bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     std::vector<uint8_t> bytes;
-    PngEncoder encoder(image, options, bytes);
-    if (!encoder.run()) return false;
+    VectorSink sink(bytes);
+    if (!encodePngTo(image, options, sink)) return false;
     out = std::move(bytes);
     return true;
 }
