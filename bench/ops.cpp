@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<const char*, std::function<bool(Image&)>>> ops = {
         {"blur2", [&](Image& i) { return blur(i, all, {2}); }},
         {"blur10", [&](Image& i) { return blur(i, all, {10}); }},
+        {"blur20", [&](Image& i) { return blur(i, all, {20}); }},
         {"sharpen5", [&](Image& i) { return sharpen(i, all, {5}); }},
         {"median",
          [&](Image& i) {

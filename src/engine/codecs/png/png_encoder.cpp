@@ -41,7 +41,9 @@ constexpr size_t kIdatBytes = size_t(1) << 18;
 // Writes a whole chunk (length, type, data, CRC) after the ones libpng wrote.
 bool writeChunk(ByteSink& sink, const char (&type)[5], const uint8_t* data, size_t size) {
     const auto* name = reinterpret_cast<const uint8_t*>(type);
-    const uint32_t crc = libdeflate_crc32(libdeflate_crc32(0, name, 4), data, size);
+    // libdeflate_crc32 with no buffer starts a checksum over, so an empty chunk skips it.
+    uint32_t crc = libdeflate_crc32(0, name, 4);
+    if (size) crc = libdeflate_crc32(crc, data, size);
     const uint8_t head[8] = {uint8_t(size >> 24),
                              uint8_t(size >> 16),
                              uint8_t(size >> 8),
