@@ -14,6 +14,10 @@ namespace ximora::engine {
 /// the memory limit, 23 when reading stops early. `out` is unchanged on failure.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out);
 
+/// Reads at most `maxBytes` from the start of the file at `path` (all of a shorter file), for
+/// looking at headers without reading a large file whole. Errors as readWholeFile.
+bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out);
+
 /// Writes `size` bytes to `path` so that the file is either the old one or the complete new
 /// one: a temporary file beside the target, flushed to disk, then renamed over it. A replaced
 /// file's permission bits are kept. Fails with error 21 when the temporary file cannot be
