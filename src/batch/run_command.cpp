@@ -245,12 +245,18 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
             }
         }
     };
-    const int threads =
-        ordered ? 1 : int(std::min<qsizetype>(engine::workerCount(), options.files.size()));
+    // Files flow through decoding, editing, encoding and the write to disk side by side, twice
+    // as many as there are cores, so that while one waits for its file to reach the disk
+    // another keeps a core busy. With a file per core or more, each file's own pixel loops
+    // stay on its thread instead of competing for the cores.
+    const int cores = engine::workerCount();
+    const int threads = ordered ? 1 : int(std::min<qsizetype>(2 * cores, options.files.size()));
+    if (threads >= cores && threads > 1) engine::setWorkerCount(1);
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
     for (std::thread& t : pool) t.join();
+    engine::setWorkerCount(0);
     return anyFailed ? 1 : 0;
 }
 
