@@ -4,12 +4,20 @@
 //   editor_bench open-fit FILE RUNS             uPcE opens the file and paints it fitted
 //   editor_bench snapshot FILE FOLDER RUNS      one undo snapshot of the decoded image, written
 //                                               into FOLDER (left there for comparison)
+//   editor_bench open-large FILE                uPcE opens a large picture: prints the seconds
+//                                               to its first fitted view, the seconds until the
+//                                               whole picture is in, the peak memory the open
+//                                               added and the picture's raster (MiB)
+#include <sys/resource.h>
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include "editor/document/undo_store.h"
@@ -57,6 +65,44 @@ int photo(const char* path, int width, int height) {
     return engine::saveImage(path, image, options) ? 0 : 1;
 }
 
+// The process's resident memory now, and at its peak so far, in MiB.
+double residentMiB() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1 << 20);
+}
+double peakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024;
+}
+
+int openLarge(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    editor::uPcE editor;
+    editor.resize(1280, 800);
+    editor.cOn(&editor, QString());
+    editor.StSize();
+    editor.show();
+    editor.view()->viewport()->repaint();
+    const double before = residentMiB();
+    QElapsedTimer clock;
+    clock.start();
+    editor.pcOpen(0, QString::fromLocal8Bit(argv[2]));
+    editor.view()->viewport()->repaint();
+    const double firstView = double(clock.nsecsElapsed()) / 1e9;
+    editor::PictureDocument& doc = *editor.dGetImg();
+    const QSize size = doc.pictureSize();
+    while (doc.shownImage().width() != size.width())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    editor.view()->viewport()->repaint();
+    const double whole = double(clock.nsecsElapsed()) / 1e9;
+    const double raster = double(doc.shownImage().byteCount()) / (1 << 20);
+    std::printf("%.3f %.3f %.1f %.1f\n", firstView, whole, peakMiB() - before, raster);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +132,7 @@ int main(int argc, char** argv) {
         std::printf("%.4f %s\n", seconds, QFile::encodeName(store.snapshotName(1)).constData());
         return 0;
     }
+    if (mode == "open-large" && argc == 3) return openLarge(argc, argv);
     if (mode == "open-fit") {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);

@@ -53,9 +53,9 @@ PanWindow* PictureView::panWindow() const { return pan_; }
 // --- geometry ----------------------------------------------------------------------------------
 
 QRectF PictureView::imageRect() const {
-    const engine::Image& image = doc_.image();
-    if (image.empty()) return {};
-    const double W = image.width(), H = image.height();
+    const QSize size = doc_.pictureSize();
+    if (size.isEmpty()) return {};
+    const double W = size.width(), H = size.height();
     const QSizeF v = viewport()->size();
     double sx = 1, sy = 1;
     switch (doc_.scaleMode()) {
@@ -87,24 +87,25 @@ QPointF PictureView::toImage(QPointF p) const {
     if (r.isEmpty()) return {};
     const QPointF scrolled =
         p + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    return {(scrolled.x() - r.x()) * doc_.image().width() / r.width(),
-            (scrolled.y() - r.y()) * doc_.image().height() / r.height()};
+    return {(scrolled.x() - r.x()) * doc_.pictureSize().width() / r.width(),
+            (scrolled.y() - r.y()) * doc_.pictureSize().height() / r.height()};
 }
 
 QPointF PictureView::toView(QPointF q) const {
     const QRectF r = imageRect();
     if (r.isEmpty()) return {};
-    return {r.x() + q.x() * r.width() / doc_.image().width() - horizontalScrollBar()->value(),
-            r.y() + q.y() * r.height() / doc_.image().height() - verticalScrollBar()->value()};
+    return {
+        r.x() + q.x() * r.width() / doc_.pictureSize().width() - horizontalScrollBar()->value(),
+        r.y() + q.y() * r.height() / doc_.pictureSize().height() - verticalScrollBar()->value()};
 }
 
-QSize PictureView::imageSize() const { return {doc_.image().width(), doc_.image().height()}; }
+QSize PictureView::imageSize() const { return doc_.pictureSize(); }
 
 QRectF PictureView::visibleImageRect() const {
-    if (doc_.image().empty()) return {};
+    if (doc_.pictureSize().isEmpty()) return {};
     const QRectF shown(toImage({0, 0}),
                        toImage(QPointF(viewport()->width(), viewport()->height())));
-    return shown.intersected(QRectF(0, 0, doc_.image().width(), doc_.image().height()));
+    return shown.intersected(QRectF(0, 0, doc_.pictureSize().width(), doc_.pictureSize().height()));
 }
 
 void PictureView::updateScrollBars() {
@@ -125,10 +126,11 @@ void PictureView::updateScrollBars() {
 void PictureView::centreOn(QPointF centre) {
     const QRectF r = imageRect();
     if (r.isEmpty()) return;
-    horizontalScrollBar()->setValue(
-        int(r.x() + centre.x() * r.width() / doc_.image().width() - viewport()->width() / 2.0));
-    verticalScrollBar()->setValue(
-        int(r.y() + centre.y() * r.height() / doc_.image().height() - viewport()->height() / 2.0));
+    horizontalScrollBar()->setValue(int(
+        r.x() + centre.x() * r.width() / doc_.pictureSize().width() - viewport()->width() / 2.0));
+    verticalScrollBar()->setValue(int(r.y() +
+                                      centre.y() * r.height() / doc_.pictureSize().height() -
+                                      viewport()->height() / 2.0));
 }
 
 void PictureView::setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles) {
@@ -140,7 +142,7 @@ void PictureView::setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles) {
 void PictureView::imageChanged() {
     markLines_.clear();
     markRects_.clear();
-    pyramid_.reset(&doc_.image());
+    pyramid_.reset(&doc_.shownImage());
     updateScrollBars();
     viewport()->update();
     if (pan_) pan_->imageChanged();
@@ -169,16 +171,19 @@ void PictureView::paintEvent(QPaintEvent* event) {
     // least one pixel per device pixel.
     const QRectF damaged = target.intersected(QRectF(event->rect()));
     if (damaged.isEmpty()) return;
-    const double W = doc_.image().width(), H = doc_.image().height();
+    const double W = doc_.pictureSize().width(), H = doc_.pictureSize().height();
     const double scale = std::max(target.width() / W, target.height() / H) * devicePixelRatioF();
     int factor = 1;
-    const QImage& level = pyramid_.levelFor(scale, factor);
+    // The pyramid is made from what is shown: a large picture's first view is smaller than the
+    // picture, so each of its pixels covers more of the screen.
+    const double shownScale = scale * W / doc_.shownImage().width();
+    const QImage& level = pyramid_.levelFor(shownScale, factor);
     const double fx = level.width() / W, fy = level.height() / H;
     const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale * factor < 1.0);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, shownScale * factor < 1.0);
     painter.drawImage(damaged, level, source);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
@@ -266,7 +271,7 @@ QTransform PictureView::imageToView() const {
     if (r.isEmpty()) return {};
     QTransform t;
     t.translate(r.x() - horizontalScrollBar()->value(), r.y() - verticalScrollBar()->value());
-    t.scale(r.width() / doc_.image().width(), r.height() / doc_.image().height());
+    t.scale(r.width() / doc_.pictureSize().width(), r.height() / doc_.pictureSize().height());
     return t;
 }
 
@@ -303,7 +308,7 @@ bool PictureView::drawMousePress(QPointF imagePoint) {
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event) {
-    if (doc_.image().empty()) return;
+    if (doc_.pictureSize().isEmpty()) return;
     if (doc_.toolbarShown()) {
         // Clicks draw; the pop-up menu and the drag modes wait until drawing ends.
         if (event->button() == Qt::LeftButton) drawMousePress(toImage(event->position()));
