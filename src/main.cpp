@@ -1,9 +1,18 @@
 // The program `ximora`.
 #include <QApplication>
+#include <cstdio>
 
 #include "app/startup.h"
+#include "platform/clipboard_keeper.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return ximora::app::runProgram(app, QApplication::arguments().mid(1));
+    const int status = ximora::app::runProgram(app, QApplication::arguments().mid(1));
+    // What the program put on the clipboard (a clipboard job's result, a copy) outlives it, as
+    // a caller that reads the clipboard after the program has ended expects.
+    QString error;
+    if (ximora::platform::keepClipboardAfterExit(error) == ximora::platform::ClipboardKeeping::Lost)
+        std::fprintf(stderr, "ximora: ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容は終了と共に消えます: %s\n",
+                     error.toUtf8().constData());
+    return status;
 }

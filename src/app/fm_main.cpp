@@ -136,12 +136,16 @@ void FmMain::runNextScriptLine() {
         QTimer::singleShot(0, this, &FmMain::runNextScriptLine);
         return;
     }
-    // Lines used up: an interactive run closes as from the close box; a launch-file job ends
-    // with its result flag as it stands.
-    if (jobKind_ == kJobInteractive)
-        close();
-    else
+    // Lines used up: edited pictures that no question would write are kept first. Then an
+    // interactive run closes as from the close box, and ends even when the close question
+    // could not save; a launch-file job ends with its result flag as it stands.
+    keepUnsavedPictures();
+    if (jobKind_ != kJobInteractive) {
         finishRun();
+    } else if (!close()) {
+        endInteractiveRun();
+        hide();
+    }
 }
 
 void FmMain::commandHook(const QString& group, QString job) {
@@ -272,12 +276,16 @@ void FmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    endInteractiveRun();
+    event->accept();
+}
+
+void FmMain::endInteractiveRun() {
     stopControls();
     saveSettings();
     jobFile_.clear();
     EndApp(true);
     unload();
-    event->accept();
 }
 
 void FmMain::unload() {

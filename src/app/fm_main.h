@@ -96,6 +96,10 @@ class FmMain : public QMainWindow {
     virtual void editorOpen(const QString& file);
     /// The editor's save question before closing (`vCheckSave`): 2 cancels the close.
     virtual int checkSave() { return 0; }
+    /// At the end of an automated run: every edited picture that the close question would not
+    /// write (one without a file, or any in a launch-file job) is saved as a serial copy in the
+    /// user data folder's "Temp/", and its path told in a message. The base has no editor.
+    virtual void keepUnsavedPictures() {}
     /// Stores the job's result for the caller (`job` is the "取込" job or "終了"); false when
     /// it could not be stored, which clears the result flag. The base has no document: the
     /// job file and the clipboard stay as they are (job 1: true when the file exists; job 2:
@@ -125,6 +129,7 @@ class FmMain : public QMainWindow {
     void startAutorun();
     void runNextScriptLine();
     void unload();
+    void endInteractiveRun();
 
     int jobKind_ = kJobInteractive;
     QString jobFile_;

@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <cerrno>
 #include <cstring>
 
+#include "engine/core/error.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 
@@ -143,6 +145,33 @@ bool readLaunchFile(const QString& file, LaunchKind kind, LaunchRecord& record, 
     return true;
 }
 
+QString launchRecordProblem(const QString& file, const LaunchRecord& record) {
+    const QString prefix = "起動ﾌｧｲﾙ " + file + " ";
+    const auto folderOf = [](const QString& path) { return QFileInfo(path).absolutePath(); };
+    switch (record.kind) {
+        case LaunchKind::File:
+            if (record.path.isEmpty()) return prefix + "に画像ﾌｧｲﾙが指定されていません";
+            if (QFileInfo(record.path).isDir())
+                return prefix + "の " + record.path + " はﾌｧｲﾙではなくﾌｫﾙﾀﾞです";
+            if (!QFileInfo::exists(record.path) && !QFileInfo(folderOf(record.path)).isDir())
+                return prefix + "の " + record.path + " のﾌｫﾙﾀﾞ " + folderOf(record.path) +
+                       " が見つかりません";
+            break;
+        case LaunchKind::Folder:
+            if (record.path.isEmpty()) return prefix + "に保存先ﾌｫﾙﾀﾞが指定されていません";
+            if (QFileInfo::exists(record.path) && !QFileInfo(record.path).isDir())
+                return prefix + "の保存先 " + record.path + " はﾌｫﾙﾀﾞではありません";
+            if (!QFileInfo(record.path).isDir() && !QFileInfo(folderOf(record.path)).isDir())
+                return prefix + "の保存先ﾌｫﾙﾀﾞ " + record.path + " を作成できません (ﾌｫﾙﾀﾞ " +
+                       folderOf(record.path) + " が見つかりません)";
+            break;
+        case LaunchKind::Clipboard:
+        case LaunchKind::None:
+            break;
+    }
+    return {};
+}
+
 bool encodeLaunchFile(const QString& file, const LaunchRecord& record, QByteArray& bytes,
                       QString& error) {
     QByteArray b = record.bytes;
@@ -182,11 +211,15 @@ bool writeLaunchFile(const QString& file, const LaunchRecord& record, QString& e
     QByteArray bytes;
     if (!encodeLaunchFile(file, record, bytes, error)) return false;
     QString why;
-    if (!platform::writeFileAtomically(file, bytes, &why)) {
-        error = "起動ﾌｧｲﾙ " + file + " に結果を書き込めません (" + why + ")";
-        return false;
-    }
-    return true;
+    if (platform::writeFileAtomically(file, bytes, &why)) return true;
+    // A caller may hand over a record in a folder where it may change the file but not add one
+    // beside it: the record, whose length does not change, is then answered in place.
+    const int reason = engine::lastErrorReason();
+    if (engine::lastError() == engine::kErrCannotCreate && (reason == EACCES || reason == EPERM) &&
+        platform::rewriteFileInPlace(file, bytes, &why))
+        return true;
+    error = "起動ﾌｧｲﾙ " + file + " に結果を書き込めません\r" + why;
+    return false;
 }
 
 }  // namespace ximora::app

@@ -9,8 +9,9 @@
 //   PC_HT (532): folder[255] name[10] result[255](out) width:f32 height:f32 gif:i16(out)
 //                ok:i16(out)
 //
-// The record is rewritten in place: every byte other than the out fields stays as it was read,
-// bytes after the record included, and the file is replaced atomically.
+// The record is rewritten with the result: every byte other than the out fields stays as it was
+// read, bytes after the record included. The file is replaced atomically; where its folder
+// refuses new files, the record (whose length never changes) is overwritten in place.
 
 #include <QByteArray>
 #include <QString>
@@ -49,13 +50,19 @@ struct LaunchRecord {
 /// when it cannot be opened, is shorter than its record or holds text that is not CP932.
 bool readLaunchFile(const QString& file, LaunchKind kind, LaunchRecord& record, QString& error);
 
+/// What makes a record's job impossible, as a message naming the launch file; empty when the
+/// job can run. A file job needs a path to a file, or to a new file in an existing folder; a
+/// folder job needs a folder that exists or can be made in an existing parent.
+QString launchRecordProblem(const QString& file, const LaunchRecord& record);
+
 /// The file's bytes with the out fields of `record` written into the record (and the PC_FL path
 /// when it changed). False with a message text when a text does not fit its field in CP932.
 bool encodeLaunchFile(const QString& file, const LaunchRecord& record, QByteArray& bytes,
                       QString& error);
 
-/// Rewrites the file atomically with the out fields of `record`; on failure the file is left
-/// as it was and `error` names it and the problem.
+/// Rewrites the file with the out fields of `record`, atomically, or in place when its folder
+/// refuses new files; on failure the file is left as it was and `error` names it and says why
+/// (a full disk says so).
 bool writeLaunchFile(const QString& file, const LaunchRecord& record, QString& error);
 
 }  // namespace ximora::app

@@ -23,6 +23,7 @@
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
 #include "engine/codecs/registry.h"
+#include "engine/core/error.h"
 #include "engine/formats/format_rules.h"
 #include "platform/desktop.h"
 #include "util/message_service.h"
@@ -320,7 +321,8 @@ void FmMainWindow::storeSerial() {
     const bool ok = engine::prepareForExtension(copy, ext.toStdString(), copy.colourCode()) &&
                     engine::saveImage(QFile::encodeName(path).toStdString(), copy, options);
     if (!ok) {
-        msg.message(path + " に保存できませんでした");
+        msg.message(path + " に保存できませんでした\r" +
+                    QString::fromStdString(engine::lastErrorMessage()));
         return;
     }
     msg.message(path + " に保存しました");

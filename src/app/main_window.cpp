@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <vector>
 
 #include "app/menus/macro_list.h"
 #include "app/menus/pp_pic.h"
@@ -32,6 +33,7 @@
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
+#include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
 
@@ -558,7 +560,14 @@ void FmMainWindow::saveSettings() {
 
 void FmMainWindow::startControls() {
     auto& values = shared();
-    trp_->cOn(values.sRootDir, values.sStartDir, false, jobFile());
+    // A file job starts the browser in the job file's folder: the file the caller named is the
+    // one selected and edited, never a namesake in the folder of the last run.
+    QString start = values.sStartDir;
+    if (jobKind() == kJobFile) {
+        const QString folder = QFileInfo(jobFile()).absolutePath();
+        if (Usr::FolderExists(folder)) start = folder;
+    }
+    trp_->cOn(values.sRootDir, start, false, jobFile());
     if (jobKind() == kJobFile) setJobFolder(trp_->Path());
     pce_->cOn(this, values.sUsrDir + "Wrk/");
     if (display_ != QStringLiteral("非表示")) trp_->setShwThmb(display_ == QStringLiteral("表示T"));
@@ -586,6 +595,21 @@ int FmMainWindow::checkSave() {
     // The sub window goes with the program; its picture is asked about as well.
     if (answer == editor::uPcE::kCancel || !sub_) return answer;
     return sub_->checkSave() == editor::uPcE::kCancel ? editor::uPcE::kCancel : answer;
+}
+
+void FmMainWindow::keepUnsavedPictures() {
+    std::vector<editor::uPcE*> editors{pce_};
+    if (sub_) editors.push_back(sub_->editor());
+    for (editor::uPcE* control : editors) {
+        editor::PictureDocument* doc = control->GetObject();
+        if (doc->editState() != editor::kStateEdited) continue;
+        if (!doc->file().isEmpty() && jobKind() == kJobInteractive) continue;
+        const QString path = doc->saveSerialCopy();
+        util::messages().message(path.isEmpty()
+                                     ? QStringLiteral("未保存の画像を保存できませんでした")
+                                     : QStringLiteral("未保存の画像を ") + path +
+                                           QStringLiteral(" に保存しました"));
+    }
 }
 
 void FmMainWindow::setBrowserDisplay(const QString& mode) {

@@ -15,6 +15,7 @@
 #include "app/launch_file.h"
 #include "app/main_window.h"
 #include "app/settings/y_ini.h"
+#include "editor/document/undo_store.h"
 #include "platform/program_path.h"
 #include "util/automation_messages.h"
 #include "util/message_service.h"
@@ -39,6 +40,16 @@ int runLaunchJob(QApplication& app, FmMainWindow& main, const QString& file, Lau
     QString error;
     if (!readLaunchFile(file, kind, record, error)) {
         util::messages().message(error, util::MsgButtons::Ok, util::MsgIcon::Critical);
+        EndApp(false);
+        return 1;
+    }
+    // A record whose job cannot run is answered at once: the caller learns it from the message
+    // and from a false result, and nothing else happens.
+    if (const QString problem = launchRecordProblem(file, record); !problem.isEmpty()) {
+        util::messages().message(problem, util::MsgButtons::Ok, util::MsgIcon::Critical);
+        record.ok = false;
+        if (!writeLaunchFile(file, record, error))
+            util::messages().message(error, util::MsgButtons::Ok, util::MsgIcon::Critical);
         EndApp(false);
         return 1;
     }
@@ -117,6 +128,8 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     auto main = std::make_unique<FmMainWindow>();
     Usr::StartupMetrics(main.get());
     main->load();
+    // Undo snapshots of a program that was killed are of no use to anyone now.
+    editor::UndoStore::removeAbandonedFolders(values.sUsrDir + "Wrk/");
     if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);
     if (automation) main->setAutorun(readAutorunScript(script));
     values.bAppAct = true;

@@ -18,7 +18,11 @@ std::string userDataFolder() {
 }
 
 void reportFileError(std::ostream& err, const std::string& path, int code) {
-    err << path << ": error " << code << ": " << engine::errorText(code) << '\n';
+    err << path << ": error " << code << ": " << engine::errorText(code);
+    // The system's reason, when it gave one for this error: "disk full" is something to act on.
+    if (code == engine::lastError() && engine::lastErrorReason() != 0)
+        err << " (" << engine::reasonText(engine::lastErrorReason()) << ")";
+    err << '\n';
 }
 
 std::vector<std::string> readNameList(std::istream& in) {

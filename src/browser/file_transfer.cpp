@@ -1,14 +1,15 @@
 #include "browser/file_transfer.h"
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
+#include <cstdio>
+
+#include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "util/message_service.h"
 
 namespace ximora::browser {
@@ -16,40 +17,34 @@ namespace {
 
 enum class Step { Done, Skipped, Stop };
 
-// Copies `source` to a temporary file beside `target`, then renames it over `target`, so the
-// target is never a half-written file.
+// Copies `source` over `target` through the program's one write path: the target is never a
+// half-written file, and a copy cut short (a full disk, a killed program) leaves nothing.
 bool copyInto(const QString& source, const QString& target, QString& why) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         why = in.errorString();
         return false;
     }
-    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.ximora-copy-XXXXXX"));
-    if (!out.open()) {
-        why = out.errorString();
-        return false;
-    }
+    engine::AtomicFile out;
+    bool ok = out.open(QFile::encodeName(target).toStdString());
     char buffer[1 << 16];
-    for (;;) {
+    while (ok) {
         const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0 || (n > 0 && out.write(buffer, n) != n)) {
-            why = n < 0 ? in.errorString() : out.errorString();
+        if (n < 0) {
+            why = in.errorString();
             return false;
         }
         if (n == 0) break;
+        ok = out.write(buffer, size_t(n));
     }
-    if (!out.flush()) {
-        why = out.errorString();
-        return false;
-    }
-    out.setPermissions(in.permissions());
-    if (std::rename(QFile::encodeName(out.fileName()).constData(),
-                    QFile::encodeName(target).constData()) != 0) {
-        why = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    out.setAutoRemove(false);
-    return true;
+    // A new copy takes the source's permission bits; a replaced file keeps its own.
+    struct stat info {};
+    if (ok && !QFileInfo::exists(target) &&
+        ::stat(QFile::encodeName(source).constData(), &info) == 0)
+        ok = out.setPermissions(info.st_mode & 07777);
+    if (ok && out.commit()) return true;
+    why = QString::fromStdString(engine::lastErrorMessage());
+    return false;
 }
 
 Step transferOne(const QString& source, const QString& folder, Transfer how) {

@@ -488,7 +488,12 @@ void uTrP::onThumbKeyRelease(int key) {
 // The start file is the browser's own request, so it is selected and reported even while the
 // host holds the suppression flag around the start (the host's start always does).
 void uTrP::selectFileByName(const QString& path, bool reportIt) {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString name = path.mid(slash + 1);
+    // A full path names one file: a namesake in another folder is never taken for it.
+    if (slash >= 0 &&
+        QDir::cleanPath(path.left(std::max<qsizetype>(slash, 1))) != QDir::cleanPath(Path()))
+        return;
     QString folder;
     {
         Suppress quiet;

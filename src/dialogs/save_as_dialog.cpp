@@ -240,9 +240,8 @@ void spImgSV::save() {
     busy(false);
     // A file that could not be written is reported: the user would otherwise look for it.
     if (!ok) {
-        const std::string_view reason = engine::errorText(engine::lastError());
-        msg.message(reason.empty() ? kCannotSave
-                                   : QString::fromUtf8(reason.data(), qsizetype(reason.size())));
+        const std::string reason = engine::lastErrorMessage();
+        msg.message(reason.empty() ? kCannotSave : QString::fromStdString(reason));
     }
     accept();
 }

@@ -1,24 +1,34 @@
 #include "platform/atomic_file.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
+
+#include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 
 namespace ximora::platform {
+namespace {
+
+bool reported(bool ok, QString* error) {
+    if (!ok && error) *error = QString::fromStdString(engine::lastErrorMessage());
+    return ok;
+}
+
+const uint8_t* bytesOf(const QByteArray& bytes) {
+    return reinterpret_cast<const uint8_t*>(bytes.constData());
+}
+
+}  // namespace
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    // Writing in place would defeat the purpose; refuse instead of falling back to it.
-    file.setDirectWriteFallback(false);
-    const QFileInfo old(path);
-    const bool existed = old.exists();
-    const QFile::Permissions permissions = old.permissions();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (existed) QFile::setPermissions(path, permissions);
-    return true;
+    return reported(engine::writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                                bytesOf(bytes), size_t(bytes.size())),
+                    error);
+}
+
+bool rewriteFileInPlace(const QString& path, const QByteArray& bytes, QString* error) {
+    return reported(engine::rewriteFileInPlace(QFile::encodeName(path).toStdString(),
+                                               bytesOf(bytes), size_t(bytes.size())),
+                    error);
 }
 
 }  // namespace ximora::platform

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QSettings>
 
+#include "platform/ini_file.h"
+
 namespace ximora::platform {
 
 QString userSettingFile(const QString& application) {
@@ -20,10 +22,7 @@ QString userSetting(const QString& application, const QString& section, const QS
 
 bool saveUserSetting(const QString& application, const QString& section, const QString& key,
                      const QString& value) {
-    QSettings settings(userSettingFile(application), QSettings::IniFormat);
-    settings.setValue(section + "/" + key, value);
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return writeIniValues(userSettingFile(application), {{section + "/" + key, value}});
 }
 
 }  // namespace ximora::platform

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -9,6 +10,7 @@
 #include "app/launch_file.h"
 #include "app/launch_record_bytes.h"
 #include "platform/cp932.h"
+#include "support/child_process.h"
 
 using namespace ximora::app;
 
@@ -127,6 +129,62 @@ TEST(LaunchFile, BadFilesAreRefusedWithTheFileNamed) {
     error.clear();
     EXPECT_FALSE(readLaunchFile(file, LaunchKind::File, r, error));
     EXPECT_TRUE(error.contains("CP932"));
+}
+
+TEST(LaunchFile, ARecordInAFolderThatRefusesNewFilesIsAnsweredInPlace) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("caller");
+    QDir().mkpath(folder);
+    const QString file = folder + "/PC_CP.PDAT";
+    writeAll(file, single(0) + single(0) + i16(0) + i16(0));
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                    QFileDevice::ReadOther | QFileDevice::WriteOther);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    // The folder may be read and entered but not written; an administrator is not held back
+    // by that, so the child gives up its rights first.
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const int status = ximora::testing::runInChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 77;
+        LaunchRecord r;
+        QString error;
+        if (!readLaunchFile(file, LaunchKind::Clipboard, r, error)) return 1;
+        r.ok = true;
+        return writeLaunchFile(file, r, error) ? 0 : 2;
+    });
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (status == 77) GTEST_SKIP() << "cannot give up the administrator's rights here";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readAll(file), single(0) + single(0) + i16(0) + i16(-1));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"PC_CP.PDAT"});
+}
+
+TEST(LaunchFile, RecordsWhoseJobCannotRunAreNamedWithTheirProblem) {
+    QTemporaryDir dir;
+    const QString launch = dir.filePath("PC_FL.PDAT");
+    const auto problem = [&](LaunchKind kind, const QString& path) {
+        LaunchRecord r;
+        r.kind = kind;
+        r.path = path;
+        return launchRecordProblem(launch, r);
+    };
+    EXPECT_EQ(problem(LaunchKind::File, ""),
+              "起動ﾌｧｲﾙ " + launch + " に画像ﾌｧｲﾙが指定されていません");
+    EXPECT_EQ(problem(LaunchKind::File, dir.path()),
+              "起動ﾌｧｲﾙ " + launch + " の " + dir.path() + " はﾌｧｲﾙではなくﾌｫﾙﾀﾞです");
+    EXPECT_EQ(problem(LaunchKind::File, dir.filePath("no/a.bmp")),
+              "起動ﾌｧｲﾙ " + launch + " の " + dir.filePath("no/a.bmp") + " のﾌｫﾙﾀﾞ " +
+                  dir.filePath("no") + " が見つかりません");
+    EXPECT_EQ(problem(LaunchKind::File, dir.filePath("new.bmp")), "");  // to be made there
+    EXPECT_TRUE(problem(LaunchKind::Folder, "").contains("保存先ﾌｫﾙﾀﾞが指定されていません"));
+    EXPECT_EQ(problem(LaunchKind::Folder, dir.filePath("out")), "");  // made one level
+    EXPECT_TRUE(problem(LaunchKind::Folder, dir.filePath("a/b")).contains("を作成できません"));
+    writeAll(launch, "x");
+    EXPECT_TRUE(problem(LaunchKind::Folder, launch).contains("はﾌｫﾙﾀﾞではありません"));
+    EXPECT_EQ(problem(LaunchKind::Clipboard, ""), "");
 }
 
 TEST(JobRange, TwipsAndPointsBecomePixels) {

@@ -16,73 +16,14 @@
 #include <unistd.h>
 
 #include "app/launch_record_bytes.h"
+#include "app/program_runner.h"
 #include "platform/cp932.h"
 
-namespace {
 using namespace launch_bytes;
-
-struct Result {
-    int exitCode = -1;
-    QString errors;  // stderr
-};
-
-// The program, linked (or copied) into a private folder once, so that the pointer file
-// "UserData.ini" beside it is the tests' own and never one a developer left in build*/bin.
-QString placeProgram(const QString& folder, const QString& name) {
-    const QString original = QCoreApplication::applicationDirPath() + "/ximora";
-    const QString target = folder + "/" + name;
-    QDir().mkpath(folder);
-    if (::link(QFile::encodeName(original).constData(), QFile::encodeName(target).constData()) != 0)
-        QFile::copy(original, target);
-    return target;
-}
-
-const QString& privateProgram() {
-    static QTemporaryDir folder;
-    static const QString program = placeProgram(folder.path(), "ximora");
-    return program;
-}
-
-class ProgramRun : public ::testing::Test {
-  protected:
-    QString home() const { return home_.path(); }
-    QString userData() const { return home() + "/.local/share/Quorvel/ximora/"; }
-
-    Result run(const QStringList& arguments, const QStringList& script,
-               const QString& dataHome = {}, const QString& program = {}) {
-        const QString scriptFile = home() + "/script.txt";
-        writeAll(scriptFile, script.join("\n").toUtf8() + "\n");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                 "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-            env.remove(name);
-        env.insert("HOME", home());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XIMORA_AUTORUN", scriptFile);
-        QDir().mkpath(home() + "/run");
-        QFile::setPermissions(home() + "/run",
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert("XDG_RUNTIME_DIR", home() + "/run");
-        if (!dataHome.isEmpty()) env.insert("XDG_DATA_HOME", dataHome);
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(home());
-        process.start(program.isEmpty() ? privateProgram() : program, arguments);
-        Result result;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            result.errors = "did not end";
-            return result;
-        }
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        result.errors = QString::fromUtf8(process.readAllStandardError());
-        return result;
-    }
-
-    QTemporaryDir home_;
-};
-}  // namespace
+using ximora::testing::placeProgram;
+using ximora::testing::privateProgram;
+using ximora::testing::ProgramRun;
+using ximora::testing::Result;
 
 TEST_F(ProgramRun, FileJobRewritesOnlyTheOkFlagAndLeavesCp932Settings) {
     const QString image = home() + "/画像.bmp";
@@ -191,7 +132,12 @@ TEST_F(ProgramRun, UnreadableSettingsAndUnwritableUserDataAreReported) {
     ASSERT_EQ(r.exitCode, 0) << r.errors.toStdString();
     EXPECT_EQ(r.errors.count("ximora: message: <運用> の設定が読み込めません"), 1)
         << r.errors.toStdString();
-    EXPECT_EQ(readAll(userData() + "User.xml"), notCp932);
+    // The file as it was lives on beside the new one, under a dated name.
+    const QStringList copies = QDir(userData()).entryList({"User.*.xml"});
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(readAll(userData() + copies[0]), notCp932);
+    EXPECT_TRUE(r.errors.contains("元のﾌｧｲﾙは " + userData() + copies[0] + " に残しました"));
+    EXPECT_TRUE(ximora::platform::fromCp932(readAll(userData() + "User.xml")));
 
     writeAll(home() + "/blocker", "x");
     const QString launch = home() + "/PC_CP.PDAT";

@@ -105,6 +105,65 @@ TEST_F(BatchRun, ColourCodesAndInPlaceSaves) {
     EXPECT_EQ(grey.bitsPerPixel(), 4);
 }
 
+TEST_F(BatchRun, InPlaceEditsKeepEveryFileInTheFormatItsNameSays) {
+    const struct {
+        const char* name;
+        int format;
+        ximora::engine::FileFormat detected;
+    } cases[] = {{"p.jpeg", ximora::engine::kSaveJpeg, ximora::engine::FileFormat::Jpeg},
+                 {"p.JPE", ximora::engine::kSaveJpeg, ximora::engine::FileFormat::Jpeg},
+                 {"p.tiff", ximora::engine::kSaveTiff, ximora::engine::FileFormat::Tiff},
+                 {"p.Tiff", ximora::engine::kSaveTiff, ximora::engine::FileFormat::Tiff}};
+    for (const auto& c : cases) {
+        const QString file = dir_.filePath(QString::fromUtf8(c.name));
+        ximora::engine::SaveOptions options;
+        options.format = c.format;
+        ASSERT_TRUE(ximora::engine::saveImage(QFile::encodeName(file).toStdString(),
+                                              randomImage(20, 10, 24), options));
+        const Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                              QStringLiteral("--in-place"), file});
+        EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        EXPECT_EQ(ximora::engine::detectFormat(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                               size_t(bytes.size())),
+                  c.detected)
+            << c.name;
+        EXPECT_EQ(load(file).width(), 10) << c.name;
+    }
+}
+
+TEST_F(BatchRun, ConversionsKilledAtAnyMomentLeaveTheOldFileOrTheNewOneAndNothingElse) {
+    const QString source = make(QStringLiteral("big.bmp"), randomImage(1500, 1000, 24));
+    const QString target = dir_.filePath(QStringLiteral("big.png"));
+    const QByteArray old = "an older file of the same name";
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    // Kills spread over the run: early (reading), middle (encoding), late (writing).
+    for (int delay : {5, 40, 80, 120, 160, 200, 260, 320, 400, 600}) {
+        QProcess process;
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+                      {QStringLiteral("convert"), source, target});
+        ASSERT_TRUE(process.waitForStarted());
+        process.waitForFinished(delay);
+        process.kill();
+        process.waitForFinished();
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray now = f.readAll();
+        if (now != old) {
+            EXPECT_EQ(load(target).width(), 1500) << "after " << delay << " ms";
+        }
+        EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{QStringLiteral("big.bmp"), QStringLiteral("big.png")}))
+            << "after " << delay << " ms";
+    }
+}
+
 TEST_F(BatchRun, UndoReturnsToTheLoadedPixels) {
     const Image original = randomImage(7, 4, 24);
     const QString file = make(QStringLiteral("u.bmp"), original);

@@ -165,5 +165,46 @@ TEST_F(DocumentTest, OverwriteKeepsAnUpperCaseExtension) {
     EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("UP.BMP"))), doc_.image()));
 }
 
+TEST_F(DocumentTest, AnOverwriteWritesTheFormatTheNameSays) {
+    // Each name in any letter case, saved over after an edit, keeps the format its name says.
+    const struct {
+        const char* name;
+        engine::FileFormat format;
+    } cases[] = {{"p.jpeg", engine::FileFormat::Jpeg}, {"p.JPE", engine::FileFormat::Jpeg},
+                 {"p.Jfif", engine::FileFormat::Jpeg}, {"p.tiff", engine::FileFormat::Tiff},
+                 {"p.TIFF", engine::FileFormat::Tiff}, {"p.JPG", engine::FileFormat::Jpeg}};
+    for (const auto& c : cases) {
+        const QString name = path(QString::fromUtf8(c.name));
+        engine::Image picture = engine::testing::randomImage(16, 12, 24);
+        engine::SaveOptions options;
+        options.format =
+            c.format == engine::FileFormat::Jpeg ? engine::kSaveJpeg : engine::kSaveTiff;
+        ASSERT_TRUE(engine::saveImage(QFile::encodeName(name).toStdString(), picture, options));
+        doc_.pcOpen(0, name);
+        doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+        doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+        EXPECT_EQ(doc_.editState(), kStateLoaded) << c.name;
+        const QByteArray bytes = bytesOf(name);
+        EXPECT_EQ(engine::detectFormat(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                       size_t(bytes.size())),
+                  c.format)
+            << c.name;
+        EXPECT_EQ(read(name).width(), 12) << c.name;
+    }
+}
+
+TEST_F(DocumentTest, TheCloseQuestionSavesAPictureWithoutAFileUnderANewName) {
+    open(8, 8);
+    doc_.takeImage(engine::testing::randomImage(9, 7, 24));  // pasted: no file
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    ASSERT_EQ(doc_.editState(), kStateEdited);
+    ASSERT_TRUE(doc_.file().isEmpty());
+
+    // Without a window no name can be asked for: the close is refused, nothing is lost.
+    script_->answer(util::MsgAnswer::Yes);
+    EXPECT_EQ(doc_.vCheckSave(), PictureDocument::SaveAnswer::Cancel);
+    EXPECT_EQ(doc_.editState(), kStateEdited);
+}
+
 }  // namespace
 }  // namespace ximora::editor::testing

@@ -256,6 +256,33 @@ TEST_F(EditorControlTest, SaveAsThroughTheDialog) {
     EXPECT_EQ(editor_.dGetImg()->editState(), kStateEdited);  // a cancelled save keeps it
 }
 
+TEST_F(EditorControlTest, TheCloseQuestionAsksANameForAnUntitledPicture) {
+    openInEditor(10, 10);
+    editor_.GetObject()->takeImage(engine::testing::randomImage(9, 7, 24));  // as pasted
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    ASSERT_EQ(editor_.dGetImg()->editState(), kStateEdited);
+
+    // "Yes", then a cancelled name: the close is cancelled and the picture stays edited.
+    script_->answer(util::MsgAnswer::Yes);
+    script_->onModal([](QDialog&) { return int(QDialog::Rejected); });
+    EXPECT_EQ(editor_.vCheckSave(), uPcE::kCancel);
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateEdited);
+
+    // "Yes", then a name: the picture is written there and the close may go on.
+    script_->answer(util::MsgAnswer::Yes);
+    script_->onModal([&](QDialog& dialog) {
+        auto& save = static_cast<SaveDialog&>(dialog);
+        save.folderEdit()->setText(dir_.path());
+        save.nameEdit()->setText(QStringLiteral("kept"));
+        save.formatBox()->setCurrentText(QStringLiteral("PNG"));
+        return int(QDialog::Accepted);
+    });
+    EXPECT_EQ(editor_.vCheckSave(), uPcE::kYes);
+    EXPECT_EQ(editor_.prFile(), path(QStringLiteral("kept.png")));
+    EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("kept.png"))),
+                                            editor_.dGetImg()->image()));
+}
+
 TEST_F(EditorControlTest, DetailsNewImageAndHandles) {
     openInEditor(12, 10);
     editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙの詳細"));

@@ -21,8 +21,8 @@ TEST(FormatRules, ExtensionsAndSaveCodes) {
         int editor, conversion;
     } cases[] = {{"bmp", 1, 0},   {"jpg", 2, 2},   {"gif", 4, 4},   {"tif", 5, 5},
                  {"png", 12, 12}, {"fpx", 13, 13}, {"pcx", 16, 16}, {"jp2", 21, 21},
-                 {"j2k", 22, 22}, {"jpc", 22, 22}, {"jpeg", 0, 2},  {"xyz", 0, 2},
-                 {"", 0, 2}};
+                 {"j2k", 22, 22}, {"jpc", 22, 22}, {"jpeg", 2, 2},  {"jpe", 2, 2},
+                 {"jfif", 2, 2},  {"tiff", 5, 5},  {"xyz", 0, 2},   {"", 0, 2}};
     for (const auto& c : cases) {
         EXPECT_EQ(editorSaveFormat(c.ext), c.editor) << c.ext;
         EXPECT_EQ(conversionSaveFormat(c.ext), c.conversion) << c.ext;
@@ -34,10 +34,10 @@ TEST(FormatRules, ColourCodesAcceptedAndConversions) {
     const struct {
         const char* ext;
         int code, required;
-    } cases[] = {{"jpg", 80, 0}, {"jpg", 24, 0}, {"jpg", 8, 24},  {"jpg", 32, 24}, {"jp2", 4, 24},
-                 {"png", 1, 0},  {"png", 40, 0}, {"png", 16, 24}, {"png", 32, 24}, {"pcx", 8, 0},
-                 {"gif", 8, 0},  {"gif", 24, 8}, {"gif", 16, 8},  {"bmp", 32, 0},  {"tif", 16, 0},
-                 {"xyz", 16, 0}, {"fpx", 40, 24}};
+    } cases[] = {{"jpg", 80, 0}, {"jpg", 24, 0},  {"jpg", 8, 24},  {"jpg", 32, 24}, {"jp2", 4, 24},
+                 {"png", 1, 0},  {"png", 40, 0},  {"png", 16, 24}, {"png", 32, 24}, {"pcx", 8, 0},
+                 {"gif", 8, 0},  {"gif", 24, 8},  {"gif", 16, 8},  {"bmp", 32, 0},  {"tif", 16, 0},
+                 {"xyz", 16, 0}, {"fpx", 40, 24}, {"jpeg", 8, 24}, {"tiff", 16, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(requiredColourCode(c.ext, c.code), c.required) << c.ext << c.code;
 }

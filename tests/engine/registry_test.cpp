@@ -43,37 +43,6 @@ TEST(FileIo, ReadErrorsNameTheCause) {
     EXPECT_EQ(bytes.size(), 3u);
 }
 
-TEST(FileIo, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile) {
-    TempFolder folder;
-    const std::string path = folder.file("a.bin");
-    const uint8_t first[] = {1, 2, 3}, second[] = {9, 8};
-    ASSERT_TRUE(writeFileAtomically(path, first, 3));
-    ::chmod(path.c_str(), 0640);
-    ASSERT_TRUE(writeFileAtomically(path, second, 2));
-    std::vector<uint8_t> back;
-    ASSERT_TRUE(readWholeFile(path, back));
-    EXPECT_EQ(back, (std::vector<uint8_t>{9, 8}));
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(folder.count(), 1u);
-
-    // Through a symbolic link the file it names is replaced; the link stays.
-    fs::create_symlink(path, folder.file("link.bin"));
-    ASSERT_TRUE(writeFileAtomically(folder.file("link.bin"), first, 3));
-    EXPECT_TRUE(fs::is_symlink(folder.file("link.bin")));
-    ASSERT_TRUE(readWholeFile(path, back));
-    EXPECT_EQ(back.size(), 3u);
-    // A folder that does not exist: nothing can be created.
-    EXPECT_FALSE(writeFileAtomically(folder.file("no/such/x.bin"), first, 3));
-    EXPECT_EQ(lastError(), kErrCannotCreate);
-    // A folder in the way: the write fails and no temporary file stays behind.
-    fs::create_directory(folder.file("dir"));
-    EXPECT_FALSE(writeFileAtomically(folder.file("dir"), first, 3));
-    EXPECT_EQ(lastError(), kErrCannotWrite);
-    EXPECT_EQ(folder.count(), 3u);
-}
-
 TEST(Registry, DetectsByContentAndRefusesUnknownData) {
     TempFolder folder;
     Image image = ximora::engine::test::randomImage(4, 4, 24);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 #include "engine/thumbs/thumbnail_cache.h"
 #include "engine/thumbs/thumbnail_scale.h"

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 #include "engine/thumbs/thumbnail_loader.h"
 #include "thumbs_test_folder.h"

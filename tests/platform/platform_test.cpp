@@ -2,14 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
+#include "platform/ini_file.h"
 #include "platform/program_path.h"
 #include "platform/shell.h"
 #include "platform/special_folders.h"
 #include "platform/user_setting.h"
+#include "support/child_process.h"
 #include "support/scoped_env.h"
 
 using namespace ximora::platform;
@@ -85,6 +88,31 @@ TEST(UserSetting, StoresPerUserValuesInTheConfigFolder) {
     ASSERT_TRUE(saveUserSetting("QuorvelTools", "Path", "ximora", "/opt/x/ximora"));
     EXPECT_EQ(userSetting("QuorvelTools", "Path", "ximora"), "/opt/x/ximora");
     EXPECT_TRUE(QFile::exists(dir.filePath("QuorvelTools.ini")));
+}
+
+TEST(IniFile, KeepsOtherKeysAndNeverLeavesAHalfWrittenFile) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("IkPrn.Ik");
+    ASSERT_TRUE(writeIniValues(ini, {{"Print/Printer", "Büro, 2F"}, {"Print/PageSize", 5}}));
+    ASSERT_TRUE(writeIniValues(ini, {{"Print/MarginsMm", QStringList{"10", "10", "5", "5"}}}));
+    {
+        const QSettings read(ini, QSettings::IniFormat);
+        EXPECT_EQ(read.value("Print/Printer").toString(), "Büro, 2F");
+        EXPECT_EQ(read.value("Print/PageSize").toInt(), 5);
+        EXPECT_EQ(read.value("Print/MarginsMm").toStringList(),
+                  (QStringList{"10", "10", "5", "5"}));
+    }
+    // A disk that fills up: the file stays as it was, and the failure is said.
+    const QByteArray before = readAll(ini);
+    const int status = ximora::testing::runInChild([&] {
+        ximora::testing::limitFileSize(uint(before.size()) + 4);
+        QString why;
+        if (writeIniValues(ini, {{"Print/Printer", QString(400, 'x')}}, &why)) return 1;
+        return why.isEmpty() ? 2 : 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readAll(ini), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"IkPrn.Ik"});
 }
 
 TEST(ProgramPath, NameDropsExtensionAndDvSuffixInAnyCase) {

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/settings/y_ini.h"
 #include "platform/cp932.h"
 #include "platform/user_setting.h"
+#include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"
@@ -224,25 +227,98 @@ TEST_F(DocumentTest, DvFileNameAndEmptyOrBlankFilesGiveTheSkeleton) {
     ASSERT_TRUE(ini.SetTxt());
     EXPECT_EQ(readAll(xml()), cp932(YIni::skeleton()));
 
-    writeAll(xml(), "\r\n<運用>");  // begins at an empty line: treated as no content
+    writeAll(xml(), " \r\n\r\n");  // blank lines only: no content either
     ASSERT_TRUE(ini.GetTxt(xml()));
     EXPECT_EQ(ini.document(), YIni::skeleton());
 }
 
-TEST_F(DocumentTest, FileThatIsNotCp932IsReportedOnceAndNeverOverwritten) {
-    const QByteArray utf8 = QString("<運用>\r\n   <画面>").toUtf8() + "\xff\xfe";
-    writeAll(xml(), utf8);
-    YIni ini;
-    EXPECT_FALSE(ini.GetTxt(xml()));
-    EXPECT_EQ(messages_->messageTexts(),
-              QStringList{"<運用> の設定が読み込めません\rﾕｰｻﾞｰ環境ﾌｧｲﾙ(" + xml() +
-                          ") が破損しています"});
-    ini.GetGtx("画面");
-    EXPECT_EQ(ini.vGtVal("LEFT", 9), 9.0);
-    ini.SetVal("LEFT", 1);
-    ini.SetGtx();
-    EXPECT_FALSE(ini.SetTxt());
-    EXPECT_EQ(readAll(xml()), utf8);
+TEST_F(DocumentTest, LeadingBlankLinesAndByteOrderMarksKeepEverySetting) {
+    const QString settings =
+        "<?xml version='1.0' encoding='Shift-JIS' ?>\r\n<運用>\r\n   <マクロ>\r\n"
+        "      <COMMAND>回転⇒右90度~明度⇒明るく</COMMAND>\r\n   </マクロ>\r\n</運用>\r\n";
+    const QByteArray variants[] = {
+        "\r\n" + cp932(settings), "\n  \r\n" + cp932(settings),
+        "\xEF\xBB\xBF" + settings.toUtf8(),  // a text editor's UTF-8 with a mark
+    };
+    for (const QByteArray& bytes : variants) {
+        writeAll(xml(), bytes);
+        YIni ini;
+        ASSERT_TRUE(ini.GetTxt(xml()));
+        ini.GetGtx("マクロ");
+        EXPECT_EQ(ini.vGtVal("COMMAND", ""), "回転⇒右90度~明度⇒明るく");
+        ini.SetVal("COMMAND", QString("色反転⇒全"));
+        ini.SetGtx();
+        ASSERT_TRUE(ini.SetTxt());
+        QString expected = settings;
+        expected.replace("回転⇒右90度~明度⇒明るく", "色反転⇒全");
+        EXPECT_EQ(readAll(xml()), cp932(expected));  // written back as the program writes it
+    }
+    EXPECT_TRUE(messages_->calls().empty());
+}
+
+TEST_F(DocumentTest, FileThatCannotBeReadIsKeptUnderADatedNameAndReportedOnce) {
+    const QByteArray unreadable[] = {
+        QString("<運用>\r\n   <画面>").toUtf8() + "\xff\xfe",  // not CP932
+        cp932("ただのﾒﾓ\r\n"),                                 // not the settings at all
+    };
+    for (const QByteArray& bytes : unreadable) {
+        for (const QString& old : QDir(root_.path()).entryList({"User.*.xml"}))
+            QFile::remove(root_.filePath(old));
+        messages_->clear();
+        writeAll(xml(), bytes);
+        YIni ini;
+        EXPECT_FALSE(ini.GetTxt(xml()));
+        const QStringList copies = QDir(root_.path()).entryList({"User.*.xml"});
+        ASSERT_EQ(copies.size(), 1);
+        const QString copy = root_.filePath(copies[0]);
+        EXPECT_EQ(ini.keptCopy(), copy);
+        EXPECT_TRUE(QFileInfo(copy).fileName().contains(QDate::currentDate().toString("yyyyMMdd")));
+        EXPECT_EQ(readAll(copy), bytes);
+        EXPECT_EQ(messages_->messageTexts(),
+                  QStringList{"<運用> の設定が読み込めません\rﾕｰｻﾞｰ環境ﾌｧｲﾙ(" + xml() +
+                              ") が破損しています\r元のﾌｧｲﾙは " + copy + " に残しました"});
+        // The defaults apply and are written; what could not be read lives on in the copy.
+        ini.GetGtx("画面");
+        EXPECT_EQ(ini.vGtVal("LEFT", 9), 9.0);
+        ini.SetVal("LEFT", 1);
+        ini.SetGtx();
+        EXPECT_TRUE(ini.SetTxt());
+        EXPECT_TRUE(readAll(xml()).contains("<LEFT>1</LEFT>"));
+    }
+}
+
+TEST_F(DocumentTest, AFileThatCannotBeCopiedAsideIsNeverOverwritten) {
+    const QByteArray bytes = QByteArray("<\x81\x20\xff");
+    writeAll(xml(), bytes);
+    // No file may grow past one byte in the child: the copy cannot be written.
+    const int status = ximora::testing::runInChild([&] {
+        ximora::testing::limitFileSize(1);
+        YIni ini;
+        if (ini.GetTxt(xml()) || !ini.keptCopy().isEmpty()) return 1;
+        if (ini.SetTxt() || !ini.writeError().isEmpty()) return 2;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readAll(xml()), bytes);
+    EXPECT_TRUE(QDir(root_.path()).entryList({"User.*.xml"}).isEmpty());
+}
+
+TEST_F(DocumentTest, AFailedWriteLeavesTheFileByteForByteAndSaysWhy) {
+    const QByteArray old = cp932(YIni::skeleton());
+    writeAll(xml(), old);
+    const int status = ximora::testing::runInChild([&] {
+        ximora::testing::limitFileSize(old.size() + 10);
+        YIni ini;
+        if (!ini.GetTxt(xml())) return 1;
+        ini.GetGtx("マクロ");
+        ini.SetVal("COMMAND", QString(500, 'x'));
+        ini.SetGtx();
+        if (ini.SetTxt()) return 2;
+        return ini.writeError() == "ﾌｧｲﾙが書き込みできません\rﾌｧｲﾙｻｲｽﾞの上限を超えています" ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readAll(xml()), old);
+    EXPECT_EQ(QDir(root_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"User.xml"});
 }
 
 TEST_F(DocumentTest, BrokenTagsGiveTheDefaultWithOneMessagePerFailingRead) {
@@ -256,9 +332,13 @@ TEST_F(DocumentTest, BrokenTagsGiveTheDefaultWithOneMessagePerFailingRead) {
     EXPECT_EQ(ini.vGtVal("LEFT", 7), 7.0);
     ini.GetGtx("B");
     EXPECT_EQ(ini.vGtVal("K", 3), 3.0);
+    // The file as it stood is kept aside once, with the first message.
     const QString tail = ") が破損しています";
+    ASSERT_FALSE(ini.keptCopy().isEmpty());
+    EXPECT_EQ(readAll(ini.keptCopy()), readAll(xml()));
     EXPECT_EQ(messages_->messageTexts(),
-              QStringList({"<画面> の設定が読み込めません\rﾕｰｻﾞｰ環境ﾌｧｲﾙ(" + xml() + tail,
+              QStringList({"<画面> の設定が読み込めません\rﾕｰｻﾞｰ環境ﾌｧｲﾙ(" + xml() + tail +
+                               "\r元のﾌｧｲﾙは " + ini.keptCopy() + " に残しました",
                            "<B> の設定が読み込めません\rﾕｰｻﾞｰ環境ﾌｧｲﾙ(" + xml() + tail}));
 
     // Writing a group to a document without "</運用>" closes the root first.
@@ -270,15 +350,29 @@ TEST_F(DocumentTest, BrokenTagsGiveTheDefaultWithOneMessagePerFailingRead) {
                                 "   </新>\r\n</運用>\r\n"));
 }
 
-TEST_F(DocumentTest, ValuesNeverBreakTheLayoutAndUnencodableTextIsStillWritten) {
+TEST_F(DocumentTest, ValuesNeverBreakTheLayoutAndTextCp932CannotSpellReadsBackExactly) {
+    const QString path = QString::fromUtf8("/home/Müller/한/😀/R&D/&#1;/ｶﾅ");
     YIni ini;
     ASSERT_TRUE(ini.GetTxt(xml()));
     ini.GetGtx("マクロ");
     ini.SetVal("COMMAND", QString("a\r\nb\nc\u2021d"));
-    ini.SetVal("PATH", QString::fromUtf8("/home/한/😀"));
+    ini.SetVal("PATH", path);
     ini.SetGtx();
     ASSERT_TRUE(ini.SetTxt());
     const QByteArray bytes = readAll(xml());
     EXPECT_TRUE(bytes.contains("<COMMAND>a b c d</COMMAND>\r\n"));
-    EXPECT_TRUE(bytes.contains("<PATH>/home/?/?</PATH>\r\n"));
+    EXPECT_TRUE(bytes.contains(
+        cp932("<PATH>/home/M&#252;ller/&#54620;/&#128512;/R&D/&#38;#1;/ｶﾅ</PATH>\r\n")));
+
+    YIni again;
+    ASSERT_TRUE(again.GetTxt(xml()));
+    again.GetGtx("マクロ");
+    EXPECT_EQ(again.vGtVal("PATH", ""), path);
+    // References written by hand read the same way; malformed ones stay as they are.
+    again.SetVal("HAND", QString("x"));
+    writeAll(xml(), cp932("<運用>\r\n   <G>\r\n      <A>M&#xFC;ller &#; &#12a; &#x110000;</A>\r\n"
+                          "   </G>\r\n</運用>\r\n"));
+    ASSERT_TRUE(again.GetTxt(xml()));
+    again.GetGtx("G");
+    EXPECT_EQ(again.vGtVal("A", ""), QString::fromUtf8("Müller &#; &#12a; &#x110000;"));
 }

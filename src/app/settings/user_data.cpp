@@ -64,11 +64,13 @@ bool YIni::W_UserData(QWidget* owner) {
             file.open(QIODevice::ReadOnly) ? platform::fromCp932(file.readAll()) : std::nullopt;
         if (!text) {
             readable = false;  // keep a pointer file we cannot read; use the default
-        } else if (!text->isEmpty() && !text->startsWith('\r') && !text->startsWith('\n')) {
+        } else {
+            // Line ends typed before or after the token are not part of it: a pointer to the
+            // user's own folder is never replaced by the default for a blank line.
             token = *text;
-            // A line end typed after the token is not part of it.
+            while (token.startsWith('\n') || token.startsWith('\r')) token.remove(0, 1);
             while (token.endsWith('\n') || token.endsWith('\r')) token.chop(1);
-            rewrite = false;
+            rewrite = token.isEmpty();
         }
     }
     if (!readable) rewrite = false;

@@ -1,10 +1,13 @@
 #include "app/settings/y_ini.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 
+#include "app/settings/character_references.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/program_path.h"
@@ -48,37 +51,81 @@ QString YIni::skeleton() {
 bool YIni::GetTxt(const QString& path) {
     document_.clear();
     unreadable_ = false;
+    keptCopy_.clear();
+    writeError_.clear();
     filePath_ = path;
     const qsizetype dv = filePath_.indexOf(QStringLiteral("_DV.xml"), 0, Qt::CaseInsensitive);
     if (dv >= 0) filePath_.replace(dv, 7, QStringLiteral(".xml"));
 
-    bool ok = true;
-    if (QFileInfo::exists(filePath_)) {
-        QFile file(filePath_);
-        if (!file.open(QIODevice::ReadOnly)) {
-            unreadable_ = true;
-            return false;
-        }
-        const QByteArray bytes = file.readAll();
-        const auto text = platform::fromCp932(bytes);
-        if (!text) {
-            // Not CP932: keep the file as it is and say so once.
-            unreadable_ = true;
-            reportBroken(kRoot);
-            ok = false;
-        } else if (!text->startsWith('\r') && !text->startsWith('\n')) {
-            document_ = *text;
-        }
-    } else if (!platform::writeFileAtomically(filePath_, {})) {
-        ok = false;
+    if (!QFileInfo::exists(filePath_)) {
+        document_ = skeleton();
+        return platform::writeFileAtomically(filePath_, {}, &writeError_);
     }
-    if (document_.isEmpty() && !unreadable_) document_ = skeleton();
-    return ok;
+    QFile file(filePath_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        unreadable_ = true;  // a file we may not read is never replaced either
+        return false;
+    }
+    const std::optional<QString> text = decodeSettingsText(file.readAll());
+    // Blank lines before the declaration are an editor's doing, not a reason to drop it all.
+    qsizetype start = 0;
+    while (text && start < text->size() && text->at(start).isSpace()) ++start;
+    if (text && (start == text->size() || text->indexOf("<" + kRoot + ">") >= 0)) {
+        document_ = start == text->size() ? skeleton() : text->mid(start);
+        return true;
+    }
+    // Not text, or not the program's settings at all: the file is kept under a dated name and
+    // the program goes on with its defaults. Without that copy it is never overwritten.
+    document_ = skeleton();
+    reportBroken(kRoot);
+    if (keptCopy_.isEmpty()) unreadable_ = true;
+    return false;
+}
+
+std::optional<QString> YIni::decodeSettingsText(const QByteArray& bytes) {
+    // A file saved by a text editor may carry a byte-order mark; its text is then Unicode.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        const QByteArray rest = bytes.mid(3);
+        const QString text = QString::fromUtf8(rest);
+        if (text.toUtf8() == rest) return text;
+        return std::nullopt;
+    }
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool little = bytes.startsWith("\xFF\xFE");
+        QString text;
+        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2) {
+            const uchar a = uchar(bytes[i]), b = uchar(bytes[i + 1]);
+            text += QChar(little ? ushort(a | b << 8) : ushort(a << 8 | b));
+        }
+        return text;
+    }
+    return platform::fromCp932(bytes);
+}
+
+bool YIni::keepCopyOfFile() {
+    if (!keptCopy_.isEmpty()) return true;
+    QFile file(filePath_);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    const QFileInfo info(filePath_);
+    const QString stem = info.dir().filePath(
+        info.completeBaseName() + "." +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString copy = stem + ".xml";
+    for (int n = 2; QFileInfo::exists(copy); ++n) copy = stem + "-" + QString::number(n) + ".xml";
+    if (!platform::writeFileAtomically(copy, bytes)) return false;
+    keptCopy_ = copy;
+    return true;
 }
 
 void YIni::reportBroken(const QString& name) {
-    util::messages().message("<" + name + "> の設定が読み込めません" + "\r" + "ﾕｰｻﾞｰ環境ﾌｧｲﾙ(" +
-                             filePath_ + ") が破損しています");
+    QString text = "<" + name + "> の設定が読み込めません" + "\r" + "ﾕｰｻﾞｰ環境ﾌｧｲﾙ(" + filePath_ +
+                   ") が破損しています";
+    // The first time, the file as it stands is kept beside it: what the program writes at its
+    // end replaces only what it could read.
+    if (keptCopy_.isEmpty() && keepCopyOfFile())
+        text += "\r" + QStringLiteral("元のﾌｧｲﾙは ") + keptCopy_ + QStringLiteral(" に残しました");
+    util::messages().message(text);
 }
 
 QString YIni::GtElm(int level, const QString& name) {
@@ -105,7 +152,7 @@ void YIni::GetGtx(const QString& group) {
 
 QString YIni::vGtVal(const QString& key, const QString& fallback) {
     const QString stored = GtElm(1, key);
-    return stored.isEmpty() ? fallback : stored;
+    return stored.isEmpty() ? fallback : withoutCharacterReferences(stored);
 }
 
 QString YIni::vGtVal(const QString& key, const char* fallback) {
@@ -148,6 +195,7 @@ void YIni::SetVal(const QString& key, const QString& value) {
     QString text = value;
     text.replace(kCrLf, QStringLiteral(" "));
     for (const QChar c : {QChar('\r'), QChar('\n'), QChar(0x2021)}) text.replace(c, ' ');
+    text = withCharacterReferences(text);
     const QString openTag = "<" + key + ">";
     const qsizetype open = groupText_.indexOf(openTag);
     const qsizetype close = open >= 0 ? groupText_.indexOf("</" + key + ">", open + 1) : -1;
@@ -198,8 +246,10 @@ void YIni::SetGtx() {
 }
 
 bool YIni::SetTxt() {
+    writeError_.clear();
     if (filePath_.isEmpty() || unreadable_) return false;
-    return platform::writeFileAtomically(filePath_, platform::toCp932Replacing(document_));
+    return platform::writeFileAtomically(filePath_, platform::toCp932Replacing(document_),
+                                         &writeError_);
 }
 
 }  // namespace ximora::settings

@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -35,9 +36,12 @@ class YIni {
     bool W_UserData(QWidget* owner = nullptr);
 
     /// Loads the environment file (a first "_DV.xml" in the path, any case, becomes ".xml");
-    /// creates it empty when missing; an empty content becomes the three-line skeleton. False
-    /// when the file could not be read, decoded or created; a file that exists but cannot be
-    /// decoded is then never overwritten by SetTxt.
+    /// creates it empty when missing; an empty content becomes the three-line skeleton. Blank
+    /// lines before the content and a byte-order mark (the text is then UTF-8 or UTF-16) are
+    /// taken as they come. A file that is not CP932 text, or not the program's settings at all,
+    /// is kept under a dated name beside it ("User.20261209-071530.xml"), the user is told once,
+    /// and the defaults apply; when that copy cannot be made the file is never overwritten by
+    /// SetTxt. False when the file could not be read, decoded or created.
     bool GetTxt(const QString& path);
 
     /// Selects a group; its inner text becomes the group text.
@@ -55,7 +59,8 @@ class YIni {
     QDate vGtVal(const QString& key, const QDate& fallback);
 
     /// Writes a key into the group text: in place when present, else appended. Line breaks
-    /// and U+2021 in a value would break the layout and are written as spaces.
+    /// and U+2021 in a value would break the layout and are written as spaces; characters
+    /// without a CP932 form are written as character references ("&#252;") and read back.
     void SetVal(const QString& key, const QString& value);
     void SetVal(const QString& key, const char* value);
     void SetVal(const QString& key, bool value);
@@ -67,10 +72,15 @@ class YIni {
     /// inserted before "</運用>" (appended first when the document lacks it).
     void SetGtx();
 
-    /// Writes the document to the file, atomically, in CP932 ("?" for characters without a
-    /// CP932 form). False on failure, when no file was loaded, or when the loaded file could
-    /// not be decoded (it is left as it is).
+    /// Writes the document to the file, atomically, in CP932 (values were written with
+    /// character references for what CP932 cannot spell). False on failure (writeError() then
+    /// says why), when no file was loaded, or when a loaded file that could not be read is to be
+    /// left as it is (writeError() empty).
     bool SetTxt();
+    /// Why the last write of the file failed, in the program's words; empty when it did not.
+    const QString& writeError() const { return writeError_; }
+    /// The dated copy kept of a file that could not be read as it stood; empty when none.
+    const QString& keptCopy() const { return keptCopy_; }
 
     /// Creates every missing folder + name, one level each (the folder itself must exist).
     static void F_ChkSb(const QString& folder, const QStringList& names);
@@ -93,6 +103,8 @@ class YIni {
     QString GtElm(int level, const QString& name);
     static QString MkElm(bool group, const QString& name, const QString& value);
     void reportBroken(const QString& name);
+    bool keepCopyOfFile();
+    static std::optional<QString> decodeSettingsText(const QByteArray& bytes);
 
     QString programFolder_;
     QWidget* owner_ = nullptr;
@@ -101,6 +113,8 @@ class YIni {
     QString groupText_;
     QString groupName_;
     bool unreadable_ = false;
+    QString keptCopy_;
+    QString writeError_;
 };
 
 /// The store of the process (null before start-up and after release).

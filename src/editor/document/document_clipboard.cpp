@@ -40,6 +40,7 @@ ActResult PictureDocument::actCopyToClipboard(const QString&) {
 }
 
 ActResult PictureDocument::actNewFromClipboard(const QString&) {
+    if (vCheckSave() == SaveAnswer::Cancel) return ActResult::Done;
     const ClipboardBusy busy;
     clearSelection();
     engine::Image pasted;

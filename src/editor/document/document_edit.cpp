@@ -59,10 +59,12 @@ ActResult PictureDocument::commitEdit(bool ok, engine::Image& work, bool clearSe
 
 ActResult PictureDocument::finishEdit(bool ok, bool clearSel) {
     lastOk_ = ok;
-    if (ok)
+    if (ok) {
+        pictureChanged_ = true;
         redisplay(clearSel);
-    else
+    } else {
         showEngineError(engine::lastError());
+    }
     return ActResult::Done;
 }
 
@@ -155,10 +157,7 @@ ActResult PictureDocument::openAdjustment(Adjustment kind) {
     if (!pushUndo()) return ActResult::Done;
     engine::Image result = image_;
     if (!host_->adjust(request, result)) return ActResult::Unchanged;
-    replaceImage(std::move(result));
-    lastOk_ = true;
-    redisplay(false);
-    return ActResult::Done;
+    return commitEdit(true, result, false);
 }
 
 void PictureDocument::whitenRectangle(double left, double top, double width, double height) {
@@ -268,19 +267,12 @@ ActResult PictureDocument::actFrame(const QString&) {
         return engine::fillArea(
             work, engine::Area::inside({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}), grey);
     };
-    lastOk_ = (work.bitsPerPixel() == 24 || changeColourCode(work, 24)) && box(0, 0, W, top) &&
-              box(0, 0, left, H) && box(0, H - bottom, W, H) && box(W - right, 0, W, H);
-    if (!lastOk_) {
-        showEngineError(engine::lastError());
-        return ActResult::Done;
-    }
+    const bool ok = (work.bitsPerPixel() == 24 || changeColourCode(work, 24)) &&
+                    box(0, 0, W, top) && box(0, 0, left, H) && box(0, H - bottom, W, H) &&
+                    box(W - right, 0, W, H);
     work.dpiX = 96;
     work.dpiY = 96;
-    image_ = std::move(work);
-    colourCode_ = colourCodeText(image_);
-    show();
-    refreshInfo();
-    return ActResult::Done;
+    return commitEdit(ok, work, false);
 }
 
 // --- history -----------------------------------------------------------------------------------
@@ -313,6 +305,9 @@ ActResult PictureDocument::actRevert(const QString&) {
 // --- file and settings commands ----------------------------------------------------------------
 
 ActResult PictureDocument::actNew(const QString&) {
+    // A new picture replaces the current one like opening a file does: unsaved edits are
+    // asked about first, never dropped.
+    if (vCheckSave() == SaveAnswer::Cancel) return ActResult::Done;
     const QSize view = host_->viewSize();
     engine::Image blank;
     const int w = std::max(1, int(std::nearbyint(view.width() * 0.8)));

@@ -180,14 +180,18 @@ ActResult PictureDocument::actCopyAsNew(const QString&) {
 }
 
 ActResult PictureDocument::actSerialCopy(const QString&) {
+    saveSerialCopy();
+    return ActResult::Done;
+}
+
+QString PictureDocument::saveSerialCopy() {
     const QString folder = util::shared().sUsrDir + QStringLiteral("Temp/");
     if (util::shared().sUsrDir.isEmpty() || !QDir().mkpath(folder)) {
         showEngineError(engine::kErrCannotCreate);
-        return ActResult::Done;
+        return {};
     }
     QString name = nextSerialName(folder);
-    save(1, name, false, false);
-    return ActResult::Done;
+    return save(1, name, false, false) ? name : QString();
 }
 
 ActResult PictureDocument::actJpegQuality(const QString&) {

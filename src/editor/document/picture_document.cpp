@@ -113,9 +113,11 @@ void PictureDocument::refreshInfo() {
 QString PictureDocument::details() const { return detailsText(image_, backingFileSize()); }
 
 void PictureDocument::showEngineError(int code) {
-    const std::string_view text = engine::errorText(code);
+    // The last error also says why, when the system gave a reason (a full disk).
+    const std::string text = code == engine::lastError() ? engine::lastErrorMessage()
+                                                         : std::string(engine::errorText(code));
     if (text.empty()) return;
-    util::messages().message(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    util::messages().message(QString::fromStdString(text));
 }
 
 // --- parameters ------------------------------------------------------------------------------
@@ -236,6 +238,7 @@ void PictureDocument::pcAct(const QString& group, const QString& job) {
     const bool busy = !job.contains(QStringLiteral("詳細")) && job != QStringLiteral("加工");
     if (busy && host_) host_->setBusy(true);
     ActResult result = ActResult::Done;
+    pictureChanged_ = false;
     const CommandTable::Row* row = CommandTable::find(group, job);
     if (row && row->handler && (host_ || !row->needsWindow)) {
         result = (this->*row->handler)(job);
@@ -252,7 +255,10 @@ void PictureDocument::pcAct(const QString& group, const QString& job) {
         QStringLiteral("綴じ込み.色数.補正･効果.色反転.彩度.明度.回転.ﾘｻｲｽﾞ").contains(group);
     if (saveJob) {
         if (result == ActResult::Done) setEditState(kStateLoaded);
-    } else if (result != ActResult::Unchanged && (editGroup || job == QStringLiteral("ﾄﾘﾐﾝｸﾞ"))) {
+    } else if (pictureChanged_ ||
+               (result != ActResult::Unchanged && (editGroup || job == QStringLiteral("ﾄﾘﾐﾝｸﾞ")))) {
+        // Every command that changed the picture marks it, whatever its group: a change that
+        // is not marked would be lost without a question.
         setEditState(kStateEdited);
     }
     // Also after a failed command: a pointer left busy would outlive the command.
@@ -285,8 +291,10 @@ PictureDocument::SaveAnswer PictureDocument::vCheckSave() {
     }
     if (answer == SaveAnswer::Yes) {
         QString name;
-        // The changes are not dropped when they could not be written: the caller stops.
-        if (!save(0, name, false, false)) answer = SaveAnswer::Cancel;
+        // A picture without a file (new, pasted, scanned) is saved under a name asked for now.
+        // The changes are not dropped when they could not be written or no name was given:
+        // the caller stops.
+        if (!save(file_.isEmpty() ? 1 : 0, name, false, false)) answer = SaveAnswer::Cancel;
     }
     return answer;
 }

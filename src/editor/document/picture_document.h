@@ -157,9 +157,14 @@ class PictureDocument : public QObject {
 
     /// Opens a file: iJb 1 asks the save question first; an empty sFL opens the open dialog.
     void pcOpen(int iJb, const QString& sFL, bool bNEvn = false);
-    /// The save question; returns the answer (0 when nothing was asked: not edited).
+    /// The save question; returns the answer (0 when nothing was asked: not edited). "Yes"
+    /// overwrites the file, or for a picture without one asks for a name; when that is
+    /// cancelled or the save fails the answer is Cancel.
     enum class SaveAnswer { None, Yes, No, Cancel };
     SaveAnswer vCheckSave();
+    /// Saves the picture as the next serial copy "NNNNN.bmp" in the user data folder's "Temp/",
+    /// which becomes its file; the copy's path, or empty (after a message) when it failed.
+    QString saveSerialCopy();
     /// Saves under a name: `name` in/out; selection-only and web-dialog flags.
     bool pcSaveAs(QString& name, bool selectionOnly, bool webDialog);
     /// Save: mode 0 overwrite, 1 under a name (dialog when the name is empty).
@@ -314,6 +319,7 @@ class PictureDocument : public QObject {
     QString lastJob_;
     bool vector_ = false;
     bool lastOk_ = false;
+    bool pictureChanged_ = false;  ///< set by every edit that changed the picture; see pcAct
     Selection selection_;
     Selection savedSelection_;  ///< "現在のｻｲｽﾞを保存" keeps it for "前回のｻｲｽﾞを呼出"
     RegisteredRanges ranges_;

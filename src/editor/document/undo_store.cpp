@@ -1,7 +1,9 @@
 #include "editor/document/undo_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -86,7 +88,9 @@ bool writeFullColour(const engine::Image& image, const QString& path) {
 
 }  // namespace
 
-UndoStore::~UndoStore() = default;
+UndoStore::~UndoStore() {
+    if (ownerLock_ >= 0) ::close(ownerLock_);
+}
 
 void UndoStore::setWorkFolder(const QString& folder, Kind kind) {
     if (folder != workFolder_ || kind != kind_) cleanUp();
@@ -102,7 +106,41 @@ bool UndoStore::ensureFolder() {
     if (!made.isValid()) return false;
     made.setAutoRemove(false);
     privateFolder_ = made.path() + '/';
+    // Held for the editor's life; the lock goes with the process, however it ends.
+    const QByteArray lock = QFile::encodeName(privateFolder_ + QStringLiteral("owner.lock"));
+    ownerLock_ = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (ownerLock_ >= 0 && ::flock(ownerLock_, LOCK_EX | LOCK_NB) != 0) {
+        ::close(ownerLock_);
+        ownerLock_ = -1;
+    }
     return true;
+}
+
+int UndoStore::removeAbandonedFolders(const QString& workFolder) {
+    int removed = 0;
+    const QDir work(workFolder);
+    const QDateTime aMinuteAgo = QDateTime::currentDateTime().addSecs(-60);
+    for (const QFileInfo& folder :
+         work.entryInfoList({QStringLiteral("Undo-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString lockFile = folder.filePath() + QStringLiteral("/owner.lock");
+        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CLOEXEC);
+        bool abandoned = false;
+        if (fd >= 0) {
+            abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        } else {
+            // A folder whose editor has not made its lock yet is young; an old one without a
+            // lock was left by a program that never made one.
+            abandoned = folder.lastModified() < aMinuteAgo;
+        }
+        if (abandoned) {
+            QDir dir(folder.filePath());
+            for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+                dir.remove(name);
+            if (QDir().rmdir(folder.filePath())) ++removed;
+        }
+        if (fd >= 0) ::close(fd);
+    }
+    return removed;
 }
 
 QString UndoStore::snapshotName(int k) const {
@@ -177,6 +215,11 @@ void UndoStore::cleanUp() {
     QDir dir(privateFolder_);
     for (const QString& name : dir.entryList({QStringLiteral("$$*.bmp")}, QDir::Files))
         dir.remove(name);
+    if (ownerLock_ >= 0) {
+        dir.remove(QStringLiteral("owner.lock"));
+        ::close(ownerLock_);
+        ownerLock_ = -1;
+    }
     QDir().rmdir(privateFolder_);
     privateFolder_.clear();
 }

@@ -3,7 +3,9 @@
 // uncompressed BMP "$$Undo001.bmp", "$$Undo002.bmp", ... Every editor keeps its snapshots in a
 // private folder that it creates inside the working folder ("Undo-" plus a unique suffix made
 // by the file system), so two editors, in one process or in two, never touch each other's
-// files, and the clean-up of one removes only its own.
+// files, and the clean-up of one removes only its own. The folder holds a lock file
+// "owner.lock" that its editor keeps locked while it lives, so that the folders of a program
+// that was killed are told apart from those of one that runs and removed at the next start.
 
 #include <QString>
 #include <vector>
@@ -55,6 +57,11 @@ class UndoStore {
     /// Deletes every "$$*.bmp" of this store's private folder and the folder; errors ignored.
     void cleanUp();
 
+    /// Removes the private folders in `workFolder` whose editors are gone (their lock is free,
+    /// or they have no lock file and are more than a minute old), never one that a running
+    /// editor holds. Returns how many were removed.
+    static int removeAbandonedFolders(const QString& workFolder);
+
   private:
     bool ensureFolder();
 
@@ -63,6 +70,7 @@ class UndoStore {
     Kind kind_ = Kind::Files;
     int count_ = 0;
     std::vector<engine::Image> memory_;  // memory_[k - 1] is step k
+    int ownerLock_ = -1;                 // the locked "owner.lock" of the private folder
 };
 
 }  // namespace ximora::editor

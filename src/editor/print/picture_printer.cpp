@@ -9,6 +9,7 @@
 #include <QSettings>
 
 #include "editor/print/print_layout.h"
+#include "platform/ini_file.h"
 #include "util/message_service.h"
 #include "util/qimage_adapter.h"
 
@@ -52,16 +53,18 @@ bool PicturePrinter::load(QPrinter& printer) const {
 }
 
 void PicturePrinter::save(const QPrinter& printer) const {
-    QSettings settings(settingsFile_, QSettings::IniFormat);
+    QVariantMap values;
     if (printer.outputFormat() == QPrinter::NativeFormat)
-        settings.setValue(kPrinter, printer.printerName());
-    settings.setValue(kPaper, int(printer.pageLayout().pageSize().id()));
-    settings.setValue(kOrientation,
-                      printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
+        values.insert(kPrinter, printer.printerName());
+    values.insert(kPaper, int(printer.pageLayout().pageSize().id()));
+    values.insert(kOrientation,
+                  printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
     const QMarginsF m = printer.pageLayout().margins(QPageLayout::Millimeter);
-    settings.setValue(kMargins,
-                      QStringList{QString::number(m.left()), QString::number(m.top()),
-                                  QString::number(m.right()), QString::number(m.bottom())});
+    values.insert(kMargins, QStringList{QString::number(m.left()), QString::number(m.top()),
+                                        QString::number(m.right()), QString::number(m.bottom())});
+    QString why;
+    if (!platform::writeIniValues(settingsFile_, values, &why))
+        util::messages().message(QStringLiteral("印刷設定を保存できません\r") + why);
 }
 
 void PicturePrinter::pageSetup(QWidget* parent) {

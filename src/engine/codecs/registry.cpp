@@ -10,6 +10,7 @@
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 
 namespace ximora::engine {

@@ -1,8 +1,12 @@
 #include "engine/core/error.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace ximora::engine {
 namespace {
 thread_local int tLastError = kOk;
+thread_local int tLastReason = 0;
 
 struct ErrorEntry {
     int code;
@@ -44,11 +48,49 @@ constexpr ErrorEntry kErrorTexts[] = {
     {109, "ﾌｨｰﾀﾞｰに複数の用紙が取り込ました"},
     {110, "解像度が不正です"},
 };
+
+// The reasons a user can act on get the program's own words; the rest keep the C library's.
+constexpr struct {
+    int osError;
+    std::string_view text;
+} kReasonTexts[] = {
+    {ENOSPC, "ﾃﾞｨｽｸの空き容量が不足しています"}, {EDQUOT, "ﾃﾞｨｽｸの使用量が上限に達しています"},
+    {EFBIG, "ﾌｧｲﾙｻｲｽﾞの上限を超えています"},     {EACCES, "書き込みの権限がありません"},
+    {EPERM, "書き込みの権限がありません"},       {EROFS, "読み取り専用のﾃﾞｨｽｸです"},
+    {EIO, "ﾃﾞｨｽｸの入出力ｴﾗｰが発生しました"},     {ENOENT, "ﾌｫﾙﾀﾞが見つかりません"},
+    {ENOTDIR, "ﾌｫﾙﾀﾞが見つかりません"},          {EISDIR, "同じ名前のﾌｫﾙﾀﾞがあります"},
+    {ENAMETOOLONG, "ﾌｧｲﾙ名が長すぎます"},
+};
 }  // namespace
 
 int lastError() { return tLastError; }
-void setLastError(int code) { tLastError = code; }
-void clearLastError() { tLastError = kOk; }
+void setLastError(int code) {
+    tLastError = code;
+    tLastReason = 0;
+}
+void clearLastError() { setLastError(kOk); }
+
+bool failWithReason(int code, int osError) {
+    tLastError = code;
+    tLastReason = osError;
+    return false;
+}
+
+int lastErrorReason() { return tLastReason; }
+
+std::string reasonText(int osError) {
+    if (osError == 0) return {};
+    for (const auto& entry : kReasonTexts)
+        if (entry.osError == osError) return std::string(entry.text);
+    return std::strerror(osError);
+}
+
+std::string lastErrorMessage() {
+    std::string text(errorText(tLastError));
+    const std::string reason = reasonText(tLastReason);
+    if (!text.empty() && !reason.empty()) text += "\r" + reason;
+    return text;
+}
 
 std::string_view errorText(int code) {
     if (code == 0 || code == 1) return {};

@@ -2,6 +2,7 @@
 // The engine's error codes and their texts. Every failing engine operation sets the calling
 // thread's last error code and returns false; nothing throws across the engine boundary.
 
+#include <string>
 #include <string_view>
 
 namespace ximora::engine {
@@ -54,8 +55,24 @@ inline bool fail(int code) {
     return false;
 }
 
+/// As fail(), also keeping the operating system's reason for it (an errno value) so that the
+/// message can say why a file could not be written: `return failWithReason(kErrCannotWrite,
+/// ENOSPC);`. setLastError() and fail() clear the reason.
+bool failWithReason(int code, int osError);
+/// The errno value kept with the calling thread's last error, 0 when there is none.
+int lastErrorReason();
+
 /// The user-visible text (UTF-8) for an error code. Codes 0 and 1 give an empty text;
 /// negative and unknown codes give the text of code 2.
 std::string_view errorText(int code);
+
+/// The user-visible text (UTF-8) of an operating system's reason: "ﾃﾞｨｽｸの空き容量が不足して
+/// います" for ENOSPC and EDQUOT, and so on; the C library's text for the rest, empty for 0.
+std::string reasonText(int osError);
+
+/// The text of the calling thread's last error, followed on a second line by its reason when
+/// one was kept, the line ending in CR as the program's messages do: "ﾌｧｲﾙが書き込みできません
+/// \rﾃﾞｨｽｸの空き容量が不足しています". Empty when the last error is 0 or 1.
+std::string lastErrorMessage();
 
 }  // namespace ximora::engine

@@ -17,12 +17,25 @@ constexpr std::string_view kPngCodes = ".1.4.40.8.80.24.";
 constexpr std::string_view kGifCodes = ".1.4.40.8.80.";
 
 // JPEG 2000 names get JPEG 2000 data from both the editor and file conversion (and the JPEG
-// rule for colour codes, as in the save-as dialog).
+// rule for colour codes, as in the save-as dialog). Every name the engine writes a format for is
+// here: an extension missing from this table gets BMP data from the editor's save.
 constexpr FormatRule kRules[] = {
-    {"bmp", 1, 0, ""},           {"jpg", 2, 2, kJpegCodes},   {"gif", 4, 4, kGifCodes},
-    {"tif", 5, 5, ""},           {"png", 12, 12, kPngCodes},  {"fpx", 13, 13, kJpegCodes},
-    {"pcx", 16, 16, kPngCodes},  {"jp2", 21, 21, kJpegCodes}, {"j2k", 22, 22, kJpegCodes},
+    {"bmp", 1, 0, ""},
+    {"jpg", 2, 2, kJpegCodes},
+    {"gif", 4, 4, kGifCodes},
+    {"tif", 5, 5, ""},
+    {"png", 12, 12, kPngCodes},
+    {"fpx", 13, 13, kJpegCodes},
+    {"pcx", 16, 16, kPngCodes},
+    {"jp2", 21, 21, kJpegCodes},
+    {"j2k", 22, 22, kJpegCodes},
     {"jpc", 22, 22, kJpegCodes},
+    // Other names of the same formats: a photo "p.jpeg" stays a JPEG file when it is saved
+    // over, never BMP bytes under a JPEG name.
+    {"jpeg", 2, 2, kJpegCodes},
+    {"jpe", 2, 2, kJpegCodes},
+    {"jfif", 2, 2, kJpegCodes},
+    {"tiff", 5, 5, ""},
 };
 
 const FormatRule* ruleFor(std::string_view extension) {

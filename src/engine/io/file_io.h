@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file reads and crash-safe writes. Every codec works on memory buffers; these two
-// functions are the engine's only contact with the file system for image files.
+// Whole-file reads. Every codec works on memory buffers; this and the atomic writer
+// (atomic_file.h) are the engine's only contact with the file system for image files.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,12 +17,5 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out);
 /// Reads at most `maxBytes` from the start of the file at `path` (all of a shorter file), for
 /// looking at headers without reading a large file whole. Errors as readWholeFile.
 bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out);
-
-/// Writes `size` bytes to `path` so that the file is either the old one or the complete new
-/// one: a temporary file beside the target, flushed to disk, then renamed over it. A replaced
-/// file's permission bits are kept. Fails with error 21 when the temporary file cannot be
-/// created, 22 when writing, flushing or renaming fails; the old file is then untouched and no
-/// temporary file is left behind.
-bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size);
 
 }  // namespace ximora::engine

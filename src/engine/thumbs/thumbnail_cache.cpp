@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/core/error.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
 #include "engine/thumbs/pixel_packing.h"
 

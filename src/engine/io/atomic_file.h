@@ -1,0 +1,66 @@
+#pragma once
+// The one way the program writes a file it keeps: pictures, conversions, settings, launch
+// records, thumbnail caches, copies. The bytes go to a temporary file in the target's folder,
+// unnamed where the file system allows it (so a killed process leaves nothing behind), and
+// replace the target only when every write, the flush to disk and the close have succeeded.
+// On any failure the old file stays byte for byte, no temporary file is left, and the last
+// error carries the operating system's reason (engine/core/error.h: lastErrorMessage()).
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ximora::engine {
+
+/// A file written whole or not at all. Not thread-safe; one writer per object.
+class AtomicFile {
+  public:
+    AtomicFile() = default;
+    /// Discards whatever was written unless commit() succeeded.
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    /// Begins replacing (or creating) `path` (UTF-8 or the file system's bytes). Saving over a
+    /// symbolic link replaces the file it points to. Fails with error 21 and its reason when no
+    /// temporary file can be made in the folder, or when `path` names a folder.
+    bool open(const std::string& path);
+    /// Appends `size` bytes. Fails with error 22 and its reason (a full disk: ENOSPC); the
+    /// temporary file is then dropped and commit() fails too.
+    bool write(const void* data, size_t size);
+    /// Makes the written bytes the file at the path: flushed to disk, closed, renamed over the
+    /// target (whose permission bits it takes), the rename itself flushed. Error 22 and its
+    /// reason on failure, when nothing at the path has changed.
+    bool commit();
+    /// Gives the file these permission bits instead of the replaced file's (or the umask's for
+    /// a new file). Error 22 with its reason.
+    bool setPermissions(mode_t mode);
+    /// Drops what was written; the target stays as it was.
+    void discard();
+
+    bool isOpen() const { return fd_ >= 0; }
+
+  private:
+    bool linkTemporaryName();
+
+    int fd_ = -1;
+    bool failed_ = false;
+    bool unnamed_ = false;   // O_TMPFILE: no name until commit()
+    std::string target_;     // the file to replace, symbolic links resolved
+    std::string folder_;     // its folder
+    std::string temporary_;  // the temporary file's name while it has one
+};
+
+/// Writes `size` bytes to `path` through an AtomicFile. Errors 21 and 22 as AtomicFile gives
+/// them; the old file is then untouched and no temporary file is left behind.
+bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size);
+
+/// Overwrites the existing file `path` in place with exactly as many bytes as it holds, flushed
+/// to disk: for a record that must be answered even where its folder refuses new files. Error
+/// 20 when it cannot be opened for writing, 5 when its length differs from `size`, 22 when
+/// writing or flushing fails, each with its reason.
+bool rewriteFileInPlace(const std::string& path, const uint8_t* data, size_t size);
+
+}  // namespace ximora::engine
