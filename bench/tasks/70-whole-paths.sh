@@ -77,9 +77,9 @@ ours_turn() { fresh; seconds "$b/ximora-batch" run -c "回転⇒右90度" --out 
 peer_turn() { fresh; seconds convert "$photo.bmp" -rotate 90 "$work/out/p.bmp"; }
 # 5. A quarter turn of 40 photos: ours on all cores, GraphicsMagick in one process per core
 ours_turn40() { fresh; seconds "$b/ximora-batch" run -c "回転⇒右90度" --out "$work/out" "${photos40[@]}"; }
-turn40_gm() {
-  printf '%s\n' "${photos40[@]}" |
-    xargs -P "$cores" -n $(((40 + cores - 1) / cores)) gm mogrify -output-directory "$work/out" -rotate 90
+turn40_gm() {  # mogrify puts a file's whole path under the output folder: names only
+  (cd "$photos" && printf '%s\n' "${photos40[@]##*/}" |
+    xargs -P "$cores" -n $(((40 + cores - 1) / cores)) gm mogrify -output-directory "$work/out" -rotate 90)
 }
 peer_turn40() { fresh; seconds turn40_gm; }
 # 6. Blur at level 20 (σ 10): ours in memory, libvips' whole process
