@@ -67,6 +67,14 @@ int photo(const char* path, int width, int height) {
     return engine::saveImage(path, image, options) ? 0 : 1;
 }
 
+// An editor window of 1280 × 800 pixels, shown offscreen.
+void showEditor(editor::uPcE& editor) {
+    editor.resize(1280, 800);
+    editor.cOn(&editor, QString());
+    editor.StSize();
+    editor.show();
+}
+
 // The process's resident memory now, and at its peak so far, in MiB.
 double residentMiB() {
     long pages = 0, resident = 0;
@@ -83,10 +91,7 @@ int openLarge(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     editor::uPcE editor;
-    editor.resize(1280, 800);
-    editor.cOn(&editor, QString());
-    editor.StSize();
-    editor.show();
+    showEditor(editor);
     editor.view()->viewport()->repaint();
     const double before = residentMiB();
     QElapsedTimer clock;
@@ -147,10 +152,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         editor::uPcE editor;
-        editor.resize(1280, 800);
-        editor.cOn(&editor, QString());
-        editor.StSize();
-        editor.show();
+        showEditor(editor);
         const QString file = QString::fromLocal8Bit(argv[2]);
         std::printf("%.4f\n", best(std::atoi(argv[3]), [&] {
                         editor.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("初期化"));
