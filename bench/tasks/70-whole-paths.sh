@@ -70,7 +70,11 @@ peer_jpeg_bmp() { fresh; seconds djpeg -bmp -outfile "$work/out/p.bmp" "$photo.j
 ours_png_bmp() { fresh; seconds "$b/ximora-batch" convert "$photo.png" "$work/out/o.bmp"; }
 peer_png_bmp() { fresh; seconds vips copy "$photo.png" "$work/out/p.v"; }
 # 3. BMP to PNG (sizes printed below the table)
-ours_bmp_png() { rm -f "$work/o.png"; seconds "$b/ximora-batch" convert "$photo.bmp" "$work/o.png"; }
+# (each build keeps its own file, whose size is printed below the table)
+ours_bmp_png() {
+  local out="$work/o-${b//\//_}.png"
+  rm -f "$out" && seconds "$b/ximora-batch" convert "$photo.bmp" "$out"
+}
 peer_bmp_png() { rm -f "$work/p.png"; seconds vips copy "$photo.bmp" "$work/p.png"; }
 # 4. A quarter turn, BMP in and out
 ours_turn() { fresh; seconds "$b/ximora-batch" run -c "回転⇒右90度" --out "$work/out" "$photo.bmp"; }
@@ -83,7 +87,7 @@ turn40_gm() {  # mogrify puts a file's whole path under the output folder: names
 }
 peer_turn40() { fresh; seconds turn40_gm; }
 # 6. Blur at level 20 (σ 10): ours in memory, libvips' whole process
-ours_blur20() { "$b/bench_ops" --only blur20 | awk '$1 == "blur20" { printf "%s %s\n", $2, $2 }'; }
+ours_blur20() { "$b/bench_ops" --only blur20 | awk '$1 == "blur20" { printf "%s %s\n", $2, $3 }'; }
 peer_blur20() { seconds vips gaussblur "$dir/ops.v" "$work/blur.v" 10; }
 # 7. Radial motion blur: ours in memory, ImageMagick's whole process less its own load
 ours_radial() { "$b/bench_effects" --only motion-radial | awk '{ print $2, $3 }'; }
@@ -116,14 +120,16 @@ compare "turn 40 × 12 MP JPEG vs gm mogrify ×$cores" "≤ 0.8" ours_turn40 pee
 compare "blur level 20 vs vips gaussblur 10 (raw)" "≤ 1.0" ours_blur20 peer_blur20
 compare "radial motion blur vs convert" "≤ 0.8" ours_radial peer_radial
 compare "60 thumbnails 12 MP vs djpeg 1/8 ×$cores" "≤ 1.0" ours_thumbs peer_thumbs
-printf 'BMP→PNG file sizes: ours %s bytes, vips %s bytes\n' "$(stat -c %s "$work/o.png")" \
+printf 'BMP→PNG file sizes: ours %s bytes, vips %s bytes' "$(stat -c %s "$work/o-${bin//\//_}.png")" \
   "$(stat -c %s "$work/p.png")"
+[ -n "$before" ] && printf ', before %s bytes' "$(stat -c %s "$work/o-${before//\//_}.png")"
+echo
 
 # What the safe write costs: the same conversions with the flushes to disk made no-ops by
 # eatmydata (the "peer" column), which the program itself never does.
 if command -v eatmydata >/dev/null; then
   unflushed_jpeg_bmp() { fresh; seconds eatmydata "$bin/ximora-batch" convert "$photo.jpg" "$work/out/o.bmp"; }
-  unflushed_bmp_png() { rm -f "$work/o.png"; seconds eatmydata "$bin/ximora-batch" convert "$photo.bmp" "$work/o.png"; }
+  unflushed_bmp_png() { rm -f "$work/u.png"; seconds eatmydata "$bin/ximora-batch" convert "$photo.bmp" "$work/u.png"; }
   echo "the safe write (fsync of the file and its folder) against the same run without it:"
   compare "JPEG→BMP, safe vs unflushed" "-" ours_jpeg_bmp unflushed_jpeg_bmp
   compare "BMP→PNG, safe vs unflushed" "-" ours_bmp_png unflushed_bmp_png
