@@ -60,9 +60,10 @@ class PictureDocument : public QObject {
     void stop();
 
     // --- facts ----------------------------------------------------------------------------
-    /// The picture. A large picture still being decoded at full size is waited for first.
-    const engine::Image& image() {
-        settle();
+    /// The picture. A large picture still being decoded at full size is waited for first;
+    /// taking it in changes nothing a caller could tell apart, so this stays a const read.
+    const engine::Image& image() const {
+        const_cast<PictureDocument*>(this)->settle();
         return image_;
     }
     bool hasImage() const { return !image_.empty(); }
