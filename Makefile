@@ -1,7 +1,9 @@
 # Thin wrappers over CMake. `make run` and `make test` work on a fresh Debian machine.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test debug bench fuzz clean
+PREFIX ?= /usr/local
+
+.PHONY: deps build run test debug bench fuzz install package screenshots clean
 
 deps:
 	@scripts/install-deps
@@ -34,6 +36,21 @@ fuzz:
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS) --target fuzzers
 	fuzz/run build-fuzz
+
+# Installs into $(DESTDIR)$(PREFIX): programs, program data, desktop entry, icons, metainfo,
+# MIME types, manual pages, bash completion.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)
+
+# A Debian package in build/package/.
+package: build
+	@scripts/install-deps --package
+	scripts/make-package build
+
+# The PNGs under data/screenshots/, made under Xvfb.
+screenshots: build
+	@scripts/install-deps --dev
+	scripts/screenshots build/bin
 
 clean:
 	rm -rf build build-debug build-fuzz

@@ -1,5 +1,6 @@
 // The program `ximora`.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 #include "app/startup.h"
@@ -7,6 +8,10 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The desktop matches windows to the installed entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.quorvel.ximora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("jp.quorvel.ximora"),
+                                                 QIcon(QStringLiteral(":/ximora.svg"))));
     const int status = ximora::app::runProgram(app, QApplication::arguments().mid(1));
     // What the program put on the clipboard (a clipboard job's result, a copy) outlives it, as
     // a caller that reads the clipboard after the program has ended expects.

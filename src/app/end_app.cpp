@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 

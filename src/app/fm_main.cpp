@@ -11,10 +11,10 @@
 
 #include "app/end_app.h"
 #include "app/job_range.h"
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
 
@@ -185,6 +185,8 @@ void FmMain::returnResult(const QString& job) {
 }
 
 void FmMain::finishRun() {
+    // Other windows' unsaved pictures are asked about first; a cancel keeps the run going.
+    if (!mayEndRun()) return;
     saveSettings();
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         for (QWidget* window : QApplication::topLevelWidgets())
@@ -244,25 +246,35 @@ void FmMain::loadSettings() {
         setWindowState(windowState() | Qt::WindowMaximized);  // takes effect when shown
         return;
     }
+    placeWindow(left, top, width, height);
+}
+
+void FmMain::placeWindow(int left, int top, int width, int height) {
     Usr::FitToWorkArea(left, top, width, height);
-    // Left and top place the outer frame; width and height are the window's own area, so a
-    // saved geometry loads back without growing by the frame each time.
     const double tx = util::twipsPerPixelX(), ty = util::twipsPerPixelY();
     move(static_cast<int>(std::lround(left / tx)), static_cast<int>(std::lround(top / ty)));
     resize(static_cast<int>(std::lround(width / tx)), static_cast<int>(std::lround(height / ty)));
+}
+
+QRect FmMain::storedGeometry() const {
+    const double tx = util::twipsPerPixelX(), ty = util::twipsPerPixelY();
+    const QPoint corner = frameGeometry().topLeft();
+    return {static_cast<int>(std::lround(corner.x() * tx)),
+            static_cast<int>(std::lround(corner.y() * ty)),
+            static_cast<int>(std::lround(width() * tx)),
+            static_cast<int>(std::lround(height() * ty))};
 }
 
 void FmMain::saveSettings() {
     settings::YIni* store = settings::yIni();
     if (!store) return;
     const auto& values = shared();
-    const QPoint corner = frameGeometry().topLeft();
-    const double tx = util::twipsPerPixelX(), ty = util::twipsPerPixelY();
+    const QRect placed = storedGeometry();
     store->GetGtx(QString::fromUtf8(settings::kGroupScreen));
-    store->SetVal("LEFT", static_cast<int>(std::lround(corner.x() * tx)));
-    store->SetVal("TOP", static_cast<int>(std::lround(corner.y() * ty)));
-    store->SetVal("WIDTH", static_cast<int>(std::lround(width() * tx)));
-    store->SetVal("HEIGHT", static_cast<int>(std::lround(height() * ty)));
+    store->SetVal("LEFT", placed.x());
+    store->SetVal("TOP", placed.y());
+    store->SetVal("WIDTH", placed.width());
+    store->SetVal("HEIGHT", placed.height());
     store->SetGtx();
     store->GetGtx(QString::fromUtf8(settings::kGroupSettings));
     store->SetVal("ROOT", values.sRootDir);

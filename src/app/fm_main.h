@@ -5,6 +5,7 @@
 // through the protected virtual functions; this class itself holds no control.
 
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -84,6 +85,12 @@ class FmMain : public QMainWindow {
     /// Saves every setting into the store (not yet to the file). The base saves what
     /// loadSettings loads.
     virtual void saveSettings();
+    /// Places the window from stored twips, fitted into the work area: left and top place the
+    /// outer frame, width and height are the window's own area, as storedGeometry gives them
+    /// back, so the window does not creep by its frames from one start to the next.
+    void placeWindow(int left, int top, int width, int height);
+    /// The window's geometry in twips as placeWindow takes it.
+    QRect storedGeometry() const;
     /// Starts the browser (root sRootDir, path sStartDir, the job file) and the editor (work
     /// folder sUsrDir + "Wrk/"). For job 1 the job folder becomes the browser's folder; the
     /// base takes the job file's folder.
@@ -96,6 +103,9 @@ class FmMain : public QMainWindow {
     virtual void editorOpen(const QString& file);
     /// The editor's save question before closing (`vCheckSave`): 2 cancels the close.
     virtual int checkSave() { return 0; }
+    /// Whether a launch-file job may end now: the other windows' unsaved pictures (the sub
+    /// window's) are asked about; false when the user cancelled. The base has no such window.
+    virtual bool mayEndRun() { return true; }
     /// At the end of an automated run: every edited picture that the close question would not
     /// write (one without a file, or any in a launch-file job) is saved as a serial copy in the
     /// user data folder's "Temp/", and its path told in a message. The base has no editor.

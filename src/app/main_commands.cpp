@@ -19,6 +19,7 @@
 #include "app/windows/sb_mcr.h"
 #include "app/windows/sb_pic.h"
 #include "app/windows/sp_pex.h"
+#include "browser/thumbnail_cache_files.h"
 #include "browser/utrp.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
@@ -70,6 +71,7 @@ const FmMainWindow::Route FmMainWindow::kRoutes[] = {
     {"削除前", nullptr, &FmMainWindow::rConfirmDelete},
     {"行指定", nullptr, &FmMainWindow::rSelectionEntry},
     {"表示", nullptr, &FmMainWindow::rView},
+    {"ﾏｳｽﾄﾞﾗｯｸﾞ", nullptr, &FmMainWindow::rMouse},
 };
 
 void FmMainWindow::routeCommand(const QString& group, const QString& job) {
@@ -138,7 +140,9 @@ void FmMainWindow::macroControl(const QString& job) {
 // --- pop-up menus, tool bar, hot zones ------------------------------------------------------
 
 void FmMainWindow::popUpAndHook(int top, QWidget* anchor) {
+    if (top == 5) markSettings();  // macros and scripts change settings without the menu
     pp_->PopUp(this, top, anchor);
+    dropLabelHighlight();
     commandHook(pp_->sGrp(), pp_->sCap());
 }
 
@@ -192,7 +196,8 @@ void FmMainWindow::runHotZone(int zone) {
 MenuState FmMainWindow::GtMnState() const {
     MenuState state;
     pce_->GtMnState(state.image, state.changed, state.range, state.undo, state.colourCode,
-                    state.panShown, state.toolBar);
+                    state.panApplies, state.toolBar);
+    state.panShown = pce_->panWindowShown();
     state.browserState = display_ == QStringLiteral("非表示") ? 2 : trp_->ShwThmb() ? 1 : 0;
     state.clipboard = platform::clipboardHasPicture();
     return state;
@@ -365,9 +370,8 @@ void FmMainWindow::rCleanThumbs(const QString&) { trp_->CleanThmb(); }
 void FmMainWindow::rThumbLayout(const QString&) { trp_->SetThmb(); }
 
 void FmMainWindow::rThumbPlace(const QString& job) {
-    thumbBeside_ = job == QStringLiteral("直下");
-    pp_->item("mnTmbFd", 0)->setChecked(thumbBeside_);
-    pp_->item("mnTmbFd", 1)->setChecked(!thumbBeside_);
+    // The browser and the thumbnail window name their caches by it from the next listing on.
+    browser::setCacheBesideImages(job == QStringLiteral("直下"));
 }
 
 void FmMainWindow::rEditorsDialog(const QString&) {
@@ -393,22 +397,24 @@ void FmMainWindow::runExternalEditor(int n) {
 
 void FmMainWindow::rConfirmDelete(const QString& job) {
     confirmDelete_ = job == QStringLiteral("確認有");
-    pp_->item("mnDel", 0)->setChecked(confirmDelete_);
-    pp_->item("mnDel", 1)->setChecked(!confirmDelete_);
 }
 
 void FmMainWindow::rSelectionEntry(const QString& job) {
     trp_->setSlcEnt(job == QStringLiteral("選択時"));
-    pp_->item("mnLstS", 0)->setChecked(trp_->SlcEnt());
-    pp_->item("mnLstS", 1)->setChecked(!trp_->SlcEnt());
 }
 
-void FmMainWindow::rView(const QString& job) {
-    const int index = viewPicker()->findText(job);
-    if (index < 0 || index == viewPicker()->currentIndex())
-        editorAction(QStringLiteral("表示"), job);  // the picker sends nothing without a change
+void FmMainWindow::rView(const QString& job) { pickOrSend(cbVmd_, QStringLiteral("表示"), job); }
+
+void FmMainWindow::rMouse(const QString& job) {
+    pickOrSend(cbMmd_, QStringLiteral("ﾏｳｽﾄﾞﾗｯｸﾞ"), job);
+}
+
+void FmMainWindow::pickOrSend(QComboBox* picker, const QString& group, const QString& job) {
+    const int index = picker->findText(job);
+    if (index < 0 || index == picker->currentIndex())
+        editorAction(group, job);  // the picker sends nothing without a change
     else
-        viewPicker()->setCurrentIndex(index);
+        picker->setCurrentIndex(index);
 }
 
 }  // namespace ximora::app

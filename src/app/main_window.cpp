@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -23,9 +24,8 @@
 
 #include "app/menus/macro_list.h"
 #include "app/menus/pp_pic.h"
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "app/shell_links.h"
+#include "browser/thumbnail_cache_files.h"
 #include "browser/utrp.h"
 #include "dialogs/adjustment_dialogs.h"
 #include "dialogs/range_size_dialog.h"
@@ -33,6 +33,9 @@
 #include "editor/upce.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
+#include "util/drawn_icon.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
@@ -92,26 +95,21 @@ const int kItemOfViewMode[6] = {0, 0, 4, 1, 2, 3};
 
 // The image list entry of a picker item: its key drawn on a small tile.
 QIcon keyIcon(const char* key) {
-    QPixmap pixmap(20, 16);
-    pixmap.fill(QColor(0xe8, 0xee, 0xf6));
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(0x30, 0x50, 0x80));
-    painter.drawRect(0, 0, 19, 15);
-    QFont font = painter.font();
-    font.setPixelSize(10);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(key));
-    return QIcon(pixmap);
+    return util::drawnIcon(QSize(20, 16), [key](QPainter& painter) {
+        painter.fillRect(QRectF(0, 0, 20, 16), QColor(0xe8, 0xee, 0xf6));
+        painter.setPen(QPen(QColor(0x30, 0x50, 0x80), 1));
+        painter.drawRect(QRectF(0.5, 0.5, 19, 15));
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(QRectF(0, 0, 20, 16), Qt::AlignCenter, QString::fromLatin1(key));
+    });
 }
 
 int px(double twips, bool horizontal = true) {
     return static_cast<int>(
         std::lround(twips / (horizontal ? util::twipsPerPixelX() : util::twipsPerPixelY())));
-}
-int tw(int pixels, bool horizontal = true) {
-    return static_cast<int>(
-        std::lround(pixels * (horizontal ? util::twipsPerPixelX() : util::twipsPerPixelY())));
 }
 
 QWidget* pane(const char* name, QWidget* content) {
@@ -132,6 +130,7 @@ FmMainWindow::FmMainWindow(QWidget* parent) : FmMain(parent) {
     trp_->setObjectName(QStringLiteral("uTrP"));
     pce_ = new editor::uPcE;
     pce_->setObjectName(QStringLiteral("uPcE"));
+    pce_->enableZoomInputs();
     editor::uPcE::setAdjustmentDialogs(dialogs::runAdjustmentDialog);
     editor::uPcE::setRangeDialog(dialogs::spSize::Act);
     editor::uPcE::setResolutionDialog(dialogs::spDpi::Act);
@@ -270,8 +269,21 @@ void FmMainWindow::buildFunctionBar() {
         lbFnc_[zone]->setAlignment(Qt::AlignCenter);
         lbFnc_[zone]->setFrameShape(QFrame::NoFrame);
         lbFnc_[zone]->setMargin(2);
+        // The captions shorten in a narrow window (fitCaptions) rather than widen it.
+        lbFnc_[zone]->setMinimumWidth(0);
+        lbFnc_[zone]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         lbFnc_[zone]->installEventFilter(this);
         row->addWidget(lbFnc_[zone], 1);
+    }
+    pcFnc_->installEventFilter(this);
+}
+
+void FmMainWindow::fitFunctionCaptions() {
+    for (int zone = 1; zone <= 6; ++zone) {
+        QLabel* label = lbFnc_[zone];
+        const int room = label->contentsRect().width() - 2 * label->margin();
+        label->setText(label->fontMetrics().elidedText(QString::fromUtf8(kZones[zone].caption),
+                                                       Qt::ElideRight, std::max(0, room)));
     }
 }
 
@@ -401,12 +413,18 @@ void FmMainWindow::setUpMenus() {
     QString scale;
     int jpg = 0, update = 0, mouse = 0;
     QString ext;
-    if (pce_->GetPram(jpg, update, scale, mouse, ext)) {
+    const bool known = pce_->GetPram(jpg, update, scale, mouse, ext);
+    if (known) {
         const int index = cbVmd_->findText(scale);
         cbVmd_->setCurrentIndex(index < 0 ? 0 : index);
     }
-    cbMmd_->setCurrentIndex(0);
+    if (!known || mouse < 0 || mouse >= cbMmd_->count()) mouse = 0;
+    cbMmd_->setCurrentIndex(mouse);
     shared().bSuppress = was;
+    // The editor only stores the mouse mode it is given; the pointer and the drag behaviour
+    // change through the command, which the picker would send.
+    editorAction(QStringLiteral("ﾏｳｽﾄﾞﾗｯｸﾞ"), cbMmd_->itemText(mouse));
+    markSettings();
 }
 
 void FmMainWindow::loadStamps() {
@@ -454,13 +472,13 @@ void FmMainWindow::loadSettings() {
     store->GetGtx(key(settings::kGroupSettings));
     const int jpg = static_cast<int>(store->vGtVal(key("JPG品質"), 0));
     const int update = static_cast<int>(store->vGtVal(key("編集更新"), 0));
-    QString scale = store->vGtVal("SCALE", key("ｽｹｰﾙ"));
+    const QString scale = store->vGtVal("SCALE", key("ｽｹｰﾙ"));
     const int mouse = static_cast<int>(store->vGtVal("MOUSE_D", 0));
     const QString saveExt = store->vGtVal(key("保存時拡張子"), "bmp");
     pce_->SetPram(jpg, update, scale, mouse, saveExt);
     confirmDelete_ = store->vGtVal(key("削除前"), key("確認有")) != key("確認無");
     const bool selectionEntry = store->vGtVal(key("行指定"), key("選択時")) == key("選択時");
-    thumbBeside_ = store->vGtVal("TMB_DR", false);
+    browser::setCacheBesideImages(store->vGtVal("TMB_DR", false));
     values.sRootDir = store->vGtVal("ROOT", "");
     if (!Usr::FolderExists(values.sStartDir)) values.sStartDir = store->vGtVal("PATH", "");
     values.sPcFold = store->vGtVal("PC_FOLD", "");
@@ -480,19 +498,15 @@ void FmMainWindow::loadSettings() {
     if (!documents.isEmpty() && !values.sPcFold.contains(documents, Qt::CaseInsensitive))
         values.sPcFold += "," + documents;
 
-    if (scale.isEmpty()) scale = key("ｽｹｰﾙ");
-    pp_->SetParam(update, confirmDelete_, selectionEntry, scale, mouse, thumbBeside_);
     pp_->StPcFld();
     for (int n = 0; n < 3; ++n) pp_->setEditorCaption(n, exe_[n].section(',', 0, 0));
     pp_->setStorageSet(!storeFolder_.isEmpty());
     loadStamps();
 
-    if (width < 1 || height < 1) {
+    if (width < 1 || height < 1)
         showMaximized();
-    } else {
-        Usr::FitToWorkArea(left, top, width, height);
-        setGeometry(px(left), px(top, false), px(width), px(height, false));
-    }
+    else
+        placeWindow(left, top, width, height);
 
     trp_->setSlcEnt(selectionEntry);
     const bool hidden = display_ == key("非表示");
@@ -510,16 +524,16 @@ void FmMainWindow::saveSettings() {
     if (display_ != key("非表示")) display_ = trp_->ShwThmb() ? key("表示T") : key("表示F");
     const bool selectionEntry = trp_->SlcEnt();
     const bool maximised = isMaximized();
-    const QRect frame = frameGeometry();
+    const QRect placed = storedGeometry();
     const int paneWidth =
         display_ == key("非表示") ? browserWidth_ : Usr::GetPaneSize(QStringLiteral("pTrP/W"));
 
     store->GetGtx(key(settings::kGroupScreen));
-    store->SetVal("LEFT", tw(frame.x()));
-    store->SetVal("TOP", tw(frame.y(), false));
+    store->SetVal("LEFT", placed.x());
+    store->SetVal("TOP", placed.y());
     // A maximised window comes back maximised.
-    store->SetVal("WIDTH", maximised ? 0 : tw(frame.width()));
-    store->SetVal("HEIGHT", maximised ? 0 : tw(frame.height(), false));
+    store->SetVal("WIDTH", maximised ? 0 : placed.width());
+    store->SetVal("HEIGHT", maximised ? 0 : placed.height());
     store->SetVal("PCE_HI", Usr::GetPaneSize(QStringLiteral("pPcE/H")));
     store->SetVal("DIR_HI", trp_->DirHi());
     store->SetVal("TRE_WD", paneWidth);
@@ -550,7 +564,7 @@ void FmMainWindow::saveSettings() {
     store->SetVal(key("格納ﾌｫﾙﾀﾞ"), storeFolder_);
     store->SetVal(key("格納Pfx"), storePrefix_);
     store->SetVal(key("格納拡張子"), storeExt_);
-    store->SetVal("TMB_DR", thumbBeside_);
+    store->SetVal("TMB_DR", browser::cacheBesideImages());
     store->SetGtx();
 
     store->GetGtx(key(settings::kGroupMacro));
@@ -596,6 +610,8 @@ int FmMainWindow::checkSave() {
     if (answer == editor::uPcE::kCancel || !sub_) return answer;
     return sub_->checkSave() == editor::uPcE::kCancel ? editor::uPcE::kCancel : answer;
 }
+
+bool FmMainWindow::mayEndRun() { return !sub_ || sub_->checkSave() != editor::uPcE::kCancel; }
 
 void FmMainWindow::keepUnsavedPictures() {
     std::vector<editor::uPcE*> editors{pce_};
@@ -667,6 +683,7 @@ bool FmMainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == pnBmp_ && type == QEvent::MouseButtonDblClick) nextStamp();
     if (watched == fMnu_ && type == QEvent::Resize) placeInfoLine(infoX_);
+    if (watched == pcFnc_ && type == QEvent::Resize) fitFunctionCaptions();
     return FmMain::eventFilter(watched, event);
 }
 
@@ -679,6 +696,27 @@ void FmMainWindow::pressTool(int index) {
     // Save and undo stay as the edit state has set them meanwhile.
     const bool edited = lastEditMode_ == QStringLiteral("編集");
     button->setEnabled(index == 1 || index == 5 ? edited : true);
+}
+
+void FmMainWindow::dropLabelHighlight() {
+    // A label lights up under the pointer; the menu it opened takes the pointer away, so the
+    // label never hears that it was left.
+    const QPoint pointer = QCursor::pos();
+    for (QLabel* label : lbCom_) {
+        const bool under =
+            label->isVisible() && label->rect().contains(label->mapFromGlobal(pointer));
+        if (label->testAttribute(Qt::WA_UnderMouse) == under) continue;
+        label->setAttribute(Qt::WA_UnderMouse, under);
+        label->update();
+    }
+}
+
+void FmMainWindow::markSettings() {
+    int jpg = 0, update = 0, mouse = 0;
+    QString scale, ext;
+    if (!pce_->GetPram(jpg, update, scale, mouse, ext)) return;
+    pp_->SetParam(update, confirmDelete_, trp_->SlcEnt(), scale, mouse,
+                  browser::cacheBesideImages());
 }
 
 void FmMainWindow::highlightZone(int zone) {

@@ -94,6 +94,7 @@ class FmMainWindow : public FmMain {
     void editorOpen(const QString& file) override;
     int checkSave() override;
     void keepUnsavedPictures() override;
+    bool mayEndRun() override;
     bool storeResult(const QString& job) override;
     void routeCommand(const QString& group, const QString& job) override;
     void hookCommand(const QString& group, const QString& job) override;
@@ -117,7 +118,15 @@ class FmMainWindow : public FmMain {
     void loadStamps();
     void showStamp();
     void popUpAndHook(int top, QWidget* anchor);
+    void fitFunctionCaptions();
     void highlightZone(int zone);
+    /// Takes the highlight off every command bar label the pointer has left while a menu ran.
+    void dropLabelHighlight();
+    /// Check marks of the settings menu from the values in force.
+    void markSettings();
+    /// Selects the picker item `job` (which sends it on), or sends ("group", job) to the editor
+    /// when that item is already chosen or missing.
+    void pickOrSend(QComboBox* picker, const QString& group, const QString& job);
     void macroControl(const QString& job);
     void playMacro(const QString& body);
 
@@ -147,6 +156,7 @@ class FmMainWindow : public FmMain {
     void rConfirmDelete(const QString& job);
     void rSelectionEntry(const QString& job);
     void rView(const QString& job);
+    void rMouse(const QString& job);
 
     PpPic* pp_;
     QPointer<SbPic> sub_;
@@ -175,7 +185,6 @@ class FmMainWindow : public FmMain {
     QString currentFile_;
     QString lastEditMode_;
     bool confirmDelete_ = true;
-    bool thumbBeside_ = false;
     QString storeFolder_, storePrefix_, storeExt_;
     QString macroText_;
     bool recording_ = true;

@@ -6,14 +6,15 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "app/settings/settings_groups.h"
-#include "app/settings/y_ini.h"
 #include "platform/atomic_file.h"
 #include "platform/program_path.h"
 #include "platform/shell.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
+#include "ximora_mime_types.h"
 
 namespace ximora::app {
 
@@ -63,11 +64,10 @@ void W_SendTo() {
     if (!QDir().mkpath(folder)) return;
     const QString program = platform::programFile();
     const QString entry = folder + "/" + shared().sExeNm + ".desktop";
-    const QString text =
-        "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm + "\nExec=\"" + program +
-        "\" %f\nTerminal=false\nNoDisplay=true\n"
-        "MimeType=image/bmp;image/jpeg;image/png;image/gif;image/tiff;image/jp2;image/x-pcx;"
-        "image/svg+xml;image/wmf;image/emf;\n";
+    const QString text = "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm +
+                         "\nExec=\"" + program +
+                         "\" %f\nTerminal=false\nNoDisplay=true\n"
+                         "MimeType=" XIMORA_MIME_TYPES "\n";
     if (!platform::writeFileAtomically(entry, text.toUtf8())) return;
     util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + entry + " に作成しました");
 }

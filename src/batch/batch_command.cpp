@@ -4,8 +4,8 @@
 #include <istream>
 #include <ostream>
 
-#include "app/settings/y_ini.h"
 #include "engine/core/error.h"
+#include "settings/y_ini.h"
 #include "util/shared_values.h"
 
 namespace ximora::batch {

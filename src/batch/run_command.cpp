@@ -3,6 +3,7 @@
 // Files run in parallel unless a pair names its output from what is already on disk. "-" reads
 // the files from standard input; --status prints one line per file as it finishes.
 #include "batch/batch_command.h"
+#include "batch/terminal_progress.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -31,11 +33,17 @@ struct Pair {
 };
 
 std::mutex gOutput;
+TerminalProgress* gProgress = nullptr;  // while files are worked on
 
-void printError(const QString& text) {
+// One line to `to`; the progress line, when there is one, is cleared first and drawn again.
+void printLine(std::FILE* to, const QString& text) {
+    const std::string line = text.toStdString();
+    if (gProgress) return gProgress->print(to, line);
     const std::lock_guard lock(gOutput);
-    std::fprintf(stderr, "ximora-batch: %s\n", text.toUtf8().constData());
+    std::fprintf(to, "%s\n", line.c_str());
 }
+
+void printError(const QString& text) { printLine(stderr, QStringLiteral("ximora-batch: ") + text); }
 
 // Messages of a batch run go to stderr, naming the file they concern, and are answered with
 // their default; every box but an informational one marks the file as failed.
@@ -125,6 +133,15 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);
     if (!doc.hasImage()) return false;  // the engine's message has been printed
+    const int pages = editor::filePages(file);
+    if (pages > 1 && options.inPlace) {
+        // Saving over it would keep the first page only.
+        printError(file + QStringLiteral(": has ") + QString::number(pages) +
+                   QStringLiteral(" pages and only the first can be written; not changed "
+                                  "(use --out to write that page to another folder)"));
+        doc.stop();
+        return false;
+    }
     for (const Pair& pair : options.pairs) {
         doc.pcAct(pair.group, pair.job);
         if (options.trace) {
@@ -135,17 +152,19 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                                              QString::number(doc.image().width()),
                                              QString::number(doc.image().height())}
                                      .join('\t');
-            const std::lock_guard lock(gOutput);
-            std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+            printLine(stdout, line);
         }
     }
     bool ok = !tMessageShown;
     if (doc.editState() == editor::kStateEdited) {
         QString target =
             options.inPlace ? QString() : QDir(options.outDir).filePath(QFileInfo(file).fileName());
-        ok = (options.inPlace ? doc.save(0, target, false, false)
-                              : doc.save(1, target, false, false)) &&
-             ok;
+        const bool saved =
+            options.inPlace ? doc.save(0, target, false, false) : doc.save(1, target, false, false);
+        if (saved && pages > 1)
+            printError(file + QStringLiteral(": 1 of ") + QString::number(pages) +
+                       QStringLiteral(" pages written to ") + target);
+        ok = saved && ok;
     }
     doc.stop();
     return ok;
@@ -231,18 +250,19 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
         undoes ? editor::UndoStore::Kind::Memory : editor::UndoStore::Kind::CountOnly;
     const util::ScopedMessages messages(std::make_unique<BatchMessages>());
 
+    TerminalProgress progress(stderr, size_t(options.files.size()));
+    gProgress = &progress;
     std::atomic<qsizetype> next{0};
     std::atomic<bool> anyFailed{false};
     const auto worker = [&] {
         for (qsizetype i = next++; i < options.files.size(); i = next++) {
             const bool ok = processFile(options, options.files[i], undoKind);
             if (!ok) anyFailed = true;
-            if (options.status) {
-                const std::lock_guard lock(gOutput);
-                std::fprintf(stdout, "%s\t%s\n", options.files[i].toUtf8().constData(),
-                             ok ? "ok" : "failed");
-                std::fflush(stdout);  // a scheduler may read the lines as files finish
-            }
+            // A scheduler may read these lines as the files finish.
+            if (options.status)
+                printLine(stdout, options.files[i] +
+                                      (ok ? QStringLiteral("\tok") : QStringLiteral("\tfailed")));
+            progress.advance();
         }
     };
     // Files flow through decoding, editing, encoding and the write to disk side by side, twice
@@ -257,6 +277,7 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     worker();
     for (std::thread& t : pool) t.join();
     engine::setWorkerCount(0);
+    gProgress = nullptr;
     return anyFailed ? 1 : 0;
 }
 

@@ -9,9 +9,11 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <ostream>
 
 #include "batch/batch_command.h"
+#include "batch/terminal_progress.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/cache_name.h"
 #include "engine/thumbs/folder_cache_refresh.h"
@@ -71,7 +73,15 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         const std::string folder = browserPath(dir);
         const std::string cacheFile = cacheFileFor(beside, userData, folder, size);
         FolderCacheReport report;
-        if (!refreshFolderCache(folder, cacheFile, size, producer, report)) {
+        // Each folder counts its own files.
+        std::optional<TerminalProgress> progress;
+        const bool ok = refreshFolderCache(folder, cacheFile, size, producer, report,
+                                           [&](size_t done, size_t total) {
+                                               if (!progress) progress.emplace(stderr, total);
+                                               progress->show(done);
+                                           });
+        progress.reset();
+        if (!ok) {
             reportFileError(err, dir, lastError());
             status = 1;
             continue;

@@ -10,6 +10,10 @@ namespace ximora::browser {
 
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     setObjectName(QStringLiteral("Drive1"));
+    // A long mount path must not widen the browser (and the main window) beyond a narrow
+    // screen; the open list still shows whole paths.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(10);
     refresh();
     connect(this, &QComboBox::currentIndexChanged, this,
             [this](int index) { emit driveChanged(itemText(index)); });

@@ -7,6 +7,7 @@
 #include <QProgressDialog>
 
 #include <cstdio>
+#include <functional>
 
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
@@ -17,9 +18,13 @@ namespace {
 
 enum class Step { Done, Skipped, Stop };
 
+// Told how many more bytes arrived; false when the user cancelled.
+using Copied = std::function<bool(qint64 bytes)>;
+
 // Copies `source` over `target` through the program's one write path: the target is never a
-// half-written file, and a copy cut short (a full disk, a killed program) leaves nothing.
-bool copyInto(const QString& source, const QString& target, QString& why) {
+// half-written file, and a copy cut short (a full disk, a killed program, the user's cancel)
+// leaves nothing. A cancelled copy leaves `why` empty.
+bool copyInto(const QString& source, const QString& target, QString& why, const Copied& copied) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         why = in.errorString();
@@ -36,6 +41,7 @@ bool copyInto(const QString& source, const QString& target, QString& why) {
         }
         if (n == 0) break;
         ok = out.write(buffer, size_t(n));
+        if (ok && !copied(n)) return false;
     }
     // A new copy takes the source's permission bits; a replaced file keeps its own.
     struct stat info {};
@@ -47,7 +53,7 @@ bool copyInto(const QString& source, const QString& target, QString& why) {
     return false;
 }
 
-Step transferOne(const QString& source, const QString& folder, Transfer how) {
+Step transferOne(const QString& source, const QString& folder, Transfer how, const Copied& copied) {
     const QFileInfo from(source);
     const QString target = QDir(folder).filePath(from.fileName());
     if (!from.isFile()) {
@@ -73,15 +79,16 @@ Step transferOne(const QString& source, const QString& folder, Transfer how) {
     bool ok = false;
     if (how == Transfer::Move && std::rename(QFile::encodeName(source).constData(),
                                              QFile::encodeName(target).constData()) == 0) {
-        ok = true;  // same file system: the name moved at once
+        ok = copied(from.size());  // same file system: the name moved at once
     } else {
-        ok = copyInto(source, target, why);
+        ok = copyInto(source, target, why, copied);
         if (ok && how == Transfer::Move && !QFile::remove(source)) {
             why = QStringLiteral("元のﾌｧｲﾙを削除できませんでした");
             ok = false;
         }
     }
     if (ok) return Step::Done;
+    if (why.isEmpty()) return Step::Stop;  // cancelled
     util::messages().message(
         QStringLiteral("%1 を%2できませんでした: %3")
             .arg(source, how == Transfer::Move ? QStringLiteral("移動") : QStringLiteral("複写"),
@@ -93,20 +100,34 @@ Step transferOne(const QString& source, const QString& folder, Transfer how) {
 }  // namespace
 
 int transferFiles(const QStringList& paths, const QString& folder, Transfer how, QWidget* owner) {
+    // The bar counts bytes (in KiB, to fit its range), so one large file shows its progress
+    // and can be cancelled too.
+    qint64 total = 0;
+    for (const QString& path : paths) total += QFileInfo(path).size();
     QProgressDialog progress(how == Transfer::Move ? QStringLiteral("移動しています...")
                                                    : QStringLiteral("複写しています..."),
-                             QStringLiteral("中止"), 0, int(paths.size()), owner);
+                             QStringLiteral("中止"), 0, int(total / 1024), owner);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(800);  // only lists that take a while show it
+    progress.setMinimumDuration(800);  // only work that takes a while shows it
+    qint64 done = 0;
+    const Copied copied = [&](qint64 bytes) {
+        done += bytes;
+        progress.setValue(int(std::min(done, total) / 1024));
+        return !progress.wasCanceled();
+    };
     int arrived = 0;
-    for (int i = 0; i < paths.size(); ++i) {
-        progress.setValue(i);
+    for (const QString& path : paths) {
         if (progress.wasCanceled()) break;
-        const Step step = transferOne(paths[i], folder, how);
+        progress.setLabelText(QStringLiteral("%1 (%2 / %3)")
+                                  .arg(how == Transfer::Move ? QStringLiteral("移動しています...")
+                                                             : QStringLiteral("複写しています..."),
+                                       QFileInfo(path).fileName(), QString::number(arrived + 1))
+                                  .arg(paths.size()));
+        const Step step = transferOne(path, folder, how, copied);
         if (step == Step::Stop) break;
         if (step == Step::Done) ++arrived;
     }
-    progress.setValue(int(paths.size()));
+    progress.setValue(progress.maximum());
     return arrived;
 }
 

@@ -8,6 +8,9 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
+
+#include "browser/thumbnail_progress.h"
 
 namespace ximora::browser {
 namespace {
@@ -45,6 +48,7 @@ ThumbnailGrid::ThumbnailGrid(QWidget* parent) : QAbstractScrollArea(parent), set
     connect(&set_, &ThumbnailSet::busyBegin, this, &ThumbnailGrid::busyBegin);
     connect(&set_, &ThumbnailSet::busyEnd, this, &ThumbnailGrid::busyEnd);
     connect(&set_, &ThumbnailSet::itemChanged, this, &ThumbnailGrid::onItemChanged);
+    progress_ = new ThumbnailProgress(set_, this);
 }
 
 void ThumbnailGrid::setColumns(int columns) {
@@ -66,8 +70,12 @@ void ThumbnailGrid::setShowNames(bool show) {
 
 void ThumbnailGrid::setThumbnailSize(int size) { size_ = std::clamp(size, 1, 65535); }
 
+int ThumbnailGrid::deviceThumbnailSize() const {
+    return std::clamp(int(std::lround(size_ * devicePixelRatioF())), 1, 65535);
+}
+
 void ThumbnailGrid::listFolder() {
-    selected_.assign(size_t(set_.list(folder_, filter_, size_, cacheFile_)), false);
+    selected_.assign(size_t(set_.list(folder_, filter_, deviceThumbnailSize(), cacheFile_)), false);
     current_ = 0;
     focus_ = anchor_ = -1;
     verticalScrollBar()->setValue(0);
@@ -197,6 +205,8 @@ void ThumbnailGrid::scrollRow(int direction) {
 
 void ThumbnailGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    const int barHeight = progress_->sizeHint().height();
+    progress_->setGeometry(0, height() - barHeight, viewport()->width(), barHeight);
     updateScrollBar();
     updateVisible();
 }
@@ -242,7 +252,10 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
     }
     // Thumbnails are shown at their own size, or smaller when the cell is smaller.
     const QImage picture = set_.picture(index);
-    const QSize wanted = picture.isNull() ? QSize(size_, size_) : picture.size();
+    // Thumbnails are made in device pixels.
+    const double ratio = devicePixelRatioF();
+    const QSize wanted =
+        picture.isNull() ? QSize(size_, size_) : (QSizeF(picture.size()) / ratio).toSize();
     const QSize shown = wanted.scaled(area.size().boundedTo(wanted), Qt::KeepAspectRatio);
     const QRect target(area.left() + (area.width() - shown.width()) / 2,
                        area.top() + (area.height() - shown.height()) / 2, shown.width(),
@@ -250,7 +263,8 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
     if (picture.isNull()) {
         paintPlaceholder(painter, target, set_.state(index) == ThumbnailSet::State::Failed);
     } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, shown != picture.size());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                              (QSizeF(shown) * ratio).toSize() != picture.size());
         painter.drawImage(target, picture);
     }
     if (index == focus_ && hasFocus()) {

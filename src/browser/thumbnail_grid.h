@@ -10,6 +10,8 @@
 
 namespace ximora::browser {
 
+class ThumbnailProgress;
+
 class ThumbnailGrid : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -34,6 +36,9 @@ class ThumbnailGrid : public QAbstractScrollArea {
     /// Takes effect at the next listing.
     void setThumbnailSize(int size);
     int thumbnailSize() const { return size_; }
+    /// The size thumbnails are made at: the thumbnail size in device pixels, so that they stay
+    /// sharp on high-density screens (the cache file is named after it).
+    int deviceThumbnailSize() const;
     void setCacheFile(const QString& file) { cacheFile_ = file; }
     QString cacheFile() const { return cacheFile_; }
     /// When set, Up and Down are left to the host (the browser's own rules).
@@ -105,6 +110,7 @@ class ThumbnailGrid : public QAbstractScrollArea {
     void onItemChanged(int index);
 
     ThumbnailSet set_;
+    ThumbnailProgress* progress_ = nullptr;  // over the bottom edge while making many
     std::vector<bool> selected_;
     QString folder_, filter_, cacheFile_;
     int columns_ = 1, rows_ = 3, size_ = 100;

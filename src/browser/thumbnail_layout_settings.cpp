@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 
 namespace ximora::browser {
 namespace {

@@ -32,19 +32,23 @@ ThumbnailSet::~ThumbnailSet() {
     producer_->cancel();
 }
 
-void ThumbnailSet::reset() {
+void ThumbnailSet::stop() {
     // A cache file still being read is waited for: the cache object may be listed again.
     loading_.waitForFinished();
     waiting_.clear();
     producer_->cancel();
     ++job_;
-    items_.clear();
-    positionOf_.clear();
-    pictures_.clear();
     if (remaining_ > 0) {
         remaining_ = 0;
         emit busyEnd();
     }
+}
+
+void ThumbnailSet::reset() {
+    stop();
+    items_.clear();
+    positionOf_.clear();
+    pictures_.clear();
 }
 
 int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
@@ -71,8 +75,9 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
         if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
         return 0;
     }
-    remaining_ = int(files.size());
+    remaining_ = total_ = int(files.size());
     emit busyBegin();
+    emit progress(0, total_);
 
     if (again || cacheFile.trimmed().isEmpty()) {
         if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
@@ -126,7 +131,10 @@ void ThumbnailSet::deliver(const engine::ThumbnailResult& result, unsigned job) 
 }
 
 void ThumbnailSet::finishOne() {
-    if (remaining_ > 0 && --remaining_ == 0) emit busyEnd();
+    if (remaining_ <= 0) return;
+    --remaining_;
+    emit progress(total_ - remaining_, total_);
+    if (remaining_ == 0) emit busyEnd();
 }
 
 void ThumbnailSet::keepPicture(int origin, const QImage& picture) {

@@ -37,6 +37,9 @@ class ThumbnailSet : public QObject {
     int list(const QString& folder, const QString& filter, int size, const QString& cacheFile);
     /// Stops the workers and forgets every item (the thumbnails made stay with the cache).
     void reset();
+    /// Stops making thumbnails (the user cancelled): the items not made yet keep their
+    /// placeholders until the folder is listed again; what was made stays with the cache.
+    void stop();
     /// Writes the cache file named at listing when anything changed. False when it could not
     /// be written (or there is no cache file).
     bool saveCache();
@@ -65,6 +68,8 @@ class ThumbnailSet : public QObject {
     void busyEnd();
     /// The picture of item `index` became ready or failed.
     void itemChanged(int index);
+    /// `done` of `total` thumbnails of the listing are made or taken from the cache.
+    void progress(int done, int total);
 
   private:
     struct Item {
@@ -91,6 +96,7 @@ class ThumbnailSet : public QObject {
     QCache<int, QImage> pictures_;  // by listing position, cost in KiB
     int first_ = 0, last_ = -1;
     int remaining_ = 0;
+    int total_ = 0;  // files of the listing, for progress
     unsigned job_ = 0;
 };
 

@@ -15,13 +15,13 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/settings/y_ini.h"
 #include "browser/file_clipboard.h"
 #include "browser/file_transfer.h"
 #include "browser/thumbnail_cache_files.h"
 #include "browser/thumbnail_grid.h"
 #include "browser/thumbnail_layout_settings.h"
 #include "engine/thumbs/folder_listing.h"
+#include "settings/y_ini.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
@@ -168,7 +168,7 @@ void spTmS::showEvent(QShowEvent* event) {
 
 void spTmS::list() {
     grid_->setFolder(folder_);
-    grid_->setCacheFile(cacheFileName(folder_, grid_->thumbnailSize()));
+    grid_->setCacheFile(cacheFileName(folder_, grid_->deviceThumbnailSize()));
     grid_->reset();
     grid_->listFolder();
 }

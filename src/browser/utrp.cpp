@@ -386,7 +386,7 @@ void uTrP::fillThumbnails(bool keepSelection) {
         return;
     }
     grid_->setFolder(Path());
-    grid_->setCacheFile(cacheFileName(Path(), grid_->thumbnailSize()));
+    grid_->setCacheFile(cacheFileName(Path(), grid_->deviceThumbnailSize()));
     grid_->reset();
     grid_->listFolder();
     QApplication::processEvents();

@@ -30,6 +30,7 @@ AdjustDialog::AdjustDialog(const QString& caption, QSize size, QWidget* parent)
     ikImg_->setObjectName(QStringLiteral("ikImg"));
     ikImg_->StSize();
     int left = 0, top = 0, width = twipsX(size.width()), height = twipsY(size.height());
+    Usr::LimitToWorkArea(width, height);  // a small or scaled screen
     Usr::PlaceWindow(left, top, width, height);
     setGeometry(pxX(left), pxY(top), pxX(width), pxY(height));
 }
@@ -50,6 +51,16 @@ void AdjustDialog::redraw(int mode) {
         doc->setView(QStringLiteral("実寸"), 1.0);
     else
         doc->setView(QStringLiteral("ｽｹｰﾙ"), 0);
+}
+
+void AdjustDialog::showEvent(QShowEvent* event) {
+    // A dialog makes its first auto-default button the default when it is shown; "Draw" or
+    // "色反転" would then toggle on every Enter typed into a value box.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    QDialog::showEvent(event);
 }
 
 void AdjustDialog::resizeEvent(QResizeEvent* event) {

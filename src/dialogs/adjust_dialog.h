@@ -64,6 +64,8 @@ class AdjustDialog : public QDialog {
     int actualSizeMode() const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    /// No button of these dialogs is pressed by Enter: Enter belongs to the value boxes.
+    void showEvent(QShowEvent* event) override;
     /// Reports clicks on the preview as image pixels to `handler`; drags then scroll the
     /// preview instead of selecting.
     void reportPreviewClicks(std::function<void(QPoint)> handler);

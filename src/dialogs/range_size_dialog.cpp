@@ -22,6 +22,7 @@
 #include "platform/desktop.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "util/usr.h"
 
 namespace ximora::dialogs {
 namespace {
@@ -79,11 +80,6 @@ QSize spSize::ScrnSz() {
 
 QString spSize::Act(const QString& list, int width, int height, QWidget* parent) {
     spSize dialog(list, width, height, parent);
-    if (QWidget* main = util::shared().mainWindow) {
-        const QRect frame = main->frameGeometry();
-        dialog.move(frame.left() + (frame.width() - dialog.width()) / 2,
-                    frame.top() + (frame.height() - dialog.height()) / 2);
-    }
     // The editor's command left the busy pointer on; the dialog is for typing and clicking.
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     util::messages().runModal(dialog);
@@ -105,6 +101,12 @@ spSize::spSize(const QString& list, int width, int height, QWidget* parent)
     selectRow(0, true);
     fillPresets();
     adjustSize();
+    if (QWidget* main = util::shared().mainWindow) {
+        const QRect frame = main->frameGeometry();
+        move(frame.left() + (frame.width() - this->width()) / 2,
+             frame.top() + (frame.height() - this->height()) / 2);
+    }
+    Usr::KeepInWorkArea(*this);
     busy_ = false;
 }
 

@@ -131,6 +131,7 @@ spDpi::spDpi(int dpiX, int dpiY, int width, int height, QWidget* parent)
         move(frame.left() + (frame.width() - this->width()) / 2,
              frame.top() + (frame.height() - this->height()) / 2);
     }
+    Usr::KeepInWorkArea(*this);
     values.bSuppress = false;
     Usr::SetBusy(false);
 }

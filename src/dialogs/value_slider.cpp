@@ -1,6 +1,7 @@
 #include "dialogs/value_slider.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -8,6 +9,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "editor/document/numeric_value.h"
 #include "util/shared_values.h"
 
 namespace ximora::dialogs {
@@ -92,7 +94,7 @@ void uSld::ValS(double wVaL) {
     updating_ = false;
 }
 
-double uSld::ValS() const { return text_->text().toDouble(); }
+double uSld::ValS() const { return editor::numericValue(text_->text()); }
 
 QString uSld::caption() const { return caption_->text(); }
 
@@ -114,7 +116,7 @@ void uSld::sliderMoved(int position) {
 void uSld::textEdited(const QString& text) {
     if (updating_) return;
     updating_ = true;
-    slider_->setValue(toPosition(text.toDouble()));
+    slider_->setValue(toPosition(editor::numericValue(text)));
     updating_ = false;
     emit eCngVL();
 }
@@ -135,7 +137,20 @@ bool uSld::eventFilter(QObject* watched, QEvent* event) {
     // gave the focus has placed the cursor).
     if (watched == text_ && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, text_, &QLineEdit::selectAll);
+    if (watched == text_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            commit();
+            return true;  // Enter stays in the box: no button of the dialog is pressed
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void uSld::commit() {
+    if (updating_ || !text_->isEnabled()) return;
+    ValS(ValS());  // "12abc" becomes 12
+    emit eCngVL();
 }
 
 void uSld::resizeEvent(QResizeEvent* event) {

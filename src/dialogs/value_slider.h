@@ -27,7 +27,7 @@ class uSld : public QWidget {
                double initial);
     /// Shows a value (slider position and text "#.#") without raising eCngVL.
     void ValS(double wVaL);
-    /// The value of the text box.
+    /// The value of the text box: its leading number ("12abc" reads 12, no number reads 0).
     double ValS() const;
     void setEnabled(bool bEnb);
     /// Lays the parts out for the current size.
@@ -54,6 +54,8 @@ class uSld : public QWidget {
     void sliderMoved(int position);
     void textEdited(const QString& text);
     void step(int index);
+    /// Enter in the text box: the value as read is shown in its own form and applied.
+    void commit();
 
     QLabel* caption_;
     QSlider* slider_;

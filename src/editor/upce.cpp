@@ -5,12 +5,15 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
+#include <functional>
 
 #include "editor/draw/drawing_toolbar.h"
 #include "editor/print/picture_printer.h"
 #include "editor/save/save_dialog.h"
 #include "editor/scan/scan_dialogs.h"
 #include "editor/scan/scanner_device.h"
+#include "editor/view/pan_window.h"
 #include "editor/view/picture_view.h"
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
@@ -189,6 +192,24 @@ uPcE::~uPcE() {
     releaseHandle();
 }
 
+void uPcE::enableZoomInputs() {
+    view_->setWheelZooms(true);
+    const auto bind = [this](const QList<QKeySequence>& keys, std::function<void()> run) {
+        for (const QKeySequence& key : keys) {
+            auto* shortcut = new QShortcut(key, this);
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this, run);
+        }
+    };
+    // Ctrl+= is Ctrl+Plus without Shift on most layouts.
+    bind({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [this] { view_->zoomStepAtCentre(true); });
+    bind({QKeySequence::ZoomOut}, [this] { view_->zoomStepAtCentre(false); });
+    bind({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] {
+        if (doc_.hasImage()) doc_.setView(QStringLiteral("ｽｹｰﾙ"), 0);
+    });
+}
+
 void uPcE::cOn(QWidget* xFrm, const QString& sPhW) {
     host_ = xFrm;
     doc_.start(sPhW);
@@ -208,6 +229,11 @@ void uPcE::GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBi
     iBit = QString(doc_.colourCode()).remove('.').toInt();
     bPnW = doc_.scaleMode() == 3;
     bTbar = doc_.toolbarShown();
+}
+
+bool uPcE::panWindowShown() const {
+    const QWidget* pan = view_->panWindow();
+    return pan && pan->isVisible();
 }
 
 void uPcE::releaseHandle() {
@@ -268,7 +294,9 @@ void uPcE::resizeEvent(QResizeEvent* event) {
     if (started_) StSize();
 }
 
-QSize uPcE::viewSize() const { return view_->viewport()->size(); }
+QSize uPcE::viewSize() const {
+    return (QSizeF(view_->viewport()->size()) * view_->devicePixelRatioF()).toSize();
+}
 
 QString uPcE::askSaveName(const QString& folder, const QString& name, const QStringList& formats) {
     return askSavePath(folder, name, formats, host_ ? host_ : this);

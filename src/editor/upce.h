@@ -33,6 +33,8 @@ class uPcE : public QWidget, public DocumentHost {
     /// The menu state.
     void GtMnState(bool& bExPc, bool& bEdtP, bool& bRct, bool& bUndo, int& iBit, bool& bPnW,
                    bool& bTbar) const;
+    /// True while the pan window is on the screen (bPnW of GtMnState only says it may be).
+    bool panWindowShown() const;
     /// The visible engine instance: the document (and through it the image).
     PictureDocument* GetObject() { return &doc_; }
     PictureDocument* dGetImg() { return &doc_; }
@@ -83,6 +85,12 @@ class uPcE : public QWidget, public DocumentHost {
     QString stampFile() const { return stampFile_; }
 
     PictureView* view() const { return view_; }
+
+    /// For the editors of the main and sub windows: the wheel zooms the picture around the
+    /// pointer, and Ctrl+Plus / Ctrl+Minus zoom by the zoom menu's steps and Ctrl+0 fits the
+    /// picture ("ｽｹｰﾙ"), anywhere in this editor's window. Previews in dialogs keep their own
+    /// display options and do not call this.
+    void enableZoomInputs();
 
     // DocumentHost
     QSize viewSize() const override;

@@ -35,8 +35,20 @@ bool writeIniValues(const QString& path, const QVariantMap& values, QString* err
         if (laidOut.status() != QSettings::NoError)
             return failed(QStringLiteral("%1 を書き込めません").arg(path));
     }
-    // The scratch copy is trusted only when it reads back as intended, every key of it.
-    const QSettings check(copy, QSettings::IniFormat);
+    // The laid-out text is trusted only when it reads back as intended, every key of it. It is
+    // read from a second file: QSettings keeps what it parsed of a path in memory, and would
+    // answer from there instead of from the bytes that are to be written.
+    QFile laidOutFile(copy);
+    if (!laidOutFile.open(QIODevice::ReadOnly))
+        return failed(QStringLiteral("%1 を書き込めません").arg(path));
+    const QByteArray bytes = laidOutFile.readAll();
+    const QString checkCopy = scratch.filePath(QStringLiteral("check.ini"));
+    QFile checkFile(checkCopy);
+    if (!checkFile.open(QIODevice::WriteOnly) || checkFile.write(bytes) != bytes.size() ||
+        !checkFile.flush())
+        return failed(QStringLiteral("%1 を書き込めません").arg(path));
+    checkFile.close();
+    const QSettings check(checkCopy, QSettings::IniFormat);
     if (check.allKeys().size() != expected.size())
         return failed(QStringLiteral("%1 を書き込めません").arg(path));
     for (auto it = expected.begin(); it != expected.end(); ++it) {
@@ -46,12 +58,8 @@ bool writeIniValues(const QString& path, const QVariantMap& values, QString* err
                               : stored.toString() == it->toString();
         if (!same) return failed(QStringLiteral("%1 を書き込めません").arg(path));
     }
-
-    QFile laidOutFile(copy);
-    if (!laidOutFile.open(QIODevice::ReadOnly))
-        return failed(QStringLiteral("%1 を書き込めません").arg(path));
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return writeFileAtomically(path, laidOutFile.readAll(), error);
+    return writeFileAtomically(path, bytes, error);
 }
 
 }  // namespace ximora::platform

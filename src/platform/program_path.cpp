@@ -1,6 +1,7 @@
 #include "platform/program_path.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace ximora::platform {
@@ -14,6 +15,14 @@ QString programFolder() {
     const QString file = programFile();
     if (file.isEmpty()) return QStringLiteral("./");
     return QFileInfo(file).absolutePath() + "/";
+}
+
+QString programDataFolder(const QString& programFolder) {
+    const QString beside = programFolder + QStringLiteral("apData/");
+    if (QFileInfo(beside).isDir()) return beside;
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral("../share/ximora/apData")) + '/';
+    return QFileInfo(installed).isDir() ? installed : beside;
 }
 
 QString programNameFor(const QString& fileName) {

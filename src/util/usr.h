@@ -35,6 +35,17 @@ void PlaceWindow(int& left, int& top, int& width, int& height);
 /// bottom limits are the work area's width and height, not its right and bottom edges.
 void FitToWorkArea(int& left, int& top, int& width, int& height);
 
+/// Caps a designed window size (twips) to nine tenths of the work area's width and height, which
+/// leaves room for the window frame: on a small or scaled screen (960 × 540 logical pixels at
+/// scale factor 2) a dialog gives way instead of running off the screen. Larger screens see no
+/// change.
+void LimitToWorkArea(int& width, int& height);
+
+/// For a window that places itself (centred over the main window): limits its size as above,
+/// never below its minimum size, and moves it into the work area with FitToWorkArea. A window
+/// that fits stays as it is.
+void KeepInWorkArea(QWidget& window);
+
 /// Busy pointer (on) or the default pointer (off) for the whole program; then lets pending
 /// window events run, so callers must expect re-entry.
 void SetBusy(bool on);

@@ -76,6 +76,27 @@ void FitToWorkArea(int& left, int& top, int& width, int& height) {
     }
 }
 
+void LimitToWorkArea(int& width, int& height) {
+    constexpr double kRoomForFrame = 0.9;
+    width = std::min(width, static_cast<int>(shared().nWaWidth * kRoomForFrame));
+    height = std::min(height, static_cast<int>(shared().nWaHeight * kRoomForFrame));
+}
+
+void KeepInWorkArea(QWidget& window) {
+    const QRect now = window.geometry();
+    int left = toTwipsX(now.x()), top = toTwipsY(now.y());
+    int width = toTwipsX(now.width()), height = toTwipsY(now.height());
+    LimitToWorkArea(width, height);
+    FitToWorkArea(left, top, width, height);
+    const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+    const QRect placed(
+        static_cast<int>(std::lround(left / twipsPerPixelX())),
+        static_cast<int>(std::lround(top / twipsPerPixelY())),
+        std::max(least.width(), static_cast<int>(std::lround(width / twipsPerPixelX()))),
+        std::max(least.height(), static_cast<int>(std::lround(height / twipsPerPixelY()))));
+    if (placed != now) window.setGeometry(placed);
+}
+
 void PlaceWindow(int& left, int& top, int& width, int& height) {
     int mainLeft = 0, mainTop = 0, mainWidth = 0, mainHeight = 0;
     if (const QWidget* main = shared().mainWindow) {

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"

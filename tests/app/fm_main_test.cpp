@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "app/fm_main.h"
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"

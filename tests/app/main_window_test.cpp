@@ -22,7 +22,6 @@
 
 #include "app/main_window.h"
 #include "app/menus/pp_pic.h"
-#include "app/settings/y_ini.h"
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
 #include "app_window_fixture.h"
@@ -33,6 +32,7 @@
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
 #include "engine/codecs/registry.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"
@@ -406,4 +406,22 @@ TEST_F(MainWindowTest, FolderJobNumbersTheNewFileAndSetsTheGifFlag) {
         EXPECT_EQ(QImage(name).size(), QSize(6, 6));
     }
     EXPECT_EQ(QImage(source).size(), QSize(6, 6));  // the source stays as it was
+}
+
+// Half a 1920-pixel screen holds the main window (960 logical pixels, also what a whole
+// 1920 × 1080 screen offers at scale factor 2); long captions shorten instead of widening it.
+TEST_F(MainWindowTest, FitsHalfOfAWideScreen) {
+    FmMainWindow main;
+    main.show();
+    EXPECT_LE(main.minimumSizeHint().width(), 900);
+    main.resize(480, main.height());
+    QCoreApplication::processEvents();
+    EXPECT_LE(main.width(), 480);
+    const auto* zone = main.findChild<QLabel*>(QStringLiteral("lbFnc6"));
+    ASSERT_NE(zone, nullptr);
+    EXPECT_NE(zone->text(), QStringLiteral("F10 ﾄﾘﾐﾝｸﾞ保存して次へ"));  // cut short
+    EXPECT_TRUE(zone->text().startsWith(QStringLiteral("F")));
+    main.resize(1600, main.height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(zone->text(), QStringLiteral("F10 ﾄﾘﾐﾝｸﾞ保存して次へ"));
 }

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
 
 #include "app/shell_links.h"
 #include "app/windows/mail.h"
@@ -47,13 +49,38 @@ TEST(ShellLinks, OpenWithEntryIsWrittenAndConfirmed) {
     util::shared() = saved;
 }
 
-TEST(Mail, AMailProgramThatCannotStartIsReported) {
+TEST(Mail, TheMailToolRunsOnItsOwnAndOnlyOneThatCannotStartIsReported) {
     auto scripted = std::make_unique<util::ScriptedMessages>();
     auto* messages = scripted.get();
     util::ScopedMessages guard(std::move(scripted));
+    // A mail program that stays open as long as the user writes.
+    QTemporaryDir dir;
+    const QString tool = dir.filePath("mailer");
+    QFile script(tool);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$@\" > '%1'\necho $$ > '%2'\nexec sleep 60\n")
+                     .arg(dir.filePath("arguments"), dir.filePath("pid"))
+                     .toUtf8());
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+
+    app::Mail("s", "t", "/a.jpg,/b c.jpg", tool);
+    QFile pidFile(dir.filePath("pid"));
+    for (int wait = 0; wait < 200 && pidFile.size() == 0; ++wait) QTest::qWait(50);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const pid_t pid = pidFile.readAll().trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(kill(pid, 0), 0);  // Mail came back while the mail program runs on
+    kill(pid, SIGTERM);
+    QFile arguments(dir.filePath("arguments"));
+    ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
+    EXPECT_EQ(arguments.readAll().trimmed(),
+              "--utf8 --subject s --body t --attach /a.jpg --attach /b c.jpg");
+
+    app::Mail("s", "t", "/a.jpg", "false");  // started: what it does then is its own affair
+    EXPECT_TRUE(messages->messageTexts().isEmpty());
     app::Mail("s", "t", "/a.jpg", "/no/such/mailer");
-    app::Mail("s", "t", "/a.jpg", "false");  // starts, then fails
     EXPECT_EQ(
         messages->messageTexts(),
-        QStringList(2, "OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸして下さい"));
+        QStringList(1, "OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸして下さい"));
 }

@@ -14,14 +14,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/menus/sub_menus.h"
-#include "app/settings/y_ini.h"
 #include "app/windows/sb_pic.h"
 #include "app_window_fixture.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
 #include "util/shared_values.h"
@@ -109,10 +110,18 @@ TEST_F(SubWindowTest, CommandsReachTheSubEditorOnly) {
     SbPic* sub = openBoth(main, a);
     ASSERT_NE(sub, nullptr);
 
+    util::shared().sPcFold = dir_.path() + "/gone," + pics();
     msg_->answerPath(b);
     choose(*sub, "mnFile", 1);  // ﾌｧｲﾙを開く(&O) reaches the editor without its accelerator
     EXPECT_EQ(sub->editor()->prFile(), b);
     EXPECT_EQ(sub->windowTitle(), b);
+    // The dialog started in the first registered folder that exists.
+    const auto& calls = msg_->calls();
+    const auto dialog = std::find_if(calls.begin(), calls.end(), [](const auto& call) {
+        return call.kind == util::ScriptedMessages::Kind::OpenFile;
+    });
+    ASSERT_NE(dialog, calls.end());
+    EXPECT_EQ(dialog->start, pics());
 
     choose(*sub, "mnRotate", 3);  // 回転 > 右90度
     EXPECT_EQ(sizeOf(sub->editor()), QSize(2, 6));
@@ -186,6 +195,40 @@ TEST_F(SubWindowTest, ClosingWithUnsavedEditsAsksFirst) {
     main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
     ASSERT_NE(main.subWindow(), nullptr);
     EXPECT_FALSE(main.subWindow()->editor()->GetObject()->hasImage());
+}
+
+TEST_F(SubWindowTest, ALaunchJobNeverEndsOverTheSubWindowsUnsavedPicture) {
+    const QString job = picture("job.bmp", 8, 4);
+    const QString other = picture("other.bmp", 6, 2);
+    FmMainWindow main;
+    ASSERT_TRUE(main.load());
+    bool keptRunning = false;
+    // The steps run inside the job's modal run (the start itself lets events run earlier).
+    QTimer steps;
+    steps.setInterval(10);
+    QObject::connect(&steps, &QTimer::timeout, &main, [&] {
+        if (!main.inModalRun()) return;
+        steps.stop();
+        main.commandHook("ﾌｧｲﾙ", "ｻﾌﾞﾌｫｰﾑを開く");
+        SbPic* sub = main.subWindow();
+        ASSERT_NE(sub, nullptr);
+        sub->editor()->pcOpen(1, other);
+        sub->editor()->pcAct("回転", "右90度");
+        // The job would end here; the sub window's question is answered Cancel.
+        msg_->answer(util::MsgAnswer::Cancel);
+        main.commandHook("取込", "非選択");
+        keptRunning = main.isVisible() && sub->isVisible() && main.inModalRun();
+        msg_->answer(util::MsgAnswer::No);
+        main.commandHook("取込", "非選択");
+    });
+    steps.start();
+    QString path = job;
+    float w = 0, h = 0;
+    bool ok = true, gif = false;
+    main.Act(app::kJobFile, path, w, h, false, true, ok, gif);
+    EXPECT_TRUE(keptRunning);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(QImage(other).size(), QSize(6, 2));  // "No": the sub picture was not saved
 }
 
 TEST_F(SubWindowTest, DetailedSaveAsOpensOnTheSubPicture) {

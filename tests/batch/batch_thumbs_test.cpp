@@ -27,6 +27,9 @@ class BatchThumbs : public ::testing::Test {
         Image image;
         image.allocateZeroed(300, 150, 24);
         ASSERT_TRUE(saveImage((pics_ / "a.bmp").string(), image, SaveOptions{}));
+        SaveOptions flashPix;
+        flashPix.format = kSaveFpxCompressed;
+        ASSERT_TRUE(saveImage((pics_ / "b.fpx").string(), image, flashPix));
         std::ofstream(pics_ / "broken.jpg") << "not a picture";
     }
     void TearDown() override { fs::remove_all(home_); }
@@ -56,11 +59,11 @@ TEST_F(BatchThumbs, BesideTheImagesThenFromTheCache) {
     std::string out;
     ASSERT_EQ(run("--beside --size 80 " + pics_.string() + "/", &out), 0);
     const std::string cacheFile = (pics_ / "Thmb080.Dat").string();
-    EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t2\t0\t2\t1\n");
+    EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t3\t0\t3\t1\n");
     // The folders may come on standard input, one a line.
     std::ofstream(home_ / "list") << pics_.string() << "\n";
     ASSERT_EQ(run("--beside --size 80 - <" + (home_ / "list").string(), &out), 0);
-    EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t2\t2\t0\t1\n");
+    EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t3\t3\t0\t1\n");
 }
 
 TEST_F(BatchThumbs, CentralCacheUnderTheUserDataFolder) {

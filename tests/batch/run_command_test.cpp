@@ -9,8 +9,10 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "engine/codecs/page_count.h"
 #include "engine/codecs/registry.h"
 #include "engine/test_images.h"
+#include "support/multi_page_files.h"
 
 namespace {
 
@@ -103,6 +105,30 @@ TEST_F(BatchRun, ColourCodesAndInPlaceSaves) {
     const Image grey = load(file);
     EXPECT_EQ(grey.colourCode(), 40);
     EXPECT_EQ(grey.bitsPerPixel(), 4);
+}
+
+TEST_F(BatchRun, AMultiPageFileIsNeverCutInPlace) {
+    const auto frames = ximora::test::animatedGif(3);
+    const QString file = dir_.filePath(QStringLiteral("anim.gif"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(frames.data()), qsizetype(frames.size()));
+    f.close();
+    const QStringList turn{QStringLiteral("-c"), QStringLiteral("回転⇒左右反転")};
+    Result r = run(turn + QStringList{QStringLiteral("--in-place"), file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.errors.contains(file + QStringLiteral(": has 3 pages")))
+        << r.errors.toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), qint64(frames.size()));
+
+    r = run(turn + QStringList{QStringLiteral("--out"), out(), file});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains(file + QStringLiteral(": 1 of 3 pages written to ") +
+                                  out(QStringLiteral("anim.gif"))))
+        << r.errors.toStdString();
+    const QByteArray written = QFile::encodeName(out(QStringLiteral("anim.gif")));
+    EXPECT_EQ(ximora::engine::countFilePages(written.toStdString()), 1);
+    EXPECT_EQ(QFileInfo(file).size(), qint64(frames.size()));
 }
 
 TEST_F(BatchRun, InPlaceEditsKeepEveryFileInTheFormatItsNameSays) {
@@ -263,3 +289,27 @@ TEST_F(BatchRun, TraceShowsTheStateAfterEachPairAndNamesWithoutExtensionGetOne) 
 }
 
 }  // namespace
+
+// "N of M" reaches a terminal (here the pseudo-terminal of script(1)) and nothing else.
+TEST_F(BatchRun, ShowsProgressOnATerminalOnly) {
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << make(QStringLiteral("t%1.bmp").arg(i), randomImage(6, 4, 24, 0, uint32_t(i + 7)));
+    const QStringList args = QStringList{QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                                         QStringLiteral("--out"), out()} +
+                             files;
+    const Result piped = run(args);
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_FALSE(piped.errors.contains(QStringLiteral(" of "))) << piped.errors.toStdString();
+
+    QStringList quoted{QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+                       QStringLiteral("run")};
+    for (const QString& a : args) quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
+    QProcess terminal;
+    terminal.start(QStringLiteral("script"),
+                   {QStringLiteral("-qec"), quoted.join(' '), QStringLiteral("/dev/null")});
+    ASSERT_TRUE(terminal.waitForFinished(120000));
+    EXPECT_EQ(terminal.exitCode(), 0);
+    const QString shown = QString::fromUtf8(terminal.readAllStandardOutput());
+    EXPECT_TRUE(shown.contains(QStringLiteral("3 of 3"))) << shown.toStdString();
+}

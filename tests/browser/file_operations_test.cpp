@@ -7,12 +7,12 @@
 #include <QMimeData>
 #include <QtEndian>
 
-#include "app/settings/y_ini.h"
 #include "browser/file_clipboard.h"
 #include "browser/file_transfer.h"
 #include "browser/thumbnail_grid.h"
 #include "browser/thumbnail_window.h"
 #include "browser_fixture.h"
+#include "settings/y_ini.h"
 #include "support/scoped_env.h"
 
 namespace ximora::browser::testing {

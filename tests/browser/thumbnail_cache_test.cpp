@@ -97,6 +97,34 @@ TEST_F(ThumbnailCacheTest, GridFillsFromWorkersAndCacheIsSavedWhenMovingOn) {
     EXPECT_EQ(grid->thumbnails().state(2), ThumbnailSet::State::Failed);
 }
 
+// Progress counts every item up to the total; stopping leaves the rest as placeholders, ends
+// the busy state once, and the next listing makes them.
+TEST_F(ThumbnailCacheTest, ProgressReachesTheTotalAndStoppingLeavesPlaceholders) {
+    for (int i = 0; i < 12; ++i) image(QStringLiteral("p%1.png").arg(i, 2, 10, QChar('0')));
+    ThumbnailGrid grid;
+    grid.setFolder(root);
+    grid.setFilter(QStringLiteral("PNG"));
+    QSignalSpy progress(&grid.thumbnails(), &ThumbnailSet::progress);
+    QSignalSpy ended(&grid.thumbnails(), &ThumbnailSet::busyEnd);
+    grid.listFolder();
+    grid.thumbnails().waitUntilDone();
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.first(), (QVariantList{0, 12}));
+    EXPECT_EQ(progress.last(), (QVariantList{12, 12}));
+    EXPECT_EQ(ended.count(), 1);
+
+    grid.listFolder();
+    grid.thumbnails().stop();
+    EXPECT_FALSE(grid.thumbnails().busy());
+    EXPECT_EQ(ended.count(), 2);
+    grid.thumbnails().stop();  // stopping twice ends nothing twice
+    EXPECT_EQ(ended.count(), 2);
+    EXPECT_EQ(grid.count(), 12);
+    grid.listFolder();
+    grid.thumbnails().waitUntilDone();
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(grid.thumbnails().state(i), ThumbnailSet::State::Ready);
+}
+
 TEST_F(ThumbnailCacheTest, DamagedCacheIsIgnoredAndRewritten) {
     image("a.png");
     const QString cache = cacheFileName(root, 100);

@@ -5,11 +5,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "dialogs/colour_depth_dialog.h"
@@ -107,6 +110,30 @@ TEST(CorrectionDialog, TheRangeLimitsTheWorkInsideOrOutside) {
     expected = image;
     ASSERT_TRUE(engine::adjustBrightness(
         expected, engine::Area::outside({{10, 5}, {30, 5}, {30, 20}, {10, 20}}), {2, 0, 0}));
+    EXPECT_TRUE(samePixels(dialog->working(), expected));
+}
+
+TEST(CorrectionDialog, EnterInAValueBoxAppliesTheValueAndLeavesDrawDown) {
+    const Image image = randomImage(40, 30, 24);
+    auto dialog = opened<spImgH>(image, {10, 5, 30, 20});
+    dialog->tabs()->setCurrentIndex(spImgH::Blur);
+    dialog->drawButton()->click();
+    QLineEdit* box = dialog->slider(3)->text();
+    box->setFocus();
+    QCoreApplication::processEvents();  // focus selects the whole text, as a click does
+    QTest::keyClicks(box, QStringLiteral("6"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(dialog->drawButton()->isChecked());
+    EXPECT_TRUE(dialog->isVisible());
+    const engine::Area inside = engine::Area::inside({{10, 5}, {30, 5}, {30, 20}, {10, 20}});
+    Image expected = image;
+    ASSERT_TRUE(engine::blur(expected, inside, {6}));
+    EXPECT_TRUE(samePixels(dialog->working(), expected));
+
+    dialog->rangeOption(1)->click();  // the range options go on applying
+    expected = image;
+    ASSERT_TRUE(
+        engine::blur(expected, engine::Area::outside({{10, 5}, {30, 5}, {30, 20}, {10, 20}}), {6}));
     EXPECT_TRUE(samePixels(dialog->working(), expected));
 }
 
@@ -274,6 +301,23 @@ TEST(ColourDepthDialog, PreviewsConvertFromTheEditorsImageEveryTime) {
     dialog.invertButton()->click();
     ASSERT_TRUE(engine::invertChannels(expected, engine::Area::whole(), {true, true, true}));
     EXPECT_TRUE(samePixels(dialog.working(), expected));
+}
+
+TEST(ColourDepthDialog, EnterInTheThresholdBoxNeitherInvertsNorConfirms) {
+    const Image image = randomImage(16, 12, 24);
+    spImgC dialog(image, QStringLiteral("24."));
+    dialog.show();
+    dialog.colourOption(0)->click();
+    QLineEdit* box = dialog.threshold()->text();
+    box->setFocus();
+    QCoreApplication::processEvents();
+    QTest::keyClicks(box, QStringLiteral("90"));
+    QTest::keyClick(box, Qt::Key_Enter);
+    Image expected = image;
+    ASSERT_TRUE(engine::reduceColours(expected, {1, false, false, 90}));
+    EXPECT_TRUE(samePixels(dialog.working(), expected));  // not inverted
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.replaced());
 }
 
 TEST(ColourDepthDialog, TheImagesOwnDepthIsNotConvertedAgain) {

@@ -140,7 +140,8 @@ TEST_F(SaveAsDialogTest, EachFormatGetsTheDepthItAccepts) {
         {8, false, spImgSV::Jpeg, "a8.jpg", 24},   {8, true, spImgSV::Jpeg, "g8.jpg", 80},
         {8, false, spImgSV::Png, "a8.png", 8},     {4, false, spImgSV::Png, "a4.png", 4},
         {32, false, spImgSV::Png, "a32.png", 24},  {16, false, spImgSV::Jpeg2000, "a16.jp2", 24},
-        {1, false, spImgSV::Gif, "a1.gif", 1},
+        {1, false, spImgSV::Gif, "a1.gif", 1},     {32, false, spImgSV::Fpx, "a32.fpx", 24},
+        {8, true, spImgSV::Fpx, "g8.fpx", 80},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,6 +153,8 @@ TEST_F(SaveAsDialogTest, EachFormatGetsTheDepthItAccepts) {
     const Image image = engine::test::makeImage(24, 16, engine::test::Depth{24, false}, 3);
     EXPECT_TRUE(samePixels(load("a24.bmp"), image));
     EXPECT_TRUE(samePixels(load("a24.tif"), image));
+    saveAs(image, spImgSV::Fpx, 0, "a24.fpx");
+    EXPECT_TRUE(samePixels(load("a24.fpx"), image));
     EXPECT_TRUE(msg_->messageTexts().isEmpty());
 }
 
@@ -183,6 +186,15 @@ TEST_F(SaveAsDialogTest, QualityIsAtLeastTwentyAndProgressiveAndCodeStreamAreWri
     EXPECT_EQ(format, engine::FileFormat::J2k);
     EXPECT_EQ(stream.width(), 64);
     EXPECT_LT(fileBytes(path("stream.jp2")).size(), fileBytes(path("lossless.jp2")).size());
+
+    // FlashPix: the second button writes JPEG tiles at the slider's quality.
+    saveAs(image, spImgSV::Fpx, 1, "q30.fpx", 30);
+    saveAs(image, spImgSV::Fpx, 1, "q95.fpx", 95);
+    EXPECT_EQ(load("q95.fpx", &format).width(), 64);
+    EXPECT_EQ(format, engine::FileFormat::FlashPix);
+    EXPECT_LT(fileBytes(path("q30.fpx")).size(), fileBytes(path("q95.fpx")).size());
+    saveAs(image, spImgSV::Fpx, 0, "raw.fpx", 30);
+    EXPECT_LT(fileBytes(path("q95.fpx")).size(), fileBytes(path("raw.fpx")).size());
 }
 
 TEST_F(SaveAsDialogTest, InterlaceButtonsSetTheFilesInterlaceFlag) {
@@ -261,16 +273,20 @@ TEST_F(SaveAsDialogTest, CancelOrAFailedWriteSaysSoAndChangesNoFile) {
     EXPECT_EQ(msg_->messageTexts(), QStringList{kCannotSave});
     EXPECT_TRUE(QDir(dir_.path()).entryList(QDir::Files).isEmpty());
 
-    // A format the engine cannot write leaves the file of that name as it was.
+    // A save the engine refuses (here: past the memory limit, which the 8 × 8 picture fits
+    // and its FlashPix pyramid does not) leaves the file of that name as it was.
     QFile old(path("old.fpx"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("keep");
     old.close();
     msg_->clear();
+    const uint64_t limit = engine::memoryLimit();
+    engine::setMemoryLimit(300);
     saveAs(image, spImgSV::Fpx, 0, "old.fpx");
-    const std::string_view unsupported = engine::errorText(engine::kErrUnsupported);
+    engine::setMemoryLimit(limit);
+    const std::string_view memory = engine::errorText(engine::kErrMemory);
     EXPECT_EQ(msg_->messageTexts(),
-              QStringList{QString::fromUtf8(unsupported.data(), qsizetype(unsupported.size()))});
+              QStringList{QString::fromUtf8(memory.data(), qsizetype(memory.size()))});
     EXPECT_EQ(fileBytes(path("old.fpx")), QByteArray("keep"));
 
     // An unwritable folder: reported, nothing left behind.

@@ -97,3 +97,25 @@ TEST(ValueSlider, DisablingCoversEveryPart) {
     c.slider.cOn(0, 10, page, 1, QString());
     EXPECT_TRUE(c.slider.stepButton(1)->isEnabled());
 }
+
+TEST(ValueSlider, TypedTextIsReadAsItsLeadingNumberAndEnterCommitsIt) {
+    Configured c(0, 255, 10, 1);
+    QSignalSpy changed(&c.slider, &uSld::eCngVL);
+    c.slider.text()->setFocus();
+    c.slider.text()->selectAll();
+    QTest::keyClicks(c.slider.text(), QStringLiteral("102abc"));
+    EXPECT_DOUBLE_EQ(c.slider.ValS(), 102);
+    EXPECT_EQ(c.slider.slider()->value(), 40);  // the letters do not move it back to 0
+    const int typed = static_cast<int>(changed.count());
+
+    QTest::keyClick(c.slider.text(), Qt::Key_Return);
+    EXPECT_EQ(c.slider.text()->text(), QStringLiteral("102"));
+    EXPECT_EQ(changed.count(), typed + 1);  // Enter applies the value once more
+    QTest::keyClick(c.slider.text(), Qt::Key_Enter);
+    EXPECT_EQ(changed.count(), typed + 2);
+
+    c.slider.text()->setText(QStringLiteral("abc"));
+    EXPECT_DOUBLE_EQ(c.slider.ValS(), 0);
+    c.slider.text()->setText(QStringLiteral(" -1.5e3"));
+    EXPECT_DOUBLE_EQ(c.slider.ValS(), -1.5);
+}

@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
+#include "editor/document/picture_facts.h"
 #include "editor/document/save_naming.h"
 #include "editor_fixture.h"
+#include "support/multi_page_files.h"
 #include "util/shared_values.h"
 
 namespace ximora::editor::testing {
@@ -102,19 +104,56 @@ TEST_F(DocumentTest, OverwriteSavesAndAFailedSaveChangesNothing) {
     EXPECT_EQ(doc_.editState(), kStateLoaded);
     EXPECT_TRUE(engine::testing::samePixels(read(path(QStringLiteral("a.bmp"))), doc_.image()));
 
-    // FlashPix cannot be written: the old file and the edited document stay as they were.
+    // A save the engine refuses (here: past the memory limit, which the picture fits and its
+    // FlashPix pyramid does not): the old file and the edited document stay as they were.
     QFile::copy(path(QStringLiteral("a.bmp")), path(QStringLiteral("b.fpx")));
     doc_.pcOpen(0, path(QStringLiteral("b.fpx")));
     const QByteArray before = bytesOf(path(QStringLiteral("b.fpx")));
     doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
     const engine::Image edited = doc_.image();
     script_->clear();
+    const uint64_t limit = engine::memoryLimit();
+    engine::setMemoryLimit(500);
     doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
-    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ｻﾎﾟｰﾄ外の機能です")});
+    engine::setMemoryLimit(limit);
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾒﾓﾘｴﾗｰが発生しました")});
     EXPECT_EQ(bytesOf(path(QStringLiteral("b.fpx"))), before);
     EXPECT_EQ(doc_.editState(), kStateEdited);
     EXPECT_TRUE(engine::testing::samePixels(doc_.image(), edited));
     EXPECT_EQ(QDir(path(QString())).entryList(QDir::Files).size(), 2);  // no leftovers
+}
+
+TEST_F(DocumentTest, AMultiPageFileSaysSoAndLosesPagesOnlyWhenTheUserAgrees) {
+    const QString gif = path(QStringLiteral("anim.gif"));
+    const auto frames = ximora::test::animatedGif(3);
+    QFile file(gif);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(frames.data()), qsizetype(frames.size()));
+    file.close();
+    QSignalSpy facts(&doc_, &PictureDocument::eStPcTyp);
+    doc_.pcOpen(0, gif);
+    ASSERT_TRUE(doc_.hasImage());
+    EXPECT_EQ(filePages(gif), 3);
+    ASSERT_FALSE(facts.isEmpty());
+    EXPECT_TRUE(facts.last().at(2).toString().endsWith(QStringLiteral("  ﾍﾟｰｼﾞ数:3")));
+
+    // Overwriting after an edit asks first; No keeps every page.
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    script_->clear();
+    script_->answer(util::MsgAnswer::No);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(script_->messageTexts(),
+              QStringList{QStringLiteral("このﾌｧｲﾙには3ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目"
+                                         "だけになります｡上書きしますか")});
+    EXPECT_EQ(bytesOf(gif).size(), qsizetype(frames.size()));
+
+    // Yes writes the one page; the file and the info line say one page from then on.
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("左右反転"));
+    script_->answer(util::MsgAnswer::Yes);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(filePages(gif), 1);
+    EXPECT_EQ(read(gif).width(), 5);
+    EXPECT_FALSE(facts.last().at(2).toString().contains(QStringLiteral("ﾍﾟｰｼﾞ")));
 }
 
 TEST_F(DocumentTest, SaveQuestionByUpdateMode) {

@@ -123,6 +123,9 @@ TEST(PictureFacts, NumbersAndInfoText) {
     EXPECT_EQ(infoText(grey, 0), QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:24  色数:256 (8bit)"));
     EXPECT_EQ(infoText(grey, 1078),
               QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:24  色数:256 (8bit)  ﾌｧｲﾙｻｲｽﾞ: 1,078"));
+    EXPECT_EQ(infoText(grey, 1078, 1), infoText(grey, 1078));
+    EXPECT_EQ(infoText(grey, 1078, 12),
+              QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:24  色数:256 (8bit)  ﾌｧｲﾙｻｲｽﾞ: 1,078  ﾍﾟｰｼﾞ数:12"));
     EXPECT_TRUE(codeIn(QStringLiteral("8."), QStringLiteral(".1.2.4.8.16.")));
     EXPECT_FALSE(codeIn(QStringLiteral("80."), QStringLiteral(".1.2.4.8.16.")));
     EXPECT_EQ(numericValue(QStringLiteral(" 50%")), 50);

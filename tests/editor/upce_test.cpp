@@ -9,8 +9,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <vector>
 
+#include "editor/document/zoom_steps.h"
 #include "editor/save/save_dialog.h"
 #include "editor/upce.h"
 #include "editor/view/pan_window.h"
@@ -198,6 +200,69 @@ TEST_F(EditorControlTest, MouseSelectsScrollsAndZooms) {
     QTest::mouseClick(viewport(), Qt::RightButton, {}, QPoint(120, 90));
     EXPECT_NEAR(editor_.dGetImg()->zoomX(), 1.21, 1e-9);
     EXPECT_EQ(popUps.count(), 1);  // no pop-up while zooming
+}
+
+TEST(ZoomSteps, StepThroughTheZoomMenuAndStopAtItsEnds) {
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.5, true), 0.6);
+    EXPECT_DOUBLE_EQ(nextZoomStep(1.0, false), 0.9);
+    EXPECT_DOUBLE_EQ(nextZoomStep(1.2, true), 1.5);  // a fitted scale between two steps
+    EXPECT_DOUBLE_EQ(nextZoomStep(1.2, false), 1.0);
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.99999, true), 1.5);  // rounding does not skip a step
+    EXPECT_DOUBLE_EQ(nextZoomStep(10.0, true), 10.0);
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.5, false), 0.5);
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.1, true), 0.5);  // a tiny fitted picture
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.1, false), 0.1);
+}
+
+TEST_F(EditorControlTest, WheelAndKeysZoomAroundThePointer) {
+    openInEditor(800, 600);
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("ｽｹｰﾙ"));
+    const auto wheel = [this](int delta, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+        QWheelEvent event(at, viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(viewport(), &event);
+    };
+    PictureDocument* doc = editor_.dGetImg();
+    // Without the zoom inputs (dialog previews) the wheel leaves the view mode alone.
+    wheel(120, QPoint(100, 100));
+    EXPECT_EQ(doc->scaleMode(), 1);
+
+    editor_.enableZoomInputs();
+    QSignalSpy modes(&editor_, &uPcE::eChgViewMode);
+    const QPoint at(100, 80);
+    const QPointF under = editor_.view()->toImage(at);
+    const double first = nextZoomStep(editor_.view()->currentZoom(), true);
+    const double second = nextZoomStep(first, true);
+    wheel(120, at);  // fitted: one notch is the step above the fitted scale, at actual size
+    EXPECT_EQ(doc->scaleMode(), 3);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
+    EXPECT_EQ(modes.count(), 1);
+    wheel(60, at);  // half a notch (a touchpad) does nothing yet, the second half does
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
+    wheel(60, at);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), second);
+    const QPointF back = editor_.view()->toView(under);
+    EXPECT_NEAR(back.x(), at.x(), 1.0);  // the picture point stayed under the pointer
+    EXPECT_NEAR(back.y(), at.y(), 1.0);
+    wheel(-120, at);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
+    wheel(120, at, Qt::ShiftModifier);  // Shift scrolls
+    EXPECT_DOUBLE_EQ(doc->zoomX(), first);
+
+    editor_.activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(editor_.isActiveWindow());
+    QTest::keyClick(&editor_, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(doc->scaleMode(), 1);
+    // The view may have lost its scroll bars meanwhile: the steps start from its fitted scale.
+    const double refitted = nextZoomStep(editor_.view()->currentZoom(), true);
+    QTest::keyClick(&editor_, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(doc->scaleMode(), 3);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), refitted);
+    QTest::keyClick(&editor_, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), nextZoomStep(refitted, true));
+    QTest::keyClick(&editor_, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(doc->zoomX(), refitted);
 }
 
 TEST_F(EditorControlTest, DroppedFilesOpenByExtension) {

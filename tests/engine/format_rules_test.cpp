@@ -58,13 +58,14 @@ TEST(FileConversion, FollowsTheTargetExtension) {
     EXPECT_EQ(format, FileFormat::Pcx);
     EXPECT_EQ(back.bitsPerPixel(), 24);
 
-    // BMP stays at its depth; FlashPix is refused and writes nothing.
+    // BMP stays at its depth; FlashPix takes 24 bits, as JPEG does.
     ASSERT_TRUE(convertFile(source, (folder / "out.bmp").string(), 0));
     ASSERT_TRUE(loadImage((folder / "out.bmp").string(), back));
     EXPECT_EQ(back.bitsPerPixel(), 32);
-    EXPECT_FALSE(convertFile(source, (folder / "out.fpx").string(), 0));
-    EXPECT_EQ(lastError(), kErrUnsupported);
-    EXPECT_FALSE(fs::exists(folder / "out.fpx"));
+    ASSERT_TRUE(convertFile(source, (folder / "out.fpx").string(), 0));
+    ASSERT_TRUE(loadImage((folder / "out.fpx").string(), back, {}, &format));
+    EXPECT_EQ(format, FileFormat::FlashPix);
+    EXPECT_EQ(back.bitsPerPixel(), 24);
 
     // JPEG 2000 names get JPEG 2000 data; a name without extension, and any unknown one, JPEG.
     const struct {

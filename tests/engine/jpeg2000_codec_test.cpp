@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <openjpeg.h>
+
+#include <algorithm>
+#include <cstdio>
+
 #include "codec_test_io.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/core/error.h"
@@ -18,7 +23,95 @@ bool decode(const std::vector<uint8_t>& bytes, Image& out, int minSide = 0) {
     return decodeWith(jp2Codec(), bytes, out, minSide);
 }
 
+// Value of component c at its own sample (i, j): distinct along both axes.
+int componentValue(int c, uint32_t i, uint32_t j) {
+    return int((i * 5 + j * 11 + uint32_t(c) * 40) % 256);
+}
+
+struct Grid {
+    uint32_t x0, y0, x1, y1;  // image area on the reference grid
+    uint32_t dx[3], dy[3];    // sampling of each component
+};
+
+// A lossless codestream written by OpenJPEG itself for three components on `grid`.
+std::vector<uint8_t> gridCodestream(const Grid& grid) {
+    opj_image_cmptparm_t params[3] = {};
+    for (int c = 0; c < 3; ++c) {
+        params[c].dx = grid.dx[c], params[c].dy = grid.dy[c];
+        params[c].x0 = (grid.x0 + grid.dx[c] - 1) / grid.dx[c];
+        params[c].y0 = (grid.y0 + grid.dy[c] - 1) / grid.dy[c];
+        params[c].w = (grid.x1 + grid.dx[c] - 1) / grid.dx[c] - params[c].x0;
+        params[c].h = (grid.y1 + grid.dy[c] - 1) / grid.dy[c] - params[c].y0;
+        params[c].prec = 8;
+    }
+    opj_image_t* image = opj_image_create(3, params, OPJ_CLRSPC_SRGB);
+    image->x0 = grid.x0, image->y0 = grid.y0, image->x1 = grid.x1, image->y1 = grid.y1;
+    for (int c = 0; c < 3; ++c)
+        for (uint32_t j = 0; j < params[c].h; ++j)
+            for (uint32_t i = 0; i < params[c].w; ++i)
+                image->comps[c].data[j * params[c].w + i] = componentValue(c, i, j);
+    opj_cparameters_t parameters;
+    opj_set_default_encoder_parameters(&parameters);
+    parameters.tcp_numlayers = 1, parameters.tcp_rates[0] = 0, parameters.cp_disto_alloc = 1;
+    parameters.numresolution = 3;
+    parameters.image_offset_x0 = int(grid.x0), parameters.image_offset_y0 = int(grid.y0);
+    opj_codec_t* codec = opj_create_compress(OPJ_CODEC_J2K);
+    EXPECT_TRUE(opj_setup_encoder(codec, &parameters, image));
+    const char* path = "jpeg2000_grid_test.j2k";
+    opj_stream_t* stream = opj_stream_create_default_file_stream(path, OPJ_FALSE);
+    EXPECT_TRUE(opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
+                opj_end_compress(codec, stream));
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(image);
+    std::vector<uint8_t> bytes;
+    if (FILE* f = std::fopen(path, "rb")) {
+        for (int ch; (ch = std::fgetc(f)) != EOF;) bytes.push_back(uint8_t(ch));
+        std::fclose(f);
+    }
+    std::remove(path);
+    return bytes;
+}
+
 }  // namespace
+
+TEST(Jpeg2000Codec, SubsampledComponentsAndOffsetsAreShownOnTheReferenceGrid) {
+    const Grid grids[] = {
+        {0, 0, 128, 96, {1, 2, 2}, {1, 2, 2}},  // 2 × 2 chroma
+        {3, 1, 70, 41, {1, 2, 1}, {1, 1, 2}},   // odd offsets, factors differing per axis
+    };
+    for (const Grid& grid : grids) {
+        const auto bytes = gridCodestream(grid);
+        ASSERT_FALSE(bytes.empty());
+        Image image;
+        ASSERT_TRUE(decode(bytes, image)) << lastError();
+        ASSERT_EQ(image.width(), int(grid.x1 - grid.x0));
+        ASSERT_EQ(image.height(), int(grid.y1 - grid.y0));
+        ASSERT_EQ(image.bitsPerPixel(), 24);
+        int wrong = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const uint8_t* p = image.row(y) + x * 3;
+                for (int c = 0; c < 3; ++c) {
+                    // The sample at or before the grid point, counted from the component's
+                    // first one (a point before it takes the first).
+                    const auto at = [](uint32_t origin, int pos, uint32_t step) {
+                        return uint32_t(
+                            std::max<int64_t>(0, int64_t((origin + uint32_t(pos)) / step) -
+                                                     int64_t((origin + step - 1) / step)));
+                    };
+                    wrong += p[c] != componentValue(c, at(grid.x0, x, grid.dx[c]),
+                                                    at(grid.y0, y, grid.dy[c]));
+                }
+            }
+        EXPECT_EQ(wrong, 0) << grid.x1 << "x" << grid.y1;
+    }
+    // A reduced decode keeps the picture's proportions.
+    Image small;
+    ASSERT_TRUE(decode(gridCodestream(grids[0]), small, 40));
+    EXPECT_EQ(small.width(), 64);
+    EXPECT_EQ(small.height(), 48);
+}
 
 TEST(Jpeg2000Codec, LosslessRoundTripsInBothContainers) {
     struct Case {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -144,4 +145,44 @@ TEST(JpegCodec, DamagedFilesFailCleanly) {
     EXPECT_FALSE(decode(notJpeg, out));
     EXPECT_EQ(lastError(), kErrBadFile);
     EXPECT_TRUE(sameColours(out, kept));
+}
+
+namespace {
+
+// Horizontal and vertical sampling factors of the first component in the SOF segment.
+int lumaSampling(const std::vector<uint8_t>& bytes) {
+    const size_t at = sofHeightOffset(bytes);
+    return at ? bytes[at + 6] : -1;  // height, width, count, then id and factors of component 1
+}
+
+double psnr(const Image& a, const Image& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const Colour p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {p.r - q.r, p.g - q.g, p.b - q.b}) sum += double(d) * d;
+        }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+}  // namespace
+
+TEST(JpegCodec, HighQualitiesKeepFullChromaAndStayCloseToTheSource) {
+    // Saturated colour edges on every pixel column: what halved chroma smears most.
+    Image source = makeImage(160, 120, {24, false});
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); x += 3) source.row(y)[x * 3 + (y / 5) % 3] = 255;
+    EXPECT_EQ(lumaSampling(encode(source, kSaveJpeg, 89)), 0x22);
+    EXPECT_EQ(lumaSampling(encode(source, kSaveJpeg, kFullChromaQuality)), 0x11);
+    EXPECT_EQ(lumaSampling(encode(source, kSaveJpegProgressive, 100)), 0x11);
+    EXPECT_EQ(lumaSampling(encode(patternImage(40, 30, 8, true), kSaveJpeg, 100)), 0x11);
+
+    Image back;
+    ASSERT_TRUE(decode(encode(source, kSaveJpeg, 100), back));
+    const double atHundred = psnr(source, back);
+    RecordProperty("psnr_q100", std::to_string(atHundred));
+    EXPECT_GE(atHundred, 45.0);
+    ASSERT_TRUE(decode(encode(source, kSaveJpeg, 89), back));
+    EXPECT_LT(psnr(source, back), atHundred - 5);
 }

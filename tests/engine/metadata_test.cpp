@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <string>
 
 #include "engine/codecs/jpeg/jpeg_codec.h"
+#include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/core/error.h"
 #include "engine/metadata/exif.h"
 #include "engine/metadata/tiff_structure.h"
+#include "engine/metadata/tiff_writer.h"
 #include "op_test_images.h"
 
 using namespace ximora::engine;
@@ -218,7 +224,7 @@ TEST(Exif, OrientationTurnsTheLoadedPixelsUpright) {
     }
 }
 
-TEST(Metadata, BlocksSurviveLoadAndSaveInJpegPngAndTiff) {
+TEST(Metadata, BlocksSurviveLoadAndSaveInJpegPngTiffAndJpeg2000) {
     Image source = smoothImage(24, 16);
     source.metadata.exif = exifBlock(1, true);
     source.metadata.xmp = {'<', 'x', ':', 'x', 'm', 'p', 'm', 'e', 't', 'a', '/', '>'};
@@ -230,7 +236,8 @@ TEST(Metadata, BlocksSurviveLoadAndSaveInJpegPngAndTiff) {
     };
     const Case cases[] = {{jpegCodec(), kSaveJpeg, true},
                           {pngCodec(), kSavePng, true},
-                          {tiffCodec(), kSaveTiffLzw, false}};
+                          {tiffCodec(), kSaveTiffLzw, false},
+                          {jp2Codec(), kSaveJp2, true}};
     for (const Case& c : cases) {
         SaveOptions save;
         save.format = c.format;
@@ -251,4 +258,157 @@ TEST(Metadata, BlocksSurviveLoadAndSaveInJpegPngAndTiff) {
         ASSERT_TRUE(c.codec.decode(bytes.data(), bytes.size(), bare, once));
         EXPECT_TRUE(once.metadata.empty());
     }
+}
+
+namespace {
+
+// What a camera writes (in Motorola order, as many do): make, model and date in IFD0, the
+// exposure and original date in the Exif IFD, a latitude in the GPS IFD.
+std::vector<uint8_t> cameraExif() {
+    TiffWriter w(false);
+    w.bytes = {'M', 'M'};
+    w.u16(42), w.u32(8);
+    const auto ascii = [&](uint16_t tag, uint32_t count, uint32_t at) {
+        w.u16(tag), w.u16(2), w.u32(count), w.u32(at);
+    };
+    // IFD0 at 8: 5 entries → ends at 8 + 2 + 60 + 4 = 74; Exif IFD at 74: 2 entries → 104;
+    // GPS IFD at 104: 2 entries → 134; values from 134.
+    w.u16(5);
+    ascii(271, 6, 134);  // "Canon"
+    ascii(272, 8, 140);  // "EOS 5D "
+    ascii(306, 20, 148);
+    w.u16(34665), w.u16(4), w.u32(1), w.u32(74);
+    w.u16(34853), w.u16(4), w.u32(1), w.u32(104);
+    w.u32(0);
+    w.u16(2);
+    w.u16(33434), w.u16(5), w.u32(1), w.u32(168);
+    ascii(36867, 20, 176);
+    w.u32(0);
+    w.u16(2);
+    w.u16(1), w.u16(2), w.u32(2), w.u16('N' << 8), w.u16(0);
+    w.u16(2), w.u16(5), w.u32(3), w.u32(196);
+    w.u32(0);
+    for (const char* text : {"Canon", "EOS 5D ", "2001:02:03 04:05:06", "", ""}) {
+        if (!*text) continue;
+        w.bytes.insert(w.bytes.end(), text, text + std::strlen(text) + 1);
+    }
+    w.u32(1), w.u32(250);  // 1/250 s at 168
+    const char* original = "2001:02:03 04:05:00";
+    w.bytes.insert(w.bytes.end(), original, original + 20);             // at 176
+    w.u32(35), w.u32(1), w.u32(41), w.u32(1), w.u32(1234), w.u32(100);  // 35° 41' 12.34" at 196
+    return w.bytes;
+}
+
+std::string asciiValue(const TiffStructure& t, uint16_t tag, uint64_t ifd = 0) {
+    const uint64_t entry = t.findEntry(tag, ifd);
+    if (!entry) return {};
+    const uint32_t count = t.u32(entry + 4);
+    const uint64_t at = count <= 4 ? entry + 8 : t.u32(entry + 8);
+    if (at + count > t.size()) return {};
+    std::string s(reinterpret_cast<const char*>(t.data() + at), count);
+    while (!s.empty() && s.back() == 0) s.pop_back();
+    return s;
+}
+
+// The camera data that must survive: make, model, dates, exposure and the GPS latitude.
+void expectCameraData(const std::vector<uint8_t>& exif, const std::string& where) {
+    SCOPED_TRACE(where);
+    const TiffStructure t(exif.data(), exif.size());
+    ASSERT_TRUE(t.valid());
+    EXPECT_EQ(asciiValue(t, 271), "Canon");
+    EXPECT_EQ(asciiValue(t, 272), "EOS 5D ");
+    EXPECT_EQ(asciiValue(t, 306), "2001:02:03 04:05:06");
+    const uint64_t exifIfd = t.u32(t.findEntry(34665) + 8);
+    EXPECT_EQ(asciiValue(t, 36867, exifIfd), "2001:02:03 04:05:00");
+    EXPECT_EQ(t.u32(t.u32(t.findEntry(33434, exifIfd) + 8) + 4), 250u);
+    const uint64_t gps = t.u32(t.findEntry(34853) + 8);
+    ASSERT_NE(gps, 0u);
+    EXPECT_EQ(asciiValue(t, 1, gps), "N");
+    const uint32_t latitude = t.u32(t.findEntry(2, gps) + 8);
+    EXPECT_EQ(t.u32(latitude), 35u);
+    EXPECT_EQ(t.u32(latitude + 16), 1234u);
+}
+
+// exiftool's reading of the tags (names separated by " -"), one value a line.
+std::string exiftoolValues(const std::vector<uint8_t>& file, const std::string& tags) {
+    const std::string path = "metadata_test_exiftool.bin";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    std::string value;
+    if (FILE* p =
+            ::popen(("exiftool -s3 -n -" + tags + " " + path + " 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, p)) value += buffer;
+        ::pclose(p);
+    }
+    std::remove(path.c_str());
+    while (!value.empty() && (value.back() == '\n' || value.back() == ' ')) value.pop_back();
+    return value;
+}
+
+bool haveExiftool() {
+    static const bool found = std::system("exiftool -ver >/dev/null 2>&1") == 0;
+    return found;
+}
+
+}  // namespace
+
+TEST(Metadata, CameraExifWithGpsTravelsThroughTiffJpegAndJpeg2000) {
+    Image source = smoothImage(40, 30);
+    source.metadata.exif = cameraExif();
+    expectCameraData(source.metadata.exif, "the block itself");
+    struct Step {
+        const Codec& codec;
+        int format;
+    };
+    const Step steps[] = {{tiffCodec(), kSaveTiffLzw},
+                          {jpegCodec(), kSaveJpeg},
+                          {tiffCodec(), kSaveTiff},
+                          {jp2Codec(), kSaveJp2},
+                          {tiffCodec(), kSaveTiff}};
+    Image image = source;
+    for (const Step& step : steps) {
+        SaveOptions save;
+        save.format = step.format;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(step.codec.encode(image, save, bytes));
+        if (haveExiftool()) {  // an independent reader sees the camera, the date and the place
+            EXPECT_EQ(exiftoolValues(bytes, "Make -DateTimeOriginal -GPSLatitude").substr(0, 36),
+                      "Canon\n2001:02:03 04:05:00\n35.6867611")
+                << step.format;
+        }
+        Image back;
+        ASSERT_TRUE(step.codec.decode(bytes.data(), bytes.size(), LoadOptions{}, back));
+        expectCameraData(back.metadata.exif,
+                         "read back from format " + std::to_string(step.format));
+        image = std::move(back);
+    }
+}
+
+TEST(Metadata, Jpeg2000KeepsTheProfileInItsColourBoxAndACodestreamHoldsNothing) {
+    Image source = smoothImage(24, 16);
+    source.metadata.icc = iccProfile();
+    source.metadata.exif = cameraExif();
+    source.metadata.xmp = {'<', 'x', '/', '>'};
+    SaveOptions save;
+    save.format = kSaveJp2;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(jp2Codec().encode(source, save, bytes));
+    // The colour box: method 2 (a restricted ICC profile), not the enumerated sRGB.
+    const std::string file(bytes.begin(), bytes.end());
+    const size_t colr = file.find("colr");
+    ASSERT_NE(colr, std::string::npos);
+    EXPECT_EQ(bytes[colr + 4], 2);
+    Image back;
+    ASSERT_TRUE(jp2Codec().decode(bytes.data(), bytes.size(), LoadOptions{}, back));
+    EXPECT_EQ(back.metadata.icc, source.metadata.icc);
+    EXPECT_EQ(back.metadata.exif, source.metadata.exif);
+    EXPECT_EQ(back.metadata.xmp, source.metadata.xmp);
+    EXPECT_TRUE(sameColours(back, source));
+
+    save.format = kSaveJ2k;
+    ASSERT_TRUE(j2kCodec().encode(source, save, bytes));
+    ASSERT_TRUE(j2kCodec().decode(bytes.data(), bytes.size(), LoadOptions{}, back));
+    EXPECT_TRUE(back.metadata.empty());
 }

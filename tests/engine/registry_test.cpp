@@ -60,9 +60,11 @@ TEST(Registry, DetectsByContentAndRefusesUnknownData) {
     EXPECT_EQ(lastError(), kErrBadFile);
     EXPECT_EQ(back.width(), 4);  // the previous image stays
 
+    // A compound file cut off in its header cannot be told apart: it is a damaged FlashPix.
     const uint8_t compound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1, 0, 0};
-    EXPECT_FALSE(loadImageFromMemory(compound, sizeof compound, back));
-    EXPECT_EQ(lastError(), kErrUnsupported);
+    EXPECT_FALSE(loadImageFromMemory(compound, sizeof compound, back, {}, &format));
+    EXPECT_EQ(format, FileFormat::FlashPix);
+    EXPECT_EQ(lastError(), kErrCannotRead);
 }
 
 TEST(Registry, SaveFailuresLeaveTheOldFile) {
@@ -72,11 +74,6 @@ TEST(Registry, SaveFailuresLeaveTheOldFile) {
     SaveOptions options;
     ASSERT_TRUE(saveImage(path, image, options));
     const auto before = fs::file_size(path);
-    for (int code : {13, 15}) {  // FlashPix
-        options.format = code;
-        EXPECT_FALSE(saveImage(path, image, options));
-        EXPECT_EQ(lastError(), kErrUnsupported);
-    }
     options.format = 99;
     EXPECT_FALSE(saveImage(path, image, options));
     EXPECT_EQ(lastError(), kErrBadParameter);

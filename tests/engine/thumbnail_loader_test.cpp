@@ -75,7 +75,8 @@ TEST(ThumbnailLoader, CameraPhotosShowUpright) {
 TEST(ThumbnailLoader, EveryFormatGivesAThumbnail) {
     TestFolder dir;
     const Image photo = halves(640, 320);
-    for (int format : {kSaveBmp, kSaveJpeg, kSaveTiffLzw, kSavePng, kSavePcx, kSaveJp2, kSaveJ2k}) {
+    for (int format : {kSaveBmp, kSaveJpeg, kSaveTiffLzw, kSavePng, kSavePcx, kSaveJp2, kSaveJ2k,
+                       kSaveFpx, kSaveFpxCompressed}) {
         if (!codecForSaveFormat(format)) continue;
         SaveOptions options;
         options.format = format;

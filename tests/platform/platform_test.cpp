@@ -124,6 +124,20 @@ TEST(ProgramPath, NameDropsExtensionAndDvSuffixInAnyCase) {
     EXPECT_FALSE(programFile().isEmpty());
 }
 
+// The build tree keeps "apData/" beside the programs; an installed program finds it under
+// <prefix>/share/ximora; one beside the program wins over the shared one.
+TEST(ProgramPath, DataFolderBesideTheProgramOrUnderShare) {
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin/"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    EXPECT_EQ(programDataFolder(bin), bin + "apData/");  // neither exists
+    const QString shared = prefix.filePath(QStringLiteral("share/ximora/apData/"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    EXPECT_EQ(programDataFolder(bin), shared);
+    ASSERT_TRUE(QDir().mkpath(bin + "apData"));
+    EXPECT_EQ(programDataFolder(bin), bin + "apData/");
+}
+
 TEST(Shell, TrashMovesTheFileAwayAndRefusesMissingOnes) {
     QTemporaryDir dir;
     ScopedEnv data("XDG_DATA_HOME", (dir.path() + "/data").toUtf8());

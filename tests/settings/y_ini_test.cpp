@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "app/settings/y_ini.h"
 #include "platform/cp932.h"
 #include "platform/user_setting.h"
+#include "settings/y_ini.h"
 #include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"

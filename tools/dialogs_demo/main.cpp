@@ -14,11 +14,13 @@
 #include "dialogs/effects_dialog.h"
 #include "dialogs/rotation_dialog.h"
 #include "engine/codecs/registry.h"
+#include "util/usr.h"
 
 using namespace ximora;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    Usr::StartupMetrics(nullptr);  // the screen's work area places the dialog, as in the program
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: dialogs_demo colour|correction|effects|rotation FILE [--shot PNG]\n");

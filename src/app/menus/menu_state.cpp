@@ -20,7 +20,8 @@ void applyMenuState(const MenuState& s, const MenuItemLookup& item) {
     for (int i = 0; i < 3; ++i) check("mnTree", i, s.browserState == i);
     enable("mnEdt", 0, s.changed);
     enable("mnEdt", 1, s.undo);
-    for (int i : {3, 13, 14, 15, 16, 17, 19, 21, 22, 23, 25}) enable("mnEdt", i, s.image);
+    for (int i : {3, 13, 14, 15, 16, 17, 19, 21, 22, 23}) enable("mnEdt", i, s.image);
+    enable("mnEdt", 25, s.image && s.panApplies);
     enable("mnEdt", 4, s.clipboard);
     enable("mnEdt", 6, !s.toolBar);
     for (int i : {8, 9, 11}) enable("mnEdt", i, s.range);

@@ -1,13 +1,14 @@
 #include "app/menus/pp_pic.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCursor>
 #include <QMenu>
-#include <vector>
 
 #include "app/menus/macro_list.h"
 #include "app/menus/menu_state.h"
 #include "app/menus/menu_tree.h"
+#include "app/menus/menu_walker.h"
 #include "app/menus/registered_folders.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
@@ -44,47 +45,27 @@ PpPic::PpPic(QWidget* parent) : QWidget(parent) {
 }
 
 void PpPic::build() {
-    struct Level {
-        QMenu* menu;
-        QString group;
-    };
-    std::vector<Level> levels;
-    const MenuRow* rows = menuRows();
-    const int count = menuRowCount();
-    for (int i = 0; i < count; ++i) {
-        const MenuRow& row = rows[i];
-        levels.resize(static_cast<size_t>(row.depth));
-        const bool opens = i + 1 < count && rows[i + 1].depth > row.depth;
-        const QString caption = QString::fromUtf8(row.caption);
-        const QString group = row.group        ? QString::fromUtf8(row.group)
-                              : levels.empty() ? QString()
-                                               : levels.back().group;
-        QAction* action = nullptr;
-        QMenu* submenu = nullptr;
-        if (row.depth == 0) {
-            submenu = new QMenu(caption, this);
-            tops_.insert(row.index, submenu);
-            action = submenu->menuAction();
+    walkMenuTable(
+        [](const MenuRow&) { return true; },
+        [this](const MenuRow& row, const QString& caption) {
+            auto* menu = new QMenu(caption, this);
+            tops_.insert(row.index, menu);
             if (row.index == 1 || row.index == 2 || row.index == 3 || row.index == 10)
-                connect(submenu, &QMenu::aboutToShow, this, [this] {
+                connect(menu, &QMenu::aboutToShow, this, [this] {
                     if (stateSource_) applyState(stateSource_());
                 });
-        } else if (opens) {
-            submenu = levels.back().menu->addMenu(caption);
-            action = submenu->menuAction();
-        } else if (caption == QStringLiteral("-")) {
-            action = levels.back().menu->addSeparator();
-        } else {
-            action = levels.back().menu->addAction(caption);
-            connect(action, &QAction::triggered, this, [this, action] { choose(action); });
-        }
-        action->setProperty(kArray, QString::fromUtf8(row.array));
-        action->setProperty(kIndex, row.index);
-        action->setProperty(kGroup, group);
-        action->setProperty(kJob, row.job ? QString::fromUtf8(row.job) : jobOfCaption(caption));
-        items_.insert(key(QString::fromUtf8(row.array), row.index), action);
-        if (submenu) levels.push_back({submenu, group});
-    }
+            return menu;
+        },
+        [this](const MenuEntry& entry) {
+            QAction* action = entry.action;
+            action->setProperty(kArray, QString::fromUtf8(entry.row.array));
+            action->setProperty(kIndex, entry.row.index);
+            action->setProperty(kGroup, entry.group);
+            action->setProperty(kJob, entry.job);
+            items_.insert(key(QString::fromUtf8(entry.row.array), entry.row.index), action);
+            if (entry.item)
+                connect(action, &QAction::triggered, this, [this, action] { choose(action); });
+        });
     // Items filled later start hidden.
     for (const char* array : {"mnFold", "mnMcR", "mnHaniUs", "mnHnEx", "mnMcrS"})
         if (QAction* first = item(QString::fromUtf8(array), 0)) first->setVisible(false);
@@ -95,11 +76,21 @@ void PpPic::build() {
     item("mnNwF", 1)->setVisible(false);
     for (int n = 0; n < 3; ++n) item("mnApr", n)->setVisible(false);
     item("mnMcrS", 2)->setEnabled(false);
-    for (const char* array :
-         {"mnUdt", "mnDel", "mnLstS", "mnDisp", "mnMouse", "mnTmbFd", "mnTree", "mnColor"})
-        for (int index = 0; index < 10; ++index)
-            if (QAction* a = item(QString::fromUtf8(array), index); a && !a->isSeparator())
-                a->setCheckable(true);
+    // Each of these is one choice: its items carry the check box, a click checks the item
+    // and clears the others. The other items of their menus are plain commands.
+    const struct {
+        const char* array;
+        int count;
+    } choices[] = {{"mnUdt", 3},   {"mnDel", 2},   {"mnLstS", 2}, {"mnDisp", 5},
+                   {"mnMouse", 3}, {"mnTmbFd", 2}, {"mnTree", 3}, {"mnColor", 8}};
+    for (const auto& choice : choices) {
+        auto* group = new QActionGroup(this);
+        for (int index = 0; index < choice.count; ++index) {
+            QAction* a = item(QString::fromUtf8(choice.array), index);
+            a->setCheckable(true);
+            group->addAction(a);
+        }
+    }
     item("mnEdt", 25)->setCheckable(true);
 }
 

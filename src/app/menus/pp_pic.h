@@ -15,15 +15,16 @@ namespace ximora::app {
 
 /// What the menus need to know when one of them opens.
 struct MenuState {
-    bool image = false;      ///< an image is present
-    bool changed = false;    ///< the image is edited
-    bool range = false;      ///< a range is selected
-    bool undo = false;       ///< undo is possible
-    int colourCode = 0;      ///< 1, 4, 8, 16, 24, 32, 40, 80
-    bool panShown = false;   ///< the pan window is shown
-    bool toolBar = false;    ///< the editor's own tool bar is shown
-    int browserState = 0;    ///< 0 list, 1 thumbnails, 2 hidden
-    bool clipboard = false;  ///< the clipboard holds a picture
+    bool image = false;       ///< an image is present
+    bool changed = false;     ///< the image is edited
+    bool range = false;       ///< a range is selected
+    bool undo = false;        ///< undo is possible
+    int colourCode = 0;       ///< 1, 4, 8, 16, 24, 32, 40, 80
+    bool panApplies = false;  ///< the picture is shown at actual size, where panning applies
+    bool panShown = false;    ///< the pan window is shown
+    bool toolBar = false;     ///< the editor's own tool bar is shown
+    int browserState = 0;     ///< 0 list, 1 thumbnails, 2 hidden
+    bool clipboard = false;   ///< the clipboard holds a picture
 };
 
 class PpPic : public QWidget {

@@ -1,12 +1,12 @@
 #include "app/menus/sub_menus.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <climits>
-#include <vector>
 
 #include "app/menus/menu_tree.h"
+#include "app/menus/menu_walker.h"
 #include "app/menus/pp_pic.h"
 
 namespace ximora::app {
@@ -25,6 +25,8 @@ constexpr Pick kPicks[] = {
 // requests ranges of the main window only, and the registered ranges are filled in later.
 constexpr const char* kLeftOut[] = {"mnHnEx", "mnHaniUs"};
 
+// Top menus and items of the table's top levels are picked; deeper rows come with their menu
+// unless their array is left out.
 bool picked(const MenuRow& row) {
     if (row.depth >= 2) {
         for (const char* array : kLeftOut)
@@ -42,47 +44,26 @@ QString key(const QString& array, int index) { return array + "/" + QString::num
 }  // namespace
 
 SubMenus::SubMenus(QMenuBar* bar, Chosen chosen) : QObject(bar), chosen_(std::move(chosen)) {
-    struct Level {
-        QMenu* menu;
-        QString group;
-    };
-    std::vector<Level> levels;
-    const MenuRow* rows = menuRows();
-    const int count = menuRowCount();
-    int skipBelow = INT_MAX;  // rows deeper than a row left out are left out with it
-    for (int i = 0; i < count; ++i) {
-        const MenuRow& row = rows[i];
-        if (row.depth > skipBelow) continue;
-        skipBelow = INT_MAX;
-        if (!picked(row)) {
-            skipBelow = row.depth;
-            continue;
-        }
-        levels.resize(static_cast<size_t>(row.depth));
-        const QString caption = QString::fromUtf8(row.caption);
-        const QString group = row.group        ? QString::fromUtf8(row.group)
-                              : levels.empty() ? QString()
-                                               : levels.back().group;
-        const bool opens = i + 1 < count && rows[i + 1].depth > row.depth;
-        QAction* action = nullptr;
-        if (row.depth == 0) {
+    walkMenuTable(
+        picked,
+        [this, bar](const MenuRow& row, const QString& caption) {
             QMenu* menu = bar->addMenu(caption);
             tops_.insert(row.index, menu);
-            action = menu->menuAction();
-            levels.push_back({menu, group});
-        } else if (opens) {
-            QMenu* menu = levels.back().menu->addMenu(caption);
-            action = menu->menuAction();
-            levels.push_back({menu, group});
-        } else if (caption == QStringLiteral("-")) {
-            action = levels.back().menu->addSeparator();
-        } else {
-            const QString job = row.job ? QString::fromUtf8(row.job) : jobOfCaption(caption);
-            action = addItem(levels.back().menu, caption, group, job);
-        }
-        items_.insert(key(QString::fromUtf8(row.array), row.index), action);
+            return menu;
+        },
+        [this](const MenuEntry& entry) {
+            items_.insert(key(QString::fromUtf8(entry.row.array), entry.row.index), entry.action);
+            if (entry.item && !entry.job.isEmpty())
+                connect(entry.action, &QAction::triggered, this,
+                        [this, group = entry.group, job = entry.job] { chosen_(group, job); });
+        });
+    // The colour depth in force is one choice.
+    auto* colours = new QActionGroup(this);
+    for (int i = 0; i < 8; ++i) {
+        QAction* colour = item(QStringLiteral("mnColor"), i);
+        colour->setCheckable(true);
+        colours->addAction(colour);
     }
-    for (int i = 0; i < 8; ++i) item(QStringLiteral("mnColor"), i)->setCheckable(true);
 }
 
 QAction* SubMenus::addItem(QMenu* menu, const QString& caption, const QString& group,

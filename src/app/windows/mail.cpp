@@ -23,12 +23,15 @@ QStringList mailArguments(const QString& subject, const QString& text, const QSt
 
 void Mail(const QString& subject, const QString& text, const QString& files,
           const QString& program) {
-    QProcess process;
-    process.start(program, mailArguments(subject, text, files));
-    // xdg-email hands the message over and returns; a compose window outlives it.
-    const bool ok = process.waitForStarted(5000) && process.waitForFinished(30000) &&
-                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    if (!ok)
+    // xdg-email may return at once or only when a mail program it started is closed; either
+    // way the window goes on, and the mail program is never ended from here. Its output does
+    // not mix into ours (automation reads our messages from standard error).
+    QProcess mail;
+    mail.setProgram(program);
+    mail.setArguments(mailArguments(subject, text, files));
+    mail.setStandardOutputFile(QProcess::nullDevice());
+    mail.setStandardErrorFile(QProcess::nullDevice());
+    if (!mail.startDetached())
         util::messages().message(
             QStringLiteral("OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸして下さい"));
 }

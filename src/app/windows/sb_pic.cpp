@@ -11,6 +11,7 @@
 
 #include "app/menus/menu_state.h"
 #include "app/menus/pp_pic.h"
+#include "app/menus/registered_folders.h"
 #include "app/menus/sub_menus.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
@@ -50,6 +51,7 @@ SbPic::SbPic(QWidget* parent) : QMainWindow(parent, Qt::Window) {
     pce_ = new editor::uPcE(this);
     pce_->setObjectName(QStringLiteral("uPcE"));
     setCentralWidget(pce_);
+    pce_->enableZoomInputs();
     menus_ = new SubMenus(
         menuBar(), [this](const QString& group, const QString& job) { command(group, job); });
     for (int top : {1, 3})
@@ -70,7 +72,11 @@ void SbPic::buildKeys() {
 void SbPic::connectEditor() {
     connect(pce_, &editor::uPcE::eStPcTyp, this,
             [this](const QString& path, const QString&, const QString&) { setWindowTitle(path); });
-    connect(pce_, &editor::uPcE::eAskPcPh, this, [](QString& path) { path = shared().sPcFold; });
+    // File dialogs start in the first registered folder that still exists.
+    connect(pce_, &editor::uPcE::eAskPcPh, this, [](QString& path) {
+        const QStringList folders = folders::existing(shared().sPcFold);
+        path = folders.isEmpty() ? QString() : folders.first();
+    });
     connect(pce_, &editor::uPcE::ePopUp, this, [this] {
         updateMenus();
         menus_->topMenu(3)->exec(QCursor::pos());
@@ -115,9 +121,9 @@ int SbPic::checkSave() {
 
 void SbPic::updateMenus() {
     MenuState state;
-    bool panShown = false;  // the sub window has no pan window
-    pce_->GtMnState(state.image, state.changed, state.range, state.undo, state.colourCode, panShown,
-                    state.toolBar);
+    bool panApplies = false;  // the sub window has no pan window item
+    pce_->GtMnState(state.image, state.changed, state.range, state.undo, state.colourCode,
+                    panApplies, state.toolBar);
     state.clipboard = platform::clipboardHasPicture();
     QStringList names;
     for (const QString& entry : pce_->UsrHani().split(':', Qt::SkipEmptyParts))

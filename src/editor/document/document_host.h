@@ -25,7 +25,7 @@ struct AdjustmentRequest {
 class DocumentHost {
   public:
     virtual ~DocumentHost() = default;
-    /// The view's inner size in device-independent pixels.
+    /// The view's inner size in device pixels: "実寸" shows one image pixel on each.
     virtual QSize viewSize() const = 0;
     /// The save dialog at `folder` with `name` preset, offering `formats` ("BMP", "JPG", ...);
     /// the chosen path, or empty when cancelled.

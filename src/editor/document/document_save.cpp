@@ -8,6 +8,7 @@
 #include "editor/document/document_host.h"
 #include "editor/document/numeric_value.h"
 #include "editor/document/picture_document.h"
+#include "editor/document/picture_facts.h"
 #include "editor/document/save_naming.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
@@ -70,6 +71,18 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     if (mode == 0) {
         path = file_;
         if (path.isEmpty()) return false;
+        // The file holds more pages than the document: overwriting it keeps only the first.
+        if (const int pages = filePages(path); pages > 1) {
+            util::MessageRequest question;
+            question.text = QStringLiteral("このﾌｧｲﾙには") + QString::number(pages) +
+                            QStringLiteral(
+                                "ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
+                                "上書きしますか");
+            question.buttons = util::MsgButtons::YesNo;
+            question.icon = util::MsgIcon::Question;
+            question.defaultButton = 1;  // No: nothing is lost by not answering
+            if (util::messages().message(question) != util::MsgAnswer::Yes) return false;
+        }
     } else if (name.isEmpty()) {
         if (!host_) return false;
         path = host_->askSaveName(folder, QString(),

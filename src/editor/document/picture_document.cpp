@@ -106,7 +106,8 @@ void PictureDocument::setEditState(const QString& state) {
 void PictureDocument::refreshInfo() {
     if (pending_) return;  // the facts follow when the picture is taken in
     colourCode_ = colourCodeText(image_);
-    const QString info = hasImage() ? infoText(image_, backingFileSize()) : QString();
+    const QString info =
+        hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
     emit eStPcTyp(file_, colourCode_, info);
 }
 
@@ -182,6 +183,12 @@ void PictureDocument::clickZoom(bool in) {
         zoomX_ /= 1.1;
         zoomY_ /= 1.1;
     }
+    emit zoomChanged();
+}
+
+void PictureDocument::zoomTo(double zoom) {
+    if (scaleMode_ != 3) return setView(QStringLiteral("実寸"), zoom);
+    setZoom(zoom);
     emit zoomChanged();
 }
 

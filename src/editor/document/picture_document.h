@@ -127,6 +127,9 @@ class PictureDocument : public QObject {
     void setView(const QString& name, double zoom);
     /// Multiplies (zoom in) or divides (zoom out) both zoom factors by 1.1, without bounds.
     void clickZoom(bool in);
+    /// Actual size times `zoom` (the wheel and the zoom keys): as the view "実寸" from another
+    /// mode; within "実寸" only the zoom changes, so views keep their reduced copies.
+    void zoomTo(double zoom);
     /// Zoom factor pair kept together.
     void setZoom(double factor);
 

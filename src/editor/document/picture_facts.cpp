@@ -1,6 +1,11 @@
 #include "editor/document/picture_facts.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+
+#include "engine/codecs/page_count.h"
 
 namespace ximora::editor {
 namespace {
@@ -30,13 +35,30 @@ bool codeIn(const QString& code, const QString& dottedList) {
     return !code.isEmpty() && dottedList.contains('.' + code);
 }
 
-QString infoText(const engine::Image& image, qint64 fileSize) {
+QString infoText(const engine::Image& image, qint64 fileSize, int pages) {
     const int bits = image.bitsPerPixel();
     QString text = QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:") + formatThousands(qint64(image.dataSize())) +
                    QStringLiteral("  色数:") + formatThousands(colourCount(image)) + " (" +
                    QString::number(bits) + "bit)";
     if (fileSize != 0) text += QStringLiteral("  ﾌｧｲﾙｻｲｽﾞ: ") + formatThousands(fileSize);
+    if (pages > 1) text += QStringLiteral("  ﾍﾟｰｼﾞ数:") + formatThousands(pages);
     return text;
+}
+
+int filePages(const QString& path) {
+    if (path.isEmpty()) return 1;
+    struct Known {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        int pages = 1;
+    };
+    thread_local Known known;
+    const QFileInfo info(path);
+    if (known.path != path || known.size != info.size() || known.modified != info.lastModified())
+        known = {path, info.size(), info.lastModified(),
+                 engine::countFilePages(QFile::encodeName(path).toStdString())};
+    return known.pages;
 }
 
 QString detailsText(const engine::Image& image, qint64 fileSize) {

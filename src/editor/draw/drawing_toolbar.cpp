@@ -4,10 +4,12 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QLabel>
-#include <QPixmap>
+#include <QPainter>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "util/drawn_icon.h"
 
 namespace ximora::editor {
 namespace {
@@ -74,9 +76,8 @@ void DrawingToolbar::setTool(DrawTool tool) {
 
 void DrawingToolbar::setColour(const QColor& colour) {
     colour_ = colour;
-    QPixmap swatch(24, 16);
-    swatch.fill(colour);
-    colourButton_->setIcon(QIcon(swatch));
+    colourButton_->setIcon(util::drawnIcon(
+        QSize(24, 16), [colour](QPainter& painter) { painter.fillRect(0, 0, 24, 16, colour); }));
 }
 
 int DrawingToolbar::lineWidth() const { return width_->value(); }

@@ -9,9 +9,14 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+#include <cmath>
 
 #include "editor/document/picture_document.h"
+#include "editor/document/zoom_steps.h"
 #include "editor/draw/drawing_toolbar.h"
+#include "editor/view/drag_pointers.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -63,7 +68,8 @@ QRectF PictureView::imageRect() const {
             sx = v.width() / W, sy = v.height() / H;
             break;
         case 3:
-            sx = doc_.zoomX(), sy = doc_.zoomY();
+            // Actual size is one image pixel per device pixel, also on high-density screens.
+            sx = doc_.zoomX() / devicePixelRatioF(), sy = doc_.zoomY() / devicePixelRatioF();
             break;
         case 4:
             sx = sy = v.width() / W;
@@ -177,13 +183,17 @@ void PictureView::paintEvent(QPaintEvent* event) {
     // The pyramid is made from what is shown: a large picture's first view is smaller than the
     // picture, so each of its pixels covers more of the screen.
     const double shownScale = scale * W / doc_.shownImage().width();
-    const QImage& level = pyramid_.levelFor(shownScale, factor);
+    bool ready = true;
+    // A reduced level not made yet is made after this paint: a large picture shows at once,
+    // roughly sampled, rather than leaving the window unpainted while it is reduced.
+    const QImage& level = pyramid_.builtLevelFor(shownScale, factor, ready);
+    if (!ready) reduceAfterPaint(shownScale);
     const double fx = level.width() / W, fy = level.height() / H;
     const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, shownScale * factor < 1.0);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, ready && shownScale * factor < 1.0);
     painter.drawImage(damaged, level, source);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
@@ -219,6 +229,18 @@ void PictureView::paintEvent(QPaintEvent* event) {
     }
 }
 
+void PictureView::reduceAfterPaint(double scale) {
+    pendingScale_ = scale;
+    if (reducing_) return;
+    reducing_ = true;
+    QTimer::singleShot(0, this, [this] {
+        reducing_ = false;
+        int factor = 1;
+        pyramid_.levelFor(pendingScale_, factor);
+        viewport()->update();
+    });
+}
+
 QRectF PictureView::selectionInView() const {
     const Selection s = doc_.selection();
     if (s.empty()) return {};
@@ -229,13 +251,8 @@ QRectF PictureView::selectionInView() const {
 
 QCursor PictureView::dragCursor() const {
     if (dragMode_ == 0) return Qt::CrossCursor;
-    const QString file = util::shared().sApDir + (dragMode_ == 1 ? QStringLiteral("Hand.cur")
-                                                                 : QStringLiteral("Magnify.cur"));
-    if (!util::shared().sApDir.isEmpty() && QFileInfo::exists(file)) {
-        const QPixmap pixmap(file);
-        if (!pixmap.isNull()) return QCursor(pixmap);
-    }
-    return Qt::ArrowCursor;
+    // Without its picture in the program data folder the mode keeps the standard pointer.
+    return dragPointer(dragMode_, util::shared().sApDir).value_or(QCursor(Qt::ArrowCursor));
 }
 
 void PictureView::setDragMode(int mode) {
@@ -394,6 +411,51 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
     if (gesture_ == Gesture::Resize && doc_.selection().empty()) handle_ = -1;
     if (gesture_ != Gesture::None && gesture_ != Gesture::Scroll) mouseMoveEvent(event);
     gesture_ = Gesture::None;
+}
+
+// --- wheel and zoom keys ------------------------------------------------------------------------
+
+double PictureView::currentZoom() const {
+    if (doc_.scaleMode() == 3) return doc_.zoomX();
+    const QRectF r = imageRect();
+    return r.isEmpty() ? 1.0 : r.width() / doc_.pictureSize().width() * devicePixelRatioF();
+}
+
+void PictureView::zoomStep(bool in, QPointF anchor) {
+    if (doc_.pictureSize().isEmpty()) return;
+    const double now = currentZoom();
+    const double next = nextZoomStep(now, in);
+    if (next == now) return;
+    const QPointF fixed = toImage(anchor);
+    doc_.zoomTo(next);
+    // The image point that was under the anchor stays there.
+    const QRectF r = imageRect();
+    horizontalScrollBar()->setValue(
+        int(std::lround(r.x() + fixed.x() * r.width() / doc_.pictureSize().width() - anchor.x())));
+    verticalScrollBar()->setValue(int(
+        std::lround(r.y() + fixed.y() * r.height() / doc_.pictureSize().height() - anchor.y())));
+}
+
+void PictureView::zoomStepAtCentre(bool in) {
+    zoomStep(in, QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
+}
+
+void PictureView::wheelEvent(QWheelEvent* event) {
+    // Shift (and sideways wheels) scroll as in any scrolled view.
+    if (!wheelZooms_ || doc_.pictureSize().isEmpty() || (event->modifiers() & Qt::ShiftModifier) ||
+        event->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // Touchpads send many small deltas; one step is one notch of a wheel.
+    constexpr int kNotch = 120;
+    wheelDelta_ += event->angleDelta().y();
+    while (std::abs(wheelDelta_) >= kNotch) {
+        const bool in = wheelDelta_ > 0;
+        wheelDelta_ -= in ? kNotch : -kNotch;
+        zoomStep(in, event->position());
+    }
 }
 
 // --- drops and the pan window --------------------------------------------------------------------

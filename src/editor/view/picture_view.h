@@ -50,6 +50,14 @@ class PictureView : public QAbstractScrollArea {
     /// The drawing toolbar whose tool, colour and width the mouse draws with while the
     /// document says the toolbar is shown.
     void setDrawingToolbar(DrawingToolbar* toolbar) { toolbar_ = toolbar; }
+    /// The wheel zooms through the zoom menu's steps around the pointer (off: it scrolls).
+    void setWheelZooms(bool on) { wheelZooms_ = on; }
+    /// One zoom step in or out, keeping the image point under `anchor` (view point) in place;
+    /// a fitted view switches to actual size at the step beyond its scale.
+    void zoomStep(bool in, QPointF anchor);
+    void zoomStepAtCentre(bool in);
+    /// Device pixels per image pixel as shown now (the zoom factor in "実寸").
+    double currentZoom() const;
     /// Lines and rectangles (image pixels) drawn over the picture until it is next shown.
     void setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles);
 
@@ -70,10 +78,12 @@ class PictureView : public QAbstractScrollArea {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void imageChanged();
     void updateScrollBars();
+    void reduceAfterPaint(double scale);
     QCursor dragCursor() const;
     int handleAt(QPointF viewPoint) const;
     QRectF selectionInView() const;
@@ -82,6 +92,10 @@ class PictureView : public QAbstractScrollArea {
     ScaledPyramid pyramid_;
     QPointer<PanWindow> pan_;
     int dragMode_ = 0;
+    bool wheelZooms_ = false;
+    bool reducing_ = false;    // a reduced level is to be made after the paint
+    double pendingScale_ = 1;  // for the scale of the last paint
+    int wheelDelta_ = 0;       // wheel angle not yet spent on a zoom step
     // Mouse gesture in progress.
     enum class Gesture { None, Select, Resize, Scroll } gesture_ = Gesture::None;
     QPointF anchor_;    // image point where a selection started

@@ -69,23 +69,37 @@ void ScaledPyramid::reset(const engine::Image* image) {
     levels_.clear();
 }
 
-const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
-    factor = 1;
-    if (full_.isNull() || scale >= 0.5) return full_;
+size_t ScaledPyramid::levelIndex(double scale) const {
+    if (full_.isNull() || scale >= 0.5) return 0;
     // The level stays at least as large as the screen size, so it is only ever reduced.
     size_t k = 0;
     while (scale * double(2 << k) <= 1.0 && (full_.width() >> (k + 1)) > 1 &&
            (full_.height() >> (k + 1)) > 1)
         ++k;
-    if (k == 0) return full_;
-    if (levels_.size() < k) levels_.resize(k);
-    if (levels_[k - 1].isNull()) {
-        size_t from = k - 1;  // the nearest larger level made so far; 0 is the image
-        while (from > 0 && levels_[from - 1].isNull()) --from;
-        levels_[k - 1] = reduceImage(from ? levels_[from - 1] : full_, 1 << (k - from));
+    return k;
+}
+
+const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
+    const size_t k = levelIndex(scale);
+    if (k > 0) {
+        if (levels_.size() < k) levels_.resize(k);
+        if (levels_[k - 1].isNull()) {
+            size_t from = k - 1;  // the nearest larger level made so far; 0 is the image
+            while (from > 0 && levels_[from - 1].isNull()) --from;
+            levels_[k - 1] = reduceImage(from ? levels_[from - 1] : full_, 1 << (k - from));
+        }
     }
     factor = 1 << k;
-    return levels_[k - 1];
+    return k == 0 ? full_ : levels_[k - 1];
+}
+
+const QImage& ScaledPyramid::builtLevelFor(double scale, int& factor, bool& ready) const {
+    const size_t wanted = levelIndex(scale);
+    size_t k = std::min(wanted, levels_.size());
+    while (k > 0 && levels_[k - 1].isNull()) --k;  // levels are made only where asked for
+    ready = k == wanted;
+    factor = 1 << k;
+    return k == 0 ? full_ : levels_[k - 1];
 }
 
 QImage ScaledPyramid::overview(int side) {

@@ -21,11 +21,16 @@ class ScaledPyramid {
     /// The image to paint at `scale` (device pixels per image pixel) and, in `factor`, how many
     /// image pixels one of its pixels stands for (1, 2, 4, ...).
     const QImage& levelFor(double scale, int& factor);
+    /// As levelFor without building anything: the nearest level made so far (the full image at
+    /// worst). `ready` is false when levelFor would give a level not made yet.
+    const QImage& builtLevelFor(double scale, int& factor, bool& ready) const;
 
     /// A copy at most `side` pixels on its longer side, for the pan window.
     QImage overview(int side);
 
   private:
+    size_t levelIndex(double scale) const;
+
     const engine::Image* source_ = nullptr;
     QImage full_;                 // wraps the engine image's pixels (no copy)
     std::vector<QImage> levels_;  // levels_[k] is level k + 1, null until made

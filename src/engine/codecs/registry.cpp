@@ -1,8 +1,7 @@
 #include "engine/codecs/registry.h"
 
-#include <cstring>
-
 #include "engine/codecs/bmp/bmp_codec.h"
+#include "engine/codecs/flashpix/flashpix_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
@@ -27,16 +26,10 @@ const Codec* const kCodecs[] = {
     &tiffCodec(),
     &jp2Codec(),
     &j2kCodec(),
+    &flashPixCodec(),
     &pcxCodec(),  // last: its signature is the weakest
 };
 // clang-format on
-
-// FlashPix files are OLE compound documents; they are recognised so that loading one reports
-// "not supported" rather than "not an image".
-bool isCompoundDocument(const uint8_t* head, size_t size) {
-    static constexpr uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    return size >= sizeof kSignature && std::memcmp(head, kSignature, sizeof kSignature) == 0;
-}
 
 bool isKnownSaveFormat(int saveFormat) {
     for (int code :
@@ -53,12 +46,10 @@ std::span<const Codec* const> codecs() { return kCodecs; }
 FileFormat detectFormat(const uint8_t* head, size_t size) {
     for (const Codec* codec : kCodecs)
         if (codec->matches(head, size)) return codec->format;
-    if (isCompoundDocument(head, size)) return FileFormat::FlashPix;
     return FileFormat::Unknown;
 }
 
 std::string_view formatExtension(FileFormat format) {
-    if (format == FileFormat::FlashPix) return "fpx";
     for (const Codec* codec : kCodecs)
         if (codec->format == format) return codec->extension;
     return {};
@@ -104,7 +95,7 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
 
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     const Codec* codec = codecForSaveFormat(options.format);
-    // FlashPix (13, 15) has no codec: a known code without one is "not supported".
+    // A known code without a codec is "not supported".
     if (!codec) return fail(isKnownSaveFormat(options.format) ? kErrUnsupported : kErrBadParameter);
     if (image.empty()) return fail(kErrOrder);
     std::vector<uint8_t> bytes;

@@ -17,7 +17,8 @@ namespace ximora::engine {
 std::span<const Codec* const> codecs();
 
 /// The format of a file from its first bytes (`size` may be the whole file); extensions play
-/// no part. FlashPix is recognised although it cannot be read.
+/// no part. Compound files are FlashPix only when they hold a FlashPix image (or are too
+/// damaged to tell); office documents are Unknown.
 FileFormat detectFormat(const uint8_t* head, size_t size);
 
 /// The lower-case extension of a detected format ("bmp", "jpg", "fpx"); empty for Unknown.
@@ -29,7 +30,7 @@ const Codec* codecForFormat(FileFormat format);
 const Codec* codecForSaveFormat(int saveFormat);
 
 /// Decodes an image from memory. `out` is replaced only on success. Errors: 6 not a known
-/// format, 4 a known format the engine cannot read (FlashPix), 17 / 23 damaged or truncated
+/// format, 4 a known format the engine cannot read, 17 / 23 damaged or truncated
 /// content, 3 past the size limits. `detected` (optional) receives the format found.
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out,
                          const LoadOptions& options = {}, FileFormat* detected = nullptr);
@@ -38,7 +39,7 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options =
                FileFormat* detected = nullptr);
 
 /// Encodes `image` at its nominal depth in the format `options.format`. Errors: 5 unknown
-/// code, 4 a format not available (FlashPix 13 and 15), 11 an empty image, or the codec's.
+/// code, 4 a format not available, 11 an empty image, or the codec's.
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 /// Encodes in memory, then writes `path` atomically (errors 21, 22 as well). On failure the
 /// file at `path`, if any, is untouched.

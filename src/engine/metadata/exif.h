@@ -21,15 +21,16 @@ bool setExifOrientation(std::vector<uint8_t>& exif, int orientation);
 bool exifResolution(const std::vector<uint8_t>& exif, int& dpiX, int& dpiY);
 
 /// An EXIF block as JPEG and PNG files carry it, built from a TIFF file: IFD0 holds the file's
-/// orientation and a pointer to a copy of its Exif IFD (tag 34665), whose out-of-line values
-/// are copied along. Empty when the file has no readable Exif IFD. Sub-directories of the
-/// Exif IFD (interoperability) are left out.
+/// orientation, make, model, software, date, artist and copyright, and pointers to copies of
+/// its Exif IFD (tag 34665) and GPS IFD (tag 34853) with their out-of-line values. Empty when
+/// the file has neither. The interoperability sub-directory is left out.
 std::vector<uint8_t> exifBlockFromTiff(const uint8_t* file, size_t size);
 
-/// Adds an EXIF block's Exif IFD to a TIFF file written by the engine: a copy of IFD0 with an
-/// Exif IFD pointer (tag 34665) and the Exif IFD, values converted to the file's byte order,
-/// are appended and the header points at the new IFD0. Returns false, leaving the file as it
-/// was, when either structure is unreadable or the file already has an Exif IFD.
+/// Adds an EXIF block to a TIFF file written by the engine: a copy of IFD0 with the block's
+/// make, model, software, date, artist and copyright (those the file lacks) and pointers to
+/// the block's Exif and GPS IFDs, which follow, values converted to the file's byte order; the
+/// header then points at the new IFD0. Returns false, leaving the file as it was, when either
+/// structure is unreadable, the block has neither IFD or the file already has an Exif IFD.
 bool appendExifToTiff(std::vector<uint8_t>& tiffFile, const std::vector<uint8_t>& exif);
 
 }  // namespace ximora::engine

@@ -11,6 +11,7 @@ namespace ximora::engine {
 class TiffWriter {
   public:
     explicit TiffWriter(bool little) : little_(little) {}
+    bool little() const { return little_; }
     void u16(uint32_t v) {
         const uint8_t lo = uint8_t(v), hi = uint8_t(v >> 8);
         bytes.push_back(little_ ? lo : hi), bytes.push_back(little_ ? hi : lo);

@@ -7,7 +7,8 @@
 namespace ximora::engine {
 
 bool refreshFolderCache(const std::string& folder, const std::string& cacheFile, int size,
-                        ThumbnailProducer& producer, FolderCacheReport& report) {
+                        ThumbnailProducer& producer, FolderCacheReport& report,
+                        const FolderProgress& progress) {
     report = {};
     if (size < 1 || size > kMaxSide) return fail(kErrBadParameter);
     std::vector<FileEntry> files;
@@ -25,6 +26,7 @@ bool refreshFolderCache(const std::string& folder, const std::string& cacheFile,
         else
             ++report.made;
         if (!result.ok) ++report.failed;
+        if (progress) progress(report.fromCache + report.made, report.files);
     });
     producer.wait();
     report.written = cache->changed();

@@ -13,6 +13,9 @@ const Codec& gifCodec();
 /// comment.
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
+/// Frames of an animation (at most 10000; a damaged frame ends the count), at least 1.
+int gifFrameCount(const uint8_t* data, size_t size);
+
 /// Encodes a 1, 4 or 8-bit image (error 10 for deeper ones: reduce the colours first) with
 /// options.interlace, options.transparentColour (the first palette entry of that colour) and
 /// the comment.

@@ -162,7 +162,43 @@ bool GifDecoder::fitIndexes() {
     return true;
 }
 
+// Counts the frames of an opened file, skipping their data; damage ends the count.
+int countFrames(GifFileType* gif) {
+    constexpr int kMaxFrames = 10000;  // giflib keeps a record of every descriptor it reads
+    int frames = 0;
+    GifRecordType type;
+    while (frames < kMaxFrames && DGifGetRecordType(gif, &type) != GIF_ERROR &&
+           type != TERMINATE_RECORD_TYPE) {
+        GifByteType* block = nullptr;
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            int codeSize = 0;
+            if (DGifGetImageDesc(gif) == GIF_ERROR ||
+                DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
+                break;
+            while (block)
+                if (DGifGetCodeNext(gif, &block) == GIF_ERROR) return frames;
+            ++frames;
+        } else if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) break;
+            while (block)
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return frames;
+        }
+    }
+    return frames;
+}
+
 }  // namespace
+
+int gifFrameCount(const uint8_t* data, size_t size) {
+    MemoryReader reader{data, size};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&reader, readFromMemory, &error);
+    if (!gif) return 1;
+    const int frames = countFrames(gif);
+    DGifCloseFile(gif, &error);
+    return std::max(frames, 1);
+}
 
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions&, Image& out) {
     GifDecoder decoder;

@@ -12,6 +12,10 @@ const Codec& jpegCodec();
 /// COM → comment, JFIF or Exif density → dpi, APP1 Exif/XMP and APP2 ICC → metadata.
 bool decodeJpeg(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
+/// From this quality on colour JPEG files keep full chroma (4:4:4); below it the chroma is
+/// halved both ways (4:2:0).
+constexpr int kFullChromaQuality = 90;
+
 /// Encodes grey-level palette images as one-component JPEG, everything else as YCbCr.
 /// options.jpegQuality must be 1 to 100 (error 5 otherwise).
 bool encodeJpeg(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);

@@ -43,6 +43,10 @@ bool JpegEncoder::run(const Image& image, const SaveOptions& options) {
     cinfo_.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_RGB;
     jpeg_set_defaults(&cinfo_);
     jpeg_set_quality(&cinfo_, options.jpegQuality, TRUE);
+    // At high qualities halving the chroma costs more than the quantisation does (about
+    // 34 dB against 50 at quality 100), so the chroma keeps every pixel (4:4:4).
+    if (!grey && options.jpegQuality >= kFullChromaQuality)
+        cinfo_.comp_info[0].h_samp_factor = cinfo_.comp_info[0].v_samp_factor = 1;
     // Huffman tables fitted to the picture: files about a tenth smaller for a little time.
     cinfo_.optimize_coding = TRUE;
     if (options.format == kSaveJpegProgressive) jpeg_simple_progression(&cinfo_);

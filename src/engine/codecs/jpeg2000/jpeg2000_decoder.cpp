@@ -1,6 +1,7 @@
 // Decoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
 #include <algorithm>
 
+#include "engine/codecs/jpeg2000/jp2_boxes.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/jpeg2000/openjpeg_stream.h"
 #include "engine/core/error.h"
@@ -23,6 +24,7 @@ class Jpeg2000Decoder {
 
     OpenJpegMemory memory_;
     OpenJpegErrors errors_;
+    int reduce_ = 0;       // resolution levels dropped
     OpenJpegHandles opj_;  // last, so it is released before the memory its stream reads
 };
 
@@ -48,7 +50,7 @@ bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& o
     const int64_t width = int64_t(opj_.image->x1) - opj_.image->x0,
                   height = int64_t(opj_.image->y1) - opj_.image->y0;
     if (!Image::fitsLimits(width, height, 8)) return false;
-    const int reduce = reduction(options.minSide);
+    const int reduce = reduce_ = reduction(options.minSide);
     if (reduce > 0 && !opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce)))
         return failed(kErrFileBroken);
     // Only the first four components are shown; the rest are not decoded at all.
@@ -70,6 +72,7 @@ bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& o
     if (opj_.image->icc_profile_buf && opj_.image->icc_profile_len)
         image.metadata.icc.assign(opj_.image->icc_profile_buf,
                                   opj_.image->icc_profile_buf + opj_.image->icc_profile_len);
+    if (!codestream) readJp2MetadataBoxes(data, size, image.metadata);
     return finishLoadedMetadata(image, options);
 }
 
@@ -101,25 +104,49 @@ uint64_t Jpeg2000Decoder::tileCount() {
 }
 
 bool Jpeg2000Decoder::convert() {
-    const opj_image_comp_t* comps = opj_.image->comps;
-    const int count = int(std::min<OPJ_UINT32>(opj_.image->numcomps, 4));
-    const int width = int(comps[0].w), height = int(comps[0].h);
+    const opj_image_t& img = *opj_.image;
+    const opj_image_comp_t* comps = img.comps;
+    const int count = int(std::min<OPJ_UINT32>(img.numcomps, 4));
     for (int c = 0; c < count; ++c)
         if (!comps[c].data || comps[c].w == 0 || comps[c].h == 0 || comps[c].prec == 0 ||
             comps[c].prec > 31 || comps[c].dx == 0 || comps[c].dy == 0)
             return fail(kErrFileBroken);
+    // The picture is the image area of the reference grid (x0..x1, y0..y1), at the decoded
+    // resolution; components sampled more coarsely (XRsiz, YRsiz) are spread over it.
+    const auto reduced = [&](uint64_t v) { return (v + (uint64_t(1) << reduce_) - 1) >> reduce_; };
+    const uint64_t left = reduced(img.x0), top = reduced(img.y0);
+    const int width = int(reduced(img.x1) - left), height = int(reduced(img.y1) - top);
+    if (width <= 0 || height <= 0) return fail(kErrFileBroken);
+    // Component column of every picture column (and row of every row): the sample at or left
+    // of (above) the grid point, counted from the component's own first sample and kept inside
+    // the component.
+    std::vector<std::vector<uint32_t>> columns(static_cast<size_t>(count)),
+        rows(static_cast<size_t>(count));
+    const auto place = [&](std::vector<uint32_t>& to, uint64_t first, uint32_t origin,
+                           uint32_t step, uint32_t samples) {
+        const uint64_t start = reduced((uint64_t(origin) + step - 1) / step);
+        for (size_t i = 0; i < to.size(); ++i)
+            to[i] = uint32_t(std::clamp<int64_t>(int64_t((first + i) / step) - int64_t(start), 0,
+                                                 int64_t(samples) - 1));
+    };
+    for (int c = 0; c < count; ++c) {
+        const opj_image_comp_t& comp = comps[c];
+        columns[size_t(c)].resize(size_t(width));
+        rows[size_t(c)].resize(size_t(height));
+        place(columns[size_t(c)], left, img.x0, comp.dx, comp.w);
+        place(rows[size_t(c)], top, img.y0, comp.dy, comp.h);
+    }
     const int channels = count == 2 ? 4 : count;  // grey with alpha shows as RGBA
     const int bits = channels == 1 ? 8 : channels == 3 ? 24 : 32;
     if (!image.allocate(width, height, bits, bits == 8)) return false;
     if (bits == 8) image.palette = greyPalette(8);
-    const bool sycc = opj_.image->color_space == OPJ_CLRSPC_SYCC && count >= 3;
+    const bool sycc = img.color_space == OPJ_CLRSPC_SYCC && count >= 3;
 
-    // Sample of component c under pixel (x, y) of the first component's grid, scaled to 8 bits.
+    // Sample of component c under picture pixel (x, y), scaled to 8 bits.
     auto sample = [&](int c, int x, int y) {
         const opj_image_comp_t& comp = comps[c];
-        const uint32_t cx = std::min<uint64_t>(uint64_t(x) * comps[0].dx / comp.dx, comp.w - 1);
-        const uint32_t cy = std::min<uint64_t>(uint64_t(y) * comps[0].dy / comp.dy, comp.h - 1);
-        int64_t v = comp.data[size_t(cy) * comp.w + cx];
+        int64_t v =
+            comp.data[size_t(rows[size_t(c)][size_t(y)]) * comp.w + columns[size_t(c)][size_t(x)]];
         if (comp.sgnd) v += int64_t(1) << (comp.prec - 1);
         if (comp.prec > 8)
             v >>= comp.prec - 8;

@@ -1,6 +1,7 @@
 // Encoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
 #include <algorithm>
 
+#include "engine/codecs/jpeg2000/jp2_boxes.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/jpeg2000/openjpeg_stream.h"
 #include "engine/codecs/row_convert.h"
@@ -101,6 +102,10 @@ bool encodeJpeg2000(const Image& image, const SaveOptions& options, std::vector<
         Jpeg2000Encoder encoder;
         if (!encoder.run(image, options, bytes)) return false;
     }
+    // OpenJPEG declares sRGB and writes no metadata boxes; a bare codestream has no place
+    // for either.
+    if (options.format != kSaveJ2k && !addJp2Metadata(bytes, image.metadata))
+        return fail(kErrCannotWrite);
     out = std::move(bytes);
     return true;
 }

@@ -12,8 +12,12 @@ const Codec& pngCodec();
 /// Decodes every colour type and depth: palette files stay palette (2-bit widened to 4),
 /// grey 1/2/4/8 becomes a grey palette image, 16-bit channels are reduced to 8, grey or
 /// colour with alpha becomes 32-bit. tRNS sets palette alphas; pHYs → dpi; the "Comment" text
-/// → comment; eXIf, iTXt XMP and iCCP → metadata.
+/// → comment; eXIf, iTXt XMP and iCCP → metadata. An animated PNG reads as its default image.
 bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+
+/// Frames of an animated PNG (APNG): its acTL count, plus the default image when no fcTL
+/// before the image data makes it the first frame; 1 for a still image.
+int pngFrameCount(const uint8_t* data, size_t size);
 
 /// Encodes palette or grey at 1, 4 or 8 bits, 16 and 24 bits as RGB, 32 bits as RGBA;
 /// options.interlace (Adam7), options.transparentColour (tRNS), dpi, comment, metadata.

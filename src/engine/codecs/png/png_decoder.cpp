@@ -216,4 +216,23 @@ bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Ima
     return true;
 }
 
+int pngFrameCount(const uint8_t* data, size_t size) {
+    const auto be32 = [](const uint8_t* p) {
+        return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    };
+    uint32_t frames = 0;
+    bool firstIsFrame = false;
+    for (size_t at = 8; at + 12 <= size;) {
+        const uint32_t length = be32(data + at);
+        if (length > size - at - 12) break;
+        const uint8_t* type = data + at + 4;
+        if (std::memcmp(type, "IDAT", 4) == 0) break;
+        if (std::memcmp(type, "acTL", 4) == 0 && length >= 8) frames = be32(data + at + 8);
+        if (std::memcmp(type, "fcTL", 4) == 0) firstIsFrame = true;
+        at += size_t(length) + 12;
+    }
+    if (frames == 0) return 1;
+    return int(std::min<uint64_t>(uint64_t(frames) + (firstIsFrame ? 0 : 1), 1u << 30));
+}
+
 }  // namespace ximora::engine

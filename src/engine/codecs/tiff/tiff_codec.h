@@ -12,8 +12,13 @@ const Codec& tiffCodec();
 /// keep their depth (2 bits widened to 4); 8-bit RGB becomes 24-bit, RGB with alpha 32-bit;
 /// everything else libtiff can read (16-bit samples, YCbCr, CMYK, planar, old JPEG) goes
 /// through its RGBA reader. Resolution with its unit → dpi, ImageDescription → comment,
-/// XMP (700) and ICC (34675) → metadata; the orientation tag is applied.
+/// XMP (700) and ICC (34675) → metadata; the orientation tag is applied. The first page is
+/// read.
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+
+/// Pages of a file: its directories other than reduced-resolution copies (previews), at
+/// least 1; a damaged directory ends the count.
+int tiffPageCount(const uint8_t* data, size_t size);
 
 /// Encodes at the nominal depth (16-bit as 24-bit RGB, 32-bit as RGB with alpha), with
 /// the palette, dpi, comment, XMP and ICC; LZW with a horizontal predictor for code 11.

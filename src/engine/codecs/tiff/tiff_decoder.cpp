@@ -256,6 +256,20 @@ void TiffDecoder::takeTags() {
 
 }  // namespace
 
+int tiffPageCount(const uint8_t* data, size_t size) {
+    constexpr int kMaxPages = 65535;
+    TiffFile file;
+    if (!file.openForReading(data, size)) return 1;
+    int pages = 0;
+    do {
+        uint32_t type = 0;
+        if (!TIFFGetField(file.tiff(), TIFFTAG_SUBFILETYPE, &type) ||
+            !(type & FILETYPE_REDUCEDIMAGE))
+            ++pages;
+    } while (pages < kMaxPages && TIFFReadDirectory(file.tiff()));
+    return std::max(pages, 1);
+}
+
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
     TiffDecoder decoder;
     if (!decoder.run(data, size, options)) return false;

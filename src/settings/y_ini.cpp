@@ -1,4 +1,4 @@
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-#include "app/settings/character_references.h"
+#include "settings/character_references.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/program_path.h"

@@ -1,4 +1,4 @@
-#include "app/settings/character_references.h"
+#include "settings/character_references.h"
 
 #include <QList>
 #include <algorithm>

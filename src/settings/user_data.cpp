@@ -4,9 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/settings/y_ini.h"
+#include "settings/y_ini.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
+#include "platform/program_path.h"
 #include "platform/special_folders.h"
 #include "platform/user_setting.h"
 #include "util/message_service.h"
@@ -43,7 +44,7 @@ bool YIni::W_UserData(QWidget* owner) {
     owner_ = owner;
     auto& shared = util::shared();
     const QString& exeName = shared.sExeNm;
-    shared.sApDir = programFolder_ + "apData/";
+    shared.sApDir = platform::programDataFolder(programFolder_);
 
     // The program's path in the per-user settings, for other programs to find it.
     const QString fullPath = programFolder_ + exeName;
