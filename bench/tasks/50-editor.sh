@@ -62,3 +62,12 @@ if command -v mogrify >/dev/null; then
 else
   echo "batch turn 100 × 12 MP: ImageMagick not installed, skipped"
 fi
+
+# A 100-megapixel JPEG opened in the editor: its first fitted view (a reduced decode) within a
+# second, the whole picture after, in the background; peak memory at most the raster + 15 %.
+[ -f "$dir/p100.jpg" ] || "$bin/editor_bench" photo "$dir/p100.jpg" 12500 8000
+read -r first firstCpu whole peak raster < <("$bin/editor_bench" open-large "$dir/p100.jpg")
+printf '%-34s %9s s   (target < 1 s; %s s of processor time); whole picture in after %s s\n' \
+  "open 100 MP JPEG, first view" "$first" "$firstCpu" "$whole"
+printf '%-34s %9s MiB (target < %s MiB: raster %s MiB + 15 %%)\n' "peak memory of that open" "$peak" \
+  "$(echo "scale=1; $raster * 1.15" | bc)" "$raster"

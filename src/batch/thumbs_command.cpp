@@ -1,13 +1,15 @@
-// ximora-batch thumbs [--size N] [--beside] DIR...
+// ximora-batch thumbs [--size N] [--beside] (DIR... | -)
 // Builds or refreshes each folder's thumbnail cache file where the browser looks for it: beside
 // the images with --beside, else in the user data folder's "Thumb/" (the folder `ximora` beside
 // this program uses). One tab-separated line per folder: folder, cache file, image files,
-// thumbnails taken from the cache, thumbnails made, files that are not readable images.
+// thumbnails taken from the cache, thumbnails made, files that are not readable images. "-"
+// reads the folders from standard input, one a line.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <charconv>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -52,6 +54,8 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
                 return 2;
         } else if (arg == "--beside") {
             beside = true;
+        } else if (arg == kStandardInput) {
+            for (std::string& name : readNameList(std::cin)) folders.push_back(std::move(name));
         } else if (arg.starts_with("--")) {
             return 2;
         } else {

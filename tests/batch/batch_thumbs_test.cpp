@@ -60,7 +60,9 @@ TEST_F(BatchThumbs, BesideTheImagesThenFromTheCache) {
     ASSERT_EQ(run("--beside --size 80 " + pics_.string() + "/", &out), 0);
     const std::string cacheFile = (pics_ / "Thmb080.Dat").string();
     EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t3\t0\t3\t1\n");
-    ASSERT_EQ(run("--beside --size 80 " + pics_.string(), &out), 0);
+    // The folders may come on standard input, one a line.
+    std::ofstream(home_ / "list") << pics_.string() << "\n";
+    ASSERT_EQ(run("--beside --size 80 - <" + (home_ / "list").string(), &out), 0);
     EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t3\t3\t0\t1\n");
 }
 

@@ -74,6 +74,29 @@ TEST_F(BatchRun, TurnsManyFilesIntoTheOutputFolderPixelExact) {
     }
 }
 
+TEST_F(BatchRun, TakesItsFilesFromStandardInputAndReportsEachOne) {
+    const QString a = make(QStringLiteral("a.bmp"), randomImage(6, 4, 24, 0, 1));
+    const QString b = make(QStringLiteral("b.bmp"), randomImage(5, 3, 24, 0, 2));
+    const QString missing = dir_.filePath(QStringLiteral("missing.bmp"));
+    QProcess process;
+    process.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+        {QStringLiteral("run"), QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+         QStringLiteral("--out"), out(), QStringLiteral("--status"), QStringLiteral("-")});
+    // Line ends as other systems' lists have them, and a blank line, are taken in their stride.
+    process.write((a + QStringLiteral("\r\n\n") + missing + '\n' + b).toUtf8());
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    QStringList lines =
+        QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{a + QStringLiteral("\tok"), b + QStringLiteral("\tok"),
+                                  missing + QStringLiteral("\tfailed")}));
+    EXPECT_EQ(load(out(QStringLiteral("a.bmp"))).width(), 4);
+    EXPECT_EQ(load(out(QStringLiteral("b.bmp"))).width(), 3);
+}
+
 TEST_F(BatchRun, ColourCodesAndInPlaceSaves) {
     const QString file = make(QStringLiteral("c.bmp"), randomImage(16, 16, 24));
     Result r = run({QStringLiteral("-c"), QStringLiteral("色数⇒ｸﾞﾚ-(4bit)"),

@@ -8,14 +8,24 @@
 //                                               menu, 50 % to 1000 % (12 paints)
 //   editor_bench snapshot FILE FOLDER RUNS      one undo snapshot of the decoded image, written
 //                                               into FOLDER (left there for comparison)
+//   editor_bench open-large FILE                uPcE opens a large picture: prints the seconds
+//                                               to its first fitted view (wall, and processor
+//                                               time of the window's thread), the seconds until
+//                                               the whole picture is in, the peak memory the
+//                                               open added and the picture's raster (MiB)
 // "off" paints with colour management off; otherwise it converts to an sRGB display.
+#include <sys/resource.h>
+#include <time.h>
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QWindow>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include "editor/document/undo_store.h"
@@ -85,18 +95,61 @@ struct OffscreenEditor {
     editor::uPcE editor;
 };
 
+// The process's resident memory now, and at its peak so far, in MiB.
+double residentMiB() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1 << 20);
+}
+double peakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024;
+}
+
+int openLarge(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    OffscreenEditor offscreen(argc, argv, true);
+    editor::uPcE& editor = offscreen.editor;
+    editor.view()->viewport()->repaint();
+    const double before = residentMiB();
+    QElapsedTimer clock;
+    clock.start();
+    const auto threadSeconds = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    };
+    const double cpuStart = threadSeconds();
+    editor.pcOpen(0, QString::fromLocal8Bit(argv[2]));
+    editor.view()->viewport()->repaint();
+    const double firstView = double(clock.nsecsElapsed()) / 1e9;
+    const double firstViewCpu = threadSeconds() - cpuStart;
+    editor::PictureDocument& doc = *editor.dGetImg();
+    const QSize size = doc.pictureSize();
+    while (doc.shownImage().width() != size.width())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    editor.view()->viewport()->repaint();
+    const double whole = double(clock.nsecsElapsed()) / 1e9;
+    const double raster = double(doc.shownImage().byteCount()) / (1 << 20);
+    std::printf("%.3f %.3f %.3f %.1f %.1f\n", firstView, firstViewCpu, whole, peakMiB() - before,
+                raster);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: editor_bench photo|decode|open-fit|snapshot ...\n");
+    if (argc < 3) {
+        std::fprintf(stderr,
+                     "usage: editor_bench photo|decode|open-fit|zoom|open-large|snapshot ...\n");
         return 2;
     }
     const std::string mode = argv[1];
     if (mode == "photo" && (argc == 5 || argc == 6))
         return photo(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
                      argc == 6 && std::string(argv[5]) == "p3");
-    if (mode == "decode") {
+    if (mode == "decode" && argc == 4) {
         std::printf("%.4f\n", best(std::atoi(argv[3]), [&] {
                         engine::Image image;
                         if (!engine::loadImage(argv[2], image)) std::exit(1);
@@ -116,7 +169,8 @@ int main(int argc, char** argv) {
         std::printf("%.4f %s\n", seconds, QFile::encodeName(store.snapshotName(1)).constData());
         return 0;
     }
-    if (mode == "open-fit" || mode == "zoom") {
+    if (mode == "open-large" && argc == 3) return openLarge(argc, argv);
+    if ((mode == "open-fit" || mode == "zoom") && (argc == 4 || argc == 5)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         const bool managed = !(argc > 4 && std::string(argv[4]) == "off");
         OffscreenEditor offscreen(argc, argv, managed);

@@ -161,6 +161,7 @@ ActResult PictureDocument::openAdjustment(Adjustment kind) {
 }
 
 void PictureDocument::whitenRectangle(double left, double top, double width, double height) {
+    settle();
     if (!hasImage()) return;
     const int l = int(std::lround(left)), t = int(std::lround(top));
     const int r = int(std::lround(left + width)), b = int(std::lround(top + height));

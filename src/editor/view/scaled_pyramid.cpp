@@ -1,5 +1,8 @@
 #include "editor/view/scaled_pyramid.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "engine/core/parallel.h"
 #include "util/qimage_adapter.h"
 
@@ -23,31 +26,37 @@ struct RowReader {
 
 }  // namespace
 
-QImage halveImage(const QImage& input) {
+QImage reduceImage(const QImage& input, int factor) {
     const QImage source =
         input.format() == QImage::Format_RGB888 || input.format() == QImage::Format_RGB32
             ? input
             : input.convertToFormat(QImage::Format_RGB32);
     const bool packed = source.format() == QImage::Format_RGB888;
-    const int w = std::max(1, source.width() / 2), h = std::max(1, source.height() / 2);
+    const int w = std::max(1, source.width() / factor), h = std::max(1, source.height() / factor);
     QImage out(w, h, QImage::Format_RGB32);
     if (out.isNull()) return out;
+    const int area = factor * factor;
     engine::parallelRows(h, [&](int y0, int y1) {
+        std::vector<int> sums(size_t(w) * 3);
         for (int y = y0; y < y1; ++y) {
-            const int sy0 = std::min(2 * y, source.height() - 1);
-            const int sy1 = std::min(2 * y + 1, source.height() - 1);
-            const RowReader a{source.constScanLine(sy0), packed};
-            const RowReader b{source.constScanLine(sy1), packed};
+            std::fill(sums.begin(), sums.end(), 0);
+            for (int dy = 0; dy < factor; ++dy) {
+                const RowReader row{
+                    source.constScanLine(std::min(factor * y + dy, source.height() - 1)), packed};
+                for (int x = 0; x < w; ++x) {
+                    int* sum = sums.data() + 3 * x;
+                    for (int dx = 0; dx < factor; ++dx) {
+                        int r, g, b;
+                        row.rgb(std::min(factor * x + dx, source.width() - 1), r, g, b);
+                        sum[0] += r, sum[1] += g, sum[2] += b;
+                    }
+                }
+            }
             QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
             for (int x = 0; x < w; ++x) {
-                const int sx0 = std::min(2 * x, source.width() - 1);
-                const int sx1 = std::min(2 * x + 1, source.width() - 1);
-                int r = 0, g = 0, bl = 0, tr, tg, tb;
-                a.rgb(sx0, tr, tg, tb), r += tr, g += tg, bl += tb;
-                a.rgb(sx1, tr, tg, tb), r += tr, g += tg, bl += tb;
-                b.rgb(sx0, tr, tg, tb), r += tr, g += tg, bl += tb;
-                b.rgb(sx1, tr, tg, tb), r += tr, g += tg, bl += tb;
-                dst[x] = qRgb((r + 2) / 4, (g + 2) / 4, (bl + 2) / 4);
+                const int* sum = sums.data() + 3 * x;
+                dst[x] = qRgb((sum[0] + area / 2) / area, (sum[1] + area / 2) / area,
+                              (sum[2] + area / 2) / area);
             }
         }
     });
@@ -72,15 +81,23 @@ size_t ScaledPyramid::levelIndex(double scale) const {
 
 const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
     const size_t k = levelIndex(scale);
-    while (levels_.size() < k)
-        levels_.push_back(halveImage(levels_.empty() ? full_ : levels_.back()));
+    if (k > 0) {
+        if (levels_.size() < k) levels_.resize(k);
+        if (levels_[k - 1].isNull()) {
+            size_t from = k - 1;  // the nearest larger level made so far; 0 is the image
+            while (from > 0 && levels_[from - 1].isNull()) --from;
+            levels_[k - 1] = reduceImage(from ? levels_[from - 1] : full_, 1 << (k - from));
+        }
+    }
     factor = 1 << k;
     return k == 0 ? full_ : levels_[k - 1];
 }
 
 const QImage& ScaledPyramid::builtLevelFor(double scale, int& factor, bool& ready) const {
-    const size_t k = std::min(levelIndex(scale), levels_.size());
-    ready = k == levelIndex(scale);
+    const size_t wanted = levelIndex(scale);
+    size_t k = std::min(wanted, levels_.size());
+    while (k > 0 && levels_[k - 1].isNull()) --k;  // levels are made only where asked for
+    ready = k == wanted;
     factor = 1 << k;
     return k == 0 ? full_ : levels_[k - 1];
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/image.h"
+#include "engine/io/byte_sink.h"
 
 namespace ximora::engine {
 
@@ -82,6 +83,9 @@ struct Codec {
     /// Encodes at the image's nominal depth; nullptr when the format cannot be written.
     bool (*encode)(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
     std::vector<int> saveFormats;  ///< the save format codes this codec writes
+    /// As encode, handing the bytes to a sink as they are made, so that a save writes the file
+    /// while encoding instead of holding it whole in memory; nullptr when the codec cannot.
+    bool (*encodeTo)(const Image& image, const SaveOptions& options, ByteSink& sink) = nullptr;
 };
 
 }  // namespace ximora::engine

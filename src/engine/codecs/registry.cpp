@@ -15,6 +15,7 @@
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
+#include "engine/io/file_sink.h"
 
 namespace ximora::engine {
 namespace {
@@ -116,9 +117,23 @@ bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uin
 }
 
 bool saveImage(const std::string& path, const Image& image, const SaveOptions& options) {
-    std::vector<uint8_t> bytes;
-    if (!encodeImage(image, options, bytes)) return false;
-    return writeFileAtomically(path, bytes.data(), bytes.size());
+    const Codec* codec = codecForSaveFormat(options.format);
+    if (!codec || !codec->encodeTo || image.empty()) {
+        std::vector<uint8_t> bytes;
+        if (!encodeImage(image, options, bytes)) return false;
+        return writeFileAtomically(path, bytes.data(), bytes.size());
+    }
+    // The file is written as the encoder goes; only a complete one replaces the target.
+    AtomicFile file;
+    if (!file.open(path)) return false;
+    FileSink sink(file);
+    clearLastError();
+    if (!codec->encodeTo(image, options, sink) || !sink.flush()) {
+        if (lastError() == kOk) setLastError(kErrOther);
+        file.discard();
+        return false;
+    }
+    return file.commit();
 }
 
 }  // namespace ximora::engine

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -30,13 +31,16 @@ class FileDescriptor {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+namespace {
+
+// Reads up to `limit` bytes (the whole file when it is shorter) into `out`.
+bool readFile(const std::string& path, uint64_t limit, std::vector<uint8_t>& out) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return fail(errno == ENOENT || errno == ENOTDIR ? kErrFileNotFound : kErrCannotOpen);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return fail(kErrCannotOpen);
-    const uint64_t size = uint64_t(info.st_size);
+    const uint64_t size = std::min(uint64_t(info.st_size), limit);
     if (size > memoryLimit()) return fail(kErrMemory);
     std::vector<uint8_t> bytes;
     try {
@@ -53,6 +57,16 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
     }
     out = std::move(bytes);
     return true;
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+    return readFile(path, UINT64_MAX, out);
+}
+
+bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out) {
+    return readFile(path, maxBytes, out);
 }
 
 }  // namespace ximora::engine

@@ -4,6 +4,7 @@
 #include "engine/colour/srgb_conversion.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/drawing_thumbnails.h"
+#include "engine/thumbs/embedded_preview.h"
 #include "engine/thumbs/thumbnail_scale.h"
 
 namespace ximora::engine {
@@ -11,6 +12,7 @@ namespace ximora::engine {
 bool loadThumbnail(const std::string& path, int size, Image& thumb) {
     if (size < 1 || size > kMaxSide) return fail(kErrBadParameter);
     if (isDrawingFile(path)) return drawingThumbnail(path, size, thumb);
+    if (thumbnailFromEmbeddedPreview(path, size, thumb)) return true;
     LoadOptions options;
     // Both decoded sides at least `size` leaves the averaging at least one whole source pixel
     // per thumbnail pixel, whatever the aspect ratio.
