@@ -44,6 +44,7 @@ ours_time() { awk -v k="$1" '$1 == k { print $2 }' <<<"$ours"; }
 declare -a rows=(
   "blur2|-blur 0x1|gaussblur 1"
   "blur10|-blur 0x5|gaussblur 5"
+  "blur20|-blur 0x10|gaussblur 10"
   "sharpen5|-unsharp 0x1+0.25+0|"
   "median|-statistic Median 3x3|rank 3 3 4"
   "saturation|-modulate 100,200|"

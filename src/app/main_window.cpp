@@ -32,6 +32,7 @@
 #include "dialogs/range_size_dialog.h"
 #include "dialogs/resolution_dialog.h"
 #include "editor/upce.h"
+#include "editor/view/display_colour.h"
 #include "engine/core/memory_budget.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
@@ -484,6 +485,7 @@ void FmMainWindow::loadSettings() {
     memoryLimitMb_ =
         std::max(0, static_cast<int>(store->vGtVal(key(settings::kKeyMemoryLimit), 0)));
     engine::setMemoryLimitMegabytes(memoryLimitMb_);
+    editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
     values.sRootDir = store->vGtVal("ROOT", "");
     if (!Usr::FolderExists(values.sStartDir)) values.sStartDir = store->vGtVal("PATH", "");
     values.sPcFold = store->vGtVal("PC_FOLD", "");
@@ -571,6 +573,7 @@ void FmMainWindow::saveSettings() {
     store->SetVal(key("格納拡張子"), storeExt_);
     store->SetVal("TMB_DR", browser::cacheBesideImages());
     store->SetVal(key(settings::kKeyMemoryLimit), memoryLimitMb_);
+    store->SetVal(key("色管理"), editor::DisplayColour::instance().managed());
     store->SetGtx();
 
     store->GetGtx(key(settings::kGroupMacro));

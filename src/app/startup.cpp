@@ -21,6 +21,7 @@
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
+#include "vector/drawing_thumbnail.h"
 
 namespace ximora::app {
 
@@ -108,6 +109,9 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     if (qtTexts.load(QStringLiteral("qtbase_ja"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
+    // The browser's and the thumbnail window's thumbnails of drawings are painted by the vector
+    // layer.
+    vector::installDrawingThumbnails();
     auto& values = shared();
     values.sExeNm = platform::programNameFor(platform::programFile());
 

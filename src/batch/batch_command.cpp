@@ -1,6 +1,7 @@
 #include "batch/batch_command.h"
 
 #include <QFile>
+#include <istream>
 #include <ostream>
 
 #include "engine/core/error.h"
@@ -22,6 +23,15 @@ void reportFileError(std::ostream& err, const std::string& path, int code) {
     if (code == engine::lastError() && engine::lastErrorReason() != 0)
         err << " (" << engine::reasonText(engine::lastErrorReason()) << ")";
     err << '\n';
+}
+
+std::vector<std::string> readNameList(std::istream& in) {
+    std::vector<std::string> names;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) names.push_back(std::move(line));
+    }
+    return names;
 }
 
 }  // namespace ximora::batch

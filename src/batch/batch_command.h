@@ -35,4 +35,11 @@ void applyMemorySetting();
 /// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`.
 void reportFileError(std::ostream& err, const std::string& path, int code);
 
+/// The argument that stands for a list of names on standard input.
+inline constexpr std::string_view kStandardInput = "-";
+
+/// The names in `in`, one a line (a CR before the line feed is dropped, empty lines skipped),
+/// so that a scheduler can hand a command any number of files through a pipe.
+std::vector<std::string> readNameList(std::istream& in);
+
 }  // namespace ximora::batch

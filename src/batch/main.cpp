@@ -12,10 +12,10 @@ using ximora::batch::BatchCommand;
 constexpr BatchCommand kCommands[] = {
     {"info", "info FILE...", ximora::batch::runInfo},
     {"convert", "convert [--quality N] SOURCE TARGET", ximora::batch::runConvert},
-    {"thumbs", "thumbs [--size N] [--beside] DIR...", ximora::batch::runThumbs},
+    {"thumbs", "thumbs [--size N] [--beside] (DIR... | -)", ximora::batch::runThumbs},
     {"run",
      "run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] (--out DIR | --in-place) "
-     "[--trace] FILE...",
+     "[--trace] [--status] (FILE... | -)",
      ximora::batch::runRun},
 };
 

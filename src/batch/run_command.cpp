@@ -1,6 +1,7 @@
 // `ximora-batch run`: each file opened in a window-less editor document, the command pairs run
 // through its command entry in order, an edited document saved over itself or into a folder.
-// Files run in parallel unless a pair names its output from what is already on disk.
+// Files run in parallel unless a pair names its output from what is already on disk. "-" reads
+// the files from standard input; --status prints one line per file as it finishes.
 #include "batch/batch_command.h"
 #include "batch/terminal_progress.h"
 
@@ -10,6 +11,7 @@
 #include <QStringDecoder>
 #include <atomic>
 #include <cstdio>
+#include <iostream>
 #include <mutex>
 #include <ostream>
 #include <thread>
@@ -112,7 +114,8 @@ bool needsOrder(const Pair& pair) {
 
 struct Options {
     std::vector<Pair> pairs;
-    bool trace = false;  // one line per pair on stdout: file, pair, state, colour code, size
+    bool trace = false;   // one line per pair on stdout: file, pair, state, colour code, size
+    bool status = false;  // one line per file on stdout: file, "ok" or "failed"
     QString outDir;
     bool inPlace = false;
     QStringList files;
@@ -192,6 +195,11 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
             options.outDir = args[++i];
         } else if (a == QStringLiteral("--trace")) {
             options.trace = true;
+        } else if (a == QStringLiteral("--status")) {
+            options.status = true;
+        } else if (a.toStdString() == kStandardInput) {
+            for (const std::string& name : readNameList(std::cin))
+                options.files << QString::fromStdString(name);
         } else if (a == QStringLiteral("--in-place")) {
             options.inPlace = true;
         } else if (a.startsWith('-')) {
@@ -248,16 +256,27 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     std::atomic<bool> anyFailed{false};
     const auto worker = [&] {
         for (qsizetype i = next++; i < options.files.size(); i = next++) {
-            if (!processFile(options, options.files[i], undoKind)) anyFailed = true;
+            const bool ok = processFile(options, options.files[i], undoKind);
+            if (!ok) anyFailed = true;
+            // A scheduler may read these lines as the files finish.
+            if (options.status)
+                printLine(stdout, options.files[i] +
+                                      (ok ? QStringLiteral("\tok") : QStringLiteral("\tfailed")));
             progress.advance();
         }
     };
-    const int threads =
-        ordered ? 1 : int(std::min<qsizetype>(engine::workerCount(), options.files.size()));
+    // Files flow through decoding, editing, encoding and the write to disk side by side, twice
+    // as many as there are cores, so that while one waits for its file to reach the disk
+    // another keeps a core busy. With a file per core or more, each file's own pixel loops
+    // stay on its thread instead of competing for the cores.
+    const int cores = engine::workerCount();
+    const int threads = ordered ? 1 : int(std::min<qsizetype>(2 * cores, options.files.size()));
+    if (threads >= cores && threads > 1) engine::setWorkerCount(1);
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
     for (std::thread& t : pool) t.join();
+    engine::setWorkerCount(0);
     gProgress = nullptr;
     return anyFailed ? 1 : 0;
 }

@@ -1,12 +1,16 @@
-// ximora-batch thumbs [--size N] [--beside] DIR...
+// ximora-batch thumbs [--size N] [--beside] (DIR... | -)
 // Builds or refreshes each folder's thumbnail cache file where the browser looks for it: beside
 // the images with --beside, else in the user data folder's "Thumb/" (the folder `ximora` beside
 // this program uses). One tab-separated line per folder: folder, cache file, image files,
-// thumbnails taken from the cache, thumbnails made, files that are not readable images.
+// thumbnails taken from the cache, thumbnails made, files that are not readable images. "-"
+// reads the folders from standard input, one a line.
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <charconv>
 #include <filesystem>
+#include <iostream>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -16,6 +20,7 @@
 #include "engine/thumbs/cache_name.h"
 #include "engine/thumbs/folder_cache_refresh.h"
 #include "util/shared_values.h"
+#include "vector/drawing_thumbnail.h"
 
 namespace ximora::batch {
 namespace {
@@ -49,6 +54,8 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
                 return 2;
         } else if (arg == "--beside") {
             beside = true;
+        } else if (arg == kStandardInput) {
+            for (std::string& name : readNameList(std::cin)) folders.push_back(std::move(name));
         } else if (arg.starts_with("--")) {
             return 2;
         } else {
@@ -63,6 +70,17 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         QDir().mkpath(
             QFile::decodeName((userData + "Thumb").c_str()));  // as the main window does at start
     }
+    // Drawings are painted with Qt, whose fonts need its GUI side: offscreen, so that no display
+    // is ever opened.
+    std::unique_ptr<QGuiApplication> gui;
+    if (!QCoreApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "ximora-batch";
+        static char* argv[] = {name, nullptr};
+        gui = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    vector::installDrawingThumbnails();
     ThumbnailProducer producer;
     int status = 0;
     for (const std::string& dir : folders) {

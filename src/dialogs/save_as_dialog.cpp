@@ -56,6 +56,10 @@ const FormatRow kRows[spImgSV::kFormats] = {
      {"JP2", "JP2 CodeStream"},
      {{21, false, "jp2"}, {22, false, "jp2"}},
      "JPEG2000 ﾌｧｲﾙ(*.jp2)"},
+    {"WebP",
+     {"WebP", "WebP 可逆圧縮"},
+     {{30, false, "webp"}, {31, false, "webp"}},
+     "WebP ﾌｧｲﾙ(*.webp)"},
 };
 
 const QString kCannotSave = QStringLiteral("画像を保存できませんでした");
@@ -65,13 +69,14 @@ constexpr int kMinQuality = 20;
 
 // The save options of `choice` at `quality` (20 to 100). JPEG 2000 reads the quality as the
 // share of the data kept: 100 is lossless, below it the compression ratio is 100 / quality.
+// WebP takes it as JPEG does, 100 writing losslessly.
 engine::SaveOptions optionsFor(const spImgSV::Choice& choice, int quality, int transparent) {
     engine::SaveOptions options;
     options.format = choice.code;
     const std::string_view ext = choice.extension;
     if (ext == "jp2") {
         options.jpeg2000Ratio = quality >= 100 ? 0 : int(std::lround(100.0 / quality));
-    } else if (ext == "jpg" || ext == "fpx") {
+    } else if (ext == "jpg" || ext == "fpx" || ext == "webp") {
         options.jpegQuality = quality;
     } else if (ext == "gif" || ext == "png") {
         options.interlace = choice.interlace;
@@ -102,7 +107,8 @@ spImgSV::spImgSV(const engine::Image& image, const QString& startFolder, QWidget
     values.bSuppress = true;
 
     auto* formats = new QHBoxLayout;
-    const char* names[kFormats] = {"opBmp", "opJpg", "opGif", "opTif", "opPng", "opFpx", "opJp2"};
+    const char* names[kFormats] = {"opBmp", "opJpg", "opGif", "opTif",
+                                   "opPng", "opFpx", "opJp2", "opWebp"};
     for (int f = 0; f < kFormats; ++f) {
         auto* box = new QGroupBox(QString::fromUtf8(kRows[f].heading), this);
         auto* column = new QVBoxLayout(box);

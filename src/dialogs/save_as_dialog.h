@@ -18,8 +18,9 @@ namespace ximora::dialogs {
 class spImgSV : public AdjustDialog {
     Q_OBJECT
   public:
-    /// The format groups, in the order their first chosen button wins.
-    enum Format { Bmp, Jpeg, Gif, Tiff, Png, Fpx, Jpeg2000, kFormats };
+    /// The format groups, in the order their first chosen button wins. WebP, a format added
+    /// later, comes last.
+    enum Format { Bmp, Jpeg, Gif, Tiff, Png, Fpx, Jpeg2000, Webp, kFormats };
 
     /// What the chosen option button saves: the engine's format code, the interlace flag and
     /// the extension ("bmp", "jpg", ...).

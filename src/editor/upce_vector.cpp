@@ -6,14 +6,14 @@
 #include "editor/upce.h"
 #include "util/message_service.h"
 #include "util/qimage_adapter.h"
-#include "util/vector/sb_wmf.h"
-#include "util/vector/vector_drawing.h"
+#include "util/sb_wmf.h"
+#include "vector/vector_drawing.h"
 
 namespace ximora::editor {
 
 DocumentHost::Outcome uPcE::openVector(const QString& path, engine::Image& out) {
     QString error;
-    std::shared_ptr<const util::VectorDrawing> drawing = util::VectorDrawing::load(path, error);
+    std::shared_ptr<const vector::VectorDrawing> drawing = vector::VectorDrawing::load(path, error);
     if (!drawing) {
         util::messages().message(error, util::MsgButtons::Ok, util::MsgIcon::Warning);
         return Outcome::Failed;

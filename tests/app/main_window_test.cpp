@@ -31,6 +31,7 @@
 #include "dialogs/resolution_dialog.h"
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
+#include "editor/view/display_colour.h"
 #include "engine/codecs/registry.h"
 #include "settings/y_ini.h"
 #include "support/scoped_env.h"
@@ -424,4 +425,25 @@ TEST_F(MainWindowTest, FitsHalfOfAWideScreen) {
     main.resize(1600, main.height());
     QCoreApplication::processEvents();
     EXPECT_EQ(zone->text(), QStringLiteral("F10 ﾄﾘﾐﾝｸﾞ保存して次へ"));
+}
+
+// 設定/色管理 turns colour management off for every picture shown, and is written back.
+TEST_F(MainWindowTest, ColourManagementSettingIsReadAndWrittenBack) {
+    settings::YIni stored(util::shared().sUsrDir);
+    stored.GetTxt(util::shared().sUsrDir + "User.xml");
+    stored.GetGtx("設定");
+    stored.SetVal("色管理", false);
+    stored.SetGtx();
+    ASSERT_TRUE(stored.SetTxt());
+
+    editor::DisplayColour& colour = editor::DisplayColour::instance();
+    FmMainWindow main;
+    startInteractive(main, picture("a.bmp"));
+    EXPECT_FALSE(colour.managed());
+    colour.setManaged(true);
+    main.close();
+    settings::YIni reread(util::shared().sUsrDir);
+    ASSERT_TRUE(reread.GetTxt(util::shared().sUsrDir + "User.xml"));
+    reread.GetGtx("設定");
+    EXPECT_EQ(reread.vGtVal("色管理", ""), "True");
 }

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,4 +92,29 @@ TEST_F(BatchCli, ConvertWritesTheTargetFormatWithItsColourRule) {
     EXPECT_EQ(r.out, file("out.fpx") + "\t7\t5\t24.\t96\t96\tfpx\n");
     r = run("convert --quality 101 " + file("deep.bmp") + " " + file("x.jpg"));
     EXPECT_EQ(r.status, 2);
+}
+
+// WebP, HEIF, AVIF and JPEG XL files are read like the others; WebP is written, losslessly
+// unless a quality below 100 is asked for.
+TEST_F(BatchCli, ModernFormatsAreReadAndWebpIsWritten) {
+    const std::string data = std::string(XIMORA_TEST_DATA) + "/modern-formats/";
+    std::string expected, arguments;
+    for (const char* name : {"photo-q90.webp", "photo-q90.heic", "photo-q.avif", "photo-d1.jxl"}) {
+        arguments += " " + data + name;
+        const std::string ext = fs::path(name).extension().string().substr(1);
+        expected += data + name + "\t96\t64\t24.\t0\t0\t" + ext + "\n";
+    }
+    Outcome r = run("info" + arguments);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+
+    r = run("convert " + data + "photo.png " + file("exact.webp"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    Image source, written;
+    ASSERT_TRUE(loadImage(data + "photo.png", source));
+    ASSERT_TRUE(loadImage(file("exact.webp"), written));
+    EXPECT_EQ(std::memcmp(source.row(10), written.row(10), 96 * 3), 0);
+    r = run("convert --quality 60 " + data + "photo-q.avif " + file("small.webp"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(fs::file_size(file("small.webp")), fs::file_size(file("exact.webp")));
 }

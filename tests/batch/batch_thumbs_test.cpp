@@ -60,7 +60,9 @@ TEST_F(BatchThumbs, BesideTheImagesThenFromTheCache) {
     ASSERT_EQ(run("--beside --size 80 " + pics_.string() + "/", &out), 0);
     const std::string cacheFile = (pics_ / "Thmb080.Dat").string();
     EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t3\t0\t3\t1\n");
-    ASSERT_EQ(run("--beside --size 80 " + pics_.string(), &out), 0);
+    // The folders may come on standard input, one a line.
+    std::ofstream(home_ / "list") << pics_.string() << "\n";
+    ASSERT_EQ(run("--beside --size 80 - <" + (home_ / "list").string(), &out), 0);
     EXPECT_EQ(out, pics_.string() + "\t" + cacheFile + "\t3\t3\t0\t1\n");
 }
 
@@ -82,4 +84,20 @@ TEST_F(BatchThumbs, MissingFolderAndBadArguments) {
     EXPECT_EQ(run("--size 0 " + pics_.string()), 2);
     EXPECT_EQ(run("--size"), 2);
     EXPECT_EQ(run(""), 2);
+}
+
+TEST_F(BatchThumbs, DrawingsGetThumbnailsToo) {
+    const fs::path drawings = home_ / "drawings";
+    fs::create_directories(drawings);
+    std::ofstream(drawings / "plan.dxf") << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n"
+                                            "11\n100\n21\n50\n0\nENDSEC\n0\nEOF\n";
+    std::ofstream(drawings / "icon.svg")
+        << "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'><rect width='10' "
+           "height='10'/></svg>";
+    std::ofstream(drawings / "broken.svg") << "<svg";
+    std::string out;
+    ASSERT_EQ(run("--beside " + drawings.string(), &out), 0);
+    // folder, cache file, files, from the cache, made (or tried), not readable
+    EXPECT_EQ(out,
+              drawings.string() + "\t" + (drawings / "Thmb100.Dat").string() + "\t3\t0\t3\t1\n");
 }

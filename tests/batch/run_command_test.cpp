@@ -74,6 +74,29 @@ TEST_F(BatchRun, TurnsManyFilesIntoTheOutputFolderPixelExact) {
     }
 }
 
+TEST_F(BatchRun, TakesItsFilesFromStandardInputAndReportsEachOne) {
+    const QString a = make(QStringLiteral("a.bmp"), randomImage(6, 4, 24, 0, 1));
+    const QString b = make(QStringLiteral("b.bmp"), randomImage(5, 3, 24, 0, 2));
+    const QString missing = dir_.filePath(QStringLiteral("missing.bmp"));
+    QProcess process;
+    process.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch"),
+        {QStringLiteral("run"), QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+         QStringLiteral("--out"), out(), QStringLiteral("--status"), QStringLiteral("-")});
+    // Line ends as other systems' lists have them, and a blank line, are taken in their stride.
+    process.write((a + QStringLiteral("\r\n\n") + missing + '\n' + b).toUtf8());
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    QStringList lines =
+        QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{a + QStringLiteral("\tok"), b + QStringLiteral("\tok"),
+                                  missing + QStringLiteral("\tfailed")}));
+    EXPECT_EQ(load(out(QStringLiteral("a.bmp"))).width(), 4);
+    EXPECT_EQ(load(out(QStringLiteral("b.bmp"))).width(), 3);
+}
+
 TEST_F(BatchRun, ColourCodesAndInPlaceSaves) {
     const QString file = make(QStringLiteral("c.bmp"), randomImage(16, 16, 24));
     Result r = run({QStringLiteral("-c"), QStringLiteral("色数⇒ｸﾞﾚ-(4bit)"),
@@ -289,4 +312,23 @@ TEST_F(BatchRun, ShowsProgressOnATerminalOnly) {
     EXPECT_EQ(terminal.exitCode(), 0);
     const QString shown = QString::fromUtf8(terminal.readAllStandardOutput());
     EXPECT_TRUE(shown.contains(QStringLiteral("3 of 3"))) << shown.toStdString();
+}
+
+// Editor commands (and so macros) run on the new formats; a WebP result is saved as WebP.
+TEST_F(BatchRun, CommandsRunOnModernFormats) {
+    const QString data = QStringLiteral(XIMORA_TEST_DATA "/modern-formats/");
+    const Result r =
+        run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--out"), out(),
+             data + QStringLiteral("anim.webp"), data + QStringLiteral("photo-irot1-imir1.avif"),
+             data + QStringLiteral("grey-lossless.jxl")});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    ximora::engine::FileFormat format{};
+    Image turned;
+    ASSERT_TRUE(ximora::engine::loadImage(
+        QFile::encodeName(out(QStringLiteral("anim.webp"))).toStdString(), turned, {}, &format));
+    EXPECT_EQ(format, ximora::engine::FileFormat::Webp);
+    EXPECT_EQ(turned.width(), 24);
+    EXPECT_EQ(turned.height(), 32);
+    EXPECT_EQ(load(out(QStringLiteral("photo-irot1-imir1.avif"))).width(), 96);
+    EXPECT_EQ(load(out(QStringLiteral("grey-lossless.jxl"))).height(), 64);
 }

@@ -318,5 +318,26 @@ TEST_F(SaveAsDialogTest, ActOpensOnTheHandlesImageAndIgnoresNoHandle) {
     engine::imageHandles().free(handle);
 }
 
+// The WebP row: "WebP" at the slider's quality, where 100 writes losslessly, and "WebP 可逆圧縮"
+// always lossless; a palette image goes out as RGB without any conversion by the dialog.
+TEST_F(SaveAsDialogTest, WebpRowWritesQualityAndLosslessFiles) {
+    const Image image = engine::test::makeImage(64, 48, engine::test::Depth{24, false}, 7);
+    saveAs(image, spImgSV::Webp, 0, "q50.webp", 50);
+    saveAs(image, spImgSV::Webp, 0, "q100.webp", 100);
+    saveAs(image, spImgSV::Webp, 1, "lossless.webp", 30);
+    engine::FileFormat format{};
+    const Image q50 = load("q50.webp", &format);
+    EXPECT_EQ(format, engine::FileFormat::Webp);
+    EXPECT_EQ(q50.width(), 64);
+    EXPECT_FALSE(samePixels(q50, image));
+    EXPECT_TRUE(samePixels(load("q100.webp"), image));
+    EXPECT_TRUE(samePixels(load("lossless.webp"), image));
+    EXPECT_LT(fileBytes(path("q50.webp")).size(), fileBytes(path("lossless.webp")).size());
+
+    const Image palette = randomImage(20, 20, 8);
+    saveAs(palette, spImgSV::Webp, 1, "palette.webp");
+    EXPECT_TRUE(engine::test::sameColours(load("palette.webp"), palette));
+}
+
 }  // namespace
 }  // namespace ximora::dialogs

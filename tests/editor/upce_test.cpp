@@ -148,6 +148,40 @@ TEST_F(EditorControlTest, PaintsInEveryScaleModeOnlyTheVisiblePart) {
     EXPECT_FALSE(editor_.view()->panWindow()->isVisible());
 }
 
+TEST_F(EditorControlTest, LargePicturesShowAReducedFirstViewThenTheWholePicture) {
+    // Red on the left, blue on the right, as a JPEG of 40 megapixels.
+    engine::Image picture;
+    ASSERT_TRUE(picture.allocate(8000, 5000, 24));
+    for (int y = 0; y < 5000; ++y)
+        for (int x = 0; x < 8000; ++x) {
+            uint8_t* p = picture.row(y) + 3 * x;
+            p[0] = x < 4000 ? 220 : 0, p[1] = 0, p[2] = x < 4000 ? 0 : 220;
+        }
+    const std::string file = QFile::encodeName(path(QStringLiteral("big.jpg"))).toStdString();
+    ASSERT_TRUE(engine::saveImage(file, picture, {.format = engine::kSaveJpeg}));
+    picture = engine::Image();
+
+    editor_.pcOpen(0, path(QStringLiteral("big.jpg")));
+    PictureDocument& doc = *editor_.dGetImg();
+    // The view lays out the whole picture and paints its first view over it.
+    EXPECT_EQ(doc.pictureSize(), QSize(8000, 5000));
+    EXPECT_EQ(editor_.view()->imageSize(), QSize(8000, 5000));
+    EXPECT_LT(doc.shownImage().width(), 8000);
+    const QImage shot = editor_.view()->viewport()->grab().toImage();
+    EXPECT_GT(qRed(shot.pixel(shot.width() / 4, shot.height() / 2)), 150);
+    EXPECT_GT(qBlue(shot.pixel(3 * shot.width() / 4, shot.height() / 2)), 150);
+    // The whole picture comes in by itself...
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.shownImage().width() == 8000; }, 120000));
+    EXPECT_EQ(doc.pictureSize(), QSize(8000, 5000));
+
+    // ...and a command given before it has come in works on the whole picture.
+    editor_.pcOpen(0, path(QStringLiteral("big.jpg")));
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    EXPECT_EQ(doc.image().width(), 5000);
+    EXPECT_EQ(doc.image().height(), 8000);
+    EXPECT_EQ(doc.pictureSize(), QSize(5000, 8000));
+}
+
 TEST_F(EditorControlTest, MouseSelectsScrollsAndZooms) {
     openInEditor(200, 150);
     editor_.pcAct(QStringLiteral("表示"), QStringLiteral("実寸"));

@@ -1,5 +1,5 @@
-// Opening WMF, EMF and DXF files in the editor control: the drawing goes through the vector
-// viewer, and only its Ok replaces the current picture.
+// Opening drawings (WMF, EMF, DXF, SVG, SXF) in the editor control: the drawing goes through
+// the vector viewer, and only its Ok replaces the current picture.
 #include <QAction>
 #include <QApplication>
 
@@ -7,7 +7,7 @@
 #include "editor_fixture.h"
 #include "support/vector_files.h"
 #include "util/qimage_adapter.h"
-#include "util/vector/sb_wmf.h"
+#include "util/sb_wmf.h"
 
 namespace ximora::editor::testing {
 namespace {
@@ -82,6 +82,36 @@ TEST_F(VectorOpenTest, CancelOrABadDrawingKeepsThePreviousPicture) {
     EXPECT_TRUE(script_->messageTexts()[0].contains(QStringLiteral("bad.wmf")));
     EXPECT_EQ(doc().file(), path(QStringLiteral("a.bmp")));
     EXPECT_EQ(util::toQImage(doc().image()), before);
+}
+
+TEST_F(VectorOpenTest, SvgAndSxfFilesOpenThroughTheViewerToo) {
+    const std::pair<QString, QByteArray> files[] = {
+        {QStringLiteral("icon.SVG"),
+         QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='30' height='20'/>")},
+        {QStringLiteral("plan.sfc"),
+         QByteArray("ISO-10303-21;\nHEADER;\nENDSEC;\nDATA;\n/*SXF\n#10 = drawing_sheet_feature("
+                    "\\'s\\','4','1','0','0')\nSXF*/\nENDSEC;\nEND-ISO-10303-21;\n")},
+        {QStringLiteral("plan.p21"),
+         QByteArray("ISO-10303-21;\nHEADER;\nENDSEC;\nDATA;\n#1=CARTESIAN_POINT(' ',(0.0,0.0));\n"
+                    "#2=CARTESIAN_POINT(' ',(60.0,40.0));\n#3=POLYLINE(' ',(#1,#2));\n"
+                    "#4=(ANNOTATION_CURVE_OCCURRENCE() STYLED_ITEM((),#3));\n"
+                    "#5=DRAWING_SHEET_REVISION('s',(#4),$,'01');\nENDSEC;\nEND-ISO-10303-21;\n")},
+    };
+    QList<QSize> sizes;
+    script_->onModal([&](QDialog& d) {
+        sizes.append(static_cast<util::sbWmf&>(d).Image1()->size());
+        static_cast<util::sbWmf&>(d).mnRet(0)->trigger();
+        return d.result();
+    });
+    for (const auto& [name, bytes] : files) {
+        ASSERT_TRUE(test::writeFile(path(name), bytes));
+        editor_.pcOpen(0, path(name));
+    }
+    EXPECT_TRUE(script_->messageTexts().isEmpty())
+        << script_->messageTexts().join('|').toStdString();
+    // 30 × 20 pixels; an empty A4 sheet at 96 pixels per inch; 60 × 40 mm of drawing.
+    EXPECT_EQ(sizes, (QList<QSize>{{30, 20}, {1123, 794}, {227, 151}}));
+    EXPECT_EQ(doc().image().width(), 227);
 }
 
 }  // namespace

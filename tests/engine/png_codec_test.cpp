@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <string>
+
 #include "codec_test_io.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/core/error.h"
+#include "engine/core/parallel.h"
 #include "op_test_images.h"
 
 using namespace ximora::engine;
@@ -85,4 +89,52 @@ TEST(PngCodec, DamagedFilesFailCleanly) {
     EXPECT_FALSE(decode(garbage, out));
     EXPECT_EQ(lastError(), kErrFileBroken);
     EXPECT_TRUE(sameColours(out, kept));
+}
+
+// Large pictures are deflated in strips on several threads and joined into one stream; another
+// reader must find every chunk intact and the stream whole, whatever the number of threads.
+TEST(PngCodec, LargePicturesMakeOneCheckedStreamWhateverTheThreads) {
+    struct Case {
+        int bits;
+        bool grey;
+        size_t rowBytes;
+    };
+    for (const Case c : {Case{24, false, 3 * 1500}, Case{32, false, 4 * 1500}, Case{8, true, 1500},
+                         Case{4, false, 750}}) {
+        const Image source =
+            c.bits == 24 ? smoothImage(1500, 700) : randomImage(1500, 700, c.bits, c.grey ? 0 : 16);
+        setWorkerCount(1);
+        const std::vector<uint8_t> alone = encode(source);
+        setWorkerCount(5);
+        const std::vector<uint8_t> shared = encode(source);
+        setWorkerCount(0);
+        EXPECT_EQ(alone, shared) << c.bits;
+
+        std::vector<uint8_t> stream;
+        bool ended = false;
+        for (size_t at = 8; at + 12 <= shared.size() && !ended;) {
+            const uint32_t length = uint32_t(shared[at]) << 24 | shared[at + 1] << 16 |
+                                    shared[at + 2] << 8 | shared[at + 3];
+            ASSERT_LE(at + 12 + length, shared.size());
+            const uint8_t* type = shared.data() + at + 4;
+            const uLong crc = crc32(0, type, 4 + length);
+            const uint8_t* stored = type + 4 + length;
+            EXPECT_EQ(crc, uLong(stored[0]) << 24 | stored[1] << 16 | stored[2] << 8 | stored[3])
+                << std::string(type, type + 4);
+            if (std::equal(type, type + 4, "IDAT")) stream.insert(stream.end(), type + 4, stored);
+            ended = std::equal(type, type + 4, "IEND");
+            at += 12 + length;
+        }
+        EXPECT_TRUE(ended) << c.bits;
+        // zlib checks the stream's own checksum; every row has a filter type and its bytes.
+        std::vector<uint8_t> raw(700 * (c.rowBytes + 1) + 1);
+        uLongf rawSize = uLongf(raw.size());
+        ASSERT_EQ(uncompress(raw.data(), &rawSize, stream.data(), uLong(stream.size())), Z_OK);
+        EXPECT_EQ(rawSize, 700 * (c.rowBytes + 1)) << c.bits;
+        for (size_t y = 0; y < 700; ++y) EXPECT_LE(raw[y * (c.rowBytes + 1)], 4) << y;
+
+        Image back;
+        ASSERT_TRUE(decode(shared, back));
+        EXPECT_TRUE(sameColours(source, back)) << c.bits;
+    }
 }

@@ -99,3 +99,26 @@ TEST(Registry, MemoryLimitRefusesBeforeDecoding) {
         EXPECT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back));
     }
 }
+
+// BMP and PNG are written into the file as they are encoded; the file must hold exactly what
+// encoding in memory gives, small pieces and large ones alike.
+TEST(Registry, FilesWrittenWhileEncodingMatchTheEncodingInMemory) {
+    TempFolder folder;
+    struct Case {
+        int format, bits, width, height;
+    };
+    for (const Case c :
+         {Case{kSaveBmp, 24, 700, 500}, Case{kSaveBmp, 1, 33, 9}, Case{kSaveBmpRle, 8, 300, 200},
+          Case{kSaveBmp, 32, 5, 3}, Case{kSavePng, 24, 900, 700}, Case{kSavePng, 4, 40, 30}}) {
+        const Image image = ximora::engine::test::randomImage(c.width, c.height, c.bits);
+        SaveOptions options;
+        options.format = c.format;
+        std::vector<uint8_t> inMemory, onDisk;
+        ASSERT_TRUE(encodeImage(image, options, inMemory));
+        const std::string path = folder.file("same");
+        ASSERT_TRUE(saveImage(path, image, options)) << c.format << " " << c.bits;
+        ASSERT_TRUE(readWholeFile(path, onDisk));
+        EXPECT_EQ(onDisk, inMemory) << c.format << " " << c.bits;
+    }
+    EXPECT_EQ(folder.count(), 1u);  // nothing left beside the file
+}

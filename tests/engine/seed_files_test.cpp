@@ -18,9 +18,9 @@ TEST(SeedFiles, EverySeedOfEveryCodecCorpusLoads) {
     const fs::path corpus =
         fs::path(XIMORA_TEST_DATA).parent_path().parent_path() / "fuzz" / "corpus";
     // Only the decoders' corpora hold image files; other harnesses have seeds of their own kind.
-    const std::vector<std::string> decoders = {"bmp_fuzzer",     "pcx_fuzzer", "jpeg_fuzzer",
-                                               "png_fuzzer",     "gif_fuzzer", "tiff_fuzzer",
-                                               "jpeg2000_fuzzer"};
+    const std::vector<std::string> decoders = {
+        "bmp_fuzzer",      "pcx_fuzzer",  "jpeg_fuzzer", "png_fuzzer",  "gif_fuzzer", "tiff_fuzzer",
+        "jpeg2000_fuzzer", "webp_fuzzer", "heif_fuzzer", "avif_fuzzer", "jxl_fuzzer"};
     std::map<std::string, int> loaded;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
         const std::string harness = entry.path().parent_path().filename().string();
@@ -34,6 +34,7 @@ TEST(SeedFiles, EverySeedOfEveryCodecCorpusLoads) {
         ++loaded[harness];
     }
     for (const char* harness :
-         {"jpeg_fuzzer", "png_fuzzer", "gif_fuzzer", "tiff_fuzzer", "jpeg2000_fuzzer"})
+         {"jpeg_fuzzer", "png_fuzzer", "gif_fuzzer", "tiff_fuzzer", "jpeg2000_fuzzer",
+          "webp_fuzzer", "heif_fuzzer", "avif_fuzzer", "jxl_fuzzer"})
         EXPECT_GE(loaded[harness], 3) << harness;
 }

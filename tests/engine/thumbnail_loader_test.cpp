@@ -123,3 +123,71 @@ TEST(ThumbnailLoader, CorruptAndVanishedFilesFail) {
     EXPECT_EQ(lastError(), kErrFileNotFound);
     EXPECT_TRUE(thumb.empty());
 }
+
+namespace {
+
+Image plain(int w, int h, Colour c) {
+    Image image;
+    image.allocate(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.row(y)[3 * x] = c.r, image.row(y)[3 * x + 1] = c.g, image.row(y)[3 * x + 2] = c.b;
+    return image;
+}
+
+// A red picture whose EXIF block carries an orientation and, as cameras store it in IFD1, a
+// green preview of previewW × previewH.
+std::string cameraFile(const TestFolder& dir, const std::string& name, int orientation,
+                       int previewW, int previewH) {
+    SaveOptions jpeg;
+    jpeg.format = kSaveJpeg;
+    std::vector<uint8_t> preview;
+    EXPECT_TRUE(encodeImage(plain(previewW, previewH, {0, 200, 0, 255}), jpeg, preview));
+    std::vector<uint8_t> exif;
+    const auto u16 = [&](uint32_t v) {
+        exif.push_back(uint8_t(v)), exif.push_back(uint8_t(v >> 8));
+    };
+    const auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+        u16(tag), u16(type), u32(1), u32(value);
+    };
+    exif = {'I', 'I'};
+    u16(42), u32(8);
+    u16(1), entry(274, 3, uint32_t(orientation)), u32(26);  // IFD0, then IFD1 at 26
+    u16(3), entry(259, 3, 6), entry(513, 4, 68), entry(514, 4, uint32_t(preview.size())), u32(0);
+    exif.insert(exif.end(), preview.begin(), preview.end());
+    Image picture = plain(1600, 1200, {220, 0, 0, 255});
+    picture.metadata.exif = exif;
+    EXPECT_TRUE(saveImage(dir.file(name), picture, jpeg));
+    return dir.file(name);
+}
+
+bool green(const Image& thumb) {
+    return thumb.pixel(thumb.width() / 2, thumb.height() / 2).g > 150;
+}
+
+}  // namespace
+
+TEST(ThumbnailLoader, CameraPreviewsStandInOnlyWhenTheyShowTheWholePictureLargeEnough) {
+    if (!codecForSaveFormat(kSaveJpeg)) GTEST_SKIP() << "no JPEG codec in this build";
+    TestFolder dir;
+    Image thumb;
+    ASSERT_TRUE(loadThumbnail(cameraFile(dir, "a.jpg", 1, 160, 120), 100, thumb));
+    EXPECT_TRUE(green(thumb));
+    EXPECT_EQ(thumb.width(), 100);
+    EXPECT_EQ(thumb.height(), 75);
+    // Too small for the thumbnail asked for: the picture itself is decoded.
+    ASSERT_TRUE(loadThumbnail(dir.file("a.jpg"), 200, thumb));
+    EXPECT_FALSE(green(thumb));
+    EXPECT_EQ(thumb.width(), 200);
+    // A preview padded to another shape, or stored the other way round, is not the picture.
+    ASSERT_TRUE(loadThumbnail(cameraFile(dir, "bars.jpg", 1, 160, 160), 100, thumb));
+    EXPECT_FALSE(green(thumb));
+    ASSERT_TRUE(loadThumbnail(cameraFile(dir, "tall.jpg", 1, 120, 160), 100, thumb));
+    EXPECT_FALSE(green(thumb));
+    // The picture's orientation turns the preview as it turns the picture.
+    ASSERT_TRUE(loadThumbnail(cameraFile(dir, "turned.jpg", 6, 160, 120), 100, thumb));
+    EXPECT_TRUE(green(thumb));
+    EXPECT_EQ(thumb.width(), 75);
+    EXPECT_EQ(thumb.height(), 100);
+}

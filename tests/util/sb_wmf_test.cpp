@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include "support/vector_files.h"
+#include "util/sb_wmf.h"
 #include "util/scripted_messages.h"
-#include "util/vector/sb_wmf.h"
 
 using namespace ximora;
 
@@ -23,7 +23,7 @@ class SbWmfTest : public ::testing::Test {
         const QString path = dir_.filePath(QStringLiteral("d.dxf"));
         EXPECT_TRUE(test::writeFile(path, test::lineAndCircleDxf()));
         QString error;
-        drawing_ = util::VectorDrawing::load(path, error);
+        drawing_ = vector::VectorDrawing::load(path, error);
     }
     static void resizeTo(QWidget& w, QSize size) {
         const QSize old = w.size();
@@ -39,7 +39,7 @@ class SbWmfTest : public ::testing::Test {
     QTemporaryDir dir_;
     util::ScriptedMessages* messages_;
     util::ScopedMessages guard_;
-    std::shared_ptr<const util::VectorDrawing> drawing_;
+    std::shared_ptr<const vector::VectorDrawing> drawing_;
 };
 
 TEST_F(SbWmfTest, OkRendersAtTheSizeShownAfterTheWindowWasResized) {

@@ -1,5 +1,5 @@
 // dialogs_demo KIND FILE [--shot PNG]: opens the adjustment dialog KIND (colour, correction,
-// effects, rotation) on FILE. With --shot the dialog presses "Draw" (or the first step
+// effects, rotation, save) on FILE. With --shot the dialog presses "Draw" (or the first step
 // button), saves a picture of itself to PNG and exits.
 #include <QApplication>
 #include <QPushButton>
@@ -13,6 +13,7 @@
 #include "dialogs/correction_dialog.h"
 #include "dialogs/effects_dialog.h"
 #include "dialogs/rotation_dialog.h"
+#include "dialogs/save_as_dialog.h"
 #include "engine/codecs/registry.h"
 #include "util/usr.h"
 
@@ -22,8 +23,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Usr::StartupMetrics(nullptr);  // the screen's work area places the dialog, as in the program
     if (argc < 3) {
-        std::fprintf(stderr,
-                     "usage: dialogs_demo colour|correction|effects|rotation FILE [--shot PNG]\n");
+        std::fprintf(
+            stderr,
+            "usage: dialogs_demo colour|correction|effects|rotation|save FILE [--shot PNG]\n");
         return 2;
     }
     engine::Image image;
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
         dialog = std::make_unique<dialogs::spImgH>(image, 1, range);
     else if (kind == QStringLiteral("effects"))
         dialog = std::make_unique<dialogs::spImgK>(image, 1, range);
+    else if (kind == QStringLiteral("save"))
+        dialog = std::make_unique<dialogs::spImgSV>(image);
     else
         dialog = std::make_unique<dialogs::spImgR>(image, 1, QStringLiteral("24."));
     dialog->show();

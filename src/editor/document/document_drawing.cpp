@@ -24,6 +24,7 @@ void PictureDocument::drawingToolChanged(int kind) {
 }
 
 void PictureDocument::addShape(DrawnShape shape) {
+    settle();
     if (!hasImage()) return;
     if (!drawingPending_) {
         setEditState(kStateEdited);
@@ -40,6 +41,7 @@ void PictureDocument::addShape(DrawnShape shape) {
 }
 
 void PictureDocument::drawingToolbarClosed() {
+    settle();
     if (!toolbarShown_) return;
     toolbarShown_ = false;
     emit eShwTBar(false);

@@ -161,6 +161,7 @@ ActResult PictureDocument::openAdjustment(Adjustment kind) {
 }
 
 void PictureDocument::whitenRectangle(double left, double top, double width, double height) {
+    settle();
     if (!hasImage()) return;
     const int l = int(std::lround(left)), t = int(std::lround(top));
     const int r = int(std::lround(left + width)), b = int(std::lround(top + height));
@@ -280,6 +281,9 @@ ActResult PictureDocument::actUndo(const QString&) {
     engine::Image previous;
     QString path;
     if (!undo_.load(previous, path)) return ActResult::Done;
+    // BMP snapshots cannot carry the file's blocks; the colour profile above all must stay
+    // with the picture, which keeps being shown and saved in its colours.
+    if (previous.metadata.empty()) previous.metadata = std::move(image_.metadata);
     image_ = std::move(previous);
     comment_.clear();
     clearSelection();

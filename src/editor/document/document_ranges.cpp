@@ -25,6 +25,7 @@ constexpr int kDefaultDpi = 96;
 }  // namespace
 
 void PictureDocument::setRect(double width, double height) {
+    settle();
     if (!hasImage()) return;
     const int right = int(std::min(std::nearbyint(width + kRectOffset), double(image_.width())));
     const int bottom = int(std::min(std::nearbyint(height + kRectOffset), double(image_.height())));

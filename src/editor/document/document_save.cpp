@@ -51,6 +51,7 @@ bool PictureDocument::saveCopy(engine::Image image, const QString& name) const {
 }
 
 bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool webDialog) {
+    settle();
     if (!hasImage()) return false;
     // What is drawn over the picture is saved with it.
     if (!drawing_.empty()) {
@@ -156,6 +157,7 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
 }
 
 bool PictureDocument::pcSaveAs(QString& name, bool selectionOnly, bool webDialog) {
+    settle();
     return save(1, name, selectionOnly, webDialog);
 }
 

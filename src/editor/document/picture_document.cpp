@@ -8,6 +8,7 @@
 #include "editor/document/picture_facts.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/io/file_io.h"
 #include "util/message_service.h"
 
 namespace ximora::editor {
@@ -23,6 +24,52 @@ PictureDocument::PictureDocument(QObject* parent) : QObject(parent) {}
 
 PictureDocument::~PictureDocument() = default;
 
+// --- large pictures --------------------------------------------------------------------------
+
+QSize PictureDocument::pictureSize() const {
+    if (pending_) return pendingSize_;
+    return image_.empty() ? QSize() : QSize(image_.width(), image_.height());
+}
+
+bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (!host_) return engine::loadImage(name, out);
+    auto bytes = std::make_shared<std::vector<uint8_t>>();
+    if (!engine::readWholeFile(name, *bytes)) return false;
+    QSize size;
+    if (!LargePictureLoad::worthIt(*bytes, size))
+        return engine::loadImageFromMemory(bytes->data(), bytes->size(), out);
+    auto load = std::make_unique<LargePictureLoad>();
+    // The worker's call comes back on this object's thread, once this document still exists.
+    const auto done = [this] { QMetaObject::invokeMethod(this, [this] { settle(); }); };
+    if (!load->start(std::move(bytes), out, done)) return false;
+    pending_ = std::move(load);
+    pendingSize_ = size;
+    return true;
+}
+
+void PictureDocument::settle() {
+    if (!pending_) return;
+    const std::unique_ptr<LargePictureLoad> load = std::move(pending_);
+    engine::Image full;
+    int error = 0;
+    if (!load->finish(full, error)) {
+        // The first view never stands in for the picture: it could be saved over the file.
+        image_ = engine::Image();
+        file_.clear();
+        backingFile_.clear();
+        clearSelection();
+        setEditState(kStateInitial);
+        emit imageShown();
+        refreshInfo();
+        showEngineError(error);
+        return;
+    }
+    image_ = std::move(full);
+    emit imageShown();
+    refreshInfo();
+}
+
 // --- start and stop ------------------------------------------------------------------------
 
 void PictureDocument::start(const QString& workFolder, UndoStore::Kind undoKind) {
@@ -31,6 +78,7 @@ void PictureDocument::start(const QString& workFolder, UndoStore::Kind undoKind)
 }
 
 void PictureDocument::stop() {
+    settle();
     undo_.cleanUp();
     undo_.setWorkFolder({}, undo_.kind());
     file_.clear();
@@ -56,6 +104,7 @@ void PictureDocument::setEditState(const QString& state) {
 }
 
 void PictureDocument::refreshInfo() {
+    if (pending_) return;  // the facts follow when the picture is taken in
     colourCode_ = colourCodeText(image_);
     const QString info =
         hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
@@ -159,6 +208,7 @@ void PictureDocument::redisplay(bool clearSel) {
 // --- selection -------------------------------------------------------------------------------
 
 void PictureDocument::setSelection(const Selection& s) {
+    settle();
     Selection clipped{std::clamp(std::min(s.left, s.right), 0, image_.width()),
                       std::clamp(std::min(s.top, s.bottom), 0, image_.height()),
                       std::clamp(std::max(s.left, s.right), 0, image_.width()),
@@ -190,6 +240,7 @@ bool PictureDocument::needsWindow(const QString& group, const QString& job) {
 }
 
 void PictureDocument::pcAct(const QString& group, const QString& job) {
+    settle();
     lastJob_ = job;
     const bool busy = !job.contains(QStringLiteral("詳細")) && job != QStringLiteral("加工");
     if (busy && host_) host_->setBusy(true);
@@ -224,6 +275,7 @@ void PictureDocument::pcAct(const QString& group, const QString& job) {
 // --- opening ---------------------------------------------------------------------------------
 
 PictureDocument::SaveAnswer PictureDocument::vCheckSave() {
+    settle();
     if (state_ != kStateEdited) return SaveAnswer::None;
     SaveAnswer answer = SaveAnswer::No;
     if (updateMode_ == 0) {
@@ -272,7 +324,8 @@ void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
         request.start = initialFolder();
         request.filter = QStringLiteral(
             "画像ﾌｧｲﾙ (*.BMP *.JPG *.JPEG *.TIF *.PCX *.FPX *.PNG *.GIF *.JP2 *.JPC *.J2K "
-            "*.bmp *.jpg *.jpeg *.tif *.pcx *.fpx *.png *.gif *.jp2 *.jpc *.j2k)");
+            "*.bmp *.jpg *.jpeg *.tif *.pcx *.fpx *.png *.gif *.jp2 *.jpc *.j2k "
+            "*.WEBP *.HEIC *.HEIF *.HIF *.AVIF *.JXL *.webp *.heic *.heif *.hif *.avif *.jxl)");
         path = util::messages().openFile(request);
         if (path.isEmpty()) return;
     }
@@ -280,7 +333,7 @@ void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
                             ? path.mid(path.lastIndexOf('.') + 1).toUpper()
                             : QString();
     const bool vectorFile =
-        !ext.isEmpty() && QStringLiteral("WMF;EMF;DXF").split(';').contains(ext);
+        !ext.isEmpty() && QStringLiteral("WMF;EMF;DXF;SVG;SFC;P21").split(';').contains(ext);
     if (vectorFile) {
         openVector(path);
         return;
@@ -311,8 +364,9 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     // A missing or unreadable file leaves the document as it was (never the old image under
     // the new file's name).
     if (!QFileInfo::exists(path)) return false;
+    settle();  // a picture still being decoded is taken in before another replaces it
     engine::Image loaded;
-    if (!engine::loadImage(QFile::encodeName(path).toStdString(), loaded)) {
+    if (!readPicture(path, loaded)) {
         lastOk_ = false;
         showEngineError(engine::lastError());
         return false;
@@ -333,6 +387,7 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
 // --- images from elsewhere ---------------------------------------------------------------------
 
 void PictureDocument::takeImage(engine::Image image) {
+    settle();
     image_ = std::move(image);
     show();
     emit eStFile(QString());
@@ -345,6 +400,7 @@ void PictureDocument::takeImage(engine::Image image) {
 }
 
 void PictureDocument::displayImage(engine::Image image) {
+    settle();
     if (image.empty()) return;
     image_ = std::move(image);
     clearSelection();
@@ -354,11 +410,13 @@ void PictureDocument::displayImage(engine::Image image) {
 }
 
 void PictureDocument::replaceImage(engine::Image image) {
+    settle();
     image_ = std::move(image);
     if (!selection_.empty()) setSelection(selection_);  // keep it inside the new size
 }
 
 void PictureDocument::setDpi(int dpi) {
+    settle();
     image_.dpiX = dpi;
     image_.dpiY = dpi;
     setEditState(kStateEdited);

@@ -7,7 +7,11 @@
 #include <QPointF>
 #include <QString>
 
+#include <QSize>
+#include <memory>
+
 #include "editor/document/document_host.h"
+#include "editor/document/large_picture_load.h"
 #include "editor/document/registered_ranges.h"
 #include "editor/document/undo_store.h"
 #include "editor/draw/drawing.h"
@@ -37,9 +41,10 @@ enum class ActResult { Done, Unchanged };
 class PictureDocument : public QObject {
     Q_OBJECT
   public:
-    /// The extensions offered for opening and accepted when dropped.
-    static inline const QString kExtensions =
-        QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC");
+    /// The extensions offered for opening and accepted when dropped (the formats read since,
+    /// WebP, HEIF, AVIF and JPEG XL, after the first list).
+    static inline const QString kExtensions = QStringLiteral(
+        "BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC;WEBP;HEIC;HEIF;HIF;AVIF;JXL");
 
     explicit PictureDocument(QObject* parent = nullptr);
     ~PictureDocument() override;
@@ -56,8 +61,21 @@ class PictureDocument : public QObject {
     void stop();
 
     // --- facts ----------------------------------------------------------------------------
-    const engine::Image& image() const { return image_; }
+    /// The picture. A large picture still being decoded at full size is waited for first;
+    /// taking it in changes nothing a caller could tell apart, so this stays a const read.
+    const engine::Image& image() const {
+        const_cast<PictureDocument*>(this)->settle();
+        return image_;
+    }
     bool hasImage() const { return !image_.empty(); }
+    /// What the views paint: the picture, or, while a large picture is still being decoded at
+    /// full size, its reduced first view (drawn over the picture's whole size).
+    const engine::Image& shownImage() const { return image_; }
+    /// The picture's size in pixels, also while its first view is shown (empty without one).
+    QSize pictureSize() const;
+    /// Takes in a large picture whose full decode has finished (waiting for it if need be); the
+    /// views then show it at full resolution. Nothing happens when no decode is under way.
+    void settle();
     QString file() const { return file_; }
     QString backingFile() const { return backingFile_; }
     qint64 backingFileSize() const;
@@ -218,7 +236,10 @@ class PictureDocument : public QObject {
     ActResult commitEdit(bool ok, engine::Image& work, bool clearSel);
     void show();
     bool loadRaster(const QString& path, bool loadFlag, bool suppressEvent);
-    /// Opens a WMF, EMF or DXF file through the host's vector viewer.
+    /// Reads a picture: a large JPEG picture with a window shows its first view and goes on
+    /// decoding in the background; others are decoded whole. False with the engine's error.
+    bool readPicture(const QString& path, engine::Image& out);
+    /// Opens a WMF, EMF, DXF, SVG or SXF (SFC, P21) file through the host's vector viewer.
     void openVector(const QString& path);
     void replaceImage(engine::Image image);
     bool saveTarget(const engine::Image& target, const QString& name);
@@ -279,6 +300,9 @@ class PictureDocument : public QObject {
 
     DocumentHost* host_ = nullptr;
     engine::Image image_;
+    // A large picture's full decode under way; image_ holds its first view meanwhile.
+    std::unique_ptr<LargePictureLoad> pending_;
+    QSize pendingSize_;
     QString file_;
     QString backingFile_;
     QString comment_;

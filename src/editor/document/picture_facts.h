@@ -21,9 +21,10 @@ bool codeIn(const QString& code, const QString& dottedList);
 /// number of pages of the file when it holds more than one ("  ﾍﾟｰｼﾞ数:3").
 QString infoText(const engine::Image& image, qint64 fileSize, int pages = 1);
 
-/// Pages or frames of the image file at `path` (multi-page TIFF, animated GIF and PNG), 1 for
-/// other files, untitled images and files that cannot be read. Remembered per thread while the
-/// file's size and time stay the same, since the info line asks after every edit.
+/// Pages or frames of the image file at `path` (engine::countPages: multi-page TIFF; animated
+/// GIF, PNG, WebP, AVIF and JPEG XL; HEIF collections), 1 for other files, untitled images and
+/// files that cannot be read. Remembered per thread while the file's size and time stay the
+/// same, since the info line asks after every edit.
 int filePages(const QString& path);
 
 /// The "ﾌｧｲﾙの詳細" text, lines separated by carriage returns. Resolutions of 0 come as 72.

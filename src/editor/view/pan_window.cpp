@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "editor/view/display_colour.h"
 #include "editor/view/picture_view.h"
 #include "editor/view/scaled_pyramid.h"
 
@@ -17,6 +18,7 @@ PanWindow::PanWindow(PictureView& view, ScaledPyramid& pyramid)
 
 void PanWindow::imageChanged() {
     overview_ = pyramid_.overview(int(kSide * devicePixelRatioF()));
+    DisplayColour::convert(overview_, view_.colourTransform());
     overview_.setDevicePixelRatio(devicePixelRatioF());
     update();
 }

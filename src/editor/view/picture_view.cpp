@@ -16,6 +16,7 @@
 #include "editor/document/picture_document.h"
 #include "editor/document/zoom_steps.h"
 #include "editor/draw/drawing_toolbar.h"
+#include "editor/view/display_colour.h"
 #include "editor/view/drag_pointers.h"
 #include "editor/view/pan_window.h"
 #include "util/message_service.h"
@@ -49,6 +50,7 @@ PictureView::PictureView(PictureDocument& document, QWidget* parent)
     });
     connect(&doc_, &PictureDocument::selectionChanged, viewport(), qOverload<>(&QWidget::update));
     connect(&doc_, &PictureDocument::drawingChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(&DisplayColour::instance(), &DisplayColour::changed, this, &PictureView::colourChanged);
 }
 
 PictureView::~PictureView() { delete pan_; }
@@ -58,9 +60,9 @@ PanWindow* PictureView::panWindow() const { return pan_; }
 // --- geometry ----------------------------------------------------------------------------------
 
 QRectF PictureView::imageRect() const {
-    const engine::Image& image = doc_.image();
-    if (image.empty()) return {};
-    const double W = image.width(), H = image.height();
+    const QSize size = doc_.pictureSize();
+    if (size.isEmpty()) return {};
+    const double W = size.width(), H = size.height();
     const QSizeF v = viewport()->size();
     double sx = 1, sy = 1;
     switch (doc_.scaleMode()) {
@@ -93,24 +95,25 @@ QPointF PictureView::toImage(QPointF p) const {
     if (r.isEmpty()) return {};
     const QPointF scrolled =
         p + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    return {(scrolled.x() - r.x()) * doc_.image().width() / r.width(),
-            (scrolled.y() - r.y()) * doc_.image().height() / r.height()};
+    return {(scrolled.x() - r.x()) * doc_.pictureSize().width() / r.width(),
+            (scrolled.y() - r.y()) * doc_.pictureSize().height() / r.height()};
 }
 
 QPointF PictureView::toView(QPointF q) const {
     const QRectF r = imageRect();
     if (r.isEmpty()) return {};
-    return {r.x() + q.x() * r.width() / doc_.image().width() - horizontalScrollBar()->value(),
-            r.y() + q.y() * r.height() / doc_.image().height() - verticalScrollBar()->value()};
+    return {
+        r.x() + q.x() * r.width() / doc_.pictureSize().width() - horizontalScrollBar()->value(),
+        r.y() + q.y() * r.height() / doc_.pictureSize().height() - verticalScrollBar()->value()};
 }
 
-QSize PictureView::imageSize() const { return {doc_.image().width(), doc_.image().height()}; }
+QSize PictureView::imageSize() const { return doc_.pictureSize(); }
 
 QRectF PictureView::visibleImageRect() const {
-    if (doc_.image().empty()) return {};
+    if (doc_.pictureSize().isEmpty()) return {};
     const QRectF shown(toImage({0, 0}),
                        toImage(QPointF(viewport()->width(), viewport()->height())));
-    return shown.intersected(QRectF(0, 0, doc_.image().width(), doc_.image().height()));
+    return shown.intersected(QRectF(0, 0, doc_.pictureSize().width(), doc_.pictureSize().height()));
 }
 
 void PictureView::updateScrollBars() {
@@ -131,10 +134,11 @@ void PictureView::updateScrollBars() {
 void PictureView::centreOn(QPointF centre) {
     const QRectF r = imageRect();
     if (r.isEmpty()) return;
-    horizontalScrollBar()->setValue(
-        int(r.x() + centre.x() * r.width() / doc_.image().width() - viewport()->width() / 2.0));
-    verticalScrollBar()->setValue(
-        int(r.y() + centre.y() * r.height() / doc_.image().height() - viewport()->height() / 2.0));
+    horizontalScrollBar()->setValue(int(
+        r.x() + centre.x() * r.width() / doc_.pictureSize().width() - viewport()->width() / 2.0));
+    verticalScrollBar()->setValue(int(r.y() +
+                                      centre.y() * r.height() / doc_.pictureSize().height() -
+                                      viewport()->height() / 2.0));
 }
 
 void PictureView::setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles) {
@@ -146,8 +150,15 @@ void PictureView::setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles) {
 void PictureView::imageChanged() {
     markLines_.clear();
     markRects_.clear();
-    pyramid_.reset(&doc_.image());
+    pyramid_.reset(&doc_.shownImage());
+    colour_ = DisplayColour::instance().transformFor(doc_.shownImage());
     updateScrollBars();
+    viewport()->update();
+    if (pan_) pan_->imageChanged();
+}
+
+void PictureView::colourChanged() {
+    colour_ = DisplayColour::instance().transformFor(doc_.shownImage());
     viewport()->update();
     if (pan_) pan_->imageChanged();
 }
@@ -175,21 +186,23 @@ void PictureView::paintEvent(QPaintEvent* event) {
     // least one pixel per device pixel.
     const QRectF damaged = target.intersected(QRectF(event->rect()));
     if (damaged.isEmpty()) return;
-    const double W = doc_.image().width(), H = doc_.image().height();
+    const double W = doc_.pictureSize().width(), H = doc_.pictureSize().height();
     const double scale = std::max(target.width() / W, target.height() / H) * devicePixelRatioF();
     int factor = 1;
+    // The pyramid is made from what is shown: a large picture's first view is smaller than the
+    // picture, so each of its pixels covers more of the screen.
+    const double shownScale = scale * W / doc_.shownImage().width();
     bool ready = true;
     // A reduced level not made yet is made after this paint: a large picture shows at once,
     // roughly sampled, rather than leaving the window unpainted while it is reduced.
-    const QImage& level = pyramid_.builtLevelFor(scale, factor, ready);
-    if (!ready) reduceAfterPaint(scale);
+    const QImage& level = pyramid_.builtLevelFor(shownScale, factor, ready);
+    if (!ready) reduceAfterPaint(shownScale);
     const double fx = level.width() / W, fy = level.height() / H;
     const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, ready && scale * factor < 1.0);
-    painter.drawImage(damaged, level, source);
+    paintPicture(painter, damaged, level, source, ready && shownScale * factor < 1.0);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
         painter.setPen(QPen(Qt::red, 0));
@@ -234,6 +247,45 @@ void PictureView::reduceAfterPaint(double scale) {
         pyramid_.levelFor(pendingScale_, factor);
         viewport()->update();
     });
+}
+
+// Draws the part `source` of `level` into `damaged`. A picture shown in the display's colours
+// is converted where it costs least: its own pixels under the painted part when they are fewer
+// than the device pixels painted (zoomed in), else a tile of the device pixels into which it
+// has been drawn to scale (zoomed out). Either way the cost follows the view's size, never the
+// picture's. A picture with alpha always goes the first way: straight colours convert exactly.
+void PictureView::paintPicture(QPainter& painter, const QRectF& damaged, const QImage& level,
+                               const QRectF& source, bool smooth) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (!colour_) {
+        painter.drawImage(damaged, level, source);
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QRect device = QRectF(damaged.topLeft() * ratio, damaged.size() * ratio).toAlignedRect();
+    const QRect part = source.toAlignedRect().intersected(level.rect());
+    if (device.isEmpty() || part.isEmpty()) return;
+    const bool alpha = level.hasAlphaChannel();
+    if (alpha || qint64(part.width()) * part.height() <= qint64(device.width()) * device.height()) {
+        QImage piece =
+            level.copy(part).convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        DisplayColour::convert(piece, colour_.get());
+        painter.drawImage(damaged, piece, source.translated(-QPointF(part.topLeft())));
+        return;
+    }
+    QImage tile(device.size(), QImage::Format_ARGB32_Premultiplied);
+    if (tile.isNull()) return;
+    tile.fill(Qt::transparent);
+    {
+        QPainter onTile(&tile);
+        onTile.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        onTile.scale(ratio, ratio);
+        onTile.translate(-QPointF(device.topLeft()) / ratio);
+        onTile.drawImage(damaged, level, source);
+    }
+    DisplayColour::convert(tile, colour_.get());
+    tile.setDevicePixelRatio(ratio);
+    painter.drawImage(QPointF(device.topLeft()) / ratio, tile);
 }
 
 QRectF PictureView::selectionInView() const {
@@ -283,7 +335,7 @@ QTransform PictureView::imageToView() const {
     if (r.isEmpty()) return {};
     QTransform t;
     t.translate(r.x() - horizontalScrollBar()->value(), r.y() - verticalScrollBar()->value());
-    t.scale(r.width() / doc_.image().width(), r.height() / doc_.image().height());
+    t.scale(r.width() / doc_.pictureSize().width(), r.height() / doc_.pictureSize().height());
     return t;
 }
 
@@ -320,7 +372,7 @@ bool PictureView::drawMousePress(QPointF imagePoint) {
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event) {
-    if (doc_.image().empty()) return;
+    if (doc_.pictureSize().isEmpty()) return;
     if (doc_.toolbarShown()) {
         // Clicks draw; the pop-up menu and the drag modes wait until drawing ends.
         if (event->button() == Qt::LeftButton) drawMousePress(toImage(event->position()));
@@ -413,11 +465,11 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
 double PictureView::currentZoom() const {
     if (doc_.scaleMode() == 3) return doc_.zoomX();
     const QRectF r = imageRect();
-    return r.isEmpty() ? 1.0 : r.width() / doc_.image().width() * devicePixelRatioF();
+    return r.isEmpty() ? 1.0 : r.width() / doc_.pictureSize().width() * devicePixelRatioF();
 }
 
 void PictureView::zoomStep(bool in, QPointF anchor) {
-    if (doc_.image().empty()) return;
+    if (doc_.pictureSize().isEmpty()) return;
     const double now = currentZoom();
     const double next = nextZoomStep(now, in);
     if (next == now) return;
@@ -426,9 +478,9 @@ void PictureView::zoomStep(bool in, QPointF anchor) {
     // The image point that was under the anchor stays there.
     const QRectF r = imageRect();
     horizontalScrollBar()->setValue(
-        int(std::lround(r.x() + fixed.x() * r.width() / doc_.image().width() - anchor.x())));
-    verticalScrollBar()->setValue(
-        int(std::lround(r.y() + fixed.y() * r.height() / doc_.image().height() - anchor.y())));
+        int(std::lround(r.x() + fixed.x() * r.width() / doc_.pictureSize().width() - anchor.x())));
+    verticalScrollBar()->setValue(int(
+        std::lround(r.y() + fixed.y() * r.height() / doc_.pictureSize().height() - anchor.y())));
 }
 
 void PictureView::zoomStepAtCentre(bool in) {
@@ -437,7 +489,7 @@ void PictureView::zoomStepAtCentre(bool in) {
 
 void PictureView::wheelEvent(QWheelEvent* event) {
     // Shift (and sideways wheels) scroll as in any scrolled view.
-    if (!wheelZooms_ || doc_.image().empty() || (event->modifiers() & Qt::ShiftModifier) ||
+    if (!wheelZooms_ || doc_.pictureSize().isEmpty() || (event->modifiers() & Qt::ShiftModifier) ||
         event->angleDelta().y() == 0) {
         QAbstractScrollArea::wheelEvent(event);
         return;

@@ -10,11 +10,13 @@
 #include <QRectF>
 #include <QTransform>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 #include "editor/draw/drawing_toolbar.h"
 
 #include "editor/view/scaled_pyramid.h"
+#include "engine/colour/colour_transform.h"
 
 namespace ximora::editor {
 
@@ -60,6 +62,8 @@ class PictureView : public QAbstractScrollArea {
     double currentZoom() const;
     /// Lines and rectangles (image pixels) drawn over the picture until it is next shown.
     void setMarks(QVector<QLineF> lines, QVector<QRectF> rectangles);
+    /// The conversion of the picture's colours for the display (nullptr: shown as it is).
+    const engine::ColourTransform* colourTransform() const { return colour_.get(); }
 
   signals:
     /// A right click outside the zoom mode (the editor raises ePopUp).
@@ -82,7 +86,10 @@ class PictureView : public QAbstractScrollArea {
 
   private:
     void imageChanged();
+    void colourChanged();
     void updateScrollBars();
+    void paintPicture(QPainter& painter, const QRectF& damaged, const QImage& level,
+                      const QRectF& source, bool smooth);
     void reduceAfterPaint(double scale);
     QCursor dragCursor() const;
     int handleAt(QPointF viewPoint) const;
@@ -90,6 +97,7 @@ class PictureView : public QAbstractScrollArea {
 
     PictureDocument& doc_;
     ScaledPyramid pyramid_;
+    std::shared_ptr<const engine::ColourTransform> colour_;
     QPointer<PanWindow> pan_;
     int dragMode_ = 0;
     bool wheelZooms_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "engine/core/parallel.h"
 #include "util/qimage_adapter.h"
@@ -52,29 +53,36 @@ bool readable(QImage::Format format) {
 
 }  // namespace
 
-QImage halveImage(const QImage& input) {
+QImage reduceImage(const QImage& input, int factor) {
     const QImage source =
         readable(input.format()) ? input : input.convertToFormat(QImage::Format_RGB32);
-    const int w = std::max(1, source.width() / 2), h = std::max(1, source.height() / 2);
+    const int w = std::max(1, source.width() / factor), h = std::max(1, source.height() / factor);
     QImage out(w, h, QImage::Format_RGB32);
     if (source.isNull() || out.isNull()) return {};
     const QList<QRgb> colours = source.colorTable();
+    const int area = factor * factor;
     engine::parallelRows(h, [&](int y0, int y1) {
+        std::vector<int> sums(size_t(w) * 3);
         for (int y = y0; y < y1; ++y) {
-            const int sy0 = std::min(2 * y, source.height() - 1);
-            const int sy1 = std::min(2 * y + 1, source.height() - 1);
-            const RowReader a{source.constScanLine(sy0), source.format(), &colours};
-            const RowReader b{source.constScanLine(sy1), source.format(), &colours};
+            std::fill(sums.begin(), sums.end(), 0);
+            for (int dy = 0; dy < factor; ++dy) {
+                const RowReader row{
+                    source.constScanLine(std::min(factor * y + dy, source.height() - 1)),
+                    source.format(), &colours};
+                for (int x = 0; x < w; ++x) {
+                    int* sum = sums.data() + 3 * x;
+                    for (int dx = 0; dx < factor; ++dx) {
+                        int r, g, b;
+                        row.rgb(std::min(factor * x + dx, source.width() - 1), r, g, b);
+                        sum[0] += r, sum[1] += g, sum[2] += b;
+                    }
+                }
+            }
             QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
             for (int x = 0; x < w; ++x) {
-                const int sx0 = std::min(2 * x, source.width() - 1);
-                const int sx1 = std::min(2 * x + 1, source.width() - 1);
-                int r = 0, g = 0, bl = 0, tr, tg, tb;
-                a.rgb(sx0, tr, tg, tb), r += tr, g += tg, bl += tb;
-                a.rgb(sx1, tr, tg, tb), r += tr, g += tg, bl += tb;
-                b.rgb(sx0, tr, tg, tb), r += tr, g += tg, bl += tb;
-                b.rgb(sx1, tr, tg, tb), r += tr, g += tg, bl += tb;
-                dst[x] = qRgb((r + 2) / 4, (g + 2) / 4, (bl + 2) / 4);
+                const int* sum = sums.data() + 3 * x;
+                dst[x] = qRgb((sum[0] + area / 2) / area, (sum[1] + area / 2) / area,
+                              (sum[2] + area / 2) / area);
             }
         }
     });
@@ -99,19 +107,24 @@ size_t ScaledPyramid::levelIndex(double scale) const {
 
 const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
     size_t k = levelIndex(scale);
-    while (levels_.size() < k) {
-        QImage half = halveImage(levels_.empty() ? full_ : levels_.back());
-        if (half.isNull()) break;  // no memory for the level: paint from the one above
-        levels_.push_back(std::move(half));
+    if (k > 0) {
+        if (levels_.size() < k) levels_.resize(k);
+        if (levels_[k - 1].isNull()) {
+            size_t from = k - 1;  // the nearest larger level made so far; 0 is the image
+            while (from > 0 && levels_[from - 1].isNull()) --from;
+            levels_[k - 1] = reduceImage(from ? levels_[from - 1] : full_, 1 << (k - from));
+            if (levels_[k - 1].isNull()) k = from;  // no memory for it: paint from that one
+        }
     }
-    k = std::min(k, levels_.size());
     factor = 1 << k;
     return k == 0 ? full_ : levels_[k - 1];
 }
 
 const QImage& ScaledPyramid::builtLevelFor(double scale, int& factor, bool& ready) const {
-    const size_t k = std::min(levelIndex(scale), levels_.size());
-    ready = k == levelIndex(scale);
+    const size_t wanted = levelIndex(scale);
+    size_t k = std::min(wanted, levels_.size());
+    while (k > 0 && levels_[k - 1].isNull()) --k;  // levels are made only where asked for
+    ready = k == wanted;
     factor = 1 << k;
     return k == 0 ? full_ : levels_[k - 1];
 }

@@ -1,7 +1,9 @@
 #pragma once
-// Reduced copies of the current image for painting it small: level k is the image halved k
+// Reduced copies of the current image for painting it small: level k is the image reduced 2^k
 // times (box filter). A paint picks the level just above the on-screen size and scales only the
 // visible rectangle of it, so a fitted 50-megapixel image never gets rescaled whole per paint.
+// A level is made straight from the nearest larger one already made (the image itself at
+// first), so fitting a 100-megapixel picture costs one reduced copy, not a chain of them.
 
 #include <QImage>
 #include <vector>
@@ -31,12 +33,13 @@ class ScaledPyramid {
 
     const engine::Image* source_ = nullptr;
     QImage full_;                 // wraps the engine image's pixels (no copy)
-    std::vector<QImage> levels_;  // levels_[k] is level k + 1
+    std::vector<QImage> levels_;  // levels_[k] is level k + 1, null until made
 };
 
-/// Halves an image with a 2 × 2 box filter (odd last row or column averaged with itself) into
-/// a 32-bit RGB image, rows in parallel, reading the engine's layouts in place. A null image
-/// when memory runs out.
-QImage halveImage(const QImage& source);
+/// Reduces an image `factor` times (a power of two) with a factor × factor box filter into a
+/// 32-bit RGB image of (width / factor) × (height / factor) pixels (at least 1 × 1), rows in
+/// parallel, reading the engine's layouts in place. Blocks past the last row or column repeat
+/// it, as halving an odd size does. A null image when memory runs out.
+QImage reduceImage(const QImage& source, int factor);
 
 }  // namespace ximora::editor

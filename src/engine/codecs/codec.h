@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/image.h"
+#include "engine/io/byte_sink.h"
 
 namespace ximora::engine {
 
@@ -28,7 +29,11 @@ enum class FileFormat {
     Wmf,
     Emf,
     Dxf,
-    Svg
+    Svg,
+    Webp,
+    Heif,
+    Avif,
+    Jxl
 };
 
 /// How a file is decoded.
@@ -71,12 +76,15 @@ enum SaveFormat : int {
     kSavePcx = 16,
     kSaveJp2 = 21,
     kSaveJ2k = 22,
+    // Formats added after the codes above, numbered from 30 up.
+    kSaveWebp = 30,          ///< WebP at SaveOptions::jpegQuality (100 writes it lossless)
+    kSaveWebpLossless = 31,  ///< WebP, always lossless
 };
 
 /// How a file is encoded.
 struct SaveOptions {
     int format = kSaveBmp;
-    int jpegQuality = 75;        ///< 1 to 100
+    int jpegQuality = 75;        ///< 1 to 100; also WebP's quality (kSaveWebp; 100 = lossless)
     bool interlace = false;      ///< GIF interlace, PNG Adam7
     int transparentColour = -1;  ///< 0xRRGGBB written as transparent (GIF, PNG); -1 none
     int jpeg2000Ratio = 0;       ///< compression ratio; 0 = lossless
@@ -93,6 +101,9 @@ struct Codec {
     /// Encodes at the image's nominal depth; nullptr when the format cannot be written.
     bool (*encode)(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
     std::vector<int> saveFormats;  ///< the save format codes this codec writes
+    /// As encode, handing the bytes to a sink as they are made, so that a save writes the file
+    /// while encoding instead of holding it whole in memory; nullptr when the codec cannot.
+    bool (*encodeTo)(const Image& image, const SaveOptions& options, ByteSink& sink) = nullptr;
     /// Optional header reader: fills `out` from the file's headers, asking `source` only for
     /// the bytes they take (never the whole file), without decoding pixels or allocating
     /// anything of the picture's size. Errors as decode: 6, 17, 23, 4, 3 past the size limits

@@ -2,10 +2,14 @@
 
 #include <vector>
 
+#include "engine/codecs/avif/avif_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
+#include "engine/codecs/heif/heif_codec.h"
+#include "engine/codecs/jxl/jxl_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/registry.h"
 #include "engine/codecs/tiff/tiff_codec.h"
+#include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/file_io.h"
 
@@ -19,6 +23,14 @@ int countPages(const uint8_t* data, size_t size) {
             return gifFrameCount(data, size);
         case FileFormat::Png:
             return pngFrameCount(data, size);
+        case FileFormat::Webp:
+            return webpFrameCount(data, size);
+        case FileFormat::Heif:
+            return heifImageCount(data, size);
+        case FileFormat::Avif:
+            return avifFrameCount(data, size);
+        case FileFormat::Jxl:
+            return jxlFrameCount(data, size);
         default:
             return 1;
     }

@@ -2,18 +2,23 @@
 
 #include <new>
 
+#include "engine/codecs/avif/avif_codec.h"
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/flashpix/flashpix_codec.h"
 #include "engine/codecs/gif/gif_codec.h"
+#include "engine/codecs/heif/heif_codec.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
+#include "engine/codecs/jxl/jxl_codec.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
+#include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
 #include "engine/io/byte_source.h"
 #include "engine/io/file_io.h"
+#include "engine/io/file_sink.h"
 
 namespace ximora::engine {
 namespace {
@@ -28,6 +33,10 @@ const Codec* const kCodecs[] = {
     &tiffCodec(),
     &jp2Codec(),
     &j2kCodec(),
+    &webpCodec(),
+    &avifCodec(),
+    &heifCodec(),  // after AVIF, whose files it reads as well
+    &jxlCodec(),
     &flashPixCodec(),
     &pcxCodec(),  // last: its signature is the weakest
 };
@@ -54,9 +63,9 @@ bool factsByDecoding(ByteSource& source, ImageFacts& out) {
 }
 
 bool isKnownSaveFormat(int saveFormat) {
-    for (int code :
-         {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff, kSaveTiffLzw,
-          kSavePng, kSaveFpx, kSaveFpxCompressed, kSavePcx, kSaveJp2, kSaveJ2k})
+    for (int code : {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff,
+                     kSaveTiffLzw, kSavePng, kSaveFpx, kSaveFpxCompressed, kSavePcx, kSaveJp2,
+                     kSaveJ2k, kSaveWebp, kSaveWebpLossless})
         if (code == saveFormat) return true;
     return false;
 }
@@ -179,9 +188,23 @@ bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uin
 }
 
 bool saveImage(const std::string& path, const Image& image, const SaveOptions& options) {
-    std::vector<uint8_t> bytes;
-    if (!encodeImage(image, options, bytes)) return false;
-    return writeFileAtomically(path, bytes.data(), bytes.size());
+    const Codec* codec = codecForSaveFormat(options.format);
+    if (!codec || !codec->encodeTo || image.empty()) {
+        std::vector<uint8_t> bytes;
+        if (!encodeImage(image, options, bytes)) return false;
+        return writeFileAtomically(path, bytes.data(), bytes.size());
+    }
+    // The file is written as the encoder goes; only a complete one replaces the target.
+    AtomicFile file;
+    if (!file.open(path)) return false;
+    FileSink sink(file);
+    clearLastError();
+    if (!codec->encodeTo(image, options, sink) || !sink.flush()) {
+        if (lastError() == kOk) setLastError(kErrOther);
+        file.discard();
+        return false;
+    }
+    return file.commit();
 }
 
 }  // namespace ximora::engine

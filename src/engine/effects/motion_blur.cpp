@@ -10,6 +10,7 @@
 
 #include "engine/core/parallel.h"
 #include "engine/effects/bilinear.h"
+#include "engine/effects/centred_pass_wide.h"
 #include "engine/effects/covered_spans.h"
 #include "engine/effects/effect_frame.h"
 #include "engine/effects/prepare.h"
@@ -112,6 +113,10 @@ bool centredBlur(Image& before, Image& image, const EffectFrame& f, const AreaMa
 
     Image* from = &before;
     Image* to = &spare;
+#ifdef XIMORA_WIDE_CENTRED_PASS
+    // The vector passes address the raster with 32-bit offsets.
+    const bool wide = wideCentredPassAvailable() && image.byteCount() < (size_t(1) << 31);
+#endif
     for (int pass = 0; pass < passes; ++pass) {
         // The first pass also moves the copies back by half the span, so trails are centred.
         const double first = pass == 0 ? -span / 2 : 0, second = first + step * (1 << pass);
@@ -129,7 +134,7 @@ bool centredBlur(Image& before, Image& image, const EffectFrame& f, const AreaMa
         const auto run = [&](int y, int x0, int x1) {
             const float dy = float(y) - f.cy;
             uint8_t* out = dst.row(y);
-            for (int x = x0; x < x1; ++x) {
+            const auto pixel = [&](int x) {
                 const float dx = float(x) - f.cx;
                 uint32_t acc[N] = {};
                 if (pass == 0) {
@@ -142,7 +147,18 @@ bool centredBlur(Image& before, Image& image, const EffectFrame& f, const AreaMa
                 source.accumulate<N>(f.cx + m1[0] * dx + m1[1] * dy, f.cy + m1[2] * dx + m1[3] * dy,
                                      acc);
                 for (int c = 0; c < N; ++c) out[x * N + c] = uint8_t((acc[c] + 65536) >> 17);
+            };
+            int x = x0;
+#ifdef XIMORA_WIDE_CENTRED_PASS
+            if (wide) {
+                const CentredPassRow row{&source,    f.cx, f.cy, dy, pass == 0 ? &m0 : nullptr,
+                                         src.row(y), m1};
+                for (; x + 16 <= x1; x += 16)
+                    if (!wideCentredGroup<N>(row, x, out + size_t(x) * N))
+                        for (int i = x; i < x + 16; ++i) pixel(i);
             }
+#endif
+            for (; x < x1; ++x) pixel(x);
         };
         if (last) {
             forCoveredSpans(mask, run);

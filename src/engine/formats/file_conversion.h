@@ -8,7 +8,8 @@ namespace ximora::engine {
 /// Loads `source` and saves it as `target` (UTF-8 paths). The format comes from the target's
 /// extension (conversionSaveFormat; no extension means JPEG), the colour conversion from the
 /// format rules judged by the loaded image's bits per pixel, the JPEG quality from `quality`
-/// (1 to 100; 0 means 100) whenever JPEG is written. JPEG 2000 is written lossless.
+/// (1 to 100; 0 means 100) whenever JPEG or WebP is written (WebP at 100 is lossless). JPEG
+/// 2000 is written lossless.
 /// Errors: those of loading (16 when the source does not exist), of the colour conversion and
 /// of saving (the target is untouched then); 5 for a quality outside 0 to 100.
 /// `sourceFailed` (optional) tells whether a failure concerned the source rather than the target.

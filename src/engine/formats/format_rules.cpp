@@ -36,6 +36,8 @@ constexpr FormatRule kRules[] = {
     {"jpe", 2, 2, kJpegCodes},
     {"jfif", 2, 2, kJpegCodes},
     {"tiff", 5, 5, ""},
+    // Formats added later: WebP takes every depth (its encoder widens palettes to RGB).
+    {"webp", 30, 30, ""},
 };
 
 const FormatRule* ruleFor(std::string_view extension) {

@@ -15,17 +15,17 @@ std::string lowerExtension(std::string_view path);
 
 /// Save format code for the editor's save by the lower-case extension: "bmp" 1 (compressed BMP),
 /// "jpg", "jpeg", "jpe", "jfif" 2, "gif" 4, "tif", "tiff" 5, "png" 12, "fpx" 13, "pcx" 16,
-/// "jp2" 21, "j2k" and "jpc" 22; any other extension 0 (uncompressed BMP).
+/// "jp2" 21, "j2k" and "jpc" 22, "webp" 30; any other extension 0 (uncompressed BMP).
 int editorSaveFormat(std::string_view extension);
 
 /// Save format code for file conversion by the lower-case extension: "bmp" 0, "tif" and "tiff"
-/// 5, "png" 12, "fpx" 13, "pcx" 16, "gif" 4, "jp2" 21, "j2k" and "jpc" 22; any other extension
-/// (the JPEG ones among them), and none, 2 (JPEG).
+/// 5, "png" 12, "fpx" 13, "pcx" 16, "gif" 4, "jp2" 21, "j2k" and "jpc" 22, "webp" 30; any other
+/// extension (the JPEG ones among them), and none, 2 (JPEG).
 int conversionSaveFormat(std::string_view extension);
 
 /// The colour codes a format accepts, as ".80.24." (the JPEG names, "fpx", "jp2", "j2k", "jpc"),
 /// ".1.4.40.8.80.24." ("png", "pcx") or ".1.4.40.8.80." ("gif"); empty when every code is
-/// accepted ("bmp", "tif" and the rest).
+/// accepted ("bmp", "tif", "webp" and the rest).
 std::string_view acceptedColourCodes(std::string_view extension);
 
 /// The colour code an image of colour code `code` is converted to before it is saved with

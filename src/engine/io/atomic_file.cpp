@@ -66,6 +66,7 @@ AtomicFile::~AtomicFile() { discard(); }
 bool AtomicFile::open(const std::string& path) {
     discard();
     failed_ = false;
+    written_ = startedToDisk_ = 0;
     target_ = path;
     if (char* real = ::realpath(path.c_str(), nullptr)) {
         target_ = real;
@@ -111,7 +112,17 @@ bool AtomicFile::open(const std::string& path) {
 
 bool AtomicFile::write(const void* data, size_t size) {
     if (fd_ < 0 || failed_) return fail(kErrCannotWrite);
-    if (writeAll(fd_, static_cast<const uint8_t*>(data), size)) return true;
+    if (writeAll(fd_, static_cast<const uint8_t*>(data), size)) {
+        // A large file starts on its way to the disk while the rest is still being made, so
+        // that commit()'s flush has little left to wait for. Only a hint: the flush decides.
+        written_ += size;
+        if (written_ - startedToDisk_ >= kWritebackBytes) {
+            (void)::sync_file_range(fd_, off_t(startedToDisk_), off_t(written_ - startedToDisk_),
+                                    SYNC_FILE_RANGE_WRITE);
+            startedToDisk_ = written_;
+        }
+        return true;
+    }
     const int why = errno;
     discard();
     failed_ = true;

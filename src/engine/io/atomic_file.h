@@ -45,6 +45,9 @@ class AtomicFile {
   private:
     bool linkTemporaryName();
 
+    // Bytes written, and how many of them were handed to the disk ahead of commit().
+    static constexpr size_t kWritebackBytes = size_t(8) << 20;
+    size_t written_ = 0, startedToDisk_ = 0;
     int fd_ = -1;
     bool failed_ = false;
     bool unnamed_ = false;   // O_TMPFILE: no name until commit()

@@ -14,4 +14,8 @@ namespace ximora::engine {
 /// the memory limit, 23 when reading stops early. `out` is unchanged on failure.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out);
 
+/// Reads at most `maxBytes` from the start of the file at `path` (all of a shorter file), for
+/// looking at headers without reading a large file whole. Errors as readWholeFile.
+bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out);
+
 }  // namespace ximora::engine

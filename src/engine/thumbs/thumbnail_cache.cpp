@@ -13,7 +13,7 @@
 #include "engine/thumbs/pixel_packing.h"
 
 // Cache file layout, all numbers little-endian:
-//   header  "XIMTHUMB", u32 version (2), u32 thumbnail size, u32 entry count,
+//   header  "XIMTHUMB", u32 version (3), u32 thumbnail size, u32 entry count,
 //           u32 CRC-32 of the 20 bytes before it
 //   entry   u32 body length, body, u32 CRC-32 of the body
 //   body    u16 name length, name bytes, u64 file size, i64 modification time (ns),
@@ -21,14 +21,15 @@
 //           packed pixels (pixel_packing.h, a JPEG; none for a failed entry)
 // The file ends right after the last entry. Any deviation makes the whole file count as
 // damaged: a cache is only a copy, and rebuilding it is always safe. Version 1 held deflated
-// RGB; such files are not read and get rewritten. Loading checks the structure and checksums
+// RGB, version 2 thumbnails not yet converted to sRGB; such files are not read and get
+// rewritten. Loading checks the structure and checksums
 // only; packed pixels that do not decode are found by lookup(), which drops that entry.
 
 namespace ximora::engine {
 namespace {
 
 constexpr std::string_view kMagic = "XIMTHUMB";
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 constexpr size_t kHeaderSize = 24;
 // Fixed part of a body: name length, file size, time, state, width, height, packed length.
 constexpr size_t kBodyFixed = 2 + 8 + 8 + 1 + 2 + 2 + 4;

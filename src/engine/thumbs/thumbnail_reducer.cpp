@@ -36,6 +36,7 @@ bool ThumbnailReducer::start(const RowLayout& layout) {
     tw_ = fitted.width, th_ = fitted.height;
     if (!thumb_.allocate(tw_, th_, 24)) return false;
     bytesPerPixel_ = Image::storageBytesPerPixel(layout.bitsPerPixel);
+    grey_ = layout.grey;
     total_ = uint64_t(sw_) * uint64_t(sh_);
     xs_ = splits(sw_, tw_);
     ys_ = splits(sh_, th_);

@@ -32,6 +32,8 @@ class ThumbnailReducer final : public RowSink {
     /// The 24-bit thumbnail of the stored picture (the notes' orientation not applied). Error 11
     /// when start() never succeeded.
     bool finish(Image& out);
+    /// Whether the stored picture is grey (a grey palette), once start() has run.
+    bool greySource() const { return grey_; }
 
   private:
     struct Split {
@@ -47,6 +49,7 @@ class ThumbnailReducer final : public RowSink {
     int box_;
     int sw_ = 0, sh_ = 0, tw_ = 0, th_ = 0;
     int bytesPerPixel_ = 0;
+    bool grey_ = false;
     uint64_t total_ = 0;  // weight of one thumbnail pixel: sw × sh
     std::vector<Split> xs_, ys_;
     std::vector<std::array<uint8_t, 3>> lut_;  // palette over white, 256 entries

@@ -19,7 +19,7 @@ bool matchesBmp(const uint8_t* head, size_t size) {
 const Codec& bmpCodec() {
     static const Codec codec{FileFormat::Bmp, "bmp",        matchesBmp,
                              decodeBmp,       encodeBmp,    {kSaveBmp, kSaveBmpRle},
-                             readBmpFacts,    decodeBmpRows};
+                             encodeBmpTo,     readBmpFacts, decodeBmpRows};
     return codec;
 }
 

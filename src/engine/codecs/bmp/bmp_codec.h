@@ -3,6 +3,7 @@
 // Format: https://learn.microsoft.com/en-us/windows/win32/gdi/bitmap-storage
 
 #include "engine/codecs/codec.h"
+#include "engine/io/byte_sink.h"
 
 namespace ximora::engine {
 
@@ -16,6 +17,8 @@ bool decodeBmp(const uint8_t* data, size_t size, const LoadOptions& options, Ima
 bool decodeBmpRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
 bool readBmpFacts(ByteSource& source, ImageFacts& out);
 bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+/// As encodeBmp, handing the file's bytes to `sink` as they are made (rows in bands).
+bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink);
 
 /// Pixels per metre (BMP) ↔ dots per inch, rounded; values ≤ 0 mean "not set" both ways.
 int dpiFromPixelsPerMetre(int64_t pixelsPerMetre);

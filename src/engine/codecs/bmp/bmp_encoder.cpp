@@ -2,11 +2,13 @@
 // are written as 5-6-5 bit fields and 32 bits as a version 4 header with an alpha mask, so the
 // stored pixels come back exactly.
 #include <algorithm>
+#include <cstring>
 
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/bmp/bmp_rle.h"
 #include "engine/core/error.h"
 #include "engine/io/bytes.h"
+#include "engine/io/vector_sink.h"
 
 namespace ximora::engine {
 namespace {
@@ -14,6 +16,8 @@ namespace {
 constexpr uint32_t kFileHeaderSize = 14, kInfoV3Size = 40, kInfoV4Size = 108;
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 constexpr uint32_t kSrgbColourSpace = 0x73524742;  // 'sRGB'
+// Bytes of rows converted and handed on at a time.
+constexpr size_t kBandBytes = size_t(1) << 20;
 
 // The palette as written: covers every index the pixels use, even if the image's is shorter.
 std::vector<Colour> paletteToWrite(const Image& image) {
@@ -28,45 +32,45 @@ std::vector<Colour> paletteToWrite(const Image& image) {
     return palette;
 }
 
-void writeRow(const Image& image, int y, ByteWriter& w) {
+// Row `y` as the file stores it, padded to 4 bytes; `out` holds the padded length.
+void fileRow(const Image& image, int y, uint8_t* out, size_t padded) {
     const uint8_t* src = image.row(y);
     const int width = image.width(), bits = image.bitsPerPixel();
-    const size_t start = w.size();
+    std::memset(out, 0, padded);
     switch (bits) {
         case 1:
         case 4: {
             const int perByte = 8 / bits;
-            for (int x = 0; x < width; x += perByte) {
-                uint32_t byte = 0;
-                for (int i = 0; i < perByte; ++i)
-                    byte = (byte << bits) | (x + i < width ? src[x + i] : 0u);
-                w.u8(byte);
-            }
+            for (int x = 0; x < width; ++x)
+                out[x / perByte] |= uint8_t(src[x] << (8 - bits * (x % perByte + 1)));
             break;
         }
         case 8:
-            w.bytes(src, size_t(width));
+            std::memcpy(out, src, size_t(width));
             break;
-        case 16: {
-            const auto* p = reinterpret_cast<const uint16_t*>(src);
-            for (int x = 0; x < width; ++x) w.le16(p[x]);
+        case 16:
+            for (int x = 0; x < width; ++x) {
+                uint16_t v = 0;
+                std::memcpy(&v, src + 2 * x, 2);
+                writeLe16(out + 2 * x, v);
+            }
             break;
-        }
         case 24:
             for (int x = 0; x < width; ++x)
-                w.u8(src[3 * x + 2]), w.u8(src[3 * x + 1]), w.u8(src[3 * x]);
+                out[3 * x] = src[3 * x + 2], out[3 * x + 1] = src[3 * x + 1],
+                        out[3 * x + 2] = src[3 * x];
             break;
         default:
             for (int x = 0; x < width; ++x)
-                w.u8(src[4 * x + 2]), w.u8(src[4 * x + 1]), w.u8(src[4 * x]), w.u8(src[4 * x + 3]);
+                out[4 * x] = src[4 * x + 2], out[4 * x + 1] = src[4 * x + 1],
+                        out[4 * x + 2] = src[4 * x], out[4 * x + 3] = src[4 * x + 3];
             break;
     }
-    w.zeros((4 - (w.size() - start) % 4) % 4);
 }
 
 }  // namespace
 
-bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink) {
     if (image.empty()) return fail(kErrOrder);
     const int bits = image.bitsPerPixel();
     const bool compress = options.format == kSaveBmpRle && (bits == 4 || bits == 8);
@@ -81,11 +85,16 @@ bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8
     const uint64_t rawSize = image.dataSize();
     if (rawSize + pixelOffset > 0xFFFFFFFFu) return fail(kErrBadImage);  // the header's limit
 
-    std::vector<uint8_t> bytes;
-    bytes.reserve(pixelOffset + size_t(rawSize));
-    ByteWriter w(bytes);
+    // Run lengths are known only once encoded; plain rows are written as they are made.
+    std::vector<uint8_t> runs;
+    if (compress) encodeBmpRle(image, bits, runs);
+    const uint32_t pixelBytes = compress ? uint32_t(runs.size()) : uint32_t(rawSize);
+
+    std::vector<uint8_t> head;
+    head.reserve(pixelOffset);
+    ByteWriter w(head);
     w.u8('B'), w.u8('M');
-    w.le32(0);  // file size, patched below
+    w.le32(pixelOffset + pixelBytes);
     w.le32(0);
     w.le32(pixelOffset);
     w.le32(infoSize);
@@ -94,7 +103,7 @@ bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8
     w.le16(1);
     w.le16(uint32_t(bits));
     w.le32(compression);
-    w.le32(0);  // image size, patched below
+    w.le32(pixelBytes);
     w.le32(uint32_t(pixelsPerMetreFromDpi(image.dpiX)));
     w.le32(uint32_t(pixelsPerMetreFromDpi(image.dpiY)));
     w.le32(uint32_t(palette.size()));
@@ -106,13 +115,26 @@ bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8
         w.zeros(kInfoV4Size - 60);  // end points and gamma, unused with sRGB
     }
     for (const Colour& c : palette) w.u8(c.b), w.u8(c.g), w.u8(c.r), w.u8(0);
-    if (compress) {
-        encodeBmpRle(image, bits, bytes);
-    } else {
-        for (int y = image.height() - 1; y >= 0; --y) writeRow(image, y, w);
+    if (!sink.write(head.data(), head.size())) return false;
+    if (compress) return sink.write(runs.data(), runs.size());
+
+    // Rows go bottom-up, a band at a time, so that a file is written in few large pieces.
+    const size_t padded = size_t(rawSize / uint64_t(image.height()));
+    const int bandRows = int(std::clamp<size_t>(kBandBytes / padded, 1, size_t(image.height())));
+    std::vector<uint8_t> band(padded * size_t(bandRows));
+    for (int top = image.height() - 1; top >= 0; top -= bandRows) {
+        const int rows = std::min(bandRows, top + 1);
+        for (int i = 0; i < rows; ++i)
+            fileRow(image, top - i, band.data() + padded * size_t(i), padded);
+        if (!sink.write(band.data(), padded * size_t(rows))) return false;
     }
-    w.patchLe32(2, uint32_t(bytes.size()));
-    w.patchLe32(kFileHeaderSize + 20, uint32_t(bytes.size() - pixelOffset));
+    return true;
+}
+
+bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> bytes;
+    VectorSink sink(bytes);
+    if (!encodeBmpTo(image, options, sink)) return false;
     out = std::move(bytes);
     return true;
 }

@@ -14,8 +14,8 @@ bool matchesGif(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& gifCodec() {
-    static const Codec codec{FileFormat::Gif, "gif",      matchesGif,   decodeGif,
-                             encodeGif,       {kSaveGif}, readGifFacts, decodeGifRows};
+    static const Codec codec{FileFormat::Gif, "gif",   matchesGif,   decodeGif,    encodeGif,
+                             {kSaveGif},      nullptr, readGifFacts, decodeGifRows};
     return codec;
 }
 

@@ -14,7 +14,7 @@ bool matchesJpeg(const uint8_t* head, size_t size) {
 const Codec& jpegCodec() {
     static const Codec codec{FileFormat::Jpeg, "jpg",         matchesJpeg,
                              decodeJpeg,       encodeJpeg,    {kSaveJpeg, kSaveJpegProgressive},
-                             readJpegFacts,    decodeJpegRows};
+                             nullptr,          readJpegFacts, decodeJpegRows};
     return codec;
 }
 

@@ -2,6 +2,7 @@
 // PNG through libpng.
 
 #include "engine/codecs/codec.h"
+#include "engine/io/byte_sink.h"
 
 namespace ximora::engine {
 
@@ -25,6 +26,8 @@ int pngFrameCount(const uint8_t* data, size_t size);
 /// Encodes palette or grey at 1, 4 or 8 bits, 16 and 24 bits as RGB, 32 bits as RGBA;
 /// options.interlace (Adam7), options.transparentColour (tRNS), dpi, comment, metadata.
 bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+/// As encodePng, handing the file's bytes to `sink` as they are made.
+bool encodePngTo(const Image& image, const SaveOptions& options, ByteSink& sink);
 
 }  // namespace ximora::engine
 

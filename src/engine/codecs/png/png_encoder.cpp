@@ -1,24 +1,26 @@
 // Encoder for PNG files: https://www.w3.org/TR/png/
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <string>
 
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
+#include "engine/codecs/png/png_filter.h"
+#include "engine/codecs/png/strip_deflate.h"
 #include "engine/codecs/row_convert.h"
 #include "engine/core/error.h"
+#include "engine/io/vector_sink.h"
 
 namespace ximora::engine {
 namespace {
 
-void writeToVector(png_structp png, png_bytep data, size_t length) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    try {
-        out->insert(out->end(), data, data + length);
-    } catch (const std::bad_alloc&) {
-        pngFail(png, kErrMemory);
-    }
+void writeToSink(png_structp png, png_bytep data, size_t length) {
+    auto* sink = static_cast<ByteSink*>(png_get_io_ptr(png));
+    if (!sink->write(data, length)) pngFail(png, lastError());
 }
 
 void flushNothing(png_structp) {}
@@ -27,15 +29,75 @@ bool hasHighBytes(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return uint8_t(c) >= 0x80; });
 }
 
+// Uncompressed bytes per deflated strip: large enough that the strips' separate windows cost
+// little, small enough that the cores share even small pictures.
+constexpr size_t kStripBytes = size_t(1) << 20;
+// libdeflate's level 2 already makes files smaller than zlib's default level at a fraction of
+// its time; higher levels gain a few per cent for twice the time.
+constexpr int kDeflateLevel = 2;
+// Image data goes out in IDAT chunks of about this size.
+constexpr size_t kIdatBytes = size_t(1) << 18;
+
+// Writes a whole chunk (length, type, data, CRC) after the ones libpng wrote.
+bool writeChunk(ByteSink& sink, const char (&type)[5], const uint8_t* data, size_t size) {
+    const auto* name = reinterpret_cast<const uint8_t*>(type);
+    // libdeflate_crc32 with no buffer starts a checksum over, so an empty chunk skips it.
+    uint32_t crc = libdeflate_crc32(0, name, 4);
+    if (size) crc = libdeflate_crc32(crc, data, size);
+    const uint8_t head[8] = {uint8_t(size >> 24),
+                             uint8_t(size >> 16),
+                             uint8_t(size >> 8),
+                             uint8_t(size),
+                             name[0],
+                             name[1],
+                             name[2],
+                             name[3]};
+    const uint8_t tail[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8),
+                             uint8_t(crc)};
+    return sink.write(head, sizeof head) && (size == 0 || sink.write(data, size)) &&
+           sink.write(tail, sizeof tail);
+}
+
+// A picture row as the PNG stream stores it before filtering: palette indexes packed below
+// 8 bits, 5-6-5 widened to RGB, other depths as they are in memory.
+class PngRows {
+  public:
+    explicit PngRows(const Image& image) : image_(image), bits_(image.bitsPerPixel()) {}
+    size_t length() const {
+        const size_t w = size_t(image_.width());
+        return bits_ < 8 ? (w * size_t(bits_) + 7) / 8 : w * size_t(bytesPerPixel());
+    }
+    int bytesPerPixel() const { return bits_ == 16 ? 3 : std::max(1, bits_ / 8); }
+    /// Row `y`, either in place or converted into `scratch` (length() bytes).
+    const uint8_t* row(int y, uint8_t* scratch) const {
+        if (bits_ == 16) {
+            rowToRgb(image_, y, scratch);
+            return scratch;
+        }
+        if (bits_ >= 8) return image_.row(y);
+        const uint8_t* indexes = image_.row(y);
+        const int perByte = 8 / bits_;
+        std::memset(scratch, 0, length());
+        for (int x = 0; x < image_.width(); ++x)
+            scratch[x / perByte] |= uint8_t(indexes[x] << (8 - bits_ * (x % perByte + 1)));
+        return scratch;
+    }
+
+  private:
+    const Image& image_;
+    int bits_;
+};
+
 // State with destructors lives here, outside the setjmp frame.
 class PngEncoder {
   public:
-    PngEncoder(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out)
-        : image_(image), options_(options), out_(out) {}
+    PngEncoder(const Image& image, const SaveOptions& options, ByteSink& sink)
+        : image_(image), options_(options), sink_(sink) {}
     ~PngEncoder() { png_destroy_write_struct(&png_, &info_); }
     bool run();
 
   private:
+    bool writeImageData();
     void prepareRows();
     void setHeader();
     void setTransparency();
@@ -43,7 +105,7 @@ class PngEncoder {
 
     const Image& image_;
     const SaveOptions& options_;
-    std::vector<uint8_t>& out_;
+    ByteSink& sink_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     PngErrorTrap trap_{};
@@ -59,25 +121,74 @@ class PngEncoder {
 
 bool PngEncoder::run() {
     greyLevels_ = indexesAreGreyLevels(image_);
-    prepareRows();
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback,
                                    pngWarningCallback);
     if (!png_) return fail(kErrMemory);
     info_ = png_create_info_struct(png_);
     if (!info_) return fail(kErrMemory);
-    if (setjmp(trap_.jump)) return fail(trap_.code == kErrMemory ? kErrMemory : kErrCannotWrite);
+    // A sink's own failure (a full disk) keeps its code; libpng's complaints are write errors.
+    if (setjmp(trap_.jump))
+        return fail(trap_.code == kErrFileBroken ? kErrCannotWrite : trap_.code);
     // A kept ICC profile that libpng finds inconsistent is dropped rather than failing the save.
     png_set_benign_errors(png_, 1);
-    png_set_write_fn(png_, &out_, writeToVector, flushNothing);
+    png_set_write_fn(png_, &sink_, writeToSink, flushNothing);
     setHeader();
     setTransparency();
     setChunks();
     png_write_info(png_, info_);
+    if (!options_.interlace) return writeImageData();
+    // Adam7's seven passes are rare enough to be left to libpng.
+    prepareRows();
     if (image_.bitsPerPixel() < 8) png_set_packing(png_);
     png_set_interlace_handling(png_);
     png_write_image(png_, rows_.data());
     png_write_end(png_, nullptr);  // every chunk went before the image data
     return true;
+}
+
+// The image data of a picture without interlacing, filtered and deflated in strips on all
+// cores, then IEND; every other chunk went before it.
+bool PngEncoder::writeImageData() {
+    const PngRows rows(image_);
+    const size_t length = rows.length();
+    const int bits = image_.bitsPerPixel();
+    // libpng's defaults: adaptive filtering except for palettes and depths below 8 bits.
+    const bool adaptive = bits >= 16 || (bits == 8 && greyLevels_);
+    const int height = image_.height();
+    const int rowsPerStrip = int(std::clamp<size_t>(kStripBytes / (length + 1), 1, size_t(height)));
+    std::vector<uint8_t> pending;
+    StripDeflateJob job;
+    job.strips = size_t((height + rowsPerStrip - 1) / rowsPerStrip);
+    job.level = kDeflateLevel;
+    job.produce = [&](size_t index, std::vector<uint8_t>& bytes) {
+        const int y0 = int(index) * rowsPerStrip, y1 = std::min(height, y0 + rowsPerStrip);
+        PngRowFilter filter(length, rows.bytesPerPixel(), adaptive);
+        std::vector<uint8_t> scratch(2 * length);
+        uint8_t* current = scratch.data();
+        uint8_t* spare = current + length;
+        const uint8_t* previous = y0 > 0 ? rows.row(y0 - 1, spare) : nullptr;
+        bytes.resize(size_t(y1 - y0) * (length + 1));
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* row = rows.row(y, current);
+            filter.filter(row, previous, bytes.data() + size_t(y - y0) * (length + 1));
+            previous = row;
+            std::swap(current, spare);  // the row just filtered is the next one's row above
+        }
+    };
+    // Runs on the worker that finishes a strip; the sink's error is that thread's, so it is
+    // carried back here.
+    int sinkError = kOk;
+    job.emit = [&](const uint8_t* data, size_t size) {
+        pending.insert(pending.end(), data, data + size);
+        if (pending.size() < kIdatBytes) return true;
+        const bool written = writeChunk(sink_, "IDAT", pending.data(), pending.size());
+        if (!written) sinkError = lastError();
+        pending.clear();
+        return written;
+    };
+    if (!deflateInStrips(job)) return sinkError != kOk ? fail(sinkError) : false;
+    return (pending.empty() || writeChunk(sink_, "IDAT", pending.data(), pending.size())) &&
+           writeChunk(sink_, "IEND", nullptr, 0);
 }
 
 // Rows go to libpng straight from the image except for 16-bit, which is widened to RGB.
@@ -186,11 +297,16 @@ void PngEncoder::setChunks() {
 
 }  // namespace
 
-bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+bool encodePngTo(const Image& image, const SaveOptions& options, ByteSink& sink) {
     if (image.empty()) return fail(kErrNoImage);
+    PngEncoder encoder(image, options, sink);
+    return encoder.run();
+}
+
+bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     std::vector<uint8_t> bytes;
-    PngEncoder encoder(image, options, bytes);
-    if (!encoder.run()) return false;
+    VectorSink sink(bytes);
+    if (!encodePngTo(image, options, sink)) return false;
     out = std::move(bytes);
     return true;
 }

@@ -20,7 +20,7 @@ bool matchesTiff(const uint8_t* head, size_t size) {
 const Codec& tiffCodec() {
     static const Codec codec{FileFormat::Tiff, "tif",         matchesTiff,
                              decodeTiff,       encodeTiff,    {kSaveTiff, kSaveTiffLzw},
-                             readTiffFacts,    decodeTiffRows};
+                             nullptr,          readTiffFacts, decodeTiffRows};
     return codec;
 }
 

@@ -1,0 +1,47 @@
+#pragma once
+// Opening a very large JPEG picture in two steps: a reduced decode (DCT scaling) that the view
+// shows at once, and the full decode on a worker thread, which the document takes in when it
+// is done or as soon as anything needs the picture's pixels.
+
+#include <QSize>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "engine/core/image.h"
+
+namespace ximora::editor {
+
+class LargePictureLoad {
+  public:
+    /// Pictures from this many pixels on open in two steps.
+    static constexpr int64_t kLargePixels = 40'000'000;
+    /// The first view's shorter side is at least this many pixels (when the picture has them).
+    static constexpr int kFirstViewSide = 800;
+
+    /// Whether `bytes` hold a JPEG picture large enough to open in two steps; its upright size
+    /// (after the EXIF orientation) in `size`.
+    static bool worthIt(const std::vector<uint8_t>& bytes, QSize& size);
+
+    /// Decodes the first view from `bytes` into `firstView` (false, with the engine's error,
+    /// when it cannot be read), then starts the full decode on a worker thread, which calls
+    /// `done` there when it has finished.
+    bool start(std::shared_ptr<const std::vector<uint8_t>> bytes, engine::Image& firstView,
+               std::function<void()> done);
+
+    /// Waits for the full decode: true with the picture in `full`, or false with its engine
+    /// error code in `error`.
+    bool finish(engine::Image& full, int& error);
+
+    /// Waits for a full decode that is no longer wanted.
+    ~LargePictureLoad();
+
+  private:
+    std::thread worker_;
+    engine::Image full_;
+    int error_ = 0;
+    bool ok_ = false;
+};
+
+}  // namespace ximora::editor

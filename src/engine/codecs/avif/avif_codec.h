@@ -1,0 +1,23 @@
+#pragma once
+// AVIF through libavif, with the AV1 decoders Debian builds into it (dav1d, aom).
+
+#include "engine/codecs/codec.h"
+
+namespace ximora::engine {
+
+/// The AVIF entry of the codec table: read only.
+const Codec& avifCodec();
+
+/// Decodes the primary image, or the first frame of an image sequence, with its clean
+/// aperture, rotation and mirror applied (clap, irot, imir): 32-bit
+/// RGBA with an alpha plane, 8-bit grey for a monochrome picture, else 24-bit; 10- and 12-bit
+/// samples are rounded to 8 bits. The ICC profile, or one built from the nclx colour
+/// description, → metadata.icc; EXIF (orientation set to 1, the rotation being applied) and
+/// XMP → metadata.
+bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+
+/// The frames of an AVIF image sequence; 1 for a still picture and for data that cannot be
+/// read.
+int avifFrameCount(const uint8_t* data, size_t size);
+
+}  // namespace ximora::engine

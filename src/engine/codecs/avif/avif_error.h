@@ -1,0 +1,20 @@
+#pragma once
+// libavif's error plumbing for the AVIF codec: its results as engine error codes, and an
+// owner for its decoder.
+
+#include <avif/avif.h>
+
+#include <memory>
+
+namespace ximora::engine {
+
+/// The engine error for a failed libavif call: 23 when the data ends early, 3 out of memory,
+/// 4 for a feature or codec libavif lacks, 17 for damaged data.
+int avifError(avifResult result);
+
+struct AvifDecoderDeleter {
+    void operator()(avifDecoder* decoder) const { avifDecoderDestroy(decoder); }
+};
+using AvifDecoderPtr = std::unique_ptr<avifDecoder, AvifDecoderDeleter>;
+
+}  // namespace ximora::engine

@@ -1,0 +1,165 @@
+// Decoder for HEIF files: ISO/IEC 23008-12, read through libheif
+// (https://github.com/strukturag/libheif/blob/master/libheif/api/libheif/heif.h).
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "engine/codecs/heif/heif_codec.h"
+#include "engine/codecs/heif/heif_error.h"
+#include "engine/codecs/raster_pages.h"
+#include "engine/codecs/sample_depth.h"
+#include "engine/colour/cicp_profile.h"
+#include "engine/core/error.h"
+#include "engine/metadata/exif.h"
+#include "engine/metadata/orientation.h"
+
+namespace ximora::engine {
+namespace {
+
+bool ok(const heif_error& error) { return error.code == heif_error_Ok || fail(heifError(error)); }
+
+// The smallest embedded thumbnail with both sides at least `minSide`, or nullptr.
+HeifPtr<const heif_image_handle> thumbnailFor(const heif_image_handle* primary, int minSide) {
+    const int count = heif_image_handle_get_number_of_thumbnails(primary);
+    if (minSide <= 0 || count <= 0) return nullptr;
+    std::vector<heif_item_id> ids(static_cast<size_t>(count));
+    heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+    HeifPtr<const heif_image_handle> best;
+    for (heif_item_id id : ids) {
+        heif_image_handle* thumb = nullptr;
+        if (heif_image_handle_get_thumbnail(primary, id, &thumb).code != heif_error_Ok) continue;
+        HeifPtr<const heif_image_handle> candidate(thumb);
+        const int w = heif_image_handle_get_width(thumb), h = heif_image_handle_get_height(thumb);
+        if (w < minSide || h < minSide) continue;
+        if (!best || int64_t(w) * h < int64_t(heif_image_handle_get_width(best.get())) *
+                                          heif_image_handle_get_height(best.get()))
+            best = std::move(candidate);
+    }
+    return best;
+}
+
+// The profile the file gives the image: an ICC profile, or one made from its nclx box.
+std::vector<uint8_t> colourProfile(const heif_image_handle* handle) {
+    std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
+    if (!icc.empty() &&
+        heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
+        return icc;
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+        return {};
+    const HeifPtr<heif_color_profile_nclx> owner(nclx);
+    return iccFromCicp(nclx->color_primaries, nclx->transfer_characteristics);
+}
+
+// Decodes `handle` to interleaved RGB(A), 16-bit samples when the file has more than 8 bits.
+bool decodePixels(const heif_image_handle* handle, Image& image) {
+    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    const int bits = alpha ? 32 : 24;
+    if (!Image::fitsLimits(heif_image_handle_get_width(handle),
+                           heif_image_handle_get_height(handle), bits))
+        return false;
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+    const heif_chroma chroma =
+        deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+             : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    const HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
+    heif_image* decoded = nullptr;
+    const heif_error error =
+        heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get());
+    const HeifPtr<const heif_image> owner(decoded);
+    if (!ok(error)) return false;
+    const int w = heif_image_get_width(decoded, heif_channel_interleaved);
+    const int h = heif_image_get_height(decoded, heif_channel_interleaved);
+    int stride = 0;
+    const uint8_t* plane =
+        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const int range = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
+    if (!plane || w < 1 || h < 1 || (deep && (range < 9 || range > 16)))
+        return fail(kErrFileBroken);
+    if (!image.allocate(w, h, bits)) return false;
+    preferHugePages(image);
+    const size_t samples = size_t(w) * (alpha ? 4 : 3);
+    if ((deep ? samples * 2 : samples) > size_t(stride)) return fail(kErrFileBroken);
+    const uint32_t maximum = (1u << range) - 1;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = plane + size_t(y) * size_t(stride);
+        uint8_t* out = image.row(y);
+        if (!deep) {
+            std::memcpy(out, in, samples);
+            continue;
+        }
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = narrowSample(uint32_t(in[2 * i] | in[2 * i + 1] << 8), maximum);
+    }
+    return true;
+}
+
+// The first metadata block of `type` (and of `contentType` when given).
+std::vector<uint8_t> metadataBlock(const heif_image_handle* handle, const char* type,
+                                   std::string_view contentType = {}) {
+    const int count = heif_image_handle_get_number_of_metadata_blocks(handle, type);
+    if (count <= 0) return {};
+    std::vector<heif_item_id> ids(static_cast<size_t>(count));
+    heif_image_handle_get_list_of_metadata_block_IDs(handle, type, ids.data(), count);
+    for (heif_item_id id : ids) {
+        if (!contentType.empty() &&
+            contentType != heif_image_handle_get_metadata_content_type(handle, id))
+            continue;
+        std::vector<uint8_t> bytes(heif_image_handle_get_metadata_size(handle, id));
+        if (heif_image_handle_get_metadata(handle, id, bytes.data()).code == heif_error_Ok)
+            return bytes;
+    }
+    return {};
+}
+
+// A HEIF Exif block starts with the offset of the TIFF header from the end of that field,
+// which some writers fill with "Exif\0\0". The rotation is the file's irot, already applied,
+// so the kept orientation says upright.
+std::vector<uint8_t> exifBlock(const heif_image_handle* handle) {
+    std::vector<uint8_t> block = metadataBlock(handle, "Exif");
+    if (block.size() < 4) return {};
+    const uint64_t offset = uint64_t(block[0]) << 24 | block[1] << 16 | block[2] << 8 | block[3];
+    if (offset > block.size() - 4) return {};
+    block.erase(block.begin(), block.begin() + 4 + long(offset));
+    if (block.size() >= 6 && std::memcmp(block.data(), "Exif\0\0", 6) == 0)
+        block.erase(block.begin(), block.begin() + 6);
+    if (exifOrientation(block) > 1) setExifOrientation(block, 1);
+    return block;
+}
+
+}  // namespace
+
+bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    const HeifPtr<heif_context> context(heif_context_alloc());
+    if (!context) return fail(kErrMemory);
+    if (!ok(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr)))
+        return false;
+    heif_image_handle* primary = nullptr;
+    const heif_error found = heif_context_get_primary_image_handle(context.get(), &primary);
+    const HeifPtr<const heif_image_handle> primaryOwner(primary);
+    if (!ok(found)) return false;
+
+    const HeifPtr<const heif_image_handle> thumbnail = thumbnailFor(primary, options.minSide);
+    const heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
+    Image image;
+    if (!decodePixels(chosen, image)) return false;
+    image.metadata.icc = colourProfile(chosen);
+    if (image.metadata.icc.empty() && thumbnail) image.metadata.icc = colourProfile(primary);
+    image.metadata.exif = exifBlock(primary);
+    image.metadata.xmp = metadataBlock(primary, "mime", "application/rdf+xml");
+    if (!finishLoadedMetadata(image, options)) return false;
+    out = std::move(image);
+    return true;
+}
+
+int heifImageCount(const uint8_t* data, size_t size) {
+    const HeifPtr<heif_context> context(heif_context_alloc());
+    if (!context ||
+        heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code !=
+            heif_error_Ok)
+        return 1;
+    return std::max(1, heif_context_get_number_of_top_level_images(context.get()));
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,26 @@
+#include "engine/codecs/heif/heif_error.h"
+
+#include "engine/core/error.h"
+
+namespace ximora::engine {
+
+int heifError(const heif_error& error) {
+    if (error.subcode == heif_suberror_End_of_data) return kErrCannotRead;
+    if (error.subcode == heif_suberror_Security_limit_exceeded) return kErrMemory;
+    switch (error.code) {
+        case heif_error_Ok:
+            return kOk;
+        case heif_error_Input_does_not_exist:
+            return kErrFileNotFound;
+        case heif_error_Unsupported_filetype:
+            return kErrBadFile;
+        case heif_error_Unsupported_feature:
+            return kErrUnsupported;
+        case heif_error_Memory_allocation_error:
+            return kErrMemory;
+        default:
+            return kErrFileBroken;
+    }
+}
+
+}  // namespace ximora::engine

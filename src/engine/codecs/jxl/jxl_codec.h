@@ -1,0 +1,22 @@
+#pragma once
+// JPEG XL through libjxl.
+
+#include "engine/codecs/codec.h"
+
+namespace ximora::engine {
+
+/// The JPEG XL entry of the codec table: read only.
+const Codec& jxlCodec();
+
+/// Decodes the picture (an animation's first frame) upright by
+/// its orientation: 8-bit grey for a grey picture without alpha, 32-bit RGBA with alpha, else
+/// 24-bit; deeper samples are rounded to 8 bits. A lossy (XYB) picture is rendered in its
+/// original colour space when the file describes it by name, else in sRGB. The ICC profile of
+/// the rendered pixels → metadata.icc, unless they are sRGB. EXIF and XMP boxes are not read.
+bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+
+/// The frames an animated JPEG XL file shows (counted without decoding pixels); 1 for a still
+/// picture and for data that cannot be read.
+int jxlFrameCount(const uint8_t* data, size_t size);
+
+}  // namespace ximora::engine

@@ -1,0 +1,156 @@
+// Decoder for JPEG XL files (ISO/IEC 18181), read through libjxl:
+// https://libjxl.readthedocs.io/en/latest/api_decoder.html
+#include <jxl/encode.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/codecs/jxl/jxl_codec.h"
+#include "engine/codecs/jxl/jxl_error.h"
+#include "engine/codecs/raster_pages.h"
+#include "engine/core/error.h"
+#include "engine/core/parallel.h"
+#include "engine/metadata/orientation.h"
+
+namespace ximora::engine {
+namespace {
+
+// Frames past this many are not counted (the count is only shown).
+constexpr int kMostFramesCounted = 100000;
+
+bool isSrgb(const JxlColorEncoding& c) {
+    return (c.color_space == JXL_COLOR_SPACE_RGB || c.color_space == JXL_COLOR_SPACE_GRAY) &&
+           c.white_point == JXL_WHITE_POINT_D65 &&
+           (c.color_space == JXL_COLOR_SPACE_GRAY || c.primaries == JXL_PRIMARIES_SRGB) &&
+           c.transfer_function == JXL_TRANSFER_FUNCTION_SRGB;
+}
+
+class JxlReader {
+  public:
+    JxlReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    bool run(Image& image);
+
+  private:
+    bool takeBasicInfo(JxlDecoder* decoder, Image& image);
+    void chooseColours(JxlDecoder* decoder, Image& image);
+
+    const uint8_t* data_;
+    size_t size_;
+    JxlBasicInfo info_{};
+    JxlPixelFormat format_{};
+};
+
+bool JxlReader::run(Image& image) {
+    std::unique_ptr<void, JxlRunnerDeleter> runner;
+    const auto decoder = makeJxlDecoder(data_, size_, workerCount(), runner);
+    if (!decoder) return fail(kErrMemory);
+    if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
+                                                     JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS)
+        return fail(kErrOther);
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        switch (status) {
+            case JXL_DEC_BASIC_INFO:
+                if (!takeBasicInfo(decoder.get(), image)) return false;
+                break;
+            case JXL_DEC_COLOR_ENCODING:
+                chooseColours(decoder.get(), image);
+                break;
+            case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+                size_t needed = 0;
+                if (image.empty() ||
+                    JxlDecoderImageOutBufferSize(decoder.get(), &format_, &needed) !=
+                        JXL_DEC_SUCCESS ||
+                    needed > image.byteCount() ||
+                    JxlDecoderSetImageOutBuffer(decoder.get(), &format_, image.data(),
+                                                image.byteCount()) != JXL_DEC_SUCCESS)
+                    return fail(kErrFileBroken);
+                break;
+            }
+            case JXL_DEC_FULL_IMAGE:  // the first frame is all that is shown
+                return true;
+            case JXL_DEC_ERROR:
+            case JXL_DEC_NEED_MORE_INPUT:
+            case JXL_DEC_SUCCESS:  // ended without a picture
+                return fail(jxlError(status));
+            default:
+                break;
+        }
+    }
+}
+
+bool JxlReader::takeBasicInfo(JxlDecoder* decoder, Image& image) {
+    if (JxlDecoderGetBasicInfo(decoder, &info_) != JXL_DEC_SUCCESS) return fail(kErrFileBroken);
+    // The decoder turns the picture upright; orientations 5 to 8 swap its sides.
+    const bool swap = info_.orientation >= JXL_ORIENT_TRANSPOSE;
+    const int64_t width = swap ? info_.ysize : info_.xsize;
+    const int64_t height = swap ? info_.xsize : info_.ysize;
+    const bool alpha = info_.alpha_bits > 0;
+    const bool grey = info_.num_color_channels == 1 && !alpha;
+    const int bits = grey ? 8 : alpha ? 32 : 24;
+    // libjxl holds the frame in planes of 32-bit floats while it decodes.
+    const uint64_t working =
+        uint64_t(width) * uint64_t(height) * (info_.num_color_channels + (alpha ? 1 : 0)) * 4;
+    if (working > memoryLimit()) return fail(kErrMemory);
+    if (!Image::fitsLimits(width, height, bits) ||
+        !image.allocate(int(width), int(height), bits, grey))
+        return false;
+    preferHugePages(image);
+    if (grey) image.palette = greyPalette(8);
+    // Rows padded to 4 bytes, as the image keeps them.
+    format_ = {uint32_t(grey ? 1 : alpha ? 4 : 3), JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 4};
+    return true;
+}
+
+// A lossy picture is stored in the codec's own colour space and may be rendered in any other:
+// its original one when the file names it, sRGB otherwise (no colour management inside
+// libjxl can reach an arbitrary ICC profile). The profile of what comes out is kept.
+void JxlReader::chooseColours(JxlDecoder* decoder, Image& image) {
+    if (!info_.uses_original_profile) {
+        JxlColorEncoding preferred;
+        if (JxlDecoderGetColorAsEncodedProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL,
+                                               &preferred) != JXL_DEC_SUCCESS)
+            JxlColorEncodingSetToSRGB(&preferred, info_.num_color_channels == 1);
+        JxlDecoderSetPreferredColorProfile(decoder, &preferred);
+    }
+    JxlColorEncoding rendered;
+    if (JxlDecoderGetColorAsEncodedProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                           &rendered) == JXL_DEC_SUCCESS &&
+        isSrgb(rendered))
+        return;
+    size_t size = 0;
+    if (JxlDecoderGetICCProfileSize(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) !=
+            JXL_DEC_SUCCESS ||
+        size == 0)
+        return;
+    image.metadata.icc.resize(size);
+    if (JxlDecoderGetColorAsICCProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                       image.metadata.icc.data(), size) != JXL_DEC_SUCCESS)
+        image.metadata.icc.clear();
+}
+
+}  // namespace
+
+int jxlFrameCount(const uint8_t* data, size_t size) {
+    std::unique_ptr<void, JxlRunnerDeleter> runner;
+    const auto decoder = makeJxlDecoder(data, size, 1, runner);
+    if (!decoder || JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_FRAME) != JXL_DEC_SUCCESS)
+        return 1;
+    int frames = 0;
+    while (frames < kMostFramesCounted && JxlDecoderProcessInput(decoder.get()) == JXL_DEC_FRAME)
+        ++frames;
+    return std::max(frames, 1);
+}
+
+bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    const JxlSignature signature = JxlSignatureCheck(data, size);
+    if (signature == JXL_SIG_NOT_ENOUGH_BYTES) return fail(kErrCannotRead);
+    if (signature != JXL_SIG_CODESTREAM && signature != JXL_SIG_CONTAINER) return fail(kErrBadFile);
+    Image image;
+    JxlReader reader(data, size);
+    if (!reader.run(image) || !finishLoadedMetadata(image, options)) return false;
+    out = std::move(image);
+    return true;
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,15 @@
+#pragma once
+// Samples of more than 8 bits brought down to 8, as the decoders of 10-, 12- and 16-bit formats
+// hand them over.
+
+#include <cstdint>
+
+namespace ximora::engine {
+
+/// `value` (0 to `maximum`, e.g. 1023 for 10 bits) as 0 to 255, rounded to the nearest level.
+inline uint8_t narrowSample(uint32_t value, uint32_t maximum) {
+    if (value >= maximum) return 255;
+    return uint8_t((value * 255 + maximum / 2) / maximum);
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,29 @@
+#pragma once
+// The feature comments of an SFC file: every "/*SXF ... SXF*/" comment in its data section
+// holds one instance "#12 = line_feature('1','2',...)" whose parameters are quoted texts,
+// numbers among them, lists written "(1.0,2.0)", names written \'name\'.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ximora::vector {
+
+struct SfcRecord {
+    std::string name;                 ///< the feature's keyword in lower case
+    std::vector<std::string> params;  ///< without their quotes
+};
+
+enum class SfcStatus {
+    None,      ///< no feature comment at all
+    Complete,  ///< every comment one record, and the file ends as an exchange file does
+    Damaged,   ///< a comment that is no record, or a file cut off (`out` holds what was read)
+};
+
+/// The records of `text` (UTF-8) in file order.
+SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out);
+
+/// The numbers of a list parameter "(1.5,2,3)"; nothing for a value that is not a number.
+std::vector<double> sfcList(std::string_view param);
+
+}  // namespace ximora::vector

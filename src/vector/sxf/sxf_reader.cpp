@@ -1,0 +1,27 @@
+#include "vector/sxf/sxf_reader.h"
+
+#include "engine/core/error.h"
+#include "vector/sxf/sxf_text.h"
+
+namespace ximora::vector {
+
+bool readSxf(std::string_view bytes, Scene& out) {
+    out = {};
+    const std::string text = sxfTextToUtf8(bytes);
+    SxfSheet sheet;
+    // Both forms are exchange files; the feature comments tell the SFC form.
+    const bool sfc = text.find("/*SXF") != std::string::npos;
+    if (!(sfc ? readSfc(text, out, sheet) : readP21(text, out, sheet))) return false;
+    out.bound();
+    // The sheet frames the drawing (an empty one too) unless everything lies outside it.
+    const bool onSheet = sheet.width > 0 && sheet.height > 0 &&
+                         (out.empty() || (out.max.x >= 0 && out.max.y >= 0 &&
+                                          out.min.x <= sheet.width && out.min.y <= sheet.height));
+    if (onSheet) {
+        out.min = {0, 0};
+        out.max = {sheet.width, sheet.height};
+    }
+    return true;
+}
+
+}  // namespace ximora::vector

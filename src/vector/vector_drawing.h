@@ -1,0 +1,40 @@
+#pragma once
+// A vector drawing (WMF, EMF, DXF, SVG or SXF file): it has a natural size and paints itself at
+// any size.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <memory>
+
+class QPainter;
+class QRectF;
+
+namespace ximora::vector {
+
+class VectorDrawing {
+  public:
+    virtual ~VectorDrawing() = default;
+
+    /// Reads the drawing in the WMF, EMF, DXF, SVG or SXF (SFC, P21) file at `path` (by its
+    /// extension, any case);
+    /// nullptr with a message for the user in `error` when the file cannot be read, is damaged, is
+    /// of another kind or states no size.
+    static std::unique_ptr<VectorDrawing> load(const QString& path, QString& error);
+
+    /// The size the drawing states for itself, in pixels (96 per inch); both at least 1.
+    virtual QSize naturalSize() const = 0;
+    /// Paints the whole drawing stretched into `target` (painter units).
+    virtual void paint(QPainter& painter, const QRectF& target) const = 0;
+
+    /// The drawing rendered at `size` (pixels, each at least 1) over white, 32-bit RGB; a null
+    /// image when `size` is empty or too large to allocate.
+    QImage render(QSize size) const;
+};
+
+/// The natural size of a drawing `width` × `height` units large at `pixelsPerUnit`, unless that
+/// makes it tiny or huge: then its longer side becomes 800 pixels. A drawing of one straight
+/// line gets a band of a hundredth of its length.
+QSize naturalSizeFor(double width, double height, double pixelsPerUnit);
+
+}  // namespace ximora::vector
