@@ -21,6 +21,12 @@ struct FixedBudget {
     ~FixedBudget() { setMemoryLimit(0); }
 };
 
+std::vector<uint8_t> modernFile(const std::string& name) {
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(readWholeFile(XIMORA_TEST_DATA "/modern-formats/" + name, bytes)) << name;
+    return bytes;
+}
+
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     ASSERT_TRUE(writeFileAtomically(path, bytes.data(), bytes.size()));
 }
@@ -102,6 +108,10 @@ TEST(MemoryBudget, BombsOfEveryFormatFailCleanly) {
         {"huge.tif", hugeTiff(60000, 60000), kErrCannotRead},
         {"huge.pcx", hugePcx(), kErrFileBroken},
         {"huge.j2k", hugeCodestream(60000, 60000), kErrCannotRead},
+        {"canvas.webp", hugeWebpCanvas(16384, 16384), kErrFileBroken},
+        // Decoded whole by their libraries: refused before decoding.
+        {"huge.heic", withHugeExtents(modernFile("photo-q90.heic"), 16000, 16000), kErrMemory},
+        {"huge.avif", withHugeExtents(modernFile("photo-q.avif"), 16000, 16000), kErrMemory},
     };
     FixedBudget budget(uint64_t(256) << 20);
     for (const Bomb& bomb : bombs) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "codec_test_io.h"
@@ -55,6 +56,8 @@ const Sample kSamples[] = {
     {"jpggrey", kSaveJpeg, {8, true}},
     {"jp2", kSaveJp2, {24, false}},
     {"j2k32", kSaveJ2k, {32, false}},
+    {"webp", kSaveWebp, {24, false}},
+    {"webp32", kSaveWebpLossless, {32, false}},
 };
 
 std::string writeSample(const TestFolder& dir, const Sample& s, int width, int height) {
@@ -82,6 +85,20 @@ Image wholeThumbnail(const std::string& path, int box) {
 std::vector<std::string> dataFiles() {
     return {XIMORA_TEST_DATA "/tiled.tif", XIMORA_TEST_DATA "/tiled-jpeg.tif",
             XIMORA_TEST_DATA "/strips-jpeg.tif", XIMORA_TEST_DATA "/tiled.j2k"};
+}
+
+// The files of the formats whose libraries decode whole pictures (WebP, HEIF, AVIF, JPEG XL):
+// turned, cropped, grey, deep, with alpha, animated, with an embedded thumbnail.
+std::vector<std::string> modernFiles() {
+    std::vector<std::string> files;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(XIMORA_TEST_DATA "/modern-formats")) {
+        const std::string ext = entry.path().extension().string();
+        if (ext == ".webp" || ext == ".heic" || ext == ".avif" || ext == ".jxl")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 // Counts what a header reader asks for, from content that is not in memory.
@@ -123,7 +140,7 @@ TEST(StreamedDecoding, ThumbnailsTurnUprightLikeThePicture) {
         // EXIF with one tag: the orientation.
         photo.metadata.exif = {'I', 'I', 42, 0, 8, 0,           0, 0, 1, 0, 0x12, 0x01, 3,
                                0,   1,   0,  0, 0, orientation, 0, 0, 0, 0, 0,    0,    0};
-        for (int format : {kSaveJpeg, kSavePng}) {
+        for (int format : {kSaveJpeg, kSavePng, kSaveWebp}) {
             SaveOptions options;
             options.format = format;
             const std::string path = dir.file("turned" + std::to_string(format));
@@ -144,6 +161,8 @@ TEST(StreamedDecoding, FactsAreThoseOfTheDecodedPictureFromAFewKilobytes) {
     // Large enough that reading the whole file would show.
     for (const Sample& s : kSamples) files.push_back(writeSample(dir, s, 640, 480));
     for (const std::string& data : dataFiles()) files.push_back(data);
+    for (const std::string& modern : modernFiles()) files.push_back(modern);
+    EXPECT_GT(files.size(), std::size(kSamples) + 20);
     for (const std::string& path : files) {
         Image image;
         FileFormat loaded = FileFormat::Unknown, read = FileFormat::Unknown;

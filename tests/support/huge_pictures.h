@@ -188,4 +188,25 @@ inline Bytes hugeCodestream(uint32_t width, uint32_t height) {
     return j2k;
 }
 
+/// An extended WebP file whose VP8X header claims a canvas of width × height (1 to 16384) and
+/// that ends there: a bomb (error 17).
+inline Bytes hugeWebpCanvas(uint32_t width, uint32_t height) {
+    Bytes webp = {'R', 'I', 'F', 'F', 22, 0, 0, 0, 'W', 'E', 'B', 'P',
+                  'V', 'P', '8', 'X', 10, 0, 0, 0, 0,   0,   0,   0};
+    for (uint32_t side : {width - 1, height - 1})
+        webp.insert(webp.end(), {uint8_t(side), uint8_t(side >> 8), uint8_t(side >> 16)});
+    return webp;
+}
+
+/// `file` (HEIF or AVIF) with every image spatial extent box (ispe) claiming width × height;
+/// its coded data is that of the small picture.
+inline Bytes withHugeExtents(Bytes file, uint32_t width, uint32_t height) {
+    for (size_t i = 0; i + 16 <= file.size(); ++i)
+        if (std::memcmp(file.data() + i, "ispe", 4) == 0) {
+            putBe32(file.data() + i + 8, width);  // after the version and flags
+            putBe32(file.data() + i + 12, height);
+        }
+    return file;
+}
+
 }  // namespace ximora::test

@@ -145,20 +145,35 @@ bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detect
     return file.open(path) && readImageFacts(file, out, detected);
 }
 
+namespace {
+
+// The budget check of a whole picture from its headers, for codecs that have a header reader
+// (the others' decoders check what they allocate).
+bool fitsMemoryBudget(ByteSource& file, FileFormat* detected) {
+    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    if (!codec || !codec->readFacts) return true;
+    ImageFacts facts;
+    if (!readImageFacts(file, facts, detected)) return false;
+    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
+    const uint64_t needed =
+        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
+    return needed <= memoryLimit() || fail(kErrMemory);
+}
+
+}  // namespace
+
+bool fitsMemoryBudget(const std::string& path) {
+    FileSource file;
+    return file.open(path) && fitsMemoryBudget(file, nullptr);
+}
+
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
                FileFormat* detected) {
     if (detected) *detected = FileFormat::Unknown;
     FileSource file;
     if (!file.open(path)) return false;
-    const Codec* codec = codecForFormat(detectSourceFormat(file));
-    if (codec && codec->readFacts) {
-        ImageFacts facts;
-        if (!readImageFacts(file, facts, detected)) return false;
-        if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
-        const uint64_t needed =
-            Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
-        if (needed > memoryLimit()) return fail(kErrMemory);
-    }
+    // A reduced decode is smaller than the headers say: its decoder checks what it allocates.
+    if (options.minSide <= 0 && !fitsMemoryBudget(file, detected)) return false;
     std::vector<uint8_t> bytes;
     if (!readWholeSource(file, bytes)) return false;
     return loadImageFromMemory(bytes.data(), bytes.size(), out, options, detected);

@@ -35,11 +35,19 @@ const Codec* codecForSaveFormat(int saveFormat);
 /// content, 3 past the size limits. `detected` (optional) receives the format found.
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out,
                          const LoadOptions& options = {}, FileFormat* detected = nullptr);
-/// As loadImageFromMemory, reading the file at `path` first (errors 16, 20, 23 as well). The
-/// headers are read first: a picture whose raster and file together do not fit the memory
-/// budget is refused with error 3 before the file is read.
+/// As loadImageFromMemory, reading the file at `path` first (errors 16, 20, 23 as well). For a
+/// whole picture (options.minSide 0) the headers are read first: one whose raster and file
+/// together do not fit the memory budget is refused with error 3 before the file is read
+/// (fitsMemoryBudget).
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options = {},
                FileFormat* detected = nullptr);
+
+/// Whether the picture in the file at `path`, decoded whole, and the file's bytes together fit
+/// the memory budget, judged from its headers (Codec::readFacts) without reading the rest:
+/// false with error 3 when they do not, with the errors of readImageFacts when the headers
+/// cannot be read. True for a format without a header reader, whose decoder checks what it
+/// allocates.
+bool fitsMemoryBudget(const std::string& path);
 
 /// The facts of the picture in `source` from its headers alone (Codec::readFacts); for a codec
 /// without a header reader the picture is decoded, within the memory budget. Errors as
