@@ -106,7 +106,8 @@ spImgSV::spImgSV(const engine::Image& image, const QString& startFolder, QWidget
     util::SharedValues& values = util::shared();
     values.bSuppress = true;
 
-    auto* formats = new QHBoxLayout;
+    // Two rows of format boxes, so that the dialog fits half of a scaled screen.
+    auto* formats = new QGridLayout;
     const char* names[kFormats] = {"opBmp", "opJpg", "opGif", "opTif",
                                    "opPng", "opFpx", "opJp2", "opWebp"};
     for (int f = 0; f < kFormats; ++f) {
@@ -118,7 +119,7 @@ spImgSV::spImgSV(const engine::Image& image, const QString& startFolder, QWidget
             group_->addButton(options_[f][i]);
             column->addWidget(options_[f][i]);
         }
-        formats->addWidget(box);
+        formats->addWidget(box, f / 4, f % 4);
     }
     options_[Bmp][0]->setChecked(true);
 

@@ -41,10 +41,11 @@ enum class ActResult { Done, Unchanged };
 class PictureDocument : public QObject {
     Q_OBJECT
   public:
-    /// The extensions offered for opening and accepted when dropped (the formats read since,
-    /// WebP, HEIF, AVIF and JPEG XL, after the first list).
+    /// The extensions offered for opening and accepted when dropped (after the first list the
+    /// STEP form of SXF drawings and the formats read since: WebP, HEIF, AVIF and JPEG XL).
     static inline const QString kExtensions = QStringLiteral(
-        "BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC;WEBP;HEIC;HEIF;HIF;AVIF;JXL");
+        "BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC;P21;WEBP;HEIC;HEIF;HIF;AVIF;"
+        "JXL");
 
     explicit PictureDocument(QObject* parent = nullptr);
     ~PictureDocument() override;
