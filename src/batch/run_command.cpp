@@ -14,13 +14,13 @@
 #include <iostream>
 #include <mutex>
 #include <ostream>
-#include <shared_mutex>
 #include <thread>
 #include <vector>
 
 #include "editor/document/picture_document.h"
 #include "editor/document/picture_facts.h"
 #include "engine/codecs/registry.h"
+#include "engine/core/budget_reservation.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -114,21 +114,7 @@ bool needsOrder(const Pair& pair) {
                                                     pair.job == QStringLiteral("複写して新規"));
 }
 
-// Files worked on side by side share the memory budget: a picture larger than its share is
-// worked on alone (exclusively), the others side by side (shared).
-std::shared_mutex gBudgetShares;
-
-// Whether the picture's raster, by its headers, takes more than one of `shares` of the budget.
-bool largerThanShare(const QString& file, int shares) {
-    engine::ImageFacts facts;
-    if (!engine::readImageFacts(QFile::encodeName(file).toStdString(), facts)) return false;
-    return engine::Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) *
-               uint64_t(shares) >
-           engine::memoryLimit();
-}
-
 struct Options {
-    int sideBySide = 1;  // files worked on at once
     std::vector<Pair> pairs;
     bool trace = false;   // one line per pair on stdout: file, pair, state, colour code, size
     bool status = false;  // one line per file on stdout: file, "ok" or "failed"
@@ -145,12 +131,10 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                    QStringLiteral("ﾌｧｲﾙが見つからりません"));
         return false;
     }
-    std::shared_lock shared(gBudgetShares, std::defer_lock);
-    std::unique_lock alone(gBudgetShares, std::defer_lock);
-    if (options.sideBySide > 1 && largerThanShare(file, options.sideBySide))
-        alone.lock();
-    else
-        shared.lock();
+    // Files in flight share the memory budget: each counts as its picture and a working copy
+    // (most commands make one), and waits while the others leave too little for that.
+    const engine::BudgetReservation reservation(
+        2 * engine::headerRasterBytes(QFile::encodeName(file).toStdString()));
     PictureDocument doc;
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);
@@ -294,7 +278,6 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     const int cores = engine::workerCount();
     const int threads = ordered ? 1 : int(std::min<qsizetype>(2 * cores, options.files.size()));
     if (threads >= cores && threads > 1) engine::setWorkerCount(1);
-    options.sideBySide = threads;
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();

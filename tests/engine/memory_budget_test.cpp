@@ -2,7 +2,13 @@
 // their size is allocated, while their facts and thumbnails still come cheaply.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include "engine/codecs/registry.h"
+#include "engine/core/budget_reservation.h"
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
@@ -89,6 +95,28 @@ TEST(MemoryBudget, HugePicturesAreRefusedWhileFactsAndThumbnailsStayCheap) {
     SaveOptions options;
     EXPECT_FALSE(encodeImage(big, options, bytes));
     EXPECT_EQ(lastError(), kErrMemory);
+}
+
+TEST(MemoryBudget, WorkSideBySideTakesTurnsWhenTogetherItWouldPassTheBudget) {
+    FixedBudget budget(100);
+    auto first = std::make_unique<BudgetReservation>(80);
+    std::atomic<bool> secondStarted{false};
+    std::thread second([&] {
+        const BudgetReservation reservation(50);
+        secondStarted = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(secondStarted);  // 80 + 50 would pass 100
+    first.reset();
+    second.join();
+    EXPECT_TRUE(secondStarted);
+    EXPECT_EQ(BudgetReservation::reserved(), 0u);
+    {
+        const BudgetReservation alone(1000);  // too large, but alone: its work refuses it
+        EXPECT_EQ(BudgetReservation::reserved(), 1000u);
+    }
+    const BudgetReservation a(40), b(60);  // together within the budget
+    EXPECT_EQ(BudgetReservation::reserved(), 100u);
 }
 
 // Bombs of every format: small files whose headers claim huge pictures fail cleanly (or, for

@@ -167,6 +167,15 @@ bool fitsMemoryBudget(const std::string& path) {
     return file.open(path) && fitsMemoryBudget(file, nullptr);
 }
 
+uint64_t headerRasterBytes(const std::string& path) {
+    FileSource file;
+    if (!file.open(path)) return 0;
+    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    ImageFacts facts;
+    if (!codec || !codec->readFacts || !codec->readFacts(file, facts)) return 0;
+    return Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel);
+}
+
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
                FileFormat* detected) {
     if (detected) *detected = FileFormat::Unknown;

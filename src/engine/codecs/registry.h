@@ -49,6 +49,11 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options =
 /// allocates.
 bool fitsMemoryBudget(const std::string& path);
 
+/// Bytes of the raster of the picture in the file at `path`, decoded whole, by its headers; 0
+/// for a format without a header reader and for a file whose headers cannot be read. The last
+/// error is unspecified.
+uint64_t headerRasterBytes(const std::string& path);
+
 /// The facts of the picture in `source` from its headers alone (Codec::readFacts); for a codec
 /// without a header reader the picture is decoded, within the memory budget. Errors as
 /// loadImageFromMemory. `detected` (optional) receives the format found.

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/registry.h"
 #include "engine/colour/srgb_conversion.h"
+#include "engine/core/budget_reservation.h"
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
 #include "engine/metadata/orientation.h"
@@ -32,8 +33,12 @@ bool reduceWhileDecoding(const Codec& codec, ByteSource& file, const LoadOptions
 }
 
 // Decodes the whole picture (at reduced size where the codec can), within the memory budget.
+// Thumbnails are made on several threads: pictures decoded whole take turns when together
+// they would pass the budget, each counted as its raster and about twice as much inside its
+// library (HEIF, AVIF).
 bool reduceDecoded(const std::string& path, const LoadOptions& options, int size, Image& thumb,
                    std::vector<uint8_t>& profile) {
+    const BudgetReservation reservation(3 * headerRasterBytes(path));
     Image image;
     if (!loadImage(path, image, options) || !makeThumbnail(image, size, thumb)) return false;
     if (profileDescribesPixels(image)) profile = std::move(image.metadata.icc);
