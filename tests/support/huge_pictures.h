@@ -188,6 +188,51 @@ inline Bytes hugeCodestream(uint32_t width, uint32_t height) {
     return j2k;
 }
 
+/// A uniform grey JPEG 2000 codestream of width × height (below 32768, one precinct per
+/// resolution): every wavelet coefficient is zero, so each packet is empty and the file stays
+/// a few hundred bytes. A genuine picture, made by patching the sides of a small one.
+inline Bytes uniformCodestream(uint32_t width, uint32_t height) {
+    engine::Image image;
+    image.allocate(16, 16, 8, true);
+    image.palette = engine::greyPalette(8);
+    for (int y = 0; y < 16; ++y) std::memset(image.row(y), 128, 16);  // 0 after the level shift
+    engine::SaveOptions options;
+    options.format = engine::kSaveJ2k;
+    Bytes j2k;
+    engine::encodeImage(image, options, j2k);
+    putBe32(j2k.data() + 8, width);
+    putBe32(j2k.data() + 12, height);
+    putBe32(j2k.data() + 24, width);
+    putBe32(j2k.data() + 28, height);
+    return j2k;
+}
+
+/// A blank (white) bilevel TIFF page of width × height in CCITT Group 4, as a scanner writes a
+/// blank fax page: a bit a row, then the end of the facsimile block. A genuine picture.
+inline Bytes blankFaxTiff(uint32_t width, uint32_t height) {
+    Bytes data((height + 7) / 8, 0xFF);  // every row: vertical mode 0, the code "1"
+    if (height % 8) data.back() = uint8_t(0xFF << (8 - height % 8));
+    data.insert(data.end(), {0x00, 0x10, 0x01});  // two end-of-line codes
+    Bytes out;
+    engine::ByteWriter w(out);
+    w.u8('I'), w.u8('I'), w.le16(42), w.le32(8 + uint32_t(data.size()));
+    w.bytes(data.data(), data.size());
+    const uint32_t entries[][3] = {
+        {256, 4, width}, {257, 4, height}, {258, 3, 1},
+        {259, 3, 4},     {262, 3, 0},      {273, 4, 8},
+        {277, 3, 1},     {278, 4, height}, {279, 4, uint32_t(data.size())}};
+    w.le16(uint16_t(std::size(entries)));
+    for (const auto& e : entries) {
+        w.le16(uint16_t(e[0])), w.le16(uint16_t(e[1])), w.le32(1);
+        if (e[1] == 3)
+            w.le16(uint16_t(e[2])), w.le16(0);
+        else
+            w.le32(e[2]);
+    }
+    w.le32(0);
+    return out;
+}
+
 /// An extended WebP file whose VP8X header claims a canvas of width × height (1 to 16384) and
 /// that ends there: a bomb (error 17).
 inline Bytes hugeWebpCanvas(uint32_t width, uint32_t height) {

@@ -74,10 +74,25 @@ bool TiffDecoder::readFields() {
     return enoughData(source_.size()) || ximora::engine::fail(kErrCannotRead);
 }
 
-// A big picture that the whole file could not hold even at an extreme compression ratio is
-// cut short; refusing it here avoids decoding gigabytes for a few bytes of file.
+// A big picture that the whole file could not hold even at the compression's highest ratio is
+// cut short; refusing it here avoids decoding gigabytes for a few bytes of file. Only
+// compressions whose ratio is bounded well below 10000 are judged (deflate about 1032, LZW
+// about 3600, PackBits 64, JPEG a few hundred): a blank fax page in CCITT Group 4 takes a bit
+// a row, and zstd and LZMA have no useful bound.
 bool TiffDecoder::enoughData(uint64_t fileSize) const {
     constexpr uint64_t kCheckedFrom = uint64_t(64) << 20, kMaxRatio = 10000;
+    switch (compression_) {
+        case COMPRESSION_NONE:
+        case COMPRESSION_PACKBITS:
+        case COMPRESSION_LZW:
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_JPEG:
+        case COMPRESSION_OJPEG:
+            break;
+        default:
+            return true;
+    }
     const uint64_t raw = uint64_t(width_) * height_ * spp_ * std::max<uint16_t>(bps_, 1) / 8;
     return raw < kCheckedFrom || fileSize * kMaxRatio >= raw;
 }
