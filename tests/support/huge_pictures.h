@@ -177,15 +177,19 @@ inline Bytes hugePcx() {
     return pcx;
 }
 
-/// A JPEG 2000 codestream whose size marker claims width × height in one tile.
-inline Bytes hugeCodestream(uint32_t width, uint32_t height) {
-    Bytes j2k = smallFile(engine::kSaveJ2k);
+/// `j2k`, a codestream of one tile, with its size marker claiming width × height in one tile.
+inline Bytes withCodestreamSides(Bytes j2k, uint32_t width, uint32_t height) {
     // SOC, then SIZ: marker, length, capabilities, Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz.
     putBe32(j2k.data() + 8, width);
     putBe32(j2k.data() + 12, height);
     putBe32(j2k.data() + 24, width);
     putBe32(j2k.data() + 28, height);
     return j2k;
+}
+
+/// A JPEG 2000 codestream whose size marker claims width × height in one tile.
+inline Bytes hugeCodestream(uint32_t width, uint32_t height) {
+    return withCodestreamSides(smallFile(engine::kSaveJ2k), width, height);
 }
 
 /// A uniform grey JPEG 2000 codestream of width × height (below 32768, one precinct per
@@ -200,11 +204,7 @@ inline Bytes uniformCodestream(uint32_t width, uint32_t height) {
     options.format = engine::kSaveJ2k;
     Bytes j2k;
     engine::encodeImage(image, options, j2k);
-    putBe32(j2k.data() + 8, width);
-    putBe32(j2k.data() + 12, height);
-    putBe32(j2k.data() + 24, width);
-    putBe32(j2k.data() + 28, height);
-    return j2k;
+    return withCodestreamSides(std::move(j2k), width, height);
 }
 
 /// A blank (white) bilevel TIFF page of width × height in CCITT Group 4, as a scanner writes a
