@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include "dialogs/resolution_dialog.h"
 #include "editor/upce.h"
 #include "editor/view/display_colour.h"
+#include "engine/core/memory_budget.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
 #include "settings/settings_groups.h"
@@ -480,6 +482,9 @@ void FmMainWindow::loadSettings() {
     confirmDelete_ = store->vGtVal(key("削除前"), key("確認有")) != key("確認無");
     const bool selectionEntry = store->vGtVal(key("行指定"), key("選択時")) == key("選択時");
     browser::setCacheBesideImages(store->vGtVal("TMB_DR", false));
+    memoryLimitMb_ =
+        std::max(0, static_cast<int>(store->vGtVal(key(settings::kKeyMemoryLimit), 0)));
+    engine::setMemoryLimitMegabytes(memoryLimitMb_);
     editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
     values.sRootDir = store->vGtVal("ROOT", "");
     if (!Usr::FolderExists(values.sStartDir)) values.sStartDir = store->vGtVal("PATH", "");
@@ -567,6 +572,7 @@ void FmMainWindow::saveSettings() {
     store->SetVal(key("格納Pfx"), storePrefix_);
     store->SetVal(key("格納拡張子"), storeExt_);
     store->SetVal("TMB_DR", browser::cacheBesideImages());
+    store->SetVal(key(settings::kKeyMemoryLimit), memoryLimitMb_);
     store->SetVal(key("色管理"), editor::DisplayColour::instance().managed());
     store->SetGtx();
 

@@ -185,6 +185,7 @@ class FmMainWindow : public FmMain {
     QString currentFile_;
     QString lastEditMode_;
     bool confirmDelete_ = true;
+    int memoryLimitMb_ = 0;  // the memory budget set in the settings, 0 = automatic
     QString storeFolder_, storePrefix_, storeExt_;
     QString macroText_;
     bool recording_ = true;

@@ -28,6 +28,10 @@ int runRun(const Arguments& args, std::ostream& out, std::ostream& err);
 /// `sExeNm` and `sUsrDir` as the program's start does.
 std::string userDataFolder();
 
+/// Sets the engine's memory budget from the settings file of the user data folder (group
+/// 設定, key ﾒﾓﾘ上限 in megabytes, 0 automatic), as the program does at start.
+void applyMemorySetting();
+
 /// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`.
 void reportFileError(std::ostream& err, const std::string& path, int code);
 

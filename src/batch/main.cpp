@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     for (const BatchCommand& command : kCommands) {
         if (command.name != name) continue;
         const ximora::batch::Arguments args(argv + 2, argv + argc);
+        ximora::batch::applyMemorySetting();
         const int status = command.run(args, std::cout, std::cerr);
         if (status == 2) std::cerr << "usage: ximora-batch " << command.usage << '\n';
         return status;

@@ -19,6 +19,8 @@
 
 #include "editor/document/picture_document.h"
 #include "editor/document/picture_facts.h"
+#include "engine/codecs/registry.h"
+#include "engine/core/budget_reservation.h"
 #include "engine/core/parallel.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -129,6 +131,10 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                    QStringLiteral("ﾌｧｲﾙが見つからりません"));
         return false;
     }
+    // Files in flight share the memory budget: each counts as its picture and a working copy
+    // (most commands make one), and waits while the others leave too little for that.
+    const engine::BudgetReservation reservation(
+        2 * engine::headerRasterBytes(QFile::encodeName(file).toStdString()));
     PictureDocument doc;
     doc.start(QString(), undoKind);
     doc.pcOpen(0, file, true);

@@ -323,6 +323,8 @@ bool uPcE::clipboardImage(engine::Image& out) {
     if (!offered || !offered->hasImage()) return false;
     const QImage picture = qvariant_cast<QImage>(offered->imageData());
     if (picture.isNull()) return false;
+    // A picture past the memory budget is refused before it is copied (error 3 set).
+    if (!engine::Image::fitsLimits(picture.width(), picture.height(), 24)) return false;
     // Transparent parts become white, as a pasted picture has no alpha of its own.
     QImage flat(picture.size(), QImage::Format_RGB888);
     flat.fill(Qt::white);

@@ -10,6 +10,10 @@ inline constexpr const char* kGroupMacro = "マクロ";   ///< COMMAND: the macr
 inline constexpr const char* kGroupThumbList = "THUMB_LIST";  ///< the browser's thumbnail layout
 inline constexpr const char* kGroupThumb = "THUMB";           ///< the thumbnail window
 
+/// The memory budget in megabytes (0 = automatic), in group 設定; read by the program at start
+/// and by ximora-batch.
+inline constexpr const char* kKeyMemoryLimit = "ﾒﾓﾘ上限";
+
 /// TMB_DR (thumbnail cache beside the images) is read and written in this one group, so a
 /// value saved is the value loaded.
 inline constexpr const char* kGroupOfTmbDr = kGroupSettings;

@@ -49,6 +49,8 @@ engine::Image fromQImage(const QImage& source, bool keepAlpha) {
     engine::Image out;
     if (source.isNull()) return out;
     const bool alpha = keepAlpha && source.hasAlphaChannel();
+    // Past the memory budget nothing is converted either (error 3 set).
+    if (!engine::Image::fitsLimits(source.width(), source.height(), alpha ? 32 : 24)) return out;
     const QImage converted =
         source.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     if (!out.allocate(converted.width(), converted.height(), alpha ? 32 : 24)) return out;

@@ -14,7 +14,8 @@ QImage wrapForPainting(const engine::Image& image);
 /// A deep copy as a QImage in the layout that matches the nominal depth.
 QImage toQImage(const engine::Image& image);
 
-/// A 24-bit (or 32-bit when `keepAlpha` and the image has alpha) engine image from a QImage.
+/// A 24-bit (or 32-bit when `keepAlpha` and the image has alpha) engine image from a QImage;
+/// empty, with error 3 set, when it does not fit the memory budget.
 engine::Image fromQImage(const QImage& image, bool keepAlpha = false);
 
 }  // namespace ximora::util

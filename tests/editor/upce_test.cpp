@@ -174,6 +174,14 @@ TEST_F(EditorControlTest, LargePicturesShowAReducedFirstViewThenTheWholePicture)
     EXPECT_TRUE(QTest::qWaitFor([&] { return doc.shownImage().width() == 8000; }, 120000));
     EXPECT_EQ(doc.pictureSize(), QSize(8000, 5000));
 
+    // Past the memory budget it is refused at once: no first view, the picture shown stays.
+    script_->clear();
+    engine::setMemoryLimit(uint64_t(64) << 20);
+    editor_.pcOpen(0, path(QStringLiteral("big.jpg")));
+    engine::setMemoryLimit(0);
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾒﾓﾘｴﾗｰが発生しました")});
+    EXPECT_EQ(doc.shownImage().width(), 8000);
+
     // ...and a command given before it has come in works on the whole picture.
     editor_.pcOpen(0, path(QStringLiteral("big.jpg")));
     editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));

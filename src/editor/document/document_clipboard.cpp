@@ -44,10 +44,13 @@ ActResult PictureDocument::actNewFromClipboard(const QString&) {
     const ClipboardBusy busy;
     clearSelection();
     engine::Image pasted;
+    engine::clearLastError();
     lastOk_ = host_->clipboardImage(pasted);
     if (!lastOk_) {
-        // Text or nothing on the clipboard: the current image stays.
-        showEngineError(engine::kErrNoImage);
+        // Text or nothing on the clipboard, or a picture past the memory budget: the current
+        // image stays.
+        showEngineError(engine::lastError() == engine::kErrMemory ? engine::kErrMemory
+                                                                  : engine::kErrNoImage);
         return ActResult::Done;
     }
     pasted.dpiX = 96;

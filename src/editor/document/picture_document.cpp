@@ -34,6 +34,9 @@ QSize PictureDocument::pictureSize() const {
 bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     const std::string name = QFile::encodeName(path).toStdString();
     if (!host_) return engine::loadImage(name, out);
+    // A picture past the memory budget is refused before its file is read or a first view of
+    // it shown.
+    if (!engine::fitsMemoryBudget(name)) return false;
     auto bytes = std::make_shared<std::vector<uint8_t>>();
     if (!engine::readWholeFile(name, *bytes)) return false;
     QSize size;

@@ -1,6 +1,7 @@
 #include "editor/view/scaled_pyramid.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/core/parallel.h"
@@ -9,32 +10,56 @@
 namespace ximora::editor {
 namespace {
 
-// Reads row y of a source in RGB888 or RGB32 as (r, g, b) at column x.
+// Reads a row of any layout the engine's images are painted in (RGB888, RGB32, RGB16,
+// RGBA8888, Indexed8) as (r, g, b) at column x. Reading in place spares a converted copy as
+// large as the picture.
 struct RowReader {
     const uchar* row;
-    bool packed24;
+    QImage::Format format;
+    const QList<QRgb>* colours;
     void rgb(int x, int& r, int& g, int& b) const {
-        if (packed24) {
-            const uchar* p = row + x * 3;
-            r = p[0], g = p[1], b = p[2];
-        } else {
-            const QRgb v = reinterpret_cast<const QRgb*>(row)[x];
-            r = qRed(v), g = qGreen(v), b = qBlue(v);
+        switch (format) {
+            case QImage::Format_RGB888:
+            case QImage::Format_RGBA8888: {
+                const uchar* p = row + x * (format == QImage::Format_RGB888 ? 3 : 4);
+                r = p[0], g = p[1], b = p[2];
+                return;
+            }
+            case QImage::Format_RGB16: {
+                const engine::Colour c =
+                    engine::unpackRgb565(reinterpret_cast<const quint16*>(row)[x]);
+                r = c.r, g = c.g, b = c.b;
+                return;
+            }
+            case QImage::Format_Indexed8: {
+                const uchar index = row[x];
+                const QRgb v = index < colours->size() ? (*colours)[index] : qRgb(0, 0, 0);
+                r = qRed(v), g = qGreen(v), b = qBlue(v);
+                return;
+            }
+            default: {
+                const QRgb v = reinterpret_cast<const QRgb*>(row)[x];
+                r = qRed(v), g = qGreen(v), b = qBlue(v);
+            }
         }
     }
 };
+
+bool readable(QImage::Format format) {
+    return format == QImage::Format_RGB888 || format == QImage::Format_RGBA8888 ||
+           format == QImage::Format_RGB16 || format == QImage::Format_Indexed8 ||
+           format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+}
 
 }  // namespace
 
 QImage reduceImage(const QImage& input, int factor) {
     const QImage source =
-        input.format() == QImage::Format_RGB888 || input.format() == QImage::Format_RGB32
-            ? input
-            : input.convertToFormat(QImage::Format_RGB32);
-    const bool packed = source.format() == QImage::Format_RGB888;
+        readable(input.format()) ? input : input.convertToFormat(QImage::Format_RGB32);
     const int w = std::max(1, source.width() / factor), h = std::max(1, source.height() / factor);
     QImage out(w, h, QImage::Format_RGB32);
-    if (out.isNull()) return out;
+    if (source.isNull() || out.isNull()) return {};
+    const QList<QRgb> colours = source.colorTable();
     const int area = factor * factor;
     engine::parallelRows(h, [&](int y0, int y1) {
         std::vector<int> sums(size_t(w) * 3);
@@ -42,7 +67,8 @@ QImage reduceImage(const QImage& input, int factor) {
             std::fill(sums.begin(), sums.end(), 0);
             for (int dy = 0; dy < factor; ++dy) {
                 const RowReader row{
-                    source.constScanLine(std::min(factor * y + dy, source.height() - 1)), packed};
+                    source.constScanLine(std::min(factor * y + dy, source.height() - 1)),
+                    source.format(), &colours};
                 for (int x = 0; x < w; ++x) {
                     int* sum = sums.data() + 3 * x;
                     for (int dx = 0; dx < factor; ++dx) {
@@ -80,13 +106,14 @@ size_t ScaledPyramid::levelIndex(double scale) const {
 }
 
 const QImage& ScaledPyramid::levelFor(double scale, int& factor) {
-    const size_t k = levelIndex(scale);
+    size_t k = levelIndex(scale);
     if (k > 0) {
         if (levels_.size() < k) levels_.resize(k);
         if (levels_[k - 1].isNull()) {
             size_t from = k - 1;  // the nearest larger level made so far; 0 is the image
             while (from > 0 && levels_[from - 1].isNull()) --from;
             levels_[k - 1] = reduceImage(from ? levels_[from - 1] : full_, 1 << (k - from));
+            if (levels_[k - 1].isNull()) k = from;  // no memory for it: paint from that one
         }
     }
     factor = 1 << k;

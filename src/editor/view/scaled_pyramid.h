@@ -38,7 +38,8 @@ class ScaledPyramid {
 
 /// Reduces an image `factor` times (a power of two) with a factor × factor box filter into a
 /// 32-bit RGB image of (width / factor) × (height / factor) pixels (at least 1 × 1), rows in
-/// parallel. Blocks past the last row or column repeat it, as halving an odd size does.
+/// parallel, reading the engine's layouts in place. Blocks past the last row or column repeat
+/// it, as halving an odd size does. A null image when memory runs out.
 QImage reduceImage(const QImage& source, int factor);
 
 }  // namespace ximora::editor

@@ -12,6 +12,9 @@
 
 namespace ximora::engine {
 
+class ByteSource;  // engine/io/byte_source.h
+class RowSink;     // engine/codecs/row_sink.h
+
 enum class FileFormat {
     Unknown,
     Bmp,
@@ -45,6 +48,19 @@ struct LoadOptions {
     bool keepMetadata = true;
 };
 
+/// What a file's headers say about its picture, read without decoding a pixel: what `info`, the
+/// browser and the memory budget need.
+struct ImageFacts {
+    int width = 0, height = 0;  ///< pixels, upright as loading gives them (EXIF orientation)
+    int bitsPerPixel = 0;       ///< the nominal depth loading gives: 1, 4, 8, 16, 24 or 32
+    bool grey = false;          ///< a grey ramp palette at 4 or 8 bits
+    int dpiX = 0, dpiY = 0;     ///< dots per inch, 0 = not set
+    /// The editor's colour code as the decoded image would give it (24, 40 for 4-bit grey...).
+    int colourCode() const {
+        return grey && (bitsPerPixel == 4 || bitsPerPixel == 8) ? bitsPerPixel * 10 : bitsPerPixel;
+    }
+};
+
 /// Save format codes as the editor and the save-as dialog use them.
 enum SaveFormat : int {
     kSaveBmp = 0,
@@ -74,7 +90,9 @@ struct SaveOptions {
     int jpeg2000Ratio = 0;       ///< compression ratio; 0 = lossless
 };
 
-/// A codec: content test, decoder and encoder over memory buffers.
+/// A codec: content test, decoder and encoder over memory buffers, and optionally a header
+/// reader and a row-by-row decoder over a ByteSource. The two optional entries keep big files
+/// and forged headers cheap; a codec without them still works, within the memory budget.
 struct Codec {
     FileFormat format;
     std::string_view extension;  ///< lower-case extension of the detected format ("jpg", "png")
@@ -86,6 +104,17 @@ struct Codec {
     /// As encode, handing the bytes to a sink as they are made, so that a save writes the file
     /// while encoding instead of holding it whole in memory; nullptr when the codec cannot.
     bool (*encodeTo)(const Image& image, const SaveOptions& options, ByteSink& sink) = nullptr;
+    /// Optional header reader: fills `out` from the file's headers, asking `source` only for
+    /// the bytes they take (never the whole file), without decoding pixels or allocating
+    /// anything of the picture's size. Errors as decode: 6, 17, 23, 4, 3 past the size limits
+    /// (not the memory budget, which the caller applies). nullptr: the registry decodes the
+    /// whole picture instead, within the memory budget.
+    bool (*readFacts)(ByteSource& source, ImageFacts& out) = nullptr;
+    /// Optional row decoder: decodes the picture from `source` and hands it to `sink` row by
+    /// row (see row_sink.h), holding no more of it than a band of rows, so that a thumbnail of
+    /// any size takes little memory. options.minSide as for decode. nullptr: thumbnails decode
+    /// the whole picture, within the memory budget.
+    bool (*decodeRows)(ByteSource& source, const LoadOptions& options, RowSink& sink) = nullptr;
 };
 
 }  // namespace ximora::engine

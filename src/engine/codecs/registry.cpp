@@ -1,5 +1,7 @@
 #include "engine/codecs/registry.h"
 
+#include <new>
+
 #include "engine/codecs/avif/avif_codec.h"
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/flashpix/flashpix_codec.h"
@@ -14,6 +16,7 @@
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
+#include "engine/io/byte_source.h"
 #include "engine/io/file_io.h"
 #include "engine/io/file_sink.h"
 
@@ -38,6 +41,26 @@ const Codec* const kCodecs[] = {
     &pcxCodec(),  // last: its signature is the weakest
 };
 // clang-format on
+
+// Enough for every codec's content test.
+constexpr size_t kDetectionBytes = 4096;
+
+FileFormat detectSourceFormat(ByteSource& source) {
+    std::vector<uint8_t> head;
+    readHead(source, kDetectionBytes, head);
+    return detectFormat(head.data(), head.size());
+}
+
+// The facts of the decoded picture, for codecs without a header reader.
+bool factsByDecoding(ByteSource& source, ImageFacts& out) {
+    std::vector<uint8_t> bytes;
+    if (!readWholeSource(source, bytes)) return false;
+    Image image;
+    if (!loadImageFromMemory(bytes.data(), bytes.size(), image)) return false;
+    out = ImageFacts{image.width(), image.height(), image.bitsPerPixel(),
+                     image.grey(),  image.dpiX,     image.dpiY};
+    return true;
+}
 
 bool isKnownSaveFormat(int saveFormat) {
     for (int code : {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff,
@@ -85,7 +108,13 @@ bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const Loa
     if (!codec) return fail(kErrUnsupported);
     Image decoded;
     clearLastError();
-    if (!codec->decode(data, size, options, decoded)) {
+    bool decodedOk = false;
+    try {
+        decodedOk = codec->decode(data, size, options, decoded);
+    } catch (const std::bad_alloc&) {
+        setLastError(kErrMemory);  // a library's buffer past what the system gives
+    }
+    if (!decodedOk) {
         // A decoder that forgot to say why still must not report success.
         if (lastError() == kOk) setLastError(kErrFileBroken);
         return false;
@@ -94,10 +123,68 @@ bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const Loa
     return true;
 }
 
+bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected) {
+    const FileFormat format = detectSourceFormat(source);
+    if (detected) *detected = format;
+    if (format == FileFormat::Unknown) return fail(kErrBadFile);
+    const Codec* codec = codecForFormat(format);
+    if (!codec) return fail(kErrUnsupported);
+    ImageFacts facts;
+    clearLastError();
+    if (!(codec->readFacts ? codec->readFacts(source, facts) : factsByDecoding(source, facts))) {
+        if (lastError() == kOk) setLastError(kErrFileBroken);
+        return false;
+    }
+    out = facts;
+    return true;
+}
+
+bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detected) {
+    if (detected) *detected = FileFormat::Unknown;
+    FileSource file;
+    return file.open(path) && readImageFacts(file, out, detected);
+}
+
+namespace {
+
+// The budget check of a whole picture from its headers, for codecs that have a header reader
+// (the others' decoders check what they allocate).
+bool fitsMemoryBudget(ByteSource& file, FileFormat* detected) {
+    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    if (!codec || !codec->readFacts) return true;
+    ImageFacts facts;
+    if (!readImageFacts(file, facts, detected)) return false;
+    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
+    const uint64_t needed =
+        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
+    return needed <= memoryLimit() || fail(kErrMemory);
+}
+
+}  // namespace
+
+bool fitsMemoryBudget(const std::string& path) {
+    FileSource file;
+    return file.open(path) && fitsMemoryBudget(file, nullptr);
+}
+
+uint64_t headerRasterBytes(const std::string& path) {
+    FileSource file;
+    if (!file.open(path)) return 0;
+    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    ImageFacts facts;
+    if (!codec || !codec->readFacts || !codec->readFacts(file, facts)) return 0;
+    return Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel);
+}
+
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
                FileFormat* detected) {
+    if (detected) *detected = FileFormat::Unknown;
+    FileSource file;
+    if (!file.open(path)) return false;
+    // A reduced decode is smaller than the headers say: its decoder checks what it allocates.
+    if (options.minSide <= 0 && !fitsMemoryBudget(file, detected)) return false;
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return false;
+    if (!readWholeSource(file, bytes)) return false;
     return loadImageFromMemory(bytes.data(), bytes.size(), out, options, detected);
 }
 
@@ -106,9 +193,17 @@ bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uin
     // A known code without a codec is "not supported".
     if (!codec) return fail(isKnownSaveFormat(options.format) ? kErrUnsupported : kErrBadParameter);
     if (image.empty()) return fail(kErrOrder);
+    // Uncompressed formats take as much as the raster; others stay below it.
+    if (image.dataSize() > memoryLimit()) return fail(kErrMemory);
     std::vector<uint8_t> bytes;
     clearLastError();
-    if (!codec->encode(image, options, bytes)) {
+    bool encoded = false;
+    try {
+        encoded = codec->encode(image, options, bytes);
+    } catch (const std::bad_alloc&) {
+        setLastError(kErrMemory);
+    }
+    if (!encoded) {
         if (lastError() == kOk) setLastError(kErrOther);
         return false;
     }

@@ -10,6 +10,7 @@
 
 #include "engine/codecs/codec.h"
 #include "engine/core/image.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 
@@ -34,12 +35,36 @@ const Codec* codecForSaveFormat(int saveFormat);
 /// content, 3 past the size limits. `detected` (optional) receives the format found.
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out,
                          const LoadOptions& options = {}, FileFormat* detected = nullptr);
-/// As loadImageFromMemory, reading the file at `path` first (errors 16, 20, 23 as well).
+/// As loadImageFromMemory, reading the file at `path` first (errors 16, 20, 23 as well). For a
+/// whole picture (options.minSide 0) the headers are read first: one whose raster and file
+/// together do not fit the memory budget is refused with error 3 before the file is read
+/// (fitsMemoryBudget).
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options = {},
                FileFormat* detected = nullptr);
 
+/// Whether the picture in the file at `path`, decoded whole, and the file's bytes together fit
+/// the memory budget, judged from its headers (Codec::readFacts) without reading the rest:
+/// false with error 3 when they do not, with the errors of readImageFacts when the headers
+/// cannot be read. True for a format without a header reader, whose decoder checks what it
+/// allocates.
+bool fitsMemoryBudget(const std::string& path);
+
+/// Bytes of the raster of the picture in the file at `path`, decoded whole, by its headers; 0
+/// for a format without a header reader and for a file whose headers cannot be read. The last
+/// error is unspecified.
+uint64_t headerRasterBytes(const std::string& path);
+
+/// The facts of the picture in `source` from its headers alone (Codec::readFacts); for a codec
+/// without a header reader the picture is decoded, within the memory budget. Errors as
+/// loadImageFromMemory. `detected` (optional) receives the format found.
+bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected = nullptr);
+/// As readImageFacts for the file at `path` (errors 16, 20 as well); only the bytes the
+/// headers take are read.
+bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detected = nullptr);
+
 /// Encodes `image` at its nominal depth in the format `options.format`. Errors: 5 unknown
-/// code, 4 a format not available, 11 an empty image, or the codec's.
+/// code, 4 a format not available, 11 an empty image, 3 when an encoded copy as large as the
+/// raster would not fit the memory budget, or the codec's.
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 /// Encodes in memory, then writes `path` atomically (errors 21, 22 as well). On failure the
 /// file at `path`, if any, is untouched.

@@ -7,12 +7,15 @@
 namespace ximora::engine {
 
 bool profileDescribesPixels(const Image& image) {
-    const std::vector<uint8_t>& icc = image.metadata.icc;
+    return profileDescribesPixels(image.metadata.icc, image.hasPalette() && image.grey());
+}
+
+bool profileDescribesPixels(const std::vector<uint8_t>& icc, bool greyPicture) {
     if (icc.size() < 20) return false;
     // The data colour space, bytes 16 to 19 of the profile's header.
     const std::string_view space(reinterpret_cast<const char*>(icc.data()) + 16, 4);
     if (space == "RGB ") return true;
-    return space == "GRAY" && image.hasPalette() && image.grey();
+    return space == "GRAY" && greyPicture;
 }
 
 void convertToSrgb(Image& image) {

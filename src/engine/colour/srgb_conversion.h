@@ -9,6 +9,8 @@ namespace ximora::engine {
 /// only a grey one (grey palette) for a grey profile, none without a profile or for other
 /// colour spaces (a CMYK profile of a JPEG whose inks were turned into RGB on reading).
 bool profileDescribesPixels(const Image& image);
+/// The same for a picture known only by its profile and whether it is grey (a grey palette).
+bool profileDescribesPixels(const std::vector<uint8_t>& icc, bool greyPicture);
 
 /// Converts the colours of `image` from its profile (metadata.icc) to sRGB and drops the
 /// profile: 24- and 32-bit pixels (alpha kept) and the palettes of 1-, 4- and 8-bit images.

@@ -1,7 +1,6 @@
 #include "engine/core/image.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 #include "engine/core/error.h"
@@ -9,15 +8,10 @@
 
 namespace ximora::engine {
 namespace {
-std::atomic<uint64_t> gMemoryLimit{uint64_t(4) << 30};
-
 bool validDepth(int bpp) {
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
 }  // namespace
-
-uint64_t memoryLimit() { return gMemoryLimit.load(std::memory_order_relaxed); }
-void setMemoryLimit(uint64_t bytes) { gMemoryLimit.store(bytes, std::memory_order_relaxed); }
 
 int Image::storageBytesPerPixel(int bitsPerPixel) {
     switch (bitsPerPixel) {
@@ -32,12 +26,23 @@ int Image::storageBytesPerPixel(int bitsPerPixel) {
     }
 }
 
-bool Image::fitsLimits(int64_t width, int64_t height, int bitsPerPixel) {
-    if (!validDepth(bitsPerPixel) || width < 1 || height < 1) return fail(kErrBadParameter);
-    if (width > kMaxSide || height > kMaxSide) return fail(kErrMemory);
+uint64_t Image::rasterBytes(int64_t width, int64_t height, int bitsPerPixel) {
+    if (width < 1 || height < 1) return 0;
     const uint64_t stride =
         (uint64_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~uint64_t(3);
-    if (stride * uint64_t(height) > memoryLimit()) return fail(kErrMemory);
+    return stride * uint64_t(height);
+}
+
+bool Image::fitsSides(int64_t width, int64_t height) {
+    if (width < 1 || height < 1) return fail(kErrBadParameter);
+    if (width > kMaxSide || height > kMaxSide) return fail(kErrMemory);
+    return true;
+}
+
+bool Image::fitsLimits(int64_t width, int64_t height, int bitsPerPixel) {
+    if (!validDepth(bitsPerPixel)) return fail(kErrBadParameter);
+    if (!fitsSides(width, height)) return false;
+    if (rasterBytes(width, height, bitsPerPixel) > memoryLimit()) return fail(kErrMemory);
     return true;
 }
 

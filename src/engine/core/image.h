@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/memory_budget.h"
+
 namespace ximora::engine {
 
 /// A palette entry. `a` is 255 unless a file gave the entry a transparency.
@@ -24,11 +26,9 @@ struct Metadata {
     bool empty() const { return exif.empty() && xmp.empty() && icc.empty(); }
 };
 
-/// Limits checked before any raster is allocated (error 3 when exceeded).
+/// Limits checked before any raster is allocated (error 3 when exceeded): a side of at most
+/// kMaxSide pixels and a raster within the memory budget (memory_budget.h).
 constexpr int kMaxSide = 65535;
-/// Largest raster in bytes; default 4 GiB. Thread-safe to read; set it at start-up.
-uint64_t memoryLimit();
-void setMemoryLimit(uint64_t bytes);
 
 /// Gives a raster buffer back to the RasterPool, which needs the buffer's size.
 struct RasterRelease {
@@ -59,6 +59,12 @@ class Image {
     bool allocateZeroed(int width, int height, int bitsPerPixel, bool grey = false);
     /// Whether a raster of that size and depth may be allocated (sets error 3 or 5 if not).
     static bool fitsLimits(int64_t width, int64_t height, int bitsPerPixel);
+    /// Whether a picture's sides are ones the engine handles, 1 to kMaxSide (sets error 5 below,
+    /// 3 above): what a decoder checks before it describes a picture, whose raster only a sink
+    /// that keeps it must fit into the memory budget.
+    static bool fitsSides(int64_t width, int64_t height);
+    /// Bytes of the in-memory raster of that size and depth (rows padded to 4 bytes).
+    static uint64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel);
 
     bool empty() const { return !pixels_; }
     int width() const { return width_; }

@@ -89,16 +89,17 @@ bool turnUpright(Image& image, int orientation) {
     return true;
 }
 
-bool finishLoadedMetadata(Image& image, const LoadOptions& options) {
-    if (options.applyOrientation) {
-        const int orientation = exifOrientation(image.metadata.exif);
-        if (orientation >= 2) {
-            if (!turnUpright(image, orientation)) return false;
-            setExifOrientation(image.metadata.exif, 1);
-        }
+bool finishLoadedImage(Image& image, int orientation, const LoadOptions& options) {
+    if (options.applyOrientation && orientation >= 2) {
+        if (!turnUpright(image, orientation)) return false;
+        setExifOrientation(image.metadata.exif, 1);
     }
     if (!options.keepMetadata) image.metadata = Metadata{};
     return true;
+}
+
+bool finishLoadedMetadata(Image& image, const LoadOptions& options) {
+    return finishLoadedImage(image, exifOrientation(image.metadata.exif), options);
 }
 
 }  // namespace ximora::engine

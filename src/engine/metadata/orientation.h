@@ -12,9 +12,12 @@ namespace ximora::engine {
 /// allocated; the image is then unchanged.
 bool turnUpright(Image& image, int orientation);
 
-/// The codecs' last step after decoding: applies the kept EXIF orientation when
-/// `options.applyOrientation` (and sets the kept tag to 1), then drops the metadata blocks
-/// unless `options.keepMetadata`.
+/// The codecs' last step after decoding: turns the image upright by `orientation` (EXIF or
+/// TIFF, 1 to 8) when `options.applyOrientation` (and sets the kept EXIF tag to 1), then drops
+/// the metadata blocks unless `options.keepMetadata`.
+bool finishLoadedImage(Image& image, int orientation, const LoadOptions& options);
+
+/// finishLoadedImage() with the orientation of the kept EXIF block.
 bool finishLoadedMetadata(Image& image, const LoadOptions& options);
 
 }  // namespace ximora::engine

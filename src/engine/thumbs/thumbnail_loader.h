@@ -8,13 +8,16 @@
 namespace ximora::engine {
 
 /// Loads the image at `path` (any format the engine reads, detected by content) and fits it
-/// into a square of `size` pixels (1 to 65535) with makeThumbnail(): 24-bit RGB, upright by
+/// into a square of `size` pixels (1 to 65535) as makeThumbnail() does: 24-bit RGB, upright by
 /// the EXIF orientation, never enlarged, converted to sRGB from the file's colour profile. A
 /// camera's EXIF thumbnail stands in for a JPEG picture where it fits
-/// (thumbnailFromEmbeddedPreview). JPEG files are decoded with DCT scaling and JPEG 2000 files at
-/// a reduced resolution, no smaller than the thumbnail needs. Drawings (by their extension) go to
-/// the installed drawing rasteriser (drawing_thumbnails.h). Errors as loadImage() (16 vanished, 6
-/// not an image, 17/23 damaged) or makeThumbnail(). A ThumbnailMaker.
+/// (thumbnailFromEmbeddedPreview). The rows are reduced as they are decoded and the file is read
+/// through a small buffer, so a picture of any size takes little memory; JPEG files are decoded
+/// with DCT scaling and JPEG 2000 files at a reduced resolution, no smaller than the thumbnail
+/// needs. Codecs without a row decoder decode the picture (at reduced size where they can)
+/// within the memory budget. Drawings (by their extension) go to the installed drawing
+/// rasteriser (drawing_thumbnails.h). Errors as loadImage() (16 vanished, 6 not an image, 17/23
+/// damaged, 3 past the memory budget) or makeThumbnail(). A ThumbnailMaker.
 bool loadThumbnail(const std::string& path, int size, Image& thumb);
 
 }  // namespace ximora::engine

@@ -13,7 +13,8 @@ bool matchesAvif(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& avifCodec() {
-    static const Codec codec{FileFormat::Avif, "avif", matchesAvif, decodeAvif, nullptr, {}};
+    static const Codec codec{FileFormat::Avif, "avif", matchesAvif, decodeAvif,
+                             nullptr,          {},     nullptr,     readAvifFacts};
     return codec;
 }
 

@@ -16,6 +16,10 @@ const Codec& avifCodec();
 /// XMP → metadata.
 bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
+/// The facts of the primary image (or first frame) as decodeAvif gives it, from the file's
+/// boxes, which libavif reads through `source`; no AV1 data is decoded. Errors as decodeAvif.
+bool readAvifFacts(ByteSource& source, ImageFacts& out);
+
 /// The frames of an AVIF image sequence; 1 for a still picture and for data that cannot be
 /// read.
 int avifFrameCount(const uint8_t* data, size_t size);

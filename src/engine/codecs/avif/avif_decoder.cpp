@@ -11,6 +11,7 @@
 #include "engine/colour/cicp_profile.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
+#include "engine/io/byte_source.h"
 #include "engine/metadata/exif.h"
 #include "engine/metadata/orientation.h"
 
@@ -55,8 +56,6 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
     avifRGBImageSetDefaults(&rgb, &decoded);
     rgb.format = alpha ? AVIF_RGB_FORMAT_RGBA : AVIF_RGB_FORMAT_RGB;
     const size_t channels = alpha ? 4 : 3, bytes = rgb.depth > 8 ? 2 : 1;
-    if (uint64_t(rgb.width) * rgb.height * channels * bytes > memoryLimit())
-        return fail(kErrMemory);
     std::vector<uint8_t> pixels;
     try {
         pixels.resize(size_t(rgb.width) * channels * bytes * rgb.height);
@@ -86,9 +85,37 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
     return true;
 }
 
-// A decoder that has read the file's structure (sizes, properties, frames), no pixels yet;
-// nullptr with the engine error when the file cannot be read.
-AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size) {
+// libavif reading a ByteSource: each read is copied into a buffer that stays valid until the
+// next one. Owned by the decoder, which destroys it.
+struct SourceIO {
+    explicit SourceIO(ByteSource& from) : source(from) {
+        io.destroy = [](avifIO* self) { delete static_cast<SourceIO*>(self->data); };
+        io.read = read;
+        io.sizeHint = from.size();
+        io.data = this;
+    }
+    static avifResult read(avifIO* self, uint32_t, uint64_t offset, size_t size, avifROData* out) {
+        SourceIO& s = *static_cast<SourceIO*>(self->data);
+        if (offset > s.source.size()) return AVIF_RESULT_IO_ERROR;
+        const size_t length = size_t(std::min<uint64_t>(size, s.source.size() - offset));
+        // A box that claims more than the budget is not read (a forged size).
+        if (length > memoryLimit()) return AVIF_RESULT_OUT_OF_MEMORY;
+        s.buffer.resize(length);
+        if (s.source.read(offset, s.buffer.data(), length) != length) return AVIF_RESULT_IO_ERROR;
+        out->data = s.buffer.data();
+        out->size = length;
+        return AVIF_RESULT_OK;
+    }
+
+    avifIO io{};
+    ByteSource& source;
+    std::vector<uint8_t> buffer;
+};
+
+// A decoder that has read the file's structure (sizes, properties, frames) from `source`, or
+// from `size` bytes at `data` when `source` is null, no pixels yet; nullptr with the engine
+// error when the file cannot be read.
+AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size, ByteSource* source = nullptr) {
     AvifDecoderPtr decoder(avifDecoderCreate());
     if (!decoder) {
         fail(kErrMemory);
@@ -97,10 +124,28 @@ AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size) {
     decoder->maxThreads = workerCount();
     decoder->strictFlags = AVIF_STRICT_DISABLED;  // read what other programs wrote loosely
     decoder->imageDimensionLimit = kMaxSide;
-    if (!ok(avifDecoderSetIOMemory(decoder.get(), data, size)) ||
-        !ok(avifDecoderParse(decoder.get())))
+    if (source)
+        avifDecoderSetIO(decoder.get(), &(new SourceIO(*source))->io);
+    else if (!ok(avifDecoderSetIOMemory(decoder.get(), data, size)))
         return nullptr;
+    if (!ok(avifDecoderParse(decoder.get()))) return nullptr;
     return decoder;
+}
+
+// Bytes libavif and its AV1 decoder hold while the picture is decoded and converted: the
+// decoder's frame and libavif's planes (alpha included), then an RGB buffer at their depth.
+uint64_t decodingBytes(const avifDecoder& decoder) {
+    const avifImage& image = *decoder.image;
+    const uint64_t pixels = uint64_t(image.width) * image.height;
+    const uint64_t sampleBytes = image.depth > 8 ? 2 : 1;
+    // Planes in halves of the luma plane: 4:4:4 three whole planes, 4:2:0 one and two quarters.
+    uint64_t halves = image.yuvFormat == AVIF_PIXEL_FORMAT_YUV444   ? 6
+                      : image.yuvFormat == AVIF_PIXEL_FORMAT_YUV422 ? 4
+                      : image.yuvFormat == AVIF_PIXEL_FORMAT_YUV420 ? 3
+                                                                    : 2;
+    if (decoder.alphaPresent) halves += 2;
+    const uint64_t planes = pixels * sampleBytes * halves / 2;
+    return 2 * planes + pixels * sampleBytes * (decoder.alphaPresent ? 4 : 3);
 }
 
 std::vector<uint8_t> bytesOf(const avifRWData& data) {
@@ -114,10 +159,13 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     const AvifDecoderPtr decoder = parsedAvif(data, size);
     if (!decoder) return false;
     // The container says the size before any AV1 data is decoded.
-    if (!Image::fitsLimits(decoder->image->width, decoder->image->height,
-                           decoder->alphaPresent ? 32 : 24) ||
-        !ok(avifDecoderNextImage(decoder.get())))
-        return false;
+    const int bits = decoder->alphaPresent ? 32 : 24;
+    if (!Image::fitsLimits(decoder->image->width, decoder->image->height, bits)) return false;
+    if (decodingBytes(*decoder) +
+            Image::rasterBytes(decoder->image->width, decoder->image->height, bits) >
+        memoryLimit())
+        return fail(kErrMemory);
+    if (!ok(avifDecoderNextImage(decoder.get()))) return false;
     avifImage& decoded = *decoder->image;
     avifDiagnostics diagnostics{};
     const avifCropRect rect = visibleRect(decoded, diagnostics);
@@ -134,6 +182,23 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     image.metadata.xmp = bytesOf(decoded.xmp);
     if (!finishLoadedMetadata(image, options)) return false;
     out = std::move(image);
+    return true;
+}
+
+bool readAvifFacts(ByteSource& source, ImageFacts& out) {
+    const AvifDecoderPtr decoder = parsedAvif(nullptr, 0, &source);
+    if (!decoder) return false;
+    const avifImage& image = *decoder->image;
+    if (!Image::fitsSides(image.width, image.height)) return false;
+    avifDiagnostics diagnostics{};
+    const avifCropRect rect = visibleRect(image, diagnostics);
+    const bool swap = orientationOf(image) >= 5;  // a quarter turn
+    const bool grey = !decoder->alphaPresent && image.yuvFormat == AVIF_PIXEL_FORMAT_YUV400;
+    out = ImageFacts{};
+    out.width = int(swap ? rect.height : rect.width);
+    out.height = int(swap ? rect.width : rect.height);
+    out.bitsPerPixel = grey ? 8 : decoder->alphaPresent ? 32 : 24;
+    out.grey = grey;
     return true;
 }
 

@@ -17,8 +17,9 @@ bool matchesBmp(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& bmpCodec() {
-    static const Codec codec{FileFormat::Bmp,         "bmp",      matchesBmp, decodeBmp, encodeBmp,
-                             {kSaveBmp, kSaveBmpRle}, encodeBmpTo};
+    static const Codec codec{FileFormat::Bmp, "bmp",        matchesBmp,
+                             decodeBmp,       encodeBmp,    {kSaveBmp, kSaveBmpRle},
+                             encodeBmpTo,     readBmpFacts, decodeBmpRows};
     return codec;
 }
 

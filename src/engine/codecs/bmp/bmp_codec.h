@@ -13,6 +13,9 @@ namespace ximora::engine {
 const Codec& bmpCodec();
 
 bool decodeBmp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeBmp (Codec::decodeRows, Codec::readFacts).
+bool decodeBmpRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readBmpFacts(ByteSource& source, ImageFacts& out);
 bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 /// As encodeBmp, handing the file's bytes to `sink` as they are made (rows in bands).
 bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink);

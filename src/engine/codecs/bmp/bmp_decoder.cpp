@@ -1,17 +1,24 @@
 // Reading bitmaps. Every size and offset comes from the file, so each is checked against the
-// buffer in 64-bit arithmetic before use.
+// file in 64-bit arithmetic before use. Only the headers and palette are read as a block; the
+// pixels are read row by row.
 #include <bit>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/bmp/bmp_rle.h"
+#include "engine/codecs/image_row_sink.h"
 #include "engine/core/error.h"
+#include "engine/io/byte_source.h"
 #include "engine/io/bytes.h"
 
 namespace ximora::engine {
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
+// Every header, the bit field masks and the largest palette lie in the first bytes of a file.
+constexpr size_t kHeadBytes = 2048;
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
 
 // One colour channel given by a bit mask: position and width of its bits.
@@ -51,7 +58,9 @@ struct Header {
 
 int nominalDepth(int bitCount) { return bitCount == 2 ? 4 : bitCount; }
 
-bool parseHeader(const uint8_t* data, size_t size, Header& h) {
+// `data` holds the first `size` bytes of a file of `fileSize` bytes (all of it when shorter than
+// kHeadBytes).
+bool parseHeader(const uint8_t* data, size_t size, uint64_t fileSize, Header& h) {
     if (size < kFileHeaderSize + 4) return fail(kErrCannotRead);
     const uint32_t infoSize = readLe32(data + 14);
     const bool os2v1 = infoSize == 12;
@@ -141,25 +150,29 @@ bool parseHeader(const uint8_t* data, size_t size, Header& h) {
         !h.alpha.set(masks[3]))
         return fail(kErrFileBroken);
     if (h.pixelOffset < h.paletteOffset) return fail(kErrFileBroken);
-    if (h.pixelOffset >= size) return fail(kErrCannotRead);
-    return Image::fitsLimits(h.width, h.height, nominalDepth(h.bitCount));
+    if (h.pixelOffset >= fileSize) return fail(kErrCannotRead);
+    return Image::fitsSides(h.width, h.height);
 }
 
-bool readPalette(const uint8_t* data, const Header& h, Image& image) {
+bool readPalette(const uint8_t* data, const Header& h, RowLayout& layout) {
     if (h.bitCount > 8) return true;
     const size_t most = size_t(1) << h.bitCount;
     size_t count = h.coloursUsed == 0 ? most : std::min<size_t>(h.coloursUsed, most);
     // Short palettes: only the entries before the pixels exist.
     count = std::min(count, (h.pixelOffset - h.paletteOffset) / h.paletteEntrySize);
     if (count == 0) return fail(kErrFileBroken);
-    image.palette.resize(count);
+    layout.palette.resize(count);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = data + h.paletteOffset + i * h.paletteEntrySize;
-        image.palette[i] = Colour{e[2], e[1], e[0], 255};
+        layout.palette[i] = Colour{e[2], e[1], e[0], 255};
     }
-    const int bits = image.bitsPerPixel();
-    image.setGrey((bits == 4 || bits == 8) && image.palette == greyPalette(bits));
+    const int bits = layout.bitsPerPixel;
+    layout.grey = (bits == 4 || bits == 8) && layout.palette == greyPalette(bits);
     return true;
+}
+
+uint64_t lastRowBytes(const Header& h, int width) {
+    return (uint64_t(width) * uint64_t(h.bitCount) + 7) / 8;
 }
 
 void readIndexRow(const uint8_t* src, int bitCount, int width, uint8_t* dst) {
@@ -197,56 +210,102 @@ void readColourRow(const uint8_t* src, const Header& h, int width, uint8_t* dst)
     }
 }
 
-bool readUncompressed(const uint8_t* data, size_t size, const Header& h, Image& image) {
-    const int width = image.width(), height = image.height();
+bool readUncompressed(SourceReader& in, const Header& h, const RowLayout& layout, RowSink& sink) {
+    const int width = layout.width, height = layout.height;
     const uint64_t rowBytes = ((uint64_t(width) * uint64_t(h.bitCount) + 31) / 32) * 4;
-    const uint64_t lastRowBytes = (uint64_t(width) * uint64_t(h.bitCount) + 7) / 8;
-    if (h.pixelOffset + rowBytes * uint64_t(height - 1) + lastRowBytes > size)
-        return fail(kErrCannotRead);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* src = data + h.pixelOffset + size_t(rowBytes) * size_t(y);
-        uint8_t* dst = image.row(h.topDown ? y : height - 1 - y);
+    std::vector<uint8_t> own;
+    for (int i = 0; i < height; ++i) {
+        // The last row may lack its padding.
+        const uint8_t* src =
+            in.take(i + 1 < height ? size_t(rowBytes) : size_t(lastRowBytes(h, width)));
+        if (!src) return fail(kErrCannotRead);
+        const int y = h.topDown ? i : height - 1 - i;
+        uint8_t* dst = sink.rowMemory(y);
+        if (!dst) {
+            own.resize(size_t(width) * size_t(Image::storageBytesPerPixel(layout.bitsPerPixel)));
+            dst = own.data();
+        }
         if (h.bitCount <= 8)
             readIndexRow(src, h.bitCount, width, dst);
         else
             readColourRow(src, h, width, dst);
+        sink.putRow(y, dst);
     }
     return true;
 }
 
-// Every index must name a palette entry.
-bool indexesInPalette(const Image& image) {
-    const size_t count = image.palette.size();
-    if (count >= (size_t(1) << image.bitsPerPixel())) return true;
-    for (int y = 0; y < image.height(); ++y) {
-        const uint8_t* row = image.row(y);
-        for (int x = 0; x < image.width(); ++x)
-            if (row[x] >= count) return fail(kErrFileBroken);
+// Passes rows on and checks that every index names a palette entry. The notes stay with the
+// sink it passes to.
+class PaletteCheck final : public RowSink {
+  public:
+    PaletteCheck(RowSink& sink, size_t entries) : sink_(sink), entries_(entries) {}
+    bool start(const RowLayout& layout) override {
+        width_ = layout.width;
+        return sink_.start(layout);
     }
-    return true;
-}
+    uint8_t* rowMemory(int y) override { return sink_.rowMemory(y); }
+    void putRow(int y, const uint8_t* pixels) override {
+        if (check(pixels, width_)) sink_.putRow(y, pixels);
+    }
+    void putPixels(int y, int x0, int step, int count, const uint8_t* pixels) override {
+        if (check(pixels, count)) sink_.putPixels(y, x0, step, count, pixels);
+    }
+    void putRepeatedRow(int y0, int y1, const uint8_t* pixels) override {
+        if (check(pixels, width_)) sink_.putRepeatedRow(y0, y1, pixels);
+    }
+    bool failed() const { return failed_; }
+
+  private:
+    bool check(const uint8_t* pixels, int count) {
+        for (int x = 0; x < count && !failed_; ++x) failed_ = pixels[x] >= entries_;
+        return !failed_;
+    }
+    RowSink& sink_;
+    size_t entries_;
+    int width_ = 0;
+    bool failed_ = false;
+};
 
 }  // namespace
 
-bool decodeBmp(const uint8_t* data, size_t size, const LoadOptions&, Image& out) {
-    if (size < 2 || data[0] != 'B' || data[1] != 'M') return fail(kErrBadFile);
+bool decodeBmpRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
+    std::vector<uint8_t> head;
+    readHead(source, kHeadBytes, head);
+    if (head.size() < 2 || head[0] != 'B' || head[1] != 'M') return fail(kErrBadFile);
     Header h;
-    if (!parseHeader(data, size, h)) return false;
-    Image image;
+    if (!parseHeader(head.data(), head.size(), source.size(), h)) return false;
     const bool rle = h.compression == kRle4 || h.compression == kRle8;
-    const int depth = nominalDepth(h.bitCount);
-    if (!(rle ? image.allocateZeroed(int(h.width), int(h.height), depth)
-              : image.allocate(int(h.width), int(h.height), depth)))
-        return false;
-    if (!readPalette(data, h, image)) return false;
-    const bool read =
-        rle ? decodeBmpRle(data + h.pixelOffset, size - h.pixelOffset, h.bitCount, image)
-            : readUncompressed(data, size, h, image);
-    if (!read || (h.bitCount <= 8 && !indexesInPalette(image))) return false;
-    image.dpiX = dpiFromPixelsPerMetre(h.ppmX);
-    image.dpiY = dpiFromPixelsPerMetre(h.ppmY);
-    out = std::move(image);
-    return true;
+    if (!rle && h.pixelOffset +
+                        ((uint64_t(h.width) * uint64_t(h.bitCount) + 31) / 32) * 4 *
+                            uint64_t(h.height - 1) +
+                        lastRowBytes(h, int(h.width)) >
+                    source.size())
+        return fail(kErrCannotRead);
+    RowLayout layout;
+    layout.width = int(h.width);
+    layout.height = int(h.height);
+    layout.bitsPerPixel = nominalDepth(h.bitCount);
+    if (!readPalette(head.data(), h, layout)) return false;
+    sink.notes.dpiX = dpiFromPixelsPerMetre(h.ppmX);
+    sink.notes.dpiY = dpiFromPixelsPerMetre(h.ppmY);
+    // Indexes are checked only when the palette is shorter than the depth allows.
+    const bool checked = h.bitCount <= 8 && layout.palette.size() < (size_t(1) << h.bitCount);
+    PaletteCheck check(sink, layout.palette.size());
+    RowSink& target = checked ? static_cast<RowSink&>(check) : sink;
+    if (!target.start(layout)) return false;
+    SourceReader in(source, h.pixelOffset);
+    const bool read = rle ? decodeBmpRle(in, h.bitCount, layout.width, layout.height, target)
+                          : readUncompressed(in, h, layout, target);
+    if (!read) return false;
+    return !check.failed() || fail(kErrFileBroken);
+}
+
+bool decodeBmp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    return decodeWholeImage(decodeBmpRows, data, size, options, out);
+}
+
+bool readBmpFacts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodeBmpRows, source, out);
 }
 
 }  // namespace ximora::engine

@@ -1,6 +1,8 @@
 #include "engine/codecs/bmp/bmp_rle.h"
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
 
 #include "engine/core/error.h"
 
@@ -10,60 +12,122 @@ namespace {
 // Escape codes that follow a zero count byte.
 constexpr uint8_t kEndOfLine = 0, kEndOfBitmap = 1, kDelta = 2;
 
-// Writes `count` pixels of an encoded run; RLE4 alternates the two nibbles of `value`.
-void fillRun(uint8_t* row, int x, int count, uint8_t value, int bits) {
-    for (int i = 0; i < count; ++i)
-        row[x + i] = bits == 8 ? value : uint8_t(i % 2 ? value & 15 : value >> 4);
+// The rows between the line being decoded and the furthest row a run has reached, held until
+// the decoding moves past them. Row r counts from the bottom, as the data does; the sink's rows
+// count from the top. Rows are built in the sink's memory where it offers it.
+class OpenRows {
+  public:
+    OpenRows(RowSink& sink, int width, int height)
+        : sink_(sink), width_(width), height_(height), zero_(size_t(width), 0) {}
+
+    // Row r, opened (zero-filled) when first reached; nullptr past the window's budget.
+    uint8_t* row(int r) {
+        while (first_ + int(rows_.size()) <= r) {
+            const int y = sinkRow(first_ + int(rows_.size()));
+            uint8_t* memory = sink_.rowMemory(y);
+            if (!memory) {
+                if (uint64_t(rows_.size() + 1) * uint64_t(width_) > memoryLimit()) return nullptr;
+                held_.emplace_back(size_t(width_));
+                memory = held_.back().data();
+            }
+            std::memset(memory, 0, size_t(width_));
+            rows_.push_back(memory);
+        }
+        return rows_[size_t(r - first_)];
+    }
+
+    // Rows below `line` are final: they go to the sink, rows never reached as zero rows.
+    void finishBelow(int line) {
+        line = std::min(line, height_);
+        while (first_ < line) {
+            if (!rows_.empty()) {
+                sink_.putRow(sinkRow(first_), rows_.front());
+                rows_.pop_front();
+                if (!held_.empty() && rows_.size() < held_.size()) held_.pop_front();
+                ++first_;
+            } else {
+                sink_.putRepeatedRow(sinkRow(line - 1), sinkRow(first_) + 1, zero_.data());
+                first_ = line;
+            }
+        }
+    }
+
+  private:
+    int sinkRow(int r) const { return height_ - 1 - r; }
+
+    RowSink& sink_;
+    int width_, height_;
+    int first_ = 0;                          // the lowest row not yet handed over
+    std::deque<uint8_t*> rows_;              // rows first_, first_ + 1, ... opened so far
+    std::deque<std::vector<uint8_t>> held_;  // the memory of those rows the sink did not give
+    std::vector<uint8_t> zero_;
+};
+
+// Where the next pixel goes: one position over all rows, bottom row first.
+struct Cursor {
+    int64_t position = 0;
+    int64_t end = 0;  // width × height
+};
+
+// Writes `count` pixels from `pixel(i)` at the cursor, on through the following rows.
+template <typename Pixel>
+bool writeRun(OpenRows& rows, Cursor& at, int width, int count, Pixel pixel) {
+    for (int i = 0; i < count && at.position < at.end;) {
+        const int r = int(at.position / width), x = int(at.position % width);
+        uint8_t* row = rows.row(r);
+        if (!row) return fail(kErrMemory);
+        const int n = std::min(count - i, width - x);
+        for (int k = 0; k < n; ++k) row[x + k] = pixel(i + k);
+        i += n;
+        at.position += n;
+    }
+    return true;
 }
 
 }  // namespace
 
-bool decodeBmpRle(const uint8_t* data, size_t size, int bits, Image& image) {
-    const int width = image.width(), height = image.height();
-    size_t pos = 0;
-    int x = 0, y = 0;  // y counts rows from the bottom
-    while (true) {
-        if (size - pos < 2) return y >= height ? true : fail(kErrCannotRead);
-        const int count = data[pos], value = data[pos + 1];
-        pos += 2;
+bool decodeBmpRle(SourceReader& in, int bits, int width, int height, RowSink& sink) {
+    OpenRows rows(sink, width, height);
+    Cursor at{0, int64_t(width) * height};
+    int64_t x = 0, line = 0;  // the column as the data counts it, the line (from the bottom)
+    while (line < height) {
+        uint8_t count = 0, value = 0;
+        if (!in.readByte(count) || !in.readByte(value)) return fail(kErrCannotRead);
         if (count > 0) {
-            if (y >= height || count > width - x) return fail(kErrFileBroken);
-            fillRun(image.row(height - 1 - y), x, count, uint8_t(value), bits);
+            const auto nibbles = [&](int i) {
+                return bits == 8 ? value : uint8_t(i % 2 ? value & 15 : value >> 4);
+            };
+            if (!writeRun(rows, at, width, count, nibbles)) return false;
             x += count;
             continue;
         }
-        switch (value) {
-            case kEndOfLine:
-                x = 0;
-                ++y;
-                break;
-            case kEndOfBitmap:
-                return true;
-            case kDelta: {
-                if (size - pos < 2) return fail(kErrCannotRead);
-                x += data[pos];
-                y += data[pos + 1];
-                pos += 2;
-                if (x > width || y > height) return fail(kErrFileBroken);
-                break;
-            }
-            default: {  // absolute run of `value` pixels, padded to an even byte count
-                const size_t bytes = bits == 8 ? size_t(value) : size_t(value + 1) / 2;
-                const size_t padded = bytes + (bytes & 1);
-                if (y >= height || value > width - x) return fail(kErrFileBroken);
-                if (size - pos < bytes) return fail(kErrCannotRead);
-                uint8_t* row = image.row(height - 1 - y);
-                for (int i = 0; i < value; ++i) {
-                    const uint8_t byte = data[pos + size_t(bits == 8 ? i : i / 2)];
-                    row[x + i] = bits == 8 ? byte : uint8_t(i % 2 ? byte & 15 : byte >> 4);
-                }
-                x += value;
-                pos += std::min(padded, size - pos);
-                break;
-            }
+        if (value == kEndOfBitmap) break;
+        if (value == kEndOfLine || value == kDelta) {
+            uint8_t dx = 0, dy = 0;
+            if (value == kDelta && (!in.readByte(dx) || !in.readByte(dy)))
+                return fail(kErrCannotRead);
+            x = value == kDelta ? x + dx : 0;
+            line += value == kDelta ? dy : 1;
+            at.position = line * width + x;
+            if (at.position >= at.end) break;
+            rows.finishBelow(int(line));
+            continue;
         }
-        if (y >= height && x > 0) return fail(kErrFileBroken);
+        // An absolute run of `value` pixels, padded to an even byte count.
+        const size_t bytes = bits == 8 ? size_t(value) : size_t(value + 1) / 2;
+        const uint8_t* data = in.take(bytes);
+        if (!data) return fail(kErrCannotRead);
+        const auto pixels = [&](int i) {
+            const uint8_t byte = data[bits == 8 ? i : i / 2];
+            return bits == 8 ? byte : uint8_t(i % 2 ? byte & 15 : byte >> 4);
+        };
+        if (!writeRun(rows, at, width, value, pixels)) return false;
+        x += value;
+        uint8_t pad = 0;
+        if (bytes & 1) in.readByte(pad);  // a missing pad byte at the very end is no loss
     }
+    rows.finishBelow(height);
+    return true;
 }
 
 void encodeBmpRle(const Image& image, int bits, std::vector<uint8_t>& out) {

@@ -14,7 +14,8 @@ bool matchesGif(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& gifCodec() {
-    static const Codec codec{FileFormat::Gif, "gif", matchesGif, decodeGif, encodeGif, {kSaveGif}};
+    static const Codec codec{FileFormat::Gif, "gif",   matchesGif,   decodeGif,    encodeGif,
+                             {kSaveGif},      nullptr, readGifFacts, decodeGifRows};
     return codec;
 }
 

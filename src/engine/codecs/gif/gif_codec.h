@@ -12,6 +12,11 @@ const Codec& gifCodec();
 /// colour table's size); the transparent index gets alpha 0; the first comment extension →
 /// comment.
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeGif (Codec::decodeRows, Codec::readFacts).
+/// Rows come as the file stores them (interlaced frames in their pass order); the depth is
+/// that of the colour table (decodeGif widens it when the data holds larger indexes).
+bool decodeGifRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readGifFacts(ByteSource& source, ImageFacts& out);
 
 /// Frames of an animation (at most 10000; a damaged frame ends the count), at least 1.
 int gifFrameCount(const uint8_t* data, size_t size);

@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/codecs/gif/gif_codec.h"
 #include "engine/codecs/gif/gif_error.h"
 #include "engine/codecs/gif/gif_interlace.h"
+#include "engine/codecs/image_row_sink.h"
 #include "engine/core/error.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 namespace {
@@ -16,47 +19,38 @@ namespace {
 // fewer than 11000 pixels; a frame claiming more than that is cut short, whatever its size.
 constexpr uint64_t kMaxPixelsPerByte = 11000;
 
-struct MemoryReader {
-    const uint8_t* data;
-    size_t size;
-    size_t at = 0;
-};
-
-int readFromMemory(GifFileType* gif, GifByteType* out, int length) {
-    auto* reader = static_cast<MemoryReader*>(gif->UserData);
-    const size_t n = std::min(size_t(std::max(length, 0)), reader->size - reader->at);
-    std::memcpy(out, reader->data + reader->at, n);
-    reader->at += n;
-    return int(n);
+int readFromSource(GifFileType* gif, GifByteType* out, int length) {
+    auto* reader = static_cast<SourceReader*>(gif->UserData);
+    return int(reader->read(out, size_t(std::max(length, 0))));
 }
 
 int bitsForColours(int count) { return count <= 2 ? 1 : count <= 16 ? 4 : 8; }
 
 class GifDecoder {
   public:
+    GifDecoder(ByteSource& source, RowSink& sink) : reader_(source), sink_(sink) {}
     ~GifDecoder() {
         int error = 0;
         if (gif_) DGifCloseFile(gif_, &error);
     }
-    bool run(const uint8_t* data, size_t size);
-    Image image;
+    bool run();
+    int transparent() const { return transparent_; }
 
   private:
     bool readExtension();
     bool readFrame();
-    bool fitIndexes();
     bool failWithGif() { return fail(gifErrorCode(gif_->Error)); }
 
+    SourceReader reader_;
+    RowSink& sink_;
     GifFileType* gif_ = nullptr;
-    MemoryReader reader_{nullptr, 0};
     int transparent_ = -1;
     bool haveComment_ = false;
 };
 
-bool GifDecoder::run(const uint8_t* data, size_t size) {
-    reader_ = MemoryReader{data, size};
+bool GifDecoder::run() {
     int error = 0;
-    gif_ = DGifOpen(&reader_, readFromMemory, &error);
+    gif_ = DGifOpen(&reader_, readFromSource, &error);
     if (!gif_) return fail(gifErrorCode(error));
     bool haveFrame = false;
     for (;;) {
@@ -93,7 +87,7 @@ bool GifDecoder::readExtension() {
             transparent_ = control.TransparentColor;
     }
     while (block) {
-        if (comment) image.comment.append(reinterpret_cast<const char*>(block + 1), block[0]);
+        if (comment) sink_.notes.comment.append(reinterpret_cast<const char*>(block + 1), block[0]);
         if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) return failWithGif();
     }
     haveComment_ = haveComment_ || comment;
@@ -108,40 +102,51 @@ bool GifDecoder::readFrame() {
     // The picture is the logical screen, grown when a broken file puts the frame outside it.
     const int64_t width = std::max<int64_t>(gif_->SWidth, int64_t(desc.Left) + desc.Width);
     const int64_t height = std::max<int64_t>(gif_->SHeight, int64_t(desc.Top) + desc.Height);
-    if (!Image::fitsLimits(width, height, 8)) return false;
+    if (!Image::fitsSides(width, height)) return false;
     const uint64_t framePixels = uint64_t(desc.Width) * uint64_t(desc.Height);
-    if (framePixels > uint64_t(reader_.size - reader_.at) * kMaxPixelsPerByte)
-        return fail(kErrCannotRead);
+    if (framePixels > reader_.remaining() * kMaxPixelsPerByte) return fail(kErrCannotRead);
 
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif_->SColorMap;
     const int colours = map ? std::clamp(map->ColorCount, 1, 256) : 256;
-    const int bits = bitsForColours(colours);
-    if (!image.allocate(int(width), int(height), bits)) return false;
+    RowLayout layout;
+    layout.width = int(width);
+    layout.height = int(height);
+    layout.bitsPerPixel = bitsForColours(colours);
     if (map) {
-        image.palette.resize(size_t(colours));
+        layout.palette.resize(size_t(colours));
         for (int i = 0; i < colours; ++i)
-            image.palette[size_t(i)] =
+            layout.palette[size_t(i)] =
                 Colour{map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue, 255};
     } else {
-        image.palette = greyPalette(8);
+        layout.palette = greyPalette(8);
     }
-    const bool covers =
-        desc.Left == 0 && desc.Top == 0 && desc.Width == width && desc.Height == height;
-    if (!covers) {
-        const int background = transparent_ >= 0 ? transparent_ : gif_->SBackGroundColor;
-        std::memset(image.data(), background < colours ? background : 0, image.byteCount());
-    }
+    if (transparent_ >= 0 && size_t(transparent_) < layout.palette.size())
+        layout.palette[size_t(transparent_)].a = 0;
+    if (!sink_.start(layout)) return false;
+
+    // Rows outside the frame show the background.
+    const int background = transparent_ >= 0 ? transparent_ : gif_->SBackGroundColor;
+    std::vector<uint8_t> blank(size_t(width), uint8_t(background < colours ? background : 0));
+    sink_.putRepeatedRow(0, desc.Top, blank.data());
+    sink_.putRepeatedRow(desc.Top + desc.Height, int(height), blank.data());
+    std::vector<uint8_t> own;
     for (int i = 0; i < desc.Height; ++i) {
-        const int y = desc.Interlace ? gifInterlacedRow(i, desc.Height) : i;
-        if (DGifGetLine(gif_, image.row(desc.Top + y) + desc.Left, desc.Width) == GIF_ERROR)
-            return failWithGif();
+        const int y = desc.Top + (desc.Interlace ? gifInterlacedRow(i, desc.Height) : i);
+        uint8_t* row = sink_.rowMemory(y);
+        if (!row) {
+            own.resize(size_t(width));
+            row = own.data();
+        }
+        if (desc.Width < width) std::memcpy(row, blank.data(), blank.size());
+        if (DGifGetLine(gif_, row + desc.Left, desc.Width) == GIF_ERROR) return failWithGif();
+        sink_.putRow(y, row);
     }
-    return fitIndexes();
+    return true;
 }
 
 // LZW data may hold indexes past the colour table; they show black, and a 1 or 4-bit image
 // whose indexes do not fit its depth becomes 8-bit.
-bool GifDecoder::fitIndexes() {
+bool fitIndexes(Image& image, int transparent) {
     uint8_t highest = 0;
     for (int y = 0; y < image.height(); ++y) {
         const uint8_t* p = image.row(y);
@@ -157,8 +162,8 @@ bool GifDecoder::fitIndexes() {
         image = std::move(wide);
     }
     if (highest >= image.palette.size()) image.palette.resize(size_t(highest) + 1);
-    if (transparent_ >= 0 && size_t(transparent_) < image.palette.size())
-        image.palette[size_t(transparent_)].a = 0;
+    if (transparent >= 0 && size_t(transparent) < image.palette.size())
+        image.palette[size_t(transparent)].a = 0;
     return true;
 }
 
@@ -191,20 +196,33 @@ int countFrames(GifFileType* gif) {
 }  // namespace
 
 int gifFrameCount(const uint8_t* data, size_t size) {
-    MemoryReader reader{data, size};
+    MemorySource source(data, size);
+    SourceReader reader(source);
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, readFromMemory, &error);
+    GifFileType* gif = DGifOpen(&reader, readFromSource, &error);
     if (!gif) return 1;
     const int frames = countFrames(gif);
     DGifCloseFile(gif, &error);
     return std::max(frames, 1);
 }
 
-bool decodeGif(const uint8_t* data, size_t size, const LoadOptions&, Image& out) {
-    GifDecoder decoder;
-    if (!decoder.run(data, size)) return false;
-    out = std::move(decoder.image);
+bool decodeGifRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
+    return GifDecoder(source, sink).run();
+}
+
+bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    MemorySource source(data, size);
+    ImageRowSink sink;
+    GifDecoder decoder(source, sink);
+    Image image;
+    if (!decoder.run() || !sink.finish(options, image) || !fitIndexes(image, decoder.transparent()))
+        return false;
+    out = std::move(image);
     return true;
+}
+
+bool readGifFacts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodeGifRows, source, out);
 }
 
 }  // namespace ximora::engine

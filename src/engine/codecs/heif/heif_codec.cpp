@@ -15,7 +15,8 @@ bool matchesHeif(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& heifCodec() {
-    static const Codec codec{FileFormat::Heif, "heic", matchesHeif, decodeHeif, nullptr, {}};
+    static const Codec codec{FileFormat::Heif, "heic", matchesHeif, decodeHeif,
+                             nullptr,          {},     nullptr,     readHeifFacts};
     return codec;
 }
 

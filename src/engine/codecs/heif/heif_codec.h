@@ -17,6 +17,10 @@ const Codec& heifCodec();
 /// decoded instead of the full image.
 bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
+/// The primary image's sides (as decodeHeif gives them) and depth from the file's boxes, which
+/// libheif reads through `source`, seeking over the coded pictures. Errors as decodeHeif.
+bool readHeifFacts(ByteSource& source, ImageFacts& out);
+
 /// The top-level images of a HEIF file (burst shots, collections); 1 for data that cannot be
 /// read.
 int heifImageCount(const uint8_t* data, size_t size);

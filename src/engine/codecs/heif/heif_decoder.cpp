@@ -60,6 +60,15 @@ bool decodePixels(const heif_image_handle* handle, Image& image) {
                            heif_image_handle_get_height(handle), bits))
         return false;
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+    // libheif decodes the whole picture: the codec's planes (three, and alpha), then the
+    // interleaved copy read here, two bytes a sample above 8 bits.
+    const uint64_t pixels = uint64_t(heif_image_handle_get_width(handle)) *
+                            uint64_t(heif_image_handle_get_height(handle));
+    const uint64_t working = pixels * (deep ? 2 : 1) * (alpha ? 8 : 6);
+    if (working + Image::rasterBytes(heif_image_handle_get_width(handle),
+                                     heif_image_handle_get_height(handle), bits) >
+        memoryLimit())
+        return fail(kErrMemory);
     const heif_chroma chroma =
         deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
              : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);

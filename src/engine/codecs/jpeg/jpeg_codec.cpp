@@ -12,8 +12,9 @@ bool matchesJpeg(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& jpegCodec() {
-    static const Codec codec{FileFormat::Jpeg, "jpg",      matchesJpeg,
-                             decodeJpeg,       encodeJpeg, {kSaveJpeg, kSaveJpegProgressive}};
+    static const Codec codec{FileFormat::Jpeg, "jpg",         matchesJpeg,
+                             decodeJpeg,       encodeJpeg,    {kSaveJpeg, kSaveJpegProgressive},
+                             nullptr,          readJpegFacts, decodeJpegRows};
     return codec;
 }
 

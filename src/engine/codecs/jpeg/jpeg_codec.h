@@ -11,6 +11,9 @@ const Codec& jpegCodec();
 /// Decodes to 8-bit grey (one-component files) or 24-bit RGB (YCbCr, RGB, CMYK, YCCK).
 /// COM → comment, JFIF or Exif density → dpi, APP1 Exif/XMP and APP2 ICC → metadata.
 bool decodeJpeg(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeJpeg (Codec::decodeRows, Codec::readFacts).
+bool decodeJpegRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readJpegFacts(ByteSource& source, ImageFacts& out);
 
 /// From this quality on colour JPEG files keep full chroma (4:4:4); below it the chroma is
 /// halved both ways (4:2:0).

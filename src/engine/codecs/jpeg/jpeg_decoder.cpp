@@ -3,14 +3,18 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <vector>
 
+#include <jerror.h>
+
+#include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg/jpeg_error.h"
 #include "engine/codecs/jpeg/jpeg_markers.h"
-#include "engine/codecs/raster_pages.h"
 #include "engine/core/error.h"
+#include "engine/io/byte_source.h"
 #include "engine/metadata/exif.h"
-#include "engine/metadata/orientation.h"
 
 namespace ximora::engine {
 namespace {
@@ -38,114 +42,182 @@ void cmykRowToRgb(const uint8_t* in, uint8_t* out, int width, bool inverted) {
     }
 }
 
+// Feeds libjpeg from a source through a buffer, for files that are not in memory.
+struct SourceManager {
+    jpeg_source_mgr manager;  // first, so that libjpeg's pointer is this object's
+    SourceReader* reader;
+    JOCTET buffer[64 * 1024];
+};
+
+void initSource(j_decompress_ptr) {}
+
+boolean fillInputBuffer(j_decompress_ptr cinfo) {
+    auto* source = reinterpret_cast<SourceManager*>(cinfo->src);
+    size_t got = source->reader->read(source->buffer, sizeof source->buffer);
+    if (got == 0) {
+        // As libjpeg's own sources do at the end of the data: warn and insert an end marker.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source->buffer[0] = 0xFF;
+        source->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    source->manager.next_input_byte = source->buffer;
+    source->manager.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void skipInputData(j_decompress_ptr cinfo, long count) {
+    auto* source = reinterpret_cast<SourceManager*>(cinfo->src);
+    while (count > long(source->manager.bytes_in_buffer)) {
+        count -= long(source->manager.bytes_in_buffer);
+        fillInputBuffer(cinfo);
+    }
+    if (count > 0) {
+        source->manager.next_input_byte += count;
+        source->manager.bytes_in_buffer -= size_t(count);
+    }
+}
+
+void termSource(j_decompress_ptr) {}
+
 // Holds every piece of state with a destructor outside the setjmp frame, so that a longjmp
 // from libjpeg never skips one.
 class JpegDecoder {
   public:
+    JpegDecoder(ByteSource& source, RowSink& sink)
+        : source_(source), reader_(source), sink_(sink) {}
     ~JpegDecoder() {
         if (created_) jpeg_destroy_decompress(&cinfo_);
         std::free(icc_);
     }
-    bool run(const uint8_t* data, size_t size, const LoadOptions& options);
-    Image image;
+    bool run(const LoadOptions& options);
 
   private:
+    void useSource();
     void readRows();
-    void readCmykRows();
     void takeMarkers();
 
+    ByteSource& source_;
+    SourceReader reader_;
+    RowSink& sink_;
+    std::unique_ptr<SourceManager> manager_;
     jpeg_decompress_struct cinfo_{};
     JpegErrorTrap trap_{};
     jpeg_progress_mgr progress_{};
     bool created_ = false;
     JOCTET* icc_ = nullptr;
-    std::vector<uint8_t> cmyk_;
+    std::vector<uint8_t> scanlines_, rgb_;
+    bool cmyk_ = false;
 };
 
-bool JpegDecoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
+void JpegDecoder::useSource() {
+    if (const uint8_t* data = source_.data()) {
+        jpeg_mem_src(&cinfo_, data, static_cast<unsigned long>(source_.size()));
+        return;
+    }
+    manager_ = std::make_unique<SourceManager>();
+    manager_->reader = &reader_;
+    manager_->manager.init_source = initSource;
+    manager_->manager.fill_input_buffer = fillInputBuffer;
+    manager_->manager.skip_input_data = skipInputData;
+    manager_->manager.resync_to_restart = jpeg_resync_to_restart;
+    manager_->manager.term_source = termSource;
+    cinfo_.src = &manager_->manager;
+}
+
+bool JpegDecoder::run(const LoadOptions& options) {
     cinfo_.err = installJpegErrors(trap_);
     if (setjmp(trap_.jump)) return fail(trap_.code);
     jpeg_create_decompress(&cinfo_);
     created_ = true;
     limitJpegScans(cinfo_, progress_);
     cinfo_.mem->max_memory_to_use = long(std::min<uint64_t>(memoryLimit(), uint64_t(LONG_MAX)));
-    jpeg_mem_src(&cinfo_, data, static_cast<unsigned long>(size));
+    useSource();
     saveJpegMarkers(cinfo_);
     jpeg_read_header(&cinfo_, TRUE);
     takeMarkers();
 
-    const bool cmyk = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+    cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
     const bool grey = cinfo_.num_components == 1;
-    cinfo_.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_RGB;
+    cinfo_.out_color_space = cmyk_ ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_RGB;
     cinfo_.scale_num = unsigned(
         scaleNumerator(int(cinfo_.image_width), int(cinfo_.image_height), options.minSide));
     cinfo_.scale_denom = 8;
     jpeg_calc_output_dimensions(&cinfo_);
-    const int bits = grey ? 8 : 24;
-    if (!image.allocate(int(cinfo_.output_width), int(cinfo_.output_height), bits, grey))
-        return false;
-    preferHugePages(image);
-    if (grey) image.palette = greyPalette(8);
-    if (cmyk) cmyk_.resize(size_t(cinfo_.output_width) * 4 * kRowsPerCall);
+    RowLayout layout;
+    layout.width = int(cinfo_.output_width);
+    layout.height = int(cinfo_.output_height);
+    layout.bitsPerPixel = grey ? 8 : 24;
+    layout.grey = grey;
+    if (grey) layout.palette = greyPalette(8);
+    if (!Image::fitsSides(layout.width, layout.height)) return false;
+    if (!sink_.start(layout)) return false;
 
     jpeg_start_decompress(&cinfo_);
-    if (cmyk)
-        readCmykRows();
-    else
-        readRows();
+    readRows();
     if (trap_.truncated) return fail(kErrCannotRead);
     jpeg_finish_decompress(&cinfo_);
     if (trap_.truncated) return fail(kErrCannotRead);
-    return finishLoadedMetadata(image, options);
+    return true;
 }
 
+// Rows are decoded in place when the sink offers its memory, else through a buffer; CMYK
+// always goes through one, to be turned into RGB.
 void JpegDecoder::readRows() {
-    JSAMPROW rows[kRowsPerCall];
-    while (cinfo_.output_scanline < cinfo_.output_height && !trap_.truncated) {
-        const JDIMENSION first = cinfo_.output_scanline;
-        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, cinfo_.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) rows[i] = image.row(int(first + i));
-        jpeg_read_scanlines(&cinfo_, rows, count);
-    }
-}
-
-void JpegDecoder::readCmykRows() {
-    JSAMPROW rows[kRowsPerCall];
-    const size_t rowBytes = size_t(cinfo_.output_width) * 4;
-    for (int i = 0; i < kRowsPerCall; ++i) rows[i] = cmyk_.data() + rowBytes * size_t(i);
+    const JDIMENSION width = cinfo_.output_width;
+    const size_t rowBytes = size_t(width) * size_t(cinfo_.output_components);
+    const bool direct = !cmyk_ && sink_.rowMemory(0) != nullptr;
+    if (!direct) scanlines_.resize(rowBytes * kRowsPerCall);
+    if (cmyk_) rgb_.resize(size_t(width) * 3);
     const bool inverted = cinfo_.saw_Adobe_marker;
+    JSAMPROW rows[kRowsPerCall];
     while (cinfo_.output_scanline < cinfo_.output_height && !trap_.truncated) {
         const JDIMENSION first = cinfo_.output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, cinfo_.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = direct ? sink_.rowMemory(int(first + i)) : scanlines_.data() + rowBytes * i;
         const JDIMENSION got = jpeg_read_scanlines(&cinfo_, rows, count);
-        for (JDIMENSION i = 0; i < got; ++i)
-            cmykRowToRgb(rows[i], image.row(int(first + i)), int(cinfo_.output_width), inverted);
+        for (JDIMENSION i = 0; i < got; ++i) {
+            if (cmyk_) {
+                cmykRowToRgb(rows[i], rgb_.data(), int(width), inverted);
+                sink_.putRow(int(first + i), rgb_.data());
+            } else {
+                sink_.putRow(int(first + i), rows[i]);
+            }
+        }
     }
 }
 
 void JpegDecoder::takeMarkers() {
     // The ICC call may jump back on a malformed chunk: no object with a destructor is alive yet.
+    PictureNotes& notes = sink_.notes;
     unsigned int iccLength = 0;
     if (jpeg_read_icc_profile(&cinfo_, &icc_, &iccLength))
-        image.metadata.icc.assign(icc_, icc_ + iccLength);
-    readJpegMarkers(cinfo_, image);
+        notes.metadata.icc.assign(icc_, icc_ + iccLength);
+    readJpegMarkers(cinfo_, notes.comment, notes.metadata);
     if (cinfo_.saw_JFIF_marker && (cinfo_.density_unit == 1 || cinfo_.density_unit == 2) &&
         cinfo_.X_density && cinfo_.Y_density) {
         const double scale = cinfo_.density_unit == 2 ? 2.54 : 1.0;
-        image.dpiX = int(cinfo_.X_density * scale + 0.5);
-        image.dpiY = int(cinfo_.Y_density * scale + 0.5);
+        notes.dpiX = int(cinfo_.X_density * scale + 0.5);
+        notes.dpiY = int(cinfo_.Y_density * scale + 0.5);
     } else {
-        exifResolution(image.metadata.exif, image.dpiX, image.dpiY);
+        exifResolution(notes.metadata.exif, notes.dpiX, notes.dpiY);
     }
+    notes.orientation = std::max(1, exifOrientation(notes.metadata.exif));
 }
 
 }  // namespace
 
+bool decodeJpegRows(ByteSource& source, const LoadOptions& options, RowSink& sink) {
+    return JpegDecoder(source, sink).run(options);
+}
+
 bool decodeJpeg(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    JpegDecoder decoder;
-    if (!decoder.run(data, size, options)) return false;
-    out = std::move(decoder.image);
-    return true;
+    return decodeWholeImage(decodeJpegRows, data, size, options, out);
+}
+
+bool readJpegFacts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodeJpegRows, source, out);
 }
 
 }  // namespace ximora::engine

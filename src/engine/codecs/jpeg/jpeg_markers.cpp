@@ -31,20 +31,19 @@ void saveJpegMarkers(jpeg_decompress_struct& cinfo) {
     jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
 }
 
-void readJpegMarkers(const jpeg_decompress_struct& cinfo, Image& image) {
+void readJpegMarkers(const jpeg_decompress_struct& cinfo, std::string& comment,
+                     Metadata& metadata) {
     bool haveComment = false;
     for (const jpeg_marker_struct* m = cinfo.marker_list; m; m = m->next) {
         if (m->marker == JPEG_COM && !haveComment) {
-            image.comment.assign(reinterpret_cast<const char*>(m->data), m->data_length);
+            comment.assign(reinterpret_cast<const char*>(m->data), m->data_length);
             // A C writer's terminating zero is not part of the text.
-            while (!image.comment.empty() && image.comment.back() == '\0') image.comment.pop_back();
+            while (!comment.empty() && comment.back() == '\0') comment.pop_back();
             haveComment = true;
-        } else if (m->marker == JPEG_APP0 + 1 && startsWith(m, kExifId) &&
-                   image.metadata.exif.empty()) {
-            image.metadata.exif.assign(m->data + kExifId.size(), m->data + m->data_length);
-        } else if (m->marker == JPEG_APP0 + 1 && startsWith(m, kXmpId) &&
-                   image.metadata.xmp.empty()) {
-            image.metadata.xmp.assign(m->data + kXmpId.size(), m->data + m->data_length);
+        } else if (m->marker == JPEG_APP0 + 1 && startsWith(m, kExifId) && metadata.exif.empty()) {
+            metadata.exif.assign(m->data + kExifId.size(), m->data + m->data_length);
+        } else if (m->marker == JPEG_APP0 + 1 && startsWith(m, kXmpId) && metadata.xmp.empty()) {
+            metadata.xmp.assign(m->data + kXmpId.size(), m->data + m->data_length);
         }
     }
 }

@@ -20,14 +20,16 @@ bool matchesJ2k(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& jp2Codec() {
-    static const Codec codec{FileFormat::Jp2, "jp2",          matchesJp2,
-                             decodeJpeg2000,  encodeJpeg2000, {kSaveJp2}};
+    static const Codec codec{FileFormat::Jp2,   "jp2",      matchesJp2, decodeJpeg2000,
+                             encodeJpeg2000,    {kSaveJp2}, nullptr,    readJpeg2000Facts,
+                             decodeJpeg2000Rows};
     return codec;
 }
 
 const Codec& j2kCodec() {
-    static const Codec codec{FileFormat::J2k, "j2k",          matchesJ2k,
-                             decodeJpeg2000,  encodeJpeg2000, {kSaveJ2k}};
+    static const Codec codec{FileFormat::J2k,   "j2k",      matchesJ2k, decodeJpeg2000,
+                             encodeJpeg2000,    {kSaveJ2k}, nullptr,    readJpeg2000Facts,
+                             decodeJpeg2000Rows};
     return codec;
 }
 

@@ -15,6 +15,10 @@ const Codec& j2kCodec();
 /// converted to RGB. With options.minSide above 0, decodes a reduced resolution whose sides
 /// stay at least minSide. A JP2 file's ICC profile and its EXIF and XMP uuid boxes → metadata.
 bool decodeJpeg2000(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeJpeg2000 (Codec::decodeRows,
+/// Codec::readFacts). A tiled picture is decoded a tile at a time.
+bool decodeJpeg2000Rows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readJpeg2000Facts(ByteSource& source, ImageFacts& out);
 
 /// Encodes as a JP2 file (code 21) or a codestream (code 22): grey-level images as one
 /// component, 32-bit with alpha, the rest as RGB. options.jpeg2000Ratio 0 is lossless

@@ -1,37 +1,50 @@
 // Decoder for JPEG 2000 (ITU-T T.800): https://www.itu.int/rec/T-REC-T.800
 #include <algorithm>
+#include <vector>
 
+#include "engine/codecs/band_rows.h"
+#include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/jpeg2000/jp2_boxes.h"
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 #include "engine/codecs/jpeg2000/openjpeg_stream.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
-#include "engine/metadata/orientation.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 namespace {
 
 class Jpeg2000Decoder {
   public:
-    bool run(const uint8_t* data, size_t size, const LoadOptions& options);
-    Image image;
+    Jpeg2000Decoder(ByteSource& source, RowSink& sink) : sink_(sink) { memory_.source = &source; }
+    bool run(const LoadOptions& options);
 
   private:
     bool failed(int fallback) { return fail(errors_.code ? errors_.code : fallback); }
     int reduction(int minSide);
-    uint64_t tileCount();
-    bool convert();
+    uint64_t reduced(uint64_t v) const { return (v + (uint64_t(1) << reduce_) - 1) >> reduce_; }
+    bool readTiles();
+    void takeProfile();
+    bool convert(BandRows& band, int bandTop);
 
+    RowSink& sink_;
     OpenJpegMemory memory_;
     OpenJpegErrors errors_;
-    int reduce_ = 0;       // resolution levels dropped
     OpenJpegHandles opj_;  // last, so it is released before the memory its stream reads
+    int reduce_ = 0;       // resolution levels dropped
+    // The picture: the image area of the reference grid at the decoded resolution, from the
+    // header (a decoded tile's image holds the tile's own area).
+    uint64_t left_ = 0, top_ = 0;
+    int width_ = 0, height_ = 0;
+    int count_ = 0;     // components shown
+    int channels_ = 0;  // bytes per pixel of the rows
+    bool sycc_ = false;
 };
 
-bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
-    const bool codestream = size >= 2 && data[0] == 0xFF && data[1] == 0x4F;
-    memory_.data = data;
-    memory_.size = size;
+bool Jpeg2000Decoder::run(const LoadOptions& options) {
+    ByteSource& source = *memory_.source;
+    uint8_t magic[2] = {};
+    const bool codestream = source.read(0, magic, 2) == 2 && magic[0] == 0xFF && magic[1] == 0x4F;
     opj_.stream = openJpegReadStream(memory_);
     opj_.codec = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
     if (!opj_.stream || !opj_.codec) return fail(kErrMemory);
@@ -44,36 +57,48 @@ bool Jpeg2000Decoder::run(const uint8_t* data, size_t size, const LoadOptions& o
     opj_codec_set_threads(opj_.codec, workerCount());
     if (!opj_read_header(opj_.stream, opj_.codec, &opj_.image) || !opj_.image)
         return failed(kErrBadFile);
-    if (opj_.image->numcomps == 0 || opj_.image->x1 <= opj_.image->x0 ||
-        opj_.image->y1 <= opj_.image->y0)
+    const opj_image_t& header = *opj_.image;
+    if (header.numcomps == 0 || !header.comps || header.x1 <= header.x0 || header.y1 <= header.y0)
         return fail(kErrFileBroken);
-    const int64_t width = int64_t(opj_.image->x1) - opj_.image->x0,
-                  height = int64_t(opj_.image->y1) - opj_.image->y0;
-    if (!Image::fitsLimits(width, height, 8)) return false;
-    const int reduce = reduce_ = reduction(options.minSide);
-    if (reduce > 0 && !opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce)))
+    const int64_t fullWidth = int64_t(header.x1) - header.x0,
+                  fullHeight = int64_t(header.y1) - header.y0;
+    if (!Image::fitsSides(fullWidth, fullHeight)) return false;
+    reduce_ = reduction(options.minSide);
+    if (reduce_ > 0 && !opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce_)))
         return failed(kErrFileBroken);
     // Only the first four components are shown; the rest are not decoded at all.
-    if (opj_.image->numcomps > 4) {
+    if (header.numcomps > 4) {
         static constexpr OPJ_UINT32 kShown[] = {0, 1, 2, 3};
         if (!opj_set_decoded_components(opj_.codec, 4, kShown, OPJ_FALSE))
             return failed(kErrFileBroken);
     }
-    // OpenJPEG holds every component as 32-bit samples while decoding, and keeps several
-    // kilobytes of coding parameters per tile (forged tiny tiles would cost gigabytes).
-    const uint64_t working = uint64_t((width >> reduce) + 1) * uint64_t((height >> reduce) + 1) *
-                                 std::min<uint64_t>(opj_.image->numcomps, 4) * 4 +
-                             tileCount() * 8192;
-    if (working > memoryLimit()) return fail(kErrMemory);
-    if (!opj_decode(opj_.codec, opj_.stream, opj_.image) ||
-        !opj_end_decompress(opj_.codec, opj_.stream))
-        return failed(kErrFileBroken);
-    if (!convert()) return false;
-    if (opj_.image->icc_profile_buf && opj_.image->icc_profile_len)
-        image.metadata.icc.assign(opj_.image->icc_profile_buf,
-                                  opj_.image->icc_profile_buf + opj_.image->icc_profile_len);
-    if (!codestream) readJp2MetadataBoxes(data, size, image.metadata);
-    return finishLoadedMetadata(image, options);
+    left_ = reduced(header.x0), top_ = reduced(header.y0);
+    width_ = int(reduced(header.x1) - left_), height_ = int(reduced(header.y1) - top_);
+    if (width_ < 1 || height_ < 1) return fail(kErrFileBroken);
+    count_ = int(std::min<OPJ_UINT32>(header.numcomps, 4));
+    for (int c = 0; c < count_; ++c)
+        if (header.comps[c].dx == 0 || header.comps[c].dy == 0) return fail(kErrFileBroken);
+    channels_ = count_ == 2 ? 4 : count_;  // grey with alpha shows as RGBA
+    sycc_ = header.color_space == OPJ_CLRSPC_SYCC && count_ >= 3;
+    RowLayout layout;
+    layout.width = width_;
+    layout.height = height_;
+    layout.bitsPerPixel = channels_ == 1 ? 8 : channels_ == 3 ? 24 : 32;
+    layout.grey = channels_ == 1;
+    if (layout.grey) layout.palette = greyPalette(8);
+    // EXIF and XMP boxes are read where the whole file is in memory (thumbnails and facts keep
+    // no metadata).
+    if (!codestream && source.data())
+        readJp2MetadataBoxes(source.data(), size_t(source.size()), sink_.notes.metadata);
+    return sink_.start(layout) && readTiles();
+}
+
+// OpenJPEG attaches the colour box's profile to the image only when it hands decoded samples.
+void Jpeg2000Decoder::takeProfile() {
+    const opj_image_t& img = *opj_.image;
+    if (img.icc_profile_buf && img.icc_profile_len && sink_.notes.metadata.icc.empty())
+        sink_.notes.metadata.icc.assign(img.icc_profile_buf,
+                                        img.icc_profile_buf + img.icc_profile_len);
 }
 
 // Resolution levels to drop so that both sides stay at least minSide.
@@ -95,58 +120,109 @@ int Jpeg2000Decoder::reduction(int minSide) {
     return reduce;
 }
 
-uint64_t Jpeg2000Decoder::tileCount() {
+// Decodes tile by tile (a single-tile picture at once): only one tile's samples are held, and
+// the rows go to the sink a row of tiles at a time.
+bool Jpeg2000Decoder::readTiles() {
     opj_codestream_info_v2_t* info = opj_get_cstr_info(opj_.codec);
-    if (!info) return 0;
-    const uint64_t tiles = uint64_t(info->tw) * info->th;
+    if (!info) return fail(kErrFileBroken);
+    const uint32_t across = info->tw, down = info->th, tileWidth = info->tdx,
+                   tileHeight = info->tdy, tileY0 = info->ty0;
+    const uint64_t tiles = uint64_t(across) * down;
+    // OpenJPEG keeps about half a kilobyte for every code-block of the tile it decodes, at every
+    // resolution, also those a reduced decode leaves out: 1.2 GB for a 60000 x 60000 colour
+    // picture in one tile.
+    const opj_image_t& header = *opj_.image;
+    const uint64_t areaWidth = tiles == 1 ? uint64_t(header.x1) - header.x0 : tileWidth;
+    const uint64_t areaHeight = tiles == 1 ? uint64_t(header.y1) - header.y0 : tileHeight;
+    uint64_t blocks = 0;
+    for (int c = 0; c < count_ && info->m_default_tile_info.tccp_info; ++c) {
+        const opj_tccp_info_t& coding = info->m_default_tile_info.tccp_info[c];
+        const uint64_t w = areaWidth / header.comps[c].dx + 1,
+                       h = areaHeight / header.comps[c].dy + 1;
+        blocks +=
+            ((w >> std::min(coding.cblkw, 31u)) + 1) * ((h >> std::min(coding.cblkh, 31u)) + 1);
+    }
     opj_destroy_cstr_info(&info);
-    return tiles;
+    if (!across || !down || !tileWidth || !tileHeight) return fail(kErrFileBroken);
+    // Besides, it holds every component of a tile as 32-bit samples while decoding, and keeps
+    // several kilobytes of coding parameters per tile (forged tiny tiles would cost gigabytes).
+    const uint64_t tileSamples = tiles == 1 ? uint64_t(width_ + 1) * uint64_t(height_ + 1)
+                                            : (reduced(tileWidth) + 1) * (reduced(tileHeight) + 1);
+    if (tileSamples * uint64_t(count_) * 4 + tiles * 8192 + blocks * 512 > memoryLimit())
+        return fail(kErrMemory);
+    BandRows band(sink_, size_t(width_) * size_t(channels_));
+    if (tiles == 1) {
+        if (!opj_decode(opj_.codec, opj_.stream, opj_.image) ||
+            !opj_end_decompress(opj_.codec, opj_.stream))
+            return failed(kErrFileBroken);
+        takeProfile();
+        if (!band.prepare(0, height_) || !convert(band, 0)) return false;
+        band.hand();
+        return true;
+    }
+    const uint64_t imageY0 = opj_.image->y0, imageY1 = opj_.image->y1;
+    for (uint32_t ty = 0; ty < down; ++ty) {
+        // The rows of this row of tiles, at the decoded resolution.
+        const uint64_t from =
+            std::max<uint64_t>(uint64_t(tileY0) + uint64_t(ty) * tileHeight, imageY0);
+        const uint64_t to =
+            std::min<uint64_t>(uint64_t(tileY0) + uint64_t(ty + 1) * tileHeight, imageY1);
+        const int64_t first = int64_t(reduced(from) - top_), end = int64_t(reduced(to) - top_);
+        if (end <= first) continue;  // a row of tiles that vanishes at this resolution
+        if (first < 0 || end > height_) return fail(kErrFileBroken);
+        if (!band.prepare(int(first), int(end - first))) return false;
+        for (uint32_t tx = 0; tx < across; ++tx) {
+            if (!opj_get_decoded_tile(opj_.codec, opj_.stream, opj_.image, ty * across + tx))
+                return failed(kErrFileBroken);
+            takeProfile();
+            if (!convert(band, int(first))) return false;
+        }
+        band.hand();
+    }
+    return true;
 }
 
-bool Jpeg2000Decoder::convert() {
+// Writes the decoded area (a tile, or the whole picture) into the band that starts at picture
+// row bandTop, converting to 8 bits per channel.
+bool Jpeg2000Decoder::convert(BandRows& band, int bandTop) {
     const opj_image_t& img = *opj_.image;
     const opj_image_comp_t* comps = img.comps;
-    const int count = int(std::min<OPJ_UINT32>(img.numcomps, 4));
-    for (int c = 0; c < count; ++c)
+    if (img.numcomps < OPJ_UINT32(count_)) return fail(kErrFileBroken);
+    for (int c = 0; c < count_; ++c)
         if (!comps[c].data || comps[c].w == 0 || comps[c].h == 0 || comps[c].prec == 0 ||
             comps[c].prec > 31 || comps[c].dx == 0 || comps[c].dy == 0)
             return fail(kErrFileBroken);
-    // The picture is the image area of the reference grid (x0..x1, y0..y1), at the decoded
-    // resolution; components sampled more coarsely (XRsiz, YRsiz) are spread over it.
-    const auto reduced = [&](uint64_t v) { return (v + (uint64_t(1) << reduce_) - 1) >> reduce_; };
-    const uint64_t left = reduced(img.x0), top = reduced(img.y0);
-    const int width = int(reduced(img.x1) - left), height = int(reduced(img.y1) - top);
-    if (width <= 0 || height <= 0) return fail(kErrFileBroken);
-    // Component column of every picture column (and row of every row): the sample at or left
-    // of (above) the grid point, counted from the component's own first sample and kept inside
-    // the component.
-    std::vector<std::vector<uint32_t>> columns(static_cast<size_t>(count)),
-        rows(static_cast<size_t>(count));
-    const auto place = [&](std::vector<uint32_t>& to, uint64_t first, uint32_t origin,
+    // The area's picture columns and rows.
+    const int64_t left = int64_t(reduced(img.x0) - left_), top = int64_t(reduced(img.y0) - top_);
+    const int64_t right = std::min<int64_t>(int64_t(reduced(img.x1) - left_), width_);
+    const int64_t bottom =
+        std::min<int64_t>(int64_t(reduced(img.y1) - top_), int64_t(bandTop) + band.count());
+    if (left < 0 || top < bandTop || right <= left || bottom <= top) return fail(kErrFileBroken);
+    // Component column of every picture column (and row of every row) of the area: the sample
+    // at or left of (above) the grid point, counted from the component's first sample in the
+    // area and kept inside it. Components sampled more coarsely (XRsiz, YRsiz) are spread over
+    // the picture.
+    std::vector<std::vector<uint32_t>> columns(static_cast<size_t>(count_)),
+        rows(static_cast<size_t>(count_));
+    const auto place = [&](std::vector<uint32_t>& out, uint64_t first, uint32_t origin,
                            uint32_t step, uint32_t samples) {
         const uint64_t start = reduced((uint64_t(origin) + step - 1) / step);
-        for (size_t i = 0; i < to.size(); ++i)
-            to[i] = uint32_t(std::clamp<int64_t>(int64_t((first + i) / step) - int64_t(start), 0,
-                                                 int64_t(samples) - 1));
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = uint32_t(std::clamp<int64_t>(int64_t((first + i) / step) - int64_t(start), 0,
+                                                  int64_t(samples) - 1));
     };
-    for (int c = 0; c < count; ++c) {
+    for (int c = 0; c < count_; ++c) {
         const opj_image_comp_t& comp = comps[c];
-        columns[size_t(c)].resize(size_t(width));
-        rows[size_t(c)].resize(size_t(height));
-        place(columns[size_t(c)], left, img.x0, comp.dx, comp.w);
-        place(rows[size_t(c)], top, img.y0, comp.dy, comp.h);
+        columns[size_t(c)].resize(size_t(right - left));
+        rows[size_t(c)].resize(size_t(bottom - top));
+        place(columns[size_t(c)], left_ + uint64_t(left), img.x0, comp.dx, comp.w);
+        place(rows[size_t(c)], top_ + uint64_t(top), img.y0, comp.dy, comp.h);
     }
-    const int channels = count == 2 ? 4 : count;  // grey with alpha shows as RGBA
-    const int bits = channels == 1 ? 8 : channels == 3 ? 24 : 32;
-    if (!image.allocate(width, height, bits, bits == 8)) return false;
-    if (bits == 8) image.palette = greyPalette(8);
-    const bool sycc = img.color_space == OPJ_CLRSPC_SYCC && count >= 3;
 
-    // Sample of component c under picture pixel (x, y), scaled to 8 bits.
-    auto sample = [&](int c, int x, int y) {
+    // Sample of component c under area pixel (x, y), scaled to 8 bits.
+    auto sample = [&](int c, size_t x, size_t y) {
         const opj_image_comp_t& comp = comps[c];
-        int64_t v =
-            comp.data[size_t(rows[size_t(c)][size_t(y)]) * comp.w + columns[size_t(c)][size_t(x)]];
+        int64_t v = comp.data[size_t(rows[size_t(c)][y]) * comp.w + columns[size_t(c)][x]];
         if (comp.sgnd) v += int64_t(1) << (comp.prec - 1);
         if (comp.prec > 8)
             v >>= comp.prec - 8;
@@ -154,28 +230,30 @@ bool Jpeg2000Decoder::convert() {
             v = v * 255 / ((int64_t(1) << comp.prec) - 1);
         return int(std::clamp<int64_t>(v, 0, 255));
     };
-    parallelRows(height, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            uint8_t* out = image.row(y);
-            for (int x = 0; x < width; ++x) {
+    const int channels = channels_, count = count_;
+    parallelRows(int(bottom - top), [&](int r0, int r1) {
+        for (int r = r0; r < r1; ++r) {
+            const size_t y = size_t(r);
+            uint8_t* out = band.row(int(top - bandTop) + r) + size_t(left) * size_t(channels);
+            for (size_t x = 0; x < size_t(right - left); ++x) {
+                uint8_t* p = out + x * size_t(channels);
                 if (channels == 1) {
-                    out[x] = uint8_t(sample(0, x, y));
+                    p[0] = uint8_t(sample(0, x, y));
                     continue;
                 }
-                uint8_t* p = out + size_t(x) * size_t(channels);
                 if (count == 2) {
                     p[0] = p[1] = p[2] = uint8_t(sample(0, x, y));
                     p[3] = uint8_t(sample(1, x, y));
                     continue;
                 }
-                int r = sample(0, x, y), g = sample(1, x, y), b = sample(2, x, y);
-                if (sycc) {
-                    const int cb = g - 128, cr = b - 128, luma = r;
-                    r = std::clamp(luma + int(1.402 * cr), 0, 255);
-                    g = std::clamp(luma - int(0.344136 * cb + 0.714136 * cr), 0, 255);
-                    b = std::clamp(luma + int(1.772 * cb), 0, 255);
+                int red = sample(0, x, y), green = sample(1, x, y), blue = sample(2, x, y);
+                if (sycc_) {
+                    const int cb = green - 128, cr = blue - 128, luma = red;
+                    red = std::clamp(luma + int(1.402 * cr), 0, 255);
+                    green = std::clamp(luma - int(0.344136 * cb + 0.714136 * cr), 0, 255);
+                    blue = std::clamp(luma + int(1.772 * cb), 0, 255);
                 }
-                p[0] = uint8_t(r), p[1] = uint8_t(g), p[2] = uint8_t(b);
+                p[0] = uint8_t(red), p[1] = uint8_t(green), p[2] = uint8_t(blue);
                 if (channels == 4) p[3] = uint8_t(sample(3, x, y));
             }
         }
@@ -185,11 +263,16 @@ bool Jpeg2000Decoder::convert() {
 
 }  // namespace
 
+bool decodeJpeg2000Rows(ByteSource& source, const LoadOptions& options, RowSink& sink) {
+    return Jpeg2000Decoder(source, sink).run(options);
+}
+
 bool decodeJpeg2000(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    Jpeg2000Decoder decoder;
-    if (!decoder.run(data, size, options)) return false;
-    out = std::move(decoder.image);
-    return true;
+    return decodeWholeImage(decodeJpeg2000Rows, data, size, options, out);
+}
+
+bool readJpeg2000Facts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodeJpeg2000Rows, source, out);
 }
 
 }  // namespace ximora::engine

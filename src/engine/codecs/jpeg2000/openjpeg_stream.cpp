@@ -13,9 +13,8 @@ constexpr OPJ_SIZE_T kChunk = 1 << 16;
 
 OPJ_SIZE_T readProc(void* buffer, OPJ_SIZE_T n, void* user) {
     auto& m = *static_cast<OpenJpegMemory*>(user);
-    if (m.position >= m.size) return OPJ_SIZE_T(-1);
-    const size_t count = std::min<uint64_t>(n, m.size - m.position);
-    std::memcpy(buffer, m.data + m.position, count);
+    const size_t count = m.source->read(m.position, buffer, n);
+    if (count == 0) return OPJ_SIZE_T(-1);
     m.position += count;
     return count;
 }
@@ -32,12 +31,12 @@ OPJ_SIZE_T writeProc(void* buffer, OPJ_SIZE_T n, void* user) {
     return n;
 }
 
-uint64_t sizeOf(const OpenJpegMemory& m) { return m.out ? m.out->size() : m.size; }
+uint64_t sizeOf(const OpenJpegMemory& m) { return m.out ? m.out->size() : m.source->size(); }
 
 OPJ_OFF_T skipProc(OPJ_OFF_T n, void* user) {
     auto& m = *static_cast<OpenJpegMemory*>(user);
     const int64_t target = int64_t(m.position) + n;
-    if (target < 0 || (!m.out && uint64_t(target) > m.size)) return -1;
+    if (target < 0 || (!m.out && uint64_t(target) > sizeOf(m))) return -1;
     m.position = uint64_t(target);
     return n;
 }
@@ -68,7 +67,7 @@ opj_stream_t* openJpegReadStream(OpenJpegMemory& memory) {
     opj_stream_t* stream = opj_stream_create(kChunk, OPJ_TRUE);
     if (!stream) return nullptr;
     opj_stream_set_user_data(stream, &memory, nullptr);
-    opj_stream_set_user_data_length(stream, memory.size);
+    opj_stream_set_user_data_length(stream, memory.source->size());
     opj_stream_set_read_function(stream, readProc);
     opj_stream_set_skip_function(stream, skipProc);
     opj_stream_set_seek_function(stream, seekProc);

@@ -8,12 +8,13 @@
 
 #include <openjpeg.h>
 
+#include "engine/io/byte_source.h"
+
 namespace ximora::engine {
 
-/// A memory buffer seen as an OpenJPEG stream: read from `data` or written into `out`.
+/// An OpenJPEG stream's end: read from `source` or written into `out`.
 struct OpenJpegMemory {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
+    ByteSource* source = nullptr;
     std::vector<uint8_t>* out = nullptr;
     uint64_t position = 0;
 };

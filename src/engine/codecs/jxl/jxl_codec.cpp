@@ -14,7 +14,8 @@ bool matchesJxl(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& jxlCodec() {
-    static const Codec codec{FileFormat::Jxl, "jxl", matchesJxl, decodeJxl, nullptr, {}};
+    static const Codec codec{FileFormat::Jxl, "jxl", matchesJxl, decodeJxl,
+                             nullptr,         {},    nullptr,    readJxlFacts};
     return codec;
 }
 

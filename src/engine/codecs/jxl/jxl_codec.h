@@ -15,6 +15,10 @@ const Codec& jxlCodec();
 /// the rendered pixels → metadata.icc, unless they are sRGB. EXIF and XMP boxes are not read.
 bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
+/// The facts of the picture as decodeJxl gives it, from the basic info at the start of the
+/// codestream; the file is read through `source` only as far as that. Errors as decodeJxl.
+bool readJxlFacts(ByteSource& source, ImageFacts& out);
+
 /// The frames an animated JPEG XL file shows (counted without decoding pixels); 1 for a still
 /// picture and for data that cannot be read.
 int jxlFrameCount(const uint8_t* data, size_t size);

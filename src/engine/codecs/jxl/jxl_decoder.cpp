@@ -10,6 +10,7 @@
 #include "engine/codecs/raster_pages.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
+#include "engine/io/byte_source.h"
 #include "engine/metadata/orientation.h"
 
 namespace ximora::engine {
@@ -23,6 +24,19 @@ bool isSrgb(const JxlColorEncoding& c) {
            c.white_point == JXL_WHITE_POINT_D65 &&
            (c.color_space == JXL_COLOR_SPACE_GRAY || c.primaries == JXL_PRIMARIES_SRGB) &&
            c.transfer_function == JXL_TRANSFER_FUNCTION_SRGB;
+}
+
+// The picture the decoder gives for `info`: upright (orientations 5 to 8 swap the sides), 8-bit
+// grey for a grey picture without alpha, 32 bits with alpha, else 24.
+ImageFacts factsOf(const JxlBasicInfo& info) {
+    const bool swap = info.orientation >= JXL_ORIENT_TRANSPOSE;
+    const bool alpha = info.alpha_bits > 0;
+    ImageFacts facts;
+    facts.width = int(std::min<uint32_t>(swap ? info.ysize : info.xsize, INT32_MAX));
+    facts.height = int(std::min<uint32_t>(swap ? info.xsize : info.ysize, INT32_MAX));
+    facts.grey = info.num_color_channels == 1 && !alpha;
+    facts.bitsPerPixel = facts.grey ? 8 : alpha ? 32 : 24;
+    return facts;
 }
 
 class JxlReader {
@@ -81,20 +95,16 @@ bool JxlReader::run(Image& image) {
 
 bool JxlReader::takeBasicInfo(JxlDecoder* decoder, Image& image) {
     if (JxlDecoderGetBasicInfo(decoder, &info_) != JXL_DEC_SUCCESS) return fail(kErrFileBroken);
-    // The decoder turns the picture upright; orientations 5 to 8 swap its sides.
-    const bool swap = info_.orientation >= JXL_ORIENT_TRANSPOSE;
-    const int64_t width = swap ? info_.ysize : info_.xsize;
-    const int64_t height = swap ? info_.xsize : info_.ysize;
-    const bool alpha = info_.alpha_bits > 0;
-    const bool grey = info_.num_color_channels == 1 && !alpha;
-    const int bits = grey ? 8 : alpha ? 32 : 24;
-    // libjxl holds the frame in planes of 32-bit floats while it decodes.
-    const uint64_t working =
-        uint64_t(width) * uint64_t(height) * (info_.num_color_channels + (alpha ? 1 : 0)) * 4;
-    if (working > memoryLimit()) return fail(kErrMemory);
-    if (!Image::fitsLimits(width, height, bits) ||
-        !image.allocate(int(width), int(height), bits, grey))
-        return false;
+    const ImageFacts facts = factsOf(info_);
+    const int width = facts.width, height = facts.height, bits = facts.bitsPerPixel;
+    const bool grey = facts.grey, alpha = bits == 32;
+    if (!Image::fitsLimits(width, height, bits)) return false;
+    // Besides the picture it renders into, libjxl 0.7 holds about three bytes a pixel of a lossy
+    // picture while it decodes (measured; a lossless one takes less).
+    if (Image::rasterBytes(width, height, bits) + uint64_t(width) * uint64_t(height) * 4 >
+        memoryLimit())
+        return fail(kErrMemory);
+    if (!image.allocate(width, height, bits, grey)) return false;
     preferHugePages(image);
     if (grey) image.palette = greyPalette(8);
     // Rows padded to 4 bytes, as the image keeps them.
@@ -130,6 +140,40 @@ void JxlReader::chooseColours(JxlDecoder* decoder, Image& image) {
 }
 
 }  // namespace
+
+bool readJxlFacts(ByteSource& source, ImageFacts& out) {
+    const std::unique_ptr<JxlDecoder, JxlDecoderDeleter> decoder(JxlDecoderCreate(nullptr));
+    if (!decoder) return fail(kErrMemory);
+    if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS)
+        return fail(kErrOther);
+    // The basic info lies near the start (after any boxes before the codestream): the file is
+    // fed in pieces until it has come, keeping only what the decoder has not yet taken.
+    constexpr size_t kPiece = 64 << 10;
+    std::vector<uint8_t> input;
+    uint64_t next = 0;
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        if (status == JXL_DEC_BASIC_INFO) break;
+        if (status != JXL_DEC_NEED_MORE_INPUT || next >= source.size())
+            return fail(jxlError(status));
+        const size_t kept = JxlDecoderReleaseInput(decoder.get());
+        input.erase(input.begin(), input.end() - long(kept));
+        const size_t piece = size_t(std::min<uint64_t>(kPiece, source.size() - next));
+        input.resize(kept + piece);
+        if (source.read(next, input.data() + kept, piece) != piece) return fail(kErrCannotRead);
+        next += piece;
+        if (JxlDecoderSetInput(decoder.get(), input.data(), input.size()) != JXL_DEC_SUCCESS)
+            return fail(kErrOther);
+        if (next == source.size()) JxlDecoderCloseInput(decoder.get());
+    }
+    JxlBasicInfo info;
+    if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+        return fail(kErrFileBroken);
+    const ImageFacts facts = factsOf(info);
+    if (!Image::fitsSides(facts.width, facts.height)) return false;
+    out = facts;
+    return true;
+}
 
 int jxlFrameCount(const uint8_t* data, size_t size) {
     std::unique_ptr<void, JxlRunnerDeleter> runner;

@@ -16,7 +16,8 @@ bool matchesPcx(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& pcxCodec() {
-    static const Codec codec{FileFormat::Pcx, "pcx", matchesPcx, decodePcx, encodePcx, {kSavePcx}};
+    static const Codec codec{FileFormat::Pcx, "pcx",   matchesPcx,   decodePcx,    encodePcx,
+                             {kSavePcx},      nullptr, readPcxFacts, decodePcxRows};
     return codec;
 }
 

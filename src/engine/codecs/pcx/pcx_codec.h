@@ -14,6 +14,9 @@ namespace ximora::engine {
 const Codec& pcxCodec();
 
 bool decodePcx(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodePcx (Codec::decodeRows, Codec::readFacts).
+bool decodePcxRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readPcxFacts(ByteSource& source, ImageFacts& out);
 bool encodePcx(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 
 }  // namespace ximora::engine

@@ -1,12 +1,14 @@
-// Reading PCX. The run-length stream is decoded as a whole (some writers let runs cross scan
-// lines), then split into planes and rows.
+// Reading PCX. The run-length stream is decoded one scan line (all its planes) at a time; a run
+// may go on into the next line, as some writers let it.
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include <vector>
 
+#include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/pcx/pcx_header.h"
 #include "engine/core/error.h"
+#include "engine/io/byte_source.h"
 #include "engine/io/bytes.h"
 
 namespace ximora::engine {
@@ -45,36 +47,48 @@ bool parseHeader(const uint8_t* data, size_t size, Layout& l) {
     else
         return fail(kErrUnsupported);
     if (l.bytesPerLine < (size_t(l.width) * size_t(l.bits) + 7) / 8) return fail(kErrFileBroken);
-    return Image::fitsLimits(l.width, l.height, l.depth);
+    return Image::fitsSides(l.width, l.height);
 }
 
-// Expands the pixel stream into exactly `out.size()` bytes. Returns false (error 23) when the
-// data ends first.
-bool expand(const uint8_t* data, size_t size, bool runLength, std::vector<uint8_t>& out) {
-    if (!runLength) {
-        if (size < out.size()) return fail(kErrCannotRead);
-        std::memcpy(out.data(), data, out.size());
+// The pixel stream, expanded one scan line at a time.
+class LineReader {
+  public:
+    LineReader(SourceReader& in, bool runLength) : in_(in), runLength_(runLength) {}
+
+    // Fills `out` with the next `size` bytes; false (error 23) when the data ends first.
+    bool next(uint8_t* out, size_t size) {
+        if (!runLength_) {
+            const uint8_t* line = in_.take(size);
+            if (!line) return fail(kErrCannotRead);
+            std::memcpy(out, line, size);
+            return true;
+        }
+        size_t done = 0;
+        while (done < size) {
+            if (left_ == 0) {
+                if (!in_.readByte(value_)) return fail(kErrCannotRead);
+                left_ = 1;
+                if ((value_ & 0xC0) == 0xC0) {
+                    left_ = value_ & 0x3F;
+                    if (!in_.readByte(value_)) return fail(kErrCannotRead);
+                }
+            }
+            const size_t count = std::min(left_, size - done);
+            std::memset(out + done, value_, count);
+            done += count;
+            left_ -= count;
+        }
         return true;
     }
-    size_t pos = 0, done = 0;
-    while (done < out.size()) {
-        if (pos >= size) return fail(kErrCannotRead);
-        uint8_t byte = data[pos++];
-        size_t count = 1;
-        if ((byte & 0xC0) == 0xC0) {
-            count = byte & 0x3F;
-            if (pos >= size) return fail(kErrCannotRead);
-            byte = data[pos++];
-        }
-        count = std::min(count, out.size() - done);  // a run past the last line is cut off
-        std::memset(out.data() + done, byte, count);
-        done += count;
-    }
-    return true;
-}
 
-void readPalette(const uint8_t* data, size_t size, const Layout& l, Image& image) {
-    const uint8_t* header = data + kOffHeaderPalette;
+  private:
+    SourceReader& in_;
+    bool runLength_;
+    uint8_t value_ = 0;
+    size_t left_ = 0;  // bytes of the current run not yet used
+};
+
+void readPalette(const uint8_t* header, ByteSource& source, const Layout& l, RowLayout& layout) {
     auto fromRgb = [](const uint8_t* p, size_t count) {
         std::vector<Colour> palette(count);
         for (size_t i = 0; i < count; ++i)
@@ -83,21 +97,26 @@ void readPalette(const uint8_t* data, size_t size, const Layout& l, Image& image
     };
     if (l.depth == 1) {
         // Many writers leave the header palette empty for monochrome images.
-        const bool unset = std::memcmp(header, header + 3, 3) == 0;
-        image.palette = unset ? greyPalette(1) : fromRgb(header, 2);
+        const uint8_t* entries = header + kOffHeaderPalette;
+        const bool unset = std::memcmp(entries, entries + 3, 3) == 0;
+        layout.palette = unset ? greyPalette(1) : fromRgb(entries, 2);
     } else if (l.depth == 4) {
-        image.palette = fromRgb(header, size_t(1) << (l.bits * l.planes));
+        layout.palette = fromRgb(header + kOffHeaderPalette, size_t(1) << (l.bits * l.planes));
     } else if (l.depth == 8) {
-        const bool hasEnd = size >= kHeaderSize + kEndPaletteSize &&
-                            data[size - kEndPaletteSize] == kEndPaletteMarker;
-        image.palette = hasEnd ? fromRgb(data + size - kEndPaletteSize + 1, 256) : greyPalette(8);
+        // The 256-colour palette ends the file.
+        uint8_t end[kEndPaletteSize] = {};
+        const uint64_t size = source.size();
+        const bool hasEnd =
+            size >= kHeaderSize + kEndPaletteSize &&
+            source.read(size - kEndPaletteSize, end, kEndPaletteSize) == kEndPaletteSize &&
+            end[0] == kEndPaletteMarker;
+        layout.palette = hasEnd ? fromRgb(end + 1, 256) : greyPalette(8);
     }
-    const int bits = image.bitsPerPixel();
-    image.setGrey((bits == 4 || bits == 8) && image.palette == greyPalette(bits));
+    const int bits = layout.bitsPerPixel;
+    layout.grey = (bits == 4 || bits == 8) && layout.palette == greyPalette(bits);
 }
 
-void composeRow(const uint8_t* line, const Layout& l, Image& image, int y) {
-    uint8_t* dst = image.row(y);
+void composeRow(const uint8_t* line, const Layout& l, uint8_t* dst) {
     const size_t bpl = l.bytesPerLine;
     if (l.depth >= 24) {
         const int channels = l.planes;
@@ -124,31 +143,49 @@ void composeRow(const uint8_t* line, const Layout& l, Image& image, int y) {
 
 }  // namespace
 
-bool decodePcx(const uint8_t* data, size_t size, const LoadOptions&, Image& out) {
-    if (size < 1 || data[0] != kManufacturer) return fail(kErrBadFile);
+bool decodePcxRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
+    uint8_t header[kHeaderSize];
+    const size_t got = source.read(0, header, kHeaderSize);
+    if (got < 1 || header[0] != kManufacturer) return fail(kErrBadFile);
     Layout l;
-    if (!parseHeader(data, size, l)) return false;
+    if (!parseHeader(header, got, l)) return false;
     const uint64_t lineBytes = uint64_t(l.bytesPerLine) * uint64_t(l.planes);
     const uint64_t total = lineBytes * uint64_t(l.height);
+    const uint64_t data = source.size() - kHeaderSize;
+    const bool runLength = header[kOffEncoding] == kRunLength;
     // Even fully coded, a run of 63 bytes takes 2 bytes of file: anything more is hostile.
-    if (total > uint64_t(size) * 32 || total > memoryLimit()) return fail(kErrFileBroken);
-    Image image;
-    if (!image.allocate(l.width, l.height, l.depth)) return false;
-    std::vector<uint8_t> lines;
-    try {
-        lines.resize(size_t(total));
-    } catch (const std::bad_alloc&) {
-        return fail(kErrMemory);
+    if (total > data * 32) return fail(kErrFileBroken);
+    if (!runLength && total > data) return fail(kErrCannotRead);
+    RowLayout layout;
+    layout.width = l.width;
+    layout.height = l.height;
+    layout.bitsPerPixel = l.depth;
+    readPalette(header, source, l, layout);
+    sink.notes.dpiX = readLe16(header + kOffHorizontalDpi);
+    sink.notes.dpiY = readLe16(header + kOffVerticalDpi);
+    if (!sink.start(layout)) return false;
+    SourceReader in(source, kHeaderSize);
+    LineReader lines(in, runLength);
+    std::vector<uint8_t> line(static_cast<size_t>(lineBytes)), own;
+    for (int y = 0; y < l.height; ++y) {
+        if (!lines.next(line.data(), line.size())) return false;
+        uint8_t* dst = sink.rowMemory(y);
+        if (!dst) {
+            own.resize(size_t(l.width) * size_t(Image::storageBytesPerPixel(l.depth)));
+            dst = own.data();
+        }
+        composeRow(line.data(), l, dst);
+        sink.putRow(y, dst);
     }
-    if (!expand(data + kHeaderSize, size - kHeaderSize, data[kOffEncoding] == kRunLength, lines))
-        return false;
-    readPalette(data, size, l, image);
-    for (int y = 0; y < l.height; ++y)
-        composeRow(lines.data() + size_t(lineBytes) * size_t(y), l, image, y);
-    image.dpiX = readLe16(data + kOffHorizontalDpi);
-    image.dpiY = readLe16(data + kOffVerticalDpi);
-    out = std::move(image);
     return true;
+}
+
+bool decodePcx(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    return decodeWholeImage(decodePcxRows, data, size, options, out);
+}
+
+bool readPcxFacts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodePcxRows, source, out);
 }
 
 }  // namespace ximora::engine

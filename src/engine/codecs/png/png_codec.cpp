@@ -14,8 +14,8 @@ bool matchesPng(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& pngCodec() {
-    static const Codec codec{FileFormat::Png, "png",      matchesPng, decodePng,
-                             encodePng,       {kSavePng}, encodePngTo};
+    static const Codec codec{FileFormat::Png, "png",       matchesPng,   decodePng,    encodePng,
+                             {kSavePng},      encodePngTo, readPngFacts, decodePngRows};
     return codec;
 }
 

@@ -3,47 +3,46 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
-#include "engine/codecs/raster_pages.h"
 #include "engine/core/error.h"
-#include "engine/metadata/orientation.h"
+#include "engine/io/byte_source.h"
+#include "engine/metadata/exif.h"
 
 namespace ximora::engine {
 namespace {
 
-struct MemoryReader {
-    const uint8_t* data;
-    size_t size;
-    size_t at = 0;
-};
-
-void readFromMemory(png_structp png, png_bytep out, size_t length) {
-    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    if (length > reader->size - reader->at) pngFail(png, kErrCannotRead);
-    std::memcpy(out, reader->data + reader->at, length);
-    reader->at += length;
+void readFromSource(png_structp png, png_bytep out, size_t length) {
+    auto* reader = static_cast<SourceReader*>(png_get_io_ptr(png));
+    if (reader->read(out, length) != length) pngFail(png, kErrCannotRead);
 }
 
 // State with destructors lives here, outside the setjmp frame.
 class PngDecoder {
   public:
+    PngDecoder(ByteSource& source, RowSink& sink) : source_(source), reader_(source), sink_(sink) {}
     ~PngDecoder() { png_destroy_read_struct(&png_, &info_, nullptr); }
-    bool run(const uint8_t* data, size_t size, const LoadOptions& options);
-    Image image;
+    bool run();
 
   private:
     bool prepare();
-    void readPalette();
+    void readPalette(RowLayout& layout);
+    void readRows();
+    void widenGreyLevels(uint8_t* row, int count) const;
     void takeChunks();
 
+    ByteSource& source_;
+    SourceReader reader_;
+    RowSink& sink_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     PngErrorTrap trap_{};
-    MemoryReader reader_{nullptr, 0};
-    std::vector<png_bytep> rows_;
+    std::vector<uint8_t> row_;
+    int width_ = 0, height_ = 0;
     int fileDepth_ = 0;
     int colourType_ = 0;
+    bool interlaced_ = false;
     bool pixelsDone_ = false;
 };
 
@@ -61,10 +60,14 @@ bool chunksFit(const uint8_t* data, size_t size) {
     return false;
 }
 
-bool PngDecoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
-    if (size < 8 || png_sig_cmp(data, 0, 8)) return fail(kErrBadFile);
-    if (!chunksFit(data, size)) return fail(kErrCannotRead);
-    reader_ = MemoryReader{data, size};
+bool PngDecoder::run() {
+    uint8_t signature[8];
+    if (source_.read(0, signature, 8) != 8 || png_sig_cmp(signature, 0, 8))
+        return fail(kErrBadFile);
+    // Checked in place when the whole file lies in memory; a file read through a buffer is
+    // protected by the chunk size limit below.
+    if (source_.data() && !chunksFit(source_.data(), size_t(source_.size())))
+        return fail(kErrCannotRead);
     png_ =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback, pngWarningCallback);
     if (!png_) return fail(kErrMemory);
@@ -75,24 +78,176 @@ bool PngDecoder::run(const uint8_t* data, size_t size, const LoadOptions& option
         // the trailing text; the picture itself is whole.
         if (!pixelsDone_) return fail(trap_.code);
         takeChunks();
-        return finishLoadedMetadata(image, options);
+        return true;
     }
-    png_set_read_fn(png_, &reader_, readFromMemory);
+    png_set_read_fn(png_, &reader_, readFromSource);
     // Size limits are the engine's (error 3), checked when the image is allocated.
     png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_option(png_, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
     // Decompressed text and profiles need no more than a few megabytes.
-    png_set_chunk_malloc_max(png_, std::max<size_t>(size, size_t(16) << 20));
+    png_set_chunk_malloc_max(png_, size_t(std::max<uint64_t>(source_.size(), uint64_t(16) << 20)));
     png_read_info(png_, info_);
     if (!prepare()) return false;
-    rows_.resize(size_t(image.height()));
-    for (int y = 0; y < image.height(); ++y) rows_[size_t(y)] = image.row(y);
-    png_read_image(png_, rows_.data());
+    readRows();
     pixelsDone_ = true;
-    // 2-bit grey widens to the 16-level ramp of a 4-bit image: level v becomes 5v.
+    png_read_end(png_, info_);
+    takeChunks();
+    return true;
+}
+
+// Chooses libpng's transformations and describes the picture at the depth the file has.
+bool PngDecoder::prepare() {
+    png_uint_32 width = 0, height = 0;
+    int interlace = 0;
+    png_get_IHDR(png_, info_, &width, &height, &fileDepth_, &colourType_, &interlace, nullptr,
+                 nullptr);
+    if (fileDepth_ == 16) png_set_scale_16(png_);
+    if (fileDepth_ < 8) png_set_packing(png_);
+    if (colourType_ == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png_);
+    // Interlaced passes are handed on as they come (RowSink::putPixels), so no decoder needs
+    // the whole picture at once.
+    interlaced_ = interlace != PNG_INTERLACE_NONE;
+    // The rows as the file stores them (1-bit rows take an eighth of their pixels), before
+    // libpng widens them.
+    const uint64_t storedRowBytes = png_get_rowbytes(png_, info_);
+    png_read_update_info(png_, info_);
+
+    RowLayout layout;
+    layout.bitsPerPixel = 24;
+    switch (colourType_) {
+        case PNG_COLOR_TYPE_PALETTE:
+            layout.bitsPerPixel = fileDepth_ == 1 ? 1 : fileDepth_ <= 4 ? 4 : 8;
+            break;
+        case PNG_COLOR_TYPE_GRAY:
+            layout.bitsPerPixel = fileDepth_ == 1 ? 1 : fileDepth_ <= 4 ? 4 : 8;
+            layout.grey = layout.bitsPerPixel > 1;
+            break;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            layout.bitsPerPixel = 32;
+            break;
+        default:
+            break;
+    }
+    if (!Image::fitsSides(width, height)) return false;
+    layout.width = width_ = int(width);
+    layout.height = height_ = int(height);
+    // Deflate expands a byte to at most about 1032; a big image whose whole file could not
+    // hold it is cut short, refused before gigabytes are decoded.
+    const uint64_t stored = (storedRowBytes + 1) * height;  // each row has its filter byte
+    if (stored > (uint64_t(64) << 20) && stored / 1100 > source_.size())
+        return fail(kErrCannotRead);
+    const uint64_t rowBytes = png_get_rowbytes(png_, info_);
+    if (rowBytes > size_t(width) * size_t(Image::storageBytesPerPixel(layout.bitsPerPixel)))
+        return fail(kErrFileBroken);
+    readPalette(layout);
+    takeChunks();
+    row_.resize(size_t(rowBytes));
+    return sink_.start(layout);
+}
+
+// 2-bit grey widens to the 16-level ramp of a 4-bit image: level v becomes 5v.
+void PngDecoder::widenGreyLevels(uint8_t* row, int count) const {
     if (colourType_ == PNG_COLOR_TYPE_GRAY && fileDepth_ == 2)
-        for (int y = 0; y < image.height(); ++y)
-            for (uint8_t *p = image.row(y), *end = p + image.width(); p < end; ++p) *p *= 5;
+        for (uint8_t *p = row, *end = row + count; p < end; ++p) *p *= 5;
+}
+
+void PngDecoder::readRows() {
+    if (!interlaced_) {
+        for (int y = 0; y < height_; ++y) {
+            uint8_t* row = sink_.rowMemory(y);
+            if (!row) row = row_.data();
+            png_read_row(png_, row, nullptr);
+            widenGreyLevels(row, width_);
+            sink_.putRow(y, row);
+        }
+        return;
+    }
+    for (int pass = 0; pass < 7; ++pass) {
+        const int rows = int(PNG_PASS_ROWS(png_uint_32(height_), pass));
+        const int columns = int(PNG_PASS_COLS(png_uint_32(width_), pass));
+        if (rows == 0 || columns == 0) continue;  // libpng skips empty passes
+        for (int i = 0; i < rows; ++i) {
+            png_read_row(png_, row_.data(), nullptr);
+            widenGreyLevels(row_.data(), columns);
+            sink_.putPixels(int(PNG_ROW_FROM_PASS_ROW(png_uint_32(i), pass)),
+                            int(PNG_PASS_START_COL(pass)), 1 << PNG_PASS_COL_SHIFT(pass), columns,
+                            row_.data());
+        }
+    }
+}
+
+void PngDecoder::readPalette(RowLayout& layout) {
+    if (colourType_ == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp entries = nullptr;
+        int count = 0;
+        png_get_PLTE(png_, info_, &entries, &count);
+        count = std::min(count, 1 << layout.bitsPerPixel);
+        layout.palette.resize(size_t(count));
+        for (int i = 0; i < count; ++i)
+            layout.palette[size_t(i)] =
+                Colour{entries[i].red, entries[i].green, entries[i].blue, 255};
+        png_bytep alphas = nullptr;
+        int alphaCount = 0;
+        if (png_get_tRNS(png_, info_, &alphas, &alphaCount, nullptr))
+            for (int i = 0; i < std::min(alphaCount, count); ++i)
+                layout.palette[size_t(i)].a = alphas[i];
+    } else if (colourType_ == PNG_COLOR_TYPE_GRAY) {
+        layout.palette = greyPalette(layout.bitsPerPixel);
+        png_color_16p transparent = nullptr;
+        if (png_get_tRNS(png_, info_, nullptr, nullptr, &transparent) && transparent) {
+            unsigned level = transparent->gray;
+            if (fileDepth_ == 16) level >>= 8;
+            if (fileDepth_ == 2) level *= 5;
+            if (level < layout.palette.size()) layout.palette[level].a = 0;
+        }
+    }
+}
+
+// Text, resolution, profile and EXIF, once before the pixels and again after them (text may
+// follow the image data).
+void PngDecoder::takeChunks() {
+    PictureNotes& notes = sink_.notes;
+    png_textp texts = nullptr;
+    int count = 0;
+    png_get_text(png_, info_, &texts, &count);
+    for (int i = 0; i < count; ++i) {
+        const png_text& t = texts[i];
+        const char* text = t.text ? t.text : "";
+        const size_t length = t.compression > 0 ? t.itxt_length : t.text_length;
+        if (std::strcmp(t.key, kPngCommentKey) == 0 && notes.comment.empty())
+            notes.comment.assign(text, length);
+        else if (std::strcmp(t.key, kPngXmpKey) == 0 && notes.metadata.xmp.empty())
+            notes.metadata.xmp.assign(text, text + length);
+    }
+    png_uint_32 resX = 0, resY = 0;
+    int unit = 0;
+    if (png_get_pHYs(png_, info_, &resX, &resY, &unit) && unit == PNG_RESOLUTION_METER) {
+        notes.dpiX = int(std::lround(resX * 0.0254));
+        notes.dpiY = int(std::lround(resY * 0.0254));
+    }
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileLength = 0;
+    if (png_get_iCCP(png_, info_, &name, &compression, &profile, &profileLength))
+        notes.metadata.icc.assign(profile, profile + profileLength);
+    png_bytep exif = nullptr;
+    png_uint_32 exifLength = 0;
+    if (png_get_eXIf_1(png_, info_, &exifLength, &exif) && exif)
+        notes.metadata.exif.assign(exif, exif + exifLength);
+    notes.orientation = std::max(1, exifOrientation(notes.metadata.exif));
+}
+
+}  // namespace
+
+bool decodePngRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
+    return PngDecoder(source, sink).run();
+}
+
+bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    Image image;
+    if (!decodeWholeImage(decodePngRows, data, size, options, image)) return false;
     if (image.hasPalette()) {
         // Indexes past a short palette show black rather than breaking the palette invariant.
         uint8_t highest = 0;
@@ -102,118 +257,12 @@ bool PngDecoder::run(const uint8_t* data, size_t size, const LoadOptions& option
         }
         if (highest >= image.palette.size()) image.palette.resize(size_t(highest) + 1);
     }
-    png_read_end(png_, info_);
-    takeChunks();
-    return finishLoadedMetadata(image, options);
-}
-
-// Chooses libpng's transformations and allocates the image at the depth the file has.
-bool PngDecoder::prepare() {
-    png_uint_32 width = 0, height = 0;
-    int interlace = 0;
-    png_get_IHDR(png_, info_, &width, &height, &fileDepth_, &colourType_, &interlace, nullptr,
-                 nullptr);
-    if (fileDepth_ == 16) png_set_scale_16(png_);
-    if (fileDepth_ < 8) png_set_packing(png_);
-    if (colourType_ == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png_);
-    png_set_interlace_handling(png_);
-    png_read_update_info(png_, info_);
-
-    int bits = 24;
-    bool grey = false;
-    switch (colourType_) {
-        case PNG_COLOR_TYPE_PALETTE:
-            bits = fileDepth_ == 1 ? 1 : fileDepth_ <= 4 ? 4 : 8;
-            break;
-        case PNG_COLOR_TYPE_GRAY:
-            bits = fileDepth_ == 1 ? 1 : fileDepth_ <= 4 ? 4 : 8;
-            grey = bits > 1;
-            break;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            bits = 32;
-            break;
-        default:
-            bits = 24;
-            break;
-    }
-    if (!Image::fitsLimits(width, height, bits)) return false;
-    // Deflate expands a byte to at most about 1032; a big image whose whole file could not
-    // hold it is cut short, refused before gigabytes are allocated and touched.
-    const uint64_t raw = uint64_t(png_get_rowbytes(png_, info_)) * height;
-    if (raw > (uint64_t(64) << 20) && raw / 1100 > reader_.size) return fail(kErrCannotRead);
-    if (!image.allocate(int(width), int(height), bits, grey)) return false;
-    preferHugePages(image);
-    if (png_get_rowbytes(png_, info_) > image.stride()) return fail(kErrFileBroken);
-    readPalette();
+    out = std::move(image);
     return true;
 }
 
-void PngDecoder::readPalette() {
-    if (colourType_ == PNG_COLOR_TYPE_PALETTE) {
-        png_colorp entries = nullptr;
-        int count = 0;
-        png_get_PLTE(png_, info_, &entries, &count);
-        count = std::min(count, 1 << image.bitsPerPixel());
-        image.palette.resize(size_t(count));
-        for (int i = 0; i < count; ++i)
-            image.palette[size_t(i)] =
-                Colour{entries[i].red, entries[i].green, entries[i].blue, 255};
-        png_bytep alphas = nullptr;
-        int alphaCount = 0;
-        if (png_get_tRNS(png_, info_, &alphas, &alphaCount, nullptr))
-            for (int i = 0; i < std::min(alphaCount, count); ++i)
-                image.palette[size_t(i)].a = alphas[i];
-    } else if (colourType_ == PNG_COLOR_TYPE_GRAY) {
-        image.palette = greyPalette(image.bitsPerPixel());
-        png_color_16p transparent = nullptr;
-        if (png_get_tRNS(png_, info_, nullptr, nullptr, &transparent) && transparent) {
-            unsigned level = transparent->gray;
-            if (fileDepth_ == 16) level >>= 8;
-            if (fileDepth_ == 2) level *= 5;
-            if (level < image.palette.size()) image.palette[level].a = 0;
-        }
-    }
-}
-
-void PngDecoder::takeChunks() {
-    png_textp texts = nullptr;
-    int count = 0;
-    png_get_text(png_, info_, &texts, &count);
-    for (int i = 0; i < count; ++i) {
-        const png_text& t = texts[i];
-        const char* text = t.text ? t.text : "";
-        const size_t length = t.compression > 0 ? t.itxt_length : t.text_length;
-        if (std::strcmp(t.key, kPngCommentKey) == 0 && image.comment.empty())
-            image.comment.assign(text, length);
-        else if (std::strcmp(t.key, kPngXmpKey) == 0 && image.metadata.xmp.empty())
-            image.metadata.xmp.assign(text, text + length);
-    }
-    png_uint_32 resX = 0, resY = 0;
-    int unit = 0;
-    if (png_get_pHYs(png_, info_, &resX, &resY, &unit) && unit == PNG_RESOLUTION_METER) {
-        image.dpiX = int(std::lround(resX * 0.0254));
-        image.dpiY = int(std::lround(resY * 0.0254));
-    }
-    png_charp name = nullptr;
-    int compression = 0;
-    png_bytep profile = nullptr;
-    png_uint_32 profileLength = 0;
-    if (png_get_iCCP(png_, info_, &name, &compression, &profile, &profileLength))
-        image.metadata.icc.assign(profile, profile + profileLength);
-    png_bytep exif = nullptr;
-    png_uint_32 exifLength = 0;
-    if (png_get_eXIf_1(png_, info_, &exifLength, &exif) && exif)
-        image.metadata.exif.assign(exif, exif + exifLength);
-}
-
-}  // namespace
-
-bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    PngDecoder decoder;
-    if (!decoder.run(data, size, options)) return false;
-    out = std::move(decoder.image);
-    return true;
+bool readPngFacts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodePngRows, source, out);
 }
 
 int pngFrameCount(const uint8_t* data, size_t size) {

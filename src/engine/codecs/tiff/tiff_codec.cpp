@@ -18,8 +18,9 @@ bool matchesTiff(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& tiffCodec() {
-    static const Codec codec{FileFormat::Tiff, "tif",      matchesTiff,
-                             decodeTiff,       encodeTiff, {kSaveTiff, kSaveTiffLzw}};
+    static const Codec codec{FileFormat::Tiff, "tif",         matchesTiff,
+                             decodeTiff,       encodeTiff,    {kSaveTiff, kSaveTiffLzw},
+                             nullptr,          readTiffFacts, decodeTiffRows};
     return codec;
 }
 

@@ -15,6 +15,11 @@ const Codec& tiffCodec();
 /// XMP (700) and ICC (34675) → metadata; the orientation tag is applied. The first page is
 /// read.
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// The row decoder and header reader behind decodeTiff (Codec::decodeRows, Codec::readFacts).
+/// Rows come in the file's own orientation (PictureNotes::orientation says which); the EXIF
+/// block is kept only when the source lies in memory.
+bool decodeTiffRows(ByteSource& source, const LoadOptions& options, RowSink& sink);
+bool readTiffFacts(ByteSource& source, ImageFacts& out);
 
 /// Pages of a file: its directories other than reduced-resolution copies (previews), at
 /// least 1; a damaged directory ends the count.

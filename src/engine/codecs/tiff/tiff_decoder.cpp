@@ -3,55 +3,55 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <vector>
 
-#include "engine/codecs/raster_pages.h"
+#include "engine/codecs/band_rows.h"
+#include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
+#include "engine/io/byte_source.h"
 #include "engine/metadata/exif.h"
-#include "engine/metadata/orientation.h"
 
 namespace ximora::engine {
 namespace {
 
 class TiffDecoder {
   public:
-    bool run(const uint8_t* data, size_t size, const LoadOptions& options);
-    Image image;
+    TiffDecoder(ByteSource& source, RowSink& sink) : source_(source), sink_(sink) {}
+    bool run();
 
   private:
     bool readFields();
-    bool enoughData(size_t fileSize) const;
+    bool enoughData(uint64_t fileSize) const;
     bool nativeLayout() const;
     bool readNative();
-    bool readStrips(std::vector<uint8_t>& buffer);
-    bool readTiles(std::vector<uint8_t>& buffer);
-    void copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uint32_t y);
-    bool readPalette();
+    bool readScanlines();
+    bool readTiles();
+    void copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uint8_t* row) const;
+    void unpremultiply(uint8_t* row) const;
+    bool readPalette(RowLayout& layout);
     bool readGeneric();
     void takeTags();
 
+    ByteSource& source_;
+    RowSink& sink_;
     TiffFile file_;
     TIFF* t_ = nullptr;
     uint32_t width_ = 0, height_ = 0;
     uint16_t bps_ = 1, spp_ = 1, photometric_ = 0, planar_ = PLANARCONFIG_CONTIG;
     uint16_t compression_ = COMPRESSION_NONE, orientation_ = ORIENTATION_TOPLEFT;
+    int bytesPerPixel_ = 1;
     bool associatedAlpha_ = false;
     uint8_t levels_[256] = {};  // file sample value → palette index
 };
 
-bool TiffDecoder::run(const uint8_t* data, size_t size, const LoadOptions& options) {
-    if (!file_.openForReading(data, size)) return false;
+bool TiffDecoder::run() {
+    if (!file_.openForReading(source_)) return false;
     t_ = file_.tiff();
     if (!readFields()) return false;
-    if (!(nativeLayout() ? readNative() : readGeneric())) return false;
     takeTags();
-    // The orientation tag is IFD0's own; the EXIF block copies it, so it is set to 1 there too.
-    if (options.applyOrientation && orientation_ >= 2) {
-        if (!turnUpright(image, orientation_)) return false;
-        setExifOrientation(image.metadata.exif, 1);
-    }
-    return finishLoadedMetadata(image, options);
+    return nativeLayout() ? readNative() : readGeneric();
 }
 
 bool TiffDecoder::readFields() {
@@ -70,16 +70,31 @@ bool TiffDecoder::readFields() {
     if (TIFFGetField(t_, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount)
         associatedAlpha_ = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
     if (!width_ || !height_) return file_.fail(kErrFileBroken);
-    if (!Image::fitsLimits(width_, height_, 8)) return false;
-    return enoughData(file_.readSize) || ximora::engine::fail(kErrCannotRead);
+    if (!Image::fitsSides(width_, height_)) return false;
+    return enoughData(source_.size()) || ximora::engine::fail(kErrCannotRead);
 }
 
-// A big picture that the whole file could not hold even at an extreme compression ratio is
-// cut short; refusing it here avoids allocating gigabytes for a few bytes of file.
-bool TiffDecoder::enoughData(size_t fileSize) const {
+// A big picture that the whole file could not hold even at the compression's highest ratio is
+// cut short; refusing it here avoids decoding gigabytes for a few bytes of file. Only
+// compressions whose ratio is bounded well below 10000 are judged (deflate about 1032, LZW
+// about 3600, PackBits 64, JPEG a few hundred): a blank fax page in CCITT Group 4 takes a bit
+// a row, and zstd and LZMA have no useful bound.
+bool TiffDecoder::enoughData(uint64_t fileSize) const {
     constexpr uint64_t kCheckedFrom = uint64_t(64) << 20, kMaxRatio = 10000;
+    switch (compression_) {
+        case COMPRESSION_NONE:
+        case COMPRESSION_PACKBITS:
+        case COMPRESSION_LZW:
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_JPEG:
+        case COMPRESSION_OJPEG:
+            break;
+        default:
+            return true;
+    }
     const uint64_t raw = uint64_t(width_) * height_ * spp_ * std::max<uint16_t>(bps_, 1) / 8;
-    return raw < kCheckedFrom || uint64_t(fileSize) * kMaxRatio >= raw;
+    return raw < kCheckedFrom || fileSize * kMaxRatio >= raw;
 }
 
 bool TiffDecoder::nativeLayout() const {
@@ -93,44 +108,41 @@ bool TiffDecoder::nativeLayout() const {
 }
 
 bool TiffDecoder::readNative() {
-    const int bits = spp_ == 3 ? 24 : spp_ == 4 ? 32 : bps_ == 1 ? 1 : bps_ <= 4 ? 4 : 8;
-    const bool grey = photometric_ != PHOTOMETRIC_PALETTE && spp_ == 1 && bits > 1;
-    if (!image.allocate(int(width_), int(height_), bits, grey)) return false;
-    preferHugePages(image);
-    if (spp_ == 1 && !readPalette()) return false;
-    std::vector<uint8_t> buffer;
-    if (!(TIFFIsTiled(t_) ? readTiles(buffer) : readStrips(buffer))) return false;
-    if (associatedAlpha_ && spp_ == 4)
-        for (int y = 0; y < image.height(); ++y)
-            for (uint8_t *p = image.row(y), *end = p + size_t(width_) * 4; p < end; p += 4)
-                if (p[3] && p[3] < 255)
-                    for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255, p[c] * 255 / p[3]));
-    return true;
+    RowLayout layout;
+    layout.width = int(width_);
+    layout.height = int(height_);
+    layout.bitsPerPixel = spp_ == 3 ? 24 : spp_ == 4 ? 32 : bps_ == 1 ? 1 : bps_ <= 4 ? 4 : 8;
+    layout.grey = photometric_ != PHOTOMETRIC_PALETTE && spp_ == 1 && layout.bitsPerPixel > 1;
+    bytesPerPixel_ = Image::storageBytesPerPixel(layout.bitsPerPixel);
+    if (spp_ == 1 && !readPalette(layout)) return false;
+    if (!sink_.start(layout)) return false;
+    return TIFFIsTiled(t_) ? readTiles() : readScanlines();
 }
 
-bool TiffDecoder::readStrips(std::vector<uint8_t>& buffer) {
-    uint32_t rowsPerStrip = 0;
-    TIFFGetFieldDefaulted(t_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    rowsPerStrip = std::min(rowsPerStrip, height_);
+// Stripped files are read a row at a time (libtiff decodes a strip progressively), so even a
+// picture stored as one huge strip takes no more than a row.
+bool TiffDecoder::readScanlines() {
     const uint64_t scanline = TIFFScanlineSize64(t_);
-    const uint64_t stripBytes = scanline * rowsPerStrip;
-    if (!rowsPerStrip || !scanline || (uint64_t(width_) * bps_ * spp_ + 7) / 8 > scanline)
+    if (!scanline || (uint64_t(width_) * bps_ * spp_ + 7) / 8 > scanline)
         return file_.fail(kErrFileBroken);
-    if (stripBytes > memoryLimit()) return ximora::engine::fail(kErrMemory);
-    buffer.resize(size_t(stripBytes));
-    for (uint32_t y = 0; y < height_; y += rowsPerStrip) {
-        const uint32_t rows = std::min(rowsPerStrip, height_ - y);
-        const uint32_t strip = TIFFComputeStrip(t_, y, 0);
-        if (TIFFReadEncodedStrip(t_, strip, buffer.data(), tmsize_t(scanline * rows)) < 0 ||
-            file_.failed())
+    std::vector<uint8_t> buffer(static_cast<size_t>(scanline)), own;
+    for (uint32_t y = 0; y < height_; ++y) {
+        if (TIFFReadScanline(t_, buffer.data(), y, 0) < 0 || file_.failed())
             return file_.fail(kErrFileBroken);
-        for (uint32_t r = 0; r < rows; ++r)
-            copyPixels(buffer.data() + scanline * r, width_, 0, y + r);
+        uint8_t* row = sink_.rowMemory(int(y));
+        if (!row) {
+            own.resize(size_t(width_) * size_t(bytesPerPixel_));
+            row = own.data();
+        }
+        copyPixels(buffer.data(), width_, 0, row);
+        unpremultiply(row);
+        sink_.putRow(int(y), row);
     }
     return true;
 }
 
-bool TiffDecoder::readTiles(std::vector<uint8_t>& buffer) {
+// Tiled files are read a row of tiles at a time.
+bool TiffDecoder::readTiles() {
     uint32_t tileWidth = 0, tileHeight = 0;
     TIFFGetField(t_, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(t_, TIFFTAG_TILELENGTH, &tileHeight);
@@ -139,23 +151,29 @@ bool TiffDecoder::readTiles(std::vector<uint8_t>& buffer) {
     if (!tileWidth || !tileHeight || !tileRow || tileBytes < tileRow * tileHeight)
         return file_.fail(kErrFileBroken);
     if (tileBytes > memoryLimit()) return ximora::engine::fail(kErrMemory);
-    buffer.resize(size_t(tileBytes));
-    for (uint32_t y = 0; y < height_; y += tileHeight)
+    std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
+    BandRows band(sink_, size_t(width_) * size_t(bytesPerPixel_));
+    for (uint32_t y = 0; y < height_; y += tileHeight) {
+        const uint32_t rows = std::min(tileHeight, height_ - y);
+        if (!band.prepare(int(y), int(rows))) return false;
         for (uint32_t x = 0; x < width_; x += tileWidth) {
-            if (TIFFReadEncodedTile(t_, TIFFComputeTile(t_, x, y, 0, 0), buffer.data(),
+            if (TIFFReadEncodedTile(t_, TIFFComputeTile(t_, x, y, 0, 0), tile.data(),
                                     tmsize_t(tileBytes)) < 0 ||
                 file_.failed())
                 return file_.fail(kErrFileBroken);
             const uint32_t columns = std::min(tileWidth, width_ - x);
-            for (uint32_t r = 0; r < std::min(tileHeight, height_ - y); ++r)
-                copyPixels(buffer.data() + tileRow * r, columns, x, y + r);
+            for (uint32_t r = 0; r < rows; ++r)
+                copyPixels(tile.data() + tileRow * r, columns, x, band.row(int(r)));
         }
+        for (uint32_t r = 0; r < rows; ++r) unpremultiply(band.row(int(r)));
+        band.hand();
+    }
     return true;
 }
 
-// Copies `count` pixels of one decoded row segment to image row y from column x0.
-void TiffDecoder::copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uint32_t y) {
-    uint8_t* out = image.row(int(y)) + size_t(x0) * size_t(image.bytesPerPixel());
+// Copies `count` pixels of one decoded row segment into `row` from column x0.
+void TiffDecoder::copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uint8_t* row) const {
+    uint8_t* out = row + size_t(x0) * size_t(bytesPerPixel_);
     if (spp_ > 1) {
         std::memcpy(out, in, size_t(count) * spp_);
         return;
@@ -171,8 +189,16 @@ void TiffDecoder::copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uin
     }
 }
 
+// Colour stored premultiplied by its alpha is divided back.
+void TiffDecoder::unpremultiply(uint8_t* row) const {
+    if (!associatedAlpha_ || spp_ != 4) return;
+    for (uint8_t *p = row, *end = p + size_t(width_) * 4; p < end; p += 4)
+        if (p[3] && p[3] < 255)
+            for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255, p[c] * 255 / p[3]));
+}
+
 // Fills the palette and the sample-to-index table for one-sample files.
-bool TiffDecoder::readPalette() {
+bool TiffDecoder::readPalette(RowLayout& layout) {
     const int values = 1 << bps_;
     std::iota(levels_, levels_ + values, 0);
     if (photometric_ == PHOTOMETRIC_PALETTE) {
@@ -183,16 +209,16 @@ bool TiffDecoder::readPalette() {
         for (int i = 0; i < values; ++i)
             eightBit = eightBit && r[i] < 256 && g[i] < 256 && b[i] < 256;
         const int shift = eightBit ? 0 : 8;
-        image.palette.resize(size_t(values));
+        layout.palette.resize(size_t(values));
         for (int i = 0; i < values; ++i)
-            image.palette[size_t(i)] =
+            layout.palette[size_t(i)] =
                 Colour{uint8_t(r[i] >> shift), uint8_t(g[i] >> shift), uint8_t(b[i] >> shift), 255};
         return true;
     }
-    image.palette = greyPalette(image.bitsPerPixel());
+    layout.palette = greyPalette(layout.bitsPerPixel);
     if (bps_ == 1 && photometric_ == PHOTOMETRIC_MINISWHITE) {
         // Bilevel min-is-white keeps its bits and gets a white-then-black palette.
-        std::swap(image.palette[0], image.palette[1]);
+        std::swap(layout.palette[0], layout.palette[1]);
         return true;
     }
     const int step = bps_ == 2 ? 5 : 1;  // 2-bit levels on the 16-level ramp
@@ -201,6 +227,7 @@ bool TiffDecoder::readPalette() {
     return true;
 }
 
+// Everything else goes through libtiff's RGBA reader, a band of rows at a time.
 bool TiffDecoder::readGeneric() {
     char message[1024];
     if (!TIFFRGBAImageOK(t_, message)) return file_.fail(kErrFileBroken);
@@ -208,58 +235,79 @@ bool TiffDecoder::readGeneric() {
     if (!TIFFRGBAImageBegin(&reader, t_, 0, message)) return file_.fail(kErrFileBroken);
     // Rows come in the file's own order; the orientation is applied afterwards like any other.
     reader.req_orientation = reader.orientation;
-    const bool alpha = reader.alpha != 0;
-    Image raster;
-    const bool allocated = raster.allocate(int(width_), int(height_), 32);
-    const bool read =
-        allocated &&
-        TIFFRGBAImageGet(&reader, reinterpret_cast<uint32_t*>(raster.data()), width_, height_) &&
-        !file_.failed();
+    RowLayout layout;
+    layout.width = int(width_);
+    layout.height = int(height_);
+    layout.bitsPerPixel = reader.alpha ? 32 : 24;
+    // A band of strips or tiles, as large as libtiff decodes at once but no more than 64 MiB.
+    uint32_t bandRows = 0;
+    if (!TIFFGetField(t_, TIFFIsTiled(t_) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &bandRows))
+        bandRows = height_;
+    const uint64_t rowBytes = uint64_t(width_) * 4;
+    bandRows =
+        uint32_t(std::clamp<uint64_t>(std::min<uint64_t>(bandRows, height_), 1,
+                                      std::max<uint64_t>(1, (uint64_t(64) << 20) / rowBytes)));
+    bool read = false;
+    if (rowBytes * bandRows > memoryLimit()) {
+        ximora::engine::fail(kErrMemory);
+    } else if (sink_.start(layout)) {
+        std::vector<uint32_t> band(size_t(width_) * bandRows);
+        std::vector<uint8_t> rgb(size_t(width_) * 3);
+        read = true;
+        for (uint32_t y = 0; read && y < height_; y += bandRows) {
+            const uint32_t rows = std::min(bandRows, height_ - y);
+            reader.row_offset = int(y);
+            read = TIFFRGBAImageGet(&reader, band.data(), width_, rows) && !file_.failed();
+            for (uint32_t r = 0; read && r < rows; ++r) {
+                const auto* in = reinterpret_cast<const uint8_t*>(band.data() + size_t(r) * width_);
+                if (layout.bitsPerPixel == 24) {
+                    for (uint32_t x = 0; x < width_; ++x)
+                        std::memcpy(rgb.data() + 3 * size_t(x), in + 4 * size_t(x), 3);
+                    in = rgb.data();
+                }
+                sink_.putRow(int(y + r), in);
+            }
+        }
+        if (!read) file_.fail(kErrFileBroken);
+    }  // else the sink has said why
     TIFFRGBAImageEnd(&reader);
-    if (!allocated) return false;
-    if (!read) return file_.fail(kErrFileBroken);
-    if (alpha) {
-        image = std::move(raster);
-        return true;
-    }
-    if (!image.allocate(int(width_), int(height_), 24)) return false;
-    for (int y = 0; y < image.height(); ++y) {
-        const uint8_t* in = raster.row(y);
-        uint8_t* out = image.row(y);
-        for (uint32_t x = 0; x < width_; ++x, in += 4, out += 3)
-            out[0] = in[0], out[1] = in[1], out[2] = in[2];
-    }
-    return true;
+    return read;
 }
 
 void TiffDecoder::takeTags() {
+    PictureNotes& notes = sink_.notes;
+    notes.orientation = orientation_ >= 1 && orientation_ <= 8 ? orientation_ : 1;
     const char* description = nullptr;
     if (TIFFGetField(t_, TIFFTAG_IMAGEDESCRIPTION, &description) && description)
-        image.comment = description;
+        notes.comment = description;
     float x = 0, y = 0;
     uint16_t unit = RESUNIT_INCH;
     TIFFGetFieldDefaulted(t_, TIFFTAG_RESOLUTIONUNIT, &unit);
     if (TIFFGetField(t_, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(t_, TIFFTAG_YRESOLUTION, &y) &&
         x > 0 && y > 0 && x < 1e6f && y < 1e6f && unit != RESUNIT_NONE) {
         const double scale = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-        image.dpiX = int(std::lround(x * scale));
-        image.dpiY = int(std::lround(y * scale));
+        notes.dpiX = int(std::lround(x * scale));
+        notes.dpiY = int(std::lround(y * scale));
     }
     uint32_t length = 0;
     const uint8_t* bytes = nullptr;
     if (TIFFGetField(t_, TIFFTAG_XMLPACKET, &length, &bytes) && bytes)
-        image.metadata.xmp.assign(bytes, bytes + length);
+        notes.metadata.xmp.assign(bytes, bytes + length);
     if (TIFFGetField(t_, TIFFTAG_ICCPROFILE, &length, &bytes) && bytes)
-        image.metadata.icc.assign(bytes, bytes + length);
-    image.metadata.exif = exifBlockFromTiff(file_.readData, file_.readSize);
+        notes.metadata.icc.assign(bytes, bytes + length);
+    // The EXIF block is built from the whole file, which only a decoder in memory has (the
+    // other readers make thumbnails and facts, which keep no metadata).
+    if (const uint8_t* data = source_.data())
+        notes.metadata.exif = exifBlockFromTiff(data, size_t(source_.size()));
 }
 
 }  // namespace
 
 int tiffPageCount(const uint8_t* data, size_t size) {
     constexpr int kMaxPages = 65535;
+    MemorySource source(data, size);
     TiffFile file;
-    if (!file.openForReading(data, size)) return 1;
+    if (!file.openForReading(source)) return 1;
     int pages = 0;
     do {
         uint32_t type = 0;
@@ -270,11 +318,16 @@ int tiffPageCount(const uint8_t* data, size_t size) {
     return std::max(pages, 1);
 }
 
+bool decodeTiffRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
+    return TiffDecoder(source, sink).run();
+}
+
 bool decodeTiff(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    TiffDecoder decoder;
-    if (!decoder.run(data, size, options)) return false;
-    out = std::move(decoder.image);
-    return true;
+    return decodeWholeImage(decodeTiffRows, data, size, options, out);
+}
+
+bool readTiffFacts(ByteSource& source, ImageFacts& out) {
+    return readFactsWithRows(decodeTiffRows, source, out);
 }
 
 }  // namespace ximora::engine

@@ -17,11 +17,9 @@ TiffFile& fileOf(thandle_t handle) { return *static_cast<TiffFile*>(handle); }
 
 tmsize_t readProc(thandle_t handle, void* buffer, tmsize_t size) {
     TiffFile& f = fileOf(handle);
-    if (!f.readData || size < 0) return -1;
-    const uint64_t available = f.position < f.readSize ? f.readSize - f.position : 0;
-    const uint64_t n = std::min<uint64_t>(uint64_t(size), available);
-    if (n < uint64_t(size)) f.shortRead = true;
-    std::memcpy(buffer, f.readData + f.position, size_t(n));
+    if (!f.readSource || size < 0) return -1;
+    const size_t n = f.readSource->read(f.position, buffer, size_t(size));
+    if (n < size_t(size)) f.shortRead = true;
     f.position += n;
     return tmsize_t(n);
 }
@@ -40,7 +38,9 @@ tmsize_t writeProc(thandle_t handle, void* buffer, tmsize_t size) {
     return size;
 }
 
-toff_t sizeOf(const TiffFile& f) { return f.writeData ? f.writeData->size() : f.readSize; }
+toff_t sizeOf(const TiffFile& f) {
+    return f.writeData ? f.writeData->size() : f.readSource ? f.readSource->size() : 0;
+}
 
 toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
     TiffFile& f = fileOf(handle);
@@ -58,9 +58,10 @@ toff_t sizeProc(thandle_t handle) { return sizeOf(fileOf(handle)); }
 // Read-only data is handed to libtiff as a mapped file: strips are then used in place.
 int mapProc(thandle_t handle, void** base, toff_t* size) {
     TiffFile& f = fileOf(handle);
-    if (!f.readData) return 0;
-    *base = const_cast<uint8_t*>(f.readData);
-    *size = f.readSize;
+    const uint8_t* data = f.readSource ? f.readSource->data() : nullptr;
+    if (!data) return 0;
+    *base = const_cast<uint8_t*>(data);
+    *size = f.readSource->size();
     return 1;
 }
 
@@ -119,9 +120,8 @@ bool TiffFile::open(const char* mode) {
     return tiff_ != nullptr;
 }
 
-bool TiffFile::openForReading(const uint8_t* data, size_t size) {
-    readData = data;
-    readSize = size;
+bool TiffFile::openForReading(ByteSource& source) {
+    readSource = &source;
     return open("r") || fail(kErrBadFile);
 }
 

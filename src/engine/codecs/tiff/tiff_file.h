@@ -1,12 +1,14 @@
 #pragma once
-// libtiff over memory buffers, with per-handle error reporting (no global handler state, so
-// decoders on several threads do not mix up their errors).
+// libtiff over byte sources and memory buffers, with per-handle error reporting (no global handler
+// state, so decoders on several threads do not mix up their errors).
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include <tiffio.h>
+
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 
@@ -17,8 +19,9 @@ class TiffFile {
     TiffFile& operator=(const TiffFile&) = delete;
     ~TiffFile();
 
-    /// Opens `data` (which must outlive the handle) for reading; false with the last error set.
-    bool openForReading(const uint8_t* data, size_t size);
+    /// Opens `source` (which must outlive the handle) for reading; false with the last error
+    /// set. Content in memory is handed to libtiff as a mapped file (strips used in place).
+    bool openForReading(ByteSource& source);
     /// Opens a new file whose bytes collect in `out`.
     bool openForWriting(std::vector<uint8_t>& out);
     /// Writes the directory and closes; false with error 22 or 3 when libtiff failed.
@@ -33,9 +36,8 @@ class TiffFile {
     /// Called by the error callback: records the engine code for libtiff's message.
     void noteError(const char* message);
 
-    // The memory stream the I/O callbacks work on.
-    const uint8_t* readData = nullptr;
-    size_t readSize = 0;
+    // The streams the I/O callbacks work on.
+    ByteSource* readSource = nullptr;
     std::vector<uint8_t>* writeData = nullptr;
     uint64_t position = 0;
     bool shortRead = false;

@@ -13,8 +13,9 @@ bool matchesWebp(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& webpCodec() {
-    static const Codec codec{FileFormat::Webp, "webp",     matchesWebp,
-                             decodeWebp,       encodeWebp, {kSaveWebp, kSaveWebpLossless}};
+    static const Codec codec{FileFormat::Webp, "webp",       matchesWebp,
+                             decodeWebp,       encodeWebp,   {kSaveWebp, kSaveWebpLossless},
+                             nullptr,          readWebpFacts};
     return codec;
 }
 

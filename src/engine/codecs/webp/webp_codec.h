@@ -15,6 +15,10 @@ const Codec& webpCodec();
 /// metadata; the EXIF orientation is applied like a JPEG's.
 bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
+/// The facts from the first chunk's header (a VP8X header's canvas) and, in an extended file,
+/// the EXIF chunk's orientation: 24 or 32 bits, no resolution. Errors as decodeWebp.
+bool readWebpFacts(ByteSource& source, ImageFacts& out);
+
 /// Encodes any depth (palettes and 16 bits as RGB; 32 bits, and palettes with transparent
 /// entries, with alpha). kSaveWebp is lossy at options.jpegQuality (1 to 100), except that 100
 /// writes losslessly; kSaveWebpLossless always does, keeping every sample exactly (also the

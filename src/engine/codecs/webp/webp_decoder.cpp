@@ -12,6 +12,9 @@
 #include "engine/codecs/webp/webp_error.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
+#include "engine/io/byte_source.h"
+#include "engine/io/bytes.h"
+#include "engine/metadata/exif.h"
 #include "engine/metadata/orientation.h"
 
 namespace ximora::engine {
@@ -51,9 +54,14 @@ bool decodeStill(const uint8_t* data, size_t size, const LoadOptions& options, I
     const bool alpha = config.input.has_alpha;
     int width = 0, height = 0;
     reducedSize(config.input.width, config.input.height, options.minSide, width, height);
-    if (!Image::fitsLimits(width, height, alpha ? 32 : 24) ||
-        !image.allocate(width, height, alpha ? 32 : 24))
-        return false;
+    if (!Image::fitsLimits(width, height, alpha ? 32 : 24)) return false;
+    // A lossy picture is decoded a few rows at a time (its alpha plane whole); a lossless one
+    // holds the whole picture as 32-bit pixels inside libwebp, even when it is scaled down.
+    const uint64_t pixels = uint64_t(config.input.width) * uint64_t(config.input.height);
+    const uint64_t working = config.input.format == 1 ? (alpha ? pixels : 0) : pixels * 4;
+    if (Image::rasterBytes(width, height, alpha ? 32 : 24) + working > memoryLimit())
+        return fail(kErrMemory);
+    if (!image.allocate(width, height, alpha ? 32 : 24)) return false;
     preferHugePages(image);
     if (width != config.input.width || height != config.input.height) {
         config.options.use_scaling = 1;
@@ -73,8 +81,9 @@ bool decodeStill(const uint8_t* data, size_t size, const LoadOptions& options, I
 
 // The first frame of an animation, drawn on the canvas as a player would show it.
 bool decodeFirstFrame(const WebPData& file, int width, int height, bool alpha, Image& image) {
-    // The animation decoder keeps two canvases of 4 bytes per pixel.
-    if (!Image::fitsLimits(width, int64_t(height) * 2, 32)) return false;
+    // The animation decoder keeps two canvases of 4 bytes per pixel besides the picture.
+    if (!Image::fitsSides(width, height)) return false;
+    if (Image::rasterBytes(width, height, 32) * 3 > memoryLimit()) return fail(kErrMemory);
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options)) return fail(kErrOther);
     options.color_mode = MODE_RGBA;
@@ -108,7 +117,44 @@ std::vector<uint8_t> withoutExifPrefix(std::vector<uint8_t> exif) {
     return exif;
 }
 
+// The orientation of the first EXIF chunk of an extended file, found by walking the chunk
+// headers (1 when there is none).
+int exifChunkOrientation(ByteSource& source) {
+    // An EXIF block larger than this is no camera's; the picture is then taken as it lies.
+    constexpr uint32_t kMostExifBytes = 1 << 20;
+    uint8_t chunk[8];
+    for (uint64_t at = 12; at + 8 <= source.size() && source.read(at, chunk, 8) == 8;) {
+        const uint32_t size = readLe32(chunk + 4);
+        if (std::memcmp(chunk, "EXIF", 4) == 0) {
+            if (size > kMostExifBytes) return 1;
+            std::vector<uint8_t> exif(size);
+            if (source.read(at + 8, exif.data(), size) != size) return 1;
+            return exifOrientation(withoutExifPrefix(std::move(exif)));
+        }
+        at += 8 + uint64_t(size) + (size & 1);
+    }
+    return 1;
+}
+
 }  // namespace
+
+bool readWebpFacts(ByteSource& source, ImageFacts& out) {
+    // Enough for the first chunk's header: a VP8X header gives the canvas even when the chunks
+    // that follow it are not there.
+    std::vector<uint8_t> head;
+    readHead(source, 64, head);
+    WebPBitstreamFeatures features;
+    const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &features);
+    if (status != VP8_STATUS_OK) return fail(webpDecodeError(status));
+    if (!Image::fitsSides(features.width, features.height)) return false;
+    const bool extended = head.size() >= 16 && std::memcmp(head.data() + 12, "VP8X", 4) == 0;
+    const bool swap = extended && exifChunkOrientation(source) >= 5;
+    out = ImageFacts{};
+    out.width = swap ? features.height : features.width;
+    out.height = swap ? features.width : features.height;
+    out.bitsPerPixel = features.has_alpha ? 32 : 24;
+    return true;
+}
 
 bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
     const WebPData file{data, size};

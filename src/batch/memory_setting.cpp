@@ -1,0 +1,24 @@
+// The memory budget from the user's settings, as the program reads it at start: group 設定, key
+// ﾒﾓﾘ上限, in megabytes, 0 or missing for the automatic budget.
+#include <QFile>
+#include <QFileInfo>
+
+#include "batch/batch_command.h"
+#include "engine/core/memory_budget.h"
+#include "settings/settings_groups.h"
+#include "settings/y_ini.h"
+
+namespace ximora::batch {
+
+void applyMemorySetting() {
+    const QString file = QFile::decodeName((userDataFolder() + "User.xml").c_str());
+    // Reading must not create the settings file, which the program writes.
+    if (!QFileInfo(file).isFile()) return;
+    settings::YIni store;
+    if (!store.GetTxt(file)) return;
+    store.GetGtx(QString::fromUtf8(settings::kGroupSettings));
+    const double megabytes = store.vGtVal(QString::fromUtf8(settings::kKeyMemoryLimit), 0);
+    engine::setMemoryLimitMegabytes(int64_t(megabytes));
+}
+
+}  // namespace ximora::batch

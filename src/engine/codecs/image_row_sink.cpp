@@ -1,0 +1,99 @@
+#include "engine/codecs/image_row_sink.h"
+
+#include <cstring>
+#include <utility>
+
+#include "engine/codecs/raster_pages.h"
+#include "engine/core/error.h"
+#include "engine/io/byte_source.h"
+#include "engine/metadata/orientation.h"
+
+namespace ximora::engine {
+namespace {
+
+// Keeps the layout and stops the decoder before its first row.
+class FactsSink final : public RowSink {
+  public:
+    bool start(const RowLayout& layout) override {
+        layout_ = layout;
+        layout_.palette.clear();
+        started_ = true;
+        clearLastError();
+        return false;
+    }
+    void putRow(int, const uint8_t*) override {}
+    void putPixels(int, int, int, int, const uint8_t*) override {}
+    bool started() const { return started_; }
+    const RowLayout& layout() const { return layout_; }
+
+  private:
+    RowLayout layout_;
+    bool started_ = false;
+};
+
+}  // namespace
+
+bool ImageRowSink::start(const RowLayout& layout) {
+    if (!image_.allocate(layout.width, layout.height, layout.bitsPerPixel, layout.grey))
+        return false;
+    preferHugePages(image_);
+    if (image_.hasPalette()) image_.palette = layout.palette;
+    return true;
+}
+
+void ImageRowSink::putRow(int y, const uint8_t* pixels) {
+    uint8_t* row = image_.row(y);
+    if (pixels != row) std::memcpy(row, pixels, size_t(image_.width()) * image_.bytesPerPixel());
+}
+
+void ImageRowSink::putPixels(int y, int x0, int step, int count, const uint8_t* pixels) {
+    const size_t bytes = size_t(image_.bytesPerPixel());
+    uint8_t* row = image_.row(y);
+    for (int i = 0; i < count; ++i)
+        std::memcpy(row + (size_t(x0) + size_t(i) * size_t(step)) * bytes, pixels + i * bytes,
+                    bytes);
+}
+
+void ImageRowSink::putRepeatedRow(int y0, int y1, const uint8_t* pixels) {
+    for (int y = y0; y < y1; ++y) putRow(y, pixels);
+}
+
+bool ImageRowSink::finish(const LoadOptions& options, Image& out) {
+    image_.dpiX = notes.dpiX;
+    image_.dpiY = notes.dpiY;
+    image_.comment = std::move(notes.comment);
+    image_.metadata = std::move(notes.metadata);
+    if (!finishLoadedImage(image_, notes.orientation, options)) return false;
+    out = std::move(image_);
+    return true;
+}
+
+bool decodeWholeImage(RowDecoder decoder, const uint8_t* data, size_t size,
+                      const LoadOptions& options, Image& out) {
+    MemorySource source(data, size);
+    ImageRowSink sink;
+    return decoder(source, options, sink) && sink.finish(options, out);
+}
+
+bool readFactsWithRows(RowDecoder decoder, ByteSource& source, ImageFacts& out) {
+    FactsSink sink;
+    LoadOptions options;
+    options.keepMetadata = false;
+    clearLastError();
+    if (decoder(source, options, sink) || !sink.started()) {
+        // A decoder that returned without describing the picture found none.
+        if (lastError() == kOk) setLastError(kErrFileBroken);
+        return false;
+    }
+    const RowLayout& layout = sink.layout();
+    const bool swap = sink.notes.orientation >= 5;
+    out.width = swap ? layout.height : layout.width;
+    out.height = swap ? layout.width : layout.height;
+    out.bitsPerPixel = layout.bitsPerPixel;
+    out.grey = layout.grey;
+    out.dpiX = swap ? sink.notes.dpiY : sink.notes.dpiX;
+    out.dpiY = swap ? sink.notes.dpiX : sink.notes.dpiY;
+    return true;
+}
+
+}  // namespace ximora::engine
