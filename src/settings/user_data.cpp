@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "settings/y_ini.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/program_path.h"
 #include "platform/special_folders.h"
 #include "platform/user_setting.h"
+#include "settings/y_ini.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 

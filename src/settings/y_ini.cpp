@@ -7,10 +7,10 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-#include "settings/character_references.h"
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/program_path.h"
+#include "settings/character_references.h"
 #include "util/message_service.h"
 
 namespace ximora::settings {

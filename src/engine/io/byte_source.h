@@ -84,7 +84,7 @@ class SourceReader {
 
     ByteSource& source_;
     std::vector<uint8_t> buffer_;
-    std::vector<uint8_t> taken_;  // take() of bytes that straddle the buffer's end
+    std::vector<uint8_t> taken_;       // take() of bytes that straddle the buffer's end
     const uint8_t* window_ = nullptr;  // the buffered bytes, or the whole memory content
     uint64_t base_ = 0;                // content offset of window_[0]
     size_t at_ = 0, end_ = 0;          // read position and end inside the window
