@@ -144,6 +144,26 @@ TEST_F(BatchMemory, InfoReadsTheHeadersOfHugePictures) {
     RecordProperty("peak_resident_kib", int(r.peakKiB));
 }
 
+TEST_F(BatchMemory, AForgedChunkLengthIsRefusedWithoutAllocatingIt) {
+    write("text.png", pngWithForgedTextLength(0x7400000c));  // about 1.9 GB
+    const std::string folder = pics_.string();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info", pic("text.png")},
+          std::vector<std::string>{"convert", pic("text.png"), pic("out.bmp")},
+          std::vector<std::string>{"thumbs", "--beside", folder}}) {
+        const Outcome r = run(args);
+        EXPECT_LT(r.peakKiB, kMostResidentKiB) << args[0];
+        if (args[0] == "thumbs") {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, folder + "\t" + (pics_ / "Thmb100.Dat").string() + "\t1\t0\t1\t1\n");
+        } else {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, pic("text.png") + ": error 23: ﾌｧｲﾙが読み込みできません\n") << args[0];
+        }
+    }
+    EXPECT_FALSE(fs::exists(pic("out.bmp")));
+}
+
 TEST_F(BatchMemory, ConvertRefusesAPicturePastTheBudget) {
     write("rle.bmp", runLengthBitmap(60000, 60000));
     setBudget(300);  // and, unsanitized, an address space that could not hold the raster

@@ -119,6 +119,19 @@ inline Bytes cutPng(uint32_t width, uint32_t height) {
     return whole;
 }
 
+/// A small PNG whose text chunk, right after the header, claims `length` bytes that the file
+/// does not hold (libpng allocates a text chunk at its declared length before reading it).
+inline Bytes pngWithForgedTextLength(uint32_t length) {
+    Bytes whole = plainPng(9, 7);
+    const size_t afterHeader = 8 + 12 + 13;
+    Bytes text(12, 0);
+    putBe32(text.data(), length);
+    std::memcpy(text.data() + 4, "tEXt", 4);
+    std::memcpy(text.data() + 8, "Comm", 4);
+    whole.insert(whole.begin() + long(afterHeader), text.begin(), text.end());
+    return whole;
+}
+
 /// A small picture of the engine's own writer in `format`, to be patched.
 inline Bytes smallFile(int format, int bits = 24) {
     engine::Image image;

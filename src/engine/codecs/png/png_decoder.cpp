@@ -46,16 +46,20 @@ class PngDecoder {
     bool pixelsDone_ = false;
 };
 
-// Whether every chunk up to IEND lies inside the data. libpng allocates some chunks at their
-// declared length before reading them, so a forged length would cost gigabytes.
-bool chunksFit(const uint8_t* data, size_t size) {
-    constexpr size_t kSignature = 8, kFraming = 12;
-    for (size_t at = kSignature; at + kFraming <= size;) {
+// Whether every chunk up to IEND lies inside the file. libpng allocates some chunks (texts among
+// them) at their declared length before reading them, whatever limit it is given, so a forged
+// length would cost gigabytes. Only the chunk headers are read.
+bool chunksFit(ByteSource& source) {
+    constexpr uint64_t kSignature = 8, kFraming = 12;
+    const uint64_t size = source.size();
+    for (uint64_t at = kSignature; at + kFraming <= size;) {
+        uint8_t header[8];
+        if (source.read(at, header, sizeof header) != sizeof header) return false;
         const uint64_t length =
-            uint64_t(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
+            uint64_t(header[0]) << 24 | header[1] << 16 | header[2] << 8 | header[3];
         if (length > size - at - kFraming) return false;
-        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
-        at += kFraming + size_t(length);
+        if (std::memcmp(header + 4, "IEND", 4) == 0) return true;
+        at += kFraming + length;
     }
     return false;
 }
@@ -64,10 +68,7 @@ bool PngDecoder::run() {
     uint8_t signature[8];
     if (source_.read(0, signature, 8) != 8 || png_sig_cmp(signature, 0, 8))
         return fail(kErrBadFile);
-    // Checked in place when the whole file lies in memory; a file read through a buffer is
-    // protected by the chunk size limit below.
-    if (source_.data() && !chunksFit(source_.data(), size_t(source_.size())))
-        return fail(kErrCannotRead);
+    if (!chunksFit(source_)) return fail(kErrCannotRead);
     png_ =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback, pngWarningCallback);
     if (!png_) return fail(kErrMemory);
