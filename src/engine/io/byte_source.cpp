@@ -20,7 +20,7 @@ constexpr size_t kReadAhead = size_t(64) << 10;
 }  // namespace
 
 size_t MemorySource::read(uint64_t offset, void* out, size_t length) {
-    if (offset >= size_) return 0;
+    if (offset >= size_ || length == 0) return 0;  // an empty read may come with no buffer
     const size_t count = size_t(std::min<uint64_t>(length, size_ - offset));
     std::memcpy(out, bytes_ + offset, count);
     return count;

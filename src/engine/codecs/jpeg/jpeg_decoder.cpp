@@ -107,6 +107,7 @@ class JpegDecoder {
     bool created_ = false;
     JOCTET* icc_ = nullptr;
     std::vector<uint8_t> scanlines_, rgb_;
+    RowLayout layout_;  // its palette would leak if libjpeg jumped over a local one
     bool cmyk_ = false;
 };
 
@@ -144,14 +145,13 @@ bool JpegDecoder::run(const LoadOptions& options) {
         scaleNumerator(int(cinfo_.image_width), int(cinfo_.image_height), options.minSide));
     cinfo_.scale_denom = 8;
     jpeg_calc_output_dimensions(&cinfo_);
-    RowLayout layout;
-    layout.width = int(cinfo_.output_width);
-    layout.height = int(cinfo_.output_height);
-    layout.bitsPerPixel = grey ? 8 : 24;
-    layout.grey = grey;
-    if (grey) layout.palette = greyPalette(8);
-    if (!Image::fitsSides(layout.width, layout.height)) return false;
-    if (!sink_.start(layout)) return false;
+    layout_.width = int(cinfo_.output_width);
+    layout_.height = int(cinfo_.output_height);
+    layout_.bitsPerPixel = grey ? 8 : 24;
+    layout_.grey = grey;
+    if (grey) layout_.palette = greyPalette(8);
+    if (!Image::fitsSides(layout_.width, layout_.height)) return false;
+    if (!sink_.start(layout_)) return false;
 
     jpeg_start_decompress(&cinfo_);
     readRows();
