@@ -1,4 +1,4 @@
-// FlashPix Format Specification 1.0.1 (Digital Imaging Group, 1997), kept by the International
+// The FlashPix format, version 1.0.1 (Digital Imaging Group, 1997), kept by the International
 // Imaging Industry Association: http://www.i3a.org/technologies/image-formats/flashpix
 // Its container: [MS-CFB] https://learn.microsoft.com/en-us/openspecs/windows_protocols/ms-cfb/
 #include "engine/codecs/flashpix/flashpix_codec.h"

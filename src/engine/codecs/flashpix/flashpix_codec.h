@@ -1,6 +1,6 @@
 #pragma once
-// FlashPix: OLE compound files holding a tiled resolution pyramid (FlashPix Format
-// Specification 1.0.1, Digital Imaging Group, 1997).
+// FlashPix: OLE compound files holding a tiled resolution pyramid (the FlashPix format, version
+// 1.0.1, Digital Imaging Group, 1997).
 
 #include "engine/codecs/codec.h"
 

@@ -1,7 +1,7 @@
 #pragma once
-// The parts of the FlashPix format (FlashPix Format Specification 1.0.1, Digital Imaging Group,
-// 1997) that the reader and the writer share: names, class and format identifiers, property
-// identifiers and the layout of subimage streams.
+// The parts of the FlashPix format (version 1.0.1, Digital Imaging Group, 1997) that the reader and
+// the writer share: names, class and format identifiers, property identifiers and the layout of
+// subimage streams.
 
 #include <cstdint>
 #include <string>

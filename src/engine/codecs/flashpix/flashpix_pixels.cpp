@@ -69,7 +69,7 @@ ChannelLayout defaultLayout(int channels) {
 std::vector<uint8_t> channelLayoutBlob(const ChannelLayout& layout) {
     std::vector<uint8_t> blob;
     ByteWriter w(blob);
-    w.le32(1);  // one colour specification
+    w.le32(1);  // one colour space description
     w.le32(uint32_t(layout.channels));
     const int colours = layout.channels - (layout.opacity ? 1 : 0);
     const uint32_t flags = layout.premultiplied ? kPremultiplied : 0;

@@ -15,7 +15,7 @@ namespace ximora::engine {
 void readJp2MetadataBoxes(const uint8_t* data, size_t size, Metadata& metadata);
 
 /// Adds `metadata` to a JP2 file written by OpenJPEG: an ICC profile replaces the colour
-/// specification (method 2 instead of an enumerated space), EXIF and XMP go into uuid boxes
+/// box's enumerated space (method 2 instead of 1), EXIF and XMP go into uuid boxes
 /// before the codestream box. Returns false, leaving the file alone, when its boxes are not
 /// as OpenJPEG writes them.
 bool addJp2Metadata(std::vector<uint8_t>& file, const Metadata& metadata);
