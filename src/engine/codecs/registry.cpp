@@ -188,6 +188,23 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
     return loadImageFromMemory(bytes.data(), bytes.size(), out, options, detected);
 }
 
+bool decodeFileRows(const std::string& path, RowSink& sink) {
+    FileSource file;
+    if (!file.open(path)) return false;
+    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    if (!codec || !codec->decodeRows) return fail(kErrUnsupported);
+    if (!fitsMemoryBudget(file, nullptr)) return false;
+    clearLastError();
+    bool decoded = false;
+    try {
+        decoded = codec->decodeRows(file, LoadOptions{}, sink);
+    } catch (const std::bad_alloc&) {
+        setLastError(kErrMemory);
+    }
+    if (!decoded && lastError() == kOk) setLastError(kErrFileBroken);
+    return decoded;
+}
+
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     const Codec* codec = codecForSaveFormat(options.format);
     // A known code without a codec is "not supported".

@@ -42,6 +42,15 @@ bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out,
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options = {},
                FileFormat* detected = nullptr);
 
+class RowSink;  // engine/codecs/row_sink.h
+
+/// Decodes the picture in the file at `path` into `sink` through its codec's row decoder
+/// (Codec::decodeRows) with loadImage's default options, reading the file as the decoder goes
+/// instead of whole. Refused as loadImage refuses it: the memory budget is judged as for a
+/// whole image, whatever the sink keeps. Errors: 4 when the format has no row decoder, else
+/// loadImage's; a sink declining at start() makes it return false too.
+bool decodeFileRows(const std::string& path, RowSink& sink);
+
 /// Whether the picture in the file at `path`, decoded whole, and the file's bytes together fit
 /// the memory budget, judged from its headers (Codec::readFacts) without reading the rest:
 /// false with error 3 when they do not, with the errors of readImageFacts when the headers

@@ -18,6 +18,7 @@ struct RowLayout {
     int bitsPerPixel = 0;         ///< nominal depth: 1, 4, 8, 16, 24 or 32
     bool grey = false;            ///< a grey ramp palette (4 and 8 bits)
     std::vector<Colour> palette;  ///< for 1, 4 and 8 bits; indexes past it read as black
+    bool rowsInParts = false;     ///< rows come in parts (putPixels), as interlaced passes do
 };
 
 /// What a decoder learns besides the pixels. What the file stores before its pixels is set

@@ -39,15 +39,18 @@ std::string temporaryNameFor(const std::string& folder, const std::string& targe
     return (folder == "/" ? "" : folder) + "/." + base + "." + suffix + ".part";
 }
 
-bool writeAll(int fd, const uint8_t* data, size_t size) {
+// Writes all `size` bytes at the file position, or at `offset` when it is not negative.
+bool writeAll(int fd, const uint8_t* data, size_t size, off_t offset = -1) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const ssize_t written =
+            offset < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, offset);
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         data += written;
         size -= size_t(written);
+        if (offset >= 0) offset += off_t(written);
     }
     return true;
 }
@@ -111,13 +114,24 @@ bool AtomicFile::open(const std::string& path) {
 }
 
 bool AtomicFile::write(const void* data, size_t size) {
+    return put(data, size, -1);
+}
+
+bool AtomicFile::writeAt(uint64_t offset, const void* data, size_t size) {
+    return put(data, size, off_t(offset));
+}
+
+bool AtomicFile::put(const void* data, size_t size, off_t offset) {
     if (fd_ < 0 || failed_) return fail(kErrCannotWrite);
-    if (writeAll(fd_, static_cast<const uint8_t*>(data), size)) {
+    if (writeAll(fd_, static_cast<const uint8_t*>(data), size, offset)) {
         // A large file starts on its way to the disk while the rest is still being made, so
         // that commit()'s flush has little left to wait for. Only a hint: the flush decides.
+        // Bytes placed at offsets may lie anywhere, so the whole file is started then.
         written_ += size;
         if (written_ - startedToDisk_ >= kWritebackBytes) {
-            (void)::sync_file_range(fd_, off_t(startedToDisk_), off_t(written_ - startedToDisk_),
+            const bool appended = offset < 0;
+            (void)::sync_file_range(fd_, appended ? off_t(startedToDisk_) : 0,
+                                    appended ? off_t(written_ - startedToDisk_) : 0,
                                     SYNC_FILE_RANGE_WRITE);
             startedToDisk_ = written_;
         }

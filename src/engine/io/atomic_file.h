@@ -30,6 +30,11 @@ class AtomicFile {
     /// Appends `size` bytes. Fails with error 22 and its reason (a full disk: ENOSPC); the
     /// temporary file is then dropped and commit() fails too.
     bool write(const void* data, size_t size);
+    /// Places `size` bytes at `offset`, for a file whose parts are made out of order (the rows
+    /// of a bitmap, stored bottom-up, as a decoder hands them over top-down). Mixing it with
+    /// write() is the caller's business: write() goes on where the last write() ended, which
+    /// writeAt() does not move. Errors as write().
+    bool writeAt(uint64_t offset, const void* data, size_t size);
     /// Makes the written bytes the file at the path: flushed to disk, closed, renamed over the
     /// target (whose permission bits it takes), the rename itself flushed. Error 22 and its
     /// reason on failure, when nothing at the path has changed.
@@ -44,6 +49,7 @@ class AtomicFile {
 
   private:
     bool linkTemporaryName();
+    bool put(const void* data, size_t size, off_t offset);  // offset < 0: appended
 
     // Bytes written, and how many of them were handed to the disk ahead of commit().
     static constexpr size_t kWritebackBytes = size_t(8) << 20;

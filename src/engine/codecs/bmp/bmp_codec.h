@@ -20,6 +20,23 @@ bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8
 /// As encodeBmp, handing the file's bytes to `sink` as they are made (rows in bands).
 bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink);
 
+/// What an uncompressed bitmap's headers say of its picture.
+struct BmpShape {
+    int width = 0, height = 0;
+    int bitsPerPixel = 24;   ///< 16, 24 or 32 for bmpPlainHead
+    int dpiX = 0, dpiY = 0;  ///< 0 = not set
+};
+/// The headers encodeBmp writes before the pixels of an uncompressed bitmap of 16, 24 or 32
+/// bits, for a writer that places the rows itself: bmpRowBytes() each, bottom-up, right after
+/// the headers. Error 7 past the 4 GB the headers can describe, 5 for fewer bits.
+bool bmpPlainHead(const BmpShape& shape, std::vector<uint8_t>& head);
+/// A stored row's length: the pixels' bits padded to 4 bytes.
+size_t bmpRowBytes(int width, int bitsPerPixel);
+/// One row of the Image layout (`pixels`, `width` pixels of `bitsPerPixel`) as the file stores
+/// it, into `out` (`padded` bytes, the padding zeroed).
+void bmpFileRow(const uint8_t* pixels, int width, int bitsPerPixel, uint8_t* out,
+                size_t padded);
+
 /// Pixels per metre (BMP) ↔ dots per inch, rounded; values ≤ 0 mean "not set" both ways.
 int dpiFromPixelsPerMetre(int64_t pixelsPerMetre);
 int32_t pixelsPerMetreFromDpi(int dpi);

@@ -32,10 +32,53 @@ std::vector<Colour> paletteToWrite(const Image& image) {
     return palette;
 }
 
-// Row `y` as the file stores it, padded to 4 bytes; `out` holds the padded length.
-void fileRow(const Image& image, int y, uint8_t* out, size_t padded) {
-    const uint8_t* src = image.row(y);
-    const int width = image.width(), bits = image.bitsPerPixel();
+// The headers up to the pixels: file header, info header, bit field masks, palette. False past
+// the 4 GB the header's sizes can hold.
+bool writeHead(const BmpShape& shape, uint32_t compression, uint32_t pixelBytes,
+               const std::vector<Colour>& palette, std::vector<uint8_t>& head) {
+    const int bits = shape.bitsPerPixel;
+    const uint32_t infoSize = bits == 32 ? kInfoV4Size : kInfoV3Size;
+    const uint32_t maskBytes = bits == 16 ? 12 : 0;  // after a version 3 header
+    const uint64_t pixelOffset =
+        kFileHeaderSize + infoSize + maskBytes + 4 * uint64_t(palette.size());
+    const uint64_t rawSize = bmpRowBytes(shape.width, bits) * uint64_t(shape.height);
+    if (rawSize + pixelOffset > 0xFFFFFFFFu) return fail(kErrBadImage);  // the header's limit
+
+    head.clear();
+    head.reserve(size_t(pixelOffset));
+    ByteWriter w(head);
+    w.u8('B'), w.u8('M');
+    w.le32(uint32_t(pixelOffset) + pixelBytes);
+    w.le32(0);
+    w.le32(uint32_t(pixelOffset));
+    w.le32(infoSize);
+    w.le32(uint32_t(shape.width));
+    w.le32(uint32_t(shape.height));
+    w.le16(1);
+    w.le16(uint32_t(bits));
+    w.le32(compression);
+    w.le32(pixelBytes);
+    w.le32(uint32_t(pixelsPerMetreFromDpi(shape.dpiX)));
+    w.le32(uint32_t(pixelsPerMetreFromDpi(shape.dpiY)));
+    w.le32(uint32_t(palette.size()));
+    w.le32(0);
+    if (bits == 16) w.le32(0xF800), w.le32(0x07E0), w.le32(0x001F);
+    if (bits == 32) {
+        w.le32(0x00FF0000), w.le32(0x0000FF00), w.le32(0x000000FF), w.le32(0xFF000000);
+        w.le32(kSrgbColourSpace);
+        w.zeros(kInfoV4Size - 60);  // end points and gamma, unused with sRGB
+    }
+    for (const Colour& c : palette) w.u8(c.b), w.u8(c.g), w.u8(c.r), w.u8(0);
+    return true;
+}
+
+}  // namespace
+
+size_t bmpRowBytes(int width, int bitsPerPixel) {
+    return size_t((uint64_t(width) * uint64_t(bitsPerPixel) + 31) / 32 * 4);
+}
+
+void bmpFileRow(const uint8_t* src, int width, int bits, uint8_t* out, size_t padded) {
     std::memset(out, 0, padded);
     switch (bits) {
         case 1:
@@ -68,7 +111,13 @@ void fileRow(const Image& image, int y, uint8_t* out, size_t padded) {
     }
 }
 
-}  // namespace
+bool bmpPlainHead(const BmpShape& shape, std::vector<uint8_t>& head) {
+    if (shape.bitsPerPixel < 16) return fail(kErrBadParameter);  // palettes come from the pixels
+    const uint64_t rawSize = bmpRowBytes(shape.width, shape.bitsPerPixel) * uint64_t(shape.height);
+    const uint32_t compression = shape.bitsPerPixel == 24 ? kRgb : kBitFields;
+    return writeHead(shape, compression, uint32_t(std::min<uint64_t>(rawSize, 0xFFFFFFFFu)), {},
+                     head);
+}
 
 bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink) {
     if (image.empty()) return fail(kErrOrder);
@@ -77,55 +126,27 @@ bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink)
     const uint32_t compression = compress                   ? (bits == 8 ? kRle8 : kRle4)
                                  : bits == 16 || bits == 32 ? kBitFields
                                                             : kRgb;
-    const uint32_t infoSize = bits == 32 ? kInfoV4Size : kInfoV3Size;
-    const uint32_t maskBytes = bits == 16 ? 12 : 0;  // after a version 3 header
     const std::vector<Colour> palette = bits <= 8 ? paletteToWrite(image) : std::vector<Colour>{};
-    const uint32_t pixelOffset =
-        kFileHeaderSize + infoSize + maskBytes + 4 * uint32_t(palette.size());
-    const uint64_t rawSize = image.dataSize();
-    if (rawSize + pixelOffset > 0xFFFFFFFFu) return fail(kErrBadImage);  // the header's limit
-
+    const BmpShape shape{image.width(), image.height(), bits, image.dpiX, image.dpiY};
     // Run lengths are known only once encoded; plain rows are written as they are made.
     std::vector<uint8_t> runs;
     if (compress) encodeBmpRle(image, bits, runs);
-    const uint32_t pixelBytes = compress ? uint32_t(runs.size()) : uint32_t(rawSize);
-
+    const uint32_t pixelBytes = uint32_t(compress ? runs.size() : image.dataSize());
     std::vector<uint8_t> head;
-    head.reserve(pixelOffset);
-    ByteWriter w(head);
-    w.u8('B'), w.u8('M');
-    w.le32(pixelOffset + pixelBytes);
-    w.le32(0);
-    w.le32(pixelOffset);
-    w.le32(infoSize);
-    w.le32(uint32_t(image.width()));
-    w.le32(uint32_t(image.height()));
-    w.le16(1);
-    w.le16(uint32_t(bits));
-    w.le32(compression);
-    w.le32(pixelBytes);
-    w.le32(uint32_t(pixelsPerMetreFromDpi(image.dpiX)));
-    w.le32(uint32_t(pixelsPerMetreFromDpi(image.dpiY)));
-    w.le32(uint32_t(palette.size()));
-    w.le32(0);
-    if (bits == 16) w.le32(0xF800), w.le32(0x07E0), w.le32(0x001F);
-    if (bits == 32) {
-        w.le32(0x00FF0000), w.le32(0x0000FF00), w.le32(0x000000FF), w.le32(0xFF000000);
-        w.le32(kSrgbColourSpace);
-        w.zeros(kInfoV4Size - 60);  // end points and gamma, unused with sRGB
-    }
-    for (const Colour& c : palette) w.u8(c.b), w.u8(c.g), w.u8(c.r), w.u8(0);
-    if (!sink.write(head.data(), head.size())) return false;
+    if (!writeHead(shape, compression, pixelBytes, palette, head) ||
+        !sink.write(head.data(), head.size()))
+        return false;
     if (compress) return sink.write(runs.data(), runs.size());
 
     // Rows go bottom-up, a band at a time, so that a file is written in few large pieces.
-    const size_t padded = size_t(rawSize / uint64_t(image.height()));
+    const size_t padded = bmpRowBytes(image.width(), bits);
     const int bandRows = int(std::clamp<size_t>(kBandBytes / padded, 1, size_t(image.height())));
     std::vector<uint8_t> band(padded * size_t(bandRows));
     for (int top = image.height() - 1; top >= 0; top -= bandRows) {
         const int rows = std::min(bandRows, top + 1);
         for (int i = 0; i < rows; ++i)
-            fileRow(image, top - i, band.data() + padded * size_t(i), padded);
+            bmpFileRow(image.row(top - i), image.width(), bits,
+                       band.data() + padded * size_t(i), padded);
         if (!sink.write(band.data(), padded * size_t(rows))) return false;
     }
     return true;

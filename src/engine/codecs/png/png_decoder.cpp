@@ -133,6 +133,7 @@ bool PngDecoder::prepare() {
     if (!Image::fitsSides(width, height)) return false;
     layout.width = width_ = int(width);
     layout.height = height_ = int(height);
+    layout.rowsInParts = interlaced_;
     // Deflate expands a byte to at most about 1032; a big image whose whole file could not
     // hold it is cut short, refused before gigabytes are decoded.
     const uint64_t stored = (storedRowBytes + 1) * height;  // each row has its filter byte
