@@ -62,8 +62,8 @@ std::string save(const TestFolder& dir, const std::string& name, const Image& im
 
 // EXIF holding one tag: the orientation.
 std::vector<uint8_t> exifTurned(uint8_t orientation) {
-    return {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1,
-            0,   0,   0,  orientation, 0, 0, 0, 0, 0, 0, 0};
+    return {'I', 'I', 42, 0, 8, 0,           0, 0, 1, 0, 0x12, 0x01, 3,
+            0,   1,   0,  0, 0, orientation, 0, 0, 0, 0, 0,    0,    0};
 }
 
 // A PNG whose eXIf chunk follows the pixels: the orientation is known only at the end.
@@ -203,8 +203,8 @@ TEST(BmpConversion, RowsMayComeInAnyOrder) {
 
 TEST(BmpConversion, AFailureLeavesTheTargetAndSaysWhatFailed) {
     TestFolder dir;
-    const std::string source = save(dir, "photo.png", makeImage(1000, 800, {24, false}, 1),
-                                    kSavePng);
+    const std::string source =
+        save(dir, "photo.png", makeImage(1000, 800, {24, false}, 1), kSavePng);
     const std::string target = dir.file("out.bmp");
     writeBytes(target, {'o', 'l', 'd'});
 
@@ -213,8 +213,7 @@ TEST(BmpConversion, AFailureLeavesTheTargetAndSaysWhatFailed) {
         limitFileSize(1 << 20);
         bool sourceFailed = true;
         if (convertFile(source, target, 0, &sourceFailed)) return 1;
-        if (sourceFailed || lastError() != kErrCannotWrite || lastErrorReason() != EFBIG)
-            return 2;
+        if (sourceFailed || lastError() != kErrCannotWrite || lastErrorReason() != EFBIG) return 2;
         return 0;
     });
     EXPECT_EQ(status, 0);

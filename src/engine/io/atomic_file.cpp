@@ -113,9 +113,7 @@ bool AtomicFile::open(const std::string& path) {
     return true;
 }
 
-bool AtomicFile::write(const void* data, size_t size) {
-    return put(data, size, -1);
-}
+bool AtomicFile::write(const void* data, size_t size) { return put(data, size, -1); }
 
 bool AtomicFile::writeAt(uint64_t offset, const void* data, size_t size) {
     return put(data, size, off_t(offset));

@@ -145,8 +145,8 @@ bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink)
     for (int top = image.height() - 1; top >= 0; top -= bandRows) {
         const int rows = std::min(bandRows, top + 1);
         for (int i = 0; i < rows; ++i)
-            bmpFileRow(image.row(top - i), image.width(), bits,
-                       band.data() + padded * size_t(i), padded);
+            bmpFileRow(image.row(top - i), image.width(), bits, band.data() + padded * size_t(i),
+                       padded);
         if (!sink.write(band.data(), padded * size_t(rows))) return false;
     }
     return true;

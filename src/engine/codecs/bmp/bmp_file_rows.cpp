@@ -1,6 +1,8 @@
 #include "engine/codecs/bmp/bmp_file_rows.h"
 
 #include <algorithm>
+#include <new>
+#include <system_error>
 
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/core/error.h"
@@ -14,25 +16,27 @@ constexpr size_t kBandBytes = size_t(1) << 20;
 }  // namespace
 
 bool BmpFileRowSink::start(const RowLayout& layout) {
-    clearLastError();  // declining is no error: the caller converts another way
-    const bool suits = (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 24 ||
-                        layout.bitsPerPixel == 32) &&
-                       !layout.rowsInParts && notes.orientation == 1;
+    const bool suits =
+        (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 24 || layout.bitsPerPixel == 32) &&
+        !layout.rowsInParts && notes.orientation == 1;
     std::vector<uint8_t> head;
-    if (!suits || !bmpPlainHead({layout.width, layout.height, layout.bitsPerPixel}, head) ||
-        !file_.open(target_)) {
-        clearLastError();
-        return false;
+    if (suits && bmpPlainHead({layout.width, layout.height, layout.bitsPerPixel}, head) &&
+        file_.open(target_)) {
+        width_ = layout.width, height_ = layout.height, bits_ = layout.bitsPerPixel;
+        head_ = head.size();
+        padded_ = bmpRowBytes(width_, bits_);
+        bandRows_ = int(std::clamp<size_t>(kBandBytes / padded_, 1, size_t(height_)));
+        try {
+            band_.resize(padded_ * size_t(bandRows_));
+            writing_.resize(band_.size());
+            filled_.assign(size_t(bandRows_), false);
+            usable_ = true;
+        } catch (const std::bad_alloc&) {
+            file_.discard();
+        }
     }
-    width_ = layout.width, height_ = layout.height, bits_ = layout.bitsPerPixel;
-    head_ = head.size();
-    padded_ = bmpRowBytes(width_, bits_);
-    bandRows_ = int(std::clamp<size_t>(kBandBytes / padded_, 1, size_t(height_)));
-    band_.resize(padded_ * size_t(bandRows_));
-    writing_.resize(band_.size());
-    filled_.assign(size_t(bandRows_), false);
-    usable_ = true;
-    return true;
+    clearLastError();  // declining is no error: the caller converts another way
+    return usable_;
 }
 
 void BmpFileRowSink::putRow(int y, const uint8_t* pixels) {
@@ -80,9 +84,14 @@ void BmpFileRowSink::writeBand() {
     std::fill(filled_.begin(), filled_.end(), false);
     band_.swap(writing_);
     const uint8_t* from = writing_.data() + size_t(first) * padded_;
-    written_ = std::async(std::launch::async, [this, offset, from, rows] {
-        return file_.writeAt(offset, from, padded_ * size_t(rows));
-    });
+    const size_t bytes = padded_ * size_t(rows);
+    try {
+        written_ = std::async(std::launch::async, [this, offset, from, bytes] {
+            return file_.writeAt(offset, from, bytes);
+        });
+    } catch (const std::system_error&) {  // no thread to be had: written here, then
+        usable_ = file_.writeAt(offset, from, bytes);
+    }
 }
 
 bool BmpFileRowSink::finish() {
