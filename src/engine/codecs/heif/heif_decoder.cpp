@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/codecs/heif/heif_codec.h"
+#include "engine/codecs/heif/heif_declared_size.h"
 #include "engine/codecs/heif/heif_error.h"
 #include "engine/codecs/raster_pages.h"
 #include "engine/codecs/sample_depth.h"
@@ -53,7 +54,8 @@ std::vector<uint8_t> colourProfile(const heif_image_handle* handle) {
 }
 
 // Decodes `handle` to interleaved RGB(A), 16-bit samples when the file has more than 8 bits.
-bool decodePixels(const heif_image_handle* handle, Image& image) {
+// `bounded`: the context refuses pictures larger than the file declares (see decodeHeif).
+bool decodePixels(const heif_image_handle* handle, bool bounded, Image& image) {
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
     const int bits = alpha ? 32 : 24;
     if (!Image::fitsLimits(heif_image_handle_get_width(handle),
@@ -77,6 +79,9 @@ bool decodePixels(const heif_image_handle* handle, Image& image) {
     const heif_error error =
         heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get());
     const HeifPtr<const heif_image> owner(decoded);
+    // A picture coded larger than its file declares contradicts the file's own headers.
+    if (bounded && error.subcode == heif_suberror_Security_limit_exceeded)
+        return fail(kErrFileBroken);
     if (!ok(error)) return false;
     const int w = heif_image_get_width(decoded, heif_channel_interleaved);
     const int h = heif_image_get_height(decoded, heif_channel_interleaved);
@@ -144,6 +149,13 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     if (!context) return fail(kErrMemory);
     if (!ok(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr)))
         return false;
+    // libheif sizes the planes it decodes into by the coded stream, not by the sizes the file
+    // declares, which the memory budget judges: a forged 1 KB file declaring 64 × 48 decoded
+    // into planes of 16384 × 12288, 3.5 GB. Nothing may come out larger than the largest image
+    // the file declares, give or take a coded picture's padding to whole coding blocks (64
+    // pixels at most).
+    const int declared = largestDeclaredSide(data, size);
+    if (declared > 0) heif_context_set_maximum_image_size_limit(context.get(), declared + 64);
     heif_image_handle* primary = nullptr;
     const heif_error found = heif_context_get_primary_image_handle(context.get(), &primary);
     const HeifPtr<const heif_image_handle> primaryOwner(primary);
@@ -152,7 +164,7 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     const HeifPtr<const heif_image_handle> thumbnail = thumbnailFor(primary, options.minSide);
     const heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
     Image image;
-    if (!decodePixels(chosen, image)) return false;
+    if (!decodePixels(chosen, declared > 0, image)) return false;
     image.metadata.icc = colourProfile(chosen);
     if (image.metadata.icc.empty() && thumbnail) image.metadata.icc = colourProfile(primary);
     image.metadata.exif = exifBlock(primary);
