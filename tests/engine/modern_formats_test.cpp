@@ -221,16 +221,23 @@ TEST(ModernFormats, DamagedFilesFailCleanly) {
     }
 }
 
-// A picture coded larger than its file declares is refused before libheif decodes it: the
-// memory budget is judged by the declared size (a forged 1 KB file declaring 64 × 48 once took
+// A picture coded larger than its file declares is refused before it is decoded: the memory
+// budget is judged by the declared size (a forged 1 KB HEIF file declaring 64 × 48 once took
 // 3.5 GB and 12 s to fail).
-TEST(ModernFormats, AHeifPictureCodedLargerThanDeclaredIsRefused) {
+TEST(ModernFormats, APictureCodedLargerThanDeclaredIsRefused) {
     std::vector<uint8_t> forged = bytesOf("photo-q90.heic");  // 96 × 64
     for (size_t at = 0; at + 16 <= forged.size(); ++at)
         if (std::memcmp(&forged[at], "ispe", 4) == 0)
             for (size_t field : {at + 8, at + 12}) forged[field + 2] = 0, forged[field + 3] = 16;
     Image image;
     EXPECT_FALSE(test::decodeWith(heifCodec(), forged, image));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    EXPECT_TRUE(image.empty());
+
+    // The same through libavif: an 8192 × 8192 AV1 frame in a file declaring 64 × 48.
+    std::vector<uint8_t> avif;
+    ASSERT_TRUE(readWholeFile(XIMORA_TEST_DATA "/avif-coded-larger-than-declared.avif", avif));
+    EXPECT_FALSE(test::decodeWith(avifCodec(), avif, image));
     EXPECT_EQ(lastError(), kErrFileBroken);
     EXPECT_TRUE(image.empty());
 }

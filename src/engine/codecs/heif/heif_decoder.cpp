@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/codecs/heif/heif_codec.h"
-#include "engine/codecs/heif/heif_declared_size.h"
 #include "engine/codecs/heif/heif_error.h"
+#include "engine/codecs/isobmff_declared_size.h"
 #include "engine/codecs/raster_pages.h"
 #include "engine/codecs/sample_depth.h"
 #include "engine/colour/cicp_profile.h"

@@ -1,4 +1,4 @@
-#include "engine/codecs/heif/heif_declared_size.h"
+#include "engine/codecs/isobmff_declared_size.h"
 
 #include <algorithm>
 #include <cstring>
