@@ -6,7 +6,6 @@
 
 #include "engine/codecs/avif/avif_codec.h"
 #include "engine/codecs/avif/avif_error.h"
-#include "engine/codecs/isobmff_declared_size.h"
 #include "engine/codecs/raster_pages.h"
 #include "engine/codecs/sample_depth.h"
 #include "engine/colour/cicp_profile.h"
@@ -166,13 +165,13 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
             Image::rasterBytes(decoder->image->width, decoder->image->height, bits) >
         memoryLimit())
         return fail(kErrMemory);
-    // The AV1 decoder sizes its frames by the coded stream, not by the sizes the file declares,
+    // The AV1 decoder sizes its frames by the coded stream, not by the size the image declares,
     // which the budget judged: a 1 KB file declaring 64 × 48 decoded an 8192 × 8192 frame
-    // (250 MB). No frame may be larger than the largest image the file declares, give or take
-    // its padding to whole coding blocks (64 pixels at most).
-    if (const uint64_t declared = uint64_t(largestDeclaredSide(data, size)); declared > 0)
-        decoder->imageSizeLimit = uint32_t(
-            std::min<uint64_t>((declared + 64) * (declared + 64), decoder->imageSizeLimit));
+    // (250 MB). No frame (a grid's tiles, the alpha) may be larger than the image, give or take
+    // its padding to whole coding blocks (64 pixels at most each way).
+    decoder->imageSizeLimit = uint32_t(std::min<uint64_t>(
+        (uint64_t(decoder->image->width) + 64) * (uint64_t(decoder->image->height) + 64),
+        decoder->imageSizeLimit));
     if (!ok(avifDecoderNextImage(decoder.get()))) return false;
     avifImage& decoded = *decoder->image;
     avifDiagnostics diagnostics{};

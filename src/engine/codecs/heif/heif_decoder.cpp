@@ -7,7 +7,6 @@
 
 #include "engine/codecs/heif/heif_codec.h"
 #include "engine/codecs/heif/heif_error.h"
-#include "engine/codecs/isobmff_declared_size.h"
 #include "engine/codecs/raster_pages.h"
 #include "engine/codecs/sample_depth.h"
 #include "engine/colour/cicp_profile.h"
@@ -149,13 +148,6 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     if (!context) return fail(kErrMemory);
     if (!ok(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr)))
         return false;
-    // libheif sizes the planes it decodes into by the coded stream, not by the sizes the file
-    // declares, which the memory budget judges: a forged 1 KB file declaring 64 × 48 decoded
-    // into planes of 16384 × 12288, 3.5 GB. Nothing may come out larger than the largest image
-    // the file declares, give or take a coded picture's padding to whole coding blocks (64
-    // pixels at most).
-    const int declared = largestDeclaredSide(data, size);
-    if (declared > 0) heif_context_set_maximum_image_size_limit(context.get(), declared + 64);
     heif_image_handle* primary = nullptr;
     const heif_error found = heif_context_get_primary_image_handle(context.get(), &primary);
     const HeifPtr<const heif_image_handle> primaryOwner(primary);
@@ -163,6 +155,14 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
 
     const HeifPtr<const heif_image_handle> thumbnail = thumbnailFor(primary, options.minSide);
     const heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
+    // libheif sizes the planes it decodes into by the coded stream, not by the size the image
+    // declares, which the memory budget judges: a forged 1 KB file declaring 64 × 48 decoded
+    // into planes of 16384 × 12288, 3.5 GB. Nothing of the image (its grid's tiles, its alpha)
+    // may come out with a side longer than the image's, give or take a coded picture's padding
+    // to whole coding blocks (64 pixels at most).
+    const int declared = std::max(heif_image_handle_get_ispe_width(chosen),
+                                  heif_image_handle_get_ispe_height(chosen));
+    if (declared > 0) heif_context_set_maximum_image_size_limit(context.get(), declared + 64);
     Image image;
     if (!decodePixels(chosen, declared > 0, image)) return false;
     image.metadata.icc = colourProfile(chosen);
