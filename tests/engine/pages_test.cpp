@@ -3,13 +3,16 @@
 #include <tiffio.h>
 #include <zlib.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "codec_test_io.h"
 #include "engine/codecs/page_count.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/tiff/tiff_codec.h"
+#include "engine/io/atomic_file.h"
 #include "op_test_images.h"
 #include "support/multi_page_files.h"
 
@@ -102,6 +105,16 @@ TEST(Pages, MultiPageAndAnimatedFilesSayHowManyPagesTheyHold) {
     EXPECT_EQ(pagesOf(encodeFile(patternImage(6, 5, 24), kSavePng)), 1);
     for (int format : {kSaveBmp, kSaveJpeg, kSavePcx, kSaveJp2, kSaveFpx})
         EXPECT_EQ(pagesOf(encodeFile(patternImage(6, 5, 24), format)), 1) << format;
+
+    // Files on disk count alike, whether their format may hold pages or not.
+    const std::string path = testing::TempDir() + "pages-" + std::to_string(::getpid());
+    for (const auto& [bytes, pages] : {std::pair{tiff, 3},
+                                       {gifFrames(4), 4},
+                                       {encodeFile(patternImage(6, 5, 24), kSaveJpeg), 1}}) {
+        ASSERT_TRUE(writeFileAtomically(path, bytes.data(), bytes.size()));
+        EXPECT_EQ(countFilePages(path), pages);
+    }
+    std::remove(path.c_str());
 }
 
 TEST(Pages, FilesThatCannotBeReadCountAsOnePage) {

@@ -15,31 +15,47 @@
 
 namespace ximora::engine {
 
-int countPages(const uint8_t* data, size_t size) {
-    switch (detectFormat(data, size)) {
+namespace {
+
+using PageCounter = int (*)(const uint8_t* data, size_t size);
+
+// The page counter of a format that may hold several pages; nullptr for the others.
+PageCounter pageCounterFor(FileFormat format) {
+    switch (format) {
         case FileFormat::Tiff:
-            return tiffPageCount(data, size);
+            return tiffPageCount;
         case FileFormat::Gif:
-            return gifFrameCount(data, size);
+            return gifFrameCount;
         case FileFormat::Png:
-            return pngFrameCount(data, size);
+            return pngFrameCount;
         case FileFormat::Webp:
-            return webpFrameCount(data, size);
+            return webpFrameCount;
         case FileFormat::Heif:
-            return heifImageCount(data, size);
+            return heifImageCount;
         case FileFormat::Avif:
-            return avifFrameCount(data, size);
+            return avifFrameCount;
         case FileFormat::Jxl:
-            return jxlFrameCount(data, size);
+            return jxlFrameCount;
         default:
-            return 1;
+            return nullptr;
     }
+}
+
+}  // namespace
+
+int countPages(const uint8_t* data, size_t size) {
+    const PageCounter counter = pageCounterFor(detectFormat(data, size));
+    return counter ? counter(data, size) : 1;
 }
 
 int countFilePages(const std::string& path) {
     const int saved = lastError();
+    // The file is read whole only in a format that may hold pages: a photo of a hundred
+    // megapixels costs the editor no second copy of its file for the information line.
+    const PageCounter counter = pageCounterFor(detectFileFormat(path));
     std::vector<uint8_t> bytes;
-    const int pages = readWholeFile(path, bytes) ? countPages(bytes.data(), bytes.size()) : 1;
+    const int pages =
+        counter && readWholeFile(path, bytes) ? counter(bytes.data(), bytes.size()) : 1;
     setLastError(saved);
     return pages;
 }

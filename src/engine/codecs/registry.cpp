@@ -139,6 +139,11 @@ bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected) {
     return true;
 }
 
+FileFormat detectFileFormat(const std::string& path) {
+    FileSource file;
+    return file.open(path) ? detectSourceFormat(file) : FileFormat::Unknown;
+}
+
 bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detected) {
     if (detected) *detected = FileFormat::Unknown;
     FileSource file;
