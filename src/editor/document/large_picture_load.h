@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 #include <thread>
-#include <vector>
 
 #include "engine/core/image.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::editor {
 
@@ -20,14 +20,14 @@ class LargePictureLoad {
     /// The first view's shorter side is at least this many pixels (when the picture has them).
     static constexpr int kFirstViewSide = 800;
 
-    /// Whether `bytes` hold a JPEG picture large enough to open in two steps; its upright size
-    /// (after the EXIF orientation) in `size`.
-    static bool worthIt(const std::vector<uint8_t>& bytes, QSize& size);
+    /// Whether `file` holds a JPEG picture large enough to open in two steps (judged from its
+    /// headers); its upright size (after the EXIF orientation) in `size`.
+    static bool worthIt(engine::ByteSource& file, QSize& size);
 
-    /// Decodes the first view from `bytes` into `firstView` (false, with the engine's error,
+    /// Decodes the first view from `file` into `firstView` (false, with the engine's error,
     /// when it cannot be read), then starts the full decode on a worker thread, which calls
-    /// `done` there when it has finished.
-    bool start(std::shared_ptr<const std::vector<uint8_t>> bytes, engine::Image& firstView,
+    /// `done` there when it has finished. Both read the file as they decode.
+    bool start(std::shared_ptr<engine::ByteSource> file, engine::Image& firstView,
                std::function<void()> done);
 
     /// Waits for the full decode: true with the picture in `full`, or false with its engine

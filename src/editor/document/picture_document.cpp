@@ -8,7 +8,6 @@
 #include "editor/document/picture_facts.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
-#include "engine/io/file_io.h"
 #include "util/message_service.h"
 
 namespace ximora::editor {
@@ -37,15 +36,14 @@ bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     // A picture past the memory budget is refused before its file is read or a first view of
     // it shown.
     if (!engine::fitsMemoryBudget(name)) return false;
-    auto bytes = std::make_shared<std::vector<uint8_t>>();
-    if (!engine::readWholeFile(name, *bytes)) return false;
+    auto file = std::make_shared<engine::FileSource>();
+    if (!file->open(name)) return false;
     QSize size;
-    if (!LargePictureLoad::worthIt(*bytes, size))
-        return engine::loadImageFromMemory(bytes->data(), bytes->size(), out);
+    if (!LargePictureLoad::worthIt(*file, size)) return engine::loadImageFromSource(*file, out);
     auto load = std::make_unique<LargePictureLoad>();
     // The worker's call comes back on this object's thread, once this document still exists.
     const auto done = [this] { QMetaObject::invokeMethod(this, [this] { settle(); }); };
-    if (!load->start(std::move(bytes), out, done)) return false;
+    if (!load->start(std::move(file), out, done)) return false;
     pending_ = std::move(load);
     pendingSize_ = size;
     return true;

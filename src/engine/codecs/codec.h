@@ -115,6 +115,9 @@ struct Codec {
     /// any size takes little memory. options.minSide as for decode. nullptr: thumbnails decode
     /// the whole picture, within the memory budget.
     bool (*decodeRows)(ByteSource& source, const LoadOptions& options, RowSink& sink) = nullptr;
+    /// Optional: as decode, reading the file through `source` as the decoder goes, so that
+    /// opening a picture holds no copy of its file. nullptr: the file is read whole first.
+    bool (*decodeSource)(ByteSource& source, const LoadOptions& options, Image& out) = nullptr;
 };
 
 }  // namespace ximora::engine

@@ -71,6 +71,11 @@ bool ImageRowSink::finish(const LoadOptions& options, Image& out) {
 bool decodeWholeImage(RowDecoder decoder, const uint8_t* data, size_t size,
                       const LoadOptions& options, Image& out) {
     MemorySource source(data, size);
+    return decodeWholeImage(decoder, source, options, out);
+}
+
+bool decodeWholeImage(RowDecoder decoder, ByteSource& source, const LoadOptions& options,
+                      Image& out) {
     ImageRowSink sink;
     return decoder(source, options, sink) && sink.finish(options, out);
 }

@@ -37,6 +37,14 @@ class ImageRowSink final : public RowSink {
 /// Decodes `size` bytes at `data` through `decoder` into `out` (replaced only on success).
 bool decodeWholeImage(RowDecoder decoder, const uint8_t* data, size_t size,
                       const LoadOptions& options, Image& out);
+/// As above, reading from `source`.
+bool decodeWholeImage(RowDecoder decoder, ByteSource& source, const LoadOptions& options,
+                      Image& out);
+/// The Codec::decodeSource entry of a codec whose whole decode is its row decoder.
+template <RowDecoder decoder>
+bool decodeSourceByRows(ByteSource& source, const LoadOptions& options, Image& out) {
+    return decodeWholeImage(decoder, source, options, out);
+}
 
 /// Reads the facts through `decoder`, which stops at its start(): a header reader for every
 /// codec with a row decoder. The sides and resolutions are those of the upright picture.

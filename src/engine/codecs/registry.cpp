@@ -99,18 +99,17 @@ const Codec* codecForSaveFormat(int saveFormat) {
     return nullptr;
 }
 
-bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const LoadOptions& options,
-                         FileFormat* detected) {
-    const FileFormat format = detectFormat(data, size);
-    if (detected) *detected = format;
-    if (format == FileFormat::Unknown) return fail(kErrBadFile);
-    const Codec* codec = codecForFormat(format);
-    if (!codec) return fail(kErrUnsupported);
+namespace {
+
+// Runs `decode` into a fresh image and moves it to `out` on success, with the error rules every
+// load shares.
+template <typename Decode>
+bool decodeInto(Image& out, Decode decode) {
     Image decoded;
     clearLastError();
     bool decodedOk = false;
     try {
-        decodedOk = codec->decode(data, size, options, decoded);
+        decodedOk = decode(decoded);
     } catch (const std::bad_alloc&) {
         setLastError(kErrMemory);  // a library's buffer past what the system gives
     }
@@ -121,6 +120,35 @@ bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const Loa
     }
     out = std::move(decoded);
     return true;
+}
+
+}  // namespace
+
+bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const LoadOptions& options,
+                         FileFormat* detected) {
+    const FileFormat format = detectFormat(data, size);
+    if (detected) *detected = format;
+    if (format == FileFormat::Unknown) return fail(kErrBadFile);
+    const Codec* codec = codecForFormat(format);
+    if (!codec) return fail(kErrUnsupported);
+    return decodeInto(out, [&](Image& image) { return codec->decode(data, size, options, image); });
+}
+
+bool loadImageFromSource(ByteSource& source, Image& out, const LoadOptions& options,
+                         FileFormat* detected) {
+    const FileFormat format = detectSourceFormat(source);
+    if (detected) *detected = format;
+    if (format == FileFormat::Unknown) return fail(kErrBadFile);
+    const Codec* codec = codecForFormat(format);
+    if (!codec) return fail(kErrUnsupported);
+    if (codec->decodeSource)
+        return decodeInto(
+            out, [&](Image& image) { return codec->decodeSource(source, options, image); });
+    std::vector<uint8_t> bytes;
+    if (!readWholeSource(source, bytes)) return false;
+    return decodeInto(out, [&](Image& image) {
+        return codec->decode(bytes.data(), bytes.size(), options, image);
+    });
 }
 
 bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected) {
@@ -188,9 +216,7 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
     if (!file.open(path)) return false;
     // A reduced decode is smaller than the headers say: its decoder checks what it allocates.
     if (options.minSide <= 0 && !fitsMemoryBudget(file, detected)) return false;
-    std::vector<uint8_t> bytes;
-    if (!readWholeSource(file, bytes)) return false;
-    return loadImageFromMemory(bytes.data(), bytes.size(), out, options, detected);
+    return loadImageFromSource(file, out, options, detected);
 }
 
 bool decodeFileRows(const std::string& path, RowSink& sink) {

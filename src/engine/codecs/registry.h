@@ -39,7 +39,11 @@ const Codec* codecForSaveFormat(int saveFormat);
 /// content, 3 past the size limits. `detected` (optional) receives the format found.
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out,
                          const LoadOptions& options = {}, FileFormat* detected = nullptr);
-/// As loadImageFromMemory, reading the file at `path` first (errors 16, 20, 23 as well). For a
+/// As loadImageFromMemory, reading from `source`: as the decoder goes where the codec can
+/// (Codec::decodeSource), else whole first (error 23 when it is cut short).
+bool loadImageFromSource(ByteSource& source, Image& out, const LoadOptions& options = {},
+                         FileFormat* detected = nullptr);
+/// As loadImageFromSource, reading the file at `path` (errors 16, 20, 23 as well). For a
 /// whole picture (options.minSide 0) the headers are read first: one whose raster and file
 /// together do not fit the memory budget is refused with error 3 before the file is read
 /// (fitsMemoryBudget).

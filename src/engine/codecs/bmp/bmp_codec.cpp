@@ -1,5 +1,7 @@
 #include "engine/codecs/bmp/bmp_codec.h"
 
+#include "engine/codecs/image_row_sink.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -17,9 +19,11 @@ bool matchesBmp(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& bmpCodec() {
-    static const Codec codec{FileFormat::Bmp, "bmp",        matchesBmp,
-                             decodeBmp,       encodeBmp,    {kSaveBmp, kSaveBmpRle},
-                             encodeBmpTo,     readBmpFacts, decodeBmpRows};
+    static const Codec codec{FileFormat::Bmp, "bmp",
+                             matchesBmp,      decodeBmp,
+                             encodeBmp,       {kSaveBmp, kSaveBmpRle},
+                             encodeBmpTo,     readBmpFacts,
+                             decodeBmpRows,   decodeSourceByRows<decodeBmpRows>};
     return codec;
 }
 

@@ -14,8 +14,9 @@ bool matchesGif(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& gifCodec() {
-    static const Codec codec{FileFormat::Gif, "gif",   matchesGif,   decodeGif,    encodeGif,
-                             {kSaveGif},      nullptr, readGifFacts, decodeGifRows};
+    static const Codec codec{FileFormat::Gif, "gif",          matchesGif, decodeGif,
+                             encodeGif,       {kSaveGif},     nullptr,    readGifFacts,
+                             decodeGifRows,   decodeGifSource};
     return codec;
 }
 

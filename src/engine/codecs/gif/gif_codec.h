@@ -12,6 +12,8 @@ const Codec& gifCodec();
 /// colour table's size); the transparent index gets alpha 0; the first comment extension →
 /// comment.
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
+/// As decodeGif, reading from `source` (Codec::decodeSource).
+bool decodeGifSource(ByteSource& source, const LoadOptions& options, Image& out);
 /// The row decoder and header reader behind decodeGif (Codec::decodeRows, Codec::readFacts).
 /// Rows come as the file stores them (interlaced frames in their pass order); the depth is
 /// that of the colour table (decodeGif widens it when the data holds larger indexes).

@@ -212,6 +212,10 @@ bool decodeGifRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
 
 bool decodeGif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
     MemorySource source(data, size);
+    return decodeGifSource(source, options, out);
+}
+
+bool decodeGifSource(ByteSource& source, const LoadOptions& options, Image& out) {
     ImageRowSink sink;
     GifDecoder decoder(source, sink);
     Image image;

@@ -2,6 +2,8 @@
 // (https://www.w3.org/Graphics/JPEG/jfif3.pdf), Exif (CIPA DC-008).
 #include "engine/codecs/jpeg/jpeg_codec.h"
 
+#include "engine/codecs/image_row_sink.h"
+
 namespace ximora::engine {
 namespace {
 
@@ -12,9 +14,11 @@ bool matchesJpeg(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& jpegCodec() {
-    static const Codec codec{FileFormat::Jpeg, "jpg",         matchesJpeg,
-                             decodeJpeg,       encodeJpeg,    {kSaveJpeg, kSaveJpegProgressive},
-                             nullptr,          readJpegFacts, decodeJpegRows};
+    static const Codec codec{FileFormat::Jpeg, "jpg",
+                             matchesJpeg,      decodeJpeg,
+                             encodeJpeg,       {kSaveJpeg, kSaveJpegProgressive},
+                             nullptr,          readJpegFacts,
+                             decodeJpegRows,   decodeSourceByRows<decodeJpegRows>};
     return codec;
 }
 

@@ -1,6 +1,8 @@
 // JPEG 2000: ITU-T T.800 (https://www.itu.int/rec/T-REC-T.800), JP2 file format (Annex I).
 #include "engine/codecs/jpeg2000/jpeg2000_codec.h"
 
+#include "engine/codecs/image_row_sink.h"
+
 #include <cstring>
 
 namespace ximora::engine {
@@ -20,16 +22,30 @@ bool matchesJ2k(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& jp2Codec() {
-    static const Codec codec{FileFormat::Jp2,   "jp2",      matchesJp2, decodeJpeg2000,
-                             encodeJpeg2000,    {kSaveJp2}, nullptr,    readJpeg2000Facts,
-                             decodeJpeg2000Rows};
+    static const Codec codec{FileFormat::Jp2,
+                             "jp2",
+                             matchesJp2,
+                             decodeJpeg2000,
+                             encodeJpeg2000,
+                             {kSaveJp2},
+                             nullptr,
+                             readJpeg2000Facts,
+                             decodeJpeg2000Rows,
+                             decodeSourceByRows<decodeJpeg2000Rows>};
     return codec;
 }
 
 const Codec& j2kCodec() {
-    static const Codec codec{FileFormat::J2k,   "j2k",      matchesJ2k, decodeJpeg2000,
-                             encodeJpeg2000,    {kSaveJ2k}, nullptr,    readJpeg2000Facts,
-                             decodeJpeg2000Rows};
+    static const Codec codec{FileFormat::J2k,
+                             "j2k",
+                             matchesJ2k,
+                             decodeJpeg2000,
+                             encodeJpeg2000,
+                             {kSaveJ2k},
+                             nullptr,
+                             readJpeg2000Facts,
+                             decodeJpeg2000Rows,
+                             decodeSourceByRows<decodeJpeg2000Rows>};
     return codec;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/codecs/pcx/pcx_codec.h"
 
+#include "engine/codecs/image_row_sink.h"
+
 #include "engine/codecs/pcx/pcx_header.h"
 
 namespace ximora::engine {
@@ -16,8 +18,9 @@ bool matchesPcx(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& pcxCodec() {
-    static const Codec codec{FileFormat::Pcx, "pcx",   matchesPcx,   decodePcx,    encodePcx,
-                             {kSavePcx},      nullptr, readPcxFacts, decodePcxRows};
+    static const Codec codec{
+        FileFormat::Pcx, "pcx",   matchesPcx,   decodePcx,     encodePcx,
+        {kSavePcx},      nullptr, readPcxFacts, decodePcxRows, decodeSourceByRows<decodePcxRows>};
     return codec;
 }
 

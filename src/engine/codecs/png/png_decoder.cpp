@@ -248,8 +248,13 @@ bool decodePngRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
 }
 
 bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    MemorySource source(data, size);
+    return decodePngSource(source, options, out);
+}
+
+bool decodePngSource(ByteSource& source, const LoadOptions& options, Image& out) {
     Image image;
-    if (!decodeWholeImage(decodePngRows, data, size, options, image)) return false;
+    if (!decodeWholeImage(decodePngRows, source, options, image)) return false;
     if (image.hasPalette()) {
         // Indexes past a short palette show black rather than breaking the palette invariant.
         uint8_t highest = 0;

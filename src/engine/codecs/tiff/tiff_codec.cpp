@@ -1,6 +1,8 @@
 // TIFF 6.0: https://www.itu.int/itudoc/itu-t/com16/tiff-fx/docs/tiff6.pdf
 #include "engine/codecs/tiff/tiff_codec.h"
 
+#include "engine/codecs/image_row_sink.h"
+
 #include <cstring>
 
 namespace ximora::engine {
@@ -18,9 +20,11 @@ bool matchesTiff(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& tiffCodec() {
-    static const Codec codec{FileFormat::Tiff, "tif",         matchesTiff,
-                             decodeTiff,       encodeTiff,    {kSaveTiff, kSaveTiffLzw},
-                             nullptr,          readTiffFacts, decodeTiffRows};
+    static const Codec codec{FileFormat::Tiff, "tif",
+                             matchesTiff,      decodeTiff,
+                             encodeTiff,       {kSaveTiff, kSaveTiffLzw},
+                             nullptr,          readTiffFacts,
+                             decodeTiffRows,   decodeSourceByRows<decodeTiffRows>};
     return codec;
 }
 
