@@ -101,23 +101,26 @@ const Codec* codecForSaveFormat(int saveFormat) {
 
 namespace {
 
-// Runs `decode` into a fresh image and moves it to `out` on success, with the error rules every
-// load shares.
+// Runs a decoder with the error rules every load shares: a library's allocation past what the
+// system gives is the memory error, and a decoder that failed without saying why still fails.
+template <typename Decoder>
+bool runDecoder(Decoder decoder) {
+    clearLastError();
+    bool decoded = false;
+    try {
+        decoded = decoder();
+    } catch (const std::bad_alloc&) {
+        setLastError(kErrMemory);
+    }
+    if (!decoded && lastError() == kOk) setLastError(kErrFileBroken);
+    return decoded;
+}
+
+// Runs `decode` into a fresh image and moves it to `out` on success.
 template <typename Decode>
 bool decodeInto(Image& out, Decode decode) {
     Image decoded;
-    clearLastError();
-    bool decodedOk = false;
-    try {
-        decodedOk = decode(decoded);
-    } catch (const std::bad_alloc&) {
-        setLastError(kErrMemory);  // a library's buffer past what the system gives
-    }
-    if (!decodedOk) {
-        // A decoder that forgot to say why still must not report success.
-        if (lastError() == kOk) setLastError(kErrFileBroken);
-        return false;
-    }
+    if (!runDecoder([&] { return decode(decoded); })) return false;
     out = std::move(decoded);
     return true;
 }
@@ -225,15 +228,7 @@ bool decodeFileRows(const std::string& path, RowSink& sink) {
     const Codec* codec = codecForFormat(detectSourceFormat(file));
     if (!codec || !codec->decodeRows) return fail(kErrUnsupported);
     if (!fitsMemoryBudget(file, nullptr)) return false;
-    clearLastError();
-    bool decoded = false;
-    try {
-        decoded = codec->decodeRows(file, LoadOptions{}, sink);
-    } catch (const std::bad_alloc&) {
-        setLastError(kErrMemory);
-    }
-    if (!decoded && lastError() == kOk) setLastError(kErrFileBroken);
-    return decoded;
+    return runDecoder([&] { return codec->decodeRows(file, LoadOptions{}, sink); });
 }
 
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
