@@ -11,13 +11,21 @@
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
-#include "engine/io/file_io.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 
 namespace {
 
-using PageCounter = int (*)(const uint8_t* data, size_t size);
+using PageCounter = int (*)(ByteSource& source);
+
+// A counter of a format whose library reads the whole file from memory.
+template <int (*count)(const uint8_t* data, size_t size)>
+int countInMemory(ByteSource& source) {
+    if (const uint8_t* whole = source.data()) return count(whole, size_t(source.size()));
+    std::vector<uint8_t> bytes;
+    return readWholeSource(source, bytes) ? count(bytes.data(), bytes.size()) : 1;
+}
 
 // The page counter of a format that may hold several pages; nullptr for the others.
 PageCounter pageCounterFor(FileFormat format) {
@@ -25,17 +33,17 @@ PageCounter pageCounterFor(FileFormat format) {
         case FileFormat::Tiff:
             return tiffPageCount;
         case FileFormat::Gif:
-            return gifFrameCount;
+            return countInMemory<gifFrameCount>;
         case FileFormat::Png:
             return pngFrameCount;
         case FileFormat::Webp:
-            return webpFrameCount;
+            return countInMemory<webpFrameCount>;
         case FileFormat::Heif:
-            return heifImageCount;
+            return countInMemory<heifImageCount>;
         case FileFormat::Avif:
-            return avifFrameCount;
+            return countInMemory<avifFrameCount>;
         case FileFormat::Jxl:
-            return jxlFrameCount;
+            return countInMemory<jxlFrameCount>;
         default:
             return nullptr;
     }
@@ -44,18 +52,19 @@ PageCounter pageCounterFor(FileFormat format) {
 }  // namespace
 
 int countPages(const uint8_t* data, size_t size) {
+    MemorySource source(data, size);
     const PageCounter counter = pageCounterFor(detectFormat(data, size));
-    return counter ? counter(data, size) : 1;
+    return counter ? counter(source) : 1;
 }
 
 int countFilePages(const std::string& path) {
     const int saved = lastError();
-    // The file is read whole only in a format that may hold pages: a photo of a hundred
-    // megapixels costs the editor no second copy of its file for the information line.
-    const PageCounter counter = pageCounterFor(detectFileFormat(path));
-    std::vector<uint8_t> bytes;
-    const int pages =
-        counter && readWholeFile(path, bytes) ? counter(bytes.data(), bytes.size()) : 1;
+    // Only the formats that may hold pages are read, and TIFF and PNG only as far as their
+    // directories and chunk headers: a photo costs the editor no second reading of its file.
+    FileSource file;
+    const PageCounter counter =
+        file.open(path) ? pageCounterFor(detectSourceFormat(file)) : nullptr;
+    const int pages = counter ? counter(file) : 1;
     setLastError(saved);
     return pages;
 }

@@ -45,12 +45,6 @@ const Codec* const kCodecs[] = {
 // Enough for every codec's content test.
 constexpr size_t kDetectionBytes = 4096;
 
-FileFormat detectSourceFormat(ByteSource& source) {
-    std::vector<uint8_t> head;
-    readHead(source, kDetectionBytes, head);
-    return detectFormat(head.data(), head.size());
-}
-
 // The facts of the decoded picture, for codecs without a header reader.
 bool factsByDecoding(ByteSource& source, ImageFacts& out) {
     std::vector<uint8_t> bytes;
@@ -71,6 +65,12 @@ bool isKnownSaveFormat(int saveFormat) {
 }
 
 }  // namespace
+
+FileFormat detectSourceFormat(ByteSource& source) {
+    std::vector<uint8_t> head;
+    readHead(source, kDetectionBytes, head);
+    return detectFormat(head.data(), head.size());
+}
 
 std::span<const Codec* const> codecs() { return kCodecs; }
 
@@ -168,11 +168,6 @@ bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected) {
     }
     out = facts;
     return true;
-}
-
-FileFormat detectFileFormat(const std::string& path) {
-    FileSource file;
-    return file.open(path) ? detectSourceFormat(file) : FileFormat::Unknown;
 }
 
 bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detected) {

@@ -22,9 +22,8 @@ std::span<const Codec* const> codecs();
 /// damaged to tell); office documents are Unknown.
 FileFormat detectFormat(const uint8_t* head, size_t size);
 
-/// The format of the file at `path` from its first bytes (detectFormat); Unknown when it
-/// cannot be read, with the error of opening it.
-FileFormat detectFileFormat(const std::string& path);
+/// The format of the content of `source` from its first bytes (detectFormat).
+FileFormat detectSourceFormat(ByteSource& source);
 
 /// The lower-case extension of a detected format ("bmp", "jpg", "fpx"); empty for Unknown.
 std::string_view formatExtension(FileFormat format);

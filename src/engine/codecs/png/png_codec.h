@@ -23,7 +23,7 @@ bool readPngFacts(ByteSource& source, ImageFacts& out);
 
 /// Frames of an animated PNG (APNG): its acTL count, plus the default image when no fcTL
 /// before the image data makes it the first frame; 1 for a still image.
-int pngFrameCount(const uint8_t* data, size_t size);
+int pngFrameCount(ByteSource& source);
 
 /// Encodes palette or grey at 1, 4 or 8 bits, 16 and 24 bits as RGB, 32 bits as RGBA;
 /// options.interlace (Adam7), options.transparentColour (tRNS), dpi, comment, metadata.

@@ -272,20 +272,26 @@ bool readPngFacts(ByteSource& source, ImageFacts& out) {
     return readFactsWithRows(decodePngRows, source, out);
 }
 
-int pngFrameCount(const uint8_t* data, size_t size) {
+int pngFrameCount(ByteSource& source) {
     const auto be32 = [](const uint8_t* p) {
         return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
     };
+    const uint64_t size = source.size();
     uint32_t frames = 0;
     bool firstIsFrame = false;
-    for (size_t at = 8; at + 12 <= size;) {
-        const uint32_t length = be32(data + at);
+    // Chunk headers up to the image data: the length and type, and acTL's frame count.
+    uint8_t head[12];
+    for (uint64_t at = 8; at + 12 <= size;) {
+        if (source.read(at, head, 8) != 8) break;
+        const uint32_t length = be32(head);
         if (length > size - at - 12) break;
-        const uint8_t* type = data + at + 4;
+        const uint8_t* type = head + 4;
         if (std::memcmp(type, "IDAT", 4) == 0) break;
-        if (std::memcmp(type, "acTL", 4) == 0 && length >= 8) frames = be32(data + at + 8);
+        if (std::memcmp(type, "acTL", 4) == 0 && length >= 8 &&
+            source.read(at + 8, head + 8, 4) == 4)
+            frames = be32(head + 8);
         if (std::memcmp(type, "fcTL", 4) == 0) firstIsFrame = true;
-        at += size_t(length) + 12;
+        at += uint64_t(length) + 12;
     }
     if (frames == 0) return 1;
     return int(std::min<uint64_t>(uint64_t(frames) + (firstIsFrame ? 0 : 1), 1u << 30));

@@ -22,8 +22,8 @@ bool decodeTiffRows(ByteSource& source, const LoadOptions& options, RowSink& sin
 bool readTiffFacts(ByteSource& source, ImageFacts& out);
 
 /// Pages of a file: its directories other than reduced-resolution copies (previews), at
-/// least 1; a damaged directory ends the count.
-int tiffPageCount(const uint8_t* data, size_t size);
+/// least 1; a damaged directory ends the count. Reads the directories only.
+int tiffPageCount(ByteSource& source);
 
 /// Encodes at the nominal depth (16-bit as 24-bit RGB, 32-bit as RGB with alpha), with
 /// the palette, dpi, comment, XMP and ICC; LZW with a horizontal predictor for code 11.

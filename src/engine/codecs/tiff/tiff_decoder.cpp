@@ -303,9 +303,8 @@ void TiffDecoder::takeTags() {
 
 }  // namespace
 
-int tiffPageCount(const uint8_t* data, size_t size) {
+int tiffPageCount(ByteSource& source) {
     constexpr int kMaxPages = 65535;
-    MemorySource source(data, size);
     TiffFile file;
     if (!file.openForReading(source)) return 1;
     int pages = 0;
