@@ -1,4 +1,5 @@
-// ICC Profiles in X: https://www.freedesktop.org/wiki/Specifications/icc_profiles_in_x_spec/
+// Display profiles on X: the _ICC_PROFILE property of the root window, as freedesktop.org's
+// "ICC Profiles in X" convention describes it.
 // colord: https://www.freedesktop.org/software/colord/gtk-doc/ (org.freedesktop.ColorManager)
 #include "platform/display_profile.h"
 

@@ -1,4 +1,4 @@
-// ICC profiles: https://www.color.org/specification/ICC.1-2022-05.pdf
+// ICC profiles: ICC.1:2022, the International Color Consortium's profile format (color.org).
 #include "engine/colour/colour_transform.h"
 
 #include <algorithm>

@@ -34,8 +34,7 @@ bool bmpPlainHead(const BmpShape& shape, std::vector<uint8_t>& head);
 size_t bmpRowBytes(int width, int bitsPerPixel);
 /// One row of the Image layout (`pixels`, `width` pixels of `bitsPerPixel`) as the file stores
 /// it, into `out` (`padded` bytes, the padding zeroed).
-void bmpFileRow(const uint8_t* pixels, int width, int bitsPerPixel, uint8_t* out,
-                size_t padded);
+void bmpFileRow(const uint8_t* pixels, int width, int bitsPerPixel, uint8_t* out, size_t padded);
 
 /// Pixels per metre (BMP) ↔ dots per inch, rounded; values ≤ 0 mean "not set" both ways.
 int dpiFromPixelsPerMetre(int64_t pixelsPerMetre);

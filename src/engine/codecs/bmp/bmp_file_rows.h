@@ -52,7 +52,7 @@ class BmpFileRowSink final : public RowSink {
     std::future<bool> written_;
     std::vector<bool> filled_;  // the band's rows received
     int bandRows_ = 0;
-    int bandStart_ = -1;        // the band's first row in file order, -1 before the first row
+    int bandStart_ = -1;  // the band's first row in file order, -1 before the first row
     int filledCount_ = 0, lowest_ = 0, highest_ = 0;  // rows received, their first and last slot
 };
 
