@@ -125,6 +125,54 @@ bool decodeInto(Image& out, Decode decode) {
     return true;
 }
 
+// The codec for the content of `source`: nullptr with error 6 when it is no known format, 4 when
+// its format has no codec. `detected` (optional) receives the format.
+const Codec* codecOf(ByteSource& source, FileFormat* detected) {
+    const FileFormat format = detectSourceFormat(source);
+    if (detected) *detected = format;
+    if (format == FileFormat::Unknown) return fail(kErrBadFile), nullptr;
+    const Codec* codec = codecForFormat(format);
+    if (!codec) fail(kErrUnsupported);
+    return codec;
+}
+
+// The whole picture in `source` through `codec`: read as the decoder goes where it can, else
+// whole first.
+bool decodeWith(const Codec& codec, ByteSource& source, const LoadOptions& options, Image& out) {
+    if (codec.decodeSource)
+        return decodeInto(out,
+                          [&](Image& image) { return codec.decodeSource(source, options, image); });
+    std::vector<uint8_t> bytes;
+    if (!readWholeSource(source, bytes)) return false;
+    return decodeInto(out, [&](Image& image) {
+        return codec.decode(bytes.data(), bytes.size(), options, image);
+    });
+}
+
+// The facts of `source` through `codec`: its header reader, else the decoded picture.
+bool factsWith(const Codec& codec, ByteSource& source, ImageFacts& out) {
+    ImageFacts facts;
+    if (!runDecoder([&] {
+            return codec.readFacts ? codec.readFacts(source, facts)
+                                   : factsByDecoding(source, facts);
+        }))
+        return false;
+    out = facts;
+    return true;
+}
+
+// The budget check of a whole picture from its headers, for codecs that have a header reader
+// (the others' decoders check what they allocate).
+bool fitsMemoryBudget(const Codec& codec, ByteSource& file) {
+    if (!codec.readFacts) return true;
+    ImageFacts facts;
+    if (!factsWith(codec, file, facts)) return false;
+    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
+    const uint64_t needed =
+        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
+    return needed <= memoryLimit() || fail(kErrMemory);
+}
+
 }  // namespace
 
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const LoadOptions& options,
@@ -139,35 +187,13 @@ bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const Loa
 
 bool loadImageFromSource(ByteSource& source, Image& out, const LoadOptions& options,
                          FileFormat* detected) {
-    const FileFormat format = detectSourceFormat(source);
-    if (detected) *detected = format;
-    if (format == FileFormat::Unknown) return fail(kErrBadFile);
-    const Codec* codec = codecForFormat(format);
-    if (!codec) return fail(kErrUnsupported);
-    if (codec->decodeSource)
-        return decodeInto(
-            out, [&](Image& image) { return codec->decodeSource(source, options, image); });
-    std::vector<uint8_t> bytes;
-    if (!readWholeSource(source, bytes)) return false;
-    return decodeInto(out, [&](Image& image) {
-        return codec->decode(bytes.data(), bytes.size(), options, image);
-    });
+    const Codec* codec = codecOf(source, detected);
+    return codec && decodeWith(*codec, source, options, out);
 }
 
 bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected) {
-    const FileFormat format = detectSourceFormat(source);
-    if (detected) *detected = format;
-    if (format == FileFormat::Unknown) return fail(kErrBadFile);
-    const Codec* codec = codecForFormat(format);
-    if (!codec) return fail(kErrUnsupported);
-    ImageFacts facts;
-    clearLastError();
-    if (!(codec->readFacts ? codec->readFacts(source, facts) : factsByDecoding(source, facts))) {
-        if (lastError() == kOk) setLastError(kErrFileBroken);
-        return false;
-    }
-    out = facts;
-    return true;
+    const Codec* codec = codecOf(source, detected);
+    return codec && factsWith(*codec, source, out);
 }
 
 bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detected) {
@@ -176,26 +202,11 @@ bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detect
     return file.open(path) && readImageFacts(file, out, detected);
 }
 
-namespace {
-
-// The budget check of a whole picture from its headers, for codecs that have a header reader
-// (the others' decoders check what they allocate).
-bool fitsMemoryBudget(ByteSource& file, FileFormat* detected) {
-    const Codec* codec = codecForFormat(detectSourceFormat(file));
-    if (!codec || !codec->readFacts) return true;
-    ImageFacts facts;
-    if (!readImageFacts(file, facts, detected)) return false;
-    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
-    const uint64_t needed =
-        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
-    return needed <= memoryLimit() || fail(kErrMemory);
-}
-
-}  // namespace
-
 bool fitsMemoryBudget(const std::string& path) {
     FileSource file;
-    return file.open(path) && fitsMemoryBudget(file, nullptr);
+    if (!file.open(path)) return false;
+    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    return !codec || fitsMemoryBudget(*codec, file);
 }
 
 uint64_t headerRasterBytes(const std::string& path) {
@@ -212,9 +223,11 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
     if (detected) *detected = FileFormat::Unknown;
     FileSource file;
     if (!file.open(path)) return false;
+    const Codec* codec = codecOf(file, detected);
+    if (!codec) return false;
     // A reduced decode is smaller than the headers say: its decoder checks what it allocates.
-    if (options.minSide <= 0 && !fitsMemoryBudget(file, detected)) return false;
-    return loadImageFromSource(file, out, options, detected);
+    if (options.minSide <= 0 && !fitsMemoryBudget(*codec, file)) return false;
+    return decodeWith(*codec, file, options, out);
 }
 
 bool decodeFileRows(const std::string& path, RowSink& sink) {
@@ -222,7 +235,7 @@ bool decodeFileRows(const std::string& path, RowSink& sink) {
     if (!file.open(path)) return false;
     const Codec* codec = codecForFormat(detectSourceFormat(file));
     if (!codec || !codec->decodeRows) return fail(kErrUnsupported);
-    if (!fitsMemoryBudget(file, nullptr)) return false;
+    if (!fitsMemoryBudget(*codec, file)) return false;
     return runDecoder([&] { return codec->decodeRows(file, LoadOptions{}, sink); });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Little-endian reading and writing for the formats the engine parses itself (BMP, PCX).
+// Little-endian reading and writing for the formats the engine parses itself (BMP, PCX), and
+// the big-endian reading of chunk and box headers (PNG, JPEG 2000).
 // Readers never read past the buffer: every access is checked by the caller through has().
 
 #include <cstddef>
@@ -11,6 +12,10 @@ namespace ximora::engine {
 inline uint16_t readLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t readLe32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+inline uint32_t readBe32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
 inline void writeLe16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }

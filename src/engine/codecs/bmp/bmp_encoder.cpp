@@ -32,17 +32,22 @@ std::vector<Colour> paletteToWrite(const Image& image) {
     return palette;
 }
 
-// The headers up to the pixels: file header, info header, bit field masks, palette. False past
-// the 4 GB the header's sizes can hold.
-bool writeHead(const BmpShape& shape, uint32_t compression, uint32_t pixelBytes,
-               const std::vector<Colour>& palette, std::vector<uint8_t>& head) {
+// The headers up to the pixels: file header, info header, bit field masks, palette. The pixels
+// are plain rows, or `runs` bytes of run-length codes (4 and 8 bits) when that is not 0. False
+// past the 4 GB the header's sizes can hold.
+bool writeHead(const BmpShape& shape, const std::vector<Colour>& palette, size_t runs,
+               std::vector<uint8_t>& head) {
     const int bits = shape.bitsPerPixel;
+    const uint32_t compression = runs > 0                   ? (bits == 8 ? kRle8 : kRle4)
+                                 : bits == 16 || bits == 32 ? kBitFields
+                                                            : kRgb;
     const uint32_t infoSize = bits == 32 ? kInfoV4Size : kInfoV3Size;
     const uint32_t maskBytes = bits == 16 ? 12 : 0;  // after a version 3 header
     const uint64_t pixelOffset =
         kFileHeaderSize + infoSize + maskBytes + 4 * uint64_t(palette.size());
     const uint64_t rawSize = bmpRowBytes(shape.width, bits) * uint64_t(shape.height);
     if (rawSize + pixelOffset > 0xFFFFFFFFu) return fail(kErrBadImage);  // the header's limit
+    const uint32_t pixelBytes = uint32_t(runs > 0 ? runs : rawSize);
 
     head.clear();
     head.reserve(size_t(pixelOffset));
@@ -113,28 +118,20 @@ void bmpFileRow(const uint8_t* src, int width, int bits, uint8_t* out, size_t pa
 
 bool bmpPlainHead(const BmpShape& shape, std::vector<uint8_t>& head) {
     if (shape.bitsPerPixel < 16) return fail(kErrBadParameter);  // palettes come from the pixels
-    const uint64_t rawSize = bmpRowBytes(shape.width, shape.bitsPerPixel) * uint64_t(shape.height);
-    const uint32_t compression = shape.bitsPerPixel == 24 ? kRgb : kBitFields;
-    return writeHead(shape, compression, uint32_t(std::min<uint64_t>(rawSize, 0xFFFFFFFFu)), {},
-                     head);
+    return writeHead(shape, {}, 0, head);
 }
 
 bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink) {
     if (image.empty()) return fail(kErrOrder);
     const int bits = image.bitsPerPixel();
     const bool compress = options.format == kSaveBmpRle && (bits == 4 || bits == 8);
-    const uint32_t compression = compress                   ? (bits == 8 ? kRle8 : kRle4)
-                                 : bits == 16 || bits == 32 ? kBitFields
-                                                            : kRgb;
     const std::vector<Colour> palette = bits <= 8 ? paletteToWrite(image) : std::vector<Colour>{};
     const BmpShape shape{image.width(), image.height(), bits, image.dpiX, image.dpiY};
     // Run lengths are known only once encoded; plain rows are written as they are made.
     std::vector<uint8_t> runs;
     if (compress) encodeBmpRle(image, bits, runs);
-    const uint32_t pixelBytes = uint32_t(compress ? runs.size() : image.dataSize());
     std::vector<uint8_t> head;
-    if (!writeHead(shape, compression, pixelBytes, palette, head) ||
-        !sink.write(head.data(), head.size()))
+    if (!writeHead(shape, palette, runs.size(), head) || !sink.write(head.data(), head.size()))
         return false;
     if (compress) return sink.write(runs.data(), runs.size());
 

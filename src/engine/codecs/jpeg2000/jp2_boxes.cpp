@@ -1,6 +1,8 @@
 // JP2 boxes: ISO/IEC 15444-1 Annex I (https://www.itu.int/rec/T-REC-T.800).
 #include "engine/codecs/jpeg2000/jp2_boxes.h"
 
+#include "engine/io/bytes.h"
+
 #include <cstring>
 
 namespace ximora::engine {
@@ -12,10 +14,6 @@ constexpr uint8_t kXmpUuid[16] = {0xBE, 0x7A, 0xCF, 0xCB, 0x97, 0xA9, 0x42, 0xE8
                                   0x9C, 0x71, 0x99, 0x94, 0x91, 0xE3, 0xAF, 0xAC};
 constexpr uint8_t kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
 
-uint32_t be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 struct Box {
     uint64_t start, content, end;  // the header's first byte, the content's, one past the box
     uint32_t type;
@@ -24,11 +22,11 @@ struct Box {
 // The top-level box at `at`; false when none fits.
 bool boxAt(const uint8_t* data, size_t size, uint64_t at, Box& box) {
     if (at + 8 > size) return false;
-    uint64_t length = be32(data + at);
-    box.start = at, box.type = be32(data + at + 4), box.content = at + 8;
+    uint64_t length = readBe32(data + at);
+    box.start = at, box.type = readBe32(data + at + 4), box.content = at + 8;
     if (length == 1) {
         if (at + 16 > size) return false;
-        length = uint64_t(be32(data + at + 8)) << 32 | be32(data + at + 12);
+        length = uint64_t(readBe32(data + at + 8)) << 32 | readBe32(data + at + 12);
         box.content = at + 16;
     } else if (length == 0) {
         length = size - at;  // the last box runs to the end of the file

@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
+#include "engine/io/bytes.h"
 #include "engine/metadata/exif.h"
 
 namespace ximora::engine {
@@ -46,22 +48,31 @@ class PngDecoder {
     bool pixelsDone_ = false;
 };
 
-// Whether every chunk up to IEND lies inside the file. libpng allocates some chunks (texts among
-// them) at their declared length before reading them, whatever limit it is given, so a forged
-// length would cost gigabytes. Only the chunk headers are read.
-bool chunksFit(ByteSource& source) {
+// Walks the chunk headers after the signature, reading only them: `visit(type, at, length)`
+// returns false to stop there. True when a visit stopped the walk, false when a chunk runs past
+// the end of the file first (or the file ends without one stopping it).
+template <typename Visit>
+bool walkChunks(ByteSource& source, Visit visit) {
     constexpr uint64_t kSignature = 8, kFraming = 12;
     const uint64_t size = source.size();
     for (uint64_t at = kSignature; at + kFraming <= size;) {
         uint8_t header[8];
         if (source.read(at, header, sizeof header) != sizeof header) return false;
-        const uint64_t length =
-            uint64_t(header[0]) << 24 | header[1] << 16 | header[2] << 8 | header[3];
+        const uint32_t length = readBe32(header);
         if (length > size - at - kFraming) return false;
-        if (std::memcmp(header + 4, "IEND", 4) == 0) return true;
+        if (!visit(std::string_view(reinterpret_cast<const char*>(header + 4), 4), at, length))
+            return true;
         at += kFraming + length;
     }
     return false;
+}
+
+// Whether every chunk up to IEND lies inside the file. libpng allocates some chunks (texts among
+// them) at their declared length before reading them, whatever limit it is given, so a forged
+// length would cost gigabytes.
+bool chunksFit(ByteSource& source) {
+    return walkChunks(source,
+                      [](std::string_view type, uint64_t, uint32_t) { return type != "IEND"; });
 }
 
 bool PngDecoder::run() {
@@ -273,26 +284,16 @@ bool readPngFacts(ByteSource& source, ImageFacts& out) {
 }
 
 int pngFrameCount(ByteSource& source) {
-    const auto be32 = [](const uint8_t* p) {
-        return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-    };
-    const uint64_t size = source.size();
     uint32_t frames = 0;
     bool firstIsFrame = false;
-    // Chunk headers up to the image data: the length and type, and acTL's frame count.
-    uint8_t head[12];
-    for (uint64_t at = 8; at + 12 <= size;) {
-        if (source.read(at, head, 8) != 8) break;
-        const uint32_t length = be32(head);
-        if (length > size - at - 12) break;
-        const uint8_t* type = head + 4;
-        if (std::memcmp(type, "IDAT", 4) == 0) break;
-        if (std::memcmp(type, "acTL", 4) == 0 && length >= 8 &&
-            source.read(at + 8, head + 8, 4) == 4)
-            frames = be32(head + 8);
-        if (std::memcmp(type, "fcTL", 4) == 0) firstIsFrame = true;
-        at += uint64_t(length) + 12;
-    }
+    // The chunks before the image data: acTL's frame count, and whether an fcTL comes first.
+    walkChunks(source, [&](std::string_view type, uint64_t at, uint32_t length) {
+        uint8_t count[4];
+        if (type == "acTL" && length >= 8 && source.read(at + 8, count, 4) == 4)
+            frames = readBe32(count);
+        firstIsFrame = firstIsFrame || type == "fcTL";
+        return type != "IDAT";
+    });
     if (frames == 0) return 1;
     return int(std::min<uint64_t>(uint64_t(frames) + (firstIsFrame ? 0 : 1), 1u << 30));
 }
