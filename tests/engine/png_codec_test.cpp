@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "codec_test_io.h"
 #include "engine/codecs/png/png_codec.h"
@@ -23,6 +25,12 @@ std::vector<uint8_t> encode(const Image& image, bool interlace = false, int tran
 
 bool decode(const std::vector<uint8_t>& bytes, Image& out) {
     return decodeWith(pngCodec(), bytes, out);
+}
+
+long peakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 }  // namespace
@@ -77,16 +85,36 @@ TEST(PngCodec, DamagedFilesFailCleanly) {
     EXPECT_FALSE(decode(truncated, out));
     EXPECT_EQ(lastError(), kErrCannotRead);
 
-    std::vector<uint8_t> huge = good;  // IHDR width and height at offsets 16 and 20
-    huge[17] = 0xFF, huge[18] = 0xFF, huge[21] = 0xFF, huge[22] = 0xFF;
-    const uLong crc = crc32(0, huge.data() + 12, 17);
-    for (int i = 0; i < 4; ++i) huge[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
-    EXPECT_FALSE(decode(huge, out));
-    EXPECT_EQ(lastError(), kErrMemory);
+    // Headers claiming huge pictures: both sides large, and rows of gigabytes (2 080 374 784
+    // pixels wide), which must be refused before any row buffer is sized from them.
+    for (const auto& [width, height] : {std::pair{0x00FFFF40u, 0x00FFFF40u}, {0x7C000000u, 7u}}) {
+        std::vector<uint8_t> huge = good;  // IHDR width and height at offsets 16 and 20
+        for (int i = 0; i < 4; ++i) {
+            huge[16 + size_t(i)] = uint8_t(width >> (24 - 8 * i));
+            huge[20 + size_t(i)] = uint8_t(height >> (24 - 8 * i));
+        }
+        const uLong crc = crc32(0, huge.data() + 12, 17);
+        for (int i = 0; i < 4; ++i) huge[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+        const long peakBefore = peakResidentKiB();
+        EXPECT_FALSE(decode(huge, out)) << width;
+        EXPECT_EQ(lastError(), kErrMemory) << width;
+        EXPECT_LT(peakResidentKiB() - peakBefore, 256L << 10) << width;
+    }
 
     std::vector<uint8_t> garbage = good;
     for (size_t i = 40; i < garbage.size() - 20; i += 7) garbage[i] ^= 0x5A;
     EXPECT_FALSE(decode(garbage, out));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    EXPECT_TRUE(sameColours(out, kept));
+
+    // One changed byte of the compressed rows: zlib's checksum is not computed, the chunk's CRC
+    // still refuses the file.
+    const std::string idat = "IDAT";
+    const auto at = std::search(good.begin(), good.end(), idat.begin(), idat.end());
+    ASSERT_NE(at, good.end());
+    std::vector<uint8_t> flipped = good;
+    flipped[size_t(at - good.begin()) + 4 + 40] ^= 0x01;
+    EXPECT_FALSE(decode(flipped, out));
     EXPECT_EQ(lastError(), kErrFileBroken);
     EXPECT_TRUE(sameColours(out, kept));
 }
