@@ -89,6 +89,24 @@ TEST(JpegCodec, GreyStaysGreyAndOtherDepthsBecomeColour) {
     }
 }
 
+TEST(JpegCodec, ASinkThatRefusesStopsTheEncoderWithItsOwnError) {
+    // Takes the first buffer of the file, then fails as a full disk would, with an error the
+    // encoder itself never gives.
+    struct RefusingSink final : ByteSink {
+        size_t calls = 0, bytes = 0;
+        bool write(const uint8_t*, size_t size) override {
+            if (++calls > 1) return fail(kErrCannotCreate);
+            bytes += size;
+            return true;
+        }
+    } sink;
+    const Image picture = patternImage(900, 700, 24);
+    EXPECT_FALSE(encodeJpegTo(picture, {.format = kSaveJpeg, .jpegQuality = 95}, sink));
+    EXPECT_EQ(lastError(), kErrCannotCreate);
+    EXPECT_EQ(sink.calls, 2u);  // nothing more is offered after the refusal
+    EXPECT_GT(sink.bytes, 0u);
+}
+
 TEST(JpegCodec, QualityOutsideOneToHundredIsRefused) {
     SaveOptions options;
     std::vector<uint8_t> bytes;

@@ -100,8 +100,8 @@ TEST(Registry, MemoryLimitRefusesBeforeDecoding) {
     }
 }
 
-// BMP and PNG are written into the file as they are encoded; the file must hold exactly what
-// encoding in memory gives, small pieces and large ones alike.
+// BMP, PNG and JPEG are written into the file as they are encoded; the file must hold exactly
+// what encoding in memory gives, small pieces and large ones alike.
 TEST(Registry, FilesWrittenWhileEncodingMatchTheEncodingInMemory) {
     TempFolder folder;
     struct Case {
@@ -109,7 +109,8 @@ TEST(Registry, FilesWrittenWhileEncodingMatchTheEncodingInMemory) {
     };
     for (const Case c :
          {Case{kSaveBmp, 24, 700, 500}, Case{kSaveBmp, 1, 33, 9}, Case{kSaveBmpRle, 8, 300, 200},
-          Case{kSaveBmp, 32, 5, 3}, Case{kSavePng, 24, 900, 700}, Case{kSavePng, 4, 40, 30}}) {
+          Case{kSaveBmp, 32, 5, 3}, Case{kSavePng, 24, 900, 700}, Case{kSavePng, 4, 40, 30},
+          Case{kSaveJpeg, 24, 900, 700}, Case{kSaveJpegProgressive, 8, 301, 77}}) {
         const Image image = ximora::engine::test::randomImage(c.width, c.height, c.bits);
         SaveOptions options;
         options.format = c.format;

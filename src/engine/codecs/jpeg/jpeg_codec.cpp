@@ -17,7 +17,7 @@ const Codec& jpegCodec() {
     static const Codec codec{FileFormat::Jpeg, "jpg",
                              matchesJpeg,      decodeJpeg,
                              encodeJpeg,       {kSaveJpeg, kSaveJpegProgressive},
-                             nullptr,          readJpegFacts,
+                             encodeJpegTo,     readJpegFacts,
                              decodeJpegRows,   decodeSourceByRows<decodeJpegRows>};
     return codec;
 }

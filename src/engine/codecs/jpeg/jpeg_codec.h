@@ -22,5 +22,7 @@ constexpr int kFullChromaQuality = 90;
 /// Encodes grey-level palette images as one-component JPEG, everything else as YCbCr.
 /// options.jpegQuality must be 1 to 100 (error 5 otherwise).
 bool encodeJpeg(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
+/// As encodeJpeg, handing the file to `sink` as it is compressed.
+bool encodeJpegTo(const Image& image, const SaveOptions& options, ByteSink& sink);
 
 }  // namespace ximora::engine

@@ -1,42 +1,86 @@
 // Encoder writing JFIF files (https://www.w3.org/Graphics/JPEG/jfif3.pdf).
 #include <algorithm>
-#include <cstdlib>
+#include <vector>
 
 #include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/codecs/jpeg/jpeg_error.h"
 #include "engine/codecs/jpeg/jpeg_markers.h"
 #include "engine/codecs/row_convert.h"
 #include "engine/core/error.h"
+#include "engine/io/vector_sink.h"
+
+// After jpeglib.h, which jpeg_error.h brings.
+#include <jerror.h>
 
 namespace ximora::engine {
 namespace {
+
+// libjpeg's output goes through a small buffer into the sink, so that a save writes the file
+// as the rows are compressed instead of growing a copy of it in memory.
+struct SinkDestination {
+    static constexpr size_t kBufferBytes = size_t(64) << 10;
+    jpeg_destination_mgr manager{};  // first: libjpeg hands back this pointer
+    ByteSink* sink = nullptr;
+    std::vector<JOCTET> buffer;
+    bool sinkFailed = false;  ///< the sink refused bytes; its error stands
+
+    void install(j_compress_ptr cinfo, ByteSink& to) {
+        sink = &to;
+        buffer.resize(kBufferBytes);
+        manager.init_destination = [](j_compress_ptr c) { of(c).restart(); };
+        manager.empty_output_buffer = [](j_compress_ptr c) -> boolean {
+            of(c).hand(c, kBufferBytes);  // libjpeg wants the whole buffer taken
+            of(c).restart();
+            return TRUE;
+        };
+        manager.term_destination = [](j_compress_ptr c) {
+            of(c).hand(c, kBufferBytes - of(c).manager.free_in_buffer);
+        };
+        cinfo->dest = &manager;
+    }
+
+  private:
+    static SinkDestination& of(j_compress_ptr cinfo) {
+        return *reinterpret_cast<SinkDestination*>(cinfo->dest);
+    }
+    void restart() {
+        manager.next_output_byte = buffer.data();
+        manager.free_in_buffer = buffer.size();
+    }
+    void hand(j_compress_ptr cinfo, size_t bytes) {
+        if (bytes == 0 || sink->write(buffer.data(), bytes)) return;
+        sinkFailed = true;
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    }
+};
 
 // State with destructors lives here, outside the setjmp frame.
 class JpegEncoder {
   public:
     ~JpegEncoder() {
         if (created_) jpeg_destroy_compress(&cinfo_);
-        std::free(buffer_);
     }
-    bool run(const Image& image, const SaveOptions& options);
+    bool run(const Image& image, const SaveOptions& options, ByteSink& sink);
     std::vector<uint8_t> rowBuffer;
-    unsigned char* buffer_ = nullptr;
-    unsigned long bufferSize_ = 0;
 
   private:
     jpeg_compress_struct cinfo_{};
     JpegErrorTrap trap_{};
+    SinkDestination destination_;
     bool created_ = false;
 };
 
-bool JpegEncoder::run(const Image& image, const SaveOptions& options) {
+bool JpegEncoder::run(const Image& image, const SaveOptions& options, ByteSink& sink) {
     const bool grey = indexesAreGreyLevels(image);
     rowBuffer.resize(size_t(image.width()) * 3);
     cinfo_.err = installJpegErrors(trap_);
-    if (setjmp(trap_.jump)) return fail(trap_.code == kErrMemory ? kErrMemory : kErrCannotWrite);
+    if (setjmp(trap_.jump)) {
+        if (destination_.sinkFailed) return false;
+        return fail(trap_.code == kErrMemory ? kErrMemory : kErrCannotWrite);
+    }
     jpeg_create_compress(&cinfo_);
     created_ = true;
-    jpeg_mem_dest(&cinfo_, &buffer_, &bufferSize_);
+    destination_.install(&cinfo_, sink);
     cinfo_.image_width = JDIMENSION(image.width());
     cinfo_.image_height = JDIMENSION(image.height());
     cinfo_.input_components = grey ? 1 : 3;
@@ -78,12 +122,18 @@ bool JpegEncoder::run(const Image& image, const SaveOptions& options) {
 
 }  // namespace
 
-bool encodeJpeg(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+bool encodeJpegTo(const Image& image, const SaveOptions& options, ByteSink& sink) {
     if (image.empty()) return fail(kErrNoImage);
     if (options.jpegQuality < 1 || options.jpegQuality > 100) return fail(kErrBadParameter);
     JpegEncoder encoder;
-    if (!encoder.run(image, options)) return false;
-    out.assign(encoder.buffer_, encoder.buffer_ + encoder.bufferSize_);
+    return encoder.run(image, options, sink);
+}
+
+bool encodeJpeg(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> bytes;
+    VectorSink sink(bytes);
+    if (!encodeJpegTo(image, options, sink)) return false;
+    out = std::move(bytes);
     return true;
 }
 
