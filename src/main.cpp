@@ -4,9 +4,11 @@
 #include <cstdio>
 
 #include "app/startup.h"
+#include "engine/io/atomic_file.h"
 #include "platform/clipboard_keeper.h"
 
 int main(int argc, char** argv) {
+    ximora::engine::reportFileSizeLimitAsWriteError();
     QApplication app(argc, argv);
     // The desktop matches windows to the installed entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.quorvel.ximora"));

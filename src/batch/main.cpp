@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "batch/batch_command.h"
+#include "engine/io/atomic_file.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ximora::engine::reportFileSizeLimitAsWriteError();
     if (argc < 2) return usage();
     const std::string_view name = argv[1];
     for (const BatchCommand& command : kCommands) {

@@ -39,8 +39,13 @@ void savePicture(const QString& path, int w, int h, Qt::GlobalColor colour) {
 }
 
 // No file of the program may grow past `bytes`: a disk that fills up while the program ends.
+// The limit's signal keeps its default action, which ends a process: the program itself must
+// turn the limit into a failed write.
 std::function<void()> diskFullPast(rlim_t bytes) {
-    return [bytes] { ximora::testing::limitFileSize(bytes); };
+    return [bytes] {
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
 }
 
 class ProgramSafety : public ProgramRun {

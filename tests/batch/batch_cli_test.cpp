@@ -3,10 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "engine/codecs/registry.h"
 #include "engine/core/image.h"
@@ -31,11 +33,13 @@ class BatchCli : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    Outcome run(const std::string& arguments) const {
+    // `shellLimits` runs in the shell before the program (ulimit settings).
+    Outcome run(const std::string& arguments, const std::string& shellLimits = "") const {
         const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
         // No display: the program must not need one.
-        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + program_.string() + " " +
-                                    arguments + " >" + out.string() + " 2>" + err.string();
+        const std::string command = shellLimits + "env -u DISPLAY -u WAYLAND_DISPLAY " +
+                                    program_.string() + " " + arguments + " >" + out.string() +
+                                    " 2>" + err.string();
         Outcome result;
         const int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -92,6 +96,35 @@ TEST_F(BatchCli, ConvertWritesTheTargetFormatWithItsColourRule) {
     EXPECT_EQ(r.out, file("out.fpx") + "\t7\t5\t24.\t96\t96\tfpx\n");
     r = run("convert --quality 101 " + file("deep.bmp") + " " + file("x.jpg"));
     EXPECT_EQ(r.status, 2);
+}
+
+// A limit on the size of the files a process writes (ulimit -f, a service's LimitFSIZE) fails
+// the save like a full disk, with its reason, instead of ending the program.
+TEST_F(BatchCli, AFileSizeLimitFailsTheSaveWithItsReasonAndKeepsTheOldFile) {
+    Image noise;
+    noise.allocateZeroed(300, 200, 24);  // 180 KB in every format: nothing to compress
+    uint32_t state = 2463534242u;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width() * 3; ++x) {
+            state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+            noise.row(y)[x] = uint8_t(state);
+        }
+    ASSERT_TRUE(saveImage(file("noise.bmp"), noise, SaveOptions{}));
+    for (const std::string target : {"old.bmp", "old.jpg", "old.png"}) {
+        std::ofstream(file(target)) << "old";
+        // 16 blocks: 8 or 16 KB, as the shell counts them.
+        const Outcome r =
+            run("convert " + file("noise.bmp") + " " + file(target), "ulimit -f 16; ");
+        EXPECT_EQ(r.status, 1) << target;
+        EXPECT_NE(r.err.find("ﾌｧｲﾙｻｲｽﾞの上限を超えています"), std::string::npos) << r.err;
+        EXPECT_EQ(slurp(file(target)), "old");
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"noise.bmp", "old.bmp", "old.jpg", "old.png",
+                                               "stderr", "stdout"}));
 }
 
 // WebP, HEIF, AVIF and JPEG XL files are read like the others; WebP is written, losslessly

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 
 #include "engine/core/error.h"
@@ -63,6 +64,8 @@ void syncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+void reportFileSizeLimitAsWriteError() { std::signal(SIGXFSZ, SIG_IGN); }
 
 AtomicFile::~AtomicFile() { discard(); }
 

@@ -14,6 +14,11 @@
 
 namespace ximora::engine {
 
+/// Makes a write past the process's file-size limit (RLIMIT_FSIZE: `ulimit -f`, a service's
+/// LimitFSIZE) fail with EFBIG, reported like a full disk, instead of ending the process with
+/// SIGXFSZ and whatever it had not saved. Each program calls it once at start.
+void reportFileSizeLimitAsWriteError();
+
 /// A file written whole or not at all. Not thread-safe; one writer per object.
 class AtomicFile {
   public:
