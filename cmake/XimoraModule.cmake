@@ -22,8 +22,9 @@ function(ximora_test name dir)
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock ${test_main})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
   target_compile_definitions(${name} PRIVATE XIMORA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+  # The slowest case takes a few seconds under the sanitizers: one that hangs fails in minutes.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -139,4 +139,21 @@ TEST(DxfStylesTest, SplinesFollowTheirControlAndFitPoints) {
     EXPECT_TRUE(near(image, 30, row(9), test::bluish, 3));
 }
 
+TEST(DxfStylesTest, ATextLongerThanALineOfTheLibraryIsCutAndWhatFollowsIsRead) {
+    // 1500 characters of three bytes each; the line drawn after the text must still be read.
+    std::string words;
+    for (int i = 0; i < 1500; ++i) words += "図";
+    const std::string text = "0\nTEXT\n8\n0\n10\n20\n20\n20\n40\n5\n1\n" + words + "\n";
+    vector::Scene scene;
+    ASSERT_TRUE(vector::readDxf(dxf("", "", text + line(10, 50, 90, 50, "8\n0\n62\n1\n")), scene));
+    ASSERT_EQ(scene.labels.size(), 1u);
+    const std::string& kept = scene.labels[0].text;
+    EXPECT_GT(kept.size(), 900u);
+    EXPECT_LT(kept.size(), 1024u);
+    EXPECT_EQ(kept.size() % 3, 0u);  // whole characters only
+    EXPECT_EQ(kept, words.substr(0, kept.size()));
+    const QImage image = render(dxf("", "", text + line(10, 50, 90, 50, "8\n0\n62\n1\n")));
+    EXPECT_TRUE(near(image, 50, row(50), test::reddish));
+}
+
 }  // namespace

@@ -18,13 +18,27 @@ namespace {
 // Enough for any real drawing, small enough that a forged file cannot exhaust memory.
 constexpr size_t kMaxPoints = 4'000'000;
 
+// dxflib reads a line into a buffer of DL_DXF_MAXLINE bytes with its terminating zero; a longer
+// line puts its stream into a failed state that never reaches the end of the file, and the
+// reading loop goes on forever.
+std::string_view fittedToLineBuffer(std::string_view value) {
+    constexpr size_t kLongest = DL_DXF_MAXLINE - 1;
+    if (value.size() <= kLongest) return value;
+    size_t cut = kLongest;
+    // Not inside a UTF-8 sequence: back to the byte that starts the cut character.
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    return value.substr(0, cut);
+}
+
 /// The text as dxflib will read it: every group as a code line holding only an integer and a
 /// value line without surrounding blanks or control characters, up to the end of file group.
 /// Fails with kErrBadFile for a code that is not an integer. dxflib sizes some arrays from
 /// counts stated in the file (vertices of a light polyline, knots and points of a spline,
 /// vertices of a leader, dashes of a line type) and frees them twice when such an allocation
 /// fails, so a forged count fails here with kErrMemory and never reaches it. The groups of every
-/// HATCH entity go to `hatches` (dxflib reads only part of them).
+/// HATCH entity go to `hatches` (dxflib reads only part of them). A value longer than dxflib's
+/// line buffer is cut at a character boundary: dxflib would stop reading at such a line and
+/// never reach the end of the text.
 bool canonicalDxf(const std::string& text, std::string& out, std::deque<DxfGroups>& hatches) {
     constexpr long kMaxCount = 1'000'000;
     const auto trimmed = [](std::string_view line) {
@@ -64,7 +78,8 @@ bool canonicalDxf(const std::string& text, std::string& out, std::deque<DxfGroup
     while (pos < all.size()) {
         const std::string_view code = nextLine();
         if (code.empty() && pos >= all.size()) break;  // blank lines at the end
-        const std::string_view value = pos < all.size() ? nextLine() : std::string_view();
+        const std::string_view value =
+            fittedToLineBuffer(pos < all.size() ? nextLine() : std::string_view());
         // A text file has no NUL bytes; dxflib would read a line only up to its first one, and
         // the counts below would then be judged on another text than dxflib's.
         if (code.find('\0') != std::string_view::npos || value.find('\0') != std::string_view::npos)
