@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/core/image.h"
 #include "engine/io/byte_sink.h"
+#include "engine/io/vector_sink.h"
 
 namespace ximora::engine {
 
@@ -119,5 +121,17 @@ struct Codec {
     /// opening a picture holds no copy of its file. nullptr: the file is read whole first.
     bool (*decodeSource)(ByteSource& source, const LoadOptions& options, Image& out) = nullptr;
 };
+
+/// Runs an encoder that hands its bytes to a sink (a Codec::encodeTo) into memory, as
+/// Codec::encode does: `out` changes only when it succeeds.
+inline bool encodeToMemory(bool (*encodeTo)(const Image&, const SaveOptions&, ByteSink&),
+                           const Image& image, const SaveOptions& options,
+                           std::vector<uint8_t>& out) {
+    std::vector<uint8_t> bytes;
+    VectorSink sink(bytes);
+    if (!encodeTo(image, options, sink)) return false;
+    out = std::move(bytes);
+    return true;
+}
 
 }  // namespace ximora::engine

@@ -8,7 +8,6 @@
 #include "engine/codecs/bmp/bmp_rle.h"
 #include "engine/core/error.h"
 #include "engine/io/bytes.h"
-#include "engine/io/vector_sink.h"
 
 namespace ximora::engine {
 namespace {
@@ -150,11 +149,7 @@ bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink)
 }
 
 bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
-    std::vector<uint8_t> bytes;
-    VectorSink sink(bytes);
-    if (!encodeBmpTo(image, options, sink)) return false;
-    out = std::move(bytes);
-    return true;
+    return encodeToMemory(encodeBmpTo, image, options, out);
 }
 
 }  // namespace ximora::engine

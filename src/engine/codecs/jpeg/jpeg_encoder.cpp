@@ -7,7 +7,6 @@
 #include "engine/codecs/jpeg/jpeg_markers.h"
 #include "engine/codecs/row_convert.h"
 #include "engine/core/error.h"
-#include "engine/io/vector_sink.h"
 
 // After jpeglib.h, which jpeg_error.h brings.
 #include <jerror.h>
@@ -130,11 +129,7 @@ bool encodeJpegTo(const Image& image, const SaveOptions& options, ByteSink& sink
 }
 
 bool encodeJpeg(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
-    std::vector<uint8_t> bytes;
-    VectorSink sink(bytes);
-    if (!encodeJpegTo(image, options, sink)) return false;
-    out = std::move(bytes);
-    return true;
+    return encodeToMemory(encodeJpegTo, image, options, out);
 }
 
 }  // namespace ximora::engine

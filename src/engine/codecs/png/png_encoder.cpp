@@ -13,7 +13,6 @@
 #include "engine/codecs/png/strip_deflate.h"
 #include "engine/codecs/row_convert.h"
 #include "engine/core/error.h"
-#include "engine/io/vector_sink.h"
 
 namespace ximora::engine {
 namespace {
@@ -304,11 +303,7 @@ bool encodePngTo(const Image& image, const SaveOptions& options, ByteSink& sink)
 }
 
 bool encodePng(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
-    std::vector<uint8_t> bytes;
-    VectorSink sink(bytes);
-    if (!encodePngTo(image, options, sink)) return false;
-    out = std::move(bytes);
-    return true;
+    return encodeToMemory(encodePngTo, image, options, out);
 }
 
 }  // namespace ximora::engine
