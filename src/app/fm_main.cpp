@@ -137,12 +137,18 @@ void FmMain::runNextScriptLine() {
         return;
     }
     // Lines used up: edited pictures that no question would write are kept first. Then an
-    // interactive run closes as from the close box, and ends even when the close question
-    // could not save; a launch-file job ends with its result flag as it stands.
-    keepUnsavedPictures();
+    // interactive run closes as from the close box, and a launch-file job ends with its result
+    // flag as it stands. Either ends even when a question was not answered yes or a save
+    // failed: what could not be saved goes to its rescue copy first.
+    keepUnsavedPictures(false);
     if (jobKind_ != kJobInteractive) {
         finishRun();
+        if (isVisible()) {
+            keepUnsavedPictures(true);
+            endRun();
+        }
     } else if (!close()) {
+        keepUnsavedPictures(true);
         endInteractiveRun();
         hide();
     }
@@ -186,7 +192,10 @@ void FmMain::returnResult(const QString& job) {
 
 void FmMain::finishRun() {
     // Other windows' unsaved pictures are asked about first; a cancel keeps the run going.
-    if (!mayEndRun()) return;
+    if (mayEndRun()) endRun();
+}
+
+void FmMain::endRun() {
     saveSettings();
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         for (QWidget* window : QApplication::topLevelWidgets())

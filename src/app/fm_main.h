@@ -107,9 +107,11 @@ class FmMain : public QMainWindow {
     /// window's) are asked about; false when the user cancelled. The base has no such window.
     virtual bool mayEndRun() { return true; }
     /// At the end of an automated run: every edited picture that the close question would not
-    /// write (one without a file, or any in a launch-file job) is saved as a serial copy in the
-    /// user data folder's "Temp/", and its path told in a message. The base has no editor.
-    virtual void keepUnsavedPictures() {}
+    /// write (one without a file, or any in a launch-file job; with `everyEdited` every edited
+    /// one, after a close that could not save them) is saved as a serial copy in the user data
+    /// folder's "Temp/", and its path told in a message; the run then ends with status 1
+    /// (shared().bUnsaved). The base has no editor.
+    virtual void keepUnsavedPictures(bool everyEdited) { static_cast<void>(everyEdited); }
     /// Stores the job's result for the caller (`job` is the "取込" job or "終了"); false when
     /// it could not be stored, which clears the result flag. The base has no document: the
     /// job file and the clipboard stay as they are (job 1: true when the file exists; job 2:
@@ -135,6 +137,8 @@ class FmMain : public QMainWindow {
   private:
     void returnResult(const QString& job);
     void finishRun();
+    /// Ends a launch-file job: settings kept, other windows closed, controls stopped.
+    void endRun();
     void runModal();
     void startAutorun();
     void runNextScriptLine();

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include "app/main_window.h"
+#include "app/image_store.h"
 #include "app/menus/macro_list.h"
 #include "app/menus/pp_pic.h"
 #include "app/result_naming.h"
@@ -215,8 +216,8 @@ bool FmMainWindow::storeResult(const QString& job) {
         case kJobFile: {
             if (outputDpi() > 0) pce_->SetDpi(outputDpi());
             if (reduce) to256();
-            QString file = jobFile();
-            return pce_->pcSaveAs(file, range, false);
+            // The result goes into the job's own file, whatever the case of its name.
+            return pce_->saveJobResult(jobFile(), range);
         }
         case kJobClipboard:
             if (!pce_->GetObject()->hasImage()) return false;
@@ -313,18 +314,9 @@ void FmMainWindow::storeSerial() {
         msg.message("格納先(" + storeFolder_ + " )が存在しません");
         return;
     }
-    const QString ext = storeExt_.isEmpty() ? QStringLiteral("jpg") : storeExt_.toLower();
-    const QString path =
-        storeFolder_ + "/" +
-        storeFileName(storePrefix_, nextStoreNumber(storeFolder_, storePrefix_, ext), ext);
-    // The stored copy gets the depth its format needs; the document stays as it is.
-    engine::Image copy = image;
-    engine::SaveOptions options;
-    options.format = engine::editorSaveFormat(ext.toStdString());
-    const int quality = pce_->GetObject()->jpegQuality();
-    options.jpegQuality = quality > 0 ? quality : 75;
-    const bool ok = engine::prepareForExtension(copy, ext.toStdString(), copy.colourCode()) &&
-                    engine::saveImage(QFile::encodeName(path).toStdString(), copy, options);
+    QString path;
+    const bool ok = storeImage(image, storeFolder_, storePrefix_, storeExt_,
+                               pce_->GetObject()->jpegQuality(), path);
     if (!ok) {
         msg.message(path + " に保存できませんでした\r" +
                     QString::fromStdString(engine::lastErrorMessage()));

@@ -622,13 +622,14 @@ int FmMainWindow::checkSave() {
 
 bool FmMainWindow::mayEndRun() { return !sub_ || sub_->checkSave() != editor::uPcE::kCancel; }
 
-void FmMainWindow::keepUnsavedPictures() {
+void FmMainWindow::keepUnsavedPictures(bool everyEdited) {
     std::vector<editor::uPcE*> editors{pce_};
     if (sub_) editors.push_back(sub_->editor());
     for (editor::uPcE* control : editors) {
         editor::PictureDocument* doc = control->GetObject();
         if (doc->editState() != editor::kStateEdited) continue;
-        if (!doc->file().isEmpty() && jobKind() == kJobInteractive) continue;
+        if (!everyEdited && !doc->file().isEmpty() && jobKind() == kJobInteractive) continue;
+        shared().bUnsaved = true;
         const QString path = doc->saveSerialCopy();
         util::messages().message(path.isEmpty()
                                      ? QStringLiteral("未保存の画像を保存できませんでした")

@@ -93,7 +93,7 @@ class FmMainWindow : public FmMain {
     void editorAction(const QString& group, const QString& job) override;
     void editorOpen(const QString& file) override;
     int checkSave() override;
-    void keepUnsavedPictures() override;
+    void keepUnsavedPictures(bool everyEdited) override;
     bool mayEndRun() override;
     bool storeResult(const QString& job) override;
     void routeCommand(const QString& group, const QString& job) override;

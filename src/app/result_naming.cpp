@@ -25,11 +25,17 @@ QStringList matchingFiles(const QString& folder, const QString& pattern) {
 
 int nextStoreNumber(const QString& folder, const QString& prefix, QString ext) {
     if (ext.isEmpty()) ext = QStringLiteral("jpg");
+    // The prefix and the extension are taken as they are written: "#", "[", "*" and "?" in
+    // them match only themselves.
+    const QString suffix = '.' + ext;
     int largest = 0;
-    for (const QString& name : matchingFiles(folder, prefix + "*." + ext)) {
-        // The number sits between the prefix and the dot of a three-letter extension.
-        const QString stem = name.left(name.size() - 4);
-        largest = std::max(largest, leadingNumber(stem.mid(prefix.size())));
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        if (name.size() < prefix.size() + suffix.size() || !name.startsWith(prefix) ||
+            !name.endsWith(suffix))
+            continue;
+        // The number follows the prefix, before the extension.
+        const QString middle = name.mid(prefix.size(), name.size() - prefix.size() - suffix.size());
+        largest = std::max(largest, leadingNumber(middle));
     }
     return largest + 1;
 }

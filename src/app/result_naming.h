@@ -6,8 +6,9 @@
 namespace ximora::app {
 
 /// The next serial number in `folder` for names prefix + number + "." + ext: one more than
-/// the largest leading number after the prefix among the matching files, 1 when none match.
-/// An empty `ext` counts as "jpg". The folder must exist.
+/// the largest leading number after the prefix among the files named prefix + anything + "."
+/// + ext (prefix and extension taken literally, case-sensitive), 1 when none match. An empty
+/// `ext` counts as "jpg". The folder must exist.
 int nextStoreNumber(const QString& folder, const QString& prefix, QString ext);
 
 /// prefix + number ("000" below 1000, "0000" from 1000 on) + "." + ext.

@@ -86,7 +86,7 @@ int runLaunchJob(QApplication& app, FmMainWindow& main, const QString& file, Lau
         util::messages().message(error, util::MsgButtons::Ok, util::MsgIcon::Critical);
         return 1;
     }
-    return 0;
+    return shared().bUnsaved ? 1 : 0;
 }
 }  // namespace
 
@@ -156,7 +156,8 @@ int runProgram(QApplication& app, const QStringList& arguments) {
             values.sStartDir = path.left(std::max<qsizetype>(1, path.lastIndexOf('/')));
         main->Act(kJobInteractive, path, width, height, false, false, ok, gif);
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return status == 0 && values.bUnsaved ? 1 : status;
 }
 
 }  // namespace ximora::app

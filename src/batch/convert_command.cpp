@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "batch/batch_command.h"
+#include "engine/codecs/page_count.h"
 #include "engine/core/error.h"
 #include "engine/formats/file_conversion.h"
 
@@ -31,6 +32,10 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
         reportFileError(err, sourceFailed ? paths[0] : paths[1], engine::lastError());
         return 1;
     }
+    // Only the first page of a file of several is converted: said, never silently dropped.
+    if (const int pages = engine::countFilePages(paths[0]); pages > 1)
+        err << "ximora-batch: " << paths[0] << ": 1 of " << pages << " pages written to "
+            << paths[1] << "\n";
     return 0;
 }
 

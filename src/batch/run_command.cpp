@@ -22,6 +22,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/budget_reservation.h"
 #include "engine/core/parallel.h"
+#include "engine/formats/format_rules.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 
@@ -131,6 +132,14 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                    QStringLiteral("ﾌｧｲﾙが見つからりません"));
         return false;
     }
+    // A format the program only reads is never written under its name, here or in --out.
+    const std::string extension = engine::lowerExtension(QFile::encodeName(file).toStdString());
+    if (engine::isReadOnlyExtension(extension)) {
+        printError(file + QStringLiteral(": ") + QString::fromStdString(extension).toUpper() +
+                   QStringLiteral(" files can be read but not written; not changed (ximora-batch "
+                                  "convert writes it in another format)"));
+        return false;
+    }
     // Files in flight share the memory budget: each counts as its picture and a working copy
     // (most commands make one), and waits while the others leave too little for that.
     const engine::BudgetReservation reservation(
@@ -170,6 +179,14 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
         if (saved && pages > 1)
             printError(file + QStringLiteral(": 1 of ") + QString::number(pages) +
                        QStringLiteral(" pages written to ") + target);
+        // Replacing the file itself asks (and is refused) before 16-bit samples are lost; a
+        // copy elsewhere says so.
+        engine::ImageFacts facts;
+        if (saved && !options.inPlace &&
+            engine::readImageFacts(QFile::encodeName(file).toStdString(), facts) &&
+            facts.sampleBits > 8 && !engine::currentDeepSamples(doc.image()))
+            printError(file + QStringLiteral(": ") + QString::number(facts.sampleBits) +
+                       QStringLiteral("-bit samples written as 8-bit to ") + target);
         ok = saved && ok;
     }
     doc.stop();

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "editor/document/save_questions.h"
 #include "editor/upce.h"
 #include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
@@ -86,9 +87,16 @@ engine::SaveOptions optionsFor(const spImgSV::Choice& choice, int quality, int t
 }
 
 // The chosen name with "." and the extension appended when its file name has no ".".
+// The path with the chosen format's extension added when it has none, or when its own names
+// another format ("x.heic" for JPEG becomes "x.heic.jpg"): the bytes written are never of
+// another format than the name says. A name whose extension names no format is kept.
 QString withExtension(const QString& path, const char* extension) {
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (name.contains(QLatin1Char('.'))) return path;
+    const std::string own = engine::lowerExtension(QFile::encodeName(path).toStdString());
+    const bool namesAnother =
+        engine::isReadOnlyExtension(own) ||
+        (engine::editorSaveFormat(own) != 0 &&
+         engine::editorSaveFormat(own) != engine::editorSaveFormat(extension));
+    if (!own.empty() && !namesAnother) return path;
     return path + QLatin1Char('.') + QString::fromUtf8(extension);
 }
 
@@ -240,6 +248,7 @@ void spImgSV::save() {
         return reject();
     }
     path = withExtension(path, chosen.extension);
+    if (!editor::confirmReplace(path)) return reject();
     const engine::SaveOptions options =
         optionsFor(chosen, quality, chTrans_->isChecked() ? colour_ : -1);
     busy(true);

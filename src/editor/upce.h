@@ -60,6 +60,8 @@ class uPcE : public QWidget, public DocumentHost {
     void StSize();
     void pcAct(const QString& sGp, const QString& sJb) { doc_.pcAct(sGp, sJb); }
     bool pcSaveAs(QString& sFL, bool bRct, bool bDlg) { return doc_.pcSaveAs(sFL, bRct, bDlg); }
+    /// Writes the picture into a launch job's own file (PictureDocument::saveJobResult).
+    bool saveJobResult(const QString& sFL, bool bRct) { return doc_.saveJobResult(sFL, bRct); }
 
     /// The registered ranges: entries "name,width,height,unit" joined with ":", kept for the
     /// host's settings. Setting keeps the valid entries and raises eChgHani with their captions.

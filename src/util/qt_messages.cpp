@@ -83,7 +83,10 @@ QString QtMessages::openFile(const FileRequest& request) {
 }
 
 QString QtMessages::saveFile(const FileRequest& request) {
-    return QFileDialog::getSaveFileName(owner(), request.title, request.start, request.filter);
+    // The callers ask before an existing file is replaced, saying what it would lose (the
+    // pages of a file of several), through this service like every other question.
+    return QFileDialog::getSaveFileName(owner(), request.title, request.start, request.filter,
+                                        nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtMessages::chooseFolder(const QString& title, const QString& start) {

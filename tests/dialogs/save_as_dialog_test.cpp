@@ -139,7 +139,7 @@ TEST_F(SaveAsDialogTest, EachFormatGetsTheDepthItAccepts) {
         {24, false, spImgSV::Bmp, "a24.bmp", 24},  {24, false, spImgSV::Tiff, "a24.tif", 24},
         {8, false, spImgSV::Jpeg, "a8.jpg", 24},   {8, true, spImgSV::Jpeg, "g8.jpg", 80},
         {8, false, spImgSV::Png, "a8.png", 8},     {4, false, spImgSV::Png, "a4.png", 4},
-        {32, false, spImgSV::Png, "a32.png", 24},  {16, false, spImgSV::Jpeg2000, "a16.jp2", 24},
+        {32, false, spImgSV::Png, "a32.png", 32},  {16, false, spImgSV::Jpeg2000, "a16.jp2", 24},
         {1, false, spImgSV::Gif, "a1.gif", 1},     {32, false, spImgSV::Fpx, "a32.fpx", 24},
         {8, true, spImgSV::Fpx, "g8.fpx", 80},
     };
@@ -260,6 +260,12 @@ TEST_F(SaveAsDialogTest, NamesWithoutADotGetTheExtensionOthersAreKept) {
     saveAs(image, spImgSV::Png, 0, "named.data");
     EXPECT_TRUE(QFile::exists(path("named.data")));
     EXPECT_EQ(load("named.data").width(), 8);
+    // A name of another format gets the chosen one's extension: never PNG bytes in "x.jpg".
+    saveAs(image, spImgSV::Png, 0, "other.jpg");
+    EXPECT_TRUE(QFile::exists(path("other.jpg.png")));
+    EXPECT_FALSE(QFile::exists(path("other.jpg")));
+    saveAs(image, spImgSV::Png, 0, "phone.heic");
+    EXPECT_TRUE(QFile::exists(path("phone.heic.png")));
     // A dot in a folder's name is not the file's.
     ASSERT_TRUE(QDir(dir_.path()).mkdir("v1.0"));
     saveAs(image, spImgSV::Bmp, 1, "v1.0/shot");
@@ -282,11 +288,13 @@ TEST_F(SaveAsDialogTest, CancelOrAFailedWriteSaysSoAndChangesNoFile) {
     msg_->clear();
     const uint64_t limit = engine::memoryLimit();
     engine::setMemoryLimit(300);
+    msg_->answer(util::MsgAnswer::Yes);  // replace old.fpx
     saveAs(image, spImgSV::Fpx, 0, "old.fpx");
     engine::setMemoryLimit(limit);
     const std::string_view memory = engine::errorText(engine::kErrMemory);
     EXPECT_EQ(msg_->messageTexts(),
-              QStringList{QString::fromUtf8(memory.data(), qsizetype(memory.size()))});
+              (QStringList{QStringLiteral("old.fpx は既に存在します｡\r置き換えますか"),
+                           QString::fromUtf8(memory.data(), qsizetype(memory.size()))}));
     EXPECT_EQ(fileBytes(path("old.fpx")), QByteArray("keep"));
 
     // An unwritable folder: reported, nothing left behind.
@@ -295,8 +303,13 @@ TEST_F(SaveAsDialogTest, CancelOrAFailedWriteSaysSoAndChangesNoFile) {
     EXPECT_EQ(msg_->messageTexts().size(), 1);
     EXPECT_FALSE(QFile::exists(path("missing/x.png")));
 
-    // Replacing a file writes the new one whole.
-    saveAs(image, spImgSV::Png, 0, "old.fpx");
+    // Replacing a file is asked first (No keeps it), then writes the new one whole.
+    msg_->clear();
+    saveAs(image, spImgSV::Fpx, 0, "old.fpx");
+    EXPECT_EQ(msg_->messageTexts().size(), 1);
+    EXPECT_EQ(fileBytes(path("old.fpx")), QByteArray("keep"));
+    msg_->answer(util::MsgAnswer::Yes);
+    saveAs(image, spImgSV::Fpx, 0, "old.fpx");
     EXPECT_TRUE(samePixels(load("old.fpx"), image));
 }
 

@@ -28,7 +28,10 @@ TEST(FolderListing, ExtensionIsASubstringOfTheFilter) {
     EXPECT_FALSE(passesFilter("gif.txt", kImageFilter));
     EXPECT_FALSE(passesFilter("Thmb100.Dat", kImageFilter));
     EXPECT_FALSE(passesFilter("x.", kImageFilter));
-    EXPECT_FALSE(passesFilter("x.jpeg", kImageFilter));
+    EXPECT_FALSE(passesFilter("x.webm", kImageFilter));
+    // Every name JPEG and TIFF files go under.
+    for (const char* name : {"x.jpeg", "X.JPE", "x.jfif", "x.tiff"})
+        EXPECT_TRUE(passesFilter(name, kImageFilter)) << name;
 }
 
 TEST(FolderListing, ListsMatchingVisibleFilesWithSizeAndTime) {

@@ -305,7 +305,8 @@ std::string asciiValue(const TiffStructure& t, uint16_t tag, uint64_t ifd = 0) {
     const uint32_t count = t.u32(entry + 4);
     const uint64_t at = count <= 4 ? entry + 8 : t.u32(entry + 8);
     if (at + count > t.size()) return {};
-    std::string s(reinterpret_cast<const char*>(t.data() + at), count);
+    std::string s(count, '\0');
+    if (!t.copy(at, count, reinterpret_cast<uint8_t*>(s.data()))) return {};
     while (!s.empty() && s.back() == 0) s.pop_back();
     return s;
 }

@@ -60,11 +60,19 @@ TEST(PngCodec, ResolutionCommentAndTransparentColourSurvive) {
     EXPECT_EQ(back.palette[5].a, 0);
     EXPECT_EQ(back.palette[4].a, 255);
 
+    // A colour key on RGB comes back as alpha: the keyed colour stays transparent.
     Image colour = patternImage(8, 8, 24);
     colour.comment = "plain";
-    ASSERT_TRUE(decode(encode(colour, false, 0x010203), back));
-    EXPECT_EQ(back.bitsPerPixel(), 24);
+    const Colour keyed = colour.pixel(3, 2);
+    ASSERT_TRUE(decode(encode(colour, false, keyed.r << 16 | keyed.g << 8 | keyed.b), back));
+    EXPECT_EQ(back.bitsPerPixel(), 32);
     EXPECT_EQ(back.comment, "plain");
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const Colour c = colour.pixel(x, y), b = back.pixel(x, y);
+            EXPECT_EQ((Colour{b.r, b.g, b.b, 255}), c);
+            EXPECT_EQ(b.a, c == keyed ? 0 : 255);
+        }
 }
 
 TEST(PngCodec, TwoBitFilesWidenToFourBits) {

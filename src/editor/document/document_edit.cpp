@@ -8,6 +8,7 @@
 #include "editor/document/numeric_value.h"
 #include "editor/document/picture_document.h"
 #include "editor/document/picture_facts.h"
+#include "engine/colour/colour_reduce.h"
 #include "engine/core/error.h"
 #include "engine/geometry/geometry.h"
 #include "engine/ops/tone.h"
@@ -22,6 +23,12 @@ const QString kLowColour = QStringLiteral(".1.2.4.8.16.");
 const QString kGeometryCodes = QStringLiteral(".80.16.24.32.");
 // Codes that the band removal works on directly.
 const QString kBandCodes = QStringLiteral(".16.24.32.");
+
+// A palette image whose palette has transparent entries: the moves that only rearrange pixels
+// work on its indexes.
+bool transparentPalette(const engine::Image& image) {
+    return image.hasPalette() && engine::hasTransparency(image);
+}
 
 }  // namespace
 
@@ -193,8 +200,11 @@ ActResult PictureDocument::actRotate(const QString& job) {
         if (job == QStringLiteral("左90度")) return engine::turn(image, 1);
         return engine::turn(image, 2);  // "右180度" and "左180度"
     };
-    // Turns leave the image as it was when they fail, so only a depth change needs a copy.
-    if (codeIn(colourCode_, kGeometryCodes)) return finishEdit(turnImage(image_), false);
+    // Turns leave the image as it was when they fail, so only a depth change needs a copy. A
+    // palette with transparent entries is turned as it is: its transparency would not survive
+    // the way through full colour.
+    if (codeIn(colourCode_, kGeometryCodes) || transparentPalette(image_))
+        return finishEdit(turnImage(image_), false);
     engine::Image work = image_;
     const bool ok = toGeometryDepth(work) && turnImage(work);
     return commitEdit(ok, work, false);
@@ -229,7 +239,7 @@ ActResult PictureDocument::actBand(const QString& job) {
     const int W = image_.width(), H = image_.height();
     const int formerCode = image_.colourCode();
     engine::Image work = image_;
-    bool ok = codeIn(colourCode_, kBandCodes) || toGeometryDepth(work);
+    bool ok = codeIn(colourCode_, kBandCodes) || transparentPalette(work) || toGeometryDepth(work);
     // The band [left, right) (or [top, bottom)) goes; what lies beyond it moves up to its edge.
     if (ok && job == QStringLiteral("横方向")) {
         engine::Image rest = work;
@@ -321,6 +331,10 @@ ActResult PictureDocument::actNew(const QString&) {
     }
     std::fill(blank.data(), blank.data() + blank.byteCount(), uint8_t(255));
     image_ = std::move(blank);
+    // The edit state stays as it was, but the history was another picture's: undo never
+    // brings that back.
+    undo_.reset();
+    drawingPending_ = false;
     file_.clear();
     backingFile_.clear();
     comment_.clear();
@@ -345,10 +359,17 @@ ActResult PictureDocument::actDetails(const QString&) {
 }
 
 ActResult PictureDocument::actReset(const QString&) {
-    edited_ = false;
+    // No picture, so nothing edited is left: no edit state, no history, no file.
     image_ = engine::Image();
+    file_.clear();
+    backingFile_.clear();
+    comment_.clear();
     clearSelection();
+    setEditState(kStateInitial);
+    undo_.reset();
+    drawingPending_ = false;
     emit imageShown();
+    refreshInfo();
     return ActResult::Done;
 }
 

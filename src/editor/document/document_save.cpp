@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <optional>
 
 #include "editor/document/document_host.h"
 #include "editor/document/numeric_value.h"
 #include "editor/document/picture_document.h"
 #include "editor/document/picture_facts.h"
 #include "editor/document/save_naming.h"
+#include "editor/document/save_questions.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/formats/format_rules.h"
@@ -23,19 +25,54 @@ namespace {
 const QString kMailJob = QStringLiteral("Mail");
 
 // The colour depth the extension's format accepts, by the one table the save-as dialog and
-// file conversion use as well.
+// file conversion use as well; what the format holds of the picture (transparency, 16-bit
+// samples) is kept.
 bool convertForExtension(engine::Image& image, const QString& ext) {
     return engine::prepareForExtension(image, ext.toStdString(), image.colourCode());
 }
 
+bool needsConversion(const engine::Image& image, const QString& ext) {
+    return engine::requiredColourCode(ext.toStdString(), image, image.colourCode()) != 0;
+}
+
+std::string fileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The format extension of what the existing file at `path` holds, or empty.
+QString contentExtension(const QString& path) {
+    engine::ImageFacts facts;
+    engine::FileFormat format = engine::FileFormat::Unknown;
+    if (!engine::readImageFacts(fileName(path), facts, &format)) return {};
+    return QString::fromLatin1(engine::formatExtension(format));
+}
+
 }  // namespace
 
-bool PictureDocument::saveTarget(const engine::Image& target, const QString& name) {
+bool PictureDocument::mayReplaceWith(const QString& path, const engine::Image& target,
+                                     const QString& ext) {
+    // The file holds more pages than the document: overwriting it keeps only the first.
+    if (const int pages = filePages(path); pages > 1) {
+        if (!askBeforeLoss(QStringLiteral("このﾌｧｲﾙには") + QString::number(pages) +
+                      QStringLiteral("ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
+                                     "上書きしますか")))
+            return false;
+    }
+    // Samples of 16 bits that the picture no longer has (an edit works on 8 bits) or the format
+    // cannot hold.
+    engine::ImageFacts facts;
+    if (engine::readImageFacts(fileName(path), facts) && facts.sampleBits > 8 &&
+        !(engine::keepsDeepSamples(ext.toStdString()) && engine::currentDeepSamples(target)))
+        return askBeforeLoss(QStringLiteral("このﾌｧｲﾙは") + QString::number(facts.sampleBits) +
+                        QStringLiteral("ﾋﾞｯﾄの階調を持っていますが､上書きすると8ﾋﾞｯﾄの階調に"
+                                       "なります｡上書きしますか"));
+    return true;
+}
+
+bool PictureDocument::saveTarget(const engine::Image& target, const QString& name,
+                                 const QString& ext) {
     engine::SaveOptions options;
-    const QString ext = extensionOf(name).toLower();
-    options.format = engine::editorSaveFormat(ext.toStdString());
+    options.format = engine::editorSaveFormat(ext.toLower().toStdString());
     options.jpegQuality = jpegQuality_;
-    const bool ok = engine::saveImage(QFile::encodeName(name).toStdString(), target, options);
+    const bool ok = engine::saveImage(fileName(name), target, options);
     lastOk_ = ok;
     if (!ok) showEngineError(engine::lastError());
     return ok;
@@ -43,11 +80,24 @@ bool PictureDocument::saveTarget(const engine::Image& target, const QString& nam
 
 bool PictureDocument::saveCopy(engine::Image image, const QString& name) const {
     const QString ext = extensionOf(name).toLower();
+    if (engine::isReadOnlyExtension(ext.toStdString())) return engine::fail(engine::kErrUnsupported);
     if (!convertForExtension(image, ext)) return false;
     engine::SaveOptions options;
     options.format = engine::editorSaveFormat(ext.toStdString());
     options.jpegQuality = jpegQuality_;
-    return engine::saveImage(QFile::encodeName(name).toStdString(), image, options);
+    return engine::saveImage(fileName(name), image, options);
+}
+
+bool PictureDocument::offerSaveAs(const QString& ext) {
+    // A picture opened from a format the program only reads is saved under another name.
+    if (!host_) {
+        util::messages().message(file_ + '\r' + readOnlyFormatMessage(ext));
+        return false;
+    }
+    if (!askBeforeLoss(readOnlyFormatMessage(ext) + QStringLiteral("｡名前を付けて保存しますか")))
+        return false;
+    QString name;
+    return save(1, name, false, false);
 }
 
 bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool webDialog) {
@@ -68,26 +118,19 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     if (folder.isEmpty() && lastJob_ != kMailJob) folder = initialFolder();
 
     QString path;
-    if (mode == 0) {
+    bool chosen = false;  // by the user in a dialog
+    if (mode == kSaveOverwrite) {
         path = file_;
         if (path.isEmpty()) return false;
-        // The file holds more pages than the document: overwriting it keeps only the first.
-        if (const int pages = filePages(path); pages > 1) {
-            util::MessageRequest question;
-            question.text = QStringLiteral("このﾌｧｲﾙには") + QString::number(pages) +
-                            QStringLiteral(
-                                "ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
-                                "上書きしますか");
-            question.buttons = util::MsgButtons::YesNo;
-            question.icon = util::MsgIcon::Question;
-            question.defaultButton = 1;  // No: nothing is lost by not answering
-            if (util::messages().message(question) != util::MsgAnswer::Yes) return false;
-        }
+    } else if (mode == kSaveReplaceNamed) {
+        path = name;
+        if (path.isEmpty()) return false;
     } else if (name.isEmpty()) {
         if (!host_) return false;
         path = host_->askSaveName(folder, QString(),
                                   QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF").split(';'));
         if (path.isEmpty()) return false;
+        chosen = true;
     } else if (webDialog) {
         path = host_
                    ? host_->askSaveName(folder, name, QStringLiteral("JPG;GIF;PNG;PCX").split(';'))
@@ -96,54 +139,74 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
             name.clear();
             return false;
         }
+        chosen = true;
     } else {
         path = name;
     }
     // An overwrite keeps the file's own name: on a case-sensitive file system "A.JPG" and
-    // "A.jpg" are two files, and overwriting must not leave the old one beside a new one.
-    if (mode != 0) path = lowerCaseExtension(path);
+    // "A.jpg" are two files, and overwriting must not leave the old one beside a new one. So
+    // does the save of a launch job's result into its own file.
+    const bool replacing = mode == kSaveOverwrite || mode == kSaveReplaceNamed;
+    if (!replacing) path = lowerCaseExtension(path);
     lastSaveFolder_ = folderOf(path);
     if (util::shared().sExeNm.compare(QStringLiteral("XimoraL"), Qt::CaseInsensitive) == 0)
         util::shared().sPcFold = lastSaveFolder_;
 
-    QString ext = extensionOf(path);
+    // The format: the name's extension; a file of its own without one keeps the format of its
+    // content; other names without one get the default extension.
+    QString ext = extensionOf(path).toLower();
     if (!ext.isEmpty()) {
-        defaultExtension_ = ext.toLower();
+        defaultExtension_ = ext;
+    } else if (replacing && !(ext = contentExtension(path)).isEmpty()) {
+        // written in the format it holds, under its own name
     } else {
         if (defaultExtension_.isEmpty())
             defaultExtension_ = webDialog ? QStringLiteral("jpg") : QStringLiteral("bmp");
-        path += '.' + defaultExtension_;
+        ext = defaultExtension_;
+        if (!replacing) path += '.' + defaultExtension_;
         util::messages().message(QStringLiteral("拡張子が指定されなかったので､") +
                                      defaultExtension_ + QStringLiteral("を使用しました"),
                                  util::MsgButtons::Ok, util::MsgIcon::Information);
     }
-    ext = extensionOf(path);
+    // Never bytes of another format under the name of one the program only reads.
+    if (engine::isReadOnlyExtension(ext.toStdString())) {
+        if (mode == kSaveOverwrite) return offerSaveAs(ext);
+        util::messages().message(path + '\r' + readOnlyFormatMessage(ext));
+        return false;
+    }
+    if (chosen && !confirmReplace(path)) {
+        if (webDialog) name.clear();
+        return false;
+    }
 
     // The target is prepared on a copy when it has to change: a failed conversion or write
     // leaves the document as it was. A full save's converted image becomes the document's
     // image, as the file holds it.
     const std::string comment =
-        (comment_ + (mode == 0 ? QStringLiteral("\r") : QString())).toStdString();
-    const bool convert =
-        engine::requiredColourCode(ext.toLower().toStdString(), image_.colourCode()) != 0;
-    if (!selectionOnly && !convert) {
-        image_.comment = comment;
-        if (!saveTarget(image_, path)) return false;
-    } else {
-        engine::Image target = image_;
-        if (selectionOnly && !engine::trim(target, {selection_.left, selection_.top,
-                                                    selection_.right, selection_.bottom})) {
+        (comment_ + (mode == kSaveOverwrite ? QStringLiteral("\r") : QString())).toStdString();
+    const bool convert = needsConversion(image_, ext);
+    std::optional<engine::Image> prepared;
+    if (selectionOnly || convert) {
+        prepared = image_;
+        if (selectionOnly && !engine::trim(*prepared, {selection_.left, selection_.top,
+                                                       selection_.right, selection_.bottom})) {
             showEngineError(engine::lastError());
             return false;
         }
-        target.comment = comment;
-        if (!convertForExtension(target, ext.toLower())) {
+        if (!convertForExtension(*prepared, ext)) {
             showEngineError(engine::lastError());
             return false;
         }
-        if (!saveTarget(target, path)) return false;
-        if (!selectionOnly && lastJob_ != kMailJob) image_ = std::move(target);
     }
+    engine::Image& target = prepared ? *prepared : image_;
+    if (replacing && QFileInfo(path).isFile() && !mayReplaceWith(path, target, ext)) return false;
+    const std::string formerComment = target.comment;
+    target.comment = comment;
+    if (!saveTarget(target, path, ext)) {
+        target.comment = formerComment;
+        return false;
+    }
+    if (prepared && !selectionOnly && lastJob_ != kMailJob) image_ = std::move(*prepared);
 
     name = path;
     if (lastJob_ != kMailJob) {
@@ -154,6 +217,12 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     }
     emit eChkFld();
     return true;
+}
+
+bool PictureDocument::saveJobResult(const QString& path, bool selectionOnly) {
+    settle();
+    QString name = path;
+    return save(kSaveReplaceNamed, name, selectionOnly, false);
 }
 
 bool PictureDocument::pcSaveAs(QString& name, bool selectionOnly, bool webDialog) {
@@ -177,16 +246,21 @@ ActResult PictureDocument::actCopyAsNew(const QString&) {
         util::messages().message(QStringLiteral("複写して新規できませんでした"));
         return ActResult::Done;
     }
+    const QString ext = extensionOf(candidate).toLower();
+    if (engine::isReadOnlyExtension(ext.toStdString())) {
+        util::messages().message(QStringLiteral("複写して新規できませんでした"));
+        return ActResult::Done;
+    }
     engine::Image target = image_;
     const bool ok =
         (selection_.empty() || engine::trim(target, {selection_.left, selection_.top,
                                                      selection_.right, selection_.bottom})) &&
-        convertForExtension(target, extensionOf(candidate));
+        convertForExtension(target, ext);
     if (!ok) {
         showEngineError(engine::lastError());
         return ActResult::Done;
     }
-    if (!saveTarget(target, candidate)) return ActResult::Done;
+    if (!saveTarget(target, candidate, ext)) return ActResult::Done;
     emit eStFile(candidate);
     emit eChkFld();
     return ActResult::Done;

@@ -324,8 +324,9 @@ void PictureDocument::pcOpen(int iJb, const QString& sFL, bool bNEvn) {
         request.title = QStringLiteral("画像ﾌｧｲﾙを開く");
         request.start = initialFolder();
         request.filter = QStringLiteral(
-            "画像ﾌｧｲﾙ (*.BMP *.JPG *.JPEG *.TIF *.PCX *.FPX *.PNG *.GIF *.JP2 *.JPC *.J2K "
-            "*.bmp *.jpg *.jpeg *.tif *.pcx *.fpx *.png *.gif *.jp2 *.jpc *.j2k "
+            "画像ﾌｧｲﾙ (*.BMP *.JPG *.JPEG *.JPE *.JFIF *.TIF *.TIFF *.PCX *.FPX *.PNG *.GIF *.JP2 "
+            "*.JPC *.J2K *.bmp *.jpg *.jpeg *.jpe *.jfif *.tif *.tiff *.pcx *.fpx *.png *.gif "
+            "*.jp2 *.jpc *.j2k "
             "*.WEBP *.HEIC *.HEIF *.HIF *.AVIF *.JXL *.webp *.heic *.heif *.hif *.avif *.jxl)");
         path = util::messages().openFile(request);
         if (path.isEmpty()) return;

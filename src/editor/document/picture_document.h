@@ -42,10 +42,11 @@ class PictureDocument : public QObject {
     Q_OBJECT
   public:
     /// The extensions offered for opening and accepted when dropped (after the first list the
-    /// STEP form of SXF drawings and the formats read since: WebP, HEIF, AVIF and JPEG XL).
+    /// other names of JPEG and TIFF files, the STEP form of SXF drawings and the formats read
+    /// since: WebP, HEIF, AVIF and JPEG XL).
     static inline const QString kExtensions = QStringLiteral(
-        "BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;SFC;P21;WEBP;HEIC;HEIF;HIF;AVIF;"
-        "JXL");
+        "BMP;JPG;TIF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;JPEG;JPE;JFIF;TIFF;SFC;P21;WEBP;"
+        "HEIC;HEIF;HIF;AVIF;JXL");
 
     explicit PictureDocument(QObject* parent = nullptr);
     ~PictureDocument() override;
@@ -173,8 +174,18 @@ class PictureDocument : public QObject {
     QString saveSerialCopy();
     /// Saves under a name: `name` in/out; selection-only and web-dialog flags.
     bool pcSaveAs(QString& name, bool selectionOnly, bool webDialog);
-    /// Save: mode 0 overwrite, 1 under a name (dialog when the name is empty).
+    /// The save modes: overwrite the picture's file; save under a name (a dialog asks for one
+    /// when it is empty; one chosen there is asked about before an existing file is replaced);
+    /// replace the named file itself (a launch job's result), whatever the letter case of its
+    /// name, in the format of its content when the name has no extension.
+    /// Every mode writes the format its extension names and never one the program only reads;
+    /// replacing a file asks before what it holds is lost (pages, 16-bit samples).
+    enum SaveMode { kSaveOverwrite = 0, kSaveUnderName = 1, kSaveReplaceNamed = 2 };
+    /// Save: `mode` a SaveMode; `name` in/out.
     bool save(int mode, QString& name, bool selectionOnly, bool webDialog);
+    /// Writes the picture (only the selection with `selectionOnly`) into a launch job's own
+    /// file `path` (kSaveReplaceNamed). False when that file does not hold it.
+    bool saveJobResult(const QString& path, bool selectionOnly);
 
     /// Saves `image` (not the document's) under `name` as the document's own saves would: the
     /// extension decides the format and colour conversion, the document's JPEG quality applies.
@@ -243,7 +254,15 @@ class PictureDocument : public QObject {
     /// Opens a WMF, EMF, DXF, SVG or SXF (SFC, P21) file through the host's vector viewer.
     void openVector(const QString& path);
     void replaceImage(engine::Image image);
-    bool saveTarget(const engine::Image& target, const QString& name);
+    /// Writes `target` to `name` in the format of extension `ext`; the engine's message on
+    /// failure.
+    bool saveTarget(const engine::Image& target, const QString& name, const QString& ext);
+    /// Asks before the existing file `path` is replaced by `target` saved as `ext` where it
+    /// would lose pages or 16-bit samples. True when it may be replaced.
+    bool mayReplaceWith(const QString& path, const engine::Image& target, const QString& ext);
+    /// The overwrite of a picture whose format (`ext`) the program only reads: offers
+    /// "名前を付けて保存" instead (a window-less document refuses with a message).
+    bool offerSaveAs(const QString& ext);
     QString initialFolder();
 
     // Command handlers (one per table row kind).

@@ -165,6 +165,9 @@ UndoStore::Push UndoStore::push(const engine::Image& image) {
         engine::setLastError(engine::kErrCannotCreate);
         return Push::WriteFailed;
     }
+    if (kept_.size() < size_t(count_)) kept_.resize(size_t(count_));
+    kept_[size_t(count_ - 1)] = {image.hasPalette() ? image.palette : std::vector<engine::Colour>{},
+                                 image.metadata};
     // A snapshot is scratch: written plainly, without the flush to disk that a save needs.
     QFile file(snapshotName(count_));
     bool ok = false;
@@ -203,6 +206,20 @@ bool UndoStore::load(engine::Image& out, QString& path) const {
     if (!QFileInfo::exists(name)) return false;
     engine::Image loaded;
     if (!engine::loadImage(QFile::encodeName(name).toStdString(), loaded)) return false;
+    if (size_t(count_) <= kept_.size()) {
+        const Kept& kept = kept_[size_t(count_ - 1)];
+        loaded.metadata = kept.metadata;
+        // The snapshot's palette is the kept one without its alpha.
+        const auto sameColours = [&] {
+            if (kept.palette.size() < loaded.palette.size()) return false;
+            for (size_t i = 0; i < loaded.palette.size(); ++i) {
+                const engine::Colour a = kept.palette[i], b = loaded.palette[i];
+                if (a.r != b.r || a.g != b.g || a.b != b.b) return false;
+            }
+            return true;
+        };
+        if (loaded.hasPalette() && sameColours()) loaded.palette = kept.palette;
+    }
     out = std::move(loaded);
     path = name;
     return true;
@@ -210,6 +227,7 @@ bool UndoStore::load(engine::Image& out, QString& path) const {
 
 void UndoStore::cleanUp() {
     memory_.clear();
+    kept_.clear();
     count_ = 0;
     if (privateFolder_.isEmpty()) return;
     QDir dir(privateFolder_);

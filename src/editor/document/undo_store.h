@@ -44,8 +44,9 @@ class UndoStore {
     /// does nothing); the engine's last error says why.
     Push push(const engine::Image& image);
 
-    /// Loads the snapshot of the current step into `out`; false (nothing changed) when it does
-    /// not exist. `path` receives the snapshot file (empty for memory snapshots).
+    /// Loads the snapshot of the current step into `out`, with the palette transparency and the
+    /// metadata blocks the picture had; false (nothing changed) when it does not exist. `path`
+    /// receives the snapshot file (empty for memory snapshots).
     bool load(engine::Image& out, QString& path) const;
     /// Goes one step back (after a successful load).
     void pop() {
@@ -70,6 +71,13 @@ class UndoStore {
     Kind kind_ = Kind::Files;
     int count_ = 0;
     std::vector<engine::Image> memory_;  // memory_[k - 1] is step k
+    // What a BMP snapshot cannot hold, kept in memory beside it: the palette with its
+    // transparent entries, and the EXIF, XMP and ICC blocks. kept_[k - 1] is step k.
+    struct Kept {
+        std::vector<engine::Colour> palette;
+        engine::Metadata metadata;
+    };
+    std::vector<Kept> kept_;
     int ownerLock_ = -1;                 // the locked "owner.lock" of the private folder
 };
 

@@ -57,6 +57,7 @@ struct ImageFacts {
     int bitsPerPixel = 0;       ///< the nominal depth loading gives: 1, 4, 8, 16, 24 or 32
     bool grey = false;          ///< a grey ramp palette at 4 or 8 bits
     int dpiX = 0, dpiY = 0;     ///< dots per inch, 0 = not set
+    int sampleBits = 8;         ///< bits a sample as the file stores them (16 for 16-bit PNG)
     /// The editor's colour code as the decoded image would give it (24, 40 for 4-bit grey...).
     int colourCode() const {
         return grey && (bitsPerPixel == 4 || bitsPerPixel == 8) ? bitsPerPixel * 10 : bitsPerPixel;

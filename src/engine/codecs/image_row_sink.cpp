@@ -38,7 +38,28 @@ bool ImageRowSink::start(const RowLayout& layout) {
         return false;
     preferHugePages(image_);
     if (image_.hasPalette()) image_.palette = layout.palette;
+    deep_.reset();
+    if (keepDeep_ && layout.deepChannels > 0 &&
+        layout.deepChannels == deepChannelsFor(layout.bitsPerPixel, layout.grey)) {
+        deep_ = makeDeepSamples(layout.width, layout.height, layout.deepChannels,
+                                image_.byteCount());
+        if (!deep_) return false;
+    }
     return true;
+}
+
+void ImageRowSink::putDeepRow(int y, const uint16_t* samples) {
+    if (deep_)
+        std::memcpy(deep_->row(y), samples, size_t(deep_->width) * size_t(deep_->channels) * 2);
+}
+
+void ImageRowSink::putDeepPixels(int y, int x0, int step, int count, const uint16_t* samples) {
+    if (!deep_) return;
+    const size_t n = size_t(deep_->channels);
+    uint16_t* row = deep_->row(y);
+    for (int i = 0; i < count; ++i)
+        std::memcpy(row + (size_t(x0) + size_t(i) * size_t(step)) * n, samples + size_t(i) * n,
+                    n * 2);
 }
 
 void ImageRowSink::putRow(int y, const uint8_t* pixels) {
@@ -63,6 +84,7 @@ bool ImageRowSink::finish(const LoadOptions& options, Image& out) {
     image_.dpiY = notes.dpiY;
     image_.comment = std::move(notes.comment);
     image_.metadata = std::move(notes.metadata);
+    attachDeepSamples(image_, std::move(deep_));
     if (!finishLoadedImage(image_, notes.orientation, options)) return false;
     out = std::move(image_);
     return true;
@@ -76,7 +98,7 @@ bool decodeWholeImage(RowDecoder decoder, const uint8_t* data, size_t size,
 
 bool decodeWholeImage(RowDecoder decoder, ByteSource& source, const LoadOptions& options,
                       Image& out) {
-    ImageRowSink sink;
+    ImageRowSink sink(options.keepMetadata);
     return decoder(source, options, sink) && sink.finish(options, out);
 }
 
@@ -98,6 +120,7 @@ bool readFactsWithRows(RowDecoder decoder, ByteSource& source, ImageFacts& out) 
     out.grey = layout.grey;
     out.dpiX = swap ? sink.notes.dpiY : sink.notes.dpiX;
     out.dpiY = swap ? sink.notes.dpiX : sink.notes.dpiY;
+    out.sampleBits = layout.sampleBits;
     return true;
 }
 

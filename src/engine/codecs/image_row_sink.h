@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/codecs/codec.h"
 #include "engine/codecs/row_sink.h"
@@ -17,11 +18,17 @@ using RowDecoder = bool (*)(ByteSource& source, const LoadOptions& options, RowS
 /// decoders build rows in place.
 class ImageRowSink final : public RowSink {
   public:
+    /// `keepDeepSamples`: keep the picture whole with its 16-bit samples and metadata (a picture
+    /// opened for editing, not a thumbnail).
+    explicit ImageRowSink(bool keepDeepSamples = true) : keepDeep_(keepDeepSamples) {}
     bool start(const RowLayout& layout) override;
     uint8_t* rowMemory(int y) override { return image_.row(y); }
     void putRow(int y, const uint8_t* pixels) override;
     void putPixels(int y, int x0, int step, int count, const uint8_t* pixels) override;
     void putRepeatedRow(int y0, int y1, const uint8_t* pixels) override;
+    bool keepsWholePicture() const override { return keepDeep_; }
+    void putDeepRow(int y, const uint16_t* samples) override;
+    void putDeepPixels(int y, int x0, int step, int count, const uint16_t* samples) override;
 
     /// The image so far (for a codec's own last touches before finish()).
     Image& image() { return image_; }
@@ -32,6 +39,8 @@ class ImageRowSink final : public RowSink {
 
   private:
     Image image_;
+    std::unique_ptr<DeepSamples> deep_;
+    bool keepDeep_;
 };
 
 /// Decodes `size` bytes at `data` through `decoder` into `out` (replaced only on success).

@@ -262,16 +262,17 @@ bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uin
     return true;
 }
 
-bool saveImage(const std::string& path, const Image& image, const SaveOptions& options) {
+bool saveImage(const std::string& path, const Image& image, const SaveOptions& options,
+               Existing existing) {
     const Codec* codec = codecForSaveFormat(options.format);
     if (!codec || !codec->encodeTo || image.empty()) {
         std::vector<uint8_t> bytes;
         if (!encodeImage(image, options, bytes)) return false;
-        return writeFileAtomically(path, bytes.data(), bytes.size());
+        return writeFileAtomically(path, bytes.data(), bytes.size(), existing);
     }
     // The file is written as the encoder goes; only a complete one replaces the target.
     AtomicFile file;
-    if (!file.open(path)) return false;
+    if (!file.open(path, existing)) return false;
     FileSink sink(file);
     clearLastError();
     if (!codec->encodeTo(image, options, sink) || !sink.flush()) {

@@ -10,6 +10,7 @@
 
 #include "engine/codecs/codec.h"
 #include "engine/core/image.h"
+#include "engine/io/atomic_file.h"
 #include "engine/io/byte_source.h"
 
 namespace ximora::engine {
@@ -83,7 +84,9 @@ bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detect
 /// raster would not fit the memory budget, or the codec's.
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out);
 /// Encodes in memory, then writes `path` atomically (errors 21, 22 as well). On failure the
-/// file at `path`, if any, is untouched.
-bool saveImage(const std::string& path, const Image& image, const SaveOptions& options);
+/// file at `path`, if any, is untouched. Existing::Keep only ever creates the file (error 21,
+/// reason EEXIST, when one is there).
+bool saveImage(const std::string& path, const Image& image, const SaveOptions& options,
+               Existing existing = Existing::Replace);
 
 }  // namespace ximora::engine

@@ -19,6 +19,11 @@ struct RowLayout {
     bool grey = false;            ///< a grey ramp palette (4 and 8 bits)
     std::vector<Colour> palette;  ///< for 1, 4 and 8 bits; indexes past it read as black
     bool rowsInParts = false;     ///< rows come in parts (putPixels), as interlaced passes do
+    /// Bits a sample as the file stores it (16 for a 16-bit PNG); 8 for the rest.
+    int sampleBits = 8;
+    /// Channels of the 16-bit samples the decoder hands over beside the rows when the sink wants
+    /// them (putDeepRow): deepChannelsFor(bitsPerPixel, grey), or 0 when it has none.
+    int deepChannels = 0;
 };
 
 /// What a decoder learns besides the pixels. What the file stores before its pixels is set
@@ -50,6 +55,21 @@ class RowSink {
 
     /// Hands over `count` pixels of row y at columns x0, x0 + step, ... (interlaced passes).
     virtual void putPixels(int y, int x0, int step, int count, const uint8_t* pixels) = 0;
+
+    /// Whether the sink keeps the picture whole with what its file holds beside the pixels (a
+    /// picture opened for editing, not a thumbnail or facts): only then does a decoder gather
+    /// the metadata blocks a file keeps apart from its headers and, for a deeper file, make its
+    /// 16-bit samples and hand them over beside the rows (putDeepRow).
+    virtual bool keepsWholePicture() const { return false; }
+    /// Row y's 16-bit samples, layout.deepChannels a pixel, width pixels.
+    virtual void putDeepRow(int y, const uint16_t* samples) {
+        static_cast<void>(y), static_cast<void>(samples);
+    }
+    /// As putPixels, for the 16-bit samples of an interlaced pass.
+    virtual void putDeepPixels(int y, int x0, int step, int count, const uint16_t* samples) {
+        static_cast<void>(y), static_cast<void>(x0), static_cast<void>(step);
+        static_cast<void>(count), static_cast<void>(samples);
+    }
 
     /// Rows y0 to y1 - 1 all equal `pixels` (a background, rows a run-length file skipped).
     virtual void putRepeatedRow(int y0, int y1, const uint8_t* pixels) {

@@ -1,6 +1,7 @@
 #include "engine/colour/colour_reduce.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -137,6 +138,70 @@ bool reduceColours(Image& image, const ColourReduction& params) {
     result.comment = std::move(image.comment);
     result.metadata = std::move(image.metadata);
     image = std::move(result);
+    return true;
+}
+
+bool hasTransparency(const Image& image) {
+    if (image.hasPalette())
+        return std::any_of(image.palette.begin(), image.palette.end(),
+                           [](const Colour& c) { return c.a != 255; });
+    if (image.bitsPerPixel() != 32) return false;
+    std::atomic<bool> found{false};
+    parallelRows(image.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1 && !found.load(std::memory_order_relaxed); ++y) {
+            const uint8_t* p = image.row(y);
+            for (int x = 0; x < image.width(); ++x)
+                if (p[4 * x + 3] != 255) {
+                    found = true;
+                    return;
+                }
+        }
+    });
+    return found;
+}
+
+bool reduceKeepingTransparency(Image& image) {
+    if (image.empty()) return fail(kErrNoImage);
+    if (image.bitsPerPixel() != 32) return true;
+    constexpr uint8_t kOpaqueFrom = 128;
+    Image rgb;
+    if (!expandToRgb(image, rgb, 24)) return false;
+    // The colours hidden under transparent pixels take no part in choosing the palette: they
+    // show the first opaque colour while it is chosen.
+    const uint8_t* firstOpaque = nullptr;
+    for (int y = 0; y < image.height() && !firstOpaque; ++y)
+        for (int x = 0; x < image.width() && !firstOpaque; ++x)
+            if (image.row(y)[4 * x + 3] >= kOpaqueFrom) firstOpaque = rgb.row(y) + 3 * x;
+    if (firstOpaque) {
+        const uint8_t fill[3] = {firstOpaque[0], firstOpaque[1], firstOpaque[2]};
+        parallelRows(image.height(), [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.row(y)[4 * x + 3] < kOpaqueFrom)
+                        std::memcpy(rgb.row(y) + 3 * x, fill, 3);
+        });
+    }
+    Image out;
+    if (!out.allocate(image.width(), image.height(), 8)) return false;
+    const PaletteMapper mapper(chooseColours(rgb, 255, false));
+    const bool mapped = mapPixels(rgb, out, true, [&mapper](int r, int g, int b, uint8_t* p) {
+        *p = mapper.nearest(r, g, b);
+        return mapper.palette()[*p];
+    });
+    if (!mapped) return false;
+    out.palette = mapper.palette();
+    const auto transparent = uint8_t(out.palette.size());
+    out.palette.push_back(Colour{0, 0, 0, 0});
+    parallelRows(image.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.row(y)[4 * x + 3] < kOpaqueFrom) out.row(y)[x] = transparent;
+    });
+    out.dpiX = image.dpiX;
+    out.dpiY = image.dpiY;
+    out.comment = std::move(image.comment);
+    out.metadata = std::move(image.metadata);
+    image = std::move(out);
     return true;
 }
 

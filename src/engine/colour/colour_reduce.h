@@ -30,6 +30,16 @@ struct ColourReduction {
 /// out (the image is then unchanged).
 bool reduceColours(Image& image, const ColourReduction& params);
 
+/// Converts a 32-bit image to 256 colours for a format whose transparency is one palette
+/// entry (GIF): pixels with alpha below 128 take one transparent entry (alpha 0), the others
+/// share up to 255 colours chosen for them, with error diffusion. Other depths: nothing is done.
+/// Errors as reduceColours.
+bool reduceKeepingTransparency(Image& image);
+
+/// Whether any pixel of the image is not fully opaque (alpha below 255 at 32 bits, a palette
+/// entry with alpha below 255 at 1, 4 and 8 bits).
+bool hasTransparency(const Image& image);
+
 /// Mean Euclidean RGB distance (0 to about 441.7) between two images of the same size; -1
 /// when the sizes differ. Used to judge reductions.
 double meanColourError(const Image& a, const Image& b);

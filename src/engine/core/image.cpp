@@ -55,6 +55,7 @@ bool Image::allocate(int width, int height, int bitsPerPixel, bool grey) {
     bpp_ = bitsPerPixel;
     grey_ = grey && bitsPerPixel <= 8;
     stride_ = stride;
+    deep.reset();
     if (bitsPerPixel > 8) palette.clear();
     return true;
 }
@@ -71,6 +72,7 @@ Image::Image(const Image& other)
       dpiY(other.dpiY),
       comment(other.comment),
       metadata(other.metadata),
+      deep(other.deep),
       width_(other.width_),
       height_(other.height_),
       bpp_(other.bpp_),

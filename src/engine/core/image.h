@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/deep_samples.h"
 #include "engine/core/memory_budget.h"
 
 namespace ximora::engine {
@@ -52,7 +53,7 @@ class Image {
     Image& operator=(Image&&) noexcept = default;
 
     /// Allocates an uninitialised width × height raster at nominal depth `bitsPerPixel`
-    /// (1, 4, 8, 16, 24 or 32). Keeps nothing of the previous raster. Fails with error 5 for a
+    /// (1, 4, 8, 16, 24 or 32). Keeps nothing of the previous raster or its deep samples. Fails with error 5 for a
     /// bad depth or size below 1, error 3 past the limits (nothing is allocated then).
     bool allocate(int width, int height, int bitsPerPixel, bool grey = false);
     /// As allocate, then fills the raster with zero bytes.
@@ -95,6 +96,9 @@ class Image {
     int dpiY = 0;                 ///< vertical dots per inch, 0 = not set
     std::string comment;          ///< the comment stored in the file, as its bytes
     Metadata metadata;
+    /// The 16-bit samples the file held, when it held more than 8 bits a sample (deep_samples.h);
+    /// shared between copies, never changed in place.
+    std::shared_ptr<const DeepSamples> deep;
 
     /// Reads a pixel as colour (palette looked up, 5-6-5 widened); for tests and picking.
     Colour pixel(int x, int y) const;

@@ -25,6 +25,8 @@ bool convertFile(const std::string& source, const std::string& target, int quali
     if (quality < 0 || quality > 100) return fail(kErrBadParameter);
     std::string extension = lowerExtension(target);
     if (extension.empty()) extension = "jpg";
+    // A name of a format the engine only reads would hold other bytes than it says.
+    if (isReadOnlyExtension(extension)) return fail(kErrUnsupported);
     if (conversionSaveFormat(extension) == kSaveBmp && convertToBmpByRows(source, target))
         return true;
     Image image;

@@ -1,6 +1,7 @@
 #include "engine/formats/format_rules.h"
 
 #include "engine/colour/colour_reduce.h"
+#include "engine/core/deep_samples.h"
 
 namespace ximora::engine {
 namespace {
@@ -10,6 +11,7 @@ struct FormatRule {
     int editorFormat;      // the editor's save
     int conversionFormat;  // file conversion
     std::string_view acceptedCodes;
+    bool deepSamples = false;  // stores 16-bit samples
 };
 
 constexpr std::string_view kJpegCodes = ".80.24.";
@@ -23,8 +25,8 @@ constexpr FormatRule kRules[] = {
     {"bmp", 1, 0, ""},
     {"jpg", 2, 2, kJpegCodes},
     {"gif", 4, 4, kGifCodes},
-    {"tif", 5, 5, ""},
-    {"png", 12, 12, kPngCodes},
+    {"tif", 5, 5, "", true},
+    {"png", 12, 12, kPngCodes, true},
     {"fpx", 13, 13, kJpegCodes},
     {"pcx", 16, 16, kPngCodes},
     {"jp2", 21, 21, kJpegCodes},
@@ -35,15 +37,33 @@ constexpr FormatRule kRules[] = {
     {"jpeg", 2, 2, kJpegCodes},
     {"jpe", 2, 2, kJpegCodes},
     {"jfif", 2, 2, kJpegCodes},
-    {"tiff", 5, 5, ""},
+    {"tiff", 5, 5, "", true},
     // Formats added later: WebP takes every depth (its encoder widens palettes to RGB).
     {"webp", 30, 30, ""},
 };
+
+// Formats the program only reads, by the extensions their files go under.
+constexpr std::string_view kReadOnly[] = {"heic", "heif", "hif", "avif", "jxl", "svg", "svgz",
+                                          "sfc",  "p21",  "wmf", "emf",  "dxf"};
 
 const FormatRule* ruleFor(std::string_view extension) {
     for (const FormatRule& rule : kRules)
         if (rule.extension == extension) return &rule;
     return nullptr;
+}
+
+// What conversion a save needs before the code rules apply: none (the image keeps what the
+// format holds), or the transparent-palette reduction for GIF.
+enum class Keep { ByCode, AsItIs, TransparentPalette };
+
+Keep keepFor(std::string_view extension, const Image& image) {
+    const FormatRule* rule = ruleFor(extension);
+    if (!rule || image.empty()) return Keep::ByCode;
+    if (rule->deepSamples && currentDeepSamples(image)) return Keep::AsItIs;
+    if (image.bitsPerPixel() != 32 || !hasTransparency(image)) return Keep::ByCode;
+    if (extension == "png") return Keep::AsItIs;
+    if (rule->acceptedCodes == kGifCodes) return Keep::TransparentPalette;
+    return Keep::ByCode;
 }
 
 }  // namespace
@@ -81,7 +101,38 @@ int requiredColourCode(std::string_view extension, int code) {
     return accepted == kGifCodes ? 8 : 24;
 }
 
+int requiredColourCode(std::string_view extension, const Image& image, int code) {
+    switch (keepFor(extension, image)) {
+        case Keep::AsItIs:
+            return 0;
+        case Keep::TransparentPalette:
+            return 8;
+        case Keep::ByCode:
+            break;
+    }
+    return requiredColourCode(extension, code);
+}
+
+bool keepsDeepSamples(std::string_view extension) {
+    const FormatRule* rule = ruleFor(extension);
+    return rule && rule->deepSamples;
+}
+
+bool isReadOnlyExtension(std::string_view extension) {
+    for (std::string_view name : kReadOnly)
+        if (name == extension) return true;
+    return false;
+}
+
 bool prepareForExtension(Image& image, std::string_view extension, int code) {
+    switch (keepFor(extension, image)) {
+        case Keep::AsItIs:
+            return true;
+        case Keep::TransparentPalette:
+            return reduceKeepingTransparency(image);
+        case Keep::ByCode:
+            break;
+    }
     const int target = requiredColourCode(extension, code);
     if (target == 0) return true;
     ColourReduction params;

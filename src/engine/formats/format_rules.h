@@ -32,9 +32,26 @@ std::string_view acceptedColourCodes(std::string_view extension);
 /// `extension`: 0 when the code is accepted, 8 (256 colours) for "gif", 24 otherwise.
 int requiredColourCode(std::string_view extension, int code);
 
-/// Converts `image` as requiredColourCode says, judging it by `code` (the editor passes the
-/// image's colour code, file conversion its bits per pixel): adaptive palette, error diffusion,
-/// threshold 50. True when nothing was needed; false with the engine error when it failed.
+/// As requiredColourCode, for the image itself: what it holds that the format keeps is kept.
+/// A 32-bit image with transparent pixels keeps its 32 bits for "png" (and "tif", "tiff",
+/// "webp", which take every code) and goes to 256 colours with a transparent entry for "gif"
+/// (reduceKeepingTransparency); an image with current deep samples keeps its depth for the
+/// formats that store them (keepsDeepSamples).
+int requiredColourCode(std::string_view extension, const Image& image, int code);
+
+/// Converts `image` as requiredColourCode(extension, image, code) says, judging it by `code`
+/// (the editor passes the image's colour code, file conversion its bits per pixel): adaptive
+/// palette, error diffusion, threshold 50. True when nothing was needed; false with the engine
+/// error when it failed.
 bool prepareForExtension(Image& image, std::string_view extension, int code);
+
+/// Whether the format the extension names stores samples of 16 bits ("png", "tif", "tiff"):
+/// a picture's deep samples (deep_samples.h) are written there.
+bool keepsDeepSamples(std::string_view extension);
+
+/// Whether the extension names a format the program reads but never writes: HEIF ("heic",
+/// "heif", "hif"), AVIF, JPEG XL and the drawings (SVG, SXF, WMF, EMF, DXF). A file of such a
+/// name is never written: its bytes would not be what its name says.
+bool isReadOnlyExtension(std::string_view extension);
 
 }  // namespace ximora::engine

@@ -4,6 +4,7 @@
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
 #include "engine/geometry/geometry.h"
+#include "engine/geometry/deep_move.h"
 #include "engine/geometry/half_turn.h"
 #include "engine/geometry/reverse_pixels.h"
 
@@ -34,6 +35,8 @@ void swapRows(Image& image, int y0, int y1, bool mirror) {
 
 bool flipHorizontal(Image& image) {
     if (image.empty()) return fail(kErrNoImage);
+    std::unique_ptr<DeepSamples> deep;
+    if (!moveDeepSamples(image, 2, deep)) return false;
     parallelRows(image.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             // The two halves of a row are short streams running towards each other, which
@@ -45,18 +48,25 @@ bool flipHorizontal(Image& image) {
             reverseInPlace(image.row(y), image.width(), image.bytesPerPixel());
         }
     });
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 
 bool flipVertical(Image& image) {
     if (image.empty()) return fail(kErrNoImage);
+    std::unique_ptr<DeepSamples> deep;
+    if (!moveDeepSamples(image, 4, deep)) return false;
     parallelRows((image.height() + 1) / 2, [&](int y0, int y1) { swapRows(image, y0, y1, false); });
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 
 bool turnHalf(Image& image) {
     if (image.empty()) return fail(kErrNoImage);
+    std::unique_ptr<DeepSamples> deep;
+    if (!moveDeepSamples(image, 3, deep)) return false;
     parallelRows((image.height() + 1) / 2, [&](int y0, int y1) { swapRows(image, y0, y1, true); });
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 

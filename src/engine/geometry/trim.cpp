@@ -15,6 +15,11 @@ bool trim(Image& image, const Rect& rect) {
               bottom = std::clamp(rect.bottom, 0, image.height());
     if (right <= left || bottom <= top) return fail(kErrBadParameter);
     if (left == 0 && top == 0 && right == image.width() && bottom == image.height()) return true;
+    std::unique_ptr<DeepSamples> deep;
+    if (const DeepSamples* samples = currentDeepSamples(image)) {
+        deep = trimmedDeepSamples(*samples, left, top, right, bottom);
+        if (!deep) return false;
+    }
     Image out;
     if (!out.allocate(right - left, bottom - top, image.bitsPerPixel(), image.grey())) return false;
     const size_t n = size_t(image.bytesPerPixel()), len = size_t(right - left) * n;
@@ -27,6 +32,7 @@ bool trim(Image& image, const Rect& rect) {
     out.comment = std::move(image.comment);
     out.metadata = std::move(image.metadata);
     image = std::move(out);
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
 #include "engine/geometry/geometry.h"
+#include "engine/geometry/deep_move.h"
 #include "engine/geometry/half_turn.h"
 #include "engine/geometry/pixel_bytes.h"
 
@@ -294,6 +295,8 @@ bool turn(Image& image, int quarterTurns) {
     const int q = ((quarterTurns % 4) + 4) % 4;
     if (q == 0) return true;
     if (q == 2) return turnHalf(image);
+    std::unique_ptr<DeepSamples> deep;
+    if (!moveDeepSamples(image, q == 1 ? 8 : 6, deep)) return false;
     Image out;
     if (!out.allocate(image.height(), image.width(), image.bitsPerPixel(), image.grey()))
         return false;
@@ -304,6 +307,7 @@ bool turn(Image& image, int quarterTurns) {
     out.comment = std::move(image.comment);
     out.metadata = std::move(image.metadata);
     image = std::move(out);
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/core/error.h"
@@ -69,9 +70,10 @@ void reportFileSizeLimitAsWriteError() { std::signal(SIGXFSZ, SIG_IGN); }
 
 AtomicFile::~AtomicFile() { discard(); }
 
-bool AtomicFile::open(const std::string& path) {
+bool AtomicFile::open(const std::string& path, Existing existing) {
     discard();
     failed_ = false;
+    keep_ = existing == Existing::Keep;
     written_ = startedToDisk_ = 0;
     target_ = path;
     if (char* real = ::realpath(path.c_str(), nullptr)) {
@@ -83,6 +85,8 @@ bool AtomicFile::open(const std::string& path) {
     struct stat old {};
     const bool replacing = ::stat(target_.c_str(), &old) == 0;
     if (replacing && S_ISDIR(old.st_mode)) return failWithReason(kErrCannotCreate, EISDIR);
+    if (keep_ && (replacing || ::access(target_.c_str(), F_OK) == 0 || errno != ENOENT))
+        return failWithReason(kErrCannotCreate, EEXIST);
 
     // An unnamed file in the target's folder: the rename stays on one file system, and a
     // process killed before commit() leaves nothing behind. The creation mode passes through
@@ -164,8 +168,44 @@ bool AtomicFile::linkTemporaryName() {
     return false;
 }
 
+// Gives the written file the target's name only if nothing has it: the unnamed file is linked
+// there directly; a named one is renamed without replacing, or, where the file system cannot
+// do that, linked and its temporary name dropped.
+bool AtomicFile::placeWithoutReplacing() {
+    if (unnamed_) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) ==
+                   0 ||
+               (errno == ENOENT && ::linkat(fd_, "", AT_FDCWD, target_.c_str(), AT_EMPTY_PATH) == 0);
+    }
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+        temporary_.clear();
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    return ::link(temporary_.c_str(), target_.c_str()) == 0;  // discard() drops the other name
+}
+
 bool AtomicFile::commit() {
     if (fd_ < 0 || failed_) return fail(kErrCannotWrite);
+    if (keep_) {
+        bool ok = ::fsync(fd_) == 0 && placeWithoutReplacing();
+        int why = ok ? 0 : errno;
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            why = errno;
+            ::unlink(target_.c_str());
+        }
+        discard();
+        if (!ok) {
+            failed_ = true;
+            return failWithReason(why == EEXIST ? kErrCannotCreate : kErrCannotWrite, why);
+        }
+        syncFolder(folder_);
+        return true;
+    }
     // The data reaches the disk before the name does, so a crash shows the old file or the
     // whole new one. The unnamed file gets its name only now, just before the rename.
     bool ok = ::fsync(fd_) == 0 && (!unnamed_ || linkTemporaryName());
@@ -197,9 +237,10 @@ void AtomicFile::discard() {
     temporary_.clear();
 }
 
-bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size) {
+bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size,
+                         Existing existing) {
     AtomicFile file;
-    return file.open(path) && file.write(data, size) && file.commit();
+    return file.open(path, existing) && file.write(data, size) && file.commit();
 }
 
 bool rewriteFileInPlace(const std::string& path, const uint8_t* data, size_t size) {

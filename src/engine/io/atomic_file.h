@@ -19,6 +19,9 @@ namespace ximora::engine {
 /// SIGXFSZ and whatever it had not saved. Each program calls it once at start.
 void reportFileSizeLimitAsWriteError();
 
+/// Whether a write may replace a file already at its path.
+enum class Existing { Replace, Keep };
+
 /// A file written whole or not at all. Not thread-safe; one writer per object.
 class AtomicFile {
   public:
@@ -30,8 +33,10 @@ class AtomicFile {
 
     /// Begins replacing (or creating) `path` (UTF-8 or the file system's bytes). Saving over a
     /// symbolic link replaces the file it points to. Fails with error 21 and its reason when no
-    /// temporary file can be made in the folder, or when `path` names a folder.
-    bool open(const std::string& path);
+    /// temporary file can be made in the folder, or when `path` names a folder. With
+    /// Existing::Keep the file is only ever created: error 21 (reason EEXIST) when something
+    /// is at the path, at open() or, should it appear meanwhile, at commit().
+    bool open(const std::string& path, Existing existing = Existing::Replace);
     /// Appends `size` bytes. Fails with error 22 and its reason (a full disk: ENOSPC); the
     /// temporary file is then dropped and commit() fails too.
     bool write(const void* data, size_t size);
@@ -54,6 +59,7 @@ class AtomicFile {
 
   private:
     bool linkTemporaryName();
+    bool placeWithoutReplacing();
     bool put(const void* data, size_t size, off_t offset);  // offset < 0: appended
 
     // Bytes written, and how many of them were handed to the disk ahead of commit().
@@ -62,6 +68,7 @@ class AtomicFile {
     int fd_ = -1;
     bool failed_ = false;
     bool unnamed_ = false;   // O_TMPFILE: no name until commit()
+    bool keep_ = false;      // never replace a file at the target
     std::string target_;     // the file to replace, symbolic links resolved
     std::string folder_;     // its folder
     std::string temporary_;  // the temporary file's name while it has one
@@ -69,7 +76,8 @@ class AtomicFile {
 
 /// Writes `size` bytes to `path` through an AtomicFile. Errors 21 and 22 as AtomicFile gives
 /// them; the old file is then untouched and no temporary file is left behind.
-bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size);
+bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t size,
+                         Existing existing = Existing::Replace);
 
 /// Overwrites the existing file `path` in place with exactly as many bytes as it holds, flushed
 /// to disk: for a record that must be answered even where its folder refuses new files. Error

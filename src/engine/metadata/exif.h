@@ -9,6 +9,8 @@
 
 namespace ximora::engine {
 
+class TiffStructure;  // engine/metadata/tiff_structure.h
+
 /// The orientation tag (274) of IFD0: 1 to 8, or 0 when absent or unreadable.
 int exifOrientation(const std::vector<uint8_t>& exif);
 
@@ -25,6 +27,8 @@ bool exifResolution(const std::vector<uint8_t>& exif, int& dpiX, int& dpiY);
 /// its Exif IFD (tag 34665) and GPS IFD (tag 34853) with their out-of-line values. Empty when
 /// the file has neither. The interoperability sub-directory is left out.
 std::vector<uint8_t> exifBlockFromTiff(const uint8_t* file, size_t size);
+/// As above, for a file read through `tiff` (only its directories and their values are read).
+std::vector<uint8_t> exifBlockFromTiff(const TiffStructure& tiff);
 
 /// Adds an EXIF block to a TIFF file written by the engine: a copy of IFD0 with the block's
 /// make, model, software, date, artist and copyright (those the file lacks) and pointers to

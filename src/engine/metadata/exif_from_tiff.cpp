@@ -4,7 +4,10 @@
 namespace ximora::engine {
 
 std::vector<uint8_t> exifBlockFromTiff(const uint8_t* file, size_t size) {
-    const TiffStructure tiff(file, size);
+    return exifBlockFromTiff(TiffStructure(file, size));
+}
+
+std::vector<uint8_t> exifBlockFromTiff(const TiffStructure& tiff) {
     const uint64_t exifPointer = tiff.findEntry(kTagExifIfd);
     const uint64_t gpsPointer = tiff.findEntry(kTagGpsIfd);
     if (!exifPointer && !gpsPointer) return {};
@@ -16,7 +19,7 @@ std::vector<uint8_t> exifBlockFromTiff(const uint8_t* file, size_t size) {
     if (gpsPointer) ifd0.push_back({kTagGpsIfd});
 
     TiffWriter out(tiff.little());
-    out.bytes = {tiff.data()[0], tiff.data()[1]};
+    out.bytes = {tiff.byte(0), tiff.byte(1)};
     out.u16(42), out.u32(8);
     std::vector<std::pair<uint16_t, size_t>> slots;
     appendDirectory(out, ifd0, 0, slots);

@@ -3,47 +3,15 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/core/orientation_map.h"
 #include "engine/core/parallel.h"
 #include "engine/metadata/exif.h"
 
 namespace ximora::engine {
 namespace {
 
-// Where output pixel (x, y) of the upright image is found in the stored one (width w, height h).
-struct SourceMap {
-    int orientation, w, h;
-    void operator()(int x, int y, int& sx, int& sy) const {
-        switch (orientation) {
-            case 2:
-                sx = w - 1 - x, sy = y;
-                break;
-            case 3:
-                sx = w - 1 - x, sy = h - 1 - y;
-                break;
-            case 4:
-                sx = x, sy = h - 1 - y;
-                break;
-            case 5:
-                sx = y, sy = x;
-                break;
-            case 6:
-                sx = y, sy = h - 1 - x;
-                break;
-            case 7:
-                sx = w - 1 - y, sy = h - 1 - x;
-                break;
-            case 8:
-                sx = w - 1 - y, sy = x;
-                break;
-            default:
-                sx = x, sy = y;
-                break;
-        }
-    }
-};
-
 template <int Bytes>
-void remap(const Image& from, Image& to, const SourceMap& map) {
+void remap(const Image& from, Image& to, const OrientationMap& map) {
     parallelRows(to.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             uint8_t* out = to.row(y);
@@ -61,11 +29,16 @@ void remap(const Image& from, Image& to, const SourceMap& map) {
 bool turnUpright(Image& image, int orientation) {
     if (image.empty() || orientation < 2 || orientation > 8) return true;
     const bool swap = orientation >= 5;
+    std::unique_ptr<DeepSamples> deep;
+    if (const DeepSamples* samples = currentDeepSamples(image)) {
+        deep = reorientedDeepSamples(*samples, orientation);
+        if (!deep) return false;
+    }
     Image turned;
     if (!turned.allocate(swap ? image.height() : image.width(),
                          swap ? image.width() : image.height(), image.bitsPerPixel(), image.grey()))
         return false;
-    const SourceMap map{orientation, image.width(), image.height()};
+    const OrientationMap map{orientation, image.width(), image.height()};
     switch (image.bytesPerPixel()) {
         case 1:
             remap<1>(image, turned, map);
@@ -86,6 +59,7 @@ bool turnUpright(Image& image, int orientation) {
     turned.comment = std::move(image.comment);
     turned.metadata = std::move(image.metadata);
     image = std::move(turned);
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 

@@ -32,7 +32,8 @@ uint64_t valueBytes(const TiffStructure& from, uint64_t entry) {
 void appendValue(TiffWriter& out, const TiffStructure& from, uint64_t at, uint64_t bytes,
                  uint16_t type) {
     const size_t start = out.bytes.size();
-    out.bytes.insert(out.bytes.end(), from.data() + at, from.data() + at + bytes);
+    out.bytes.resize(start + size_t(bytes));
+    if (!from.copy(at, bytes, out.bytes.data() + start)) std::fill(out.bytes.begin() + long(start), out.bytes.end(), 0);
     const unsigned unit = swapUnit(type);
     if (from.little() != out.little() && unit > 1)
         for (size_t i = start; i + unit <= out.bytes.size(); i += unit)

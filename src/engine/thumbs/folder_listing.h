@@ -8,10 +8,10 @@
 
 namespace ximora::engine {
 
-/// The browser's image filter: upper-case extensions separated by ";". The formats read since
-/// (WebP, HEIF, AVIF, JPEG XL) follow the first list.
+/// The browser's image filter: upper-case extensions separated by ";". The other names of JPEG
+/// files follow JPG; the formats read since (WebP, HEIF, AVIF, JPEG XL) follow the first list.
 inline constexpr std::string_view kImageFilter =
-    "BMP;JPG;TIF;TIFF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;P21;SFC;"
+    "BMP;JPG;JPEG;JPE;JFIF;TIF;TIFF;PCX;FPX;PNG;GIF;JP2;JPC;J2K;WMF;EMF;DXF;SVG;P21;SFC;"
     "WEBP;HEIC;HEIF;HIF;AVIF;JXL";
 
 /// One listed file.

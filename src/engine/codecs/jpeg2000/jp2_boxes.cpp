@@ -1,6 +1,7 @@
 // JP2 boxes: ISO/IEC 15444-1 Annex I (https://www.itu.int/rec/T-REC-T.800).
 #include "engine/codecs/jpeg2000/jp2_boxes.h"
 
+#include "engine/io/byte_source.h"
 #include "engine/io/bytes.h"
 
 #include <cstring>
@@ -19,14 +20,18 @@ struct Box {
     uint32_t type;
 };
 
-// The top-level box at `at`; false when none fits.
-bool boxAt(const uint8_t* data, size_t size, uint64_t at, Box& box) {
-    if (at + 8 > size) return false;
-    uint64_t length = readBe32(data + at);
-    box.start = at, box.type = readBe32(data + at + 4), box.content = at + 8;
+// Metadata boxes larger than this are left alone: no camera writes EXIF or XMP of this size.
+constexpr uint64_t kMaxMetadataBox = uint64_t(16) << 20;
+
+// The box at `at` of the first `size` bytes of `source`; false when none fits.
+bool boxAt(ByteSource& source, uint64_t size, uint64_t at, Box& box) {
+    uint8_t head[16];
+    if (at + 8 > size || source.read(at, head, 8) != 8) return false;
+    uint64_t length = readBe32(head);
+    box.start = at, box.type = readBe32(head + 4), box.content = at + 8;
     if (length == 1) {
-        if (at + 16 > size) return false;
-        length = uint64_t(readBe32(data + at + 8)) << 32 | readBe32(data + at + 12);
+        if (at + 16 > size || source.read(at + 8, head + 8, 8) != 8) return false;
+        length = uint64_t(readBe32(head + 8)) << 32 | readBe32(head + 12);
         box.content = at + 16;
     } else if (length == 0) {
         length = size - at;  // the last box runs to the end of the file
@@ -55,28 +60,30 @@ void appendUuidBox(std::vector<uint8_t>& out, const uint8_t (&uuid)[16],
 
 }  // namespace
 
-void readJp2MetadataBoxes(const uint8_t* data, size_t size, Metadata& metadata) {
+void readJp2MetadataBoxes(ByteSource& source, Metadata& metadata) {
     Box box{};
-    for (uint64_t at = 0; boxAt(data, size, at, box); at = box.end) {
-        if (box.type == fourCc("uuid") && box.end - box.content >= 16) {
-            const uint8_t* id = data + box.content;
-            const uint8_t* payload = id + 16;
-            size_t length = size_t(box.end - box.content - 16);
-            if (std::memcmp(id, kExifUuid, 16) == 0) {
-                if (length >= 6 && std::memcmp(payload, kExifHeader, 6) == 0)
-                    payload += 6, length -= 6;
-                metadata.exif.assign(payload, payload + length);
-            } else if (std::memcmp(id, kXmpUuid, 16) == 0) {
-                metadata.xmp.assign(payload, payload + length);
-            }
-        }
+    const uint64_t size = source.size();
+    for (uint64_t at = 0; boxAt(source, size, at, box); at = box.end) {
+        if (box.type != fourCc("uuid") || box.end - box.content < 16 ||
+            box.end - box.content - 16 > kMaxMetadataBox)
+            continue;
+        uint8_t id[16];
+        if (source.read(box.content, id, 16) != 16) return;
+        const bool exif = std::memcmp(id, kExifUuid, 16) == 0;
+        if (!exif && std::memcmp(id, kXmpUuid, 16) != 0) continue;
+        std::vector<uint8_t> payload(size_t(box.end - box.content - 16));
+        if (source.read(box.content + 16, payload.data(), payload.size()) != payload.size()) return;
+        if (exif && payload.size() >= 6 && std::memcmp(payload.data(), kExifHeader, 6) == 0)
+            payload.erase(payload.begin(), payload.begin() + 6);
+        (exif ? metadata.exif : metadata.xmp) = std::move(payload);
     }
 }
 
 bool addJp2Metadata(std::vector<uint8_t>& file, const Metadata& metadata) {
     Box header{}, colour{}, codestream{};
     bool haveHeader = false, haveCodestream = false;
-    for (uint64_t at = 0; boxAt(file.data(), file.size(), at, codestream); at = codestream.end) {
+    MemorySource source(file.data(), file.size());
+    for (uint64_t at = 0; boxAt(source, file.size(), at, codestream); at = codestream.end) {
         if (codestream.type == fourCc("jp2h")) header = codestream, haveHeader = true;
         if (codestream.type == fourCc("jp2c")) {
             haveCodestream = true;
@@ -87,7 +94,7 @@ bool addJp2Metadata(std::vector<uint8_t>& file, const Metadata& metadata) {
     bool haveColour = false;
     for (uint64_t at = header.content; !haveColour && at < header.end; at = colour.end)
         haveColour =
-            boxAt(file.data(), size_t(header.end), at, colour) && colour.type == fourCc("colr");
+            boxAt(source, header.end, at, colour) && colour.type == fourCc("colr");
     if (!haveColour) return false;
 
     std::vector<uint8_t> boxes;

@@ -10,9 +10,12 @@
 
 namespace ximora::engine {
 
+class ByteSource;  // engine/io/byte_source.h
+
 /// Reads the EXIF and XMP uuid boxes among the top-level boxes of a JP2 file into `metadata`
 /// (an EXIF block with a leading "Exif\0\0" is taken as well). Malformed boxes end the search.
-void readJp2MetadataBoxes(const uint8_t* data, size_t size, Metadata& metadata);
+/// Only the box headers and the metadata boxes themselves are read.
+void readJp2MetadataBoxes(ByteSource& source, Metadata& metadata);
 
 /// Adds `metadata` to a JP2 file written by OpenJPEG: an ICC profile replaces the colour
 /// box's enumerated space (method 2 instead of 1), EXIF and XMP go into uuid boxes

@@ -86,10 +86,11 @@ bool Jpeg2000Decoder::run(const LoadOptions& options) {
     layout.bitsPerPixel = channels_ == 1 ? 8 : channels_ == 3 ? 24 : 32;
     layout.grey = channels_ == 1;
     if (layout.grey) layout.palette = greyPalette(8);
-    // EXIF and XMP boxes are read where the whole file is in memory (thumbnails and facts keep
-    // no metadata).
-    if (!codestream && source.data())
-        readJp2MetadataBoxes(source.data(), size_t(source.size()), sink_.notes.metadata);
+    for (int c = 0; c < count_; ++c)
+        layout.sampleBits = std::max(layout.sampleBits, int(header.comps[c].prec));
+    // EXIF and XMP boxes, for a picture kept whole (thumbnails and facts keep no metadata).
+    if (!codestream && sink_.keepsWholePicture())
+        readJp2MetadataBoxes(source, sink_.notes.metadata);
     return sink_.start(layout) && readTiles();
 }
 

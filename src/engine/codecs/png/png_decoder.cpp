@@ -7,6 +7,7 @@
 #include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
+#include "engine/codecs/sample_depth.h"
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
 #include "engine/io/bytes.h"
@@ -31,6 +32,9 @@ class PngDecoder {
     bool prepare();
     void readPalette(RowLayout& layout);
     void readRows();
+    /// Narrows a row of 16-bit samples (as libpng gives them, big-endian) into `row` and keeps
+    /// them as they are in `deepRow_`.
+    void splitDeepRow(int samples, uint8_t* row);
     void widenGreyLevels(uint8_t* row, int count) const;
     void takeChunks();
 
@@ -41,6 +45,9 @@ class PngDecoder {
     png_infop info_ = nullptr;
     PngErrorTrap trap_{};
     std::vector<uint8_t> row_;
+    std::vector<uint8_t> wideRow_;   // a row of 16-bit samples as libpng gives it
+    std::vector<uint16_t> deepRow_;  // the same samples for the sink
+    int deepChannels_ = 0;           // 16-bit samples handed over beside the rows, or none
     int width_ = 0, height_ = 0;
     int fileDepth_ = 0;
     int colourType_ = 0;
@@ -123,7 +130,19 @@ bool PngDecoder::prepare() {
     // Before libpng sizes its row buffers from the header (a 100-byte file may claim rows of
     // gigabytes).
     if (!Image::fitsSides(width, height)) return false;
-    if (fileDepth_ == 16) png_set_scale_16(png_);
+    // A colour key on RGB becomes alpha: the transparent colour stays transparent in every
+    // picture made from this one.
+    if (colourType_ == PNG_COLOR_TYPE_RGB && png_get_valid(png_, info_, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png_);
+    const bool alpha = colourType_ == PNG_COLOR_TYPE_GRAY_ALPHA ||
+                       colourType_ == PNG_COLOR_TYPE_RGB_ALPHA ||
+                       (png_get_valid(png_, info_, PNG_INFO_tRNS) &&
+                        colourType_ == PNG_COLOR_TYPE_RGB);
+    // A whole picture of 16-bit samples keeps them beside its 8-bit raster (deep_samples.h).
+    if (fileDepth_ == 16 && sink_.keepsWholePicture())
+        deepChannels_ = alpha ? 4 : colourType_ == PNG_COLOR_TYPE_GRAY ? 1 : 3;
+    else if (fileDepth_ == 16)
+        png_set_scale_16(png_);
     if (fileDepth_ < 8) png_set_packing(png_);
     if (colourType_ == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png_);
     // Interlaced passes are handed on as they come (RowSink::putPixels), so no decoder needs
@@ -148,23 +167,32 @@ bool PngDecoder::prepare() {
         case PNG_COLOR_TYPE_RGB_ALPHA:
             layout.bitsPerPixel = 32;
             break;
+        case PNG_COLOR_TYPE_RGB:
+            layout.bitsPerPixel = alpha ? 32 : 24;
+            break;
         default:
             break;
     }
     layout.width = width_ = int(width);
     layout.height = height_ = int(height);
     layout.rowsInParts = interlaced_;
+    layout.sampleBits = colourType_ == PNG_COLOR_TYPE_PALETTE ? 8 : std::max(fileDepth_, 8);
+    layout.deepChannels = deepChannels_;
     // Deflate expands a byte to at most about 1032; a big image whose whole file could not
     // hold it is cut short, refused before gigabytes are decoded.
     const uint64_t stored = (storedRowBytes + 1) * height;  // each row has its filter byte
     if (stored > (uint64_t(64) << 20) && stored / 1100 > source_.size())
         return fail(kErrCannotRead);
     const uint64_t rowBytes = png_get_rowbytes(png_, info_);
-    if (rowBytes > size_t(width) * size_t(Image::storageBytesPerPixel(layout.bitsPerPixel)))
-        return fail(kErrFileBroken);
+    const size_t pixelBytes = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
+    if (rowBytes > size_t(width) * pixelBytes * (deepChannels_ ? 2 : 1)) return fail(kErrFileBroken);
     readPalette(layout);
     takeChunks();
-    row_.resize(size_t(rowBytes));
+    row_.resize(deepChannels_ ? size_t(width) * pixelBytes : size_t(rowBytes));
+    if (deepChannels_) {
+        wideRow_.resize(size_t(rowBytes));
+        deepRow_.resize(size_t(width) * size_t(deepChannels_));
+    }
     return sink_.start(layout);
 }
 
@@ -174,13 +202,28 @@ void PngDecoder::widenGreyLevels(uint8_t* row, int count) const {
         for (uint8_t *p = row, *end = row + count; p < end; ++p) *p *= 5;
 }
 
+void PngDecoder::splitDeepRow(int samples, uint8_t* row) {
+    const uint8_t* wide = wideRow_.data();
+    for (int i = 0; i < samples; ++i) {
+        const auto v = uint16_t(wide[2 * i] << 8 | wide[2 * i + 1]);
+        deepRow_[size_t(i)] = v;
+        row[i] = narrowSample(v, 65535);
+    }
+}
+
 void PngDecoder::readRows() {
     if (!interlaced_) {
         for (int y = 0; y < height_; ++y) {
             uint8_t* row = sink_.rowMemory(y);
             if (!row) row = row_.data();
-            png_read_row(png_, row, nullptr);
-            widenGreyLevels(row, width_);
+            if (deepChannels_) {
+                png_read_row(png_, wideRow_.data(), nullptr);
+                splitDeepRow(width_ * deepChannels_, row);
+                sink_.putDeepRow(y, deepRow_.data());
+            } else {
+                png_read_row(png_, row, nullptr);
+                widenGreyLevels(row, width_);
+            }
             sink_.putRow(y, row);
         }
         return;
@@ -190,11 +233,17 @@ void PngDecoder::readRows() {
         const int columns = int(PNG_PASS_COLS(png_uint_32(width_), pass));
         if (rows == 0 || columns == 0) continue;  // libpng skips empty passes
         for (int i = 0; i < rows; ++i) {
-            png_read_row(png_, row_.data(), nullptr);
-            widenGreyLevels(row_.data(), columns);
-            sink_.putPixels(int(PNG_ROW_FROM_PASS_ROW(png_uint_32(i), pass)),
-                            int(PNG_PASS_START_COL(pass)), 1 << PNG_PASS_COL_SHIFT(pass), columns,
-                            row_.data());
+            const int y = int(PNG_ROW_FROM_PASS_ROW(png_uint_32(i), pass));
+            const int x0 = int(PNG_PASS_START_COL(pass)), step = 1 << PNG_PASS_COL_SHIFT(pass);
+            if (deepChannels_) {
+                png_read_row(png_, wideRow_.data(), nullptr);
+                splitDeepRow(columns * deepChannels_, row_.data());
+                sink_.putDeepPixels(y, x0, step, columns, deepRow_.data());
+            } else {
+                png_read_row(png_, row_.data(), nullptr);
+                widenGreyLevels(row_.data(), columns);
+            }
+            sink_.putPixels(y, x0, step, columns, row_.data());
         }
     }
 }

@@ -57,18 +57,33 @@ bool writeChunk(ByteSink& sink, const char (&type)[5], const uint8_t* data, size
            sink.write(tail, sizeof tail);
 }
 
-// A picture row as the PNG stream stores it before filtering: palette indexes packed below
-// 8 bits, 5-6-5 widened to RGB, other depths as they are in memory.
+// A picture row as the PNG stream stores it before filtering: the file's 16-bit samples where
+// the picture still has them (big-endian), palette indexes packed below 8 bits, 5-6-5 widened
+// to RGB, other depths as they are in memory.
 class PngRows {
   public:
-    explicit PngRows(const Image& image) : image_(image), bits_(image.bitsPerPixel()) {}
+    /// `deep`: the image's current deep samples, or nullptr.
+    PngRows(const Image& image, const DeepSamples* deep)
+        : image_(image), deep_(deep), bits_(image.bitsPerPixel()) {}
     size_t length() const {
         const size_t w = size_t(image_.width());
         return bits_ < 8 ? (w * size_t(bits_) + 7) / 8 : w * size_t(bytesPerPixel());
     }
-    int bytesPerPixel() const { return bits_ == 16 ? 3 : std::max(1, bits_ / 8); }
+    int bytesPerPixel() const {
+        if (deep_) return 2 * deep_->channels;
+        return bits_ == 16 ? 3 : std::max(1, bits_ / 8);
+    }
     /// Row `y`, either in place or converted into `scratch` (length() bytes).
     const uint8_t* row(int y, uint8_t* scratch) const {
+        if (deep_) {
+            const uint16_t* samples = deep_->row(y);
+            const size_t count = size_t(image_.width()) * size_t(deep_->channels);
+            for (size_t i = 0; i < count; ++i) {
+                scratch[2 * i] = uint8_t(samples[i] >> 8);
+                scratch[2 * i + 1] = uint8_t(samples[i]);
+            }
+            return scratch;
+        }
         if (bits_ == 16) {
             rowToRgb(image_, y, scratch);
             return scratch;
@@ -84,6 +99,7 @@ class PngRows {
 
   private:
     const Image& image_;
+    const DeepSamples* deep_;
     int bits_;
 };
 
@@ -116,10 +132,12 @@ class PngEncoder {
     std::string xmpText_;
     png_color_16 transparent_{};
     bool greyLevels_ = false;
+    const DeepSamples* deep_ = nullptr;  // the 16-bit samples written instead of the raster
 };
 
 bool PngEncoder::run() {
     greyLevels_ = indexesAreGreyLevels(image_);
+    deep_ = currentDeepSamples(image_);
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback,
                                    pngWarningCallback);
     if (!png_) return fail(kErrMemory);
@@ -138,7 +156,7 @@ bool PngEncoder::run() {
     if (!options_.interlace) return writeImageData();
     // Adam7's seven passes are rare enough to be left to libpng.
     prepareRows();
-    if (image_.bitsPerPixel() < 8) png_set_packing(png_);
+    if (image_.bitsPerPixel() < 8 && !deep_) png_set_packing(png_);
     png_set_interlace_handling(png_);
     png_write_image(png_, rows_.data());
     png_write_end(png_, nullptr);  // every chunk went before the image data
@@ -148,7 +166,7 @@ bool PngEncoder::run() {
 // The image data of a picture without interlacing, filtered and deflated in strips on all
 // cores, then IEND; every other chunk went before it.
 bool PngEncoder::writeImageData() {
-    const PngRows rows(image_);
+    const PngRows rows(image_, deep_);
     const size_t length = rows.length();
     const int bits = image_.bitsPerPixel();
     // libpng's defaults: adaptive filtering except for palettes and depths below 8 bits.
@@ -190,15 +208,18 @@ bool PngEncoder::writeImageData() {
            writeChunk(sink_, "IEND", nullptr, 0);
 }
 
-// Rows go to libpng straight from the image except for 16-bit, which is widened to RGB.
+// Rows go to libpng straight from the image except for 16-bit, which is widened to RGB, and
+// deep samples, which are laid out as the file stores them.
 void PngEncoder::prepareRows() {
     rows_.resize(size_t(image_.height()));
-    if (image_.bitsPerPixel() == 16) {
-        const size_t stride = size_t(image_.width()) * 3;
+    if (image_.bitsPerPixel() == 16 || deep_) {
+        const PngRows rows(image_, deep_);
+        const size_t stride = rows.length();
         converted_.resize(stride * size_t(image_.height()));
         for (int y = 0; y < image_.height(); ++y) {
             rows_[size_t(y)] = converted_.data() + stride * size_t(y);
-            rowToRgb(image_, y, rows_[size_t(y)]);
+            const uint8_t* row = rows.row(y, rows_[size_t(y)]);
+            if (row != rows_[size_t(y)]) std::memcpy(rows_[size_t(y)], row, stride);
         }
         return;
     }
@@ -215,6 +236,7 @@ void PngEncoder::setHeader() {
     } else if (bits == 32) {
         colourType = PNG_COLOR_TYPE_RGB_ALPHA;
     }
+    if (deep_) depth = 16;
     png_set_IHDR(png_, info_, png_uint_32(image_.width()), png_uint_32(image_.height()), depth,
                  colourType, options_.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -248,7 +270,7 @@ void PngEncoder::setTransparency() {
     if (greyLevels_) {
         for (size_t i = 0; i < image_.palette.size(); ++i)
             if ((key >= 0 && sameRgb(image_.palette[i])) || image_.palette[i].a == 0) {
-                transparent_.gray = png_uint_16(i);
+                transparent_.gray = png_uint_16(deep_ ? i * 257 : i);
                 png_set_tRNS(png_, info_, nullptr, 0, &transparent_);
                 return;
             }

@@ -7,11 +7,13 @@
 
 #include "engine/codecs/band_rows.h"
 #include "engine/codecs/image_row_sink.h"
+#include "engine/codecs/sample_depth.h"
 #include "engine/codecs/tiff/tiff_codec.h"
 #include "engine/codecs/tiff/tiff_file.h"
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
 #include "engine/metadata/exif.h"
+#include "engine/metadata/tiff_structure.h"
 
 namespace ximora::engine {
 namespace {
@@ -29,7 +31,11 @@ class TiffDecoder {
     bool readScanlines();
     bool readTiles();
     void copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uint8_t* row) const;
+    /// As copyPixels for 16-bit samples: narrowed into `row`, kept in `deepRow` when given.
+    void copyWidePixels(const uint8_t* in, uint32_t count, uint32_t x0, uint8_t* row,
+                        uint16_t* deepRow) const;
     void unpremultiply(uint8_t* row) const;
+    uint16_t* deepRow(int r) { return deepRows_.data() + size_t(r) * size_t(width_) * spp_; }
     bool readPalette(RowLayout& layout);
     bool readGeneric();
     void takeTags();
@@ -44,6 +50,8 @@ class TiffDecoder {
     int bytesPerPixel_ = 1;
     bool associatedAlpha_ = false;
     uint8_t levels_[256] = {};  // file sample value → palette index
+    bool keepDeep_ = false;     // 16-bit samples handed to the sink beside the rows
+    std::vector<uint16_t> deepRows_;
 };
 
 bool TiffDecoder::run() {
@@ -99,12 +107,17 @@ bool TiffDecoder::enoughData(uint64_t fileSize) const {
 
 bool TiffDecoder::nativeLayout() const {
     if (compression_ == COMPRESSION_OJPEG || compression_ == COMPRESSION_JPEG) return false;
+    uint16_t format = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(t_, TIFFTAG_SAMPLEFORMAT, &format);
+    if (format != SAMPLEFORMAT_UINT) return false;
     if (spp_ == 1)
-        return (bps_ == 1 || bps_ == 2 || bps_ == 4 || bps_ == 8) &&
-               (photometric_ == PHOTOMETRIC_MINISBLACK || photometric_ == PHOTOMETRIC_MINISWHITE ||
-                photometric_ == PHOTOMETRIC_PALETTE);
-    return photometric_ == PHOTOMETRIC_RGB && bps_ == 8 && (spp_ == 3 || spp_ == 4) &&
-           planar_ == PLANARCONFIG_CONTIG;
+        return ((bps_ == 1 || bps_ == 2 || bps_ == 4 || bps_ == 8) &&
+                (photometric_ == PHOTOMETRIC_MINISBLACK ||
+                 photometric_ == PHOTOMETRIC_MINISWHITE || photometric_ == PHOTOMETRIC_PALETTE)) ||
+               (bps_ == 16 &&
+                (photometric_ == PHOTOMETRIC_MINISBLACK || photometric_ == PHOTOMETRIC_MINISWHITE));
+    return photometric_ == PHOTOMETRIC_RGB && (bps_ == 8 || bps_ == 16) &&
+           (spp_ == 3 || spp_ == 4) && planar_ == PLANARCONFIG_CONTIG;
 }
 
 bool TiffDecoder::readNative() {
@@ -113,8 +126,16 @@ bool TiffDecoder::readNative() {
     layout.height = int(height_);
     layout.bitsPerPixel = spp_ == 3 ? 24 : spp_ == 4 ? 32 : bps_ == 1 ? 1 : bps_ <= 4 ? 4 : 8;
     layout.grey = photometric_ != PHOTOMETRIC_PALETTE && spp_ == 1 && layout.bitsPerPixel > 1;
+    layout.sampleBits = std::max<int>(bps_, 8);
     bytesPerPixel_ = Image::storageBytesPerPixel(layout.bitsPerPixel);
-    if (spp_ == 1 && !readPalette(layout)) return false;
+    if (bps_ == 16) {
+        layout.palette = greyPalette(8);
+        // A whole picture keeps the 16-bit samples beside its raster (deep_samples.h).
+        keepDeep_ = sink_.keepsWholePicture();
+        if (keepDeep_) layout.deepChannels = spp_;
+    } else if (spp_ == 1 && !readPalette(layout)) {
+        return false;
+    }
     if (!sink_.start(layout)) return false;
     return TIFFIsTiled(t_) ? readTiles() : readScanlines();
 }
@@ -134,8 +155,14 @@ bool TiffDecoder::readScanlines() {
             own.resize(size_t(width_) * size_t(bytesPerPixel_));
             row = own.data();
         }
-        copyPixels(buffer.data(), width_, 0, row);
-        unpremultiply(row);
+        if (bps_ == 16) {
+            if (keepDeep_) deepRows_.resize(size_t(width_) * spp_);
+            copyWidePixels(buffer.data(), width_, 0, row, keepDeep_ ? deepRow(0) : nullptr);
+            if (keepDeep_) sink_.putDeepRow(int(y), deepRow(0));
+        } else {
+            copyPixels(buffer.data(), width_, 0, row);
+            unpremultiply(row);
+        }
         sink_.putRow(int(y), row);
     }
     return true;
@@ -153,6 +180,7 @@ bool TiffDecoder::readTiles() {
     if (tileBytes > memoryLimit()) return ximora::engine::fail(kErrMemory);
     std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
     BandRows band(sink_, size_t(width_) * size_t(bytesPerPixel_));
+    if (keepDeep_) deepRows_.resize(size_t(width_) * spp_ * tileHeight);
     for (uint32_t y = 0; y < height_; y += tileHeight) {
         const uint32_t rows = std::min(tileHeight, height_ - y);
         if (!band.prepare(int(y), int(rows))) return false;
@@ -162,10 +190,18 @@ bool TiffDecoder::readTiles() {
                 file_.failed())
                 return file_.fail(kErrFileBroken);
             const uint32_t columns = std::min(tileWidth, width_ - x);
-            for (uint32_t r = 0; r < rows; ++r)
-                copyPixels(tile.data() + tileRow * r, columns, x, band.row(int(r)));
+            for (uint32_t r = 0; r < rows; ++r) {
+                if (bps_ == 16)
+                    copyWidePixels(tile.data() + tileRow * r, columns, x, band.row(int(r)),
+                                   keepDeep_ ? deepRow(int(r)) : nullptr);
+                else
+                    copyPixels(tile.data() + tileRow * r, columns, x, band.row(int(r)));
+            }
         }
-        for (uint32_t r = 0; r < rows; ++r) unpremultiply(band.row(int(r)));
+        if (bps_ != 16)
+            for (uint32_t r = 0; r < rows; ++r) unpremultiply(band.row(int(r)));
+        if (keepDeep_)
+            for (uint32_t r = 0; r < rows; ++r) sink_.putDeepRow(int(y + r), deepRow(int(r)));
         band.hand();
     }
     return true;
@@ -186,6 +222,23 @@ void TiffDecoder::copyPixels(const uint8_t* in, uint32_t count, uint32_t x0, uin
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t bit = i * bps_;
         out[i] = levels_[(in[bit >> 3] >> (8 - bps_ - (bit & 7))) & mask];
+    }
+}
+
+void TiffDecoder::copyWidePixels(const uint8_t* in, uint32_t count, uint32_t x0, uint8_t* row,
+                                 uint16_t* deepRow) const {
+    const size_t n = spp_;
+    uint8_t* out = row + size_t(x0) * size_t(bytesPerPixel_);
+    uint16_t pixel[4];
+    for (uint32_t i = 0; i < count; ++i) {
+        std::memcpy(pixel, in + size_t(i) * n * 2, n * 2);  // libtiff gives the host's order
+        if (photometric_ == PHOTOMETRIC_MINISWHITE) pixel[0] = uint16_t(65535 - pixel[0]);
+        // Colour stored premultiplied by its alpha is divided back.
+        if (associatedAlpha_ && n == 4 && pixel[3] && pixel[3] < 65535)
+            for (size_t c = 0; c < 3; ++c)
+                pixel[c] = uint16_t(std::min<uint32_t>(65535, uint32_t(pixel[c]) * 65535 / pixel[3]));
+        for (size_t c = 0; c < n; ++c) out[i * n + c] = narrowSample(pixel[c], 65535);
+        if (deepRow) std::memcpy(deepRow + (size_t(x0) + i) * n, pixel, n * 2);
     }
 }
 
@@ -239,6 +292,7 @@ bool TiffDecoder::readGeneric() {
     layout.width = int(width_);
     layout.height = int(height_);
     layout.bitsPerPixel = reader.alpha ? 32 : 24;
+    layout.sampleBits = std::max<int>(bps_, 8);
     // A band of strips or tiles, as large as libtiff decodes at once but no more than 64 MiB.
     uint32_t bandRows = 0;
     if (!TIFFGetField(t_, TIFFIsTiled(t_) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &bandRows))
@@ -295,10 +349,17 @@ void TiffDecoder::takeTags() {
         notes.metadata.xmp.assign(bytes, bytes + length);
     if (TIFFGetField(t_, TIFFTAG_ICCPROFILE, &length, &bytes) && bytes)
         notes.metadata.icc.assign(bytes, bytes + length);
-    // The EXIF block is built from the whole file, which only a decoder in memory has (the
-    // other readers make thumbnails and facts, which keep no metadata).
-    if (const uint8_t* data = source_.data())
+    // The EXIF block is built from the file's directories, read where they lie (thumbnails and
+    // facts keep no metadata).
+    if (!sink_.keepsWholePicture()) return;
+    if (const uint8_t* data = source_.data()) {
         notes.metadata.exif = exifBlockFromTiff(data, size_t(source_.size()));
+    } else {
+        const TiffStructure file(
+            [this](uint64_t at, void* out, size_t count) { return source_.read(at, out, count); },
+            source_.size());
+        notes.metadata.exif = exifBlockFromTiff(file);
+    }
 }
 
 }  // namespace

@@ -11,8 +11,40 @@
 namespace ximora::engine {
 namespace {
 
-uint16_t photometricFor(const Image& image) {
-    if (image.bitsPerPixel() > 8) return PHOTOMETRIC_RGB;
+bool hasTransparentEntry(const Image& image) {
+    return image.hasPalette() && std::any_of(image.palette.begin(), image.palette.end(),
+                                             [](const Colour& c) { return c.a != 255; });
+}
+
+// How the samples are stored: the file's 16-bit samples where the picture still has them, RGBA
+// for a palette with transparent entries (a TIFF colour map holds no alpha), else the nominal
+// depth.
+struct SampleLayout {
+    const DeepSamples* deep = nullptr;
+    bool paletteAsRgba = false;
+    uint16_t samples = 1, bits = 8;
+};
+
+SampleLayout sampleLayoutFor(const Image& image) {
+    SampleLayout layout;
+    const int bits = image.bitsPerPixel();
+    layout.deep = currentDeepSamples(image);
+    layout.paletteAsRgba = !layout.deep && hasTransparentEntry(image);
+    if (layout.deep) {
+        layout.samples = uint16_t(layout.deep->channels);
+        layout.bits = 16;
+    } else if (layout.paletteAsRgba) {
+        layout.samples = 4;
+    } else {
+        layout.samples = bits == 32 ? 4 : bits > 8 ? 3 : 1;
+        layout.bits = bits > 8 ? 8 : uint16_t(bits);
+    }
+    return layout;
+}
+
+uint16_t photometricFor(const Image& image, const SampleLayout& layout) {
+    if (layout.deep) return layout.samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+    if (image.bitsPerPixel() > 8 || layout.paletteAsRgba) return PHOTOMETRIC_RGB;
     if (indexesAreGreyLevels(image)) return PHOTOMETRIC_MINISBLACK;
     const auto& p = image.palette;
     const bool whiteThenBlack = image.bitsPerPixel() == 1 && p.size() == 2 &&
@@ -61,14 +93,15 @@ void packRow(const uint8_t* in, int width, int bits, uint8_t* out) {
 bool encodeTiff(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     if (image.empty()) return fail(kErrNoImage);
     const int bits = image.bitsPerPixel();
-    const uint16_t photometric = photometricFor(image);
-    const uint16_t samples = bits == 32 ? 4 : bits > 8 ? 3 : 1;
-    const uint16_t sampleBits = bits > 8 ? 8 : uint16_t(bits);
+    const SampleLayout layout = sampleLayoutFor(image);
+    const uint16_t photometric = photometricFor(image, layout);
+    const uint16_t samples = layout.samples;
+    const uint16_t sampleBits = layout.bits;
     const bool lzw = options.format == kSaveTiffLzw;
 
     std::vector<uint8_t> bytes;
     std::vector<uint16_t> map;
-    std::vector<uint8_t> row(size_t(image.width()) * 4);
+    std::vector<uint8_t> row(size_t(image.width()) * 8);
     {
         TiffFile file;
         if (!file.openForWriting(bytes)) return false;
@@ -81,7 +114,7 @@ bool encodeTiff(const Image& image, const SaveOptions& options, std::vector<uint
         TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
         TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
         TIFFSetField(t, TIFFTAG_COMPRESSION, lzw ? COMPRESSION_LZW : COMPRESSION_NONE);
-        if (lzw && sampleBits == 8 && photometric != PHOTOMETRIC_PALETTE)
+        if (lzw && sampleBits >= 8 && photometric != PHOTOMETRIC_PALETTE)
             TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
         if (samples == 4) {
             const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
@@ -93,7 +126,12 @@ bool encodeTiff(const Image& image, const SaveOptions& options, std::vector<uint
 
         for (int y = 0; y < image.height(); ++y) {
             // The predictor differences the row in place, so libtiff always gets a copy.
-            if (bits == 8 || bits == 24 || bits == 32)
+            if (layout.deep)
+                std::memcpy(row.data(), layout.deep->row(y),
+                            size_t(image.width()) * size_t(samples) * 2);
+            else if (layout.paletteAsRgba)
+                rowToRgba(image, y, row.data());
+            else if (bits == 8 || bits == 24 || bits == 32)
                 std::memcpy(row.data(), image.row(y), size_t(image.width()) * size_t(samples));
             else if (bits == 16)
                 rowToRgb(image, y, row.data());

@@ -1,0 +1,33 @@
+#include "editor/document/save_questions.h"
+
+#include <QFileInfo>
+
+#include "editor/document/picture_facts.h"
+#include "util/message_service.h"
+
+namespace ximora::editor {
+
+bool askBeforeLoss(const QString& text) {
+    util::MessageRequest question;
+    question.text = text;
+    question.buttons = util::MsgButtons::YesNo;
+    question.icon = util::MsgIcon::Question;
+    question.defaultButton = 1;  // No: nothing is lost by not answering
+    return util::messages().message(question) == util::MsgAnswer::Yes;
+}
+
+bool confirmReplace(const QString& path) {
+    if (!QFileInfo(path).isFile()) return true;
+    QString text = QFileInfo(path).fileName() + QStringLiteral(" は既に存在します｡\r");
+    if (const int pages = filePages(path); pages > 1)
+        text += QStringLiteral("このﾌｧｲﾙの") + QString::number(pages) +
+                QStringLiteral("ﾍﾟｰｼﾞのうち") + QString::number(pages - 1) +
+                QStringLiteral("ﾍﾟｰｼﾞが失われます｡\r");
+    return askBeforeLoss(text + QStringLiteral("置き換えますか"));
+}
+
+QString readOnlyFormatMessage(const QString& ext) {
+    return QStringLiteral("この形式(") + ext.toUpper() + QStringLiteral(")では保存できません");
+}
+
+}  // namespace ximora::editor
