@@ -34,7 +34,8 @@ bool convertFile(const std::string& source, const std::string& target, int quali
         if (sourceFailed) *sourceFailed = true;
         return false;
     }
-    if (!prepareForExtension(image, extension, image.bitsPerPixel())) return false;
+    // Judged by the colour code, so that grey levels stay grey where the format holds them.
+    if (!prepareForExtension(image, extension, image.colourCode())) return false;
     SaveOptions options;
     options.format = conversionSaveFormat(extension);
     options.jpegQuality = quality == 0 ? 100 : quality;

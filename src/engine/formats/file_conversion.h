@@ -7,7 +7,7 @@ namespace ximora::engine {
 
 /// Loads `source` and saves it as `target` (UTF-8 paths). The format comes from the target's
 /// extension (conversionSaveFormat; no extension means JPEG), the colour conversion from the
-/// format rules judged by the loaded image's bits per pixel, the JPEG quality from `quality`
+/// format rules judged by the loaded image's colour code (a grey picture stays grey), the JPEG quality from `quality`
 /// (1 to 100; 0 means 100) whenever JPEG or WebP is written (WebP at 100 is lossless). JPEG
 /// 2000 is written lossless.
 /// What the target format holds of the picture is kept (format_rules.h: transparency, 16-bit

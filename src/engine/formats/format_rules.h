@@ -40,7 +40,7 @@ int requiredColourCode(std::string_view extension, int code);
 int requiredColourCode(std::string_view extension, const Image& image, int code);
 
 /// Converts `image` as requiredColourCode(extension, image, code) says, judging it by `code`
-/// (the editor passes the image's colour code, file conversion its bits per pixel): adaptive
+/// (the image's colour code, or another code to judge it by): adaptive
 /// palette, error diffusion, threshold 50. True when nothing was needed; false with the engine
 /// error when it failed.
 bool prepareForExtension(Image& image, std::string_view extension, int code);

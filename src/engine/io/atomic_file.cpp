@@ -84,9 +84,9 @@ bool AtomicFile::open(const std::string& path, Existing existing) {
 
     struct stat old {};
     const bool replacing = ::stat(target_.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) return failWithReason(kErrCannotCreate, EISDIR);
     if (keep_ && (replacing || ::access(target_.c_str(), F_OK) == 0 || errno != ENOENT))
         return failWithReason(kErrCannotCreate, EEXIST);
+    if (replacing && S_ISDIR(old.st_mode)) return failWithReason(kErrCannotCreate, EISDIR);
 
     // An unnamed file in the target's folder: the rename stays on one file system, and a
     // process killed before commit() leaves nothing behind. The creation mode passes through

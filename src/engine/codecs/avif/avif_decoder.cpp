@@ -43,8 +43,9 @@ avifCropRect visibleRect(const avifImage& image, avifDiagnostics& diagnostics) {
 }
 
 // Converts the decoded YUV planes to RGB(A) at the file's depth and copies the visible part,
-// narrowed to 8 bits, into `image` (grey pictures keep one channel).
-bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
+// narrowed to 8 bits, into `image` (grey pictures keep one channel); `keepDeep` keeps the
+// samples of a deeper file beside it.
+bool toImage(avifImage& decoded, const avifCropRect& rect, bool keepDeep, Image& image) {
     const bool alpha = decoded.alphaPlane != nullptr;
     const bool grey = !alpha && decoded.yuvFormat == AVIF_PIXEL_FORMAT_YUV400;
     const int bits = grey ? 8 : alpha ? 32 : 24;
@@ -66,6 +67,12 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
     rgb.rowBytes = uint32_t(size_t(rgb.width) * channels * bytes);
     if (!ok(avifImageYUVToRGB(&decoded, &rgb))) return false;
 
+    std::unique_ptr<DeepSamples> kept;
+    if (bytes == 2 && keepDeep) {
+        kept = makeDeepSamples(image.width(), image.height(), grey ? 1 : int(channels),
+                               image.byteCount() + pixels.size());
+        if (!kept) return false;
+    }
     const uint32_t maximum = (1u << rgb.depth) - 1;
     const size_t step = grey ? channels : 1;  // grey: the red sample of each pixel
     const size_t count = size_t(rect.width) * (grey ? 1 : channels);
@@ -74,14 +81,20 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, Image& image) {
             const uint8_t* in = rgb.pixels + size_t(rect.y + uint32_t(y)) * rgb.rowBytes +
                                 size_t(rect.x) * channels * bytes;
             uint8_t* out = image.row(y);
+            uint16_t* wide = kept ? kept->row(y) : nullptr;
             for (size_t i = 0; i < count; ++i) {
                 const size_t at = i * step;
-                out[i] = bytes == 1
-                             ? in[at]
-                             : narrowSample(reinterpret_cast<const uint16_t*>(in)[at], maximum);
+                if (bytes == 1) {
+                    out[i] = in[at];
+                    continue;
+                }
+                const uint16_t v = reinterpret_cast<const uint16_t*>(in)[at];
+                out[i] = narrowSample(v, maximum);
+                if (wide) wide[i] = widenSample(v, maximum);
             }
         }
     });
+    attachDeepSamples(image, std::move(kept));
     return true;
 }
 
@@ -177,7 +190,9 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     avifDiagnostics diagnostics{};
     const avifCropRect rect = visibleRect(decoded, diagnostics);
     Image image;
-    if (!toImage(decoded, rect, image) || !turnUpright(image, orientationOf(decoded))) return false;
+    if (!toImage(decoded, rect, options.keepMetadata, image) ||
+        !turnUpright(image, orientationOf(decoded)))
+        return false;
     image.metadata.icc = decoded.icc.size
                              ? bytesOf(decoded.icc)
                              : iccFromCicp(decoded.colorPrimaries, decoded.transferCharacteristics);
@@ -206,6 +221,7 @@ bool readAvifFacts(ByteSource& source, ImageFacts& out) {
     out.height = int(swap ? rect.width : rect.height);
     out.bitsPerPixel = grey ? 8 : decoder->alphaPresent ? 32 : 24;
     out.grey = grey;
+    out.sampleBits = std::max(8, int(image.depth));
     return true;
 }
 

@@ -120,6 +120,10 @@ bool GifDecoder::readFrame() {
     } else {
         layout.palette = greyPalette(8);
     }
+    // A palette of the grey levels in order is a grey picture, as the engine's own GIF files
+    // of grey pictures hold it.
+    layout.grey = (layout.bitsPerPixel == 4 || layout.bitsPerPixel == 8) &&
+                  layout.palette == greyPalette(layout.bitsPerPixel);
     if (transparent_ >= 0 && size_t(transparent_) < layout.palette.size())
         layout.palette[size_t(transparent_)].a = 0;
     if (!sink_.start(layout)) return false;

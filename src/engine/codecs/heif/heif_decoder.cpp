@@ -52,9 +52,10 @@ std::vector<uint8_t> colourProfile(const heif_image_handle* handle) {
     return iccFromCicp(nclx->color_primaries, nclx->transfer_characteristics);
 }
 
-// Decodes `handle` to interleaved RGB(A), 16-bit samples when the file has more than 8 bits.
-// `bounded`: the context refuses pictures larger than the file declares (see decodeHeif).
-bool decodePixels(const heif_image_handle* handle, bool bounded, Image& image) {
+// Decodes `handle` to interleaved RGB(A), 16-bit samples when the file has more than 8 bits,
+// which `keepDeep` keeps beside the raster. `bounded`: the context refuses pictures larger
+// than the file declares (see decodeHeif).
+bool decodePixels(const heif_image_handle* handle, bool bounded, bool keepDeep, Image& image) {
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
     const int bits = alpha ? 32 : 24;
     if (!Image::fitsLimits(heif_image_handle_get_width(handle),
@@ -94,6 +95,11 @@ bool decodePixels(const heif_image_handle* handle, bool bounded, Image& image) {
     preferHugePages(image);
     const size_t samples = size_t(w) * (alpha ? 4 : 3);
     if ((deep ? samples * 2 : samples) > size_t(stride)) return fail(kErrFileBroken);
+    std::unique_ptr<DeepSamples> kept;
+    if (deep && keepDeep) {
+        kept = makeDeepSamples(w, h, alpha ? 4 : 3, image.byteCount() + working);
+        if (!kept) return false;
+    }
     const uint32_t maximum = (1u << range) - 1;
     for (int y = 0; y < h; ++y) {
         const uint8_t* in = plane + size_t(y) * size_t(stride);
@@ -102,9 +108,14 @@ bool decodePixels(const heif_image_handle* handle, bool bounded, Image& image) {
             std::memcpy(out, in, samples);
             continue;
         }
-        for (size_t i = 0; i < samples; ++i)
-            out[i] = narrowSample(uint32_t(in[2 * i] | in[2 * i + 1] << 8), maximum);
+        uint16_t* wide = kept ? kept->row(y) : nullptr;
+        for (size_t i = 0; i < samples; ++i) {
+            const uint32_t v = uint32_t(in[2 * i] | in[2 * i + 1] << 8);
+            out[i] = narrowSample(v, maximum);
+            if (wide) wide[i] = widenSample(v, maximum);
+        }
     }
+    attachDeepSamples(image, std::move(kept));
     return true;
 }
 
@@ -164,7 +175,8 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
                                   heif_image_handle_get_ispe_height(chosen));
     if (declared > 0) heif_context_set_maximum_image_size_limit(context.get(), declared + 64);
     Image image;
-    if (!decodePixels(chosen, declared > 0, image)) return false;
+    if (!decodePixels(chosen, declared > 0, options.keepMetadata && !thumbnail, image))
+        return false;
     image.metadata.icc = colourProfile(chosen);
     if (image.metadata.icc.empty() && thumbnail) image.metadata.icc = colourProfile(primary);
     image.metadata.exif = exifBlock(primary);

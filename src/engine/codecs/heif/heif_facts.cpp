@@ -1,4 +1,6 @@
 // The facts of a HEIF file from its boxes, read through libheif without decoding a picture.
+#include <algorithm>
+
 #include "engine/codecs/heif/heif_codec.h"
 #include "engine/codecs/heif/heif_error.h"
 #include "engine/core/error.h"
@@ -59,6 +61,7 @@ bool readHeifFacts(ByteSource& source, ImageFacts& out) {
     out.width = width;
     out.height = height;
     out.bitsPerPixel = heif_image_handle_has_alpha_channel(primary) ? 32 : 24;
+    out.sampleBits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(primary));
     return true;
 }
 

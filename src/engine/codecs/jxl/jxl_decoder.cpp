@@ -3,14 +3,19 @@
 #include <jxl/encode.h>
 
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "engine/codecs/jxl/jxl_codec.h"
 #include "engine/codecs/jxl/jxl_error.h"
 #include "engine/codecs/raster_pages.h"
+#include "engine/codecs/sample_depth.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
 #include "engine/io/byte_source.h"
+#include "engine/io/bytes.h"
+#include "engine/metadata/exif.h"
 #include "engine/metadata/orientation.h"
 
 namespace ximora::engine {
@@ -36,22 +41,55 @@ ImageFacts factsOf(const JxlBasicInfo& info) {
     facts.height = int(std::min<uint32_t>(swap ? info.xsize : info.ysize, INT32_MAX));
     facts.grey = info.num_color_channels == 1 && !alpha;
     facts.bitsPerPixel = facts.grey ? 8 : alpha ? 32 : 24;
+    facts.sampleBits = int(std::clamp<uint32_t>(info.bits_per_sample, 8, 16));
     return facts;
+}
+
+// The EXIF and XMP boxes of a JPEG XL container (ISO/IEC 18181-2): top-level "Exif" boxes hold
+// a 4-byte offset before the TIFF header, "xml " boxes the XMP packet. Brotli-compressed boxes
+// ("brob") are left alone.
+void readMetadataBoxes(const uint8_t* data, size_t size, Metadata& metadata) {
+    for (uint64_t at = 0; at + 8 <= size;) {
+        uint64_t length = readBe32(data + at), content = at + 8;
+        const uint32_t type = readBe32(data + at + 4);
+        if (length == 1) {
+            if (at + 16 > size) return;
+            length = uint64_t(readBe32(data + at + 8)) << 32 | readBe32(data + at + 12);
+            content = at + 16;
+        } else if (length == 0) {
+            length = size - at;
+        }
+        if (length < content - at || length > size - at) return;
+        const uint64_t end = at + length;
+        if (type == 0x45786966 && end - content >= 4) {  // "Exif"
+            const uint64_t tiff = content + 4 + readBe32(data + content);
+            if (tiff < end) metadata.exif.assign(data + tiff, data + end);
+        } else if (type == 0x786D6C20) {  // "xml "
+            metadata.xmp.assign(data + content, data + end);
+        }
+        at = end;
+    }
 }
 
 class JxlReader {
   public:
-    JxlReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    /// `keepDeep`: a picture of more than 8 bits a sample keeps them (deep_samples.h).
+    JxlReader(const uint8_t* data, size_t size, bool keepDeep)
+        : data_(data), size_(size), keepDeep_(keepDeep) {}
     bool run(Image& image);
 
   private:
     bool takeBasicInfo(JxlDecoder* decoder, Image& image);
     void chooseColours(JxlDecoder* decoder, Image& image);
+    /// Narrows the 16-bit samples into the image and keeps them beside it.
+    bool takeWideSamples(Image& image);
 
     const uint8_t* data_;
     size_t size_;
+    bool keepDeep_;
     JxlBasicInfo info_{};
     JxlPixelFormat format_{};
+    std::vector<uint16_t> wide_;  // the picture at 16 bits a sample, when it is kept
 };
 
 bool JxlReader::run(Image& image) {
@@ -72,17 +110,19 @@ bool JxlReader::run(Image& image) {
                 break;
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 size_t needed = 0;
+                void* buffer = wide_.empty() ? static_cast<void*>(image.data()) : wide_.data();
+                const size_t room = wide_.empty() ? image.byteCount() : wide_.size() * 2;
                 if (image.empty() ||
                     JxlDecoderImageOutBufferSize(decoder.get(), &format_, &needed) !=
                         JXL_DEC_SUCCESS ||
-                    needed > image.byteCount() ||
-                    JxlDecoderSetImageOutBuffer(decoder.get(), &format_, image.data(),
-                                                image.byteCount()) != JXL_DEC_SUCCESS)
+                    needed > room ||
+                    JxlDecoderSetImageOutBuffer(decoder.get(), &format_, buffer, room) !=
+                        JXL_DEC_SUCCESS)
                     return fail(kErrFileBroken);
                 break;
             }
             case JXL_DEC_FULL_IMAGE:  // the first frame is all that is shown
-                return true;
+                return wide_.empty() || takeWideSamples(image);
             case JXL_DEC_ERROR:
             case JXL_DEC_NEED_MORE_INPUT:
             case JXL_DEC_SUCCESS:  // ended without a picture
@@ -107,8 +147,41 @@ bool JxlReader::takeBasicInfo(JxlDecoder* decoder, Image& image) {
     if (!image.allocate(width, height, bits, grey)) return false;
     preferHugePages(image);
     if (grey) image.palette = greyPalette(8);
+    const uint32_t channels = grey ? 1 : alpha ? 4 : 3;
+    if (keepDeep_ && facts.sampleBits > 8) {
+        // The samples at 16 bits, unpadded, narrowed into the image when the frame is done.
+        const uint64_t count = uint64_t(width) * uint64_t(height) * channels;
+        if (Image::rasterBytes(width, height, bits) + uint64_t(width) * uint64_t(height) * 4 +
+                count * 4 >
+            memoryLimit())
+            return fail(kErrMemory);
+        try {
+            wide_.resize(size_t(count));
+        } catch (const std::bad_alloc&) {
+            return fail(kErrMemory);
+        }
+        format_ = {channels, JXL_TYPE_UINT16, JXL_NATIVE_ENDIAN, 0};
+        return true;
+    }
     // Rows padded to 4 bytes, as the image keeps them.
-    format_ = {uint32_t(grey ? 1 : alpha ? 4 : 3), JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 4};
+    format_ = {channels, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 4};
+    return true;
+}
+
+bool JxlReader::takeWideSamples(Image& image) {
+    const int channels = int(format_.num_channels);
+    auto deep = std::make_unique<DeepSamples>();
+    deep->width = image.width(), deep->height = image.height(), deep->channels = channels;
+    deep->samples = std::move(wide_);
+    parallelRows(image.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint16_t* in = deep->row(y);
+            uint8_t* out = image.row(y);
+            for (size_t i = 0; i < size_t(image.width()) * size_t(channels); ++i)
+                out[i] = narrowSample(in[i], 65535);
+        }
+    });
+    attachDeepSamples(image, std::move(deep));
     return true;
 }
 
@@ -191,8 +264,14 @@ bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Ima
     if (signature == JXL_SIG_NOT_ENOUGH_BYTES) return fail(kErrCannotRead);
     if (signature != JXL_SIG_CODESTREAM && signature != JXL_SIG_CONTAINER) return fail(kErrBadFile);
     Image image;
-    JxlReader reader(data, size);
-    if (!reader.run(image) || !finishLoadedMetadata(image, options)) return false;
+    JxlReader reader(data, size, options.keepMetadata);
+    if (!reader.run(image)) return false;
+    if (signature == JXL_SIG_CONTAINER && options.keepMetadata) {
+        readMetadataBoxes(data, size, image.metadata);
+        // libjxl has turned the picture upright already.
+        if (exifOrientation(image.metadata.exif) > 1) setExifOrientation(image.metadata.exif, 1);
+    }
+    if (!finishLoadedMetadata(image, options)) return false;
     out = std::move(image);
     return true;
 }
