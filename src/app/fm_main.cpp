@@ -151,6 +151,7 @@ void FmMain::runNextScriptLine() {
         keepUnsavedPictures(true);
         endInteractiveRun();
         hide();
+        QCoreApplication::quit();  // a hidden window is not a closed one
     }
 }
 

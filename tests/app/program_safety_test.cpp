@@ -104,6 +104,41 @@ TEST_F(ProgramSafety, AnEditedUntitledPictureIsKeptAndTheRunEnds) {
         << r.errors.toStdString();
 }
 
+// Whatever the close question could do with an edited picture (its format is only read, its
+// save fails, the answer is Cancel), an automated run ends when its lines are used up: the
+// picture goes to the rescue copy and the status says it was not saved where it belongs.
+TEST_F(ProgramSafety, AutomationEndsWhateverTheCloseQuestionCouldDo) {
+    const QString heic = home() + "/phone.heic";
+    ASSERT_TRUE(QFile::copy(XIMORA_TEST_DATA "/modern-formats/photo-q90.heic", heic));
+    QFile::setPermissions(heic, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray photo = readAll(heic);
+    Result r = run({heic}, {"回転⇒右90度"});
+    EXPECT_EQ(r.exitCode, 1) << r.errors.toStdString();
+    EXPECT_EQ(readAll(heic), photo);
+    EXPECT_TRUE(r.errors.contains("ximora: message: この形式(HEIC)では保存できません"))
+        << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains("ximora: message: 未保存の画像を " + userData() +
+                                  "Temp/00000.bmp に保存しました"))
+        << r.errors.toStdString();
+
+    // A save that fails: the file stays, and so does the rescue copy's failure to be made.
+    const QString bmp = home() + "/big.bmp";
+    savePicture(bmp, 200, 200, Qt::green);
+    const QByteArray picture = readAll(bmp);
+    r = run({bmp}, {"回転⇒右90度"}, {}, {}, diskFullPast(4096));
+    EXPECT_EQ(r.exitCode, 1) << r.errors.toStdString();
+    EXPECT_EQ(readAll(bmp), picture);
+    EXPECT_TRUE(r.errors.contains("ﾌｧｲﾙｻｲｽﾞの上限を超えています")) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains("ximora: message: 未保存の画像を保存できませんでした"))
+        << r.errors.toStdString();
+
+    // "初期化" after an edit leaves nothing edited behind: nothing is asked or kept.
+    r = run({bmp}, {"回転⇒右90度", "ﾌｧｲﾙ⇒初期化"});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_FALSE(r.errors.contains("ximora: message:")) << r.errors.toStdString();
+    EXPECT_EQ(readAll(bmp), picture);
+}
+
 TEST_F(ProgramSafety, AFileJobEditsTheFileItNamesNeverANamesake) {
     // The last run ended in a folder that holds a picture of the same name.
     const QString last = home() + "/last";

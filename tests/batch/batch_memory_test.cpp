@@ -139,7 +139,7 @@ TEST_F(BatchMemory, InfoReadsTheHeadersOfHugePictures) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, pic("rle.bmp") + "\t60000\t60000\t8.\t72\t72\tbmp\n" + pic("plain.png") +
                          "\t40000\t40000\t1.\t0\t0\tpng\n" + pic("screen.gif") +
-                         "\t60000\t60000\t8.\t0\t0\tgif\n");
+                         "\t60000\t60000\t80.\t0\t0\tgif\n");  // no colour table: grey
     EXPECT_LT(r.peakKiB, kMostResidentKiB);
     RecordProperty("peak_resident_kib", int(r.peakKiB));
 }

@@ -16,6 +16,7 @@
 #include "editor/save/save_dialog.h"
 #include "editor/upce.h"
 #include "engine/codecs/page_count.h"
+#include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/formats/file_conversion.h"
 #include "util/scripted_messages.h"
@@ -139,6 +140,33 @@ TEST_F(DocumentPaths, OverwriteKeepsTheFileOrAsksFirst) {
         EXPECT_EQ(engine::countFilePages(QFile::encodeName(path).toStdString()), 1);
         expectKept(f, path, f.ext, Moved::TurnedRight, "上書き保存 after Yes");
     }
+}
+
+// An edit that works on 8 bits (brightness) leaves a file's 16-bit samples behind: replacing
+// the file asks before they are lost (No keeps it), Yes writes 8 bits.
+TEST_F(DocumentPaths, AnEightBitEditAsksBeforeTheDepthIsLost) {
+    int tried = 0;
+    for (const Fixture& f : allFixtures()) {
+        if (!(f.properties & kDeep) || !writableExtensions().contains(f.ext)) continue;
+        SCOPED_TRACE(f.name.toStdString());
+        ++tried;
+        const QString path = copyOf(f, "depth");
+        ASSERT_TRUE(open(path));
+        act("明度", "明るく");
+        const QByteArray before = bytesOf(path);
+        script_->clear();
+        act("ﾌｧｲﾙ", "上書き保存");
+        ASSERT_EQ(questionsAsked(), 1);
+        EXPECT_TRUE(script_->messageTexts().first().contains(QStringLiteral("16ﾋﾞｯﾄの階調")))
+            << script_->messageTexts().first().toStdString();
+        EXPECT_EQ(bytesOf(path), before);
+        script_->answer(util::MsgAnswer::Yes);
+        act("ﾌｧｲﾙ", "上書き保存");
+        engine::ImageFacts facts;
+        ASSERT_TRUE(engine::readImageFacts(QFile::encodeName(path).toStdString(), facts));
+        EXPECT_EQ(facts.sampleBits, 8);
+    }
+    EXPECT_GE(tried, 2);
 }
 
 // "名前を付けて保存" onto an existing file of every writable format: asked first, saying how many

@@ -153,6 +153,25 @@ TEST_F(ProgramPaths, RunOutWritesWhatTheFormatHolds) {
     }
 }
 
+// An edit that works on 8 bits leaves 16-bit samples behind: --in-place refuses to replace the
+// file with fewer bits, --out writes the 8 bits and says so.
+TEST_F(ProgramPaths, AnEightBitEditKeepsTheDeepFileOrSaysSo) {
+    for (const Fixture& f : allFixtures()) {
+        if (!(f.properties & kDeep) || !writableExtensions().contains(f.ext)) continue;
+        SCOPED_TRACE(f.name.toStdString());
+        const QString path = copyOf(f, "deep", f.name + '.' + f.ext);
+        const QByteArray before = readAll(path);
+        BatchResult r = batch({"run", "-c", QStringLiteral("明度⇒明るく"), "--in-place", path});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(readAll(path), before);
+        EXPECT_TRUE(r.errors.contains(QStringLiteral("16ﾋﾞｯﾄの階調"))) << r.errors.toStdString();
+        r = batch({"run", "-c", QStringLiteral("明度⇒明るく"), "--out", home() + "/deep-out", path});
+        EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+        EXPECT_TRUE(r.errors.contains(QStringLiteral("16-bit samples written as 8-bit")))
+            << r.errors.toStdString();
+    }
+}
+
 // convert says when only the first of several pages went into the target, and refuses a target
 // named as a format the program only reads.
 TEST_F(ProgramPaths, ConvertSaysWhatItCannotWrite) {

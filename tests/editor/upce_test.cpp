@@ -436,5 +436,37 @@ TEST_F(EditorControlTest, ClipboardCopyAndNewImage) {
     EXPECT_TRUE(busyAtChange.first());
 }
 
+// Under "確認無" a new picture or another file replaces an edited one without a question; the
+// history was the old picture's, and undo never brings it back. "初期化" leaves no edited
+// state behind.
+TEST_F(EditorControlTest, ANewPictureOrAnotherFileStartsAFreshHistory) {
+    openInEditor(12, 8);
+    editor_.pcAct(QStringLiteral("編集更新"), QStringLiteral("確認無"));
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("新規作成"));
+    const engine::Image blank = editor_.dGetImg()->image();
+    EXPECT_EQ(editor_.dGetImg()->undoCount(), 0);
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
+    EXPECT_TRUE(engine::testing::samePixels(editor_.dGetImg()->image(), blank));
+
+    openInEditor(12, 8, QStringLiteral("first.bmp"));
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    const QString other = write(QStringLiteral("other.bmp"), engine::testing::randomImage(5, 3, 24));
+    editor_.pcOpen(1, other);
+    EXPECT_EQ(editor_.dGetImg()->undoCount(), 0);
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
+    EXPECT_EQ(editor_.dGetImg()->image().width(), 5);
+
+    editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("初期化"));
+    EXPECT_FALSE(editor_.dGetImg()->hasImage());
+    EXPECT_EQ(editor_.dGetImg()->editState(), kStateInitial);
+    EXPECT_EQ(editor_.dGetImg()->undoCount(), 0);
+    EXPECT_TRUE(editor_.dGetImg()->file().isEmpty());
+    script_->clear();
+    EXPECT_EQ(editor_.vCheckSave(), uPcE::kNone);
+    EXPECT_TRUE(script_->calls().empty());
+}
+
 }  // namespace
 }  // namespace ximora::editor::testing

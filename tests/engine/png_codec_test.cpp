@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <png.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -173,4 +174,56 @@ TEST(PngCodec, LargePicturesMakeOneCheckedStreamWhateverTheThreads) {
         ASSERT_TRUE(decode(shared, back));
         EXPECT_TRUE(sameColours(source, back)) << c.bits;
     }
+}
+
+// ImageMagick keeps EXIF and XMP in "Raw profile type ..." text chunks (hexadecimal after a
+// name and a length): they are read like the chunks of their own, and so kept by a save.
+TEST(PngCodec, ImageMagickRawProfilesAreRead) {
+    const std::vector<uint8_t> exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const auto raw = [](const char* name, const std::vector<uint8_t>& block) {
+        static const char kHex[] = "0123456789abcdef";
+        std::string text = std::string("\n") + name + "\n      " + std::to_string(block.size());
+        for (size_t i = 0; i < block.size(); ++i) {
+            if (i % 36 == 0) text += '\n';
+            text += kHex[block[i] >> 4];
+            text += kHex[block[i] & 15];
+        }
+        return text + "\n";
+    };
+    std::vector<uint8_t> withHeader = {'E', 'x', 'i', 'f', 0, 0};
+    withHeader.insert(withHeader.end(), exif.begin(), exif.end());
+    const std::string xmp = "<x:xmpmeta>raw</x:xmpmeta>";
+    const std::string exifText = raw("exif", withHeader);
+    const std::string xmpText = raw("xmp", std::vector<uint8_t>(xmp.begin(), xmp.end()));
+
+    std::vector<uint8_t> file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &file,
+        [](png_structp p, png_bytep data, size_t length) {
+            auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
+            out->insert(out->end(), data, data + length);
+        },
+        nullptr);
+    png_set_IHDR(png, info, 2, 1, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_text texts[2] = {};
+    texts[0].compression = PNG_TEXT_COMPRESSION_zTXt;
+    texts[0].key = const_cast<char*>("Raw profile type exif");
+    texts[0].text = const_cast<char*>(exifText.c_str());
+    texts[1].compression = PNG_TEXT_COMPRESSION_zTXt;
+    texts[1].key = const_cast<char*>("Raw profile type xmp");
+    texts[1].text = const_cast<char*>(xmpText.c_str());
+    png_set_text(png, info, texts, 2);
+    png_write_info(png, info);
+    uint8_t row[2] = {10, 200};
+    png_write_row(png, row);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+
+    Image back;
+    ASSERT_TRUE(decode(file, back));
+    EXPECT_EQ(back.metadata.exif, exif);
+    EXPECT_EQ(std::string(back.metadata.xmp.begin(), back.metadata.xmp.end()), xmp);
 }

@@ -77,6 +77,9 @@ uint64_t rasterFingerprint(const Image& image) {
     });
     uint64_t h = mix(mix(0, uint64_t(image.width()) << 32 | uint64_t(height)),
                      uint64_t(image.bitsPerPixel()) << 1 | (image.grey() ? 1 : 0));
+    // An edit of a grey picture may change its palette and leave the indexes alone.
+    for (const Colour& c : image.palette)
+        h = mix(h, uint64_t(c.r) | uint64_t(c.g) << 8 | uint64_t(c.b) << 16 | uint64_t(c.a) << 24);
     return hashBytes(reinterpret_cast<const uint8_t*>(rows.data()), rows.size() * 8, h);
 }
 

@@ -38,7 +38,7 @@ int deepChannelsFor(int bitsPerPixel, bool grey);
 std::unique_ptr<DeepSamples> makeDeepSamples(int width, int height, int channels,
                                              uint64_t alsoHeld);
 
-/// A fingerprint of the raster's pixels, size and depth.
+/// A fingerprint of the raster's pixels, palette, size and depth.
 uint64_t rasterFingerprint(const Image& image);
 
 /// Attaches `samples` to `image` as standing for its raster as it is now.

@@ -11,7 +11,8 @@ const Codec& avifCodec();
 /// Decodes the primary image, or the first frame of an image sequence, with its clean
 /// aperture, rotation and mirror applied (clap, irot, imir): 32-bit
 /// RGBA with an alpha plane, 8-bit grey for a monochrome picture, else 24-bit; 10- and 12-bit
-/// samples are rounded to 8 bits. The ICC profile, or one built from the nclx colour
+/// samples are rounded to 8 bits, and kept widened to 16 bits beside the raster when
+/// options.keepMetadata (deep_samples.h). The ICC profile, or one built from the nclx colour
 /// description, → metadata.icc; EXIF (orientation set to 1, the rotation being applied) and
 /// XMP → metadata.
 bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);

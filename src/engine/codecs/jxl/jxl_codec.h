@@ -10,9 +10,11 @@ const Codec& jxlCodec();
 
 /// Decodes the picture (an animation's first frame) upright by
 /// its orientation: 8-bit grey for a grey picture without alpha, 32-bit RGBA with alpha, else
-/// 24-bit; deeper samples are rounded to 8 bits. A lossy (XYB) picture is rendered in its
-/// original colour space when the file describes it by name, else in sRGB. The ICC profile of
-/// the rendered pixels → metadata.icc, unless they are sRGB. EXIF and XMP boxes are not read.
+/// 24-bit; deeper samples are rounded to 8 bits, and kept at 16 bits beside the raster when
+/// options.keepMetadata (deep_samples.h). A lossy (XYB) picture is rendered in its original
+/// colour space when the file describes it by name, else in sRGB. The ICC profile of the
+/// rendered pixels → metadata.icc, unless they are sRGB; a container's EXIF and XMP boxes →
+/// metadata (not Brotli-compressed ones).
 bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
 
 /// The facts of the picture as decodeJxl gives it, from the basic info at the start of the

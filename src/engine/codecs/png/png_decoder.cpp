@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/png/png_codec.h"
@@ -275,13 +277,55 @@ void PngDecoder::readPalette(RowLayout& layout) {
     }
 }
 
+// The block of an ImageMagick "Raw profile type ..." text: a line with the profile's name, a
+// line with its length in bytes, then the bytes in hexadecimal. Empty when it is malformed.
+std::vector<uint8_t> rawProfile(const char* text, size_t length) {
+    std::string_view rest(text, length);
+    const auto line = [&rest]() {
+        while (!rest.empty() && rest.front() == '\n') rest.remove_prefix(1);
+        const size_t end = std::min(rest.find('\n'), rest.size());
+        const std::string_view found = rest.substr(0, end);
+        rest.remove_prefix(end);
+        return found;
+    };
+    line();  // the profile's name
+    const std::string_view count = line();
+    uint64_t bytes = 0;
+    for (char c : count) {
+        if (c == ' ') continue;
+        if (c < '0' || c > '9' || bytes > (uint64_t(1) << 30)) return {};
+        bytes = bytes * 10 + uint64_t(c - '0');
+    }
+    if (bytes == 0 || bytes > rest.size() / 2) return {};
+    std::vector<uint8_t> out;
+    out.reserve(size_t(bytes));
+    int high = -1;
+    for (char c : rest) {
+        const int v = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+        if (v < 0) continue;
+        if (high < 0) {
+            high = v;
+            continue;
+        }
+        out.push_back(uint8_t(high << 4 | v));
+        high = -1;
+        if (out.size() == bytes) return out;
+    }
+    return {};
+}
+
 // Text, resolution, profile and EXIF, once before the pixels and again after them (text may
-// follow the image data).
+// follow the image data). The profiles ImageMagick keeps in text ("Raw profile type exif",
+// "... xmp", "... icc") count as well, where the file has no chunk of their own.
 void PngDecoder::takeChunks() {
     PictureNotes& notes = sink_.notes;
     png_textp texts = nullptr;
     int count = 0;
     png_get_text(png_, info_, &texts, &count);
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> rawProfiles;
     for (int i = 0; i < count; ++i) {
         const png_text& t = texts[i];
         const char* text = t.text ? t.text : "";
@@ -290,6 +334,8 @@ void PngDecoder::takeChunks() {
             notes.comment.assign(text, length);
         else if (std::strcmp(t.key, kPngXmpKey) == 0 && notes.metadata.xmp.empty())
             notes.metadata.xmp.assign(text, text + length);
+        else if (std::strncmp(t.key, "Raw profile type ", 17) == 0)
+            rawProfiles.emplace_back(t.key + 17, rawProfile(text, length));
     }
     png_uint_32 resX = 0, resY = 0;
     int unit = 0;
@@ -307,6 +353,18 @@ void PngDecoder::takeChunks() {
     png_uint_32 exifLength = 0;
     if (png_get_eXIf_1(png_, info_, &exifLength, &exif) && exif)
         notes.metadata.exif.assign(exif, exif + exifLength);
+    Metadata& kept = notes.metadata;
+    for (auto& [type, block] : rawProfiles) {
+        const bool exifHeader = block.size() >= 6 && std::memcmp(block.data(), "Exif\0\0", 6) == 0;
+        if ((type == "exif" || (type == "APP1" && exifHeader)) && kept.exif.empty()) {
+            if (exifHeader) block.erase(block.begin(), block.begin() + 6);
+            kept.exif = std::move(block);
+        } else if (type == "xmp" && kept.xmp.empty()) {
+            kept.xmp = std::move(block);
+        } else if ((type == "icc" || type == "icm") && kept.icc.empty()) {
+            kept.icc = std::move(block);
+        }
+    }
     notes.orientation = std::max(1, exifOrientation(notes.metadata.exif));
 }
 
