@@ -16,7 +16,8 @@ bool storeImage(const engine::Image& image, const QString& folder, const QString
     const QString ext = extension.isEmpty() ? QStringLiteral("jpg") : extension.toLower();
     int number = nextStoreNumber(folder, prefix, ext);
     path = folder + "/" + storeFileName(prefix, number, ext);
-    if (engine::isReadOnlyExtension(ext.toStdString())) return engine::fail(engine::kErrUnsupported);
+    if (engine::isReadOnlyExtension(ext.toStdString()))
+        return engine::fail(engine::kErrUnsupported);
     // The stored copy gets the depth its format needs; the document stays as it is.
     engine::Image copy = image;
     if (!engine::prepareForExtension(copy, ext.toStdString(), copy.colourCode())) return false;

@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "app/main_window.h"
 #include "app/image_store.h"
+#include "app/main_window.h"
 #include "app/menus/macro_list.h"
 #include "app/menus/pp_pic.h"
 #include "app/result_naming.h"

@@ -19,9 +19,6 @@ struct SharedValues {
     bool bAppAct = false;    ///< true from the first job start until the main window unloads
     bool bSuppress = false;  ///< set while the program itself changes controls; ignore events
     bool bClipBusy = false;  ///< set while the editor itself copies to or pastes from the clipboard
-    /// An edited picture could not be written where it belongs when an automated run ended (it
-    /// went to a rescue copy in "Temp/", or nowhere): the program ends with status 1.
-    bool bUnsaved = false;
     int nScrDpiX = 96;       ///< screen logical dots per inch, horizontal
     int nScrDpiY = 96;       ///< screen logical dots per inch, vertical
     int nWaLeft = 0;         ///< desktop work area, twips
@@ -29,6 +26,9 @@ struct SharedValues {
     int nWaWidth = 1920 * 15;
     int nWaHeight = 1080 * 15;
     QPointer<QWidget> mainWindow;  ///< owner of dialogs and reference for placement (may be null)
+    /// An edited picture could not be written where it belongs when an automated run ended (it
+    /// went to a rescue copy in "Temp/", or nowhere): the program ends with status 1.
+    bool bUnsaved = false;
 };
 
 /// The one instance of the process.

@@ -329,9 +329,8 @@ TEST_F(BatchRun, CommandsRunOnModernFormats) {
     EXPECT_FALSE(QFile::exists(out(QStringLiteral("photo-irot1-imir1.avif"))));
     EXPECT_FALSE(QFile::exists(out(QStringLiteral("grey-lossless.jxl"))));
 
-    const Result r =
-        run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--out"), out(),
-             data + QStringLiteral("anim.webp")});
+    const Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                          QStringLiteral("--out"), out(), data + QStringLiteral("anim.webp")});
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
     ximora::engine::FileFormat format{};
     Image turned;

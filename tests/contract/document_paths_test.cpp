@@ -125,7 +125,8 @@ TEST_F(DocumentPaths, OverwriteKeepsTheFileOrAsksFirst) {
         EXPECT_EQ(editor_.dGetImg()->editState(), editor::kStateEdited);
         if (readOnlyExtensions().contains(f.ext)) {
             EXPECT_TRUE(script_->messageTexts().first().startsWith(
-                QStringLiteral("この形式(") + f.ext.toUpper() + QStringLiteral(")では保存できません")));
+                QStringLiteral("この形式(") + f.ext.toUpper() +
+                QStringLiteral(")では保存できません")));
             // Yes opens the save dialog; the picture goes to the name chosen there.
             const QString other = dir_.filePath(QStringLiteral("overwrite/") + f.name + ".png");
             chooseInSaveDialog(other);
@@ -247,9 +248,8 @@ TEST_F(DocumentPaths, StoringWritesANewFileUnderTheLiteralPrefix) {
             QString path;
             ASSERT_TRUE(app::storeImage(picture, folder, prefix, ext, 90, path))
                 << engine::lastErrorMessage();
-            EXPECT_EQ(path, folder + '/' + prefix + QStringLiteral("%1.").arg(number, 3, 10,
-                                                                              QChar('0')) +
-                                ext);
+            EXPECT_EQ(path, folder + '/' + prefix +
+                                QStringLiteral("%1.").arg(number, 3, 10, QChar('0')) + ext);
             expectKept(f, path, ext, Moved::No, "格納");
         }
         ++number;

@@ -132,8 +132,8 @@ bool targetHolds(const QString& ext, Property property) {
         case kDeep:
             return in({"png", "tif", "tiff"});
         case kGrey:
-            return in({"bmp", "jpg", "jpeg", "png", "gif", "tif", "tiff", "pcx", "jp2", "j2k",
-                       "fpx"});
+            return in(
+                {"bmp", "jpg", "jpeg", "png", "gif", "tif", "tiff", "pcx", "jp2", "j2k", "fpx"});
     }
     return false;
 }

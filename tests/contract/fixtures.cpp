@@ -186,8 +186,7 @@ bool addMetadataWithExiftool(const QString& path) {
 std::vector<Fixture> makeFixtures(const QString& folder, QStringList& skipped) {
     QDir().mkpath(folder);
     std::vector<Fixture> made;
-    const auto add = [&](const QString& name, const QString& ext, unsigned properties,
-                         bool ok) {
+    const auto add = [&](const QString& name, const QString& ext, unsigned properties, bool ok) {
         const QString path = folder + '/' + name + '.' + ext;
         if (ok && QFile::exists(path))
             made.push_back({name, ext, properties, path});
@@ -207,8 +206,10 @@ std::vector<Fixture> makeFixtures(const QString& folder, QStringList& skipped) {
     add("webp-alpha", "webp", kAlpha,
         write(file("webp-alpha", "webp"), rgba, engine::kSaveWebpLossless));
     add("jp2-alpha", "jp2", kAlpha, write(file("jp2-alpha", "jp2"), rgba, engine::kSaveJp2));
-    add("heic-alpha", "heic", kAlpha, copyFile(modernFile("alpha.heic"), file("heic-alpha", "heic")));
-    add("avif-alpha", "avif", kAlpha, copyFile(modernFile("alpha.avif"), file("avif-alpha", "avif")));
+    add("heic-alpha", "heic", kAlpha,
+        copyFile(modernFile("alpha.heic"), file("heic-alpha", "heic")));
+    add("avif-alpha", "avif", kAlpha,
+        copyFile(modernFile("alpha.avif"), file("avif-alpha", "avif")));
     add("jxl-alpha", "jxl", kAlpha,
         copyFile(modernFile("alpha-lossless.jxl"), file("jxl-alpha", "jxl")));
 
@@ -231,8 +232,10 @@ std::vector<Fixture> makeFixtures(const QString& folder, QStringList& skipped) {
                 out.flush());
     }
     add("png-pages", "png", kPages, copyFile(modernFile("anim.png"), file("png-pages", "png")));
-    add("webp-pages", "webp", kPages, copyFile(modernFile("anim.webp"), file("webp-pages", "webp")));
-    add("avif-pages", "avif", kPages, copyFile(modernFile("anim.avif"), file("avif-pages", "avif")));
+    add("webp-pages", "webp", kPages,
+        copyFile(modernFile("anim.webp"), file("webp-pages", "webp")));
+    add("avif-pages", "avif", kPages,
+        copyFile(modernFile("anim.avif"), file("avif-pages", "avif")));
     add("jxl-pages", "jxl", kPages, copyFile(modernFile("anim.jxl"), file("jxl-pages", "jxl")));
     add("heic-pages", "heic", kPages,
         copyFile(modernFile("two-images.heic"), file("heic-pages", "heic")));
@@ -275,18 +278,18 @@ std::vector<Fixture> makeFixtures(const QString& folder, QStringList& skipped) {
         copyFile(modernFile("deep-10bit-lossless.heic"), file("heic-deep", "heic")));
     add("avif-deep", "avif", kDeep,
         copyFile(modernFile("deep-12bit-lossless.avif"), file("avif-deep", "avif")));
-    add("jxl-deep", "jxl", kDeep, copyFile(modernFile("deep-lossless.jxl"), file("jxl-deep", "jxl")));
+    add("jxl-deep", "jxl", kDeep,
+        copyFile(modernFile("deep-lossless.jxl"), file("jxl-deep", "jxl")));
 
     // Grey.
     const Image grey = greyPicture();
     const struct {
         const char* ext;
         int format;
-    } greyFormats[] = {{"bmp", engine::kSaveBmp},  {"jpg", engine::kSaveJpeg},
-                       {"png", engine::kSavePng},  {"gif", engine::kSaveGif},
-                       {"tif", engine::kSaveTiff}, {"pcx", engine::kSavePcx},
-                       {"jp2", engine::kSaveJp2},  {"j2k", engine::kSaveJ2k},
-                       {"fpx", engine::kSaveFpx}};
+    } greyFormats[] = {
+        {"bmp", engine::kSaveBmp}, {"jpg", engine::kSaveJpeg}, {"png", engine::kSavePng},
+        {"gif", engine::kSaveGif}, {"tif", engine::kSaveTiff}, {"pcx", engine::kSavePcx},
+        {"jp2", engine::kSaveJp2}, {"j2k", engine::kSaveJ2k},  {"fpx", engine::kSaveFpx}};
     for (const auto& f : greyFormats) {
         const QString ext = QString::fromLatin1(f.ext);
         add(ext + QStringLiteral("-grey"), ext, kGrey,
@@ -346,14 +349,14 @@ const std::vector<Fixture>& fixtures(QStringList* skipped) {
 }
 
 const QStringList& writableExtensions() {
-    static const QStringList list{"bmp", "jpg", "png", "gif", "tif", "pcx", "jp2", "j2k",
-                                  "fpx", "webp"};
+    static const QStringList list{"bmp", "jpg", "png", "gif", "tif",
+                                  "pcx", "jp2", "j2k", "fpx", "webp"};
     return list;
 }
 
 const QStringList& readOnlyExtensions() {
-    static const QStringList list{"heic", "heif", "hif", "avif", "jxl",
-                                  "svg",  "sfc",  "p21", "wmf",  "emf", "dxf"};
+    static const QStringList list{"heic", "heif", "hif", "avif", "jxl", "svg",
+                                  "sfc",  "p21",  "wmf", "emf",  "dxf"};
     return list;
 }
 

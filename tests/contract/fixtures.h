@@ -14,14 +14,14 @@ namespace ximora::contract {
 /// What a file holds beyond its pixels. A file may hold several (the metadata files hold
 /// EXIF with GPS, XMP and an ICC profile).
 enum Property : unsigned {
-    kAlpha = 1,                 ///< an alpha channel with transparent and half-transparent pixels
-    kPaletteTransparency = 2,   ///< a palette entry (or colour key) that is transparent
-    kPages = 4,                 ///< several pages or frames
-    kExifGps = 8,               ///< EXIF with a GPS directory
-    kXmp = 16,                  ///< an XMP packet
-    kIcc = 32,                  ///< an ICC colour profile
-    kDeep = 64,                 ///< samples of more than 8 bits
-    kGrey = 128,                ///< grey levels only, stored as such
+    kAlpha = 1,                ///< an alpha channel with transparent and half-transparent pixels
+    kPaletteTransparency = 2,  ///< a palette entry (or colour key) that is transparent
+    kPages = 4,                ///< several pages or frames
+    kExifGps = 8,              ///< EXIF with a GPS directory
+    kXmp = 16,                 ///< an XMP packet
+    kIcc = 32,                 ///< an ICC colour profile
+    kDeep = 64,                ///< samples of more than 8 bits
+    kGrey = 128,               ///< grey levels only, stored as such
 };
 
 /// The name of a property for test output.

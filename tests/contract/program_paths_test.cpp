@@ -57,9 +57,10 @@ class ProgramPaths : public testing::ProgramRun {
     /// result flag.
     bool fileJob(const QString& file) {
         const QString launch = home() + QStringLiteral("/PC_FL.PDAT");
-        writeAll(launch, field(file, 255) + single(0) + single(0) + i16(0) + i16(-1) + i32(0) +
-                             i16(0));
-        const testing::Result r = run({launch}, {QStringLiteral("回転⇒右90度"), QStringLiteral("取込⇒選択")});
+        writeAll(launch,
+                 field(file, 255) + single(0) + single(0) + i16(0) + i16(-1) + i32(0) + i16(0));
+        const testing::Result r =
+            run({launch}, {QStringLiteral("回転⇒右90度"), QStringLiteral("取込⇒選択")});
         EXPECT_NE(r.exitCode, -2) << r.errors.toStdString();
         return readAll(launch).mid(271, 2) == i16(-1);
     }
@@ -108,9 +109,8 @@ TEST_F(ProgramPaths, RunInPlaceKeepsOrRefuses) {
         files << copyOf(f, "inplace", f.name + '.' + f.ext);
         before.push_back(readAll(files.back()));
     }
-    const BatchResult r = batch(QStringList{"run", "-c", QStringLiteral("回転⇒右90度"),
-                                            "--in-place", "--status"} +
-                                files);
+    const BatchResult r = batch(
+        QStringList{"run", "-c", QStringLiteral("回転⇒右90度"), "--in-place", "--status"} + files);
     EXPECT_EQ(r.exitCode, 1) << r.errors.toStdString();
     for (size_t i = 0; i < allFixtures().size(); ++i) {
         const Fixture& f = allFixtures()[i];
@@ -133,9 +133,8 @@ TEST_F(ProgramPaths, RunOutWritesWhatTheFormatHolds) {
     QStringList files;
     for (const Fixture& f : allFixtures()) files << f.path;
     const QString out = home() + QStringLiteral("/out");
-    const BatchResult r =
-        batch(QStringList{"run", "-c", QStringLiteral("回転⇒右90度"), "--out", out, "--status"} +
-              files);
+    const BatchResult r = batch(
+        QStringList{"run", "-c", QStringLiteral("回転⇒右90度"), "--out", out, "--status"} + files);
     EXPECT_EQ(r.exitCode, 1) << r.errors.toStdString();
     for (const Fixture& f : allFixtures()) {
         SCOPED_TRACE(f.name.toStdString());
@@ -165,7 +164,8 @@ TEST_F(ProgramPaths, AnEightBitEditKeepsTheDeepFileOrSaysSo) {
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(readAll(path), before);
         EXPECT_TRUE(r.errors.contains(QStringLiteral("16ﾋﾞｯﾄの階調"))) << r.errors.toStdString();
-        r = batch({"run", "-c", QStringLiteral("明度⇒明るく"), "--out", home() + "/deep-out", path});
+        r = batch(
+            {"run", "-c", QStringLiteral("明度⇒明るく"), "--out", home() + "/deep-out", path});
         EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
         EXPECT_TRUE(r.errors.contains(QStringLiteral("16-bit samples written as 8-bit")))
             << r.errors.toStdString();

@@ -451,7 +451,8 @@ TEST_F(EditorControlTest, ANewPictureOrAnotherFileStartsAFreshHistory) {
 
     openInEditor(12, 8, QStringLiteral("first.bmp"));
     editor_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
-    const QString other = write(QStringLiteral("other.bmp"), engine::testing::randomImage(5, 3, 24));
+    const QString other =
+        write(QStringLiteral("other.bmp"), engine::testing::randomImage(5, 3, 24));
     editor_.pcOpen(1, other);
     EXPECT_EQ(editor_.dGetImg()->undoCount(), 0);
     editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));

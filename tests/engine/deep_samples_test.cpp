@@ -55,14 +55,12 @@ TEST(DeepSamples, FollowEveryMoveThatOnlyRearrangesPixels) {
         SCOPED_TRACE(channels);
         Image image = deepPicture(w, h, channels);
         ASSERT_TRUE(turn(image, 3));  // right
-        expectSamples(image, channels, w, h, [](int x, int y, int, int h0, int& sx, int& sy) {
-            sx = y, sy = h0 - 1 - x;
-        });
+        expectSamples(image, channels, w, h,
+                      [](int x, int y, int, int h0, int& sx, int& sy) { sx = y, sy = h0 - 1 - x; });
         image = deepPicture(w, h, channels);
         ASSERT_TRUE(turn(image, 1));  // left
-        expectSamples(image, channels, w, h, [](int x, int y, int w0, int, int& sx, int& sy) {
-            sx = w0 - 1 - y, sy = x;
-        });
+        expectSamples(image, channels, w, h,
+                      [](int x, int y, int w0, int, int& sx, int& sy) { sx = w0 - 1 - y, sy = x; });
         image = deepPicture(w, h, channels);
         ASSERT_TRUE(turn(image, 2));
         expectSamples(image, channels, w, h, [](int x, int y, int w0, int h0, int& sx, int& sy) {
@@ -70,20 +68,17 @@ TEST(DeepSamples, FollowEveryMoveThatOnlyRearrangesPixels) {
         });
         image = deepPicture(w, h, channels);
         ASSERT_TRUE(flipHorizontal(image));
-        expectSamples(image, channels, w, h, [](int x, int y, int w0, int, int& sx, int& sy) {
-            sx = w0 - 1 - x, sy = y;
-        });
+        expectSamples(image, channels, w, h,
+                      [](int x, int y, int w0, int, int& sx, int& sy) { sx = w0 - 1 - x, sy = y; });
         image = deepPicture(w, h, channels);
         ASSERT_TRUE(flipVertical(image));
-        expectSamples(image, channels, w, h, [](int x, int y, int, int h0, int& sx, int& sy) {
-            sx = x, sy = h0 - 1 - y;
-        });
+        expectSamples(image, channels, w, h,
+                      [](int x, int y, int, int h0, int& sx, int& sy) { sx = x, sy = h0 - 1 - y; });
         image = deepPicture(w, h, channels);
         ASSERT_TRUE(trim(image, {2, 1, 6, 4}));
         EXPECT_EQ(image.width(), 4);
-        expectSamples(image, channels, w, h, [](int x, int y, int, int, int& sx, int& sy) {
-            sx = x + 2, sy = y + 1;
-        });
+        expectSamples(image, channels, w, h,
+                      [](int x, int y, int, int, int& sx, int& sy) { sx = x + 2, sy = y + 1; });
     }
 }
 
@@ -117,9 +112,8 @@ TEST(DeepSamples, PngAndTiffWriteThemAndReadThemBack) {
             EXPECT_EQ(facts.sampleBits, 16);
             Image back;
             ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), back));
-            expectSamples(back, channels, 9, 6, [](int x, int y, int, int, int& sx, int& sy) {
-                sx = x, sy = y;
-            });
+            expectSamples(back, channels, 9, 6,
+                          [](int x, int y, int, int, int& sx, int& sy) { sx = x, sy = y; });
             // The raster is the samples narrowed to the nearest 8-bit level.
             for (int c = 0; c < channels; ++c)
                 EXPECT_EQ(back.row(3)[2 * channels + c],

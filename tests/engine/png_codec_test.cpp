@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <algorithm>

@@ -52,8 +52,8 @@ bool PictureDocument::mayReplaceWith(const QString& path, const engine::Image& t
     // The file holds more pages than the document: overwriting it keeps only the first.
     if (const int pages = filePages(path); pages > 1) {
         if (!askBeforeLoss(QStringLiteral("このﾌｧｲﾙには") + QString::number(pages) +
-                      QStringLiteral("ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
-                                     "上書きしますか")))
+                           QStringLiteral("ﾍﾟｰｼﾞありますが､上書きすると1ﾍﾟｰｼﾞ目だけになります｡"
+                                          "上書きしますか")))
             return false;
     }
     // Samples of 16 bits that the picture no longer has (an edit works on 8 bits) or the format
@@ -62,8 +62,8 @@ bool PictureDocument::mayReplaceWith(const QString& path, const engine::Image& t
     if (engine::readImageFacts(fileName(path), facts) && facts.sampleBits > 8 &&
         !(engine::keepsDeepSamples(ext.toStdString()) && engine::currentDeepSamples(target)))
         return askBeforeLoss(QStringLiteral("このﾌｧｲﾙは") + QString::number(facts.sampleBits) +
-                        QStringLiteral("ﾋﾞｯﾄの階調を持っていますが､上書きすると8ﾋﾞｯﾄの階調に"
-                                       "なります｡上書きしますか"));
+                             QStringLiteral("ﾋﾞｯﾄの階調を持っていますが､上書きすると8ﾋﾞｯﾄの階調に"
+                                            "なります｡上書きしますか"));
     return true;
 }
 
@@ -80,7 +80,8 @@ bool PictureDocument::saveTarget(const engine::Image& target, const QString& nam
 
 bool PictureDocument::saveCopy(engine::Image image, const QString& name) const {
     const QString ext = extensionOf(name).toLower();
-    if (engine::isReadOnlyExtension(ext.toStdString())) return engine::fail(engine::kErrUnsupported);
+    if (engine::isReadOnlyExtension(ext.toStdString()))
+        return engine::fail(engine::kErrUnsupported);
     if (!convertForExtension(image, ext)) return false;
     engine::SaveOptions options;
     options.format = engine::editorSaveFormat(ext.toStdString());

@@ -78,7 +78,7 @@ class UndoStore {
         engine::Metadata metadata;
     };
     std::vector<Kept> kept_;
-    int ownerLock_ = -1;                 // the locked "owner.lock" of the private folder
+    int ownerLock_ = -1;  // the locked "owner.lock" of the private folder
 };
 
 }  // namespace ximora::editor

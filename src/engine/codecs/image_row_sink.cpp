@@ -41,8 +41,8 @@ bool ImageRowSink::start(const RowLayout& layout) {
     deep_.reset();
     if (keepDeep_ && layout.deepChannels > 0 &&
         layout.deepChannels == deepChannelsFor(layout.bitsPerPixel, layout.grey)) {
-        deep_ = makeDeepSamples(layout.width, layout.height, layout.deepChannels,
-                                image_.byteCount());
+        deep_ =
+            makeDeepSamples(layout.width, layout.height, layout.deepChannels, image_.byteCount());
         if (!deep_) return false;
     }
     return true;

@@ -108,6 +108,15 @@ bool quantizeTo(const Image& rgb, const ColourReduction& params, bool greyLevels
     }
 }
 
+// Makes `result` the image, with the resolution, comment and metadata of the image it replaces.
+void replaceKeepingNotes(Image& image, Image&& result) {
+    result.dpiX = image.dpiX;
+    result.dpiY = image.dpiY;
+    result.comment = std::move(image.comment);
+    result.metadata = std::move(image.metadata);
+    image = std::move(result);
+}
+
 bool validCode(int code) {
     for (int valid : {1, 4, 40, 8, 80, 16, 24, 32})
         if (code == valid) return true;
@@ -133,11 +142,7 @@ bool reduceColours(Image& image, const ColourReduction& params) {
     }
     Image result;
     if (!quantizeTo(*rgb, params, greyLevels16, result)) return false;
-    result.dpiX = image.dpiX;
-    result.dpiY = image.dpiY;
-    result.comment = std::move(image.comment);
-    result.metadata = std::move(image.metadata);
-    image = std::move(result);
+    replaceKeepingNotes(image, std::move(result));
     return true;
 }
 
@@ -197,11 +202,7 @@ bool reduceKeepingTransparency(Image& image) {
             for (int x = 0; x < image.width(); ++x)
                 if (image.row(y)[4 * x + 3] < kOpaqueFrom) out.row(y)[x] = transparent;
     });
-    out.dpiX = image.dpiX;
-    out.dpiY = image.dpiY;
-    out.comment = std::move(image.comment);
-    out.metadata = std::move(image.metadata);
-    image = std::move(out);
+    replaceKeepingNotes(image, std::move(out));
     return true;
 }
 

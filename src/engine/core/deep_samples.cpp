@@ -126,8 +126,7 @@ std::unique_ptr<DeepSamples> trimmedDeepSamples(const DeepSamples& from, int lef
     if (!to) return nullptr;
     const size_t n = size_t(from.channels);
     for (int y = 0; y < to->height; ++y)
-        std::memcpy(to->row(y), from.row(top + y) + size_t(left) * n,
-                    size_t(to->width) * n * 2);
+        std::memcpy(to->row(y), from.row(top + y) + size_t(left) * n, size_t(to->width) * n * 2);
     return to;
 }
 

@@ -53,8 +53,9 @@ class Image {
     Image& operator=(Image&&) noexcept = default;
 
     /// Allocates an uninitialised width × height raster at nominal depth `bitsPerPixel`
-    /// (1, 4, 8, 16, 24 or 32). Keeps nothing of the previous raster or its deep samples. Fails with error 5 for a
-    /// bad depth or size below 1, error 3 past the limits (nothing is allocated then).
+    /// (1, 4, 8, 16, 24 or 32). Keeps nothing of the previous raster or its deep samples. Fails
+    /// with error 5 for a bad depth or size below 1, error 3 past the limits (nothing is allocated
+    /// then).
     bool allocate(int width, int height, int bitsPerPixel, bool grey = false);
     /// As allocate, then fills the raster with zero bytes.
     bool allocateZeroed(int width, int height, int bitsPerPixel, bool grey = false);

@@ -43,8 +43,8 @@ constexpr FormatRule kRules[] = {
 };
 
 // Formats the program only reads, by the extensions their files go under.
-constexpr std::string_view kReadOnly[] = {"heic", "heif", "hif", "avif", "jxl", "svg", "svgz",
-                                          "sfc",  "p21",  "wmf", "emf",  "dxf"};
+constexpr std::string_view kReadOnly[] = {"heic", "heif", "hif", "avif", "jxl", "svg",
+                                          "svgz", "sfc",  "p21", "wmf",  "emf", "dxf"};
 
 const FormatRule* ruleFor(std::string_view extension) {
     for (const FormatRule& rule : kRules)

@@ -3,8 +3,8 @@
 
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
-#include "engine/geometry/geometry.h"
 #include "engine/geometry/deep_move.h"
+#include "engine/geometry/geometry.h"
 #include "engine/geometry/half_turn.h"
 #include "engine/geometry/reverse_pixels.h"
 

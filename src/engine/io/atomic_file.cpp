@@ -176,9 +176,11 @@ bool AtomicFile::placeWithoutReplacing() {
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) ==
                    0 ||
-               (errno == ENOENT && ::linkat(fd_, "", AT_FDCWD, target_.c_str(), AT_EMPTY_PATH) == 0);
+               (errno == ENOENT &&
+                ::linkat(fd_, "", AT_FDCWD, target_.c_str(), AT_EMPTY_PATH) == 0);
     }
-    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) ==
+        0) {
         temporary_.clear();
         return true;
     }
@@ -188,44 +190,30 @@ bool AtomicFile::placeWithoutReplacing() {
 
 bool AtomicFile::commit() {
     if (fd_ < 0 || failed_) return fail(kErrCannotWrite);
-    if (keep_) {
-        bool ok = ::fsync(fd_) == 0 && placeWithoutReplacing();
-        int why = ok ? 0 : errno;
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && ok) {
-            ok = false;
-            why = errno;
-            ::unlink(target_.c_str());
-        }
-        discard();
-        if (!ok) {
-            failed_ = true;
-            return failWithReason(why == EEXIST ? kErrCannotCreate : kErrCannotWrite, why);
-        }
-        syncFolder(folder_);
-        return true;
-    }
     // The data reaches the disk before the name does, so a crash shows the old file or the
-    // whole new one. The unnamed file gets its name only now, just before the rename.
-    bool ok = ::fsync(fd_) == 0 && (!unnamed_ || linkTemporaryName());
+    // whole new one. The unnamed file gets its name only now: the target's own when nothing may
+    // be replaced, else a temporary one that is then renamed over the target.
+    bool ok =
+        ::fsync(fd_) == 0 && (keep_ ? placeWithoutReplacing() : !unnamed_ || linkTemporaryName());
     int why = ok ? 0 : errno;
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && ok) {
         ok = false;
         why = errno;
+        if (keep_) ::unlink(target_.c_str());  // placed already, but not known to be whole
     }
-    if (ok && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (ok && !keep_ && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
         ok = false;
         why = errno;
     }
     if (!ok) {
         discard();
         failed_ = true;
-        return failWithReason(kErrCannotWrite, why);
+        return failWithReason(why == EEXIST ? kErrCannotCreate : kErrCannotWrite, why);
     }
-    temporary_.clear();
+    if (!keep_) temporary_.clear();  // renamed; a placement by link leaves it to drop
+    discard();
     syncFolder(folder_);
     return true;
 }

@@ -33,7 +33,8 @@ void appendValue(TiffWriter& out, const TiffStructure& from, uint64_t at, uint64
                  uint16_t type) {
     const size_t start = out.bytes.size();
     out.bytes.resize(start + size_t(bytes));
-    if (!from.copy(at, bytes, out.bytes.data() + start)) std::fill(out.bytes.begin() + long(start), out.bytes.end(), 0);
+    if (!from.copy(at, bytes, out.bytes.data() + start))
+        std::fill(out.bytes.begin() + long(start), out.bytes.end(), 0);
     const unsigned unit = swapUnit(type);
     if (from.little() != out.little() && unit > 1)
         for (size_t i = start; i + unit <= out.bytes.size(); i += unit)

@@ -93,8 +93,7 @@ bool addJp2Metadata(std::vector<uint8_t>& file, const Metadata& metadata) {
     if (!haveHeader || !haveCodestream || header.content != header.start + 8) return false;
     bool haveColour = false;
     for (uint64_t at = header.content; !haveColour && at < header.end; at = colour.end)
-        haveColour =
-            boxAt(source, header.end, at, colour) && colour.type == fourCc("colr");
+        haveColour = boxAt(source, header.end, at, colour) && colour.type == fourCc("colr");
     if (!haveColour) return false;
 
     std::vector<uint8_t> boxes;

@@ -136,10 +136,9 @@ bool PngDecoder::prepare() {
     // picture made from this one.
     if (colourType_ == PNG_COLOR_TYPE_RGB && png_get_valid(png_, info_, PNG_INFO_tRNS))
         png_set_tRNS_to_alpha(png_);
-    const bool alpha = colourType_ == PNG_COLOR_TYPE_GRAY_ALPHA ||
-                       colourType_ == PNG_COLOR_TYPE_RGB_ALPHA ||
-                       (png_get_valid(png_, info_, PNG_INFO_tRNS) &&
-                        colourType_ == PNG_COLOR_TYPE_RGB);
+    const bool alpha =
+        colourType_ == PNG_COLOR_TYPE_GRAY_ALPHA || colourType_ == PNG_COLOR_TYPE_RGB_ALPHA ||
+        (png_get_valid(png_, info_, PNG_INFO_tRNS) && colourType_ == PNG_COLOR_TYPE_RGB);
     // A whole picture of 16-bit samples keeps them beside its 8-bit raster (deep_samples.h).
     if (fileDepth_ == 16 && sink_.keepsWholePicture())
         deepChannels_ = alpha ? 4 : colourType_ == PNG_COLOR_TYPE_GRAY ? 1 : 3;
@@ -187,7 +186,8 @@ bool PngDecoder::prepare() {
         return fail(kErrCannotRead);
     const uint64_t rowBytes = png_get_rowbytes(png_, info_);
     const size_t pixelBytes = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
-    if (rowBytes > size_t(width) * pixelBytes * (deepChannels_ ? 2 : 1)) return fail(kErrFileBroken);
+    if (rowBytes > size_t(width) * pixelBytes * (deepChannels_ ? 2 : 1))
+        return fail(kErrFileBroken);
     readPalette(layout);
     takeChunks();
     row_.resize(deepChannels_ ? size_t(width) * pixelBytes : size_t(rowBytes));

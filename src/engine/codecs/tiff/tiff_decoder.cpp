@@ -112,8 +112,8 @@ bool TiffDecoder::nativeLayout() const {
     if (format != SAMPLEFORMAT_UINT) return false;
     if (spp_ == 1)
         return ((bps_ == 1 || bps_ == 2 || bps_ == 4 || bps_ == 8) &&
-                (photometric_ == PHOTOMETRIC_MINISBLACK ||
-                 photometric_ == PHOTOMETRIC_MINISWHITE || photometric_ == PHOTOMETRIC_PALETTE)) ||
+                (photometric_ == PHOTOMETRIC_MINISBLACK || photometric_ == PHOTOMETRIC_MINISWHITE ||
+                 photometric_ == PHOTOMETRIC_PALETTE)) ||
                (bps_ == 16 &&
                 (photometric_ == PHOTOMETRIC_MINISBLACK || photometric_ == PHOTOMETRIC_MINISWHITE));
     return photometric_ == PHOTOMETRIC_RGB && (bps_ == 8 || bps_ == 16) &&
@@ -236,7 +236,8 @@ void TiffDecoder::copyWidePixels(const uint8_t* in, uint32_t count, uint32_t x0,
         // Colour stored premultiplied by its alpha is divided back.
         if (associatedAlpha_ && n == 4 && pixel[3] && pixel[3] < 65535)
             for (size_t c = 0; c < 3; ++c)
-                pixel[c] = uint16_t(std::min<uint32_t>(65535, uint32_t(pixel[c]) * 65535 / pixel[3]));
+                pixel[c] =
+                    uint16_t(std::min<uint32_t>(65535, uint32_t(pixel[c]) * 65535 / pixel[3]));
         for (size_t c = 0; c < n; ++c) out[i * n + c] = narrowSample(pixel[c], 65535);
         if (deepRow) std::memcpy(deepRow + (size_t(x0) + i) * n, pixel, n * 2);
     }
