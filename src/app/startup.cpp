@@ -15,6 +15,7 @@
 #include "app/launch_file.h"
 #include "app/main_window.h"
 #include "editor/document/undo_store.h"
+#include "engine/io/leftover_temporaries.h"
 #include "platform/program_path.h"
 #include "settings/y_ini.h"
 #include "util/automation_messages.h"
@@ -132,8 +133,11 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     auto main = std::make_unique<FmMainWindow>();
     Usr::StartupMetrics(main.get());
     main->load();
-    // Undo snapshots of a program that was killed are of no use to anyone now.
+    // Undo snapshots of a program that was killed are of no use to anyone now, nor are the
+    // temporary files of its writes (where the file system has no unnamed ones).
     editor::UndoStore::removeAbandonedFolders(values.sUsrDir + "Wrk/");
+    for (const char* folder : {"", "Thumb", "Temp", "Wrk"})
+        engine::removeLeftoverTemporaries(QFile::encodeName(values.sUsrDir + folder).toStdString());
     if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);
     if (automation) main->setAutorun(readAutorunScript(script));
     values.bAppAct = true;

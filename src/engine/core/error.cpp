@@ -59,7 +59,9 @@ constexpr struct {
     {EPERM, "書き込みの権限がありません"},       {EROFS, "読み取り専用のﾃﾞｨｽｸです"},
     {EIO, "ﾃﾞｨｽｸの入出力ｴﾗｰが発生しました"},     {ENOENT, "ﾌｫﾙﾀﾞが見つかりません"},
     {ENOTDIR, "ﾌｫﾙﾀﾞが見つかりません"},          {EISDIR, "同じ名前のﾌｫﾙﾀﾞがあります"},
-    {ENAMETOOLONG, "ﾌｧｲﾙ名が長すぎます"},
+    {ENAMETOOLONG, "ﾌｧｲﾙ名が長すぎます"},          {EEXIST, "同じ名前のﾌｧｲﾙがあります"},
+    {ELOOP, "ｼﾝﾎﾞﾘｯｸﾘﾝｸが循環しています"},
+    {kReasonNotRegularFile, "通常のﾌｧｲﾙではありません (not a regular file)"},
 };
 }  // namespace
 

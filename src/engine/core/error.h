@@ -55,6 +55,11 @@ inline bool fail(int code) {
     return false;
 }
 
+/// A reason of the program's own beside the errno values: the path names something that is not
+/// a regular file (a FIFO, a device, a socket, a /proc descriptor link), which is never
+/// replaced by a write.
+inline constexpr int kReasonNotRegularFile = 1 << 20;
+
 /// As fail(), also keeping the operating system's reason for it (an errno value) so that the
 /// message can say why a file could not be written: `return failWithReason(kErrCannotWrite,
 /// ENOSPC);`. setLastError() and fail() clear the reason.

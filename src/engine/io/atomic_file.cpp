@@ -1,6 +1,7 @@
 #include "engine/io/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,36 +11,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "engine/core/error.h"
+#include "engine/io/file_attributes.h"
+#include "engine/io/leftover_temporaries.h"
+#include "engine/io/write_target.h"
 
 namespace ximora::engine {
 namespace {
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A hidden name beside the target that no other writer picks: the browser's listings leave
-// names beginning with "." out, so a half-made file is never offered as a picture.
-std::string temporaryNameFor(const std::string& folder, const std::string& target) {
-    static std::atomic<uint64_t> counter{0};
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                    (uint64_t(::getpid()) << 32) ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15u);
-    std::string suffix;
-    for (int i = 0; i < 8; ++i, seed /= 36) suffix += kDigits[seed % 36];
-    // Long names are shortened so that the temporary name stays within the file system's limit.
-    std::string base = baseNameOf(target).substr(0, 200);
-    return (folder == "/" ? "" : folder) + "/." + base + "." + suffix + ".part";
-}
 
 // Writes all `size` bytes at the file position, or at `offset` when it is not negative.
 bool writeAll(int fd, const uint8_t* data, size_t size, off_t offset = -1) {
@@ -64,6 +44,12 @@ void syncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+// The name of the new content kept beside a file being rewritten in place, until it is whole.
+std::string savedNameFor(const std::string& folder, const std::string& target) {
+    return (folder == "/" ? "" : folder) + "/." + nameOfPath(target).substr(0, 200) +
+           ".ximora-saved";
+}
+
 }  // namespace
 
 void reportFileSizeLimitAsWriteError() { std::signal(SIGXFSZ, SIG_IGN); }
@@ -73,32 +59,40 @@ AtomicFile::~AtomicFile() { discard(); }
 bool AtomicFile::open(const std::string& path, Existing existing) {
     discard();
     failed_ = false;
+    inPlace_ = false;
     keep_ = existing == Existing::Keep;
     written_ = startedToDisk_ = 0;
-    target_ = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target_ = real;
-        std::free(real);
+    WriteTarget target;
+    if (keep_ && ::access(path.c_str(), F_OK) == 0) return failWithReason(kErrCannotCreate, EEXIST);
+    if (!resolveWriteTarget(path, target)) return false;
+    if (keep_ && target.exists) return failWithReason(kErrCannotCreate, EEXIST);
+    target_ = target.path;
+    folder_ = target.folder;
+    if (!openTemporary()) return false;
+    if (target.exists) {
+        // The replacement is the same file to others; where it cannot be (another user's
+        // file, an attribute only the administrator may give) or where other names share the
+        // file (hard links), the old file is rewritten in place instead.
+        inPlace_ = !giveAttributes(fd_, target_, target.info) || target.info.st_nlink > 1;
     }
-    folder_ = folderOf(target_);
+    return true;
+}
 
-    struct stat old {};
-    const bool replacing = ::stat(target_.c_str(), &old) == 0;
-    if (keep_ && (replacing || ::access(target_.c_str(), F_OK) == 0 || errno != ENOENT))
-        return failWithReason(kErrCannotCreate, EEXIST);
-    if (replacing && S_ISDIR(old.st_mode)) return failWithReason(kErrCannotCreate, EISDIR);
-
+bool AtomicFile::openTemporary() {
     // An unnamed file in the target's folder: the rename stays on one file system, and a
     // process killed before commit() leaves nothing behind. The creation mode passes through
-    // the umask as any new file's does.
-    fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // the umask as any new file's does. Readable, for a rewrite in place.
+    fd_ = ::open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     unnamed_ = fd_ >= 0;
     if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return failWithReason(kErrCannotCreate, errno);
-    // File systems without unnamed files get a hidden named one.
+    if (unnamed_) return true;
+    // File systems without unnamed files get a named one, locked while it is written, and
+    // what earlier writes that were killed left in the folder goes first.
+    removeLeftoverTemporaries(folder_);
     for (int attempt = 0; fd_ < 0 && attempt < 16; ++attempt) {
         temporary_ = temporaryNameFor(folder_, target_);
-        fd_ = ::open(temporary_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        fd_ = ::open(temporary_.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) break;
     }
     if (fd_ < 0) {
@@ -106,17 +100,7 @@ bool AtomicFile::open(const std::string& path, Existing existing) {
         temporary_.clear();
         return failWithReason(kErrCannotCreate, why);
     }
-    if (replacing) {
-        // The replacement is the same file to its users: same permission bits, and the same
-        // owner where we may give it (an administrator editing someone's picture).
-        if (::fchmod(fd_, old.st_mode & 07777) != 0) {
-            const int why = errno;
-            discard();
-            return failWithReason(kErrCannotCreate, why);
-        }
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-            (void)::fchown(fd_, old.st_uid, old.st_gid);
-    }
+    (void)::flock(fd_, LOCK_EX);  // where there are no locks, leftovers go by their age
     return true;
 }
 
@@ -188,8 +172,70 @@ bool AtomicFile::placeWithoutReplacing() {
     return ::link(temporary_.c_str(), target_.c_str()) == 0;  // discard() drops the other name
 }
 
+// Copies the complete, flushed new content into the target itself: for a file whose other
+// names must see it (hard links) or whose owner or attributes a new file could not be given.
+// The content keeps a name beside the target until the copy is whole, so that a failure in the
+// middle of it loses nothing that was saved. Room for the new length is taken first, so that a
+// full disk fails before the old content is touched.
+bool AtomicFile::copyIntoTarget() {
+    const std::string saved = savedNameFor(folder_, target_);
+    ::unlink(saved.c_str());
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    // Without links (vfat), the copy goes on unguarded, as any in-place writer's would.
+    const bool named = unnamed_ ? ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, saved.c_str(),
+                                           AT_SYMLINK_FOLLOW) == 0
+                                : ::link(temporary_.c_str(), saved.c_str()) == 0;
+    struct stat content {};
+    if (::fstat(fd_, &content) != 0) return failWithReason(kErrCannotWrite, errno);
+    const off_t length = content.st_size;
+    const int out = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    int why = out < 0 ? errno : 0;
+    bool ok = out >= 0;
+    if (ok && length > 0 && ::fallocate(out, 0, 0, length) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+        ok = false;
+        why = errno;
+    }
+    std::vector<uint8_t> chunk(size_t(1) << 20);
+    for (off_t at = 0; ok && at < length;) {
+        const ssize_t got = ::pread(fd_, chunk.data(), chunk.size(), at);
+        if (got <= 0) {
+            ok = false;
+            why = got < 0 ? errno : EIO;
+        } else if (!writeAll(out, chunk.data(), size_t(got), at)) {
+            ok = false;
+            why = errno;
+        } else {
+            at += got;
+        }
+    }
+    if (ok && (::ftruncate(out, length) != 0 || ::fsync(out) != 0)) {
+        ok = false;
+        why = errno;
+    }
+    if (out >= 0 && ::close(out) != 0 && ok) {
+        ok = false;
+        why = errno;
+    }
+    // Kept when the old content may already be gone; dropped when the target holds the new.
+    if (named && ok) ::unlink(saved.c_str());
+    if (named && !ok && out < 0) ::unlink(saved.c_str());
+    return ok || failWithReason(kErrCannotWrite, why);
+}
+
 bool AtomicFile::commit() {
     if (fd_ < 0 || failed_) return fail(kErrCannotWrite);
+    if (inPlace_) {
+        const bool ok = ::fsync(fd_) == 0 ? copyIntoTarget()
+                                          : failWithReason(kErrCannotWrite, errno);
+        const int code = lastError(), reason = lastErrorReason();
+        discard();
+        if (!ok) {
+            failed_ = true;
+            return failWithReason(code, reason);
+        }
+        return true;
+    }
     // The data reaches the disk before the name does, so a crash shows the old file or the
     // whole new one. The unnamed file gets its name only now: the target's own when nothing may
     // be replaced, else a temporary one that is then renamed over the target.

@@ -5,6 +5,10 @@
 // replace the target only when every write, the flush to disk and the close have succeeded.
 // On any failure the old file stays byte for byte, no temporary file is left, and the last
 // error carries the operating system's reason (engine/core/error.h: lastErrorMessage()).
+// Modelled on GLib's g_file_replace: only a regular file (or a link to one) is replaced; the
+// replacement is the same file to others (owner, group, permissions, ACL and extended
+// attributes), and where it could not be (another user's file, several hard links), the new
+// content, once complete and flushed, is copied into the old file in place.
 
 #include <sys/types.h>
 
@@ -32,10 +36,14 @@ class AtomicFile {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     /// Begins replacing (or creating) `path` (UTF-8 or the file system's bytes). Saving over a
-    /// symbolic link replaces the file it points to. Fails with error 21 and its reason when no
-    /// temporary file can be made in the folder, or when `path` names a folder. With
-    /// Existing::Keep the file is only ever created: error 21 (reason EEXIST) when something
-    /// is at the path, at open() or, should it appear meanwhile, at commit().
+    /// symbolic link replaces the file it points to; a dangling link gets the file it names.
+    /// Fails with error 21 and its reason when no temporary file can be made in the folder, or
+    /// when `path` names a folder (EISDIR) or anything else that is not a regular file
+    /// (kReasonNotRegularFile). With Existing::Keep the file is only ever created: error 21
+    /// (reason EEXIST) when something is at the path, at open() or, should it appear
+    /// meanwhile, at commit(). Where unnamed files are not to be had, the temporary file gets
+    /// a name of its own form, and what killed writes left in the folder is removed first
+    /// (leftover_temporaries.h).
     bool open(const std::string& path, Existing existing = Existing::Replace);
     /// Appends `size` bytes. Fails with error 22 and its reason (a full disk: ENOSPC); the
     /// temporary file is then dropped and commit() fails too.
@@ -46,8 +54,13 @@ class AtomicFile {
     /// writeAt() does not move. Errors as write().
     bool writeAt(uint64_t offset, const void* data, size_t size);
     /// Makes the written bytes the file at the path: flushed to disk, closed, renamed over the
-    /// target (whose permission bits it takes), the rename itself flushed. Error 22 and its
-    /// reason on failure, when nothing at the path has changed.
+    /// target, the rename itself flushed. The replacement has the target's owner, group,
+    /// permission bits, ACL and extended attributes; a target that cannot be given them, or
+    /// that has several hard links, is rewritten in place instead, from the complete and
+    /// flushed new content (every name of it then sees the new content). Error 22 and its
+    /// reason on failure, when nothing at the path has changed (a rewrite in place that fails
+    /// after it began leaves the new content beside it, in a hidden file named after it with
+    /// ".ximora-saved").
     bool commit();
     /// Gives the file these permission bits instead of the replaced file's (or the umask's for
     /// a new file). Error 22 with its reason.
@@ -57,9 +70,14 @@ class AtomicFile {
 
     bool isOpen() const { return fd_ >= 0; }
 
+    /// Whether the commit will rewrite the target in place (see commit()).
+    bool rewritesInPlace() const { return inPlace_; }
+
   private:
+    bool openTemporary();
     bool linkTemporaryName();
     bool placeWithoutReplacing();
+    bool copyIntoTarget();
     bool put(const void* data, size_t size, off_t offset);  // offset < 0: appended
 
     // Bytes written, and how many of them were handed to the disk ahead of commit().
@@ -69,6 +87,7 @@ class AtomicFile {
     bool failed_ = false;
     bool unnamed_ = false;   // O_TMPFILE: no name until commit()
     bool keep_ = false;      // never replace a file at the target
+    bool inPlace_ = false;   // the target is rewritten in place at commit()
     std::string target_;     // the file to replace, symbolic links resolved
     std::string folder_;     // its folder
     std::string temporary_;  // the temporary file's name while it has one
