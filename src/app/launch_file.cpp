@@ -212,12 +212,9 @@ bool writeLaunchFile(const QString& file, const LaunchRecord& record, QString& e
     if (!encodeLaunchFile(file, record, bytes, error)) return false;
     QString why;
     if (platform::writeFileAtomically(file, bytes, &why)) return true;
-    // A caller may hand over a record in a folder where it may change the file but not add one
-    // beside it: the record, whose length does not change, is then answered in place.
-    const int reason = engine::lastErrorReason();
-    if (engine::lastError() == engine::kErrCannotCreate && (reason == EACCES || reason == EPERM) &&
-        platform::rewriteFileInPlace(file, bytes, &why))
-        return true;
+    // A record whose folder refuses new files, or a disk too full for another copy of it, is
+    // answered in place: its length does not change, so it needs no new space.
+    if (platform::rewriteFileInPlace(file, bytes, nullptr)) return true;
     error = "起動ﾌｧｲﾙ " + file + " に結果を書き込めません\r" + why;
     return false;
 }

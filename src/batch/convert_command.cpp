@@ -3,6 +3,9 @@
 #include <ostream>
 
 #include "batch/batch_command.h"
+#include <QFile>
+
+#include "editor/document/save_questions.h"
 #include "engine/codecs/page_count.h"
 #include "engine/core/error.h"
 #include "engine/formats/file_conversion.h"
@@ -11,8 +14,13 @@ namespace ximora::batch {
 
 int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     int quality = 0;
+    bool force = false;
     std::vector<std::string> paths;
     for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--force") {
+            force = true;
+            continue;
+        }
         if (args[i] == "--quality" && i + 1 < args.size()) {
             const std::string& value = args[++i];
             const auto [end, error] =
@@ -27,6 +35,11 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
         }
     }
     if (paths.size() != 2) return 2;
+    // A read-only target is replaced only when the command says so.
+    if (!force && editor::isReadOnlyFile(QFile::decodeName(paths[1].c_str()))) {
+        err << "ximora-batch: " << paths[1] << ": read-only; not replaced (--force replaces it)\n";
+        return 1;
+    }
     bool sourceFailed = false;
     if (!engine::convertFile(paths[0], paths[1], quality, &sourceFailed)) {
         reportFileError(err, sourceFailed ? paths[0] : paths[1], engine::lastError());

@@ -19,6 +19,7 @@
 
 #include "editor/document/picture_document.h"
 #include "editor/document/picture_facts.h"
+#include "editor/document/save_questions.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/budget_reservation.h"
 #include "engine/core/parallel.h"
@@ -121,6 +122,7 @@ struct Options {
     bool status = false;  // one line per file on stdout: file, "ok" or "failed"
     QString outDir;
     bool inPlace = false;
+    bool force = false;  // replace read-only files
     QStringList files;
 };
 
@@ -144,8 +146,16 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     // (most commands make one), and waits while the others leave too little for that.
     const engine::BudgetReservation reservation(
         2 * engine::headerRasterBytes(QFile::encodeName(file).toStdString()));
+    // A read-only file is replaced only when the run says so.
+    const QString written =
+        options.inPlace ? file : QDir(options.outDir).filePath(QFileInfo(file).fileName());
+    if (!options.force && editor::isReadOnlyFile(written)) {
+        printError(written + QStringLiteral(": read-only; not changed (--force replaces it)"));
+        return false;
+    }
     PictureDocument doc;
     doc.start(QString(), undoKind);
+    doc.setReplaceReadOnly(options.force);
     doc.pcOpen(0, file, true);
     if (!doc.hasImage()) return false;  // the engine's message has been printed
     const int pages = editor::filePages(file);
@@ -225,6 +235,8 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
                 options.files << QString::fromStdString(name);
         } else if (a == QStringLiteral("--in-place")) {
             options.inPlace = true;
+        } else if (a == QStringLiteral("--force")) {
+            options.force = true;
         } else if (a.startsWith('-')) {
             return 2;  // main prints the usage
         } else {

@@ -83,6 +83,25 @@ TEST_F(ProgramSafety, AFullDiskLeavesTheLaunchFileByteForByteAndSaysSo) {
               QStringList{"PC_FL.PDAT"});
 }
 
+// A disk with room for the picture but not for another copy of the record: the record is
+// answered in place, since the picture was written.
+TEST_F(ProgramSafety, ALaunchRecordIsAnsweredInPlaceWhenTheDiskIsFull) {
+    const QString image = home() + "/a.bmp";
+    savePicture(image, 4, 4, Qt::red);
+    const QString launch = home() + "/PC_FL.PDAT";
+    const QByteArray record =
+        field(image, 255) + single(0) + single(0) + i16(0) + i16(-1) + i32(0) + i16(0);
+    writeAll(launch, record);
+    // No file may grow past 274 bytes: the 277-byte record cannot be written anew, but its
+    // answer at byte 271 fits in place.
+    const Result r = run({launch}, {"回転⇒右90度", "取込⇒選択"}, {}, {}, diskFullPast(274));
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_EQ(QImage(image).size(), QSize(4, 4));
+    QByteArray answered = record;
+    answered.replace(271, 2, i16(-1));
+    EXPECT_EQ(readAll(launch), answered);
+}
+
 TEST_F(ProgramSafety, SettingsThatBeginWithAnEmptyLineKeepTheirMacros) {
     writeAll(xml(), "\r\n" + settingsWith(home()));
     const Result r = run({}, {});

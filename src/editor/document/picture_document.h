@@ -186,6 +186,9 @@ class PictureDocument : public QObject {
     /// Writes the picture (only the selection with `selectionOnly`) into a launch job's own
     /// file `path` (kSaveReplaceNamed). False when that file does not hold it.
     bool saveJobResult(const QString& path, bool selectionOnly);
+    /// Whether a read-only file is replaced by an overwrite without a question (ximora-batch's
+    /// --force); otherwise it is asked about, and a window-less run refuses it.
+    void setReplaceReadOnly(bool replace) { replaceReadOnly_ = replace; }
 
     /// Saves `image` (not the document's) under `name` as the document's own saves would: the
     /// extension decides the format and colour conversion, the document's JPEG quality applies.
@@ -345,6 +348,7 @@ class PictureDocument : public QObject {
     bool vector_ = false;
     bool lastOk_ = false;
     bool pictureChanged_ = false;  ///< set by every edit that changed the picture; see pcAct
+    bool replaceReadOnly_ = false;
     Selection selection_;
     Selection savedSelection_;  ///< "現在のｻｲｽﾞを保存" keeps it for "前回のｻｲｽﾞを呼出"
     RegisteredRanges ranges_;

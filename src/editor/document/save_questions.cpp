@@ -1,5 +1,9 @@
 #include "editor/document/save_questions.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QFileInfo>
 
 #include "editor/document/picture_facts.h"
@@ -16,9 +20,19 @@ bool askBeforeLoss(const QString& text) {
     return util::messages().message(question) == util::MsgAnswer::Yes;
 }
 
+bool isReadOnlyFile(const QString& path) {
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
+}
+
+QString readOnlyFileMessage() { return QStringLiteral("このﾌｧｲﾙは読み取り専用です｡"); }
+
 bool confirmReplace(const QString& path) {
     if (!QFileInfo(path).isFile()) return true;
     QString text = QFileInfo(path).fileName() + QStringLiteral(" は既に存在します｡\r");
+    if (isReadOnlyFile(path)) text += readOnlyFileMessage() + '\r';
     if (const int pages = filePages(path); pages > 1)
         text += QStringLiteral("このﾌｧｲﾙの") + QString::number(pages) +
                 QStringLiteral("ﾍﾟｰｼﾞのうち") + QString::number(pages - 1) +

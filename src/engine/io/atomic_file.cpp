@@ -278,7 +278,7 @@ bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t si
 }
 
 bool rewriteFileInPlace(const std::string& path, const uint8_t* data, size_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return failWithReason(kErrCannotOpen, errno);
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0;
@@ -288,15 +288,31 @@ bool rewriteFileInPlace(const std::string& path, const uint8_t* data, size_t siz
         return fail(kErrBadParameter);
     }
     // Same length on an existing file: the blocks are there, so a full disk cannot cut it.
-    for (size_t done = 0; ok && done < size;) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, off_t(done));
+    // Only the bytes that differ are written (a record's answer is a flag or two), so that the
+    // rest stays as it was whatever happens.
+    std::vector<uint8_t> old(size);
+    for (size_t got = 0; ok && got < size;) {
+        const ssize_t n = ::pread(fd, old.data() + got, size - got, off_t(got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ok = false;
             why = n < 0 ? errno : EIO;
         } else {
-            done += size_t(n);
+            got += size_t(n);
         }
+    }
+    for (size_t at = 0; ok && at < size;) {
+        if (old[at] == data[at]) {
+            ++at;
+            continue;
+        }
+        size_t end = at;
+        while (end < size && old[end] != data[end]) ++end;
+        if (!writeAll(fd, data + at, end - at, off_t(at))) {
+            ok = false;
+            why = errno;
+        }
+        at = end;
     }
     if (ok && ::fsync(fd) != 0) {
         ok = false;

@@ -99,7 +99,8 @@ bool writeFileAtomically(const std::string& path, const uint8_t* data, size_t si
                          Existing existing = Existing::Replace);
 
 /// Overwrites the existing file `path` in place with exactly as many bytes as it holds, flushed
-/// to disk: for a record that must be answered even where its folder refuses new files. Error
+/// to disk: for a record that must be answered even where its folder refuses new files or the
+/// disk has no room for another copy. Only the bytes that differ are written. Error
 /// 20 when it cannot be opened for writing, 5 when its length differs from `size`, 22 when
 /// writing or flushing fails, each with its reason.
 bool rewriteFileInPlace(const std::string& path, const uint8_t* data, size_t size);

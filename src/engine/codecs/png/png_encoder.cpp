@@ -19,7 +19,7 @@ namespace {
 
 void writeToSink(png_structp png, png_bytep data, size_t length) {
     auto* sink = static_cast<ByteSink*>(png_get_io_ptr(png));
-    if (!sink->write(data, length)) pngFail(png, lastError());
+    if (!sink->write(data, length)) pngFail(png, lastError(), lastErrorReason());
 }
 
 void flushNothing(png_structp) {}
@@ -145,7 +145,8 @@ bool PngEncoder::run() {
     if (!info_) return fail(kErrMemory);
     // A sink's own failure (a full disk) keeps its code; libpng's complaints are write errors.
     if (setjmp(trap_.jump))
-        return fail(trap_.code == kErrFileBroken ? kErrCannotWrite : trap_.code);
+        return failWithReason(trap_.code == kErrFileBroken ? kErrCannotWrite : trap_.code,
+                              trap_.reason);
     // A kept ICC profile that libpng finds inconsistent is dropped rather than failing the save.
     png_set_benign_errors(png_, 1);
     png_set_write_fn(png_, &sink_, writeToSink, flushNothing);
@@ -192,18 +193,19 @@ bool PngEncoder::writeImageData() {
             std::swap(current, spare);  // the row just filtered is the next one's row above
         }
     };
-    // Runs on the worker that finishes a strip; the sink's error is that thread's, so it is
-    // carried back here.
-    int sinkError = kOk;
+    // Runs on the worker that finishes a strip; the sink's error and its reason (a full disk)
+    // are that thread's, so they are carried back here.
+    int sinkError = kOk, sinkReason = 0;
     job.emit = [&](const uint8_t* data, size_t size) {
         pending.insert(pending.end(), data, data + size);
         if (pending.size() < kIdatBytes) return true;
         const bool written = writeChunk(sink_, "IDAT", pending.data(), pending.size());
-        if (!written) sinkError = lastError();
+        if (!written) sinkError = lastError(), sinkReason = lastErrorReason();
         pending.clear();
         return written;
     };
-    if (!deflateInStrips(job)) return sinkError != kOk ? fail(sinkError) : false;
+    if (!deflateInStrips(job))
+        return sinkError != kOk ? failWithReason(sinkError, sinkReason) : false;
     return (pending.empty() || writeChunk(sink_, "IDAT", pending.data(), pending.size())) &&
            writeChunk(sink_, "IEND", nullptr, 0);
 }

@@ -18,8 +18,10 @@ void pngErrorCallback(png_structp png, png_const_charp message) {
 
 void pngWarningCallback(png_structp, png_const_charp) {}
 
-void pngFail(png_structp png, int code) {
-    static_cast<PngErrorTrap*>(png_get_error_ptr(png))->code = code;
+void pngFail(png_structp png, int code, int reason) {
+    auto* trap = static_cast<PngErrorTrap*>(png_get_error_ptr(png));
+    trap->code = code;
+    trap->reason = reason;
     png_error(png, "stopped");
 }
 

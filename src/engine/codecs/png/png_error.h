@@ -10,7 +10,8 @@ namespace ximora::engine {
 
 struct PngErrorTrap {
     std::jmp_buf jump;
-    int code = 0;  ///< engine error code of the error that jumped
+    int code = 0;    ///< engine error code of the error that jumped
+    int reason = 0;  ///< the system's reason kept with it (a full disk), or 0
 };
 
 /// Error and warning callbacks for png_create_read_struct / png_create_write_struct, with
@@ -19,6 +20,6 @@ void pngErrorCallback(png_structp png, png_const_charp message);
 void pngWarningCallback(png_structp png, png_const_charp message);
 
 /// Stops the codec with engine error `code` (used by the read and write callbacks).
-[[noreturn]] void pngFail(png_structp png, int code);
+[[noreturn]] void pngFail(png_structp png, int code, int reason = 0);
 
 }  // namespace ximora::engine
