@@ -277,8 +277,14 @@ void FmMainWindow::rSaveAsDetailed(const QString&) {
 }
 
 void FmMainWindow::rMail(const QString&) {
-    if (currentFile_.isEmpty()) return;
-    Mail(QFileInfo(currentFile_).fileName(), QString(), currentFile_);
+    // The picture as the user sees it (edited, only the selection when there is one, also an
+    // untitled one) goes as the mail file of the working folder.
+    editor::PictureDocument* doc = pce_->GetObject();
+    if (!doc->hasImage()) return;
+    const QString mailed = doc->saveMailCopy(shared().sUsrDir + QStringLiteral("Wrk/pic.jpg"));
+    if (mailed.isEmpty()) return;  // cancelled, or not written (its message has been shown)
+    const QString shown = doc->file().isEmpty() ? mailed : doc->file();
+    Mail(QFileInfo(shown).fileName(), QString(), {mailed});
 }
 
 void FmMainWindow::rSendTo(const QString&) { W_SendTo(); }

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QTest>
+
 #include "app/main_window.h"
 #include "app/menus/pp_pic.h"
 #include "app/windows/sb_kkn.h"
@@ -446,4 +448,42 @@ TEST_F(MainWindowTest, ColourManagementSettingIsReadAndWrittenBack) {
     ASSERT_TRUE(reread.GetTxt(util::shared().sUsrDir + "User.xml"));
     reread.GetGtx("設定");
     EXPECT_EQ(reread.vGtVal("色管理", ""), "True");
+}
+
+// "画像を添付してﾒｰﾙ" mails the picture as the user sees it (edited, only the selection), saved as
+// the working folder's mail file, also from a folder whose name holds commas: each attachment
+// is one whole argument of the mail tool.
+TEST_F(MainWindowTest, MailSendsThePictureAsSeenAsOneWholeAttachment) {
+    QTemporaryDir tools;
+    const QString log = tools.filePath("arguments");
+    QFile mailer(tools.filePath("xdg-email"));
+    ASSERT_TRUE(mailer.open(QIODevice::WriteOnly));
+    mailer.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\n")
+                     .arg(log)
+                     .toUtf8());
+    mailer.close();
+    mailer.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ScopedEnv path("PATH", (tools.path() + ":" + qgetenv("PATH")).toUtf8());
+
+    QDir().mkpath(pics() + "/x,/etc");
+    const QString file = picture("x,/etc/passwd,y.png", 12, 8);
+    FmMainWindow main;
+    startInteractive(main, QString());
+    main.editor()->pcOpen(0, file);
+    ASSERT_EQ(main.editor()->prFile(), file);
+    main.commandHook("回転", "右90度");
+    main.editor()->GetObject()->setSelection({1, 2, 5, 9});  // 4 × 7 of the turned picture
+    msg_->onModal([](QDialog&) { return int(QDialog::Accepted); });  // the preset name
+    main.commandHook("ﾌｧｲﾙ", "画像を添付してﾒｰﾙ");
+    QFile arguments(log);
+    for (int wait = 0; wait < 200 && arguments.size() == 0; ++wait) QTest::qWait(20);
+    ASSERT_TRUE(arguments.open(QIODevice::ReadOnly));
+    const QString mailFile = util::shared().sUsrDir + "Wrk/pic.jpg";
+    EXPECT_EQ(QString::fromUtf8(arguments.readAll()).split('\n', Qt::SkipEmptyParts),
+              (QStringList{"--utf8", "--subject", "passwd,y.png", "--body", "--attach", mailFile}));
+    EXPECT_EQ(sizeOnDisk(mailFile), QSize(4, 7));
+    // The picture's own file and state are as they were.
+    EXPECT_EQ(main.editor()->prFile(), file);
+    EXPECT_EQ(main.editor()->GetObject()->editState(), editor::kStateEdited);
+    main.close();
 }

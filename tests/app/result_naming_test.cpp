@@ -39,8 +39,8 @@ TEST(FolderJobNaming, NumbersAfterTheLargestAndPicksTheTypeByColourCode) {
     EXPECT_FALSE(gif);
 }
 
-TEST(Mail, AttachmentsSplitAtCommasSkippingEmptyParts) {
-    EXPECT_EQ(app::mailAttachments("/a.jpg,,/b.jpg"), (QStringList{"/a.jpg", "/b.jpg"}));
-    EXPECT_EQ(app::mailAttachments("/my pics/a b.jpg"), QStringList{"/my pics/a b.jpg"});
-    EXPECT_EQ(app::mailArguments("s", "t", "/x.jpg").mid(5), (QStringList{"--attach", "/x.jpg"}));
+TEST(Mail, EachAttachmentIsOneWholeArgument) {
+    EXPECT_EQ(app::mailArguments("a,b", "t", {"/d/x,/etc/passwd,y.jpg", "/my pics/a b.jpg"}),
+              (QList<QByteArray>{"--utf8", "--subject", "a,b", "--body", "t", "--attach",
+                                 "/d/x,/etc/passwd,y.jpg", "--attach", "/my pics/a b.jpg"}));
 }

@@ -340,3 +340,41 @@ TEST_F(BatchRun, CommandsRunOnModernFormats) {
     EXPECT_EQ(turned.width(), 24);
     EXPECT_EQ(turned.height(), 32);
 }
+
+// A read-only file (no write permission) is replaced only with --force, in place or in --out,
+// and by convert.
+TEST_F(BatchRun, ReadOnlyFilesAreReplacedOnlyWithForce) {
+    const QString file = make(QStringLiteral("kept.bmp"), randomImage(6, 4, 24));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const QByteArray before = [&] {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--in-place"),
+                    file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("read-only; not changed"))) << r.errors.toStdString();
+    EXPECT_EQ(bytes(file), before);
+    r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--in-place"),
+             QStringLiteral("--force"), file});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_EQ(load(file).width(), 4);
+    EXPECT_FALSE(QFileInfo(file).permissions() & QFile::WriteOwner);  // still read-only
+
+    QProcess convert;
+    const QString batch = QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch");
+    const QString source = make(QStringLiteral("source.bmp"), randomImage(3, 2, 24));
+    convert.start(batch, {QStringLiteral("convert"), source, file});
+    ASSERT_TRUE(convert.waitForFinished(120000));
+    EXPECT_EQ(convert.exitCode(), 1);
+    EXPECT_EQ(load(file).width(), 4);
+    convert.start(batch, {QStringLiteral("convert"), QStringLiteral("--force"), source, file});
+    ASSERT_TRUE(convert.waitForFinished(120000));
+    EXPECT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+    EXPECT_EQ(load(file).width(), 3);
+}

@@ -245,5 +245,24 @@ TEST_F(DocumentTest, TheCloseQuestionSavesAPictureWithoutAFileUnderANewName) {
     EXPECT_EQ(doc_.editState(), kStateEdited);
 }
 
+// A read-only file is not replaced by "上書き保存" without a question; No keeps it.
+TEST_F(DocumentTest, AReadOnlyFileIsAskedAbout) {
+    open(8, 6);
+    const QString file = path(QStringLiteral("a.bmp"));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
+    const QByteArray before = bytesOf(file);
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    script_->clear();
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(script_->messageTexts(),
+              QStringList{QStringLiteral("このﾌｧｲﾙは読み取り専用です｡上書きしますか")});
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_EQ(doc_.editState(), kStateEdited);
+    script_->answer(util::MsgAnswer::Yes);
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    EXPECT_EQ(read(file).width(), 6);
+    EXPECT_FALSE(QFileInfo(file).permissions() & QFile::WriteOwner);
+}
+
 }  // namespace
 }  // namespace ximora::editor::testing

@@ -1,39 +1,27 @@
 #include "app/windows/mail.h"
 
-#include <QProcess>
+#include <QFile>
 
+#include "platform/watched_launch.h"
 #include "util/message_service.h"
 
 namespace ximora::app {
 
-QStringList mailAttachments(const QString& files) {
-    QStringList result;
-    for (const QString& part : files.split(','))
-        if (!part.isEmpty()) result << part;
-    return result;
-}
-
-QStringList mailArguments(const QString& subject, const QString& text, const QString& files) {
-    QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), subject,
-                          QStringLiteral("--body"), text};
-    for (const QString& file : mailAttachments(files))
-        arguments << QStringLiteral("--attach") << file;
+QList<QByteArray> mailArguments(const QString& subject, const QString& text,
+                                const QStringList& attachments) {
+    QList<QByteArray> arguments{"--utf8", "--subject", subject.toUtf8(), "--body", text.toUtf8()};
+    for (const QString& file : attachments) arguments << "--attach" << QFile::encodeName(file);
     return arguments;
 }
 
-void Mail(const QString& subject, const QString& text, const QString& files,
+void Mail(const QString& subject, const QString& text, const QStringList& attachments,
           const QString& program) {
-    // xdg-email may return at once or only when a mail program it started is closed; either
-    // way the window goes on, and the mail program is never ended from here. Its output does
-    // not mix into ours (automation reads our messages from standard error).
-    QProcess mail;
-    mail.setProgram(program);
-    mail.setArguments(mailArguments(subject, text, files));
-    mail.setStandardOutputFile(QProcess::nullDevice());
-    mail.setStandardErrorFile(QProcess::nullDevice());
-    if (!mail.startDetached())
-        util::messages().message(
-            QStringLiteral("OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸして下さい"));
+    platform::launchWatched(QFile::encodeName(program), mailArguments(subject, text, attachments),
+                            [] {
+                                util::messages().message(QStringLiteral(
+                                    "OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸ"
+                                    "して下さい"));
+                            });
 }
 
 }  // namespace ximora::app

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "editor/document/document_host.h"
 #include "editor/document/numeric_value.h"
@@ -179,7 +180,8 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
         util::messages().message(path + '\r' + readOnlyFormatMessage(ext));
         return false;
     }
-    if (chosen && !confirmReplace(path)) {
+    // The mail file is the program's own, in its working folder.
+    if (chosen && lastJob_ != kMailJob && !confirmReplace(path)) {
         if (webDialog) name.clear();
         return false;
     }
@@ -222,6 +224,16 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     }
     emit eChkFld();
     return true;
+}
+
+QString PictureDocument::saveMailCopy(const QString& path) {
+    settle();
+    // The mail job's save leaves the document's file and state alone.
+    const QString job = std::exchange(lastJob_, kMailJob);
+    QString name = path;
+    const bool saved = save(kSaveUnderName, name, true, true);
+    lastJob_ = job;
+    return saved ? name : QString();
 }
 
 bool PictureDocument::saveJobResult(const QString& path, bool selectionOnly) {

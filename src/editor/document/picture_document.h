@@ -186,6 +186,11 @@ class PictureDocument : public QObject {
     /// Writes the picture (only the selection with `selectionOnly`) into a launch job's own
     /// file `path` (kSaveReplaceNamed). False when that file does not hold it.
     bool saveJobResult(const QString& path, bool selectionOnly);
+    /// Saves the picture as the user sees it (only the selection when there is one) to be
+    /// mailed: `path` preset in the save dialog, which offers JPG, GIF, PNG and PCX. The
+    /// document's file and state stay as they are. The path written, or empty when the dialog
+    /// was cancelled or the save failed (after its message).
+    QString saveMailCopy(const QString& path);
     /// Whether a read-only file is replaced by an overwrite without a question (ximora-batch's
     /// --force); otherwise it is asked about, and a window-less run refuses it.
     void setReplaceReadOnly(bool replace) { replaceReadOnly_ = replace; }
