@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "app/desktop_entry.h"
 #include "platform/atomic_file.h"
 #include "platform/program_path.h"
 #include "platform/shell.h"
@@ -43,9 +44,17 @@ QString helpPageName(const QString& page) {
 }
 
 bool writeLinkFile(const QString& link, const QString& url) {
-    const QString text = "[Desktop Entry]\nType=Link\nName=" + QFileInfo(link).completeBaseName() +
-                         "\nURL=" + url + "\n";
+    const QString text = "[Desktop Entry]\nType=Link\nName=" +
+                         desktopStringValue(QFileInfo(link).completeBaseName()) +
+                         "\nURL=" + desktopStringValue(url) + "\n";
     return platform::writeFileAtomically(link, text.toUtf8());
+}
+
+QString openWithEntry(const QString& name, const QString& program) {
+    return "[Desktop Entry]\nType=Application\nName=" + desktopStringValue(name) +
+           "\nExec=" + desktopExecArgument(program) +
+           " %f\nTerminal=false\nNoDisplay=true\n"
+           "MimeType=" XIMORA_MIME_TYPES "\n";
 }
 
 void W_Help(const QString& page) {
@@ -64,11 +73,8 @@ void W_SendTo() {
     if (!QDir().mkpath(folder)) return;
     const QString program = platform::programFile();
     const QString entry = folder + "/" + shared().sExeNm + ".desktop";
-    const QString text = "[Desktop Entry]\nType=Application\nName=" + shared().sExeNm +
-                         "\nExec=\"" + program +
-                         "\" %f\nTerminal=false\nNoDisplay=true\n"
-                         "MimeType=" XIMORA_MIME_TYPES "\n";
-    if (!platform::writeFileAtomically(entry, text.toUtf8())) return;
+    if (!platform::writeFileAtomically(entry, openWithEntry(shared().sExeNm, program).toUtf8()))
+        return;
     util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + entry + " に作成しました");
 }
 

@@ -21,6 +21,10 @@ bool writeLinkFile(const QString& link, const QString& url);
 void W_Help(const QString& page);
 /// Opens a URL or path through the link file sUsrDir + "Wrk/htm_view.desktop". Silent.
 void W_HtmView(const QString& url);
+/// The text of the "Open With" entry of the program `program` named `name`: its Exec key
+/// quoted and escaped so that any path starts that program with the file.
+QString openWithEntry(const QString& name, const QString& program);
+
 /// Writes the desktop entry sExeNm + ".desktop" into $XDG_DATA_HOME/applications so that file
 /// managers offer the program under "Open With", and confirms it with a message. Silent on
 /// failure.

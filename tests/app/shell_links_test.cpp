@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -91,4 +92,28 @@ TEST(Mail, TheMailToolRunsOnItsOwnAndOneThatFailsIsReported) {
     app::Mail("s", "t", {"/a.jpg"}, "true");
     for (int wait = 0; wait < 20; ++wait) QTest::qWait(10);
     EXPECT_EQ(messages->messageTexts().size(), 2);
+}
+
+// The "Open With" entry starts the program wherever it lies: its path is one quoted, escaped
+// argument whatever it holds, and the entry passes desktop-file-validate.
+TEST(ShellLinks, TheOpenWithEntryEscapesEveryPath) {
+    const QString program = QStringLiteral("/opt/my apps/$HOME %f \"q\" `x` back\\slash/ximora");
+    const QString text = app::openWithEntry(QStringLiteral("ximora"), program);
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "\nExec=\"/opt/my apps/\\\\$HOME %%f \\\\\"q\\\\\" \\\\`x\\\\` back\\\\\\\\slash/ximora\" %f\n")))
+        << text.toStdString();
+    QTemporaryDir dir;
+    QFile entry(dir.filePath("ximora.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(text.toUtf8());
+    entry.close();
+    QProcess validate;
+    validate.start(QStringLiteral("desktop-file-validate"), {entry.fileName()});
+    ASSERT_TRUE(validate.waitForFinished(60000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+    // A line break in a link's address stays inside its value.
+    ASSERT_TRUE(app::writeLinkFile(dir.filePath("x.desktop"), "https://a.example/\nExec=rm"));
+    QFile link(dir.filePath("x.desktop"));
+    ASSERT_TRUE(link.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(link.readAll().contains("URL=https://a.example/\\nExec=rm\n"));
 }
