@@ -94,7 +94,7 @@ int timeFolder(const std::string& dir, int size, const std::string& cacheFile, b
     ThumbnailProducer producer;  // one worker per core, started before the clock
     FolderCacheReport report;
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = refreshFolderCache(dir, cacheFile, size, producer, report);
+    const bool ok = refreshFolderCache(dir, cacheFile, {}, size, producer, report);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (!ok || report.failed || (cached && report.made)) {
         std::fprintf(stderr, "thumbnails of %s failed: error %d, %zu failed, %zu made\n",

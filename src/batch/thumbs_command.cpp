@@ -89,7 +89,8 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         FolderCacheReport report;
         // Each folder counts its own files.
         std::optional<TerminalProgress> progress;
-        const bool ok = refreshFolderCache(folder, cacheFile, size, producer, report,
+        const std::string owner = beside ? std::string() : normalisedFolder(folder);
+        const bool ok = refreshFolderCache(folder, cacheFile, owner, size, producer, report,
                                            [&](size_t done, size_t total) {
                                                if (!progress) progress.emplace(stderr, total);
                                                progress->show(done);

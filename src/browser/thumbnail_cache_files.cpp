@@ -33,6 +33,12 @@ QString decodeCacheFolder(const QString& fileName) {
     return folder;
 }
 
+QString cacheOwner(const QString& folder) {
+    return beside ? QString()
+                  : QFile::decodeName(
+                        engine::normalisedFolder(QFile::encodeName(folder).toStdString()).c_str());
+}
+
 CleanupResult cleanCacheFolder(const QString& cacheFolder) {
     CleanupResult result;
     QDir dir(cacheFolder);
@@ -42,7 +48,10 @@ CleanupResult cleanCacheFolder(const QString& cacheFolder) {
         const QString name = file.fileName();
         // Shorter names cannot come from a folder path and a size; they are not ours.
         if (!name.endsWith(QLatin1String(".Dat")) || name.size() <= kSizeAndExtension) continue;
-        if (QFileInfo(decodeCacheFolder(name)).isDir()) continue;
+        const QString folder = QFile::decodeName(
+            engine::cacheFileFolder(QFile::encodeName(file.absoluteFilePath()).toStdString())
+                .c_str());
+        if (QFileInfo(folder).isDir()) continue;
         if (!QFile::remove(file.absoluteFilePath())) return result;
         result.report += file.absoluteFilePath() + u'\n';
     }

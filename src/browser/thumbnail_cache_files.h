@@ -13,8 +13,13 @@ bool cacheBesideImages();
 void setCacheBesideImages(bool beside);
 
 /// The cache file for `folder` (as the browser reports it) at thumbnail size `size`, by the
-/// current location flag and the user data folder.
+/// current location flag and the user data folder (engine::cacheFileFor: never another
+/// folder's).
 QString cacheFileName(const QString& folder, int size);
+
+/// The folder a cache made now for `folder` records: the folder itself for a central cache,
+/// none for one kept beside the images (which moves with them).
+QString cacheOwner(const QString& folder);
 
 /// The folder a central cache file name stands for, ending in "/": the name without its last
 /// seven characters (the three-digit size and ".Dat"), every "~" turned back into "/".
@@ -28,7 +33,8 @@ struct CleanupResult {
     QString report;   ///< full paths of the deleted files, each followed by a line break
 };
 
-/// Deletes every "*.Dat" file of `cacheFolder` whose folder no longer exists. Stops at the
+/// Deletes every "*.Dat" file of `cacheFolder` whose folder (the one it records, else the one
+/// its name stands for) no longer exists. Stops at the
 /// first file that cannot be deleted (those deleted before stay deleted).
 CleanupResult cleanCacheFolder(const QString& cacheFolder);
 

@@ -1,5 +1,7 @@
 #include "browser/thumbnail_set.h"
 
+#include "browser/thumbnail_cache_files.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QtConcurrent/QtConcurrentRun>
@@ -61,6 +63,7 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
     folder_ = folder;
     cacheFile_ = cacheFile;
     const std::string nativeFolder = QFile::encodeName(folder).toStdString();
+    const std::string owner = QFile::encodeName(cacheOwner(folder)).toStdString();
     std::vector<engine::FileEntry> files;
     engine::listImageFiles(nativeFolder, filter.toStdString(), files);
 
@@ -72,7 +75,7 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
         positionOf_[i] = int(i);
     }
     if (files.empty()) {
-        if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+        if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size), owner);
         return 0;
     }
     remaining_ = total_ = int(files.size());
@@ -80,12 +83,12 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
     emit progress(0, total_);
 
     if (again || cacheFile.trimmed().isEmpty()) {
-        if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+        if (!again) cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size), owner);
         start(std::move(files));
         return count();
     }
     // A large cache file takes a while to read; the grid shows its placeholders meanwhile.
-    cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size));
+    cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size), owner);
     waiting_ = std::move(files);
     loading_.setFuture(
         QtConcurrent::run([cache = cache_, path = QFile::encodeName(cacheFile).toStdString()] {

@@ -101,3 +101,44 @@ TEST_F(BatchThumbs, DrawingsGetThumbnailsToo) {
     EXPECT_EQ(out,
               drawings.string() + "\t" + (drawings / "Thmb100.Dat").string() + "\t3\t0\t3\t1\n");
 }
+
+// Two folders whose names encode alike ("x/a/b" and "x/a~b") never share thumbnails, and a
+// folder whose path is too long for a fixed name gets a cache too.
+TEST_F(BatchThumbs, FoldersThatEncodeAlikeKeepTheirOwnCaches) {
+    if (fs::exists(program_.parent_path() / "UserData.ini")) {
+        std::ifstream pointer(program_.parent_path() / "UserData.ini");
+        std::string token;
+        pointer >> token;
+        if (token != "%applicaion") GTEST_SKIP() << "the build's UserData.ini points elsewhere";
+    }
+    const fs::path slashed = home_ / "x/a/b", tilde = home_ / "x/a~b";
+    fs::create_directories(slashed);
+    fs::create_directories(tilde);
+    fs::copy_file(pics_ / "a.bmp", slashed / "one.bmp");
+    Image other;
+    other.allocateZeroed(50, 200, 24);
+    ASSERT_TRUE(saveImage((tilde / "two.bmp").string(), other, SaveOptions{}));
+    std::string out;
+    ASSERT_EQ(run(slashed.string() + " " + tilde.string(), &out), 0);
+    const std::string userData = (home_ / "data/Quorvel/ximora/").string();
+    const std::string first = cacheFileFor(false, userData, slashed.string(), 100);
+    const std::string second = cacheFileFor(false, userData, tilde.string(), 100);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(second));
+    EXPECT_EQ(cacheFileFolder(first), slashed.string());
+    EXPECT_EQ(cacheFileFolder(second), tilde.string());
+    // Run again: each finds its own thumbnail (one from the cache, none made).
+    ASSERT_EQ(run(slashed.string() + " " + tilde.string(), &out), 0);
+    EXPECT_EQ(out, slashed.string() + "\t" + first + "\t1\t1\t0\t0\n" + tilde.string() + "\t" +
+                       second + "\t1\t1\t0\t0\n");
+
+    fs::path deep = home_;
+    for (int i = 0; i < 12; ++i) deep /= std::string(24, char('a' + i));
+    fs::create_directories(deep);
+    fs::copy_file(pics_ / "a.bmp", deep / "deep.bmp");
+    ASSERT_EQ(run(deep.string(), &out), 0) << out;
+    const std::string deepCache = cacheFileFor(false, userData, deep.string(), 100);
+    EXPECT_TRUE(fs::exists(deepCache)) << deepCache;
+    EXPECT_EQ(cacheFileFolder(deepCache), deep.string());
+}

@@ -155,14 +155,16 @@ TEST_F(ThumbnailCacheTest, CachedPictureThatDoesNotUnpackShowsThePlaceholderAndI
         control.grid()->thumbnails().waitUntilDone();
         control.setPath(root + "/other");  // writes the cache
     }
-    // The one entry's packed pixels (after the 24-byte header, the body length and a body
-    // start of 32 bytes for "a.png") are wiped but for their end markers, the body's checksum
-    // is made right again: damage that only unpacking finds.
+    // The one entry's packed pixels (after the header, which records the folder, the body
+    // length and a body start of 32 bytes for "a.png") are wiped but for their end markers, the
+    // body's checksum is made right again: damage that only unpacking finds.
     QFile file(cache);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
     ASSERT_GT(bytes.size(), 64);
-    const qsizetype bodyAt = 28, bodySize = bytes.size() - bodyAt - 4, packedAt = 60;
+    const qsizetype header = 26 + QFile::encodeName(root).size();
+    const qsizetype bodyAt = header + 4, bodySize = bytes.size() - bodyAt - 4,
+                    packedAt = bodyAt + 32;
     bytes.replace(packedAt + 2, bytes.size() - 6 - packedAt - 2,
                   QByteArray(bytes.size() - 6 - packedAt - 2, '\0'));
     const uLong crc =

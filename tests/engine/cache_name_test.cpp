@@ -27,3 +27,15 @@ TEST(CacheName, BesideNamesAndTheModeSwitch) {
     EXPECT_EQ(cacheFileFor(true, "/u/", "/p", 100), "/p/Thmb100.Dat");
     EXPECT_EQ(cacheFileFor(false, "/u/", "/p", 100), "/u/Thumb/~p~100.Dat");
 }
+
+TEST(CacheName, AlternateNamesAreShortAndTellFoldersApart) {
+    const std::string a = alternateCacheFile("/u/", "/x/a/b", 100);
+    const std::string b = alternateCacheFile("/u/", "/x/a~b", 100);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.rfind("/u/Thumb/~x~a~b~#", 0), 0u) << a;
+    EXPECT_TRUE(a.ends_with("~100.Dat"));
+    const std::string longest = alternateCacheFile("/u/", "/" + std::string(600, 'x'), 100);
+    EXPECT_LE(longest.size() - std::string("/u/Thumb/").size(), 255u);
+    // A name too long for the file system is never the fixed one.
+    EXPECT_EQ(cacheFileFor(false, "/u/", "/" + std::string(600, 'x'), 100), longest);
+}

@@ -17,14 +17,14 @@ TEST(FolderCacheRefresh, BuildsThenReusesThenFollowsChanges) {
     ThumbnailProducer producer(makeTextThumbnail, 2);
 
     FolderCacheReport first;
-    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, 100, producer, first));
+    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, {}, 100, producer, first));
     EXPECT_EQ(first.files, 3u);
     EXPECT_EQ(first.made, 3u);
     EXPECT_EQ(first.failed, 1u);
     EXPECT_TRUE(first.written);
 
     FolderCacheReport second;
-    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, 100, producer, second));
+    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, {}, 100, producer, second));
     EXPECT_EQ(second.fromCache, 3u);
     EXPECT_EQ(second.made, 0u);
     EXPECT_EQ(second.failed, 1u);
@@ -33,7 +33,7 @@ TEST(FolderCacheRefresh, BuildsThenReusesThenFollowsChanges) {
     dir.write("c.gif", "10x10");  // repaired: size changed
     std::filesystem::remove(dir.file("b.png"));
     FolderCacheReport third;
-    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, 100, producer, third));
+    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, {}, 100, producer, third));
     EXPECT_EQ(third.files, 2u);
     EXPECT_EQ(third.fromCache, 1u);
     EXPECT_EQ(third.made, 1u);
@@ -45,7 +45,7 @@ TEST(FolderCacheRefresh, BuildsThenReusesThenFollowsChanges) {
     // A damaged cache file is rebuilt whole.
     dir.write("Thmb100.Dat", "XIMTHUMB garbage");
     FolderCacheReport fourth;
-    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, 100, producer, fourth));
+    ASSERT_TRUE(refreshFolderCache(dir.path(), cacheFile, {}, 100, producer, fourth));
     EXPECT_EQ(fourth.made, 2u);
     EXPECT_TRUE(fourth.written);
     EXPECT_TRUE(ThumbnailCache(100).load(cacheFile));
@@ -55,7 +55,7 @@ TEST(FolderCacheRefresh, MissingFolderFailsAndWritesNothing) {
     TestFolder dir;
     ThumbnailProducer producer(makeTextThumbnail, 1);
     FolderCacheReport report;
-    EXPECT_FALSE(refreshFolderCache(dir.file("none"), dir.file("c.Dat"), 100, producer, report));
+    EXPECT_FALSE(refreshFolderCache(dir.file("none"), dir.file("c.Dat"), {}, 100, producer, report));
     EXPECT_EQ(lastError(), kErrFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.Dat")));
 }

@@ -257,7 +257,7 @@ TEST(ModernFormats, AFolderOfThemGetsThumbnails) {
     ThumbnailProducer producer(loadThumbnail, 2);
     FolderCacheReport report;
     ASSERT_TRUE(
-        refreshFolderCache(folder.path(), folder.file("Thmb100.Dat"), 100, producer, report));
+        refreshFolderCache(folder.path(), folder.file("Thmb100.Dat"), {}, 100, producer, report));
     EXPECT_EQ(report.files, copied);
     EXPECT_EQ(report.made, copied);
     EXPECT_EQ(report.failed, 0u);

@@ -89,10 +89,10 @@ TEST(ThumbnailCache, UnpacksOnLookupAndDropsAnEntryThatDoesNotUnpack) {
     ThumbnailCache good(100);
     good.store(kA, pattern(40, 30, 1));
     std::vector<uint8_t> bytes = good.serialise();
-    // One entry: header (24 bytes), body length, body, body checksum; the packed pixels end
+    // One entry: header (26 bytes), body length, body, body checksum; the packed pixels end
     // the body. All but their start and end markers are wiped and the checksum made right
     // again, as a fault no checksum catches would look.
-    const size_t bodyAt = 28, bodySize = bytes.size() - bodyAt - 4;
+    const size_t bodyAt = 30, bodySize = bytes.size() - bodyAt - 4;
     const size_t packedAt = bodyAt + 2 + kA.name.size() + 25;
     ASSERT_EQ(bytes[packedAt], 0xFF);
     std::fill(bytes.begin() + ptrdiff_t(packedAt + 2), bytes.end() - 6, uint8_t(0));

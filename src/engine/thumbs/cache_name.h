@@ -27,8 +27,20 @@ std::string centralCacheFile(std::string_view userDataFolder, std::string_view f
 /// Cache file kept beside the images: folder + "/Thmb" + cacheSizeText(size) + ".Dat".
 std::string besideCacheFile(std::string_view folder, int size);
 
-/// Which of the two names the browser uses: the settings flag `TMB_DR` (true = beside).
+/// The central cache file of a folder whose name the fixed one cannot be: the encoded folder
+/// cut to 150 bytes + "~#" + 16 hexadecimal digits of the folder's hash + "~" + size + ".Dat".
+std::string alternateCacheFile(std::string_view userDataFolder, std::string_view folder,
+                               int size);
+
+/// Which cache file the browser uses: the settings flag `TMB_DR` (true = beside). A central
+/// one is centralCacheFile unless that name is too long for the file system, or is taken by
+/// the cache of another folder whose name encodes alike ("/a/b" and "/a~b"): then
+/// alternateCacheFile, so that no two folders ever share thumbnails.
 std::string cacheFileFor(bool beside, std::string_view userDataFolder, std::string_view folder,
                          int size);
+
+/// The folder whose cache the central cache file `path` is: the one it records, or, for a
+/// file that records none, the one its fixed name encodes ("~" turned back into "/").
+std::string cacheFileFolder(const std::string& path);
 
 }  // namespace ximora::engine

@@ -6,16 +6,16 @@
 
 namespace ximora::engine {
 
-bool refreshFolderCache(const std::string& folder, const std::string& cacheFile, int size,
-                        ThumbnailProducer& producer, FolderCacheReport& report,
-                        const FolderProgress& progress) {
+bool refreshFolderCache(const std::string& folder, const std::string& cacheFile,
+                        const std::string& recordedFolder, int size, ThumbnailProducer& producer,
+                        FolderCacheReport& report, const FolderProgress& progress) {
     report = {};
     if (size < 1 || size > kMaxSide) return fail(kErrBadParameter);
     std::vector<FileEntry> files;
     if (!listImageFiles(folder, kImageFilter, files)) return false;
     report.files = files.size();
 
-    auto cache = std::make_shared<ThumbnailCache>(size);
+    auto cache = std::make_shared<ThumbnailCache>(size, recordedFolder);
     cache->load(cacheFile);  // missing or damaged: start empty
     cache->retain(files);
     std::mutex mutex;

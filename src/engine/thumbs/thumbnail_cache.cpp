@@ -13,24 +13,26 @@
 #include "engine/thumbs/pixel_packing.h"
 
 // Cache file layout, all numbers little-endian:
-//   header  "XIMTHUMB", u32 version (3), u32 thumbnail size, u32 entry count,
-//           u32 CRC-32 of the 20 bytes before it
+//   header  "XIMTHUMB", u32 version (4), u32 thumbnail size, u32 entry count,
+//           u16 folder length, the folder's bytes (empty for a cache kept beside the images),
+//           u32 CRC-32 of the header bytes before it
 //   entry   u32 body length, body, u32 CRC-32 of the body
 //   body    u16 name length, name bytes, u64 file size, i64 modification time (ns),
 //           u8 state (0 thumbnail, 1 failed), u16 width, u16 height, u32 packed length,
 //           packed pixels (pixel_packing.h, a JPEG; none for a failed entry)
 // The file ends right after the last entry. Any deviation makes the whole file count as
 // damaged: a cache is only a copy, and rebuilding it is always safe. Version 1 held deflated
-// RGB, version 2 thumbnails not yet converted to sRGB; such files are not read and get
-// rewritten. Loading checks the structure and checksums
+// RGB, version 2 thumbnails not yet converted to sRGB, version 3 no folder; such files are not
+// read and get rewritten. Loading checks the structure and checksums
 // only; packed pixels that do not decode are found by lookup(), which drops that entry.
 
 namespace ximora::engine {
 namespace {
 
 constexpr std::string_view kMagic = "XIMTHUMB";
-constexpr uint32_t kVersion = 3;
-constexpr size_t kHeaderSize = 24;
+constexpr uint32_t kVersion = 4;
+// The header's fixed part: magic, version, size, count, folder length.
+constexpr size_t kHeaderFixed = 22;
 // Fixed part of a body: name length, file size, time, state, width, height, packed length.
 constexpr size_t kBodyFixed = 2 + 8 + 8 + 1 + 2 + 2 + 4;
 // Cache files hold small thumbnails; anything past this is not one of ours.
@@ -91,7 +93,26 @@ uint32_t crcOf(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-ThumbnailCache::ThumbnailCache(int size) : size_(size) {}
+ThumbnailCache::ThumbnailCache(int size, std::string_view folder)
+    : size_(size), folder_(folder.size() <= 0xFFFF ? std::string(folder) : std::string()) {}
+
+bool recordedCacheFolder(const std::string& path, std::string& folder) {
+    std::vector<uint8_t> head;
+    if (!readFileHead(path, kHeaderFixed + 0xFFFF + 4, head)) return false;
+    Reader in(head.data(), head.size());
+    uint32_t version = 0, size = 0, count = 0, crc = 0;
+    uint16_t folderSize = 0;
+    if (head.size() < kHeaderFixed + 4 || std::memcmp(head.data(), kMagic.data(), kMagic.size()) != 0)
+        return false;
+    in.skip(kMagic.size());
+    in.u32(version), in.u32(size), in.u32(count), in.u16(folderSize);
+    const auto* text = reinterpret_cast<const char*>(in.here());
+    if (version != kVersion || !in.skip(folderSize) || !in.u32(crc) ||
+        crc != crcOf(head.data(), kHeaderFixed + folderSize))
+        return false;
+    folder.assign(text, folderSize);
+    return true;
+}
 
 size_t ThumbnailCache::count() const {
     std::lock_guard lock(mutex_);
@@ -134,13 +155,18 @@ bool ThumbnailCache::parseShared(std::shared_ptr<const std::vector<uint8_t>> fil
     };
     Reader in(data, size);
     uint32_t version = 0, thumbSize = 0, count = 0, headerCrc = 0;
-    if (size < kHeaderSize || std::memcmp(data, kMagic.data(), kMagic.size()) != 0)
+    uint16_t folderSize = 0;
+    if (size < kHeaderFixed + 4 || std::memcmp(data, kMagic.data(), kMagic.size()) != 0)
         return damaged();
     in.skip(kMagic.size());
-    in.u32(version), in.u32(thumbSize), in.u32(count), in.u32(headerCrc);
-    if (headerCrc != crcOf(data, kHeaderSize - 4) || version != kVersion ||
-        thumbSize != uint32_t(size_))
+    in.u32(version), in.u32(thumbSize), in.u32(count), in.u16(folderSize);
+    const auto* folder = reinterpret_cast<const char*>(in.here());
+    if (version != kVersion || !in.skip(folderSize) || !in.u32(headerCrc) ||
+        headerCrc != crcOf(data, kHeaderFixed + folderSize) || thumbSize != uint32_t(size_))
         return damaged();
+    // Another folder's cache under the same name (two folders whose names encode alike) is not
+    // this folder's: nothing of it is shown here.
+    if (!folder_.empty() && std::string_view(folder, folderSize) != folder_) return damaged();
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t bodySize = 0, bodyCrc = 0;
         if (!in.u32(bodySize) || bodySize < kBodyFixed || bodySize > in.left()) return damaged();
@@ -186,6 +212,8 @@ std::vector<uint8_t> ThumbnailCache::serialise() const {
     w.u32(kVersion);
     w.u32(uint32_t(size_));
     w.u32(uint32_t(entries_.size()));
+    w.u16(uint16_t(folder_.size()));
+    w.bytes(folder_.data(), folder_.size());
     w.u32(crcOf(out.data(), out.size()));
     std::vector<uint8_t> body;
     for (const auto& [name, entry] : entries_) {

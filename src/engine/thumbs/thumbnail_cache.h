@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/core/image.h"
@@ -23,17 +24,23 @@ enum class CacheLookup {
     Failed,  ///< the unchanged file could not be decoded last time: show the placeholder
 };
 
+/// The folder the cache file at `path` records (empty for one kept beside its images); false
+/// when it is no readable cache file of this version. Reads only its header.
+bool recordedCacheFolder(const std::string& path, std::string& folder);
+
 class ThumbnailCache {
   public:
-    /// An empty cache for thumbnails fitted into squares of `size` pixels (1 to 65535).
-    explicit ThumbnailCache(int size);
+    /// An empty cache for thumbnails fitted into squares of `size` pixels (1 to 65535), of the
+    /// folder `folder` (a central cache, which records it) or of none (a cache kept beside the
+    /// images, which moves with them).
+    explicit ThumbnailCache(int size, std::string_view folder = {});
 
     int size() const { return size_; }
 
     /// Replaces the contents with those of the cache file `path`. A missing file leaves the
-    /// cache empty (error 16). A damaged, truncated or foreign file, or one made for another
-    /// thumbnail size, is ignored: the cache stays empty and is marked changed, so that save()
-    /// rewrites it (error 17).
+    /// cache empty (error 16). A damaged, truncated or foreign file, one made for another
+    /// thumbnail size, or the cache of another folder, is ignored: the cache stays empty and is
+    /// marked changed, so that save() rewrites it (error 17).
     bool load(const std::string& path);
     /// As load(), from the bytes of a cache file.
     bool parse(const uint8_t* data, size_t size);
@@ -79,6 +86,7 @@ class ThumbnailCache {
     void put(const std::string& name, Entry entry);
 
     const int size_;
+    const std::string folder_;  // the folder it belongs to, or empty
     mutable std::mutex mutex_;
     std::map<std::string, Entry> entries_;
     bool changed_ = false;
