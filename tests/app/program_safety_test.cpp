@@ -102,6 +102,20 @@ TEST_F(ProgramSafety, ALaunchRecordIsAnsweredInPlaceWhenTheDiskIsFull) {
     EXPECT_EQ(readAll(launch), answered);
 }
 
+// What a killed write left in the user data folder where unnamed files are not to be had goes
+// at the next start; nothing else there does.
+TEST_F(ProgramSafety, LeftoverTemporariesGoAtTheNextStart) {
+    QDir().mkpath(userData() + "Thumb");
+    writeAll(userData() + ".User.xml.ximora-0a1b2c3d.tmp", "half");
+    writeAll(userData() + "Thumb/.~a~100.Dat.ximora-9z8y7x6w.tmp", "half");
+    writeAll(userData() + ".User.xml.part", "someone else's");
+    const Result r = run({}, {});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(userData() + ".User.xml.ximora-0a1b2c3d.tmp"));
+    EXPECT_FALSE(QFile::exists(userData() + "Thumb/.~a~100.Dat.ximora-9z8y7x6w.tmp"));
+    EXPECT_TRUE(QFile::exists(userData() + ".User.xml.part"));
+}
+
 TEST_F(ProgramSafety, SettingsThatBeginWithAnEmptyLineKeepTheirMacros) {
     writeAll(xml(), "\r\n" + settingsWith(home()));
     const Result r = run({}, {});
