@@ -199,3 +199,16 @@ TEST_F(BatchMemory, ThumbnailsOfAFolderOfHugePictures) {
     EXPECT_LT(r.peakKiB, kMostResidentKiB);
     RecordProperty("peak_resident_kib", int(r.peakKiB));
 }
+
+// The budget holds for everything a run keeps at once: a small file claiming a picture that
+// fits alone, turned (which needs a working copy beside it), is refused with the memory message
+// before the copy is made, and the run never holds more than the budget.
+TEST_F(BatchMemory, AnEditWhoseCopyWouldNotFitIsRefused) {
+    setBudget(300);
+    write("claim.bmp", runLengthBitmap(16000, 16000));  // 256 MB at 8 bits
+    const Outcome r = run({"run", "-c", "回転⇒右90度", "--out", (home_ / "out").string(),
+                           pic("claim.bmp")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("ﾒﾓﾘｴﾗｰが発生しました"), std::string::npos) << r.err;
+    EXPECT_LT(r.peakKiB, kMostResidentKiB);
+}

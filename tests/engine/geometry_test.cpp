@@ -351,7 +351,7 @@ TEST(Overlay, ViewMarksDisappearOnRefreshAndWithAnotherImage) {
 TEST(Geometry, ResultsPastTheMemoryLimitAreRefusedAndChangeNothing) {
     const Image src = makeImage(40, 30, {24, false});
     const uint64_t saved = memoryLimit();
-    setMemoryLimit(5000);  // the 3600-byte image fits, neither result does
+    setMemoryLimit(8000);  // the two 3600-byte images fit together, neither result does
     Image image = src;
     EXPECT_FALSE(resize(image, {400, 300}));
     EXPECT_EQ(lastError(), kErrMemory);

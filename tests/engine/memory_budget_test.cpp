@@ -169,3 +169,20 @@ TEST(MemoryBudget, BombsOfEveryFormatFailCleanly) {
         EXPECT_EQ(thumb.pixel(thumb.width() / 2, thumb.height() / 2).g, level) << name;
     }
 }
+
+// The budget holds for the whole process: what every picture alive holds counts, so copies
+// that each fit are refused together, and the room comes back when they go.
+TEST(MemoryBudget, HoldsForTheProcessNotPerAllocation) {
+    setMemoryLimit(liveBytes() + 100000);
+    Image a;
+    ASSERT_TRUE(a.allocate(200, 100, 24));  // 60,000 bytes
+    EXPECT_LT(memoryLimit(), 40001u);
+    Image b = a;  // another 60,000: no room
+    EXPECT_TRUE(b.empty());
+    EXPECT_EQ(lastError(), kErrMemory);
+    Image c;
+    EXPECT_FALSE(c.allocate(200, 100, 24));
+    a = Image();
+    EXPECT_TRUE(c.allocate(200, 100, 24));
+    setMemoryLimit(0);  // back to automatic
+}

@@ -59,6 +59,11 @@ bool PictureDocument::pushUndo() {
     return false;
 }
 
+bool PictureDocument::workingCopy(engine::Image& out) const {
+    out = image_;
+    return !out.empty() || engine::fail(engine::kErrMemory);
+}
+
 ActResult PictureDocument::commitEdit(bool ok, engine::Image& work, bool clearSel) {
     if (ok) replaceImage(std::move(work));
     return finishEdit(ok, clearSel);
@@ -162,7 +167,8 @@ ActResult PictureDocument::openAdjustment(Adjustment kind) {
     }
     request.colourCode = colourCode_;
     if (!pushUndo()) return ActResult::Done;
-    engine::Image result = image_;
+    engine::Image result;
+    if (!workingCopy(result)) return finishEdit(false, false);
     if (!host_->adjust(request, result)) return ActResult::Unchanged;
     return commitEdit(true, result, false);
 }
@@ -187,7 +193,8 @@ ActResult PictureDocument::actColours(const QString& job) {
     for (const auto& [name, value] : kCodes)
         if (job == QString::fromUtf8(name)) code = value;
     if (code == 0 || !hasImage() || !pushUndo()) return ActResult::Done;
-    engine::Image work = image_;
+    engine::Image work;
+    if (!workingCopy(work)) return finishEdit(false, false);
     return commitEdit(changeColourCode(work, code), work, true);
 }
 
@@ -205,7 +212,8 @@ ActResult PictureDocument::actRotate(const QString& job) {
     // the way through full colour.
     if (codeIn(colourCode_, kGeometryCodes) || transparentPalette(image_))
         return finishEdit(turnImage(image_), false);
-    engine::Image work = image_;
+    engine::Image work;
+    if (!workingCopy(work)) return finishEdit(false, false);
     const bool ok = toGeometryDepth(work) && turnImage(work);
     return commitEdit(ok, work, false);
 }
@@ -227,7 +235,8 @@ ActResult PictureDocument::actReduce(const QString& job) {
     } else {
         size = {int(std::nearbyint(w)), int(std::nearbyint(h))};
     }
-    engine::Image work = image_;
+    engine::Image work;
+    if (!workingCopy(work)) return finishEdit(false, false);
     const bool ok = (codeIn(colourCode_, kGeometryCodes) || changeColourCode(work, 16)) &&
                     engine::resize(work, size);
     return commitEdit(ok, work, true);
@@ -238,7 +247,8 @@ ActResult PictureDocument::actBand(const QString& job) {
     const Selection s = selection_;
     const int W = image_.width(), H = image_.height();
     const int formerCode = image_.colourCode();
-    engine::Image work = image_;
+    engine::Image work;
+    if (!workingCopy(work)) return finishEdit(false, false);
     bool ok = codeIn(colourCode_, kBandCodes) || transparentPalette(work) || toGeometryDepth(work);
     // The band [left, right) (or [top, bottom)) goes; what lies beyond it moves up to its edge.
     if (ok && job == QStringLiteral("横方向")) {
@@ -258,7 +268,8 @@ ActResult PictureDocument::actBand(const QString& job) {
 
 ActResult PictureDocument::actTrim(const QString&) {
     if (!hasImage() || selection_.empty() || !pushUndo()) return ActResult::Done;
-    engine::Image work = image_;
+    engine::Image work;
+    if (!workingCopy(work)) return finishEdit(false, false);
     const bool ok =
         engine::trim(work, {selection_.left, selection_.top, selection_.right, selection_.bottom});
     return commitEdit(ok, work, true);
@@ -271,7 +282,8 @@ ActResult PictureDocument::actFrame(const QString&) {
     const auto pixels = [](int twips) { return std::max(1, (twips + 14) / 15); };
     const int W = image_.width(), H = image_.height();
     const int top = pixels(2), left = pixels(2), bottom = pixels(68), right = pixels(68);
-    engine::Image work = image_;
+    engine::Image work;
+    if (!workingCopy(work)) return finishEdit(false, false);
     const engine::Colour grey{128, 128, 128, 255};
     const auto box = [&](int x0, int y0, int x1, int y1) {
         return engine::fillArea(

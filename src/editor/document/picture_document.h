@@ -252,6 +252,9 @@ class PictureDocument : public QObject {
     void redisplay(bool clearSel);
     /// Ends an editing command: redisplay on success, the engine's message on failure.
     ActResult finishEdit(bool ok, bool clearSel);
+    /// A copy of the picture to work on; false with error 3 when the memory budget has no room
+    /// for it (every picture, undo copy and reduction alive counts).
+    bool workingCopy(engine::Image& out) const;
     /// As finishEdit, making `work` the current image first when `ok`.
     ActResult commitEdit(bool ok, engine::Image& work, bool clearSel);
     void show();

@@ -64,6 +64,7 @@ std::unique_ptr<DeepSamples> makeDeepSamples(int width, int height, int channels
         return nullptr;
     }
     samples->width = width, samples->height = height, samples->channels = channels;
+    samples->charge = MemoryCharge(count * 2);
     return samples;
 }
 

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/memory_budget.h"
+
 namespace ximora::engine {
 
 class Image;
@@ -22,6 +24,8 @@ struct DeepSamples {
     std::vector<uint16_t> samples;
     /// rasterFingerprint() of the raster they stand for.
     uint64_t fingerprint = 0;
+    /// The samples count against the memory budget while they live.
+    MemoryCharge charge;
 
     uint16_t* row(int y) { return samples.data() + size_t(y) * size_t(width) * size_t(channels); }
     const uint16_t* row(int y) const {

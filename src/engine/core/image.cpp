@@ -79,11 +79,14 @@ Image::Image(const Image& other)
       grey_(other.grey_),
       stride_(other.stride_) {
     if (other.pixels_) {
-        // A failed copy leaves an empty image; callers of duplicate check empty().
-        if (acquirePixels(other.byteCount())) {
+        // A failed copy leaves an empty image (error 3); callers of duplicate check empty(). A
+        // copy counts against the memory budget like any raster.
+        if (other.byteCount() <= memoryLimit() && acquirePixels(other.byteCount())) {
             std::memcpy(pixels_.get(), other.pixels_.get(), other.byteCount());
         } else {
             width_ = height_ = bpp_ = 0, stride_ = 0;
+            deep.reset();
+            fail(kErrMemory);
         }
     }
 }
@@ -96,6 +99,7 @@ bool Image::acquirePixels(size_t bytes) {
     uint8_t* buffer = RasterPool::acquire(bytes, capacity);
     if (!buffer) return false;
     pixels_ = std::unique_ptr<uint8_t[], RasterRelease>(buffer, RasterRelease{capacity});
+    charge_ = MemoryCharge(capacity);
     return true;
 }
 

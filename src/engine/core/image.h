@@ -111,6 +111,7 @@ class Image {
     bool grey_ = false;
     size_t stride_ = 0;
     std::unique_ptr<uint8_t[], RasterRelease> pixels_;
+    MemoryCharge charge_;  // the raster counts against the memory budget while it lives
     bool acquirePixels(size_t bytes);
 };
 

@@ -22,6 +22,8 @@ constexpr int64_t kNever = std::numeric_limits<int64_t>::min();
 std::atomic<uint64_t> gFixed{0};
 std::atomic<uint64_t> gAvailable{0};  // min(MemAvailable, hard headroom), as last read
 std::atomic<uint64_t> gHard{0};       // min(rlimit and cgroup headroom), as last read
+std::atomic<uint64_t> gLive{0};       // bytes of rasters and samples alive now
+std::atomic<uint64_t> gLiveAtRead{0};  // the same when the system's figures were read
 std::atomic<int64_t> gReadAt{kNever};
 std::mutex gReading;
 
@@ -118,6 +120,7 @@ void refresh() {
                                     rlimitHeadroom(RLIMIT_DATA, "VmData"), cgroupHeadroom()});
     gHard.store(hard, std::memory_order_relaxed);
     gAvailable.store(std::min(hard, systemAvailable()), std::memory_order_relaxed);
+    gLiveAtRead.store(gLive.load(std::memory_order_relaxed), std::memory_order_relaxed);
     gReadAt.store(now, std::memory_order_release);
 }
 
@@ -131,8 +134,32 @@ uint64_t memoryHeadroom() {
 uint64_t memoryLimit() {
     const uint64_t fixed = gFixed.load(std::memory_order_relaxed);
     refresh();
-    if (fixed) return std::min(fixed, gHard.load(std::memory_order_relaxed));
-    return gAvailable.load(std::memory_order_relaxed) / 2;
+    // The system's figures already leave out what the pictures held when they were read; the
+    // budget counts them once, against the whole of it.
+    const uint64_t budget =
+        fixed ? std::min(fixed, gHard.load(std::memory_order_relaxed))
+              : (gAvailable.load(std::memory_order_relaxed) +
+                 gLiveAtRead.load(std::memory_order_relaxed)) /
+                    2;
+    const uint64_t live = gLive.load(std::memory_order_relaxed);
+    return budget > live ? budget - live : 0;
+}
+
+uint64_t liveBytes() { return gLive.load(std::memory_order_relaxed); }
+
+MemoryCharge::MemoryCharge(uint64_t bytes) : bytes_(bytes) {
+    gLive.fetch_add(bytes, std::memory_order_relaxed);
+}
+
+MemoryCharge::~MemoryCharge() { gLive.fetch_sub(bytes_, std::memory_order_relaxed); }
+
+MemoryCharge& MemoryCharge::operator=(MemoryCharge&& other) noexcept {
+    if (this != &other) {
+        gLive.fetch_sub(bytes_, std::memory_order_relaxed);
+        bytes_ = other.bytes_;
+        other.bytes_ = 0;
+    }
+    return *this;
 }
 
 void setMemoryLimit(uint64_t bytes) { gFixed.store(bytes, std::memory_order_relaxed); }

@@ -173,6 +173,7 @@ bool JxlReader::takeWideSamples(Image& image) {
     auto deep = std::make_unique<DeepSamples>();
     deep->width = image.width(), deep->height = image.height(), deep->channels = channels;
     deep->samples = std::move(wide_);
+    deep->charge = MemoryCharge(deep->samples.size() * 2);
     parallelRows(image.height(), [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint16_t* in = deep->row(y);
