@@ -8,6 +8,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/formats/format_rules.h"
+#include "platform/file_names.h"
 
 namespace ximora::app {
 
@@ -26,7 +27,7 @@ bool storeImage(const engine::Image& image, const QString& folder, const QString
     options.jpegQuality = quality > 0 ? quality : 75;
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (engine::saveImage(QFile::encodeName(path).toStdString(), copy, options,
+        if (engine::saveImage(platform::encodePath(path).toStdString(), copy, options,
                               engine::Existing::Keep))
             return true;
         if (engine::lastErrorReason() != EEXIST) return false;

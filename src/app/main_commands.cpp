@@ -28,6 +28,8 @@
 #include "engine/core/error.h"
 #include "engine/formats/format_rules.h"
 #include "platform/desktop.h"
+#include "platform/file_names.h"
+#include "platform/watched_launch.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
@@ -388,9 +390,12 @@ void FmMainWindow::runExternalEditor(int n) {
     // A bare program name is looked up on the search path, as a desktop user expects.
     const QString found =
         QFileInfo(program).isAbsolute() ? program : QStandardPaths::findExecutable(program);
-    if (found.isEmpty() || !QFileInfo(found).isFile() ||
-        !QProcess::startDetached(found, {currentFile_}))
-        util::messages().message(program + " が見つかりません");
+    // The file goes as its bytes (a name that is no UTF-8 too); an editor that cannot start or
+    // ends with an error is reported as missing.
+    const auto missing = [program] { util::messages().message(program + " が見つかりません"); };
+    if (found.isEmpty() || !QFileInfo(found).isFile()) return missing();
+    platform::launchWatched(platform::encodePath(found), {platform::encodePath(currentFile_)},
+                            missing);
 }
 
 void FmMainWindow::rConfirmDelete(const QString& job) {

@@ -23,6 +23,7 @@
 #include "util/shared_values.h"
 #include "util/usr.h"
 #include "vector/drawing_thumbnail.h"
+#include "platform/file_names.h"
 
 namespace ximora::app {
 
@@ -137,7 +138,7 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     // temporary files of its writes (where the file system has no unnamed ones).
     editor::UndoStore::removeAbandonedFolders(values.sUsrDir + "Wrk/");
     for (const char* folder : {"", "Thumb", "Temp", "Wrk"})
-        engine::removeLeftoverTemporaries(QFile::encodeName(values.sUsrDir + folder).toStdString());
+        engine::removeLeftoverTemporaries(platform::encodePath(values.sUsrDir + folder).toStdString());
     if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);
     if (automation) main->setAutorun(readAutorunScript(script));
     values.bAppAct = true;

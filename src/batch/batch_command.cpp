@@ -7,6 +7,7 @@
 #include "engine/core/error.h"
 #include "settings/y_ini.h"
 #include "util/shared_values.h"
+#include "platform/file_names.h"
 
 namespace ximora::batch {
 
@@ -14,11 +15,35 @@ std::string userDataFolder() {
     util::shared().sExeNm = QStringLiteral("ximora");
     settings::YIni store;
     store.W_UserData();
-    return QFile::encodeName(util::shared().sUsrDir).toStdString();
+    return platform::encodePath(util::shared().sUsrDir).toStdString();
+}
+
+std::string lineSafe(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
 }
 
 void reportFileError(std::ostream& err, const std::string& path, int code) {
-    err << path << ": error " << code << ": " << engine::errorText(code);
+    err << lineSafe(path) << ": error " << code << ": " << engine::errorText(code);
     // The system's reason, when it gave one for this error: "disk full" is something to act on.
     if (code == engine::lastError() && engine::lastErrorReason() != 0)
         err << " (" << engine::reasonText(engine::lastErrorReason()) << ")";

@@ -38,6 +38,15 @@ void reportFileError(std::ostream& err, const std::string& path, int code);
 /// The argument that stands for a list of names on standard input.
 inline constexpr std::string_view kStandardInput = "-";
 
+/// The argument after which every argument is a name, also one that begins with "-" (but "-"
+/// itself still stands for standard input).
+inline constexpr std::string_view kEndOfOptions = "--";
+
+/// `name` fit for one line of tab-separated output: backslash, newline, tab and carriage return
+/// written as \\, \n, \t and \r; every other byte as it is (a name that is no UTF-8 keeps its
+/// bytes).
+std::string lineSafe(std::string_view name);
+
 /// The names in `in`, one a line (a CR before the line feed is dropped, empty lines skipped),
 /// so that a scheduler can hand a command any number of files through a pipe.
 std::vector<std::string> readNameList(std::istream& in);

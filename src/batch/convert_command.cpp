@@ -9,6 +9,7 @@
 #include "engine/codecs/page_count.h"
 #include "engine/core/error.h"
 #include "engine/formats/file_conversion.h"
+#include "platform/file_names.h"
 
 namespace ximora::batch {
 
@@ -16,7 +17,16 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     int quality = 0;
     bool force = false;
     std::vector<std::string> paths;
+    bool names = false;
     for (size_t i = 0; i < args.size(); ++i) {
+        if (names) {
+            paths.push_back(args[i]);
+            continue;
+        }
+        if (args[i] == kEndOfOptions) {
+            names = true;
+            continue;
+        }
         if (args[i] == "--force") {
             force = true;
             continue;
@@ -36,8 +46,9 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     }
     if (paths.size() != 2) return 2;
     // A read-only target is replaced only when the command says so.
-    if (!force && editor::isReadOnlyFile(QFile::decodeName(paths[1].c_str()))) {
-        err << "ximora-batch: " << paths[1] << ": read-only; not replaced (--force replaces it)\n";
+    if (!force && editor::isReadOnlyFile(platform::decodePath(paths[1]))) {
+        err << "ximora-batch: " << lineSafe(paths[1])
+            << ": read-only; not replaced (--force replaces it)\n";
         return 1;
     }
     bool sourceFailed = false;
@@ -47,8 +58,8 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     }
     // Only the first page of a file of several is converted: said, never silently dropped.
     if (const int pages = engine::countFilePages(paths[0]); pages > 1)
-        err << "ximora-batch: " << paths[0] << ": 1 of " << pages << " pages written to "
-            << paths[1] << "\n";
+        err << "ximora-batch: " << lineSafe(paths[0]) << ": 1 of " << pages
+            << " pages written to " << lineSafe(paths[1]) << "\n";
     return 0;
 }
 

@@ -9,9 +9,14 @@
 namespace ximora::batch {
 
 int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) return 2;
     int status = 0;
+    bool names = false, any = false;
     for (const std::string& path : args) {
+        if (!names && path == kEndOfOptions) {
+            names = true;
+            continue;
+        }
+        any = true;
         engine::ImageFacts facts;
         engine::FileFormat format = engine::FileFormat::Unknown;
         if (!engine::readImageFacts(path, facts, &format)) {
@@ -19,11 +24,11 @@ int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
             status = 1;
             continue;
         }
-        out << path << '\t' << facts.width << '\t' << facts.height << '\t' << facts.colourCode()
+        out << lineSafe(path) << '\t' << facts.width << '\t' << facts.height << '\t' << facts.colourCode()
             << ".\t" << facts.dpiX << '\t' << facts.dpiY << '\t' << engine::formatExtension(format)
             << '\n';
     }
-    return status;
+    return any ? status : 2;
 }
 
 }  // namespace ximora::batch

@@ -7,11 +7,12 @@
 #include "engine/core/memory_budget.h"
 #include "settings/settings_groups.h"
 #include "settings/y_ini.h"
+#include "platform/file_names.h"
 
 namespace ximora::batch {
 
 void applyMemorySetting() {
-    const QString file = QFile::decodeName((userDataFolder() + "User.xml").c_str());
+    const QString file = platform::decodePath((userDataFolder() + "User.xml").c_str());
     // Reading must not create the settings file, which the program writes.
     if (!QFileInfo(file).isFile()) return;
     settings::YIni store;

@@ -26,6 +26,7 @@
 #include "engine/formats/format_rules.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "platform/file_names.h"
 
 namespace ximora::batch {
 namespace {
@@ -40,12 +41,14 @@ std::mutex gOutput;
 TerminalProgress* gProgress = nullptr;  // while files are worked on
 
 // One line to `to`; the progress line, when there is one, is cleared first and drawn again.
-void printLine(std::FILE* to, const QString& text) {
-    const std::string line = text.toStdString();
+void printLine(std::FILE* to, const std::string& line) {
     if (gProgress) return gProgress->print(to, line);
     const std::lock_guard lock(gOutput);
     std::fprintf(to, "%s\n", line.c_str());
 }
+
+// Texts go out as the bytes of their names (names that are no UTF-8 keep theirs).
+void printLine(std::FILE* to, const QString& text) { printLine(to, platform::nativePath(text)); }
 
 void printError(const QString& text) { printLine(stderr, QStringLiteral("ximora-batch: ") + text); }
 
@@ -129,13 +132,13 @@ struct Options {
 bool processFile(const Options& options, const QString& file, editor::UndoStore::Kind undoKind) {
     tCurrentFile = file;
     tMessageShown = false;
-    if (!QFileInfo(file).isFile()) {
+    if (!platform::isRegularFile(file)) {
         printError(file + QStringLiteral(": error 16: ") +
                    QStringLiteral("ﾌｧｲﾙが見つからりません"));
         return false;
     }
     // A format the program only reads is never written under its name, here or in --out.
-    const std::string extension = engine::lowerExtension(QFile::encodeName(file).toStdString());
+    const std::string extension = engine::lowerExtension(platform::encodePath(file).toStdString());
     if (engine::isReadOnlyExtension(extension)) {
         printError(file + QStringLiteral(": ") + QString::fromStdString(extension).toUpper() +
                    QStringLiteral(" files can be read but not written; not changed (ximora-batch "
@@ -145,7 +148,7 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     // Files in flight share the memory budget: each counts as its picture and a working copy
     // (most commands make one), and waits while the others leave too little for that.
     const engine::BudgetReservation reservation(
-        2 * engine::headerRasterBytes(QFile::encodeName(file).toStdString()));
+        2 * engine::headerRasterBytes(platform::encodePath(file).toStdString()));
     // A read-only file is replaced only when the run says so.
     const QString written =
         options.inPlace ? file : QDir(options.outDir).filePath(QFileInfo(file).fileName());
@@ -193,7 +196,7 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
         // copy elsewhere says so.
         engine::ImageFacts facts;
         if (saved && !options.inPlace &&
-            engine::readImageFacts(QFile::encodeName(file).toStdString(), facts) &&
+            engine::readImageFacts(platform::encodePath(file).toStdString(), facts) &&
             facts.sampleBits > 8 && !engine::currentDeepSamples(doc.image()))
             printError(file + QStringLiteral(": ") + QString::number(facts.sampleBits) +
                        QStringLiteral("-bit samples written as 8-bit to ") + target);
@@ -207,13 +210,28 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
 
 int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     QStringList args;
-    for (const std::string& a : arguments) args << QString::fromStdString(a);
+    // Names keep their bytes (platform/file_names.h); after "--" every argument is one.
+    qsizetype namesFrom = -1;
+    for (const std::string& a : arguments) {
+        if (namesFrom < 0 && a == kEndOfOptions) namesFrom = args.size();
+        args << platform::decodePath(a);
+    }
     Options options;
     QString macroTitle, settingsPath;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == QStringLiteral("-c") && hasValue) {
+        if (namesFrom >= 0 && i >= namesFrom) {
+            if (i == namesFrom) continue;  // the "--" itself
+            if (a.toStdString() != kStandardInput) {
+                options.files << a;
+                continue;
+            }
+        }
+        if (a.toStdString() == kStandardInput) {
+            for (const std::string& name : readNameList(std::cin))
+                options.files << platform::decodePath(name);
+        } else if (a == QStringLiteral("-c") && hasValue) {
             Pair pair;
             if (!splitPair(args[++i], pair)) {
                 printError(QStringLiteral("not a command pair (GROUP⇒JOB): ") + args[i]);
@@ -230,9 +248,6 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
             options.trace = true;
         } else if (a == QStringLiteral("--status")) {
             options.status = true;
-        } else if (a.toStdString() == kStandardInput) {
-            for (const std::string& name : readNameList(std::cin))
-                options.files << QString::fromStdString(name);
         } else if (a == QStringLiteral("--in-place")) {
             options.inPlace = true;
         } else if (a == QStringLiteral("--force")) {
@@ -271,7 +286,7 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
         return 2;
     }
     if (util::shared().sUsrDir.isEmpty())
-        util::shared().sUsrDir = QString::fromStdString(userDataFolder());
+        util::shared().sUsrDir = platform::decodePath(userDataFolder());
 
     bool undoes = false, ordered = false;
     for (const Pair& pair : options.pairs) {
@@ -295,8 +310,8 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
             if (!ok) anyFailed = true;
             // A scheduler may read these lines as the files finish.
             if (options.status)
-                printLine(stdout, options.files[i] +
-                                      (ok ? QStringLiteral("\tok") : QStringLiteral("\tfailed")));
+                printLine(stdout, lineSafe(platform::nativePath(options.files[i])) +
+                                      (ok ? "\tok" : "\tfailed"));
             progress.advance();
         }
     };

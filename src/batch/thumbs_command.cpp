@@ -21,6 +21,7 @@
 #include "engine/thumbs/folder_cache_refresh.h"
 #include "util/shared_values.h"
 #include "vector/drawing_thumbnail.h"
+#include "platform/file_names.h"
 
 namespace ximora::batch {
 namespace {
@@ -44,9 +45,16 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
     int size = kDefaultSize;
     bool beside = false;
     std::vector<std::string> folders;
+    bool names = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--size" && i + 1 < args.size()) {
+        if (names && arg != kStandardInput) {
+            folders.push_back(arg);
+        } else if (arg == kEndOfOptions) {
+            names = true;
+        } else if (names) {
+            for (std::string& name : readNameList(std::cin)) folders.push_back(std::move(name));
+        } else if (arg == "--size" && i + 1 < args.size()) {
             const std::string& value = args[++i];
             const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), size);
             if (ec != std::errc() || end != value.data() + value.size() || size < 1 ||
@@ -68,7 +76,7 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (!beside) {
         userData = userDataFolder();
         QDir().mkpath(
-            QFile::decodeName((userData + "Thumb").c_str()));  // as the main window does at start
+            platform::decodePath((userData + "Thumb").c_str()));  // as the main window does at start
     }
     // Drawings are painted with Qt, whose fonts need its GUI side: offscreen, so that no display
     // is ever opened.

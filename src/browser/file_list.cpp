@@ -6,11 +6,13 @@
 #include <QKeyEvent>
 
 #include "engine/thumbs/folder_listing.h"
+#include "platform/file_names.h"
 
 namespace ximora::browser {
 namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
+constexpr int kNameRole = Qt::UserRole + 1;
 
 }  // namespace
 
@@ -42,24 +44,27 @@ FileList::FileList(QWidget* parent) : QTreeWidget(parent) {
 
 QString FileList::key(const QTreeWidgetItem* item) { return item->data(0, kKeyRole).toString(); }
 
+QString FileList::name(const QTreeWidgetItem* item) { return item->data(0, kNameRole).toString(); }
+
 void FileList::fill(const QString& folder, const QString& filter, bool keepSelection) {
     const QTreeWidgetItem* before = currentItem();
-    const QString remembered = keepSelection && before ? before->text(0) : QString();
+    const QString remembered = keepSelection && before ? name(before) : QString();
     clear();
     std::vector<engine::FileEntry> files;
     // A folder that vanished or cannot be read simply lists what could be read, often nothing.
-    engine::listImageFiles(QFile::encodeName(folder).toStdString(), filter.toStdString(), files);
+    engine::listImageFiles(platform::encodePath(folder).toStdString(), filter.toStdString(), files);
     QList<QTreeWidgetItem*> items;
     items.reserve(qsizetype(files.size()));
     QTreeWidgetItem* again = nullptr;
     for (size_t i = 0; i < files.size(); ++i) {
         const engine::FileEntry& file = files[i];
-        auto* item =
-            new QTreeWidgetItem(QStringList{QString::fromStdString(engine::displayName(file.name)),
-                                            formatSize(file.size), formatDate(file.mtimeNs)});
+        const QString fileName = platform::decodePath(file.name);
+        auto* item = new QTreeWidgetItem(QStringList{platform::displayPath(fileName),
+                                                     formatSize(file.size), formatDate(file.mtimeNs)});
         item->setData(0, kKeyRole, QStringLiteral("F%1").arg(i + 1, 4, 10, QLatin1Char('0')));
+        item->setData(0, kNameRole, fileName);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        if (!again && !remembered.isEmpty() && item->text(0) == remembered) again = item;
+        if (!again && !remembered.isEmpty() && fileName == remembered) again = item;
         items.append(item);
     }
     addTopLevelItems(items);
@@ -80,7 +85,7 @@ void FileList::selectNumber(int number) {
 
 bool FileList::selectName(const QString& name) {
     for (int i = 0; i < topLevelItemCount(); ++i) {
-        if (topLevelItem(i)->text(0) == name) {
+        if (FileList::name(topLevelItem(i)) == name) {
             selectNumber(i + 1);
             return true;
         }

@@ -26,6 +26,9 @@ class FileList : public QTreeWidget {
 
     /// The key of an item ("F" + its 1-based number as "0000").
     static QString key(const QTreeWidgetItem* item);
+    /// The file name of an item, which gives its bytes back (platform/file_names.h); its text is
+    /// the name made readable (a Shift-JIS name shown as such).
+    static QString name(const QTreeWidgetItem* item);
     /// 1-based number of the selected (current) item, 0 for none.
     int selectedNumber() const;
     /// Makes item `number` (1-based) the selected one, alone.

@@ -1,4 +1,5 @@
 #include "browser/folder_scan.h"
+#include "platform/file_names.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -16,7 +17,7 @@ struct DirCloser {
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 DirHandle openFolder(const QString& folder) {
-    return DirHandle(opendir(QFile::encodeName(folder).constData()));
+    return DirHandle(opendir(platform::encodePath(folder).constData()));
 }
 
 bool isHidden(const char* name) { return name[0] == '.'; }
@@ -63,7 +64,7 @@ std::optional<bool> hasSubfolders(const QString& folder) {
 }
 
 std::optional<int64_t> folderStamp(const QString& folder) {
-    return folderStamp(QFile::encodeName(folder).constData());
+    return folderStamp(platform::encodePath(folder).constData());
 }
 
 std::optional<int64_t> folderStamp(const char* nativeFolder) {

@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "browser/folder_scan.h"
+#include "platform/file_names.h"
 
 namespace ximora::browser {
 namespace {
@@ -82,7 +83,7 @@ QTreeWidgetItem* FolderTree::makeNode(const QString& text, const QString& path) 
     setOpenImage(item, false);
     nodes_.push_back(item);
     dates_.resize(nodes_.size(), 0);
-    natives_.push_back(QFile::encodeName(path));
+    natives_.push_back(platform::encodePath(path));
     driveRoots_.push_back(isDriveRoot(path));
     return item;
 }

@@ -6,6 +6,7 @@
 
 #include "engine/thumbs/cache_name.h"
 #include "util/shared_values.h"
+#include "platform/file_names.h"
 
 namespace ximora::browser {
 namespace {
@@ -21,9 +22,9 @@ bool cacheBesideImages() { return beside; }
 void setCacheBesideImages(bool value) { beside = value; }
 
 QString cacheFileName(const QString& folder, int size) {
-    return QFile::decodeName(
-        engine::cacheFileFor(beside, QFile::encodeName(util::shared().sUsrDir).toStdString(),
-                             QFile::encodeName(folder).toStdString(), size)
+    return platform::decodePath(
+        engine::cacheFileFor(beside, platform::encodePath(util::shared().sUsrDir).toStdString(),
+                             platform::encodePath(folder).toStdString(), size)
             .c_str());
 }
 
@@ -35,8 +36,8 @@ QString decodeCacheFolder(const QString& fileName) {
 
 QString cacheOwner(const QString& folder) {
     return beside ? QString()
-                  : QFile::decodeName(
-                        engine::normalisedFolder(QFile::encodeName(folder).toStdString()).c_str());
+                  : platform::decodePath(
+                        engine::normalisedFolder(platform::encodePath(folder).toStdString()).c_str());
 }
 
 CleanupResult cleanCacheFolder(const QString& cacheFolder) {
@@ -48,8 +49,8 @@ CleanupResult cleanCacheFolder(const QString& cacheFolder) {
         const QString name = file.fileName();
         // Shorter names cannot come from a folder path and a size; they are not ours.
         if (!name.endsWith(QLatin1String(".Dat")) || name.size() <= kSizeAndExtension) continue;
-        const QString folder = QFile::decodeName(
-            engine::cacheFileFolder(QFile::encodeName(file.absoluteFilePath()).toStdString())
+        const QString folder = platform::decodePath(
+            engine::cacheFileFolder(platform::encodePath(file.absoluteFilePath()).toStdString())
                 .c_str());
         if (QFileInfo(folder).isDir()) continue;
         if (!QFile::remove(file.absoluteFilePath())) return result;

@@ -1,5 +1,7 @@
 #include "browser/thumbnail_grid.h"
 
+#include "platform/file_names.h"
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -246,7 +248,8 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
         area.setBottom(inner.bottom() - line);
         const QRect nameRect(inner.left(), area.bottom() + 1, inner.width(), line);
         const QString name =
-            painter.fontMetrics().elidedText(set_.name(index), Qt::ElideMiddle, nameRect.width());
+            painter.fontMetrics().elidedText(platform::displayPath(set_.name(index)),
+                                             Qt::ElideMiddle, nameRect.width());
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(nameRect, Qt::AlignCenter, name);
     }

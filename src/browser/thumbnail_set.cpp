@@ -10,6 +10,7 @@
 #include "engine/thumbs/thumbnail_cache.h"
 #include "engine/thumbs/thumbnail_producer.h"
 #include "util/qimage_adapter.h"
+#include "platform/file_names.h"
 
 namespace ximora::browser {
 namespace {
@@ -62,15 +63,15 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
                        cache_->size() == std::max(1, size);
     folder_ = folder;
     cacheFile_ = cacheFile;
-    const std::string nativeFolder = QFile::encodeName(folder).toStdString();
-    const std::string owner = QFile::encodeName(cacheOwner(folder)).toStdString();
+    const std::string nativeFolder = platform::encodePath(folder).toStdString();
+    const std::string owner = platform::encodePath(cacheOwner(folder)).toStdString();
     std::vector<engine::FileEntry> files;
     engine::listImageFiles(nativeFolder, filter.toStdString(), files);
 
     items_.reserve(files.size());
     positionOf_.resize(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
-        items_.push_back(Item{QString::fromStdString(engine::displayName(files[i].name)), files[i],
+        items_.push_back(Item{platform::decodePath(files[i].name), files[i],
                               int(i), State::Pending});
         positionOf_[i] = int(i);
     }
@@ -91,7 +92,7 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
     cache_ = std::make_shared<engine::ThumbnailCache>(std::max(1, size), owner);
     waiting_ = std::move(files);
     loading_.setFuture(
-        QtConcurrent::run([cache = cache_, path = QFile::encodeName(cacheFile).toStdString()] {
+        QtConcurrent::run([cache = cache_, path = platform::encodePath(cacheFile).toStdString()] {
             cache->load(path);
         }));
     return count();
@@ -108,7 +109,7 @@ void ThumbnailSet::start(std::vector<engine::FileEntry> files) {
     cache_->retain(files);
     const unsigned job = job_;
     producer_->start(
-        QFile::encodeName(folder_).toStdString(), std::move(files), cache_->size(), cache_,
+        platform::encodePath(folder_).toStdString(), std::move(files), cache_->size(), cache_,
         [this, job](engine::ThumbnailResult&& result) {
             // Workers hand over to the user-interface thread; a result of an
             // earlier listing that is still queued is dropped there.
@@ -182,7 +183,7 @@ void ThumbnailSet::setVisibleRange(int first, int last) {
 bool ThumbnailSet::saveCache() {
     loading_.waitForFinished();
     if (!cache_ || cacheFile_.trimmed().isEmpty()) return false;
-    return cache_->save(QFile::encodeName(cacheFile_).toStdString());
+    return cache_->save(platform::encodePath(cacheFile_).toStdString());
 }
 
 void ThumbnailSet::waitUntilDone() {

@@ -444,7 +444,7 @@ QString uTrP::sGetFls(bool bChk) const {
     } else {
         for (int i = 0; i < list_->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* item = list_->topLevelItem(i);
-            if (!bChk || item->isSelected()) paths << folder + item->text(0);
+            if (!bChk || item->isSelected()) paths << folder + FileList::name(item);
         }
     }
     return paths.join(u'\t');
@@ -462,7 +462,7 @@ void uTrP::listClick() {
     if (suppressed() || list_->topLevelItemCount() == 0) return;
     const QTreeWidgetItem* item = list_->currentItem();
     if (!item) return;
-    const QString path = folderWithSlash() + item->text(0);
+    const QString path = folderWithSlash() + FileList::name(item);
     if (path != lastChosen_) report(path);
 }
 

@@ -23,6 +23,7 @@
 #include "engine/formats/format_rules.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "platform/file_names.h"
 
 namespace ximora::dialogs {
 namespace {
@@ -91,7 +92,7 @@ engine::SaveOptions optionsFor(const spImgSV::Choice& choice, int quality, int t
 // another format ("x.heic" for JPEG becomes "x.heic.jpg"): the bytes written are never of
 // another format than the name says. A name whose extension names no format is kept.
 QString withExtension(const QString& path, const char* extension) {
-    const std::string own = engine::lowerExtension(QFile::encodeName(path).toStdString());
+    const std::string own = engine::lowerExtension(platform::encodePath(path).toStdString());
     const bool namesAnother =
         engine::isReadOnlyExtension(own) ||
         (engine::editorSaveFormat(own) != 0 &&
@@ -252,7 +253,7 @@ void spImgSV::save() {
     const engine::SaveOptions options =
         optionsFor(chosen, quality, chTrans_->isChecked() ? colour_ : -1);
     busy(true);
-    const bool ok = engine::saveImage(QFile::encodeName(path).toStdString(), working(), options);
+    const bool ok = engine::saveImage(platform::encodePath(path).toStdString(), working(), options);
     busy(false);
     // A file that could not be written is reported: the user would otherwise look for it.
     if (!ok) {

@@ -22,6 +22,7 @@
 #include "util/qimage_adapter.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
+#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {
@@ -95,8 +96,8 @@ bool uPcE::aeSaveCapt(const QString& sFL, bool bActWin) {
 bool uPcE::aeCnvPic(const QString& sFL1, const QString& sFL2, int iJpgQ) {
     // Converted beside the current picture, which stays as it is (its path and state would no
     // longer match it otherwise).
-    return engine::convertFile(QFile::encodeName(sFL1).toStdString(),
-                               QFile::encodeName(sFL2).toStdString(), iJpgQ);
+    return engine::convertFile(platform::encodePath(sFL1).toStdString(),
+                               platform::encodePath(sFL2).toStdString(), iJpgQ);
 }
 
 void uPcE::showDrawingToolbar(bool show) {

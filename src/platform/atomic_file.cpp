@@ -4,6 +4,7 @@
 
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
+#include "platform/file_names.h"
 
 namespace ximora::platform {
 namespace {
@@ -20,13 +21,13 @@ const uint8_t* bytesOf(const QByteArray& bytes) {
 }  // namespace
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    return reported(engine::writeFileAtomically(QFile::encodeName(path).toStdString(),
+    return reported(engine::writeFileAtomically(encodePath(path).toStdString(),
                                                 bytesOf(bytes), size_t(bytes.size())),
                     error);
 }
 
 bool rewriteFileInPlace(const QString& path, const QByteArray& bytes, QString* error) {
-    return reported(engine::rewriteFileInPlace(QFile::encodeName(path).toStdString(),
+    return reported(engine::rewriteFileInPlace(encodePath(path).toStdString(),
                                                bytesOf(bytes), size_t(bytes.size())),
                     error);
 }

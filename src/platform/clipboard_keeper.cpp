@@ -20,6 +20,7 @@
 #include "platform/clipboard_payload.h"
 #include "platform/program_path.h"
 #include "platform/x11_selection.h"
+#include "platform/file_names.h"
 
 namespace ximora::platform {
 namespace {
@@ -151,7 +152,7 @@ ClipboardKeeping keepClipboardAfterExit(QString& error) {
     }
     const QString server = programFolder() + QStringLiteral("ximora-clipboard");
     const int fd = QFileInfo(server).isExecutable()
-                       ? startDetached(QFile::encodeName(server), QByteArray::number(owner, 16))
+                       ? startDetached(encodePath(server), QByteArray::number(owner, 16))
                        : -1;
     if (fd < 0) {
         error = server + QStringLiteral(" を起動できません");

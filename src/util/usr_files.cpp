@@ -6,17 +6,17 @@
 #include <limits>
 #include <optional>
 
+#include "platform/file_names.h"
 #include "platform/shell.h"
 #include "util/message_service.h"
 
 namespace ximora::Usr {
 
-bool FolderExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+// Through the names' bytes: a name that is no UTF-8 exists too.
+bool FolderExists(const QString& path) { return !path.isEmpty() && platform::isFolder(path); }
 
 bool FileExists(const QString& path) {
-    if (path.isEmpty()) return false;
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
+    return !path.isEmpty() && platform::pathExists(path) && !platform::isFolder(path);
 }
 
 qint32 FileSize(const QString& path) {
@@ -52,7 +52,8 @@ bool DeleteToBin(QWidget*, const QStringList& paths, bool, bool noConfirmation) 
     if (!noConfirmation) {
         const QString question =
             paths.size() == 1
-                ? "'" + QFileInfo(paths.front()).fileName() + "' をごみ箱に移しますか?"
+                ? "'" + platform::displayPath(QFileInfo(paths.front()).fileName()) +
+                      "' をごみ箱に移しますか?"
                 : QString::number(paths.size()) + " 個の項目をごみ箱に移しますか?";
         if (util::messages().message(question, util::MsgButtons::YesNo, util::MsgIcon::Question) !=
             util::MsgAnswer::Yes)
@@ -62,7 +63,8 @@ bool DeleteToBin(QWidget*, const QStringList& paths, bool, bool noConfirmation) 
     for (const QString& path : paths) {
         QString error;
         if (!platform::moveToTrash(path, &error)) {
-            util::messages().message(path + " をごみ箱に移せません (" + error + ")",
+            util::messages().message(platform::displayPath(path) + " をごみ箱に移せません (" +
+                                         error + ")",
                                      util::MsgButtons::Ok, util::MsgIcon::Warning);
             all = false;
         }

@@ -10,8 +10,14 @@
 #include <sstream>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include "engine/codecs/registry.h"
 #include "engine/core/image.h"
+#include "engine/test_images.h"
 
 namespace fs = std::filesystem;
 using namespace ximora::engine;
@@ -150,4 +156,55 @@ TEST_F(BatchCli, ModernFormatsAreReadAndWebpIsWritten) {
     r = run("convert --quality 60 " + data + "photo-q.avif " + file("small.webp"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_LT(fs::file_size(file("small.webp")), fs::file_size(file("exact.webp")));
+}
+
+// Names that are no UTF-8 (Shift-JIS from Windows) and names with line breaks and tabs:
+// taken as arguments and from lists with their bytes, worked on, and written escaped in the
+// tab-separated output; "--" ends the options.
+TEST(BatchNames, OddNamesKeepTheirBytesAndAreEscapedInOutput) {
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray shiftJis = folder + "/\x83\x65\x83\x58\x83\x67.bmp";  // "テスト.bmp"
+    const QByteArray broken = folder + "/line\nbreak\tand\\tab.bmp";
+    const QByteArray dashed = folder + "/-dash.bmp";
+    for (const QByteArray& name : {shiftJis, broken, dashed})
+        ASSERT_TRUE(ximora::engine::saveImage(name.toStdString(),
+                                              ximora::engine::testing::randomImage(6, 4, 24), {}));
+    const QString batch = QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch");
+
+    QProcess info;
+    info.start(batch, {QStringLiteral("info"), QStringLiteral("--"), QFile::decodeName(dashed)});
+    ASSERT_TRUE(info.waitForFinished(120000));
+    EXPECT_EQ(info.exitCode(), 0) << info.readAllStandardError().toStdString();
+    EXPECT_TRUE(info.readAllStandardOutput().startsWith(dashed + "\t6\t4\t24."));
+
+    // A list on standard input hands names over with their bytes.
+    QProcess turn;
+    turn.start(batch, {QStringLiteral("run"), QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                       QStringLiteral("--in-place"), QStringLiteral("--status"),
+                       QStringLiteral("-")});
+    turn.write(shiftJis + "\n");
+    turn.closeWriteChannel();
+    ASSERT_TRUE(turn.waitForFinished(120000));
+    EXPECT_EQ(turn.readAllStandardOutput(), shiftJis + "\tok\n");
+    ximora::engine::Image back;
+    ASSERT_TRUE(ximora::engine::loadImage(shiftJis.toStdString(), back));
+    EXPECT_EQ(back.width(), 4);
+
+    // Arguments with their own bytes (QProcess would hand UTF-8 over, so the shell makes them
+    // from octal escapes); a line break and a tab in a name are escaped in the output line.
+    const auto argument = [&](const QByteArray& name) {
+        QByteArray escapes;
+        for (const char c : name)
+            escapes += "\\0" + QByteArray::number(uint8_t(c), 8).rightJustified(3, '0');
+        QProcess facts;
+        facts.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("\"$0\" info \"$(printf '%b' \"$1\")\""),
+                     batch, QString::fromLatin1(escapes)});
+        EXPECT_TRUE(facts.waitForFinished(120000));
+        return facts.readAllStandardOutput();
+    };
+    EXPECT_EQ(argument(shiftJis), shiftJis + "\t4\t6\t24.\t0\t0\tbmp\n");
+    EXPECT_EQ(argument(broken), folder + "/line\\nbreak\\tand\\\\tab.bmp\t6\t4\t24.\t0\t0\tbmp\n");
+    ::unlink(shiftJis.constData());  // Qt's clean-up of the folder cannot name it
 }

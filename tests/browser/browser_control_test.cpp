@@ -8,10 +8,15 @@
 #include <QTreeWidget>
 
 #include "browser/file_list.h"
+#include "browser/file_transfer.h"
 #include "browser/thumbnail_grid.h"
 #include "browser/utrp.h"
 #include "browser_fixture.h"
+#include "engine/codecs/registry.h"
+#include "engine/test_images.h"
+#include "platform/file_names.h"
 #include "util/shared_values.h"
+#include "util/usr.h"
 
 namespace ximora::browser::testing {
 namespace {
@@ -277,5 +282,32 @@ TEST_F(BrowserControlTest, NamesThatAreNotUtf8AreShownAndReportedWithoutHarm) {
     unlink(raw.constData());  // Qt could not name it to clean up the scratch folder
 }
 
+// A file whose name is Shift-JIS (from a Windows disk) is listed readably and reported with its
+// bytes, so that the editor opens it; copying, moving and deleting reach it too.
+TEST_F(BrowserControlTest, AShiftJisNameIsListedReadablyAndReachedByItsBytes) {
+    const QByteArray bytes = QFile::encodeName(root) + "/\x83\x65\x83\x58\x83\x67.bmp";
+    ASSERT_TRUE(engine::saveImage(bytes.toStdString(), engine::testing::randomImage(6, 4, 24), {}));
+    uTrP control;
+    control.cOn(root, root, false, QString());
+    QSignalSpy chosen(&control, &uTrP::eSlcFile);
+    FileList* list = control.fileList();
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("テスト.bmp"));
+    list->setCurrentItem(list->topLevelItem(0));
+    ASSERT_EQ(chosen.size(), 1);
+    const QString path = chosen[0][0].toString();
+    EXPECT_EQ(platform::encodePath(path), bytes);
+
+    const QString other = folder("other");
+    EXPECT_EQ(transferFiles({path}, other, Transfer::Copy, nullptr), 1);
+    const QByteArray copied = QFile::encodeName(other) + "/\x83\x65\x83\x58\x83\x67.bmp";
+    EXPECT_EQ(::access(copied.constData(), F_OK), 0);
+    EXPECT_EQ(::access(bytes.constData(), F_OK), 0);
+    ASSERT_TRUE(Usr::DeleteToBin(nullptr, {platform::decodePath(copied)}, false, true));
+    EXPECT_NE(::access(copied.constData(), F_OK), 0);
+    ::unlink(bytes.constData());  // Qt's clean-up of the folder cannot name it
+}
+
 }  // namespace
 }  // namespace ximora::browser::testing
+

@@ -1,5 +1,7 @@
 // Saving and naming: overwrite, names without extension, selection-only saves, copies under
 // "~NN", serial copies, the JPEG quality prompt and failed saves.
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -7,6 +9,7 @@
 #include "editor/document/picture_facts.h"
 #include "editor/document/save_naming.h"
 #include "editor_fixture.h"
+#include "platform/file_names.h"
 #include "support/multi_page_files.h"
 #include "util/shared_values.h"
 
@@ -262,6 +265,21 @@ TEST_F(DocumentTest, AReadOnlyFileIsAskedAbout) {
     doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
     EXPECT_EQ(read(file).width(), 6);
     EXPECT_FALSE(QFileInfo(file).permissions() & QFile::WriteOwner);
+}
+
+// A picture whose file name is Shift-JIS (from a Windows disk) opens, and is saved over by its
+// bytes, not under another name.
+TEST_F(DocumentTest, AShiftJisNameIsOpenedAndSavedByItsBytes) {
+    const QByteArray bytes = QFile::encodeName(dir_.path()) + "/\x83\x65\x83\x58\x83\x67.bmp";
+    ASSERT_TRUE(engine::saveImage(bytes.toStdString(), engine::testing::randomImage(6, 4, 24), {}));
+    doc_.pcOpen(0, platform::decodePath(bytes));
+    ASSERT_TRUE(doc_.hasImage());
+    doc_.pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    doc_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("上書き保存"));
+    engine::Image back;
+    ASSERT_TRUE(engine::loadImage(bytes.toStdString(), back));
+    EXPECT_EQ(back.width(), 4);
+    ::unlink(bytes.constData());  // Qt's clean-up of the folder cannot name it
 }
 
 }  // namespace

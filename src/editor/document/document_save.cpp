@@ -19,6 +19,7 @@
 #include "engine/geometry/geometry.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {
@@ -36,7 +37,7 @@ bool needsConversion(const engine::Image& image, const QString& ext) {
     return engine::requiredColourCode(ext.toStdString(), image, image.colourCode()) != 0;
 }
 
-std::string fileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string fileName(const QString& path) { return platform::encodePath(path).toStdString(); }
 
 // The format extension of what the existing file at `path` holds, or empty.
 QString contentExtension(const QString& path) {
@@ -97,7 +98,7 @@ bool PictureDocument::saveCopy(engine::Image image, const QString& name) const {
 bool PictureDocument::offerSaveAs(const QString& ext) {
     // A picture opened from a format the program only reads is saved under another name.
     if (!host_) {
-        util::messages().message(file_ + '\r' + readOnlyFormatMessage(ext));
+        util::messages().message(platform::displayPath(file_) + '\r' + readOnlyFormatMessage(ext));
         return false;
     }
     if (!askBeforeLoss(readOnlyFormatMessage(ext) + QStringLiteral("｡名前を付けて保存しますか")))
@@ -177,7 +178,7 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
     // Never bytes of another format under the name of one the program only reads.
     if (engine::isReadOnlyExtension(ext.toStdString())) {
         if (mode == kSaveOverwrite) return offerSaveAs(ext);
-        util::messages().message(path + '\r' + readOnlyFormatMessage(ext));
+        util::messages().message(platform::displayPath(path) + '\r' + readOnlyFormatMessage(ext));
         return false;
     }
     // The mail file is the program's own, in its working folder.
@@ -206,7 +207,8 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
         }
     }
     engine::Image& target = prepared ? *prepared : image_;
-    if (replacing && QFileInfo(path).isFile() && !mayReplaceWith(path, target, ext)) return false;
+    if (replacing && platform::isRegularFile(path) && !mayReplaceWith(path, target, ext))
+        return false;
     const std::string formerComment = target.comment;
     target.comment = comment;
     if (!saveTarget(target, path, ext)) {

@@ -9,6 +9,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "util/message_service.h"
+#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {
@@ -31,7 +32,7 @@ QSize PictureDocument::pictureSize() const {
 }
 
 bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
-    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string name = platform::encodePath(path).toStdString();
     if (!host_) return engine::loadImage(name, out);
     // A picture past the memory budget is refused before its file is read or a first view of
     // it shown.
@@ -365,7 +366,7 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     if (!loadFlag) return false;
     // A missing or unreadable file leaves the document as it was (never the old image under
     // the new file's name).
-    if (!QFileInfo::exists(path)) return false;
+    if (!platform::pathExists(path)) return false;
     settle();  // a picture still being decoded is taken in before another replaces it
     engine::Image loaded;
     if (!readPicture(path, loaded)) {

@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "engine/codecs/page_count.h"
+#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {
@@ -57,7 +58,7 @@ int filePages(const QString& path) {
     const QFileInfo info(path);
     if (known.path != path || known.size != info.size() || known.modified != info.lastModified())
         known = {path, info.size(), info.lastModified(),
-                 engine::countFilePages(QFile::encodeName(path).toStdString())};
+                 engine::countFilePages(platform::encodePath(path).toStdString())};
     return known.pages;
 }
 

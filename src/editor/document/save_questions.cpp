@@ -8,6 +8,7 @@
 
 #include "editor/document/picture_facts.h"
 #include "util/message_service.h"
+#include "platform/file_names.h"
 
 namespace ximora::editor {
 
@@ -22,7 +23,7 @@ bool askBeforeLoss(const QString& text) {
 
 bool isReadOnlyFile(const QString& path) {
     struct stat info {};
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = platform::encodePath(path);
     if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
 }
@@ -30,8 +31,9 @@ bool isReadOnlyFile(const QString& path) {
 QString readOnlyFileMessage() { return QStringLiteral("このﾌｧｲﾙは読み取り専用です｡"); }
 
 bool confirmReplace(const QString& path) {
-    if (!QFileInfo(path).isFile()) return true;
-    QString text = QFileInfo(path).fileName() + QStringLiteral(" は既に存在します｡\r");
+    if (!platform::isRegularFile(path)) return true;
+    QString text =
+        platform::displayPath(QFileInfo(path).fileName()) + QStringLiteral(" は既に存在します｡\r");
     if (isReadOnlyFile(path)) text += readOnlyFileMessage() + '\r';
     if (const int pages = filePages(path); pages > 1)
         text += QStringLiteral("このﾌｧｲﾙの") + QString::number(pages) +

@@ -19,6 +19,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
+#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {
@@ -61,7 +62,7 @@ bool writeFullColour(const engine::Image& image, const QString& path) {
     put32(header + 34, uint32_t(std::min<int64_t>(total - 54, UINT32_MAX)));
     put32(header + 38, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiX)));
     put32(header + 42, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiY)));
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(platform::encodePath(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     // A file system without preallocation still takes the file: its blocks come with the writes.
     bool ok = (::fallocate(fd, 0, 0, total) == 0 || errno == EOPNOTSUPP || errno == ENOSYS) &&
@@ -107,7 +108,7 @@ bool UndoStore::ensureFolder() {
     made.setAutoRemove(false);
     privateFolder_ = made.path() + '/';
     // Held for the editor's life; the lock goes with the process, however it ends.
-    const QByteArray lock = QFile::encodeName(privateFolder_ + QStringLiteral("owner.lock"));
+    const QByteArray lock = platform::encodePath(privateFolder_ + QStringLiteral("owner.lock"));
     ownerLock_ = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (ownerLock_ >= 0 && ::flock(ownerLock_, LOCK_EX | LOCK_NB) != 0) {
         ::close(ownerLock_);
@@ -123,7 +124,7 @@ int UndoStore::removeAbandonedFolders(const QString& workFolder) {
     for (const QFileInfo& folder :
          work.entryInfoList({QStringLiteral("Undo-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString lockFile = folder.filePath() + QStringLiteral("/owner.lock");
-        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CLOEXEC);
+        const int fd = ::open(platform::encodePath(lockFile).constData(), O_RDWR | O_CLOEXEC);
         bool abandoned = false;
         if (fd >= 0) {
             abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -205,7 +206,7 @@ bool UndoStore::load(engine::Image& out, QString& path) const {
     const QString name = snapshotName(count_);
     if (!QFileInfo::exists(name)) return false;
     engine::Image loaded;
-    if (!engine::loadImage(QFile::encodeName(name).toStdString(), loaded)) return false;
+    if (!engine::loadImage(platform::encodePath(name).toStdString(), loaded)) return false;
     if (size_t(count_) <= kept_.size()) {
         const Kept& kept = kept_[size_t(count_ - 1)];
         loaded.metadata = kept.metadata;
