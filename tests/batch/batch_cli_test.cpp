@@ -1,5 +1,7 @@
 // Runs the built ximora-batch program (beside this test in the bin folder) as a user would.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,4 +209,30 @@ TEST(BatchNames, OddNamesKeepTheirBytesAndAreEscapedInOutput) {
     EXPECT_EQ(argument(shiftJis), shiftJis + "\t4\t6\t24.\t0\t0\tbmp\n");
     EXPECT_EQ(argument(broken), folder + "/line\\nbreak\\tand\\\\tab.bmp\t6\t4\t24.\t0\t0\tbmp\n");
     ::unlink(shiftJis.constData());  // Qt's clean-up of the folder cannot name it
+}
+
+// Only a regular file (or a link to one) is ever replaced: a FIFO and a device node are refused
+// with the reason, never turned into files.
+TEST(BatchNames, SpecialFilesAreNeverReplaced) {
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray source = folder + "/a.bmp";
+    ASSERT_TRUE(ximora::engine::saveImage(source.toStdString(),
+                                          ximora::engine::testing::randomImage(6, 4, 24), {}));
+    std::vector<QByteArray> targets{folder + "/pipe.png"};
+    ASSERT_EQ(::mkfifo(targets.back().constData(), 0600), 0);
+    if (::mknod((folder + "/null.png").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        targets.push_back(folder + "/null.png");  // where the test may make one
+    const QString batch = QCoreApplication::applicationDirPath() + QStringLiteral("/ximora-batch");
+    for (const QByteArray& target : targets) {
+        QProcess convert;
+        convert.start(batch, {QStringLiteral("convert"), QFile::decodeName(source),
+                              QFile::decodeName(target)});
+        ASSERT_TRUE(convert.waitForFinished(120000));
+        EXPECT_EQ(convert.exitCode(), 1);
+        EXPECT_TRUE(convert.readAllStandardError().contains("not a regular file"));
+        struct stat info {};
+        ASSERT_EQ(::lstat(target.constData(), &info), 0);
+        EXPECT_FALSE(S_ISREG(info.st_mode)) << target.toStdString();
+    }
 }
