@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "editor/document/undo_store.h"
 #include "engine/io/leftover_temporaries.h"
+#include "platform/file_names.h"
 #include "platform/program_path.h"
 #include "settings/y_ini.h"
 #include "util/automation_messages.h"
@@ -23,7 +24,6 @@
 #include "util/shared_values.h"
 #include "util/usr.h"
 #include "vector/drawing_thumbnail.h"
-#include "platform/file_names.h"
 
 namespace ximora::app {
 
@@ -138,7 +138,8 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     // temporary files of its writes (where the file system has no unnamed ones).
     editor::UndoStore::removeAbandonedFolders(values.sUsrDir + "Wrk/");
     for (const char* folder : {"", "Thumb", "Temp", "Wrk"})
-        engine::removeLeftoverTemporaries(platform::encodePath(values.sUsrDir + folder).toStdString());
+        engine::removeLeftoverTemporaries(
+            platform::encodePath(values.sUsrDir + folder).toStdString());
     if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);
     if (automation) main->setAutorun(readAutorunScript(script));
     values.bAppAct = true;

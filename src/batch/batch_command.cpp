@@ -5,9 +5,9 @@
 #include <ostream>
 
 #include "engine/core/error.h"
+#include "platform/file_names.h"
 #include "settings/y_ini.h"
 #include "util/shared_values.h"
-#include "platform/file_names.h"
 
 namespace ximora::batch {
 

@@ -2,8 +2,8 @@
 #include <charconv>
 #include <ostream>
 
-#include "batch/batch_command.h"
 #include <QFile>
+#include "batch/batch_command.h"
 
 #include "editor/document/save_questions.h"
 #include "engine/codecs/page_count.h"
@@ -58,8 +58,8 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     }
     // Only the first page of a file of several is converted: said, never silently dropped.
     if (const int pages = engine::countFilePages(paths[0]); pages > 1)
-        err << "ximora-batch: " << lineSafe(paths[0]) << ": 1 of " << pages
-            << " pages written to " << lineSafe(paths[1]) << "\n";
+        err << "ximora-batch: " << lineSafe(paths[0]) << ": 1 of " << pages << " pages written to "
+            << lineSafe(paths[1]) << "\n";
     return 0;
 }
 

@@ -24,9 +24,9 @@ int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
             status = 1;
             continue;
         }
-        out << lineSafe(path) << '\t' << facts.width << '\t' << facts.height << '\t' << facts.colourCode()
-            << ".\t" << facts.dpiX << '\t' << facts.dpiY << '\t' << engine::formatExtension(format)
-            << '\n';
+        out << lineSafe(path) << '\t' << facts.width << '\t' << facts.height << '\t'
+            << facts.colourCode() << ".\t" << facts.dpiX << '\t' << facts.dpiY << '\t'
+            << engine::formatExtension(format) << '\n';
     }
     return any ? status : 2;
 }

@@ -5,9 +5,9 @@
 
 #include "batch/batch_command.h"
 #include "engine/core/memory_budget.h"
+#include "platform/file_names.h"
 #include "settings/settings_groups.h"
 #include "settings/y_ini.h"
-#include "platform/file_names.h"
 
 namespace ximora::batch {
 

@@ -24,9 +24,9 @@
 #include "engine/core/budget_reservation.h"
 #include "engine/core/parallel.h"
 #include "engine/formats/format_rules.h"
+#include "platform/file_names.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
-#include "platform/file_names.h"
 
 namespace ximora::batch {
 namespace {

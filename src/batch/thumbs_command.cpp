@@ -19,9 +19,9 @@
 #include "engine/core/error.h"
 #include "engine/thumbs/cache_name.h"
 #include "engine/thumbs/folder_cache_refresh.h"
+#include "platform/file_names.h"
 #include "util/shared_values.h"
 #include "vector/drawing_thumbnail.h"
-#include "platform/file_names.h"
 
 namespace ximora::batch {
 namespace {
@@ -75,8 +75,8 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
     std::string userData;
     if (!beside) {
         userData = userDataFolder();
-        QDir().mkpath(
-            platform::decodePath((userData + "Thumb").c_str()));  // as the main window does at start
+        QDir().mkpath(platform::decodePath(
+            (userData + "Thumb").c_str()));  // as the main window does at start
     }
     // Drawings are painted with Qt, whose fonts need its GUI side: offscreen, so that no display
     // is ever opened.

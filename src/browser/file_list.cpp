@@ -59,8 +59,8 @@ void FileList::fill(const QString& folder, const QString& filter, bool keepSelec
     for (size_t i = 0; i < files.size(); ++i) {
         const engine::FileEntry& file = files[i];
         const QString fileName = platform::decodePath(file.name);
-        auto* item = new QTreeWidgetItem(QStringList{platform::displayPath(fileName),
-                                                     formatSize(file.size), formatDate(file.mtimeNs)});
+        auto* item = new QTreeWidgetItem(QStringList{
+            platform::displayPath(fileName), formatSize(file.size), formatDate(file.mtimeNs)});
         item->setData(0, kKeyRole, QStringLiteral("F%1").arg(i + 1, 4, 10, QLatin1Char('0')));
         item->setData(0, kNameRole, fileName);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);

@@ -66,7 +66,8 @@ bool copyInto(const QString& source, const QString& target, QString& why, const 
 
 // Whether two paths name the same file.
 bool sameFile(const QString& a, const QString& b) {
-    struct stat x {}, y {};
+    struct stat x {
+    }, y{};
     return ::stat(platform::encodePath(a).constData(), &x) == 0 &&
            ::stat(platform::encodePath(b).constData(), &y) == 0 && x.st_dev == y.st_dev &&
            x.st_ino == y.st_ino;
@@ -106,7 +107,8 @@ Step transferOne(const QString& source, const QString& folder, Transfer how, con
         ok = copied(sizeOf(target));  // same file system: the name moved at once
     } else {
         ok = copyInto(source, target, why, copied);
-        if (ok && how == Transfer::Move && ::unlink(platform::encodePath(source).constData()) != 0) {
+        if (ok && how == Transfer::Move &&
+            ::unlink(platform::encodePath(source).constData()) != 0) {
             why = QStringLiteral("元のﾌｧｲﾙを削除できませんでした");
             ok = false;
         }
@@ -116,8 +118,7 @@ Step transferOne(const QString& source, const QString& folder, Transfer how, con
     util::messages().message(
         QStringLiteral("%1 を%2できませんでした: %3")
             .arg(platform::displayPath(source),
-                 how == Transfer::Move ? QStringLiteral("移動") : QStringLiteral("複写"),
-                 why),
+                 how == Transfer::Move ? QStringLiteral("移動") : QStringLiteral("複写"), why),
         util::MsgButtons::Ok, util::MsgIcon::Critical);
     return Step::Stop;
 }

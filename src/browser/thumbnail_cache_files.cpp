@@ -5,8 +5,8 @@
 #include <QFileInfo>
 
 #include "engine/thumbs/cache_name.h"
-#include "util/shared_values.h"
 #include "platform/file_names.h"
+#include "util/shared_values.h"
 
 namespace ximora::browser {
 namespace {
@@ -35,9 +35,10 @@ QString decodeCacheFolder(const QString& fileName) {
 }
 
 QString cacheOwner(const QString& folder) {
-    return beside ? QString()
-                  : platform::decodePath(
-                        engine::normalisedFolder(platform::encodePath(folder).toStdString()).c_str());
+    return beside
+               ? QString()
+               : platform::decodePath(
+                     engine::normalisedFolder(platform::encodePath(folder).toStdString()).c_str());
 }
 
 CleanupResult cleanCacheFolder(const QString& cacheFolder) {

@@ -247,9 +247,8 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
         const int line = painter.fontMetrics().height();
         area.setBottom(inner.bottom() - line);
         const QRect nameRect(inner.left(), area.bottom() + 1, inner.width(), line);
-        const QString name =
-            painter.fontMetrics().elidedText(platform::displayPath(set_.name(index)),
-                                             Qt::ElideMiddle, nameRect.width());
+        const QString name = painter.fontMetrics().elidedText(
+            platform::displayPath(set_.name(index)), Qt::ElideMiddle, nameRect.width());
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(nameRect, Qt::AlignCenter, name);
     }

@@ -9,8 +9,8 @@
 
 #include "engine/thumbs/thumbnail_cache.h"
 #include "engine/thumbs/thumbnail_producer.h"
-#include "util/qimage_adapter.h"
 #include "platform/file_names.h"
+#include "util/qimage_adapter.h"
 
 namespace ximora::browser {
 namespace {
@@ -71,8 +71,8 @@ int ThumbnailSet::list(const QString& folder, const QString& filter, int size,
     items_.reserve(files.size());
     positionOf_.resize(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
-        items_.push_back(Item{platform::decodePath(files[i].name), files[i],
-                              int(i), State::Pending});
+        items_.push_back(
+            Item{platform::decodePath(files[i].name), files[i], int(i), State::Pending});
         positionOf_[i] = int(i);
     }
     if (files.empty()) {

@@ -21,9 +21,9 @@
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
 #include "engine/formats/format_rules.h"
+#include "platform/file_names.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
-#include "platform/file_names.h"
 
 namespace ximora::dialogs {
 namespace {

@@ -18,11 +18,11 @@
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
 #include "engine/formats/file_conversion.h"
+#include "platform/file_names.h"
 #include "util/message_service.h"
 #include "util/qimage_adapter.h"
 #include "util/shared_values.h"
 #include "util/usr.h"
-#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {

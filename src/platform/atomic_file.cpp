@@ -21,14 +21,14 @@ const uint8_t* bytesOf(const QByteArray& bytes) {
 }  // namespace
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    return reported(engine::writeFileAtomically(encodePath(path).toStdString(),
-                                                bytesOf(bytes), size_t(bytes.size())),
+    return reported(engine::writeFileAtomically(encodePath(path).toStdString(), bytesOf(bytes),
+                                                size_t(bytes.size())),
                     error);
 }
 
 bool rewriteFileInPlace(const QString& path, const QByteArray& bytes, QString* error) {
-    return reported(engine::rewriteFileInPlace(encodePath(path).toStdString(),
-                                               bytesOf(bytes), size_t(bytes.size())),
+    return reported(engine::rewriteFileInPlace(encodePath(path).toStdString(), bytesOf(bytes),
+                                               size_t(bytes.size())),
                     error);
 }
 

@@ -18,9 +18,9 @@
 #include <unistd.h>
 
 #include "platform/clipboard_payload.h"
+#include "platform/file_names.h"
 #include "platform/program_path.h"
 #include "platform/x11_selection.h"
-#include "platform/file_names.h"
 
 namespace ximora::platform {
 namespace {

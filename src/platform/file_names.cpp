@@ -19,10 +19,14 @@ int validSequence(const unsigned char* p, qsizetype left) {
     if (c < 0x80) return 1;
     int length = 0;
     char32_t value = 0, least = 0;
-    if ((c & 0xE0) == 0xC0) length = 2, value = c & 0x1F, least = 0x80;
-    else if ((c & 0xF0) == 0xE0) length = 3, value = c & 0x0F, least = 0x800;
-    else if ((c & 0xF8) == 0xF0) length = 4, value = c & 0x07, least = 0x10000;
-    else return 0;
+    if ((c & 0xE0) == 0xC0)
+        length = 2, value = c & 0x1F, least = 0x80;
+    else if ((c & 0xF0) == 0xE0)
+        length = 3, value = c & 0x0F, least = 0x800;
+    else if ((c & 0xF8) == 0xF0)
+        length = 4, value = c & 0x07, least = 0x10000;
+    else
+        return 0;
     if (left < length) return 0;
     for (int i = 1; i < length; ++i) {
         if ((p[i] & 0xC0) != 0x80) return 0;

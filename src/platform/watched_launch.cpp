@@ -36,8 +36,8 @@ bool launchWatched(const QByteArray& program, const QList<QByteArray>& arguments
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const int started = posix_spawnp(&pid, program.constData(), &actions, nullptr, argv.data(),
-                                     environ);
+    const int started =
+        posix_spawnp(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (started != 0) {
         tell(std::move(failed));

@@ -13,8 +13,8 @@ namespace ximora::platform {
 /// as the bytes given (file names as the file system has them; nothing is split or quoted).
 /// `failed` is called on the thread of the QCoreApplication when the program cannot be
 /// started or when it exits with a status other than 0, at whatever time that happens; never
-/// when it ends well, is ended by a signal, or is still running when Ximora ends. False when it could not be started
-/// at all (then `failed` is called as well, later).
+/// when it ends well, is ended by a signal, or is still running when Ximora ends. False when it
+/// could not be started at all (then `failed` is called as well, later).
 bool launchWatched(const QByteArray& program, const QList<QByteArray>& arguments,
                    std::function<void()> failed);
 

@@ -51,10 +51,9 @@ bool DeleteToBin(QWidget*, const QStringList& paths, bool, bool noConfirmation) 
     if (paths.isEmpty()) return true;
     if (!noConfirmation) {
         const QString question =
-            paths.size() == 1
-                ? "'" + platform::displayPath(QFileInfo(paths.front()).fileName()) +
-                      "' をごみ箱に移しますか?"
-                : QString::number(paths.size()) + " 個の項目をごみ箱に移しますか?";
+            paths.size() == 1 ? "'" + platform::displayPath(QFileInfo(paths.front()).fileName()) +
+                                    "' をごみ箱に移しますか?"
+                              : QString::number(paths.size()) + " 個の項目をごみ箱に移しますか?";
         if (util::messages().message(question, util::MsgButtons::YesNo, util::MsgIcon::Question) !=
             util::MsgAnswer::Yes)
             return false;
@@ -63,9 +62,9 @@ bool DeleteToBin(QWidget*, const QStringList& paths, bool, bool noConfirmation) 
     for (const QString& path : paths) {
         QString error;
         if (!platform::moveToTrash(path, &error)) {
-            util::messages().message(platform::displayPath(path) + " をごみ箱に移せません (" +
-                                         error + ")",
-                                     util::MsgButtons::Ok, util::MsgIcon::Warning);
+            util::messages().message(
+                platform::displayPath(path) + " をごみ箱に移せません (" + error + ")",
+                util::MsgButtons::Ok, util::MsgIcon::Warning);
             all = false;
         }
     }

@@ -458,9 +458,10 @@ TEST_F(MainWindowTest, MailSendsThePictureAsSeenAsOneWholeAttachment) {
     const QString log = tools.filePath("arguments");
     QFile mailer(tools.filePath("xdg-email"));
     ASSERT_TRUE(mailer.open(QIODevice::WriteOnly));
-    mailer.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\n")
-                     .arg(log)
-                     .toUtf8());
+    mailer.write(
+        QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\n")
+            .arg(log)
+            .toUtf8());
     mailer.close();
     mailer.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     ScopedEnv path("PATH", (tools.path() + ":" + qgetenv("PATH")).toUtf8());
@@ -472,7 +473,7 @@ TEST_F(MainWindowTest, MailSendsThePictureAsSeenAsOneWholeAttachment) {
     main.editor()->pcOpen(0, file);
     ASSERT_EQ(main.editor()->prFile(), file);
     main.commandHook("回転", "右90度");
-    main.editor()->GetObject()->setSelection({1, 2, 5, 9});  // 4 × 7 of the turned picture
+    main.editor()->GetObject()->setSelection({1, 2, 5, 9});          // 4 × 7 of the turned picture
     msg_->onModal([](QDialog&) { return int(QDialog::Accepted); });  // the preset name
     main.commandHook("ﾌｧｲﾙ", "画像を添付してﾒｰﾙ");
     QFile arguments(log);

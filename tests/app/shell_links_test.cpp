@@ -99,8 +99,9 @@ TEST(Mail, TheMailToolRunsOnItsOwnAndOneThatFailsIsReported) {
 TEST(ShellLinks, TheOpenWithEntryEscapesEveryPath) {
     const QString program = QStringLiteral("/opt/my apps/$HOME %f \"q\" `x` back\\slash/ximora");
     const QString text = app::openWithEntry(QStringLiteral("ximora"), program);
-    EXPECT_TRUE(text.contains(QStringLiteral(
-        "\nExec=\"/opt/my apps/\\\\$HOME %%f \\\\\"q\\\\\" \\\\`x\\\\` back\\\\\\\\slash/ximora\" %f\n")))
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("\nExec=\"/opt/my apps/\\\\$HOME %%f \\\\\"q\\\\\" "
+                                     "\\\\`x\\\\` back\\\\\\\\slash/ximora\" %f\n")))
         << text.toStdString();
     QTemporaryDir dir;
     QFile entry(dir.filePath("ximora.desktop"));

@@ -182,9 +182,9 @@ TEST(BatchNames, OddNamesKeepTheirBytesAndAreEscapedInOutput) {
 
     // A list on standard input hands names over with their bytes.
     QProcess turn;
-    turn.start(batch, {QStringLiteral("run"), QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
-                       QStringLiteral("--in-place"), QStringLiteral("--status"),
-                       QStringLiteral("-")});
+    turn.start(batch,
+               {QStringLiteral("run"), QStringLiteral("-c"), QStringLiteral("回転⇒右90度"),
+                QStringLiteral("--in-place"), QStringLiteral("--status"), QStringLiteral("-")});
     turn.write(shiftJis + "\n");
     turn.closeWriteChannel();
     ASSERT_TRUE(turn.waitForFinished(120000));

@@ -206,8 +206,8 @@ TEST_F(BatchMemory, ThumbnailsOfAFolderOfHugePictures) {
 TEST_F(BatchMemory, AnEditWhoseCopyWouldNotFitIsRefused) {
     setBudget(300);
     write("claim.bmp", runLengthBitmap(16000, 16000));  // 256 MB at 8 bits
-    const Outcome r = run({"run", "-c", "回転⇒右90度", "--out", (home_ / "out").string(),
-                           pic("claim.bmp")});
+    const Outcome r =
+        run({"run", "-c", "回転⇒右90度", "--out", (home_ / "out").string(), pic("claim.bmp")});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("ﾒﾓﾘｴﾗｰが発生しました"), std::string::npos) << r.err;
     EXPECT_LT(r.peakKiB, kMostResidentKiB);

@@ -50,6 +50,16 @@ class BatchThumbs : public ::testing::Test {
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
+    // Whether the program's user data folder is the private home's (no UserData.ini beside it
+    // points elsewhere).
+    bool userDataIsTheHomes() const {
+        if (!fs::exists(program_.parent_path() / "UserData.ini")) return true;
+        std::ifstream pointer(program_.parent_path() / "UserData.ini");
+        std::string token;
+        pointer >> token;
+        return token == "%applicaion";
+    }
+
     fs::path program_, home_, pics_;
 };
 
@@ -67,12 +77,7 @@ TEST_F(BatchThumbs, BesideTheImagesThenFromTheCache) {
 }
 
 TEST_F(BatchThumbs, CentralCacheUnderTheUserDataFolder) {
-    if (fs::exists(program_.parent_path() / "UserData.ini")) {
-        std::ifstream pointer(program_.parent_path() / "UserData.ini");
-        std::string token;
-        pointer >> token;
-        if (token != "%applicaion") GTEST_SKIP() << "the build's UserData.ini points elsewhere";
-    }
+    if (!userDataIsTheHomes()) GTEST_SKIP() << "the build's UserData.ini points elsewhere";
     ASSERT_EQ(run(pics_.string()), 0);
     EXPECT_TRUE(fs::exists(
         centralCacheFile((home_ / "data/Quorvel/ximora/").string(), pics_.string(), 100)));
@@ -105,12 +110,7 @@ TEST_F(BatchThumbs, DrawingsGetThumbnailsToo) {
 // Two folders whose names encode alike ("x/a/b" and "x/a~b") never share thumbnails, and a
 // folder whose path is too long for a fixed name gets a cache too.
 TEST_F(BatchThumbs, FoldersThatEncodeAlikeKeepTheirOwnCaches) {
-    if (fs::exists(program_.parent_path() / "UserData.ini")) {
-        std::ifstream pointer(program_.parent_path() / "UserData.ini");
-        std::string token;
-        pointer >> token;
-        if (token != "%applicaion") GTEST_SKIP() << "the build's UserData.ini points elsewhere";
-    }
+    if (!userDataIsTheHomes()) GTEST_SKIP() << "the build's UserData.ini points elsewhere";
     const fs::path slashed = home_ / "x/a/b", tilde = home_ / "x/a~b";
     fs::create_directories(slashed);
     fs::create_directories(tilde);

@@ -26,8 +26,7 @@ QProcessEnvironment withoutUnnamedFiles() {
 }
 
 QStringList temporaries(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral(".*.ximora-*.tmp")},
-                                  QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({QStringLiteral(".*.ximora-*.tmp")}, QDir::Files | QDir::Hidden);
 }
 
 TEST(NamedTemporaries, AKilledWriteIsCleanedUpByTheNextOneAndNothingElseIs) {
@@ -37,7 +36,8 @@ TEST(NamedTemporaries, AKilledWriteIsCleanedUpByTheNextOneAndNothingElseIs) {
     ASSERT_TRUE(ximora::engine::saveImage(QFile::encodeName(small).toStdString(),
                                           ximora::engine::testing::randomImage(20, 10, 24), {}));
     ASSERT_TRUE(ximora::engine::saveImage(QFile::encodeName(big).toStdString(),
-                                          ximora::engine::testing::randomImage(3000, 2000, 24), {}));
+                                          ximora::engine::testing::randomImage(3000, 2000, 24),
+                                          {}));
     const QString out = dir.filePath("out");
     QDir().mkpath(out);
     QFile(out + "/.photo.jpg.part").open(QIODevice::WriteOnly);  // another program's

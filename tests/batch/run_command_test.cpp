@@ -355,10 +355,11 @@ TEST_F(BatchRun, ReadOnlyFilesAreReplacedOnlyWithForce) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
-    Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--in-place"),
-                    file});
+    Result r = run(
+        {QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--in-place"), file});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.errors.contains(QStringLiteral("read-only; not changed"))) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("read-only; not changed")))
+        << r.errors.toStdString();
     EXPECT_EQ(bytes(file), before);
     r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--in-place"),
              QStringLiteral("--force"), file});

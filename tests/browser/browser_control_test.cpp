@@ -310,4 +310,3 @@ TEST_F(BrowserControlTest, AShiftJisNameIsListedReadablyAndReachedByItsBytes) {
 
 }  // namespace
 }  // namespace ximora::browser::testing
-

@@ -3,8 +3,8 @@
 // killed in the middle of a write.
 #include <fcntl.h>
 #include <sched.h>
-#include <sys/mount.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>

@@ -55,7 +55,8 @@ TEST(FolderCacheRefresh, MissingFolderFailsAndWritesNothing) {
     TestFolder dir;
     ThumbnailProducer producer(makeTextThumbnail, 1);
     FolderCacheReport report;
-    EXPECT_FALSE(refreshFolderCache(dir.file("none"), dir.file("c.Dat"), {}, 100, producer, report));
+    EXPECT_FALSE(
+        refreshFolderCache(dir.file("none"), dir.file("c.Dat"), {}, 100, producer, report));
     EXPECT_EQ(lastError(), kErrFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.Dat")));
 }

@@ -17,7 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SaveFailure, EveryFormatGivesTheReasonAndKeepsTheOldFile) {
-    const fs::path folder = fs::temp_directory_path() / ("ximora-save-" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("ximora-save-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     const Image picture = test::makeImage(1200, 900, {24, false}, 7);
     for (int format : {kSaveBmp, kSaveBmpRle, kSaveJpeg, kSaveJpegProgressive, kSaveGif, kSaveTiff,

@@ -1,7 +1,7 @@
 // Names that are no UTF-8 (Shift-JIS names from Windows archives and disks) keep their bytes
 // through the program's QStrings, are shown readably, and are reached through their bytes.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -32,9 +32,11 @@ TEST(FileNames, EveryByteSequenceComesBackWhole) {
 }
 
 TEST(FileNames, AShiftJisNameIsShownReadably) {
-    EXPECT_EQ(displayPath(decodePath("/写真/" + kShiftJisName)), QStringLiteral("/写真/テスト.bmp"));
+    EXPECT_EQ(displayPath(decodePath("/写真/" + kShiftJisName)),
+              QStringLiteral("/写真/テスト.bmp"));
     // Bytes that are neither UTF-8 nor CP932 show as replacement characters.
-    EXPECT_EQ(displayPath(decodePath(QByteArray("/a\x80\x80.bmp"))), QStringLiteral("/a\uFFFD\uFFFD.bmp"));
+    EXPECT_EQ(displayPath(decodePath(QByteArray("/a\x80\x80.bmp"))),
+              QStringLiteral("/a\uFFFD\uFFFD.bmp"));
 }
 
 TEST(FileNames, FilesAreFoundAndTrashedByTheirBytes) {

@@ -9,9 +9,17 @@
 
 namespace {
 
-template <typename Open>
-Open next(const char* name) {
-    return reinterpret_cast<Open>(::dlsym(RTLD_NEXT, name));
+using Open = int (*)(const char*, int, ...);
+
+// The real call behind `name`, refusing unnamed files.
+int openRefusingUnnamed(const char* name, const char* path, int flags, va_list rest) {
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    const mode_t mode = (flags & O_CREAT) ? mode_t(va_arg(rest, int)) : 0;
+    const auto real = reinterpret_cast<Open>(::dlsym(RTLD_NEXT, name));
+    return real(path, flags, mode);
 }
 
 }  // namespace
@@ -19,30 +27,18 @@ Open next(const char* name) {
 extern "C" {
 
 int open(const char* path, int flags, ...) {
-    using Open = int (*)(const char*, int, ...);
-    static const Open real = next<Open>("open");
-    if ((flags & O_TMPFILE) == O_TMPFILE) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
     va_list rest;
     va_start(rest, flags);
-    const mode_t mode = (flags & O_CREAT) ? mode_t(va_arg(rest, int)) : 0;
+    const int fd = openRefusingUnnamed("open", path, flags, rest);
     va_end(rest);
-    return real(path, flags, mode);
+    return fd;
 }
 
 int open64(const char* path, int flags, ...) {
-    using Open = int (*)(const char*, int, ...);
-    static const Open real = next<Open>("open64");
-    if ((flags & O_TMPFILE) == O_TMPFILE) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
     va_list rest;
     va_start(rest, flags);
-    const mode_t mode = (flags & O_CREAT) ? mode_t(va_arg(rest, int)) : 0;
+    const int fd = openRefusingUnnamed("open64", path, flags, rest);
     va_end(rest);
-    return real(path, flags, mode);
+    return fd;
 }
 }

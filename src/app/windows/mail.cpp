@@ -2,9 +2,9 @@
 
 #include <QFile>
 
+#include "platform/file_names.h"
 #include "platform/watched_launch.h"
 #include "util/message_service.h"
-#include "platform/file_names.h"
 
 namespace ximora::app {
 
@@ -17,12 +17,12 @@ QList<QByteArray> mailArguments(const QString& subject, const QString& text,
 
 void Mail(const QString& subject, const QString& text, const QStringList& attachments,
           const QString& program) {
-    platform::launchWatched(platform::encodePath(program), mailArguments(subject, text, attachments),
-                            [] {
-                                util::messages().message(QStringLiteral(
-                                    "OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸ"
-                                    "して下さい"));
-                            });
+    platform::launchWatched(
+        platform::encodePath(program), mailArguments(subject, text, attachments), [] {
+            util::messages().message(
+                QStringLiteral("OutLook Express が既定のﾒｰﾙﾊﾝﾄﾞﾗとして指定されているかﾁｪｯｸ"
+                               "して下さい"));
+        });
 }
 
 }  // namespace ximora::app

@@ -17,9 +17,9 @@
 #include "engine/core/error.h"
 #include "engine/formats/format_rules.h"
 #include "engine/geometry/geometry.h"
+#include "platform/file_names.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
-#include "platform/file_names.h"
 
 namespace ximora::editor {
 namespace {

@@ -8,8 +8,8 @@
 #include "editor/document/picture_facts.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
-#include "util/message_service.h"
 #include "platform/file_names.h"
+#include "util/message_service.h"
 
 namespace ximora::editor {
 namespace {

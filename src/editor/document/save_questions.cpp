@@ -7,8 +7,8 @@
 #include <QFileInfo>
 
 #include "editor/document/picture_facts.h"
-#include "util/message_service.h"
 #include "platform/file_names.h"
+#include "util/message_service.h"
 
 namespace ximora::editor {
 

@@ -62,7 +62,8 @@ bool writeFullColour(const engine::Image& image, const QString& path) {
     put32(header + 34, uint32_t(std::min<int64_t>(total - 54, UINT32_MAX)));
     put32(header + 38, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiX)));
     put32(header + 42, uint32_t(engine::pixelsPerMetreFromDpi(image.dpiY)));
-    const int fd = ::open(platform::encodePath(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(platform::encodePath(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     // A file system without preallocation still takes the file: its blocks come with the writes.
     bool ok = (::fallocate(fd, 0, 0, total) == 0 || errno == EOPNOTSUPP || errno == ENOSYS) &&

@@ -20,9 +20,9 @@ constexpr int64_t kRefreshMilliseconds = 1000;
 constexpr int64_t kNever = std::numeric_limits<int64_t>::min();
 
 std::atomic<uint64_t> gFixed{0};
-std::atomic<uint64_t> gAvailable{0};  // min(MemAvailable, hard headroom), as last read
-std::atomic<uint64_t> gHard{0};       // min(rlimit and cgroup headroom), as last read
-std::atomic<uint64_t> gLive{0};       // bytes of rasters and samples alive now
+std::atomic<uint64_t> gAvailable{0};   // min(MemAvailable, hard headroom), as last read
+std::atomic<uint64_t> gHard{0};        // min(rlimit and cgroup headroom), as last read
+std::atomic<uint64_t> gLive{0};        // bytes of rasters and samples alive now
 std::atomic<uint64_t> gLiveAtRead{0};  // the same when the system's figures were read
 std::atomic<int64_t> gReadAt{kNever};
 std::mutex gReading;
@@ -136,11 +136,10 @@ uint64_t memoryLimit() {
     refresh();
     // The system's figures already leave out what the pictures held when they were read; the
     // budget counts them once, against the whole of it.
-    const uint64_t budget =
-        fixed ? std::min(fixed, gHard.load(std::memory_order_relaxed))
-              : (gAvailable.load(std::memory_order_relaxed) +
-                 gLiveAtRead.load(std::memory_order_relaxed)) /
-                    2;
+    const uint64_t budget = fixed ? std::min(fixed, gHard.load(std::memory_order_relaxed))
+                                  : (gAvailable.load(std::memory_order_relaxed) +
+                                     gLiveAtRead.load(std::memory_order_relaxed)) /
+                                        2;
     const uint64_t live = gLive.load(std::memory_order_relaxed);
     return budget > live ? budget - live : 0;
 }

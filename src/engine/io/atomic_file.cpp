@@ -182,9 +182,9 @@ bool AtomicFile::copyIntoTarget() {
     ::unlink(saved.c_str());
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     // Without links (vfat), the copy goes on unguarded, as any in-place writer's would.
-    const bool named = unnamed_ ? ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, saved.c_str(),
-                                           AT_SYMLINK_FOLLOW) == 0
-                                : ::link(temporary_.c_str(), saved.c_str()) == 0;
+    const bool named =
+        unnamed_ ? ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, saved.c_str(), AT_SYMLINK_FOLLOW) == 0
+                 : ::link(temporary_.c_str(), saved.c_str()) == 0;
     struct stat content {};
     if (::fstat(fd_, &content) != 0) return failWithReason(kErrCannotWrite, errno);
     const off_t length = content.st_size;
@@ -226,8 +226,8 @@ bool AtomicFile::copyIntoTarget() {
 bool AtomicFile::commit() {
     if (fd_ < 0 || failed_) return fail(kErrCannotWrite);
     if (inPlace_) {
-        const bool ok = ::fsync(fd_) == 0 ? copyIntoTarget()
-                                          : failWithReason(kErrCannotWrite, errno);
+        const bool ok =
+            ::fsync(fd_) == 0 ? copyIntoTarget() : failWithReason(kErrCannotWrite, errno);
         const int code = lastError(), reason = lastErrorReason();
         discard();
         if (!ok) {

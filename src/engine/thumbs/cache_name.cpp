@@ -48,8 +48,7 @@ std::string besideCacheFile(std::string_view folder, int size) {
     return name + "Thmb" + cacheSizeText(size) + ".Dat";
 }
 
-std::string alternateCacheFile(std::string_view userDataFolder, std::string_view folder,
-                               int size) {
+std::string alternateCacheFile(std::string_view userDataFolder, std::string_view folder, int size) {
     const std::string key = normalisedFolder(folder);
     uint64_t hash = 0xCBF29CE484222325u;  // FNV-1a
     for (char c : key) hash = (hash ^ uint8_t(c)) * 0x100000001B3u;

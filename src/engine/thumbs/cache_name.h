@@ -29,8 +29,7 @@ std::string besideCacheFile(std::string_view folder, int size);
 
 /// The central cache file of a folder whose name the fixed one cannot be: the encoded folder
 /// cut to 150 bytes + "~#" + 16 hexadecimal digits of the folder's hash + "~" + size + ".Dat".
-std::string alternateCacheFile(std::string_view userDataFolder, std::string_view folder,
-                               int size);
+std::string alternateCacheFile(std::string_view userDataFolder, std::string_view folder, int size);
 
 /// Which cache file the browser uses: the settings flag `TMB_DR` (true = beside). A central
 /// one is centralCacheFile unless that name is too long for the file system, or is taken by

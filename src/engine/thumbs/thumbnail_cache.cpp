@@ -102,7 +102,8 @@ bool recordedCacheFolder(const std::string& path, std::string& folder) {
     Reader in(head.data(), head.size());
     uint32_t version = 0, size = 0, count = 0, crc = 0;
     uint16_t folderSize = 0;
-    if (head.size() < kHeaderFixed + 4 || std::memcmp(head.data(), kMagic.data(), kMagic.size()) != 0)
+    if (head.size() < kHeaderFixed + 4 ||
+        std::memcmp(head.data(), kMagic.data(), kMagic.size()) != 0)
         return false;
     in.skip(kMagic.size());
     in.u32(version), in.u32(size), in.u32(count), in.u16(folderSize);
