@@ -127,8 +127,9 @@ bool targetHolds(const QString& ext, Property property) {
         case kExifGps:
             return in({"jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "webp", "jp2"});
         case kXmp:
+            return in({"jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "webp", "jp2", "gif"});
         case kIcc:
-            return in({"jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "webp", "jp2"});
+            return in({"jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "webp", "jp2", "bmp"});
         case kDeep:
             return in({"png", "tif", "tiff"});
         case kGrey:

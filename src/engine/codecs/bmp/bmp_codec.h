@@ -25,6 +25,8 @@ struct BmpShape {
     int width = 0, height = 0;
     int bitsPerPixel = 24;   ///< 16, 24 or 32 for bmpPlainHead
     int dpiX = 0, dpiY = 0;  ///< 0 = not set
+    /// Bytes of an ICC profile embedded after the pixels (a version 5 header); 0 for none.
+    uint32_t profileBytes = 0;
 };
 /// The headers encodeBmp writes before the pixels of an uncompressed bitmap of 16, 24 or 32
 /// bits, for a writer that places the rows itself: bmpRowBytes() each, bottom-up, right after

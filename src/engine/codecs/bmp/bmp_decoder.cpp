@@ -53,8 +53,13 @@ struct Header {
     size_t paletteOffset = 0;
     size_t paletteEntrySize = 4;
     size_t pixelOffset = 0;
+    uint64_t profileOffset = 0, profileBytes = 0;  // an embedded ICC profile (version 5)
     Channel red, green, blue, alpha;
 };
+
+constexpr uint32_t kEmbeddedProfile = 0x4D424544;  // 'MBED'
+// No profile is larger; a header claiming more is not believed.
+constexpr uint64_t kMostProfileBytes = uint64_t(16) << 20;
 
 int nominalDepth(int bitCount) { return bitCount == 2 ? 4 : bitCount; }
 
@@ -89,6 +94,12 @@ bool parseHeader(const uint8_t* data, size_t size, uint64_t fileSize, Header& h)
     }
     h.pixelOffset = readLe32(data + 10);
     h.paletteOffset = kFileHeaderSize + infoSize;
+    if (infoSize == 124 && readLe32(info + 56) == kEmbeddedProfile) {
+        h.profileOffset = kFileHeaderSize + uint64_t(readLe32(info + 112));
+        h.profileBytes = readLe32(info + 116);
+        if (h.profileBytes > kMostProfileBytes || h.profileOffset + h.profileBytes > fileSize)
+            h.profileBytes = 0;  // a broken reference loses only the profile
+    }
 
     if (planes != 1 || h.width <= 0 || h.height == 0) return fail(kErrFileBroken);
     if (h.height < 0) h.height = -h.height, h.topDown = true;
@@ -288,6 +299,11 @@ bool decodeBmpRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
     if (!readPalette(head.data(), h, layout)) return false;
     sink.notes.dpiX = dpiFromPixelsPerMetre(h.ppmX);
     sink.notes.dpiY = dpiFromPixelsPerMetre(h.ppmY);
+    if (h.profileBytes > 0) {
+        std::vector<uint8_t>& icc = sink.notes.metadata.icc;
+        icc.resize(size_t(h.profileBytes));
+        if (source.read(h.profileOffset, icc.data(), icc.size()) != icc.size()) icc.clear();
+    }
     // Indexes are checked only when the palette is shorter than the depth allows.
     const bool checked = h.bitCount <= 8 && layout.palette.size() < (size_t(1) << h.bitCount);
     PaletteCheck check(sink, layout.palette.size());

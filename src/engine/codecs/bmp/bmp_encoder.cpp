@@ -1,6 +1,7 @@
 // Writing bitmaps at the image's nominal depth. Palette images use a version 3 header; 16 bits
 // are written as 5-6-5 bit fields and 32 bits as a version 4 header with an alpha mask, so the
-// stored pixels come back exactly.
+// stored pixels come back exactly. A picture with a colour profile gets a version 5 header that
+// embeds it after the pixels.
 #include <algorithm>
 #include <cstring>
 
@@ -12,7 +13,9 @@
 namespace ximora::engine {
 namespace {
 
-constexpr uint32_t kFileHeaderSize = 14, kInfoV3Size = 40, kInfoV4Size = 108;
+constexpr uint32_t kFileHeaderSize = 14, kInfoV3Size = 40, kInfoV4Size = 108, kInfoV5Size = 124;
+constexpr uint32_t kEmbeddedProfile = 0x4D424544;  // 'MBED'
+constexpr uint32_t kPerceptualIntent = 4;          // LCS_GM_IMAGES
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 constexpr uint32_t kSrgbColourSpace = 0x73524742;  // 'sRGB'
 // Bytes of rows converted and handed on at a time.
@@ -40,19 +43,21 @@ bool writeHead(const BmpShape& shape, const std::vector<Colour>& palette, size_t
     const uint32_t compression = runs > 0                   ? (bits == 8 ? kRle8 : kRle4)
                                  : bits == 16 || bits == 32 ? kBitFields
                                                             : kRgb;
-    const uint32_t infoSize = bits == 32 ? kInfoV4Size : kInfoV3Size;
-    const uint32_t maskBytes = bits == 16 ? 12 : 0;  // after a version 3 header
+    const bool profile = shape.profileBytes > 0;
+    const uint32_t infoSize = profile ? kInfoV5Size : bits == 32 ? kInfoV4Size : kInfoV3Size;
+    const uint32_t maskBytes = bits == 16 && !profile ? 12 : 0;  // after a version 3 header
     const uint64_t pixelOffset =
         kFileHeaderSize + infoSize + maskBytes + 4 * uint64_t(palette.size());
     const uint64_t rawSize = bmpRowBytes(shape.width, bits) * uint64_t(shape.height);
-    if (rawSize + pixelOffset > 0xFFFFFFFFu) return fail(kErrBadImage);  // the header's limit
     const uint32_t pixelBytes = uint32_t(runs > 0 ? runs : rawSize);
+    if ((runs > 0 ? runs : rawSize) + pixelOffset + shape.profileBytes > 0xFFFFFFFFu)
+        return fail(kErrBadImage);  // the header's limit
 
     head.clear();
     head.reserve(size_t(pixelOffset));
     ByteWriter w(head);
     w.u8('B'), w.u8('M');
-    w.le32(uint32_t(pixelOffset) + pixelBytes);
+    w.le32(uint32_t(pixelOffset + pixelBytes + shape.profileBytes));
     w.le32(0);
     w.le32(uint32_t(pixelOffset));
     w.le32(infoSize);
@@ -66,11 +71,27 @@ bool writeHead(const BmpShape& shape, const std::vector<Colour>& palette, size_t
     w.le32(uint32_t(pixelsPerMetreFromDpi(shape.dpiY)));
     w.le32(uint32_t(palette.size()));
     w.le32(0);
-    if (bits == 16) w.le32(0xF800), w.le32(0x07E0), w.le32(0x001F);
-    if (bits == 32) {
-        w.le32(0x00FF0000), w.le32(0x0000FF00), w.le32(0x000000FF), w.le32(0xFF000000);
-        w.le32(kSrgbColourSpace);
-        w.zeros(kInfoV4Size - 60);  // end points and gamma, unused with sRGB
+    if (profile) {
+        // Masks (used with bit fields), the embedded profile after the pixels.
+        if (bits == 16)
+            w.le32(0xF800), w.le32(0x07E0), w.le32(0x001F), w.le32(0);
+        else if (bits == 32)
+            w.le32(0x00FF0000), w.le32(0x0000FF00), w.le32(0x000000FF), w.le32(0xFF000000);
+        else
+            w.zeros(16);
+        w.le32(kEmbeddedProfile);
+        w.zeros(kInfoV4Size - 60);  // end points and gamma, unused with a profile
+        w.le32(kPerceptualIntent);
+        w.le32(uint32_t(pixelOffset - kFileHeaderSize + pixelBytes));  // from the info header
+        w.le32(shape.profileBytes);
+        w.le32(0);
+    } else {
+        if (bits == 16) w.le32(0xF800), w.le32(0x07E0), w.le32(0x001F);
+        if (bits == 32) {
+            w.le32(0x00FF0000), w.le32(0x0000FF00), w.le32(0x000000FF), w.le32(0xFF000000);
+            w.le32(kSrgbColourSpace);
+            w.zeros(kInfoV4Size - 60);  // end points and gamma, unused with sRGB
+        }
     }
     for (const Colour& c : palette) w.u8(c.b), w.u8(c.g), w.u8(c.r), w.u8(0);
     return true;
@@ -125,14 +146,17 @@ bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink)
     const int bits = image.bitsPerPixel();
     const bool compress = options.format == kSaveBmpRle && (bits == 4 || bits == 8);
     const std::vector<Colour> palette = bits <= 8 ? paletteToWrite(image) : std::vector<Colour>{};
-    const BmpShape shape{image.width(), image.height(), bits, image.dpiX, image.dpiY};
+    const std::vector<uint8_t>& icc = image.metadata.icc;
+    const BmpShape shape{image.width(), image.height(), bits,
+                         image.dpiX,    image.dpiY,     uint32_t(icc.size())};
     // Run lengths are known only once encoded; plain rows are written as they are made.
     std::vector<uint8_t> runs;
     if (compress) encodeBmpRle(image, bits, runs);
     std::vector<uint8_t> head;
     if (!writeHead(shape, palette, runs.size(), head) || !sink.write(head.data(), head.size()))
         return false;
-    if (compress) return sink.write(runs.data(), runs.size());
+    const auto profile = [&] { return icc.empty() || sink.write(icc.data(), icc.size()); };
+    if (compress) return sink.write(runs.data(), runs.size()) && profile();
 
     // Rows go bottom-up, a band at a time, so that a file is written in few large pieces.
     const size_t padded = bmpRowBytes(image.width(), bits);
@@ -145,7 +169,7 @@ bool encodeBmpTo(const Image& image, const SaveOptions& options, ByteSink& sink)
                        padded);
         if (!sink.write(band.data(), padded * size_t(rows))) return false;
     }
-    return true;
+    return profile();
 }
 
 bool encodeBmp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {

@@ -16,9 +16,10 @@ constexpr size_t kBandBytes = size_t(1) << 20;
 }  // namespace
 
 bool BmpFileRowSink::start(const RowLayout& layout) {
+    // A colour profile goes into a version 5 header: the whole-image path writes it.
     const bool suits =
         (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 24 || layout.bitsPerPixel == 32) &&
-        !layout.rowsInParts && notes.orientation == 1;
+        !layout.rowsInParts && notes.orientation == 1 && notes.metadata.icc.empty();
     std::vector<uint8_t> head;
     if (suits && bmpPlainHead({layout.width, layout.height, layout.bitsPerPixel}, head) &&
         file_.open(target_)) {
@@ -98,7 +99,9 @@ bool BmpFileRowSink::finish() {
     if (usable_ && filledCount_ > 0) writeBand();
     usable_ = waitForWrite() && usable_;
     std::vector<uint8_t> head;
+    // A profile met after the first rows (some decoders read it late) needs the whole-image path.
     const bool complete = usable_ && rowsPut_ == height_ && notes.orientation == 1 &&
+                          notes.metadata.icc.empty() &&
                           bmpPlainHead({width_, height_, bits_, notes.dpiX, notes.dpiY}, head) &&
                           file_.writeAt(0, head.data(), head.size()) && file_.commit();
     if (!complete) file_.discard();

@@ -81,14 +81,25 @@ bool GifDecoder::readExtension() {
     GifByteType* block = nullptr;
     if (DGifGetExtension(gif_, &code, &block) == GIF_ERROR) return failWithGif();
     const bool comment = code == COMMENT_EXT_FUNC_CODE && !haveComment_;
+    // XMP is kept in an application extension whose data is the packet itself, not cut into
+    // sub-blocks: each sub-block's length byte is one of its bytes, and a magic trailer of 258
+    // bytes (beginning with 0x01, which no packet holds) makes the reader's walk end.
+    const bool xmp = code == APPLICATION_EXT_FUNC_CODE && block && block[0] == 11 &&
+                     std::memcmp(block + 1, "XMP DataXMP", 11) == 0;
+    std::vector<uint8_t> packet;
     if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
         GraphicsControlBlock control;
         if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
             transparent_ = control.TransparentColor;
     }
-    while (block) {
+    for (bool first = true; block; first = false) {
         if (comment) sink_.notes.comment.append(reinterpret_cast<const char*>(block + 1), block[0]);
+        if (xmp && !first) packet.insert(packet.end(), block, block + 1 + block[0]);
         if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) return failWithGif();
+    }
+    if (xmp) {
+        packet.erase(std::find(packet.begin(), packet.end(), uint8_t(0x01)), packet.end());
+        if (!packet.empty()) sink_.notes.metadata.xmp = std::move(packet);
     }
     haveComment_ = haveComment_ || comment;
     return true;

@@ -1,6 +1,7 @@
 // Encoder for GIF 87a/89a: https://www.w3.org/Graphics/GIF/spec-gif89a.txt
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <new>
 
 #include "engine/codecs/gif/gif_codec.h"
@@ -27,6 +28,21 @@ int transparentIndex(const Image& image, int colour) {
         if (colour >= 0 ? (c.r << 16 | c.g << 8 | c.b) == colour : c.a == 0) return int(i);
     }
     return -1;
+}
+
+// XMP's application extension ("XMP DataXMP"): the packet as it is, then the magic trailer of
+// 258 bytes (0x01, 0xFF down to 0x00, and the terminator) that ends the sub-block walk of a
+// reader that knows nothing of it. A packet holding a byte 0x00 or 0x01 cannot go this way.
+void appendXmp(const std::vector<uint8_t>& xmp, std::vector<uint8_t>& out) {
+    if (xmp.empty() || std::any_of(xmp.begin(), xmp.end(), [](uint8_t b) { return b <= 1; }))
+        return;
+    static constexpr char kIdentifier[] = "XMP DataXMP";
+    out.insert(out.end(), {0x21, 0xFF, 11});
+    out.insert(out.end(), kIdentifier, kIdentifier + 11);
+    out.insert(out.end(), xmp.begin(), xmp.end());
+    out.push_back(0x01);
+    for (int b = 0xFF; b >= 0; --b) out.push_back(uint8_t(b));
+    out.push_back(0x00);
 }
 
 class GifEncoder {
@@ -57,7 +73,8 @@ bool GifEncoder::run(const Image& image, const SaveOptions& options, std::vector
     gif_ = EGifOpen(&out, writeToVector, &error);
     if (!gif_) return fail(gifErrorCode(error));
     const int transparent = transparentIndex(image, options.transparentColour);
-    EGifSetGifVersion(gif_, transparent >= 0 || !image.comment.empty());
+    EGifSetGifVersion(gif_,
+                      transparent >= 0 || !image.comment.empty() || !image.metadata.xmp.empty());
     if (EGifPutScreenDesc(gif_, image.width(), image.height(), image.bitsPerPixel(), 0, map_) ==
         GIF_ERROR)
         return failWithGif();
@@ -81,6 +98,9 @@ bool GifEncoder::run(const Image& image, const SaveOptions& options, std::vector
         if (EGifPutLine(gif_, const_cast<GifPixelType*>(image.row(y)), image.width()) == GIF_ERROR)
             return failWithGif();
     }
+    // The image data is out; the XMP packet follows it as its application extension, written
+    // here whole since giflib would cut it into sub-blocks.
+    appendXmp(image.metadata.xmp, out);
     const int closed = EGifCloseFile(gif_, &error);
     gif_ = nullptr;
     if (closed == GIF_ERROR) return fail(gifErrorCode(error));
