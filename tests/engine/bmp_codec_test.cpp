@@ -79,6 +79,29 @@ TEST(BmpCodec, GreyRampPaletteComesBackAsGrey) {
     }
 }
 
+TEST(BmpCodec, PaletteOfGreysInAnyOrderIsGrey) {
+    // ImageMagick's grey bitmaps: only the greys used, in order of appearance; plain and run
+    // length coded. Colours stay, the picture counts as grey.
+    const std::vector<Colour> greys = {{200, 200, 200, 255}, {17, 17, 17, 255}, {0, 0, 0, 255}};
+    const std::vector<uint8_t> pixels = {0, 1, 2, 0};  // one row of three, padded
+    for (const auto& [bits, bytes] :
+         {std::pair{8, handMade(3, 1, 8, 0, greys, pixels)},
+          {8, handMade(3, 1, 8, 1, greys, {3, 0, 0, 1})},  // RLE8: a run of index 0, end
+          {4, handMade(3, 1, 4, 0, {greys[1], greys[2]}, {0x01, 0x00, 0, 0})}}) {
+        Image image;
+        ASSERT_TRUE(loadImageFromMemory(bytes.data(), bytes.size(), image)) << lastError();
+        EXPECT_EQ(image.colourCode(), bits * 10) << bits;
+        EXPECT_EQ(image.palette, greyPalette(bits));
+        EXPECT_EQ(image.pixel(0, 0), bits == 8 ? greys[0] : greys[1]);
+    }
+    // 4 bits cannot show 200 on its ramp: that palette stays as it is, in colour.
+    const auto odd = handMade(3, 1, 4, 0, greys, {0x01, 0x20, 0, 0});
+    Image image;
+    ASSERT_TRUE(loadImageFromMemory(odd.data(), odd.size(), image));
+    EXPECT_EQ(image.colourCode(), 4);
+    EXPECT_EQ(image.pixel(2, 0), greys[2]);
+}
+
 TEST(BmpCodec, ReadsTopDownOs2AndShortPalettes) {
     const std::vector<Colour> palette = {{255, 0, 0, 255}, {0, 0, 255, 255}};
     // 2 × 2, 8 bits, rows padded to 4 bytes; negative height means the first row is the top.
@@ -105,7 +128,7 @@ TEST(BmpCodec, ReadsTopDownOs2AndShortPalettes) {
 
 TEST(BmpCodec, DecodesRleEscapes) {
     const std::vector<Colour> palette = {
-        {0, 0, 0, 255}, {10, 10, 10, 255}, {20, 20, 20, 255}, {30, 30, 30, 255}};
+        {0, 0, 0, 255}, {10, 0, 10, 255}, {20, 20, 0, 255}, {0, 30, 30, 255}};
     // Bottom row: run of 2 × index 1, absolute 3 pixels (2, 3, 1) + pad, end of line; then a
     // delta of (1, 0) on the top row and one pixel of index 3, end of bitmap.
     const std::vector<uint8_t> rle8 = {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 3, 0, 1};

@@ -122,6 +122,45 @@ TEST(ColourReduce, GreyLevelsFollowLuminance) {
     EXPECT_EQ(twoSteps.palette, greyPalette(4));
 }
 
+TEST(ColourReduce, DiffusedGreyIsTheLuminanceInEveryRow) {
+    // A flat colour whose luminance is a grey level exactly: every pixel is that level, in
+    // every row of a picture taller than any band of rows.
+    Image image;
+    image.allocate(600, 1100, 24);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            uint8_t* p = image.row(y) + 3 * x;
+            p[0] = 17, p[1] = 54, p[2] = 11;
+        }
+    const Image grey = reduced(image, 80, false, true);
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x : {0, 299, 599}) ASSERT_EQ(grey.pixel(x, y).r, 38) << x << "," << y;
+}
+
+TEST(ColourReduce, NoRowOfADiffusedPictureStartsAfresh) {
+    // Were the rows from 512 on diffused on their own, they would match the reduction of the
+    // picture cut there; carried error makes them differ. Each code that leaves an error
+    // (256 grey levels hold every luminance exactly), fixed and adaptive.
+    const Image source = photoLike(64, 1100);
+    for (int code : {1, 40, 4, 8, 16})
+        for (bool fixed : {false, true}) {
+            if (fixed && code != 4 && code != 8) continue;
+            const Image whole = reduced(source, code, fixed, true);
+            for (int cut : {512, 1024}) {
+                Image lower;
+                ASSERT_TRUE(lower.allocate(64, 1100 - cut, 24));
+                for (int y = cut; y < 1100; ++y)
+                    std::memcpy(lower.row(y - cut), source.row(y), 64 * 3);
+                const Image fresh = reduced(lower, code, fixed, true);
+                int same = 0;
+                for (int y = 0; y < 4; ++y)
+                    same += std::memcmp(fresh.row(y), whole.row(y + cut),
+                                        size_t(64 * fresh.bitsPerPixel() + 7) / 8) == 0;
+                EXPECT_LT(same, 4) << code << (fixed ? " fixed" : "") << " at row " << cut;
+            }
+        }
+}
+
 TEST(ColourReduce, FixedPalettesAreUsedAsGiven) {
     const Image source = photoLike(32, 32);
     EXPECT_EQ(reduced(source, 4, true).palette, standard16Palette());

@@ -17,8 +17,6 @@
 namespace ximora::engine {
 namespace {
 
-int luminance(int r, int g, int b) { return (r * 299 + g * 587 + b * 114 + 500) / 1000; }
-
 // Up to `most` distinct colours of the image in first-seen order, or nothing when it has more.
 std::optional<std::vector<Colour>> fewColours(const Image& rgb, size_t most) {
     std::vector<uint32_t> seen;  // sorted, for the lookup
@@ -56,11 +54,10 @@ bool quantizeTo(const Image& rgb, const ColourReduction& params, bool greyLevels
             if (!out.allocate(rgb.width(), rgb.height(), 1)) return false;
             out.palette = greyPalette(1);
             const int threshold = params.threshold;
-            return mapPixels(rgb, out, diffuse, [threshold](int r, int g, int b, uint8_t* p) {
-                const bool white = luminance(r, g, b) >= threshold;
+            return mapGreyPixels(rgb, out, diffuse, [threshold](int grey, uint8_t* p) {
+                const bool white = grey >= threshold;
                 *p = white;
-                const uint8_t v = white ? 255 : 0;
-                return Colour{v, v, v, 255};
+                return white ? 255 : 0;
             });
         }
         case 40:
@@ -68,11 +65,10 @@ bool quantizeTo(const Image& rgb, const ColourReduction& params, bool greyLevels
             const int bits = code == 40 ? 4 : 8, top = (1 << bits) - 1;
             if (!out.allocate(rgb.width(), rgb.height(), bits, true)) return false;
             out.palette = greyPalette(bits);
-            return mapPixels(rgb, out, diffuse, [top](int r, int g, int b, uint8_t* p) {
-                const int level = (luminance(r, g, b) * top + 127) / 255;
+            return mapGreyPixels(rgb, out, diffuse, [top](int grey, uint8_t* p) {
+                const int level = (grey * top + 127) / 255;
                 *p = uint8_t(level);
-                const auto v = uint8_t(level * 255 / top);
-                return Colour{v, v, v, 255};
+                return level * 255 / top;
             });
         }
         case 4:

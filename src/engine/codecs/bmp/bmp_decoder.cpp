@@ -245,34 +245,57 @@ bool readUncompressed(SourceReader& in, const Header& h, const RowLayout& layout
     return true;
 }
 
-// Passes rows on and checks that every index names a palette entry. The notes stay with the
-// sink it passes to.
-class PaletteCheck final : public RowSink {
+// Grey levels for a palette of greys in another order than the ramp (some tools write only the
+// greys a picture uses): index i stands for ramp index levels[i]. Empty when the palette is
+// not all greys, or already the ramp, or holds a grey the ramp of its depth lacks.
+std::vector<uint8_t> greyRampIndexes(const std::vector<Colour>& palette, int bits) {
+    if ((bits != 4 && bits != 8) || palette == greyPalette(bits)) return {};
+    const int step = bits == 4 ? 17 : 1;
+    std::vector<uint8_t> levels;
+    levels.reserve(palette.size());
+    for (const Colour& c : palette) {
+        if (c.r != c.g || c.g != c.b || c.r % step != 0) return {};
+        levels.push_back(uint8_t(c.r / step));
+    }
+    return levels;
+}
+
+// Passes rows on, checking that every index names a palette entry and translating indexes
+// into grey levels when the palette is a shuffled grey one. The notes stay with the sink it
+// passes to.
+class IndexFilter final : public RowSink {
   public:
-    PaletteCheck(RowSink& sink, size_t entries) : sink_(sink), entries_(entries) {}
+    IndexFilter(RowSink& sink, size_t entries, std::vector<uint8_t> levels)
+        : sink_(sink), entries_(entries), levels_(std::move(levels)) {}
     bool start(const RowLayout& layout) override {
         width_ = layout.width;
         return sink_.start(layout);
     }
-    uint8_t* rowMemory(int y) override { return sink_.rowMemory(y); }
+    uint8_t* rowMemory(int y) override { return levels_.empty() ? sink_.rowMemory(y) : nullptr; }
     void putRow(int y, const uint8_t* pixels) override {
-        if (check(pixels, width_)) sink_.putRow(y, pixels);
+        if (const uint8_t* passed = filter(pixels, width_)) sink_.putRow(y, passed);
     }
     void putPixels(int y, int x0, int step, int count, const uint8_t* pixels) override {
-        if (check(pixels, count)) sink_.putPixels(y, x0, step, count, pixels);
+        if (const uint8_t* passed = filter(pixels, count))
+            sink_.putPixels(y, x0, step, count, passed);
     }
     void putRepeatedRow(int y0, int y1, const uint8_t* pixels) override {
-        if (check(pixels, width_)) sink_.putRepeatedRow(y0, y1, pixels);
+        if (const uint8_t* passed = filter(pixels, width_)) sink_.putRepeatedRow(y0, y1, passed);
     }
     bool failed() const { return failed_; }
 
   private:
-    bool check(const uint8_t* pixels, int count) {
+    const uint8_t* filter(const uint8_t* pixels, int count) {
         for (int x = 0; x < count && !failed_; ++x) failed_ = pixels[x] >= entries_;
-        return !failed_;
+        if (failed_) return nullptr;
+        if (levels_.empty()) return pixels;
+        translated_.resize(size_t(count));
+        for (int x = 0; x < count; ++x) translated_[size_t(x)] = levels_[pixels[x]];
+        return translated_.data();
     }
     RowSink& sink_;
     size_t entries_;
+    std::vector<uint8_t> levels_, translated_;
     int width_ = 0;
     bool failed_ = false;
 };
@@ -306,8 +329,14 @@ bool decodeBmpRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
     }
     // Indexes are checked only when the palette is shorter than the depth allows.
     const bool checked = h.bitCount <= 8 && layout.palette.size() < (size_t(1) << h.bitCount);
-    PaletteCheck check(sink, layout.palette.size());
-    RowSink& target = checked ? static_cast<RowSink&>(check) : sink;
+    std::vector<uint8_t> levels = greyRampIndexes(layout.palette, layout.bitsPerPixel);
+    const bool translated = !levels.empty();
+    IndexFilter check(sink, layout.palette.size(), std::move(levels));
+    if (translated) {
+        layout.palette = greyPalette(layout.bitsPerPixel);
+        layout.grey = true;
+    }
+    RowSink& target = checked || translated ? static_cast<RowSink&>(check) : sink;
     if (!target.start(layout)) return false;
     SourceReader in(source, h.pixelOffset);
     const bool read = rle ? decodeBmpRle(in, h.bitCount, layout.width, layout.height, target)
