@@ -14,6 +14,21 @@
 namespace ximora::engine {
 namespace {
 
+// Whether the three first components are luma and chroma to be turned into RGB. Files say so,
+// or (as OpenJPEG's decoder takes them) three components with the second one subsampled
+// across are luma and chroma whatever the file says. Only the samplings that decoder converts
+// are: 4:4:4, 4:2:2 and 4:2:0.
+bool isSycc(const opj_image_t& image) {
+    if (image.numcomps < 3) return false;
+    const opj_image_comp_t* c = image.comps;
+    const bool declared = image.color_space == OPJ_CLRSPC_SYCC;
+    const bool guessed = image.numcomps == 3 && c[0].dx == c[0].dy && c[1].dx != 1;
+    if (!declared && !guessed) return false;
+    if (c[0].dx != 1 || c[0].dy != 1 || c[1].dx != c[2].dx || c[1].dy != c[2].dy) return false;
+    const uint32_t across = c[1].dx, down = c[1].dy;
+    return (across == 1 && down == 1) || (across == 2 && (down == 1 || down == 2));
+}
+
 class Jpeg2000Decoder {
   public:
     Jpeg2000Decoder(ByteSource& source, RowSink& sink) : sink_(sink) { memory_.source = &source; }
@@ -79,7 +94,7 @@ bool Jpeg2000Decoder::run(const LoadOptions& options) {
     for (int c = 0; c < count_; ++c)
         if (header.comps[c].dx == 0 || header.comps[c].dy == 0) return fail(kErrFileBroken);
     channels_ = count_ == 2 ? 4 : count_;  // grey with alpha shows as RGBA
-    sycc_ = header.color_space == OPJ_CLRSPC_SYCC && count_ >= 3;
+    sycc_ = isSycc(header);
     RowLayout layout;
     layout.width = width_;
     layout.height = height_;
@@ -249,9 +264,11 @@ bool Jpeg2000Decoder::convert(BandRows& band, int bandTop) {
                 }
                 int red = sample(0, x, y), green = sample(1, x, y), blue = sample(2, x, y);
                 if (sycc_) {
+                    // The coefficients and truncation of OpenJPEG's own decoder, so that
+                    // pictures match what it shows.
                     const int cb = green - 128, cr = blue - 128, luma = red;
                     red = std::clamp(luma + int(1.402 * cr), 0, 255);
-                    green = std::clamp(luma - int(0.344136 * cb + 0.714136 * cr), 0, 255);
+                    green = std::clamp(luma - int(0.344 * cb + 0.714 * cr), 0, 255);
                     blue = std::clamp(luma + int(1.772 * cb), 0, 255);
                 }
                 p[0] = uint8_t(red), p[1] = uint8_t(green), p[2] = uint8_t(blue);
