@@ -165,6 +165,23 @@ TEST(ModernFormats, RotationAndMirrorPropertiesAreApplied) {
     EXPECT_GE(psnr(throughLibheif, image), 40);
 }
 
+// A clean aperture crops the picture, also where its corner falls on an odd row of 4:2:0
+// chroma: the white band between black rows 0–6 and 263–269 of the coded frame is all that
+// shows, in the picture, its facts and its thumbnail.
+TEST(ModernFormats, CleanApertureCropsThePicture) {
+    const Image image = load("band-clap.avif");
+    ASSERT_EQ(image.width(), 480);
+    ASSERT_EQ(image.height(), 256);
+    for (int y : {0, 128, 255})
+        for (int x : {0, 240, 479}) EXPECT_GE(image.pixel(x, y).g, 235) << x << "," << y;
+    ImageFacts facts;
+    ASSERT_TRUE(readImageFacts(kFolder + "band-clap.avif", facts));
+    EXPECT_EQ(facts.height, 256);
+    Image thumb;
+    ASSERT_TRUE(loadThumbnail(kFolder + "band-clap.avif", 96, thumb));
+    EXPECT_GE(thumb.pixel(0, 0).g, 235);
+}
+
 // An embedded ICC profile is kept as it is; an nclx description becomes a profile with its
 // primaries (Display P3's red, adapted to D50, as ICC profiles hold it).
 TEST(ModernFormats, ColourProfilesAreKept) {

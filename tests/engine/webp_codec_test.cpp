@@ -3,6 +3,8 @@
 #include "codec_test_io.h"
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/core/error.h"
+#include "engine/io/byte_source.h"
+#include "engine/metadata/exif.h"
 #include "op_test_images.h"
 
 using namespace ximora::engine;
@@ -75,6 +77,29 @@ TEST(WebpCodec, MetadataChunksSurvive) {
     }
     std::copy_n("GRAY", 4, source.metadata.icc.begin() + 16);
     EXPECT_TRUE(decode(encode(source, kSaveWebpLossless)).metadata.icc.empty());
+}
+
+// A camera's orientation in the EXIF chunk turns the picture upright, as in a JPEG: the
+// facts, the picture (whole or reduced) and the stored EXIF, which then says upright.
+TEST(WebpCodec, ExifOrientationTurnsThePicture) {
+    Image source = patternImage(30, 12, 24);
+    // Little-endian TIFF with one entry: Orientation (0x112), SHORT, 6 (turned a quarter).
+    source.metadata.exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 1, 3,
+                            0,   1,   0,  0, 0, 6, 0, 0, 0, 0, 0,    0, 0};
+    ASSERT_EQ(exifOrientation(source.metadata.exif), 6);
+    for (int format : {kSaveWebp, kSaveWebpLossless}) {
+        const std::vector<uint8_t> bytes = encode(source, format, 90);
+        const Image back = decode(bytes);
+        EXPECT_EQ(back.width(), 12);
+        EXPECT_EQ(back.height(), 30);
+        EXPECT_EQ(exifOrientation(back.metadata.exif), 1);
+        const Image reduced = decode(bytes, 6);
+        EXPECT_LT(reduced.width(), reduced.height());
+        MemorySource memory(bytes.data(), bytes.size());
+        ImageFacts facts;
+        ASSERT_TRUE(webpCodec().readFacts(memory, facts));
+        EXPECT_EQ(facts.width, 12);
+    }
 }
 
 // Thumbnails decode a reduced picture whose sides are still at least the asked size.

@@ -139,6 +139,11 @@ def main(folder):
     grey_rows = [bytes(int(255 * ((x + 2 * y) % 64) / 63) for x in range(aw)) for y in range(ah)]
     write_png(f"{folder}/grey.png", aw, ah, 0, 8, grey_rows)
 
+    # A 270-row video frame: white between rows 7 and 262, black above and below, the band a
+    # clean aperture of 256 rows centred on the frame keeps.
+    band_rows = [bytes([255 if 7 <= y < 263 else 0] * 480) for y in range(270)]
+    write_png(f"{folder}/band.png", 480, 270, 0, 8, band_rows)
+
     # Three flat frames for the animations: red, green, blue; also as one animated PNG.
     colours = [(220, 30, 30), (30, 200, 30), (30, 30, 220)]
     for i, colour in enumerate(colours):

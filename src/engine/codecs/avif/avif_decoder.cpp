@@ -29,17 +29,39 @@ int orientationOf(const avifImage& image) {
     return kOrientation[turns][mirror];
 }
 
-// The part of the picture its clean aperture keeps (the whole picture without one).
-avifCropRect visibleRect(const avifImage& image, avifDiagnostics& diagnostics) {
-    avifCropRect whole{0, 0, image.width, image.height};
+// a / b rounded down, for b > 0.
+int64_t floorDivide(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return q * b > a ? q - 1 : q;
+}
+
+// The part of the picture its clean aperture keeps (the whole picture without one, or with an
+// aperture outside it): a width and height centred on the picture's centre moved by the
+// offsets, the corner rounded down to whole pixels. The picture is cropped after conversion to
+// RGB, so a corner on an odd row of subsampled chroma (which libavif's own conversion refuses,
+// and which encoders write for 270-row video frames) is cropped like any other.
+avifCropRect visibleRect(const avifImage& image) {
+    const avifCropRect whole{0, 0, image.width, image.height};
     if (!(image.transformFlags & AVIF_TRANSFORM_CLAP)) return whole;
-    avifCropRect rect{};
-    if (!avifCropRectConvertCleanApertureBox(&rect, &image.clap, image.width, image.height,
-                                             image.yuvFormat, &diagnostics) ||
-        rect.width < 1 || rect.height < 1 || rect.x + rect.width > image.width ||
-        rect.y + rect.height > image.height)
+    const avifCleanApertureBox& clap = image.clap;
+    const auto offset = [](uint32_t n) { return int64_t(int32_t(n)); };  // signed in the box
+    if (clap.widthD == 0 || clap.heightD == 0 || clap.horizOffD == 0 || clap.vertOffD == 0 ||
+        clap.widthN % clap.widthD != 0 || clap.heightN % clap.heightD != 0)
         return whole;
-    return rect;
+    const int64_t width = clap.widthN / clap.widthD, height = clap.heightN / clap.heightD;
+    if (width < 1 || height < 1 || width > int64_t(image.width) || height > int64_t(image.height))
+        return whole;
+    // corner = offset + (side - aperture) / 2, in halves of the offset's unit. The sides are at
+    // most kMaxSide, so the products stay far inside 64 bits.
+    const int64_t x = floorDivide(
+        2 * offset(clap.horizOffN) + (int64_t(image.width) - width) * int64_t(clap.horizOffD),
+        2 * int64_t(clap.horizOffD));
+    const int64_t y = floorDivide(
+        2 * offset(clap.vertOffN) + (int64_t(image.height) - height) * int64_t(clap.vertOffD),
+        2 * int64_t(clap.vertOffD));
+    if (x < 0 || y < 0 || x + width > int64_t(image.width) || y + height > int64_t(image.height))
+        return whole;
+    return avifCropRect{uint32_t(x), uint32_t(y), uint32_t(width), uint32_t(height)};
 }
 
 // Converts the decoded YUV planes to RGB(A) at the file's depth and copies the visible part,
@@ -187,8 +209,7 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
         decoder->imageSizeLimit));
     if (!ok(avifDecoderNextImage(decoder.get()))) return false;
     avifImage& decoded = *decoder->image;
-    avifDiagnostics diagnostics{};
-    const avifCropRect rect = visibleRect(decoded, diagnostics);
+    const avifCropRect rect = visibleRect(decoded);
     Image image;
     if (!toImage(decoded, rect, options.keepMetadata, image) ||
         !turnUpright(image, orientationOf(decoded)))
@@ -212,8 +233,7 @@ bool readAvifFacts(ByteSource& source, ImageFacts& out) {
     if (!decoder) return false;
     const avifImage& image = *decoder->image;
     if (!Image::fitsSides(image.width, image.height)) return false;
-    avifDiagnostics diagnostics{};
-    const avifCropRect rect = visibleRect(image, diagnostics);
+    const avifCropRect rect = visibleRect(image);
     const bool swap = orientationOf(image) >= 5;  // a quarter turn
     const bool grey = !decoder->alphaPresent && image.yuvFormat == AVIF_PIXEL_FORMAT_YUV400;
     out = ImageFacts{};
