@@ -24,13 +24,14 @@ class LeBytes {
 
 /// A placeable WMF of 200 × 100 pixels (96 units per inch) with a red filled rectangle
 /// over the left half; without `placeable` the plain metafile (size from the records).
-inline QByteArray redSquareWmf(bool placeable = true) {
+/// `colour` (0x00BBGGRR) fills the rectangle in another colour.
+inline QByteArray redSquareWmf(bool placeable = true, uint32_t colour = 0x000000FF) {
     LeBytes records;
-    records.u32(5).u16(0x020B).u16(0).u16(0);                  // SETWINDOWORG y, x
-    records.u32(5).u16(0x020C).u16(100).u16(200);              // SETWINDOWEXT y, x
-    records.u32(7).u16(0x02FC).u16(0).u32(0x000000FF).u16(0);  // CREATEBRUSHINDIRECT red
-    records.u32(4).u16(0x012D).u16(0);                         // SELECTOBJECT 0
-    records.u32(4).u16(0x0106).u16(0);                         // SETPOLYFILLMODE (ignored content)
+    records.u32(5).u16(0x020B).u16(0).u16(0);              // SETWINDOWORG y, x
+    records.u32(5).u16(0x020C).u16(100).u16(200);          // SETWINDOWEXT y, x
+    records.u32(7).u16(0x02FC).u16(0).u32(colour).u16(0);  // CREATEBRUSHINDIRECT
+    records.u32(4).u16(0x012D).u16(0);                     // SELECTOBJECT 0
+    records.u32(4).u16(0x0106).u16(0);                     // SETPOLYFILLMODE (ignored content)
     records.u32(7).u16(0x041B).u16(100).u16(100).u16(0).u16(0);  // RECTANGLE b, r, t, l
     records.u32(3).u16(0x0000);                                  // EOF
     LeBytes out;

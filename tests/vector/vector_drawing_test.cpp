@@ -48,6 +48,20 @@ TEST_F(VectorDrawingTest, MetafilesKeepTheirSizeAndStretchToTheChosenOne) {
     }
 }
 
+TEST_F(VectorDrawingTest, MetafileColoursAreExact) {
+    // Colours no named colour has: drawn as they are, not as the nearest name.
+    for (const QColor& colour : {QColor(200, 100, 50), QColor(1, 2, 3), QColor(17, 250, 129)}) {
+        const uint32_t colorref =
+            uint32_t(colour.red()) | uint32_t(colour.green()) << 8 | uint32_t(colour.blue()) << 16;
+        auto drawing = load(QStringLiteral("c.wmf"), test::redSquareWmf(true, colorref));
+        ASSERT_TRUE(drawing) << error_.toStdString();
+        const QImage image = drawing->render(QSize(200, 100));
+        EXPECT_EQ(QColor(image.pixel(50, 50)), colour)
+            << colour.name().toStdString() << " as "
+            << QColor(image.pixel(50, 50)).name().toStdString();
+    }
+}
+
 TEST_F(VectorDrawingTest, PlainWmfTakesItsSizeFromWhatItDraws) {
     auto drawing = load(QStringLiteral("plain.wmf"), test::redSquareWmf(false));
     ASSERT_TRUE(drawing) << error_.toStdString();

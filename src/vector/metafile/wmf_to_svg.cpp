@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+#include "vector/metafile/wmf_exact_colours.h"
+
 namespace ximora::vector {
 
 namespace {
@@ -43,11 +45,11 @@ class WmfSession {
                wmf_display_size(api_, &width, &height, 96, 96) == wmf_E_None;
     }
 
-    /// Plays the records into SVG text of `width` × `height`.
+    /// Plays the records into SVG text of `width` × `height`, in the file's exact colours.
     bool toSvg(const wmfD_Rect& box, unsigned width, unsigned height, std::string& svg) {
         wmf_svg_t* device = WMF_SVG_GetData(api_);
-        device->out = wmf_stream_create(api_, nullptr);
-        if (!device->out) return false;
+        ExactColours exact(api_, svg);
+        device->out = exact.stream();
         device->bbox = box;
         device->width = width;
         device->height = height;
@@ -55,14 +57,7 @@ class WmfSession {
         device->flags |= WMF_SVG_INLINE_IMAGES;
         wmfD_Rect playBox = box;
         const bool played = wmf_play(api_, 0, &playBox) == wmf_E_None;
-        char* text = nullptr;
-        unsigned long length = 0;
-        wmf_stream_destroy(api_, device->out, &text, &length);
         device->out = nullptr;
-        if (text) {
-            svg.assign(text, length);
-            wmf_free(api_, text);
-        }
         return played && !svg.empty();
     }
 
