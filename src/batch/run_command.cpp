@@ -25,6 +25,7 @@
 #include "engine/core/parallel.h"
 #include "engine/formats/format_rules.h"
 #include "platform/file_names.h"
+#include "settings/macro_storage.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 
@@ -105,7 +106,7 @@ bool macroPairs(const QString& settingsText, const QString& title, std::vector<P
     qsizetype end = start + key.size();
     while (end < settingsText.size() && settingsText[end] != '[' && settingsText[end] != '<') ++end;
     QString body = settingsText.mid(start + key.size(), end - start - key.size());
-    body.replace('~', '\n').replace('\r', '\n');
+    body = settings::macroListFromStored(body).replace('\r', '\n');
     for (const QString& line : body.split('\n', Qt::SkipEmptyParts)) {
         Pair pair;
         if (splitPair(line, pair)) out.push_back(pair);

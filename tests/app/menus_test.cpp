@@ -132,6 +132,10 @@ TEST(MacroList, RecordingIsAppendedWithBlankLineRules) {
     EXPECT_EQ(app::macros::appendRecording("[A]\r\n\r\n", buffer), "[A]\r\n\r\n" + tail);
     EXPECT_EQ(app::macros::toStored(tail), "[新規マクロ]~回転⇒右90度~色数⇒白黒");
     EXPECT_EQ(app::macros::fromStored(app::macros::toStored(tail)), tail);
+    // A "~" of a job survives storing, and lists stored before keep reading as they did.
+    const QString tilde = "[A]\r\nﾌｫﾙﾀﾞ指定⇒/p/a~b\r\nﾌｧｲﾙ⇒名前~\r\n\r\n[B]\r\n~x⇒y";
+    EXPECT_EQ(app::macros::fromStored(app::macros::toStored(tilde)), tilde);
+    EXPECT_EQ(app::macros::fromStored("[A]~a⇒b~~[B]~c⇒d~"), "[A]\r\na⇒b\r\n\r\n[B]\r\nc⇒d\r\n");
     // Only the first arrow splits; lines without one are skipped.
     const auto commands = app::macros::commands("[t]\r\na⇒b⇒c\r\n\r\nd⇒e");
     ASSERT_EQ(commands.size(), 2);

@@ -1,5 +1,7 @@
 #include "app/menus/macro_list.h"
 
+#include "settings/macro_storage.h"
+
 namespace ximora::app::macros {
 
 QStringList titles(const QString& list) {
@@ -50,14 +52,8 @@ QList<std::pair<QString, QString>> commands(const QString& body) {
     return result;
 }
 
-QString toStored(const QString& list) {
-    QString text = list;
-    return text.replace(kCrLf, QStringLiteral("~"));
-}
+QString toStored(const QString& list) { return settings::macroListToStored(list); }
 
-QString fromStored(const QString& stored) {
-    QString text = stored;
-    return text.replace(QStringLiteral("~"), kCrLf);
-}
+QString fromStored(const QString& stored) { return settings::macroListFromStored(stored); }
 
 }  // namespace ximora::app::macros

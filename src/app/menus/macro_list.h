@@ -24,7 +24,7 @@ void record(QString& buffer, const QString& group, const QString& job);
 /// The (group, job) pairs of a macro body: lines split at their first "⇒"; lines without one
 /// are skipped.
 QList<std::pair<QString, QString>> commands(const QString& body);
-/// The settings form ("~" for CR LF) and back.
+/// The settings form ("~" for CR LF, "~-" for "~") and back.
 QString toStored(const QString& list);
 QString fromStored(const QString& stored);
 
