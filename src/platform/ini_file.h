@@ -1,8 +1,9 @@
 #pragma once
 // Small INI settings files in the layout QSettings reads (the per-user program path, the print
-// settings), written through the program's one atomic write path: QSettings lays the new text
-// out in a scratch copy, which is read back and checked before it replaces the file. So a full
-// disk or a killed program never leaves such a file empty or half-written.
+// settings), written through the program's one atomic write path: QSettings lays out the new
+// values alone, their lines go into the file's own text (its comments, key order and line ends
+// kept), and the result is read back and checked before it replaces the file. So a full disk
+// or a killed program never leaves such a file empty or half-written.
 
 #include <QString>
 #include <QVariantMap>

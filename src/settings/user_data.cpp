@@ -62,7 +62,7 @@ bool YIni::W_UserData(QWidget* owner) {
     QFile file(pointer);
     if (file.exists()) {
         const auto text =
-            file.open(QIODevice::ReadOnly) ? platform::fromCp932(file.readAll()) : std::nullopt;
+            file.open(QIODevice::ReadOnly) ? decodeSettingsText(file.readAll()) : std::nullopt;
         if (!text) {
             readable = false;  // keep a pointer file we cannot read; use the default
         } else {

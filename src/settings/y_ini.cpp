@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringDecoder>
+#include <algorithm>
 
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
@@ -30,6 +32,12 @@ double leadingNumber(const QString& text) {
         QStringLiteral(R"(^[ \t]*([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?))"));
     const auto match = number.match(text);
     return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
+}
+// Every line end as CR LF, the only one the element reader and writer know: a file edited
+// into LF (or CR) line ends is read and written back in one style.
+QString withCrLfLineEnds(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return text.replace(QStringLiteral("\n"), kCrLf);
 }
 }  // namespace
 
@@ -71,7 +79,7 @@ bool YIni::GetTxt(const QString& path) {
     qsizetype start = 0;
     while (text && start < text->size() && text->at(start).isSpace()) ++start;
     if (text && (start == text->size() || text->indexOf("<" + kRoot + ">") >= 0)) {
-        document_ = start == text->size() ? skeleton() : text->mid(start);
+        document_ = start == text->size() ? skeleton() : withCrLfLineEnds(text->mid(start));
         return true;
     }
     // Not text, or not the program's settings at all: the file is kept under a dated name and
@@ -99,6 +107,13 @@ std::optional<QString> YIni::decodeSettingsText(const QByteArray& bytes) {
         }
         return text;
     }
+    // Valid UTF-8 with characters beyond ASCII is almost never CP932 text: CP932's single-byte
+    // katakana and most of its second bytes are not valid UTF-8 sequences.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString asUtf8 = utf8(bytes);
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii && !utf8.hasError()) return asUtf8;
     return platform::fromCp932(bytes);
 }
 

@@ -104,8 +104,14 @@ class YIni {
     static QString MkElm(bool group, const QString& name, const QString& value);
     void reportBroken(const QString& name);
     bool keepCopyOfFile();
+
+  public:
+    /// Text of a settings file: Unicode with a byte-order mark, UTF-8 where the bytes are valid
+    /// UTF-8 beyond ASCII (as editors on this system write), CP932 otherwise; nothing when the
+    /// bytes are none of these.
     static std::optional<QString> decodeSettingsText(const QByteArray& bytes);
 
+  private:
     QString programFolder_;
     QWidget* owner_ = nullptr;
     QString filePath_;

@@ -115,6 +115,24 @@ TEST(IniFile, KeepsOtherKeysAndNeverLeavesAHalfWrittenFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"IkPrn.Ik"});
 }
 
+TEST(IniFile, RewritingKeepsCommentsOrderAndLineEnds) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QuorvelTools.ini");
+    const QByteArray before =
+        "; programs of the suite\r\n[Path]\r\nzeta=/opt/z\r\n# the viewer\r\nximora=/old/ximora"
+        "\r\nalpha=/opt/a\r\n\r\n[Other]\r\nk=v\r\n";
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(before);
+    file.close();
+    ASSERT_TRUE(writeIniValues(
+        ini, {{"Path/ximora", "/usr/bin/ximora"}, {"Path/new", "n"}, {"Added/one", "1"}}));
+    EXPECT_EQ(readAll(ini),
+              "; programs of the suite\r\n[Path]\r\nzeta=/opt/z\r\n# the viewer\r\n"
+              "ximora=/usr/bin/ximora\r\nalpha=/opt/a\r\nnew=n\r\n\r\n[Other]\r\nk=v\r\n\r\n"
+              "[Added]\r\none=1\r\n");
+}
+
 TEST(ProgramPath, NameDropsExtensionAndDvSuffixInAnyCase) {
     EXPECT_EQ(programNameFor("/usr/bin/ximora"), "ximora");
     EXPECT_EQ(programNameFor("/usr/bin/ximora_dv"), "ximora");

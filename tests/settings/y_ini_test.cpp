@@ -117,6 +117,22 @@ TEST_F(UserDataTest, PointerToAMissingFolderFallsBackWithAMessage) {
     EXPECT_EQ(readAll(program_ + "UserData.ini"), token);
 }
 
+TEST_F(UserDataTest, PointerFileInUtf8NamesItsFolder) {
+    // As editors on this system write it: UTF-8, a line end after the path.
+    const QString own = root_.filePath("写真 ﾃﾞｰﾀ");
+    QDir().mkpath(own);
+    writeAll(program_ + "UserData.ini", own.toUtf8() + "\n");
+    YIni ini(program_);
+    ASSERT_TRUE(ini.W_UserData());
+    EXPECT_EQ(util::shared().sUsrDir, own + "/");
+    EXPECT_TRUE(messages_->calls().empty());
+    // Missing, it is named rightly in the message.
+    writeAll(program_ + "UserData.ini", (own + "2").toUtf8());
+    ASSERT_TRUE(ini.W_UserData());
+    ASSERT_EQ(messages_->messageTexts().size(), 1);
+    EXPECT_TRUE(messages_->messageTexts()[0].startsWith("ﾌｫﾙﾀﾞ " + own + "2 が見つかりません"));
+}
+
 TEST_F(UserDataTest, PointerFileThatIsNotCp932IsKeptAndTheDefaultUsed) {
     writeAll(program_ + "UserData.ini", QByteArray("\x81\x20\xff", 3));
     YIni ini(program_);
@@ -237,8 +253,11 @@ TEST_F(DocumentTest, LeadingBlankLinesAndByteOrderMarksKeepEverySetting) {
         "<?xml version='1.0' encoding='Shift-JIS' ?>\r\n<運用>\r\n   <マクロ>\r\n"
         "      <COMMAND>回転⇒右90度~明度⇒明るく</COMMAND>\r\n   </マクロ>\r\n</運用>\r\n";
     const QByteArray variants[] = {
-        "\r\n" + cp932(settings), "\n  \r\n" + cp932(settings),
-        "\xEF\xBB\xBF" + settings.toUtf8(),  // a text editor's UTF-8 with a mark
+        "\r\n" + cp932(settings),
+        "\n  \r\n" + cp932(settings),
+        "\xEF\xBB\xBF" + settings.toUtf8(),              // a text editor's UTF-8 with a mark
+        settings.toUtf8(),                               // and without
+        cp932(QString(settings).replace("\r\n", "\n")),  // an editor's LF line ends
     };
     for (const QByteArray& bytes : variants) {
         writeAll(xml(), bytes);
