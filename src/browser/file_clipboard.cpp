@@ -52,6 +52,8 @@ ClipboardFiles clipboardFiles(const QMimeData* data) {
                                                                     : 0;
     else if (data->hasFormat(kKde))
         files.dropEffect = data->data(kKde).trimmed() == "1" ? kDropMove : kDropCopy | kDropLink;
+    else if (!files.paths.isEmpty())
+        files.dropEffect = kDropCopy;  // a bare URI list, as many programs offer files: a copy
     return files;
 }
 

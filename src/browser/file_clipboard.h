@@ -2,7 +2,7 @@
 // Files on the clipboard, as file managers exchange them: a URI list with the markers that say
 // whether the files were cut or copied — "x-special/gnome-copied-files" (GNOME, Xfce, LXQt),
 // "application/x-kde-cutselection" (KDE) and the 32-bit "Preferred DropEffect" value (2 after
-// cut, 5 after copy). Reading accepts any of the markers.
+// cut, 5 after copy). Reading accepts any of the markers; a URI list without any is a copy.
 
 #include <QStringList>
 
@@ -21,7 +21,7 @@ QMimeData* fileClipboardData(const QStringList& paths, bool cut);
 
 struct ClipboardFiles {
     QStringList paths;   ///< local files only
-    int dropEffect = 0;  ///< 0 when no marker says cut or copy
+    int dropEffect = 0;  ///< 0 when a marker says neither cut nor copy
     /// What a paste does: copy when the copy bit is set, else move when the move bit is,
     /// else nothing.
     bool copies() const { return dropEffect & kDropCopy; }

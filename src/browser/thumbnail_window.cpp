@@ -201,7 +201,8 @@ void spTmS::popUpMenu(const QPoint& position) {
 
 void spTmS::runFileCommand(const QString& caption) {
     const QStringList paths = selectedPaths();
-    if (paths.isEmpty()) return;
+    // A paste needs no selection: an empty folder receives one too.
+    if (paths.isEmpty() && caption != QStringLiteral("貼り付け")) return;
     QClipboard* clipboard = QApplication::clipboard();
     if (caption == QStringLiteral("切り取り") || caption == QStringLiteral("ｺﾋﾟｰ")) {
         clipboard->setMimeData(fileClipboardData(paths, caption == QStringLiteral("切り取り")));

@@ -58,9 +58,15 @@ TEST(FileClipboard, OtherProgramsMarkersAreUnderstood) {
     both.setData("Preferred DropEffect", three);
     EXPECT_TRUE(clipboardFiles(&both).copies());
 
-    QMimeData bare;  // files but no word on cut or copy: a paste does nothing
+    QMimeData bare;  // only a URI list, as browsers and many programs offer files: a copy
     bare.setUrls({QUrl::fromLocalFile("/z.bmp")});
-    EXPECT_FALSE(clipboardFiles(&bare).copies() || clipboardFiles(&bare).moves());
+    EXPECT_TRUE(clipboardFiles(&bare).copies());
+    QMimeData neither;  // a marker that says neither: a paste does nothing
+    neither.setUrls({QUrl::fromLocalFile("/z.bmp")});
+    QByteArray link(4, '\0');
+    qToLittleEndian<quint32>(4, link.data());
+    neither.setData("Preferred DropEffect", link);
+    EXPECT_FALSE(clipboardFiles(&neither).copies() || clipboardFiles(&neither).moves());
 }
 
 using FileTransferTest = BrowserFixture;
@@ -86,12 +92,44 @@ TEST_F(FileTransferTest, CopyAndMoveAskBeforeReplacingAndNeverLoseTheSource) {
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_EQ(QDir(to).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left
 
-    // Into its own folder: nothing to do; from a missing file: said, and nothing made.
-    EXPECT_EQ(transferFiles({a}, root + "/from", Transfer::Copy, nullptr), 0);
+    // Copied into its own folder: the next free "~NN" name; moved there: nothing to do.
+    file("from/a~01.jpg", 1);
+    EXPECT_EQ(transferFiles({a}, root + "/from", Transfer::Copy, nullptr), 1);
+    EXPECT_EQ(read(root + "/from/a~02.jpg").size(), 100);
+    EXPECT_EQ(transferFiles({a}, root + "/from", Transfer::Move, nullptr), 0);
+    EXPECT_TRUE(QFile::exists(a));
+    // From a missing file: said, and nothing made.
     messages->clear();
     EXPECT_EQ(transferFiles({root + "/none.jpg"}, to, Transfer::Copy, nullptr), 0);
     EXPECT_EQ(messages->messageTexts().size(), 1);
     EXPECT_FALSE(QFile::exists(to + "/none.jpg"));
+}
+
+TEST_F(FileTransferTest, FoldersTravelWholeAndProgressNamesEachItem) {
+    const QString to = folder("to");
+    folder("album/inner");
+    file("album/one.jpg", 10);
+    file("album/inner/two.jpg", 20);
+    ASSERT_EQ(transferFiles({root + "/album"}, to, Transfer::Copy, nullptr), 1);
+    EXPECT_EQ(read(to + "/album/one.jpg").size(), 10);
+    EXPECT_EQ(read(to + "/album/inner/two.jpg").size(), 20);
+    // Copied beside itself, the folder gets a "~NN" name; pasted into itself, it is refused.
+    ASSERT_EQ(transferFiles({root + "/album"}, root, Transfer::Copy, nullptr), 1);
+    EXPECT_EQ(read(root + "/album~01/inner/two.jpg").size(), 20);
+    messages->clear();
+    EXPECT_EQ(transferFiles({root + "/album"}, root + "/album/inner", Transfer::Copy, nullptr), 0);
+    EXPECT_EQ(messages->messageTexts().size(), 1);
+    EXPECT_FALSE(QFile::exists(root + "/album/inner/album"));
+    // Moved: the whole folder, and nothing stays behind.
+    const QString moved = folder("moved");
+    ASSERT_EQ(transferFiles({root + "/album~01"}, moved, Transfer::Move, nullptr), 1);
+    EXPECT_EQ(read(moved + "/album~01/one.jpg").size(), 10);
+    EXPECT_FALSE(QFile::exists(root + "/album~01"));
+
+    EXPECT_EQ(transferProgressText(Transfer::Copy, "a.jpg", 2, 5),
+              "複写しています... a.jpg (2 / 5)");
+    EXPECT_EQ(transferProgressText(Transfer::Move, "b.jpg", 1, 1),
+              "移動しています... b.jpg (1 / 1)");
 }
 
 class ThumbnailWindowTest : public BrowserFixture {
@@ -152,6 +190,13 @@ TEST_F(ThumbnailWindowTest, CopyHereAndPasteThereThenDeleteTakesVanishedItemsOut
     EXPECT_TRUE(QFile::exists(to + "/a,b.png"));
     EXPECT_TRUE(QFile::exists(from + "/a,b.png"));
     EXPECT_EQ(target.grid()->count(), 2);
+
+    // An empty folder receives a paste, with nothing selected.
+    spTmS empty(nullptr, folder("empty"));
+    empty.show();
+    empty.runFileCommand("貼り付け");
+    EXPECT_TRUE(QFile::exists(root + "/empty/a,b.png"));
+    EXPECT_EQ(empty.grid()->count(), 1);
 
     // The trash of a scratch home, not the user's.
     const ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(root + "/../data"));
