@@ -24,7 +24,11 @@ using util::shared;
 namespace {
 const QString kDefaultHelp = QStringLiteral("https://www.quorvel.jp/ximora/");
 
-void openLink(const QString& link) { QDesktopServices::openUrl(QUrl::fromLocalFile(link)); }
+// Writes the link file, then hands its address to the desktop's URL handler (the browser):
+// opening a link file itself is taken by many file managers as editing or running it.
+void saveAndOpenLink(const QString& link, const QString& url) {
+    if (writeLinkFile(link, url)) QDesktopServices::openUrl(QUrl::fromUserInput(url));
+}
 }  // namespace
 
 QString helpBaseAddress() {
@@ -58,13 +62,12 @@ QString openWithEntry(const QString& name, const QString& program) {
 }
 
 void W_Help(const QString& page) {
-    const QString link = shared().sUsrDir + shared().sExeNm + "_help.desktop";
-    if (writeLinkFile(link, helpBaseAddress() + helpPageName(page))) openLink(link);
+    saveAndOpenLink(shared().sUsrDir + shared().sExeNm + "_help.desktop",
+                    helpBaseAddress() + helpPageName(page));
 }
 
 void W_HtmView(const QString& url) {
-    const QString link = shared().sUsrDir + "Wrk/htm_view.desktop";
-    if (writeLinkFile(link, url)) openLink(link);
+    saveAndOpenLink(shared().sUsrDir + "Wrk/htm_view.desktop", url);
 }
 
 void W_SendTo() {
@@ -75,7 +78,7 @@ void W_SendTo() {
     const QString entry = folder + "/" + shared().sExeNm + ".desktop";
     if (!platform::writeFileAtomically(entry, openWithEntry(shared().sExeNm, program).toUtf8()))
         return;
-    util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + entry + " に作成しました");
+    util::messages().message(program + " のｼｮｰﾄｶｯﾄを " + folder + " に作成しました");
 }
 
 void W_ExpFd(const QString& path, bool open) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -29,6 +30,30 @@ TEST(ShellLinks, HelpPagesAreLowerCasedAndGetAnExtension) {
     EXPECT_FALSE(text.contains("a.htm"));
 }
 
+// Stands in for the desktop's browser: takes the addresses handed to it.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+  public:
+    QList<QUrl> opened;
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+TEST(ShellLinks, HelpOpensThePageInTheBrowser) {
+    QTemporaryDir dir;
+    const auto saved = util::shared();
+    util::shared().sUsrDir = dir.path() + "/";
+    util::shared().sExeNm = "ximora";
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler("https", &browser, "open");
+    app::W_Help("ximoraa.htm");
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_EQ(browser.opened.size(), 1);
+    EXPECT_TRUE(browser.opened[0].toString().endsWith("/ximoraa.htm"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("ximora_help.desktop")));
+    util::shared() = saved;
+}
+
 TEST(ShellLinks, OpenWithEntryIsWrittenAndConfirmed) {
     QTemporaryDir dir;
     ScopedEnv data("XDG_DATA_HOME", dir.path().toUtf8());
@@ -45,8 +70,8 @@ TEST(ShellLinks, OpenWithEntryIsWrittenAndConfirmed) {
     EXPECT_TRUE(text.contains("Exec=\""));
     EXPECT_TRUE(text.contains("MimeType=image/bmp;image/jpeg;"));
     ASSERT_EQ(messages->messageTexts().size(), 1);
-    EXPECT_TRUE(
-        messages->messageTexts().first().endsWith(" のｼｮｰﾄｶｯﾄを " + entry + " に作成しました"));
+    EXPECT_TRUE(messages->messageTexts().first().endsWith(" のｼｮｰﾄｶｯﾄを " + dir.path() +
+                                                          "/applications に作成しました"));
     util::shared() = saved;
 }
 
@@ -118,3 +143,5 @@ TEST(ShellLinks, TheOpenWithEntryEscapesEveryPath) {
     ASSERT_TRUE(link.open(QIODevice::ReadOnly));
     EXPECT_TRUE(link.readAll().contains("URL=https://a.example/\\nExec=rm\n"));
 }
+
+#include "shell_links_test.moc"
