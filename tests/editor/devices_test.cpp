@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QListWidget>
+#include <QPageSize>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -108,6 +109,33 @@ TEST_F(DevicesTest, PrintingGoesToTheSavedPrinterOrAsksFirst) {
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     EXPECT_TRUE(out.read(5) == "%PDF-");
     EXPECT_EQ(editor_.dGetImg()->editState(), kStateLoaded);  // printing edits nothing
+}
+
+TEST_F(DevicesTest, EveryPaperSizeIsTheOnePrintedOn) {
+    openInEditorAt(300);
+    const QString pdf = dir_.filePath("paper.pdf");
+    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
+        if (id == int(QPageSize::Custom)) continue;
+        const QPageSize paper{QPageSize::PageSizeId(id)};
+        {
+            QSettings settings(dir_.filePath("IkPrn.Ik"), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("Print/OutputFile"), pdf);
+            settings.setValue(QStringLiteral("Print/PageSize"), id);
+        }
+        QFile::remove(pdf);
+        editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("印刷"));
+        QFile out(pdf);
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << paper.name().toStdString();
+        const QByteArray bytes = out.readAll();
+        const qsizetype box = bytes.indexOf("/MediaBox [");
+        ASSERT_GE(box, 0);
+        const QList<QByteArray> numbers =
+            bytes.mid(box + 11, bytes.indexOf(']', box) - box - 11).simplified().split(' ');
+        ASSERT_EQ(numbers.size(), 4);
+        const QSize points = paper.sizePoints();
+        EXPECT_NEAR(numbers[2].toDouble(), points.width(), 1) << paper.name().toStdString();
+        EXPECT_NEAR(numbers[3].toDouble(), points.height(), 1) << paper.name().toStdString();
+    }
 }
 
 TEST_F(DevicesTest, ScanningReadsAPageFromTheChosenScanner) {

@@ -38,10 +38,10 @@ bool PicturePrinter::load(QPrinter& printer) const {
         printer.setPrinterName(name);
         usable = true;
     }
-    const QPageSize::PageSizeId paper =
-        QPageSize::PageSizeId(settings.value(kPaper, int(QPageSize::A4)).toInt());
-    if (paper >= QPageSize::A4 && paper <= QPageSize::LastPageSize)
-        printer.setPageSize(QPageSize(paper));
+    // Every named size (Letter is the first of them, before A4) but the custom one.
+    const int paper = settings.value(kPaper, int(QPageSize::A4)).toInt();
+    if (paper >= 0 && paper <= int(QPageSize::LastPageSize) && paper != int(QPageSize::Custom))
+        printer.setPageSize(QPageSize(QPageSize::PageSizeId(paper)));
     printer.setPageOrientation(settings.value(kOrientation).toInt() == 1 ? QPageLayout::Landscape
                                                                          : QPageLayout::Portrait);
     const QStringList margins = settings.value(kMargins).toStringList();
