@@ -135,22 +135,23 @@ void spImgC::updatePreview() {
     params.threshold = chosen_ == 1 ? int(std::lround(threshold_->ValS())) : 128;
     const int mode = displayOption(1)->isChecked() ? 1 : 3;
     shownMode_ = mode;
+    // Always from the editor's image; 16 grey levels by way of 256. The picture's own depth
+    // shows (and OK hands back) the editor's image itself, not the last depth tried. A failed
+    // conversion leaves the preview as it was.
+    engine::Image image = editorImage_;
+    bool ok = true;
     if (chosen_ != ownCode_) {
-        // Always from the editor's image; 16 grey levels by way of 256.
-        engine::Image image = editorImage_;
         params.code = chosen_ == 40 ? 80 : chosen_;
-        bool ok = engine::reduceColours(image, params);
+        ok = engine::reduceColours(image, params);
         if (ok && chosen_ == 40) {
             params.code = 4;
             ok = engine::reduceColours(image, params);
         }
-        if (ok) {
-            showWorking(std::move(image), mode);
-            busy(false);
-            return;
-        }
     }
-    redraw(mode);
+    if (ok)
+        showWorking(std::move(image), mode);
+    else
+        redraw(mode);
     busy(false);
 }
 

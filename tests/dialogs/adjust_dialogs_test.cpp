@@ -330,4 +330,16 @@ TEST(ColourDepthDialog, TheImagesOwnDepthIsNotConvertedAgain) {
     EXPECT_TRUE(samePixels(dialog.working(), grey));
 }
 
+TEST(ColourDepthDialog, ChoosingTheOwnDepthAgainShowsAndAppliesTheOriginal) {
+    const Image image = randomImage(16, 12, 24);
+    spImgC dialog(image, QStringLiteral("24."));
+    dialog.colourOption(0)->click();  // black and white
+    EXPECT_FALSE(samePixels(dialog.working(), image));
+    dialog.colourOption(6)->click();  // back to 24 bits
+    EXPECT_TRUE(samePixels(dialog.working(), image));
+    dialog.okButton()->click();
+    EXPECT_TRUE(samePixels(dialog.result(), image));
+    EXPECT_EQ(dialog.result().colourCode(), 24);
+}
+
 }  // namespace ximora::dialogs
