@@ -205,21 +205,20 @@ spImgSV::Choice spImgSV::choice() const {
     return kRows[chosen.x()].choices[chosen.y()];
 }
 
-bool spImgSV::prepare() {
+bool spImgSV::prepared(engine::Image& out) {
     const std::string extension = choice().extension;
-    engine::Image work = working();
-    const int code = work.colourCode();
-    if (engine::requiredColourCode(extension, code) == 0) return true;
+    out = working();
+    const int code = out.colourCode();
+    if (engine::requiredColourCode(extension, out, code) == 0) return true;
     busy(true);
-    const bool ok = engine::prepareForExtension(work, extension, code);
-    if (ok) showWorking(std::move(work), actualSizeMode());
+    const bool ok = engine::prepareForExtension(out, extension, code);
     busy(false);
     return ok;
 }
 
 void spImgSV::pickColour(QPoint point) {
-    if (util::shared().bSuppress || !prepare()) return;
-    const engine::Image& image = working();
+    engine::Image image;
+    if (util::shared().bSuppress || !prepared(image)) return;
     if (point.x() < 0 || point.y() < 0 || point.x() >= image.width() || point.y() >= image.height())
         return;
     const engine::Colour c = image.pixel(point.x(), point.y());
@@ -236,7 +235,8 @@ void spImgSV::setTransparentColour(int rgb) {
 void spImgSV::save() {
     const Choice chosen = choice();
     auto& msg = util::messages();
-    if (!prepare()) {
+    engine::Image image;
+    if (!prepared(image)) {
         msg.message(kCannotSave);
         return reject();
     }
@@ -253,7 +253,7 @@ void spImgSV::save() {
     const engine::SaveOptions options =
         optionsFor(chosen, quality, chTrans_->isChecked() ? colour_ : -1);
     busy(true);
-    const bool ok = engine::saveImage(platform::encodePath(path).toStdString(), working(), options);
+    const bool ok = engine::saveImage(platform::encodePath(path).toStdString(), image, options);
     busy(false);
     // A file that could not be written is reported: the user would otherwise look for it.
     if (!ok) {

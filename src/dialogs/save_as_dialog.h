@@ -51,13 +51,14 @@ class spImgSV : public AdjustDialog {
     /// `cmRet` (0) "保存(&S)", (1) "閉じる".
     QPushButton* button(int index) const { return cmRet_[index]; }
 
-    /// Converts the preview image to a colour depth the chosen format accepts (256 colours for
-    /// GIF, 24 bits otherwise) unless it has one already; false when the conversion failed.
-    bool prepare();
-    /// A click on the preview at image pixel `point`: prepares the image, then takes the
-    /// pixel's colour as the transparent colour.
+    /// A copy of the preview image at a colour depth the chosen format accepts (256 colours
+    /// for GIF, 24 bits otherwise, unless it has one already) into `out`; false when the
+    /// conversion failed. The preview itself stays as it is, whatever format is tried.
+    bool prepared(engine::Image& out);
+    /// A click on the preview at image pixel `point`: takes the pixel's colour in the image
+    /// prepared for the chosen format as the transparent colour.
     void pickColour(QPoint point);
-    /// "保存(&S)": prepares, asks for the file name, writes the file and closes.
+    /// "保存(&S)": prepares the image, asks for the file name, writes the file and closes.
     void save();
 
   private:

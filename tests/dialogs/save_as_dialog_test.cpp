@@ -21,6 +21,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
+#include "engine/formats/format_rules.h"
 #include "engine/test_images.h"
 #include "util/scripted_messages.h"
 
@@ -214,10 +215,13 @@ TEST_F(SaveAsDialogTest, ColourPickedOnThePreviewBecomesTheTransparentColour) {
     const Image image = randomImage(16, 12, 24, 0, 5);
     spImgSV dialog(image, dir_.path());
     dialog.formatOption(spImgSV::Gif, 0)->setChecked(true);
-    // The click prepares the image for GIF first: the colour is one of the 256 it keeps.
+    // The colour is the one the picture prepared for GIF shows: one of the 256 it keeps. The
+    // preview itself stays as it was.
     emit dialog.preview()->view()->imageClicked(QPointF(3.5, 2.5));
-    EXPECT_EQ(dialog.working().bitsPerPixel(), 8);
-    const engine::Colour picked = dialog.working().pixel(3, 2);
+    EXPECT_EQ(dialog.working().bitsPerPixel(), 24);
+    Image forGif = image;
+    ASSERT_TRUE(engine::prepareForExtension(forGif, "gif", 24));
+    const engine::Colour picked = forGif.pixel(3, 2);
     const int rgb = (picked.r << 16) | (picked.g << 8) | picked.b;
     EXPECT_EQ(dialog.transparentColour(), rgb);
     EXPECT_EQ(dialog.colourSample()->palette().color(QPalette::Window),
@@ -233,6 +237,16 @@ TEST_F(SaveAsDialogTest, ColourPickedOnThePreviewBecomesTheTransparentColour) {
     EXPECT_EQ(blocks.control[0] & 1, 1);
     const engine::Colour key = load("clear.gif").palette.at(uint8_t(blocks.control[3]));
     EXPECT_EQ((key.r << 16) | (key.g << 8) | key.b, rgb);
+
+    // Picked while GIF was chosen, then saved as PNG: still 24 bits.
+    spImgSV tried(image, dir_.path());
+    tried.formatOption(spImgSV::Gif, 0)->setChecked(true);
+    tried.pickColour(QPoint(1, 1));
+    tried.formatOption(spImgSV::Png, 0)->setChecked(true);
+    msg_->answerPath(path("tried.png"));
+    tried.button(0)->click();
+    EXPECT_EQ(fileBytes(path("tried.png"))[25], 2);  // colour type: RGB
+    EXPECT_TRUE(samePixels(load("tried.png"), image));
 
     // PNG keeps 24 bits and writes the picked colour as its colour key; unchecked, none.
     spImgSV png(image, dir_.path());
