@@ -161,11 +161,13 @@ void uTrP::connectChildren() {
     connect(timer_, &QTimer::timeout, this, &uTrP::startWatchPass);
     connect(watch_, &QFutureWatcher<std::vector<int>>::finished, this, [this] {
         if (watchGeneration_ != folders_->generation()) return;  // the tree was rebuilt
-        OwnChange own(ownChange_);
         // The refill lets events run; no further pass starts until this one is handled.
         OwnChange applying(applyingWatch_);
-        checkFolders(
-            *folders_, [this] { fillFileArea(true); }, watch_->result());
+        const std::vector<int> changed = watch_->result();
+        checkFoldersFollowingTree([&] {
+            checkFolders(
+                *folders_, [this] { fillFileArea(true); }, changed);
+        });
     });
     connect(cmFld_, &QPushButton::clicked, this, &uTrP::F_GtFld);
     connect(drive_, &DriveList::driveChanged, this, &uTrP::onDriveChanged);
@@ -322,8 +324,19 @@ void uTrP::RfrshFL() {
 }
 
 void uTrP::ChkFld() {
-    OwnChange own(ownChange_);
-    checkFolders(*folders_, [this] { fillFileArea(true); });
+    checkFoldersFollowingTree([this] { checkFolders(*folders_, [this] { fillFileArea(true); }); });
+}
+
+void uTrP::checkFoldersFollowingTree(const std::function<void()>& check) {
+    const QString before = Path();
+    {
+        OwnChange own(ownChange_);
+        check();
+    }
+    // The selected folder went: the tree moved on to another one, and the file area follows.
+    if (Path() == before) return;
+    fillFileArea(false);
+    emit eCngDr(Path());
 }
 
 void uTrP::startWatchPass() {
@@ -392,10 +405,10 @@ void uTrP::fillThumbnails(bool keepSelection) {
     QApplication::processEvents();
     if (!keepSelection || remembered.isEmpty()) return;
     for (int i = 1; i <= thumbCount_; ++i) {
-        grid_->setCurrentItem(i);
-        if (grid_->itemFolder() + grid_->itemName() == remembered) {
+        if (folderWithSlash() + grid_->itemName(i) == remembered) {
             Suppress quiet;
             grid_->selectItem(i);
+            currentThumb_ = i;
             lastChosen_ = remembered;
             break;
         }
@@ -408,7 +421,11 @@ void uTrP::setShwThmb(bool bThmb) {
     // Both live in pane pFile; only the one of the mode is shown.
     list_->setVisible(!bThmb);
     grid_->setVisible(bThmb);
-    fillFileArea(false);
+    // The file chosen in the list (the start file among them) stays the current thumbnail.
+    if (bThmb)
+        fillThumbnails(true);
+    else
+        fillList(false);
 }
 
 QString uTrP::sClWds() const {

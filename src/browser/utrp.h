@@ -128,6 +128,9 @@ class uTrP : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // Runs a folder pass (`check`) over the tree; when it took the selected folder away, the
+    // file area shows the folder the tree chose instead.
+    void checkFoldersFollowingTree(const std::function<void()>& check);
     void buildLayout();
     void connectChildren();
     void buildTree(const QString& path);

@@ -27,6 +27,7 @@
 #include "app/windows/sb_kkn.h"
 #include "app/windows/sp_pex.h"
 #include "app_window_fixture.h"
+#include "browser/thumbnail_grid.h"
 #include "browser/utrp.h"
 #include "dialogs/effects_dialog.h"
 #include "dialogs/range_size_dialog.h"
@@ -175,6 +176,34 @@ TEST_F(MainWindowTest, DeletingAsksFirstAndKeepsTheDocumentOnNo) {
     main.commandHook("ﾌｧｲﾙ", "ﾌｧｲﾙを削除");
     EXPECT_FALSE(QFile::exists(a));
     EXPECT_EQ(main.currentFile(), "");
+    main.close();
+}
+
+TEST_F(MainWindowTest, ThumbnailModeStartsOnTheFileAndDeletingItClearsTheEditor) {
+    picture("a.bmp");
+    const QString b = picture("b.bmp");
+    picture("c.bmp");
+    {
+        settings::YIni stored(util::shared().sUsrDir);
+        stored.GetTxt(util::shared().sUsrDir + "User.xml");
+        stored.GetGtx("設定");
+        stored.SetVal("DISP_FOLD", "表示T");
+        stored.SetGtx();
+        ASSERT_TRUE(stored.SetTxt());
+    }
+    FmMainWindow main;
+    startInteractive(main, b);
+    browser::ThumbnailGrid* grid = main.browser()->grid();
+    ASSERT_EQ(grid->count(), 3);
+    EXPECT_TRUE(grid->isSelected(2));
+    EXPECT_EQ(grid->currentItem(), 2);
+
+    msg_->answer(util::MsgAnswer::Yes);
+    main.commandHook("ﾌｧｲﾙ", "ﾌｧｲﾙを削除");
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_EQ(grid->count(), 2);
+    EXPECT_FALSE(main.windowTitle().contains("b.bmp"));
+    EXPECT_NE(main.currentFile(), b);
     main.close();
 }
 

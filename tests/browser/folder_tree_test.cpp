@@ -139,6 +139,9 @@ TEST_F(FolderWatchTest, CreatedFoldersAreInsertedInOrderAndDeletedOnesRemoved) {
 TEST_F(FolderWatchTest, VanishedFolderGoesWithItsSubtree) {
     folder("keep");
     folder("gone/x/y");
+    image("top.png");
+    image("gone/x/y/deep.png");
+    image("gone/x/y/deeper.png");
     uTrP control;
     control.setRoot(root);
     control.setPath(root + "/gone/x/y");
@@ -146,6 +149,10 @@ TEST_F(FolderWatchTest, VanishedFolderGoesWithItsSubtree) {
     QDir(root + "/gone").removeRecursively();
     control.ChkFld();
     EXPECT_EQ(childTexts(control.folderTree().root()), QStringList{"keep"});
+    // The list follows the tree to the folder it chose, not the files of the one that went.
+    EXPECT_FALSE(control.Path().startsWith(root + "/gone"));
+    EXPECT_EQ(control.fileList()->topLevelItemCount(), control.Path() == root ? 1 : 0)
+        << control.Path().toStdString();
     for (int n = 0; n <= counter; ++n) {
         const QTreeWidgetItem* node = control.folderTree().node(n);
         EXPECT_TRUE(!node || !FolderTree::fullPath(node).startsWith(root + "/gone")) << n;
