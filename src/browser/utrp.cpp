@@ -225,7 +225,9 @@ void uTrP::cOn(const QString& sRoot, const QString& sStart, bool bMulti, const Q
     multi_ = bMulti;
     list_->setSelectionMode(bMulti ? QAbstractItemView::ExtendedSelection
                                    : QAbstractItemView::SingleSelection);
-    splitter_->setStretchFactor(1, 1);  // the tree pane's height lock is released
+    // The tree pane's height lock is released, unless the host restored a saved height: that
+    // height stays as it is while the window takes its size, instead of growing at each start.
+    if (!savedTreeHeight_) splitter_->setStretchFactor(1, 1);
     setRoot(sRoot);
     setPath(sStart);
     if (!sFile.isEmpty()) selectFileByName(sFile, true);
@@ -359,6 +361,7 @@ void uTrP::setDirHi(int height) {
     sizes[2] = std::max(0, total - wanted);
     splitter_->setSizes(sizes);
     splitter_->setStretchFactor(1, 0);  // locked: resizing the control leaves the tree's height
+    savedTreeHeight_ = true;
 }
 
 // ---- File area ----------------------------------------------------------------------------

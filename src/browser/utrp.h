@@ -166,7 +166,8 @@ class uTrP : public QWidget {
     bool thumbMode_ = false;
     bool multi_ = false;
     bool slcEnt_ = false;
-    bool ownChange_ = false;  // the control itself changes the tree or list selection
+    bool ownChange_ = false;        // the control itself changes the tree or list selection
+    bool savedTreeHeight_ = false;  // setDirHi gave the tree pane its height
     QString lastChosen_;
     QString focusedPart_;
     int thumbCount_ = 0;

@@ -207,6 +207,29 @@ TEST_F(MainWindowTest, ThumbnailModeStartsOnTheFileAndDeletingItClearsTheEditor)
     main.close();
 }
 
+TEST_F(MainWindowTest, TreePaneHeightComesBackAsSaved) {
+    // Shown and saved again at the height it was saved with: no growth from start to start.
+    const QString a = picture("a.bmp");
+    {
+        settings::YIni stored(util::shared().sUsrDir);
+        stored.GetTxt(util::shared().sUsrDir + "User.xml");
+        stored.GetGtx("画面");
+        stored.SetVal("DIR_HI", 2400);  // twips
+        stored.SetGtx();
+        ASSERT_TRUE(stored.SetTxt());
+    }
+    FmMainWindow main;
+    startInteractive(main, a);
+    main.show();
+    QTest::qWait(50);
+    EXPECT_NEAR(main.browser()->DirHi(), 2400, 30);
+    main.close();
+    settings::YIni reread(util::shared().sUsrDir);
+    ASSERT_TRUE(reread.GetTxt(util::shared().sUsrDir + "User.xml"));
+    reread.GetGtx("画面");
+    EXPECT_NEAR(reread.vGtVal("DIR_HI", 0), 2400, 30);
+}
+
 TEST_F(MainWindowTest, StoringNumbersAfterThePrefixAndNeedsAFolder) {
     const QString a = picture("a.bmp");
     const QString store = dir_.path() + "/store";
