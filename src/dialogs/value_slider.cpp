@@ -163,8 +163,15 @@ void uSld::StSize() {
     if (w < px(100) || h < px(100)) return;
     steps_[0]->setGeometry(px(200), 0, px(300), px(250));
     caption_->setGeometry(0, px(270), px(500), px(250));
-    slider_->setGeometry(px(500), 0, std::max(1, w - px(1500)), h);
-    text_->setGeometry(w - px(1000), 0, px(500), px(250));
+    // The value box holds six characters ("-255.0", "1000.0") in the font at hand, however
+    // large the screen scale makes it; the slider takes what is left.
+    const QMargins margins = text_->textMargins() + text_->contentsMargins();
+    const int textWidth =
+        std::max(px(500), text_->fontMetrics().horizontalAdvance(QStringLiteral("-0000.0")) +
+                              margins.left() + margins.right() + 8);
+    const int textLeft = w - px(500) - textWidth;
+    slider_->setGeometry(px(500), 0, std::max(1, textLeft - px(500)), h);
+    text_->setGeometry(textLeft, 0, textWidth, px(250));
     steps_[1]->setGeometry(w - px(300), 0, px(300), px(250));
 }
 

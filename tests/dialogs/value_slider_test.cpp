@@ -119,3 +119,20 @@ TEST(ValueSlider, TypedTextIsReadAsItsLeadingNumberAndEnterCommitsIt) {
     c.slider.text()->setText(QStringLiteral(" -1.5e3"));
     EXPECT_DOUBLE_EQ(c.slider.ValS(), -1.5);
 }
+
+TEST(ValueSlider, TheValueBoxShowsSixCharactersInAnyFont) {
+    for (int pointSize : {9, 18, 27}) {  // the last as at scale factor 2 and more
+        Configured wide(-100, 1000, 10, 1);
+        QFont font = wide.slider.font();
+        font.setPointSize(pointSize);
+        wide.slider.setFont(font);
+        wide.slider.resize(600, 60);
+        wide.slider.StSize();
+        wide.slider.ValS(-100);
+        const QLineEdit* box = wide.slider.text();
+        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(QStringLiteral("-100.0")) + 4)
+            << pointSize;
+        EXPECT_LE(box->geometry().right(), wide.slider.width()) << pointSize;
+        EXPECT_LE(wide.slider.slider()->geometry().right(), box->geometry().left()) << pointSize;
+    }
+}
