@@ -151,8 +151,17 @@ TEST_F(DevicesTest, ScanningReadsAPageFromTheChosenScanner) {
     editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｽｷｬﾝｿｰｽ"));
     EXPECT_TRUE(script_->messageTexts().isEmpty());
 
-    // The options window: colour at 25 dpi.
+    // The options window, on the work area of a 1920 × 1080 screen at scale factor 2 (960 × 540
+    // logical pixels): it fits, its options scroll. Colour at 25 dpi.
+    util::SharedValues& values = util::shared();
+    values.nWaLeft = values.nWaTop = 0;
+    values.nWaWidth = int(960 * util::twipsPerPixelX());
+    values.nWaHeight = int(540 * util::twipsPerPixelY());
     script_->onModal([](QDialog& dialog) {
+        EXPECT_LE(dialog.width(), 960);
+        EXPECT_LE(dialog.height(), 540);
+        EXPECT_GE(dialog.minimumSizeHint().height(), 0);
+        EXPECT_LE(dialog.minimumSizeHint().height(), 540);
         auto* mode = dialog.findChild<QComboBox*>(QStringLiteral("mode"));
         auto* resolution = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("resolution"));
         if (!mode || !resolution) return int(QDialog::Rejected);

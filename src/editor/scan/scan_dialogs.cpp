@@ -8,11 +8,14 @@
 #include <QFormLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <functional>
 
 #include "editor/scan/scanner_device.h"
 #include "util/message_service.h"
+#include "util/usr.h"
 
 namespace ximora::editor {
 
@@ -80,9 +83,25 @@ bool editScanOptions(ScannerDevice& device, QWidget* parent) {
     buttons->addButton(QStringLiteral("ｽｷｬﾝ"), QDialogButtonBox::AcceptRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Devices have dozens of options: they scroll, so that the window fits the screen at any
+    // scale, with the buttons always in view.
+    auto* page = new QWidget;
+    page->setLayout(form);
+    auto* scroll = new QScrollArea(&dialog);
+    scroll->setObjectName(QStringLiteral("scanOptionRows"));
+    scroll->setWidget(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(page->sizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width());
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(form);
+    layout->addWidget(scroll, 1);
     layout->addWidget(buttons);
+    dialog.resize(dialog.sizeHint().width(),
+                  page->sizeHint().height() + buttons->sizeHint().height() + 3 * layout->spacing() +
+                      layout->contentsMargins().top() + layout->contentsMargins().bottom());
+    Usr::KeepInWorkArea(dialog);
     if (util::messages().runModal(dialog) != QDialog::Accepted) return false;
     for (size_t i = 0; i < options.size(); ++i) {
         const QVariant value = readers[i]();
