@@ -9,10 +9,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@
 
 #include "editor/print/picture_printer.h"
 #include "editor/print/print_layout.h"
+#include "editor/print/print_settings_dialog.h"
 #include "editor/upce.h"
 #include "editor_fixture.h"
 #include "engine/core/error.h"
@@ -136,6 +139,47 @@ TEST_F(DevicesTest, EveryPaperSizeIsTheOnePrintedOn) {
         EXPECT_NEAR(numbers[2].toDouble(), points.width(), 1) << paper.name().toStdString();
         EXPECT_NEAR(numbers[3].toDouble(), points.height(), 1) << paper.name().toStdString();
     }
+}
+
+TEST_F(DevicesTest, PrintSettingsChosenInTheWindowAreThePrintsOwn) {
+    openInEditorAt(300);
+    util::SharedValues& values = util::shared();
+    values.nWaLeft = values.nWaTop = 0;
+    values.nWaWidth = int(960 * util::twipsPerPixelX());  // a 1920 × 1080 screen at scale 2
+    values.nWaHeight = int(540 * util::twipsPerPixelY());
+    const QString pdf = dir_.filePath("chosen.pdf");
+    script_->answerPath(dir_.filePath("chosen"));  // the browse button's file dialog
+    script_->onModal([&](QDialog& dialog) {
+        auto* window = qobject_cast<PrintSettingsDialog*>(&dialog);
+        if (!window) return int(QDialog::Rejected);
+        EXPECT_LE(window->width(), 960);
+        EXPECT_LE(window->height(), 540);
+        QComboBox* printers = window->printerBox();
+        printers->setCurrentIndex(printers->count() - 1);  // into a PDF file
+        for (QPushButton* button : window->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("参照...")) button->click();
+        EXPECT_EQ(window->fileBox()->text(), pdf);
+        window->paperBox()->setCurrentIndex(window->paperBox()->findData(int(QPageSize::Letter)));
+        window->landscapeOption()->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("印刷設定"));
+    const PrintSettings saved = PrintSettings::read(dir_.filePath("IkPrn.Ik"));
+    EXPECT_EQ(saved.outputFile, pdf);
+    EXPECT_EQ(saved.paper, QPageSize::Letter);
+    EXPECT_TRUE(saved.landscape);
+
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("印刷"));
+    QFile out(pdf);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    EXPECT_TRUE(bytes.contains("/MediaBox [0 0 792.000000 612.000000]"))  // Letter, on its side
+        << bytes.mid(bytes.indexOf("/MediaBox"), 40).toStdString();
+
+    // Cancelled, the window changes nothing.
+    script_->onModal([](QDialog&) { return int(QDialog::Rejected); });
+    editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("印刷設定"));
+    EXPECT_EQ(PrintSettings::read(dir_.filePath("IkPrn.Ik")).paper, QPageSize::Letter);
 }
 
 TEST_F(DevicesTest, ScanningReadsAPageFromTheChosenScanner) {

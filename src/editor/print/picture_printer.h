@@ -1,6 +1,6 @@
 #pragma once
 // Printing one picture on one page through Qt Print Support (CUPS). The printer, paper,
-// orientation and margins chosen in the page setup are kept in a settings file of the user's
+// orientation and margins chosen in the print settings are kept in a settings file of the user's
 // own ("IkPrn.Ik" in the user data folder), so they hold from one session to the next.
 
 #include <QString>
@@ -16,7 +16,7 @@ class PicturePrinter {
   public:
     explicit PicturePrinter(QString settingsFile) : settingsFile_(std::move(settingsFile)) {}
 
-    /// The page setup dialog over the saved settings; the settings are saved when it is
+    /// The print settings window over the saved settings; they are saved when it is
     /// confirmed.
     void pageSetup(QWidget* parent);
 
@@ -30,7 +30,6 @@ class PicturePrinter {
   private:
     /// Applies the saved settings; false when they name no printer (or file) that can print.
     bool load(QPrinter& printer) const;
-    void save(const QPrinter& printer) const;
 
     QString settingsFile_;
 };
