@@ -18,6 +18,7 @@
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
 #include "engine/formats/file_conversion.h"
+#include "platform/atomic_file.h"
 #include "platform/file_names.h"
 #include "util/message_service.h"
 #include "util/qimage_adapter.h"
@@ -339,6 +340,24 @@ bool uPcE::clipboardImage(engine::Image& out) {
     if (image.empty()) return false;
     out = std::move(image);
     return true;
+}
+
+QString uPcE::clipboardDrawing() {
+    const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
+    if (!offered) return {};
+    static constexpr std::pair<const char*, const char*> kDrawings[] = {{"image/svg+xml", "svg"},
+                                                                        {"image/x-emf", "emf"},
+                                                                        {"image/emf", "emf"},
+                                                                        {"image/x-wmf", "wmf"},
+                                                                        {"image/wmf", "wmf"}};
+    for (const auto& [type, extension] : kDrawings) {
+        const QByteArray bytes = offered->data(QString::fromLatin1(type));
+        if (bytes.isEmpty()) continue;
+        const QString path =
+            util::shared().sUsrDir + QStringLiteral("Wrk/clipboard.") + QLatin1String(extension);
+        return platform::writeFileAtomically(path, bytes) ? path : QString();
+    }
+    return {};
 }
 
 }  // namespace ximora::editor

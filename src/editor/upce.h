@@ -104,6 +104,7 @@ class uPcE : public QWidget, public DocumentHost {
     void putClipboardText(const QString& text) override;
     bool putClipboardImage(const engine::Image& image) override;
     bool clipboardImage(engine::Image& out) override;
+    QString clipboardDrawing() override;
     bool adjust(const AdjustmentRequest& request, engine::Image& image) override;
     void showDrawingToolbar(bool show) override;
     DrawingToolbar* drawingToolbar() const { return toolbar_; }

@@ -2,12 +2,16 @@
 // the vector viewer, and only its Ok replaces the current picture.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QMimeData>
 
 #include "editor/upce.h"
 #include "editor_fixture.h"
 #include "support/vector_files.h"
 #include "util/qimage_adapter.h"
 #include "util/sb_wmf.h"
+#include "util/shared_values.h"
 
 namespace ximora::editor::testing {
 namespace {
@@ -57,6 +61,43 @@ TEST_F(VectorOpenTest, OkMakesTheRenderedDrawingAnUntitledPicture) {
     EXPECT_EQ(doc().file(), QString());
     EXPECT_EQ(doc().editState(), kStateLoaded);
     EXPECT_EQ(doc().undoCount(), 0);
+}
+
+TEST_F(VectorOpenTest, ADrawingOnTheClipboardOpensInTheViewer) {
+    openPicture();
+    const QString savedUserData = util::shared().sUsrDir;
+    util::shared().sUsrDir = work() + '/';
+    QDir().mkpath(work() + "/Wrk");
+    for (const auto& [type, bytes] :
+         {std::pair{QStringLiteral("image/x-emf"), test::redSquareEmf()},
+          {QStringLiteral("image/svg+xml"),
+           QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='60' height='30'>"
+                      "<rect width='60' height='30' fill='#c86432'/></svg>")}}) {
+        auto* data = new QMimeData;
+        data->setData(type, bytes);
+        QApplication::clipboard()->setMimeData(data);
+        int viewers = 0;
+        script_->onModal([&](QDialog& d) {
+            ++viewers;
+            static_cast<util::sbWmf&>(d).mnRet(0)->trigger();
+            return d.result();
+        });
+        script_->clear();
+        editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+        EXPECT_EQ(viewers, 1) << type.toStdString();
+        EXPECT_TRUE(script_->messageTexts().isEmpty()) << type.toStdString();
+        EXPECT_EQ(doc().image().width(), type.contains("svg") ? 60 : 200);
+        EXPECT_EQ(doc().file(), QString());
+    }
+    // Closed without its picture, the editor starts afresh.
+    script_->onModal([](QDialog& d) {
+        static_cast<util::sbWmf&>(d).mnRet(1)->trigger();
+        return d.result();
+    });
+    editor_.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+    EXPECT_FALSE(doc().hasImage());
+    QApplication::clipboard()->clear();
+    util::shared().sUsrDir = savedUserData;
 }
 
 TEST_F(VectorOpenTest, CancelOrABadDrawingKeepsThePreviousPicture) {

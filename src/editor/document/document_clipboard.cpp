@@ -46,6 +46,22 @@ ActResult PictureDocument::actNewFromClipboard(const QString&) {
     engine::Image pasted;
     engine::clearLastError();
     lastOk_ = host_->clipboardImage(pasted);
+    if (!lastOk_ && engine::lastError() != engine::kErrMemory) {
+        // A drawing goes through the vector viewer, as a drawing file does; closed without
+        // taking its picture, the editor starts afresh.
+        const QString drawing = host_->clipboardDrawing();
+        if (!drawing.isEmpty()) {
+            switch (host_->openVector(drawing, pasted)) {
+                case DocumentHost::Outcome::Done:
+                    lastOk_ = true;
+                    break;
+                case DocumentHost::Outcome::Cancelled:
+                    return actReset({});
+                case DocumentHost::Outcome::Failed:
+                    return ActResult::Done;  // the viewer said why
+            }
+        }
+    }
     if (!lastOk_) {
         // Text or nothing on the clipboard, or a picture past the memory budget: the current
         // image stays.

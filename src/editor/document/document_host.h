@@ -73,6 +73,9 @@ class DocumentHost {
     virtual Outcome openVector(const QString& /*path*/, engine::Image& /*out*/) {
         return Outcome::Failed;
     }
+    /// The drawing (SVG, EMF or WMF) the clipboard offers, written into a file of the program's
+    /// work folder for the vector viewer; its path, or empty when the clipboard has none.
+    virtual QString clipboardDrawing() { return {}; }
 };
 
 }  // namespace ximora::editor
