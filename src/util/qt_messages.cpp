@@ -12,10 +12,13 @@
 namespace ximora::util {
 
 namespace {
-// Boxes belong to the main window when there is one, so they stay above it.
+// Boxes and file dialogs belong to the window the user works in (the sub window, a dialog),
+// so that it is the one in front again when they close; otherwise to the main window.
 QWidget* owner() {
+    QWidget* active = QApplication::activeWindow();
+    if (active && active->isVisible() && active->windowType() != Qt::Popup) return active;
     if (QWidget* main = shared().mainWindow) return main;
-    return QApplication::activeWindow();
+    return active;
 }
 
 QMessageBox::Icon toQt(MsgIcon icon) {

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 #include <cstdio>
 
 #include "util/automation_messages.h"
+#include "util/qt_messages.h"
 #include "util/scripted_messages.h"
+#include "util/shared_values.h"
 
 using namespace ximora::util;
 
@@ -80,4 +86,36 @@ TEST(AutomationMessages, WritesMessagesToTheStreamAndAnswersDefaults) {
               "ximora: message: 上書きしますか\n"
               "ximora: message: ﾌｫﾙﾀﾞ x が見つかりません\n次の行\n"
               "ximora: message: 名前を入力\n");
+}
+
+TEST(QtMessages, BoxesBelongToTheWindowTheUserWorksIn) {
+    // The main window and a sub window of the program; the user works in the sub window.
+    QWidget main, sub;
+    const auto saved = shared().mainWindow;
+    shared().mainWindow = &main;
+    main.show();
+    sub.show();
+    sub.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sub));
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            parent = box->parentWidget();
+            box->close();
+        }
+    });
+    QtMessages().message({QStringLiteral("x"), MsgButtons::Ok, MsgIcon::None, {}, 0});
+    EXPECT_EQ(parent, &sub);
+    // Nothing of the program active: the main window.
+    sub.hide();
+    parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            parent = box->parentWidget();
+            box->close();
+        }
+    });
+    QtMessages().message({QStringLiteral("y"), MsgButtons::Ok, MsgIcon::None, {}, 0});
+    EXPECT_EQ(parent, &main);
+    shared().mainWindow = saved;
 }
