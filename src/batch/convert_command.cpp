@@ -1,9 +1,11 @@
-// ximora-batch convert [--quality N] SOURCE TARGET: the editor's file conversion.
+// ximora-batch convert [--quality N] [--size WxH | --dpi N] SOURCE TARGET: the editor's file
+// conversion; a drawing is rasterised first, at its own size or as given.
 #include <charconv>
 #include <ostream>
 
 #include <QFile>
 #include "batch/batch_command.h"
+#include "batch/drawing_source.h"
 
 #include "editor/document/save_questions.h"
 #include "engine/codecs/page_count.h"
@@ -12,11 +14,30 @@
 #include "platform/file_names.h"
 
 namespace ximora::batch {
+namespace {
+
+int convertDrawing(const std::string& source, const std::string& target, const DrawingSize& size,
+                   int quality, std::ostream& err) {
+    engine::Image picture;
+    QString why;
+    if (!rasteriseDrawing(source, size, picture, why)) {
+        err << lineSafe(source) << ": " << why.replace(u'\r', u' ').toStdString() << '\n';
+        return 1;
+    }
+    if (!engine::saveConverted(picture, target, quality)) {
+        reportFileError(err, target, engine::lastError());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     int quality = 0;
     bool force = false;
     std::vector<std::string> paths;
+    DrawingSize drawingSize;
     bool names = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (names) {
@@ -29,6 +50,14 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
         }
         if (args[i] == "--force") {
             force = true;
+            continue;
+        }
+        bool badSize = false;
+        if (takeDrawingSizeOption(args, i, drawingSize, badSize)) {
+            if (badSize) {
+                err << "ximora-batch convert: --size takes WIDTHxHEIGHT, --dpi a number above 0\n";
+                return 2;
+            }
             continue;
         }
         if (args[i] == "--quality" && i + 1 < args.size()) {
@@ -51,6 +80,12 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
             << ": read-only; not replaced (--force replaces it)\n";
         return 1;
     }
+    const bool drawing = isDrawing(paths[0]);
+    if (!drawing && (!drawingSize.pixels.isEmpty() || drawingSize.dpi > 0)) {
+        err << "ximora-batch convert: --size and --dpi apply to drawings only\n";
+        return 2;
+    }
+    if (drawing) return convertDrawing(paths[0], paths[1], drawingSize, quality, err);
     bool sourceFailed = false;
     if (!engine::convertFile(paths[0], paths[1], quality, &sourceFailed)) {
         reportFileError(err, sourceFailed ? paths[0] : paths[1], engine::lastError());

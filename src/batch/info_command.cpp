@@ -3,8 +3,10 @@
 #include <ostream>
 
 #include "batch/batch_command.h"
+#include "batch/drawing_source.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
+#include "engine/formats/format_rules.h"
 
 namespace ximora::batch {
 
@@ -17,6 +19,19 @@ int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
             continue;
         }
         any = true;
+        if (isDrawing(path)) {
+            // A drawing's own size, as convert rasterises it: 24 bits at 96 dpi.
+            QSize size;
+            QString why;
+            if (!drawingNaturalSize(path, size, why)) {
+                err << lineSafe(path) << ": " << why.replace(u'\r', u' ').toStdString() << '\n';
+                status = 1;
+                continue;
+            }
+            out << lineSafe(path) << '\t' << size.width() << '\t' << size.height()
+                << "\t24.\t96\t96\t" << engine::lowerExtension(path) << '\n';
+            continue;
+        }
         engine::ImageFacts facts;
         engine::FileFormat format = engine::FileFormat::Unknown;
         if (!engine::readImageFacts(path, facts, &format)) {

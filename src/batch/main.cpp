@@ -12,7 +12,8 @@ using ximora::batch::BatchCommand;
 // One line per subcommand.
 constexpr BatchCommand kCommands[] = {
     {"info", "info FILE...", ximora::batch::runInfo},
-    {"convert", "convert [--quality N] [--force] SOURCE TARGET", ximora::batch::runConvert},
+    {"convert", "convert [--quality N] [--force] [--size WxH | --dpi N] SOURCE TARGET",
+     ximora::batch::runConvert},
     {"thumbs", "thumbs [--size N] [--beside] (DIR... | -)", ximora::batch::runThumbs},
     {"run",
      "run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] (--out DIR | --in-place) "

@@ -481,6 +481,27 @@ TEST_F(MainWindowTest, FitsHalfOfAWideScreen) {
     EXPECT_EQ(zone->text(), QStringLiteral("F10 ﾄﾘﾐﾝｸﾞ保存して次へ"));
 }
 
+// At 1366 × 768 the information line of a large picture's file is whole, pages and all.
+TEST_F(MainWindowTest, TheInformationLineIsWholeOnASmallScreen) {
+    engine::Image big;
+    ASSERT_TRUE(big.allocateZeroed(6000, 4000, 24));
+    const QString path = dir_.path() + "/big.bmp";
+    ASSERT_TRUE(engine::saveImage(path.toStdString(), big, engine::SaveOptions{}));
+    FmMainWindow main;
+    startInteractive(main, path);
+    main.show();
+    main.resize(1366, 740);
+    QCoreApplication::processEvents();
+    const auto* info = main.findChild<QLabel*>(QStringLiteral("ssImg"));
+    ASSERT_NE(info, nullptr);
+    ASSERT_TRUE(info->text().contains(QStringLiteral("ﾌｧｲﾙｻｲｽﾞ")));
+    EXPECT_GE(info->contentsRect().width(),
+              info->fontMetrics().horizontalAdvance(info->text().trimmed()))
+        << info->text().toStdString();
+    EXPECT_LE(info->geometry().right(), info->parentWidget()->width());
+    main.close();
+}
+
 // 設定/色管理 turns colour management off for every picture shown, and is written back.
 TEST_F(MainWindowTest, ColourManagementSettingIsReadAndWrittenBack) {
     settings::YIni stored(util::shared().sUsrDir);

@@ -20,6 +20,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/core/image.h"
 #include "engine/test_images.h"
+#include "support/vector_files.h"
 
 namespace fs = std::filesystem;
 using namespace ximora::engine;
@@ -104,6 +105,57 @@ TEST_F(BatchCli, ConvertWritesTheTargetFormatWithItsColourRule) {
     EXPECT_EQ(r.out, file("out.fpx") + "\t7\t5\t24.\t96\t96\tfpx\n");
     r = run("convert --quality 101 " + file("deep.bmp") + " " + file("x.jpg"));
     EXPECT_EQ(r.status, 2);
+}
+
+// Drawings go through the viewer's vector layer: at their own size, at a size or a resolution,
+// on white; info gives their size. Needs no display.
+TEST_F(BatchCli, ConvertRasterisesDrawingsAndInfoGivesTheirSize) {
+    const auto write = [&](const std::string& name, const QByteArray& bytes) {
+        QFile out(QString::fromStdString(file(name)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    };
+    write("square.wmf", ximora::test::redSquareWmf());
+    write("square.emf", ximora::test::redSquareEmf());
+    write("lines.dxf", ximora::test::lineAndCircleDxf());
+    write("box.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='30'>"
+                     "<rect x='0' y='0' width='30' height='30' fill='#c86432'/></svg>");
+    Outcome r = run("info " + file("square.wmf") + " " + file("box.svg"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, file("square.wmf") + "\t200\t100\t24.\t96\t96\twmf\n" + file("box.svg") +
+                         "\t60\t30\t24.\t96\t96\tsvg\n");
+    for (const std::string source : {"square.wmf", "square.emf", "box.svg"}) {
+        r = run("convert " + file(source) + " " + file("out.png"));
+        ASSERT_EQ(r.status, 0) << source << ": " << r.err;
+        Image image;
+        ASSERT_TRUE(loadImage(file("out.png"), image)) << source;
+        EXPECT_EQ(image.bitsPerPixel(), 24);
+        const Colour left = image.pixel(image.width() / 4, image.height() / 2);
+        const Colour right = image.pixel(image.width() * 3 / 4, image.height() / 2);
+        EXPECT_GT(left.r, 150) << source;
+        EXPECT_LT(left.g, 120) << source;
+        EXPECT_EQ(right, (Colour{255, 255, 255, 255})) << source;  // on white
+    }
+    r = run("convert --size 400x50 " + file("lines.dxf") + " " + file("lines.bmp"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("info " + file("lines.bmp"));
+    EXPECT_EQ(r.out, file("lines.bmp") + "\t400\t50\t24.\t96\t96\tbmp\n");
+    r = run("convert --dpi 192 " + file("square.wmf") + " " + file("big.png"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("info " + file("big.png"));
+    EXPECT_EQ(r.out, file("big.png") + "\t400\t200\t24.\t192\t192\tpng\n");
+
+    // Bad sizes, size options for a picture, a damaged drawing, a drawing as the target.
+    EXPECT_EQ(run("convert --size 0x5 " + file("box.svg") + " " + file("x.png")).status, 2);
+    EXPECT_EQ(run("convert --dpi x " + file("box.svg") + " " + file("x.png")).status, 2);
+    EXPECT_EQ(run("convert --dpi 300 " + file("big.png") + " " + file("x.png")).status, 2);
+    write("broken.svg", "<svg");
+    r = run("convert " + file("broken.svg") + " " + file("x.png"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(file("broken.svg") + ": "), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(file("x.png")));
+    EXPECT_EQ(run("convert " + file("box.svg") + " " + file("copy.svg")).status, 1);
+    EXPECT_FALSE(fs::exists(file("copy.svg")));
 }
 
 // A limit on the size of the files a process writes (ulimit -f, a service's LimitFSIZE) fails

@@ -127,7 +127,7 @@ TEST_F(RangesTest, DesaturatingMarksOnlyTheRangeWithOneUndoStep) {
 TEST_F(RangesTest, HighlighterTurnsWhiteYellowAndKeepsAPaletteImagesDepth) {
     engine::Image white;
     ASSERT_TRUE(white.allocateZeroed(30, 20, 8));
-    white.palette = {{255, 255, 255, 255}};
+    white.palette = {{255, 255, 255, 255}, {10, 20, 30, 255}};  // a colour palette, not greys
     white.dpiX = white.dpiY = 96;
     doc_.pcOpen(0, write(QStringLiteral("w.bmp"), white));
     const QString code = doc_.colourCode();

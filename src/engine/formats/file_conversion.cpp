@@ -19,13 +19,26 @@ bool convertToBmpByRows(const std::string& source, const std::string& target) {
 
 }  // namespace
 
+bool saveConverted(Image& image, const std::string& target, int quality) {
+    if (quality < 0 || quality > 100) return fail(kErrBadParameter);
+    std::string extension = lowerExtension(target);
+    if (extension.empty()) extension = "jpg";
+    // A name of a format the engine only reads would hold other bytes than it says.
+    if (isReadOnlyExtension(extension)) return fail(kErrUnsupported);
+    // Judged by the colour code, so that grey levels stay grey where the format holds them.
+    if (!prepareForExtension(image, extension, image.colourCode())) return false;
+    SaveOptions options;
+    options.format = conversionSaveFormat(extension);
+    options.jpegQuality = quality == 0 ? 100 : quality;
+    return saveImage(target, image, options);
+}
+
 bool convertFile(const std::string& source, const std::string& target, int quality,
                  bool* sourceFailed) {
     if (sourceFailed) *sourceFailed = false;
     if (quality < 0 || quality > 100) return fail(kErrBadParameter);
     std::string extension = lowerExtension(target);
     if (extension.empty()) extension = "jpg";
-    // A name of a format the engine only reads would hold other bytes than it says.
     if (isReadOnlyExtension(extension)) return fail(kErrUnsupported);
     if (conversionSaveFormat(extension) == kSaveBmp && convertToBmpByRows(source, target))
         return true;
@@ -34,12 +47,7 @@ bool convertFile(const std::string& source, const std::string& target, int quali
         if (sourceFailed) *sourceFailed = true;
         return false;
     }
-    // Judged by the colour code, so that grey levels stay grey where the format holds them.
-    if (!prepareForExtension(image, extension, image.colourCode())) return false;
-    SaveOptions options;
-    options.format = conversionSaveFormat(extension);
-    options.jpegQuality = quality == 0 ? 100 : quality;
-    return saveImage(target, image, options);
+    return saveConverted(image, target, quality);
 }
 
 }  // namespace ximora::engine

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "engine/core/image.h"
+
 namespace ximora::engine {
 
 /// Loads `source` and saves it as `target` (UTF-8 paths). The format comes from the target's
@@ -17,5 +19,9 @@ namespace ximora::engine {
 /// concerned the source rather than the target.
 bool convertFile(const std::string& source, const std::string& target, int quality,
                  bool* sourceFailed = nullptr);
+
+/// Saves `image` as `target` as convertFile saves a loaded picture (format, colour conversion,
+/// quality and errors as there); `image` may be converted on the way.
+bool saveConverted(Image& image, const std::string& target, int quality);
 
 }  // namespace ximora::engine

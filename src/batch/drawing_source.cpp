@@ -1,0 +1,93 @@
+#include "batch/drawing_source.h"
+
+#include <QGuiApplication>
+#include <charconv>
+#include <cmath>
+
+#include "engine/core/error.h"
+#include "engine/thumbs/drawing_thumbnails.h"
+#include "platform/file_names.h"
+#include "util/qimage_adapter.h"
+#include "vector/vector_drawing.h"
+
+namespace ximora::batch {
+namespace {
+
+constexpr int kDrawingDpi = 96;
+
+// Painting text and shapes needs a GUI application object; the offscreen platform gives one
+// without a display connection. Made once, on the first drawing, and kept to the end.
+void ensurePainting() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "ximora-batch";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication* const application = new QGuiApplication(argc, argv);
+    static_cast<void>(application);
+}
+
+bool readNumber(std::string_view text, int& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+bool takeDrawingSizeOption(const std::vector<std::string>& args, size_t& i, DrawingSize& size,
+                           bool& bad) {
+    if ((args[i] != "--size" && args[i] != "--dpi") || i + 1 >= args.size()) return false;
+    const std::string_view value = args[i + 1];
+    if (args[i] == "--dpi") {
+        bad = !readNumber(value, size.dpi) || size.dpi < 1 || size.dpi > 100000;
+    } else {
+        const size_t x = value.find('x');
+        int width = 0, height = 0;
+        bad = x == std::string_view::npos || !readNumber(value.substr(0, x), width) ||
+              !readNumber(value.substr(x + 1), height) || width < 1 || height < 1 ||
+              width > engine::kMaxSide || height > engine::kMaxSide;
+        size.pixels = QSize(width, height);
+    }
+    i += 1;
+    return true;
+}
+
+bool isDrawing(const std::string& path) { return engine::isDrawingFile(path); }
+
+bool drawingNaturalSize(const std::string& path, QSize& size, QString& why) {
+    ensurePainting();
+    const auto drawing = vector::VectorDrawing::load(platform::decodePath(path), why);
+    if (!drawing) return false;
+    size = drawing->naturalSize();
+    return true;
+}
+
+bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::Image& out,
+                      QString& why) {
+    ensurePainting();
+    const auto drawing = vector::VectorDrawing::load(platform::decodePath(path), why);
+    if (!drawing) return false;
+    const QSize natural = drawing->naturalSize();
+    const int dpi = size.dpi > 0 ? size.dpi : kDrawingDpi;
+    QSize pixels = size.pixels;
+    if (pixels.isEmpty())
+        pixels = QSize(std::max(1, int(std::lround(natural.width() * double(dpi) / kDrawingDpi))),
+                       std::max(1, int(std::lround(natural.height() * double(dpi) / kDrawingDpi))));
+    // The drawing is painted in 32 bits, then kept in 24: both within the budget.
+    if (!engine::Image::fitsLimits(pixels.width(), pixels.height(), 32)) {
+        why = QString::fromStdString(engine::lastErrorMessage());
+        return false;
+    }
+    const QImage painted =
+        drawing->render(pixels).convertToFormat(QImage::Format_RGB888);
+    engine::Image image = util::fromQImage(painted);
+    if (image.empty()) {
+        why = QString::fromUtf8(engine::errorText(engine::kErrMemory).data(), qsizetype(engine::errorText(engine::kErrMemory).size()));
+        return false;
+    }
+    image.dpiX = image.dpiY = size.pixels.isEmpty() ? dpi : kDrawingDpi;
+    out = std::move(image);
+    return true;
+}
+
+}  // namespace ximora::batch
