@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -485,8 +486,11 @@ TEST_F(MainWindowTest, FitsHalfOfAWideScreen) {
 TEST_F(MainWindowTest, TheInformationLineIsWholeOnASmallScreen) {
     engine::Image big;
     ASSERT_TRUE(big.allocateZeroed(6000, 4000, 24));
-    const QString path = dir_.path() + "/big.bmp";
+    const QString path = QFileInfo(picture("a.bmp")).absolutePath() + "/big.bmp";
     ASSERT_TRUE(engine::saveImage(path.toStdString(), big, engine::SaveOptions{}));
+    // The font of a desktop that shows Japanese: larger than Qt's own default.
+    const QFont saved = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 11));
     FmMainWindow main;
     startInteractive(main, path);
     main.show();
@@ -494,12 +498,15 @@ TEST_F(MainWindowTest, TheInformationLineIsWholeOnASmallScreen) {
     QCoreApplication::processEvents();
     const auto* info = main.findChild<QLabel*>(QStringLiteral("ssImg"));
     ASSERT_NE(info, nullptr);
-    ASSERT_TRUE(info->text().contains(QStringLiteral("ﾌｧｲﾙｻｲｽﾞ")));
+    for (int wait = 0; wait < 200 && !info->text().contains(QStringLiteral("ﾌｧｲﾙｻｲｽﾞ")); ++wait)
+        QTest::qWait(20);  // the picture is decoded beside the window
+    ASSERT_TRUE(info->text().contains(QStringLiteral("ﾌｧｲﾙｻｲｽﾞ"))) << info->text().toStdString();
     EXPECT_GE(info->contentsRect().width(),
               info->fontMetrics().horizontalAdvance(info->text().trimmed()))
         << info->text().toStdString();
     EXPECT_LE(info->geometry().right(), info->parentWidget()->width());
     main.close();
+    QApplication::setFont(saved);
 }
 
 // 設定/色管理 turns colour management off for every picture shown, and is written back.
