@@ -15,9 +15,16 @@ namespace {
 
 constexpr int kDrawingDpi = 96;
 
+bool readNumber(std::string_view text, int& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
 // Painting text and shapes needs a GUI application object; the offscreen platform gives one
-// without a display connection. Made once, on the first drawing, and kept to the end.
-void ensurePainting() {
+// without a display connection. Made once and kept to the end.
+void prepareForDrawings() {
     if (QCoreApplication::instance()) return;
     static int argc = 1;
     static char name[] = "ximora-batch";
@@ -26,13 +33,6 @@ void ensurePainting() {
     static QGuiApplication* const application = new QGuiApplication(argc, argv);
     static_cast<void>(application);
 }
-
-bool readNumber(std::string_view text, int& value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-}  // namespace
 
 bool takeDrawingSizeOption(const std::vector<std::string>& args, size_t& i, DrawingSize& size,
                            bool& bad) {
@@ -55,7 +55,7 @@ bool takeDrawingSizeOption(const std::vector<std::string>& args, size_t& i, Draw
 bool isDrawing(const std::string& path) { return engine::isDrawingFile(path); }
 
 bool drawingNaturalSize(const std::string& path, QSize& size, QString& why) {
-    ensurePainting();
+    prepareForDrawings();
     const auto drawing = vector::VectorDrawing::load(platform::decodePath(path), why);
     if (!drawing) return false;
     size = drawing->naturalSize();
@@ -64,7 +64,7 @@ bool drawingNaturalSize(const std::string& path, QSize& size, QString& why) {
 
 bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::Image& out,
                       QString& why) {
-    ensurePainting();
+    prepareForDrawings();
     const auto drawing = vector::VectorDrawing::load(platform::decodePath(path), why);
     if (!drawing) return false;
     const QSize natural = drawing->naturalSize();
@@ -78,11 +78,11 @@ bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::
         why = QString::fromStdString(engine::lastErrorMessage());
         return false;
     }
-    const QImage painted =
-        drawing->render(pixels).convertToFormat(QImage::Format_RGB888);
+    const QImage painted = drawing->render(pixels).convertToFormat(QImage::Format_RGB888);
     engine::Image image = util::fromQImage(painted);
     if (image.empty()) {
-        why = QString::fromUtf8(engine::errorText(engine::kErrMemory).data(), qsizetype(engine::errorText(engine::kErrMemory).size()));
+        why = QString::fromUtf8(engine::errorText(engine::kErrMemory).data(),
+                                qsizetype(engine::errorText(engine::kErrMemory).size()));
         return false;
     }
     image.dpiX = image.dpiY = size.pixels.isEmpty() ? dpi : kDrawingDpi;

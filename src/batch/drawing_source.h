@@ -21,6 +21,11 @@ struct DrawingSize {
 bool takeDrawingSizeOption(const std::vector<std::string>& args, size_t& i, DrawingSize& size,
                            bool& bad);
 
+/// Sets up what painting drawings needs (a GUI application object on the offscreen platform,
+/// which opens no display). Called on the main thread before drawings are painted on others;
+/// the functions below call it themselves when it was not.
+void prepareForDrawings();
+
 /// Whether `path` names a drawing (by its extension).
 bool isDrawing(const std::string& path);
 

@@ -3,12 +3,14 @@
 // Files run in parallel unless a pair names its output from what is already on disk. "-" reads
 // the files from standard input; --status prints one line per file as it finishes.
 #include "batch/batch_command.h"
+#include "batch/drawing_source.h"
 #include "batch/terminal_progress.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -130,6 +132,16 @@ struct Options {
     QStringList files;
 };
 
+// Where the file's result goes: the file itself, or its name in the --out folder (a drawing's
+// with the extension ".png").
+QString outputName(const Options& options, const QString& file, bool drawing) {
+    if (options.inPlace) return file;
+    const QFileInfo info(file);
+    const QString name =
+        drawing ? info.completeBaseName() + QStringLiteral(".png") : info.fileName();
+    return QDir(options.outDir).filePath(name);
+}
+
 bool processFile(const Options& options, const QString& file, editor::UndoStore::Kind undoKind) {
     tCurrentFile = file;
     tMessageShown = false;
@@ -138,9 +150,17 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
                    QStringLiteral("ﾌｧｲﾙが見つからりません"));
         return false;
     }
+    // A drawing is rasterised at its own size as the picture the commands work on, and written
+    // as NAME.png with --out; it is never replaced by a picture.
+    const bool drawing = isDrawing(platform::encodePath(file).toStdString());
+    if (drawing && options.inPlace) {
+        printError(file + QStringLiteral(": a drawing is not replaced by a picture; not changed "
+                                         "(--out writes it as a PNG picture)"));
+        return false;
+    }
     // A format the program only reads is never written under its name, here or in --out.
     const std::string extension = engine::lowerExtension(platform::encodePath(file).toStdString());
-    if (engine::isReadOnlyExtension(extension)) {
+    if (!drawing && engine::isReadOnlyExtension(extension)) {
         printError(file + QStringLiteral(": ") + QString::fromStdString(extension).toUpper() +
                    QStringLiteral(" files can be read but not written; not changed (ximora-batch "
                                   "convert writes it in another format)"));
@@ -151,8 +171,7 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     const engine::BudgetReservation reservation(
         2 * engine::headerRasterBytes(platform::encodePath(file).toStdString()));
     // A read-only file is replaced only when the run says so.
-    const QString written =
-        options.inPlace ? file : QDir(options.outDir).filePath(QFileInfo(file).fileName());
+    const QString written = outputName(options, file, drawing);
     if (!options.force && editor::isReadOnlyFile(written)) {
         printError(written + QStringLiteral(": read-only; not changed (--force replaces it)"));
         return false;
@@ -160,7 +179,17 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     PictureDocument doc;
     doc.start(QString(), undoKind);
     doc.setReplaceReadOnly(options.force);
-    doc.pcOpen(0, file, true);
+    if (drawing) {
+        engine::Image picture;
+        QString why;
+        if (!rasteriseDrawing(platform::encodePath(file).toStdString(), {}, picture, why)) {
+            printError(file + QStringLiteral(": ") + why.replace(u'\r', u' '));
+            return false;
+        }
+        doc.takeImage(std::move(picture));
+    } else {
+        doc.pcOpen(0, file, true);
+    }
     if (!doc.hasImage()) return false;  // the engine's message has been printed
     const int pages = editor::filePages(file);
     if (pages > 1 && options.inPlace) {
@@ -185,9 +214,8 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
         }
     }
     bool ok = !tMessageShown;
-    if (doc.editState() == editor::kStateEdited) {
-        QString target =
-            options.inPlace ? QString() : QDir(options.outDir).filePath(QFileInfo(file).fileName());
+    if (doc.editState() == editor::kStateEdited || drawing) {
+        QString target = options.inPlace ? QString() : written;
         const bool saved =
             options.inPlace ? doc.save(0, target, false, false) : doc.save(1, target, false, false);
         if (saved && pages > 1)
@@ -300,6 +328,12 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     const auto undoKind =
         undoes ? editor::UndoStore::Kind::Memory : editor::UndoStore::Kind::CountOnly;
     const util::ScopedMessages messages(std::make_unique<BatchMessages>());
+
+    // Drawings are painted on the worker threads; what painting needs is set up here, once.
+    if (std::any_of(options.files.begin(), options.files.end(), [](const QString& f) {
+            return isDrawing(platform::encodePath(f).toStdString());
+        }))
+        prepareForDrawings();
 
     TerminalProgress progress(stderr, size_t(options.files.size()));
     gProgress = &progress;

@@ -118,8 +118,9 @@ TEST_F(BatchCli, ConvertRasterisesDrawingsAndInfoGivesTheirSize) {
     write("square.wmf", ximora::test::redSquareWmf());
     write("square.emf", ximora::test::redSquareEmf());
     write("lines.dxf", ximora::test::lineAndCircleDxf());
-    write("box.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='30'>"
-                     "<rect x='0' y='0' width='30' height='30' fill='#c86432'/></svg>");
+    write("box.svg",
+          "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='30'>"
+          "<rect x='0' y='0' width='30' height='30' fill='#c86432'/></svg>");
     Outcome r = run("info " + file("square.wmf") + " " + file("box.svg"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, file("square.wmf") + "\t200\t100\t24.\t96\t96\twmf\n" + file("box.svg") +

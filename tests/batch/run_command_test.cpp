@@ -13,6 +13,7 @@
 #include "engine/codecs/registry.h"
 #include "engine/test_images.h"
 #include "support/multi_page_files.h"
+#include "support/vector_files.h"
 
 namespace {
 
@@ -378,4 +379,34 @@ TEST_F(BatchRun, ReadOnlyFilesAreReplacedOnlyWithForce) {
     ASSERT_TRUE(convert.waitForFinished(120000));
     EXPECT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
     EXPECT_EQ(load(file).width(), 3);
+}
+
+// Drawings are rasterised at their own size and written as NAME.png with --out; in place they
+// are refused, the drawing untouched.
+TEST_F(BatchRun, DrawingsAreInputsLikePictures) {
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(dir_.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    };
+    const QString wmf = write(QStringLiteral("square.wmf"), ximora::test::redSquareWmf());
+    const QString dxf = write(QStringLiteral("lines.dxf"), ximora::test::lineAndCircleDxf());
+    Result r = run({QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--out"),
+                    out(), wmf, dxf});
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    const Image turned = load(out(QStringLiteral("square.png")));
+    EXPECT_EQ(turned.width(), 100);
+    EXPECT_EQ(turned.height(), 200);
+    EXPECT_GT(turned.pixel(50, 150).r, 150);  // the red half, now at the bottom
+    EXPECT_TRUE(QFile::exists(out(QStringLiteral("lines.png"))));
+
+    const QByteArray before = ximora::test::redSquareWmf();
+    r = run(
+        {QStringLiteral("-c"), QStringLiteral("回転⇒右90度"), QStringLiteral("--in-place"), wmf});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("--out"))) << r.errors.toStdString();
+    QFile kept(wmf);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), before);
 }
