@@ -231,6 +231,48 @@ TEST(P21Test, TerminatorsLieAlongTheirCurves) {
     EXPECT_EQ(countIn(image, QRect(40, row(103), 8, 6), test::reddish), 0);
 }
 
+// Files as CAD tools write them: a byte-order mark, keywords in lower case, a section of a
+// later edition, Fortran exponents and reals without their leading digit. Each draws the same
+// line as the plain file.
+TEST(P21Test, WrittenAsCadToolsWriteThem) {
+    const auto line = [](const std::string& from, const std::string& to) {
+        return p21("#100", {"#101=CARTESIAN_POINT(' ',(" + from + "));",
+                            "#102=CARTESIAN_POINT(' ',(" + to + "));",
+                            "#103=POLYLINE(' ',(#101,#102));", occurrence(100, 6, 103)});
+    };
+    const std::string plain = line("10.0,100.0", "100.0,100.0");
+    vector::Scene expected;
+    ASSERT_TRUE(vector::readSxf(plain, expected));
+    ASSERT_EQ(expected.paths.size(), 1u);
+    const auto lowered = [](std::string text) {
+        for (const char* word :
+             {"ISO-10303-21;", "HEADER;", "ENDSEC;", "DATA;", "END-ISO-10303-21;"}) {
+            std::string lower = word;
+            for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+            for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at))
+                text.replace(at, lower.size(), lower);
+        }
+        return text;
+    };
+    std::string withSection = plain;
+    withSection.insert(withSection.find("DATA;"),
+                       "ANCHOR;\n<a>=#101;\nENDSEC;\nREFERENCE;\n#7=<'x.stp#1'>;\nENDSEC;\n");
+    const std::pair<const char*, std::string> forms[] = {
+        {"byte-order mark", "\xEF\xBB\xBF" + plain},
+        {"lower case", lowered(plain)},
+        {"edition 3 sections", withSection},
+        {"Fortran exponents", line("1.0D+01,1.0d2", "1.0E+02,100.0")},
+        {"no leading digit", line("10.0,100.0", "100.,.1D3")},
+    };
+    for (const auto& [what, text] : forms) {
+        SCOPED_TRACE(what);
+        vector::Scene scene;
+        ASSERT_TRUE(vector::readSxf(text, scene)) << engine::lastError();
+        ASSERT_EQ(scene.paths.size(), 1u);
+        EXPECT_EQ(scene.paths[0].points, expected.paths[0].points);
+    }
+}
+
 TEST(P21Test, DamagedAndHostileFilesEndCleanly) {
     const std::string good =
         p21("#100",

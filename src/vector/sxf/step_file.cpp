@@ -120,11 +120,32 @@ class Parser {
         }
         return false;
     }
+    /// `word` (upper case) in any case: CAD tools write "iso-10303-21;" and "data;" too.
     bool takeWord(std::string_view word) {
         skipSpace();
-        if (!s_.substr(pos_).starts_with(word)) return false;
+        if (s_.size() - pos_ < word.size()) return false;
+        for (size_t i = 0; i < word.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(s_[pos_ + i])) != word[i]) return false;
         pos_ += word.size();
         return true;
+    }
+    /// Skips a section the reader does not use (ANCHOR, REFERENCE, SIGNATURE of edition 3):
+    /// everything up to its ENDSEC outside strings.
+    bool skipSection() {
+        while (pos_ < s_.size()) {
+            skipSpace();
+            if (takeWord("ENDSEC")) return true;
+            if (pos_ < s_.size() && s_[pos_] == '\'') {
+                StepValue ignored;
+                if (!string(ignored)) return false;
+            } else {
+                ++pos_;
+            }
+        }
+        return false;
+    }
+    void skipByteOrderMark() {
+        if (s_.substr(pos_).starts_with("\xEF\xBB\xBF")) pos_ += 3;
     }
     bool atEnd() {
         skipSpace();
@@ -184,6 +205,11 @@ class Parser {
             pos_ = end + 1;
             return true;
         }
+        if (c == '.' && pos_ + 1 < s_.size() &&
+            std::isdigit(static_cast<unsigned char>(s_[pos_ + 1]))) {
+            v.kind = StepValue::Kind::Number;  // a real without its leading 0: ".5"
+            return number(v.number);
+        }
         if (c == '.') {
             const size_t end = s_.find('.', pos_ + 1);
             if (end == std::string_view::npos || end - pos_ > 256) return false;
@@ -226,14 +252,18 @@ class Parser {
         return true;
     }
 
+    /// A number as CAD tools write them: also "-.5" and Fortran's exponent "1.5D+03".
     bool number(double& out) {
         const size_t start = pos_;
-        while (pos_ < s_.size() &&
-               (std::isdigit(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '+' ||
-                s_[pos_] == '-' || s_[pos_] == '.' || s_[pos_] == 'E' || s_[pos_] == 'e'))
-            ++pos_;
+        const auto partOfNumber = [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' ||
+                   c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd';
+        };
+        while (pos_ < s_.size() && partOfNumber(s_[pos_])) ++pos_;
         if (pos_ == start || pos_ - start > 64) return false;
-        const std::string token(s_.substr(start, pos_ - start));
+        std::string token(s_.substr(start, pos_ - start));
+        for (char& c : token)
+            if (c == 'D' || c == 'd') c = 'E';
         char* end = nullptr;
         out = std::strtod(token.c_str(), &end);
         return end && *end == '\0';
@@ -290,6 +320,7 @@ bool StepFile::parse(std::string_view text) {
     const auto broken = [&] {
         return engine::fail(p.overflow() ? engine::kErrMemory : engine::kErrFileBroken);
     };
+    p.skipByteOrderMark();
     if (!p.takeWord("ISO-10303-21") || !p.take(';')) return engine::fail(engine::kErrBadFile);
     if (!p.takeWord("HEADER") || !p.take(';')) return broken();
     // Header entities up to ENDSEC; FILE_NAME's fifth value names the writing system.
@@ -303,7 +334,18 @@ bool StepFile::parse(std::string_view text) {
     }
     if (!p.take(';')) return broken();
     bool data = false;
-    while (p.takeWord("DATA")) {
+    for (;;) {
+        if (!p.takeWord("DATA")) {
+            // Sections of later editions that hold no drawing: "NAME;" ... "ENDSEC;".
+            std::string section;
+            if (p.takeWord("END-ISO-10303-21")) {
+                if (!data || !p.take(';')) return broken();
+                return true;
+            }
+            if (!p.keyword(section) || !p.take(';') || !p.skipSection() || !p.take(';'))
+                return broken();
+            continue;
+        }
         data = true;
         std::vector<StepValue> parameters;  // of the data section (later editions of the format)
         if (!p.take(';') && (!p.list(parameters, 0) || !p.take(';'))) return broken();
@@ -318,8 +360,6 @@ bool StepFile::parse(std::string_view text) {
         }
         if (!p.take(';')) return broken();
     }
-    if (!data || !p.takeWord("END-ISO-10303-21") || !p.take(';')) return broken();
-    return true;
 }
 
 }  // namespace ximora::vector
