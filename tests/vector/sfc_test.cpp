@@ -212,6 +212,45 @@ TEST(SfcTest, TheSheetFramesTheDrawing) {
     EXPECT_DOUBLE_EQ(scene.max.y, 1050);
 }
 
+// Feature comments as CAD tools write them: a version after the marker ("/*SXF3 ... SXF3*/"),
+// lower case, spaces inside the markers, Fortran exponents. Each draws the plain file's line.
+TEST(SfcTest, CommentMarkersAndNumbersAsCadToolsWriteThem) {
+    const std::string plain =
+        sheetOf({"line_feature('1','2','1','1','10.0','100.0','100.0','100.0')"});
+    vector::Scene expected;
+    ASSERT_TRUE(vector::readSxf(plain, expected));
+    ASSERT_EQ(expected.paths.size(), 1u);
+    const auto remarked = [&](const std::string& opener, const std::string& closer) {
+        std::string text = plain;
+        for (size_t at = text.find("/*SXF"); at != std::string::npos; at = text.find("/*SXF", at))
+            text.replace(at, 5, opener), at += opener.size();
+        for (size_t at = text.find("SXF*/"); at != std::string::npos; at = text.find("SXF*/", at))
+            text.replace(at, 5, closer), at += closer.size();
+        return text;
+    };
+    std::string fortran = plain;
+    fortran.replace(fortran.find("'10.0','100.0','100.0'"), 22, "'1.0D+01','1.0d2','.1D3'");
+    const std::pair<const char*, std::string> forms[] = {
+        {"version suffix", remarked("/*SXF3", "SXF3*/")},
+        {"lower case", remarked("/*sxf", "sxf*/")},
+        {"spaces", remarked("/* SXF", "SXF */")},
+        {"Fortran exponents", fortran},
+    };
+    for (const auto& [what, text] : forms) {
+        SCOPED_TRACE(what);
+        vector::Scene scene;
+        ASSERT_TRUE(vector::readSxf(text, scene)) << engine::lastError();
+        ASSERT_EQ(scene.paths.size(), expected.paths.size());
+        EXPECT_EQ(scene.paths[0].points, expected.paths[0].points);
+    }
+    // A closer of another version, or one after the comment has ended, closes nothing.
+    for (const std::string& text : {remarked("/*SXF3", "SXF2*/"), remarked("/*SXF", "*/ SXF*/")}) {
+        vector::Scene scene;
+        EXPECT_FALSE(vector::readSxf(text, scene));
+        EXPECT_EQ(engine::lastError(), engine::kErrFileBroken);
+    }
+}
+
 TEST(SfcTest, DamagedFilesAreRefusedWithTheReason) {
     const std::string good = sheetOf({"line_feature('1','1','1','1','10.0','10.0','20.0','20.0')"});
     const struct {

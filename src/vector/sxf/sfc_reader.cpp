@@ -33,7 +33,8 @@ constexpr double kMarkerMm = 1.5;
 constexpr double kDefaultArrowMm = 3;
 
 double number(const SfcRecord& r, size_t i) {
-    return i < r.params.size() ? std::strtod(r.params[i].c_str(), nullptr) : 0;
+    double v = 0;
+    return i < r.params.size() && sfcNumber(r.params[i], v) ? v : 0;
 }
 int whole(const SfcRecord& r, size_t i) {
     const double v = number(r, i);

@@ -61,32 +61,92 @@ bool parseRecord(std::string_view comment, SfcRecord& out) {
     return parseParams(comment.substr(open + 1), out.params);
 }
 
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool startsWithSxf(std::string_view s) {
+    return s.size() >= 3 && equalsIgnoringCase(s.substr(0, 3), "SXF");
+}
+
+size_t findIgnoringCase(std::string_view text, std::string_view word) {
+    for (size_t i = 0; i + word.size() <= text.size(); ++i)
+        if (equalsIgnoringCase(text.substr(i, word.size()), word)) return i;
+    return std::string_view::npos;
+}
+
+// Where the marker after an opener "/*" at `pos` begins ("SXF", spaces allowed before it), or
+// npos when the comment is no feature comment.
+size_t sxfMarker(std::string_view text, size_t pos) {
+    size_t at = pos + 2;
+    while (at < text.size() && text[at] == ' ') ++at;
+    return startsWithSxf(text.substr(at)) ? at : std::string_view::npos;
+}
+
 }  // namespace
+
+bool hasFeatureComments(std::string_view text) {
+    for (size_t pos = 0; (pos = text.find("/*", pos)) != std::string_view::npos; pos += 2)
+        if (sxfMarker(text, pos) != std::string_view::npos) return true;
+    return false;
+}
 
 SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out) {
     out.clear();
     bool any = false, damaged = false;
-    size_t pos = 0;
-    while ((pos = text.find("/*SXF", pos)) != std::string_view::npos) {
+    size_t lastEnd = 0;
+    for (size_t pos = 0; (pos = text.find("/*", pos)) != std::string_view::npos;) {
+        // The opener "/*" + "SXF" (any case) + a version suffix, spaces allowed before "SXF".
+        size_t at = sxfMarker(text, pos);
+        if (at == std::string_view::npos) {
+            pos += 2;
+            continue;
+        }
+        at += 3;
+        const size_t suffixStart = at;
+        while (at < text.size() && std::isalnum(static_cast<unsigned char>(text[at]))) ++at;
+        const std::string_view suffix = text.substr(suffixStart, at - suffixStart);
         any = true;
-        const size_t start = pos + 5;
-        const size_t end = text.find("SXF*/", start);
-        if (end == std::string_view::npos) return SfcStatus::Damaged;  // cut off
+        // The comment ends at the first "*/"; its closer "SXF" + the same suffix stands just
+        // before that, and is never looked for further on.
+        const size_t close = text.find("*/", at);
+        if (close == std::string_view::npos) return SfcStatus::Damaged;  // cut off
+        size_t closer = close;
+        while (closer > at && text[closer - 1] == ' ') --closer;
+        const bool paired =
+            closer >= at + 3 + suffix.size() &&
+            equalsIgnoringCase(text.substr(closer - suffix.size(), suffix.size()), suffix) &&
+            startsWithSxf(text.substr(closer - suffix.size() - 3));
         SfcRecord record;
-        if (parseRecord(text.substr(start, end - start), record))
+        if (paired && parseRecord(text.substr(at, closer - suffix.size() - 3 - at), record))
             out.push_back(std::move(record));
         else
             damaged = true;
-        pos = end + 5;
+        pos = lastEnd = close + 2;
     }
     if (!any) return SfcStatus::None;
     // The data section and the file end after the last record.
-    const std::string_view rest = text.substr(text.rfind("SXF*/") + 5);
-    const size_t endsec = rest.find("ENDSEC");
+    const std::string_view rest = text.substr(lastEnd);
+    const size_t endsec = findIgnoringCase(rest, "ENDSEC");
     if (damaged || endsec == std::string_view::npos ||
-        rest.find("END-ISO-10303-21", endsec) == std::string_view::npos)
+        findIgnoringCase(rest.substr(endsec), "END-ISO-10303-21") == std::string_view::npos)
         return SfcStatus::Damaged;
     return SfcStatus::Complete;
+}
+
+bool sfcNumber(std::string_view text, double& out) {
+    std::string copy(trimmed(text));
+    if (copy.empty() || copy.size() > 64) return false;
+    for (char& c : copy)
+        if (c == 'D' || c == 'd') c = 'E';
+    char* end = nullptr;
+    out = std::strtod(copy.c_str(), &end);
+    return end && *end == '\0';
 }
 
 std::vector<double> sfcList(std::string_view param) {
@@ -97,12 +157,8 @@ std::vector<double> sfcList(std::string_view param) {
     std::string item;
     const auto flush = [&] {
         const std::string_view t = trimmed(item);
-        if (!t.empty()) {
-            const std::string copy(t);
-            char* end = nullptr;
-            const double v = std::strtod(copy.c_str(), &end);
-            if (end && *end == '\0') values.push_back(v);
-        }
+        double v = 0;
+        if (!t.empty() && sfcNumber(t, v)) values.push_back(v);
         item.clear();
     };
     for (char c : param) {

@@ -1,6 +1,7 @@
 #include "vector/sxf/sxf_reader.h"
 
 #include "engine/core/error.h"
+#include "vector/sxf/sfc_records.h"
 #include "vector/sxf/sxf_text.h"
 
 namespace ximora::vector {
@@ -10,7 +11,7 @@ bool readSxf(std::string_view bytes, Scene& out) {
     const std::string text = sxfTextToUtf8(bytes);
     SxfSheet sheet;
     // Both forms are exchange files; the feature comments tell the SFC form.
-    const bool sfc = text.find("/*SXF") != std::string::npos;
+    const bool sfc = hasFeatureComments(text);
     if (!(sfc ? readSfc(text, out, sheet) : readP21(text, out, sheet))) return false;
     out.bound();
     // The sheet frames the drawing (an empty one too) unless everything lies outside it.
