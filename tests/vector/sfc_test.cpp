@@ -7,6 +7,7 @@
 #include "engine/core/error.h"
 #include "pixels.h"
 #include "sxf_files.h"
+#include "vector/sxf/sfc_records.h"
 #include "vector/sxf/sxf_drawing.h"
 #include "vector/sxf/sxf_reader.h"
 
@@ -249,6 +250,16 @@ TEST(SfcTest, CommentMarkersAndNumbersAsCadToolsWriteThem) {
         EXPECT_FALSE(vector::readSxf(text, scene));
         EXPECT_EQ(engine::lastError(), engine::kErrFileBroken);
     }
+}
+
+TEST(SfcTest, QuotesInsideTextsAreRead) {
+    // A quote and a comma inside escaped text; a doubled quote inside plain-quoted text.
+    std::vector<vector::SfcRecord> records;
+    ASSERT_EQ(
+        vector::readSfcRecords(test::sfcFile({"text_feature(\\'a','b\\','it''s','1')"}), records),
+        vector::SfcStatus::Complete);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].params, (std::vector<std::string>{"a','b", "it's", "1"}));
 }
 
 TEST(SfcTest, DamagedFilesAreRefusedWithTheReason) {

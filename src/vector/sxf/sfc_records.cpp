@@ -40,7 +40,13 @@ bool parseParams(std::string_view body, std::vector<std::string>& out) {
         if (body[i] != '\'') return false;
         const size_t end = closingQuote(body, i + 1, escaped);
         if (end == std::string_view::npos) return false;
-        out.emplace_back(body.substr(i + 1, end - (i + 1) - (escaped ? 1 : 0)));
+        std::string param(body.substr(i + 1, end - (i + 1) - (escaped ? 1 : 0)));
+        // In plain-quoted text a quote is written twice.
+        if (!escaped)
+            for (size_t at = param.find("''"); at != std::string::npos;
+                 at = param.find("''", at + 1))
+                param.erase(at, 1);
+        out.push_back(std::move(param));
         i = end + 1;
     }
 }
