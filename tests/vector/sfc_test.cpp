@@ -164,7 +164,7 @@ TEST(SfcTest, FiguresArePlacedTurnedScaledAndNeverForever) {
         "line_feature('1','2','1','1','0.0','0.0','10.0','0.0')",
         "sfig_org_feature(\\'part\\','4')",
         // the part twice as large and turned by 90°, and once more in a partial drawing in
-        // survey coordinates (x northwards), where the same line points up
+        // survey coordinates, placed as it lies: its axes are not swapped
         "sfig_locate_feature('1',\\'part\\','50.0','50.0','90.0','2.0','2.0')",
         "sfig_org_feature(\\'plan\\','1')",
         "sfig_locate_feature('1',\\'part\\','0.0','0.0','0.0','1.0','1.0')",
@@ -183,8 +183,8 @@ TEST(SfcTest, FiguresArePlacedTurnedScaledAndNeverForever) {
     EXPECT_TRUE(near(image, 50, row(60), test::reddish));  // (50, 50) up to (50, 70)
     EXPECT_TRUE(near(image, 50, row(68), test::reddish));
     EXPECT_FALSE(near(image, 58, row(50), test::reddish));   // not along x
-    EXPECT_TRUE(near(image, 150, row(105), test::reddish));  // survey: x is north
-    EXPECT_FALSE(near(image, 155, row(100), test::reddish, 1));
+    EXPECT_TRUE(near(image, 155, row(100), test::reddish));  // survey: along x, as placed
+    EXPECT_FALSE(near(image, 150, row(105), test::reddish, 1));
     EXPECT_TRUE(near(image, 252, row(12), test::dark));  // the loop drawn once
 }
 

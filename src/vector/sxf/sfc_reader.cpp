@@ -447,10 +447,10 @@ void SfcReader::emitFeature(const SfcRecord& r, const Figure& figure, const Affi
         if (found == figures_.end() || int(open.size()) >= kMaxDepth ||
             std::find(open.begin(), open.end(), found->first) != open.end())
             return;
-        Affine inner =
+        const Affine inner =
             Affine::place(point(r, 2), number(r, 4) * kDegree, number(r, 5), number(r, 6));
-        // A partial drawing in survey coordinates has x northwards and y eastwards.
-        if (found->second.kind == 2) inner = Affine{0, 1, 1, 0, 0, 0}.then(inner);
+        // A partial drawing in survey coordinates is placed like any other: CAD tools write its
+        // features already turned onto the sheet, and its placement's rotation orients it.
         open.push_back(found->first);
         emitFigure(found->second, inner.then(place), open);
         open.pop_back();
