@@ -20,7 +20,8 @@ int convertDrawing(const std::string& source, const std::string& target, const D
                    int quality, std::ostream& err) {
     engine::Image picture;
     QString why;
-    if (!rasteriseDrawing(source, size, picture, why)) {
+    int skipped = 0;
+    if (!rasteriseDrawing(source, size, picture, why, &skipped)) {
         err << lineSafe(source) << ": " << why.replace(u'\r', u' ').toStdString() << '\n';
         return 1;
     }
@@ -28,6 +29,7 @@ int convertDrawing(const std::string& source, const std::string& target, const D
         reportFileError(err, target, engine::lastError());
         return 1;
     }
+    if (skipped > 0) err << skippedRecordsLine(lineSafe(source), skipped);
     return 0;
 }
 

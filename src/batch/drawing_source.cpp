@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "engine/core/error.h"
 #include "engine/thumbs/drawing_thumbnails.h"
@@ -30,6 +31,12 @@ void prepareForDrawings() {
     static char name[] = "ximora-batch";
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (a missing runtime folder, font fallbacks) are no business of a script
+    // reading this program's standard error; its errors still are.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "ximora-batch: %s\n", qPrintable(text));
+    });
     static QGuiApplication* const application = new QGuiApplication(argc, argv);
     static_cast<void>(application);
 }
@@ -63,10 +70,11 @@ bool drawingNaturalSize(const std::string& path, QSize& size, QString& why) {
 }
 
 bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::Image& out,
-                      QString& why) {
+                      QString& why, int* skipped) {
     prepareForDrawings();
     const auto drawing = vector::VectorDrawing::load(platform::decodePath(path), why);
     if (!drawing) return false;
+    if (skipped) *skipped = drawing->skippedRecords();
     const QSize natural = drawing->naturalSize();
     const int dpi = size.dpi > 0 ? size.dpi : kDrawingDpi;
     QSize pixels = size.pixels;
@@ -88,6 +96,11 @@ bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::
     image.dpiX = image.dpiY = size.pixels.isEmpty() ? dpi : kDrawingDpi;
     out = std::move(image);
     return true;
+}
+
+std::string skippedRecordsLine(const std::string& path, int skipped) {
+    return path + ": drawn without " + std::to_string(skipped) +
+           (skipped == 1 ? " record" : " records") + " it could not read\n";
 }
 
 }  // namespace ximora::batch

@@ -34,8 +34,11 @@ bool drawingNaturalSize(const std::string& path, QSize& size, QString& why);
 
 /// The drawing rendered over white into a 24-bit picture whose resolution says the size it was
 /// drawn at; false with the reason in `why` (a drawing that cannot be read, a size past the
-/// memory budget).
+/// memory budget). `skipped` (optional) receives the records of the file left out of it.
 bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::Image& out,
-                      QString& why);
+                      QString& why, int* skipped = nullptr);
+
+/// The line that says a drawing was drawn without `skipped` of its records.
+std::string skippedRecordsLine(const std::string& path, int skipped);
 
 }  // namespace ximora::batch

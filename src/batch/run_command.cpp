@@ -182,10 +182,14 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     if (drawing) {
         engine::Image picture;
         QString why;
-        if (!rasteriseDrawing(platform::encodePath(file).toStdString(), {}, picture, why)) {
+        int skipped = 0;
+        const std::string native = platform::encodePath(file).toStdString();
+        if (!rasteriseDrawing(native, {}, picture, why, &skipped)) {
             printError(file + QStringLiteral(": ") + why.replace(u'\r', u' '));
             return false;
         }
+        if (skipped > 0)
+            printError(QString::fromStdString(skippedRecordsLine(native, skipped)).trimmed());
         doc.takeImage(std::move(picture));
     } else {
         doc.pcOpen(0, file, true);

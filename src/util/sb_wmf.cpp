@@ -51,6 +51,11 @@ sbWmf::sbWmf(QWidget* parent) : QDialog(parent) {
 sbWmf::~sbWmf() = default;
 
 void sbWmf::setDrawing(std::shared_ptr<const vector::VectorDrawing> drawing) {
+    // A drawing read in part says so in the title: what is missing is never a surprise.
+    const int skipped = drawing ? drawing->skippedRecords() : 0;
+    setWindowTitle(QStringLiteral("ﾍﾞｸﾀ⇒変換　ｻｲｽﾞを指定して下さい") +
+                   (skipped > 0 ? QStringLiteral("　(読めないﾚｺｰﾄﾞ %1 件を除いて表示)").arg(skipped)
+                                : QString()));
     drawing_ = drawing;
     static_cast<StretchedDrawing*>(image1_)->setDrawing(std::move(drawing));
 }

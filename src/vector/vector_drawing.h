@@ -24,6 +24,9 @@ class VectorDrawing {
 
     /// The size the drawing states for itself, in pixels (96 per inch); both at least 1.
     virtual QSize naturalSize() const = 0;
+    /// Records of the file left out of the drawing (damaged, unknown, cut off); 0 when the
+    /// whole file is drawn.
+    virtual int skippedRecords() const { return 0; }
     /// Paints the whole drawing stretched into `target` (painter units).
     virtual void paint(QPainter& painter, const QRectF& target) const = 0;
 

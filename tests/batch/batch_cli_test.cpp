@@ -21,6 +21,7 @@
 #include "engine/core/image.h"
 #include "engine/test_images.h"
 #include "support/vector_files.h"
+#include "vector/sxf_files.h"
 
 namespace fs = std::filesystem;
 using namespace ximora::engine;
@@ -145,6 +146,14 @@ TEST_F(BatchCli, ConvertRasterisesDrawingsAndInfoGivesTheirSize) {
     EXPECT_EQ(r.status, 0) << r.err;
     r = run("info " + file("big.png"));
     EXPECT_EQ(r.out, file("big.png") + "\t400\t200\t24.\t192\t192\tpng\n");
+
+    // A drawing read in part is drawn, and the run says how much was left out.
+    write("part.sfc", QByteArray::fromStdString(ximora::test::sfcFile(
+                          {"line_feature('1','1','1','1','10.0','100.0','100.0','100.0')",
+                           "future_feature('1')", ximora::test::sfcSheet()})));
+    r = run("convert " + file("part.sfc") + " " + file("part.png"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, file("part.sfc") + ": drawn without 1 record it could not read\n");
 
     // Bad sizes, size options for a picture, a damaged drawing, a drawing as the target.
     EXPECT_EQ(run("convert --size 0x5 " + file("box.svg") + " " + file("x.png")).status, 2);

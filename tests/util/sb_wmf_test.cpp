@@ -110,3 +110,24 @@ TEST_F(SbWmfTest, AWindowSmallerThanTheMenuStillGivesAPicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// A drawing left in part: its records count what is missing.
+class PartlyRead : public vector::VectorDrawing {
+  public:
+    QSize naturalSize() const override { return {40, 30}; }
+    int skippedRecords() const override { return 3; }
+    void paint(QPainter&, const QRectF&) const override {}
+};
+
+}  // namespace
+
+TEST_F(SbWmfTest, TheTitleSaysHowManyRecordsWereLeftOut) {
+    util::sbWmf viewer;
+    viewer.setDrawing(drawing_);
+    EXPECT_EQ(viewer.windowTitle(), QStringLiteral("ﾍﾞｸﾀ⇒変換　ｻｲｽﾞを指定して下さい"));
+    viewer.setDrawing(std::make_shared<PartlyRead>());
+    EXPECT_TRUE(viewer.windowTitle().startsWith(QStringLiteral("ﾍﾞｸﾀ⇒変換　ｻｲｽﾞを指定して下さい")));
+    EXPECT_TRUE(viewer.windowTitle().contains(QStringLiteral("3 件")));
+}

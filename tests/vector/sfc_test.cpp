@@ -262,6 +262,32 @@ TEST(SfcTest, QuotesInsideTextsAreRead) {
     EXPECT_EQ(records[0].params, (std::vector<std::string>{"a','b", "it's", "1"}));
 }
 
+// A damaged record, a feature the reader does not know, a file cut after its records: each is
+// left out and counted, and the rest is drawn.
+TEST(SfcTest, WhatCannotBeReadIsLeftOutAndCounted) {
+    const std::string line = "line_feature('1','2','1','1','10.0','100.0','100.0','100.0')";
+    const std::string good = sheetOf({line});
+    const std::pair<const char*, std::string> cases[] = {
+        {"cut before its end", good.substr(0, good.rfind("ENDSEC"))},
+        {"a record without quotes", sheetOf({line, "line_feature(1,1,1,1,0,0,5,5)"})},
+        {"an unknown feature", sheetOf({line, "future_feature('1','2')"})},
+    };
+    for (const auto& [what, text] : cases) {
+        SCOPED_TRACE(what);
+        vector::Scene scene;
+        ASSERT_TRUE(vector::readSxf(text, scene)) << engine::lastError();
+        EXPECT_EQ(scene.skipped, 1);
+        EXPECT_EQ(scene.paths.size(), 1u);
+        QString error;
+        const auto drawing = vector::loadSxf(QByteArray::fromStdString(text), error);
+        ASSERT_TRUE(drawing) << error.toStdString();
+        EXPECT_EQ(drawing->skippedRecords(), 1);
+    }
+    vector::Scene whole;
+    ASSERT_TRUE(vector::readSxf(good, whole));
+    EXPECT_EQ(whole.skipped, 0);
+}
+
 TEST(SfcTest, DamagedFilesAreRefusedWithTheReason) {
     const std::string good = sheetOf({"line_feature('1','1','1','1','10.0','10.0','20.0','20.0')"});
     const struct {
@@ -272,7 +298,6 @@ TEST(SfcTest, DamagedFilesAreRefusedWithTheReason) {
         {"empty", "", engine::kErrBadFile},
         {"text", "hello, this is no drawing", engine::kErrBadFile},
         {"cut in a record", good.substr(0, good.size() / 2), engine::kErrFileBroken},
-        {"cut before its end", good.substr(0, good.rfind("ENDSEC")), engine::kErrFileBroken},
         {"a record without quotes",
          test::sfcFile({"line_feature(1,1,1,1,0,0,5,5)", test::sfcSheet()}),
          engine::kErrFileBroken},

@@ -75,6 +75,9 @@ struct Scene {
     double unitsPerMm = 1;
     /// The part of the drawing to show (drawing units); empty (min > max) until bound().
     Point min{1, 1}, max{0, 0};
+    /// Records the reader left out and drew the rest without: damaged ones, features it does
+    /// not know, and (counted as one) the part of a file cut short.
+    int skipped = 0;
     bool empty() const { return min.x > max.x || min.y > max.y; }
     /// Sets min and max to the box around every point, fill and text anchor (with its height).
     void bound();

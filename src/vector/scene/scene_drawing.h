@@ -26,6 +26,7 @@ class SceneDrawing : public VectorDrawing {
                                                 QString& error);
 
     QSize naturalSize() const override { return size_; }
+    int skippedRecords() const override { return scene_.skipped; }
     void paint(QPainter& painter, const QRectF& target) const override;
 
     const Scene& scene() const { return scene_; }

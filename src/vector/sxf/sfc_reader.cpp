@@ -88,6 +88,15 @@ std::vector<Point> clothoid(double a, double from, double to, bool clockwise) {
     return points;
 }
 
+// The curve features curvePoints turns into points.
+bool isCurve(const std::string& name) {
+    for (const char* curve :
+         {"line_feature", "polyline_feature", "circle_feature", "arc_feature", "ellipse_feature",
+          "ellipse_arc_feature", "spline_feature", "clothoid_feature"})
+        if (name == curve) return true;
+    return false;
+}
+
 class SfcReader {
   public:
     SfcReader(std::vector<SfcRecord> records, Scene& out)
@@ -466,11 +475,13 @@ void SfcReader::emitFeature(const SfcRecord& r, const Figure& figure, const Affi
         emitLeader(r, n == "balloon_feature", place);
     } else if (n.starts_with("fill_area_style") || n == "externally_defined_hatch_feature") {
         emitFill(r, figure, place);
-    } else {
+    } else if (isCurve(n)) {
         std::vector<Point> points = curvePoints(r);
         if (points.size() >= 2)
             emitPath(std::move(points), place,
                      tables_.stroke(whole(r, 1), whole(r, 2), whole(r, 3)));
+    } else {
+        ++out_.skipped;  // a feature this reader does not know: counted, never dropped unsaid
     }
 }
 
@@ -506,18 +517,22 @@ bool readSfc(std::string_view text, Scene& out, SxfSheet& sheet) {
     out = {};
     sheet = {};
     std::vector<SfcRecord> records;
-    switch (readSfcRecords(text, records)) {
-        case SfcStatus::None:
-            return engine::fail(engine::kErrBadFile);
-        case SfcStatus::Damaged:
-            return engine::fail(engine::kErrFileBroken);
-        case SfcStatus::Complete:
-            break;
-    }
+    int unreadable = 0;
+    // A damaged record, or a file cut short, leaves out what it holds: the rest is drawn and
+    // the count says how much was left out. Only a file with nothing to draw is refused.
+    if (readSfcRecords(text, records, &unreadable) == SfcStatus::None)
+        return engine::fail(engine::kErrBadFile);
     SfcReader reader(std::move(records), out);
-    if (reader.read(sheet)) return true;
-    out = {};
-    return false;
+    if (!reader.read(sheet)) {
+        out = {};
+        return false;
+    }
+    out.skipped += unreadable;
+    if (unreadable > 0 && out.paths.empty() && out.fills.empty() && out.labels.empty()) {
+        out = {};
+        return engine::fail(engine::kErrFileBroken);
+    }
+    return true;
 }
 
 }  // namespace ximora::vector

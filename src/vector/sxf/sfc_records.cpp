@@ -102,9 +102,13 @@ bool hasFeatureComments(std::string_view text) {
     return false;
 }
 
-SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out) {
+SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out, int* unreadable) {
     out.clear();
-    bool any = false, damaged = false;
+    int bad = 0;
+    const auto count = [&](int extra) {
+        if (unreadable) *unreadable = bad + extra;
+    };
+    bool any = false;
     size_t lastEnd = 0;
     for (size_t pos = 0; (pos = text.find("/*", pos)) != std::string_view::npos;) {
         // The opener "/*" + "SXF" (any case) + a version suffix, spaces allowed before "SXF".
@@ -121,7 +125,10 @@ SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out) {
         // The comment ends at the first "*/"; its closer "SXF" + the same suffix stands just
         // before that, and is never looked for further on.
         const size_t close = text.find("*/", at);
-        if (close == std::string_view::npos) return SfcStatus::Damaged;  // cut off
+        if (close == std::string_view::npos) {  // cut off
+            count(1);
+            return SfcStatus::Damaged;
+        }
         size_t closer = close;
         while (closer > at && text[closer - 1] == ' ') --closer;
         const bool paired =
@@ -132,17 +139,18 @@ SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out) {
         if (paired && parseRecord(text.substr(at, closer - suffix.size() - 3 - at), record))
             out.push_back(std::move(record));
         else
-            damaged = true;
+            ++bad;
         pos = lastEnd = close + 2;
     }
     if (!any) return SfcStatus::None;
     // The data section and the file end after the last record.
     const std::string_view rest = text.substr(lastEnd);
     const size_t endsec = findIgnoringCase(rest, "ENDSEC");
-    if (damaged || endsec == std::string_view::npos ||
-        findIgnoringCase(rest.substr(endsec), "END-ISO-10303-21") == std::string_view::npos)
-        return SfcStatus::Damaged;
-    return SfcStatus::Complete;
+    const bool cut =
+        endsec == std::string_view::npos ||
+        findIgnoringCase(rest.substr(endsec), "END-ISO-10303-21") == std::string_view::npos;
+    count(cut ? 1 : 0);
+    return bad > 0 || cut ? SfcStatus::Damaged : SfcStatus::Complete;
 }
 
 bool sfcNumber(std::string_view text, double& out) {

@@ -24,8 +24,10 @@ enum class SfcStatus {
 /// Whether `text` holds a feature comment at all: the SFC form of SXF.
 bool hasFeatureComments(std::string_view text);
 
-/// The records of `text` (UTF-8) in file order.
-SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out);
+/// The records of `text` (UTF-8) in file order. `unreadable` (optional) counts the feature
+/// comments that are no record, and one more for a file cut short.
+SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out,
+                         int* unreadable = nullptr);
 
 /// The numbers of a list parameter "(1.5,2,3)"; nothing for a value that is not a number.
 std::vector<double> sfcList(std::string_view param);
