@@ -765,9 +765,17 @@ bool readP21(std::string_view text, Scene& out, SxfSheet& sheet) {
     StepFile file;
     if (!file.parse(text)) return false;
     P21Reader reader(file, out);
-    if (reader.read(sheet)) return true;
-    out = {};
-    return false;
+    if (!reader.read(sheet)) {
+        out = {};
+        return false;
+    }
+    // Instances left out as damaged: the rest is drawn, unless nothing could be.
+    out.skipped += file.skipped();
+    if (file.skipped() > 0 && out.paths.empty() && out.fills.empty() && out.labels.empty()) {
+        out = {};
+        return engine::fail(engine::kErrFileBroken);
+    }
+    return true;
 }
 
 }  // namespace ximora::vector

@@ -144,6 +144,25 @@ class Parser {
         }
         return false;
     }
+    /// Moves past the end of the instance being read (its ";" outside strings and comments);
+    /// false at the end of the text (a file cut short).
+    bool skipInstance() {
+        while (pos_ < s_.size()) {
+            const char c = s_[pos_];
+            if (c == '\'') {
+                const size_t end = s_.find('\'', pos_ + 1);
+                if (end == std::string_view::npos) break;
+                pos_ = end + 1;  // a doubled quote is two strings in a row: the same
+            } else if (s_.substr(pos_).starts_with("/*")) {
+                skipSpace();
+            } else {
+                ++pos_;
+                if (c == ';') return true;
+            }
+        }
+        pos_ = s_.size();
+        return false;
+    }
     void skipByteOrderMark() {
         if (s_.substr(pos_).starts_with("\xEF\xBB\xBF")) pos_ += 3;
     }
@@ -316,6 +335,7 @@ const StepInstance* StepFile::find(int64_t id) const {
 bool StepFile::parse(std::string_view text) {
     instances_.clear();
     system_.clear();
+    skipped_ = 0;
     Parser p(text);
     const auto broken = [&] {
         return engine::fail(p.overflow() ? engine::kErrMemory : engine::kErrFileBroken);
@@ -335,6 +355,10 @@ bool StepFile::parse(std::string_view text) {
     if (!p.take(';')) return broken();
     bool data = false;
     for (;;) {
+        if (data && p.atEnd()) {  // cut short after its data: what was read stands
+            ++skipped_;
+            return true;
+        }
         if (!p.takeWord("DATA")) {
             // Sections of later editions that hold no drawing: "NAME;" ... "ENDSEC;".
             std::string section;
@@ -353,8 +377,14 @@ bool StepFile::parse(std::string_view text) {
             double id = 0;
             StepInstance instance;
             if (!p.take('#') || !p.integer(id) || !p.take('=') || !p.instance(instance) ||
-                !p.take(';'))
-                return broken();
+                !p.take(';')) {
+                // A damaged instance is left out and counted; a file cut short keeps what
+                // it has. Too many values is no damage but a forged file.
+                if (p.overflow()) return broken();
+                ++skipped_;
+                if (!p.skipInstance()) return !instances_.empty() || broken();
+                continue;
+            }
             if (instances_.size() >= kMaxInstances) return engine::fail(engine::kErrMemory);
             instances_[int64_t(id)] = std::move(instance);
         }

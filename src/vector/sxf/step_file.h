@@ -39,10 +39,14 @@ struct StepInstance {
 
 class StepFile {
   public:
-    /// Reads `text` (UTF-8). False with kErrBadFile when it is no exchange file, kErrFileBroken
-    /// when its data section is damaged (what came before stays readable: cut files keep what
-    /// they have), kErrMemory when it holds more instances or values than the limits.
+    /// Reads `text` (UTF-8). A damaged instance in the data section is left out and counted
+    /// (skipped()), and a file cut short keeps what it has (counted as one). False with
+    /// kErrBadFile when it is no exchange file, kErrFileBroken when its header is damaged or no
+    /// instance could be read, kErrMemory when it holds more instances or values than the
+    /// limits.
     bool parse(std::string_view text);
+    /// The instances left out as damaged, and one for a file cut short.
+    int skipped() const { return skipped_; }
 
     const StepInstance* find(int64_t id) const;
     const std::unordered_map<int64_t, StepInstance>& instances() const { return instances_; }
@@ -52,6 +56,7 @@ class StepFile {
   private:
     std::unordered_map<int64_t, StepInstance> instances_;
     std::string system_;
+    int skipped_ = 0;
 };
 
 }  // namespace ximora::vector
