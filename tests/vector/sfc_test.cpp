@@ -204,6 +204,13 @@ TEST(SfcTest, TheSheetFramesTheDrawing) {
     EXPECT_FALSE(
         vector::loadSxf(QByteArray::fromStdString(test::sfcFile(test::sfcTables())), error));
     EXPECT_EQ(error, QStringLiteral("図形の大きさがありません"));
+    // What reaches beyond the sheet is framed with it, not cut off.
+    ASSERT_TRUE(vector::readSxf(
+        sheetOf({"line_feature('1','1','1','1','-20.0','10.0','350.0','230.0')"}), scene));
+    EXPECT_DOUBLE_EQ(scene.min.x, -20);
+    EXPECT_DOUBLE_EQ(scene.min.y, 0);
+    EXPECT_DOUBLE_EQ(scene.max.x, 350);
+    EXPECT_DOUBLE_EQ(scene.max.y, 230);
     // Without a sheet, or with everything off it, what is drawn frames itself.
     ASSERT_TRUE(vector::readSxf(
         test::sfcFile({"line_feature('1','1','1','1','1000.0','1000.0','1100.0','1050.0')",

@@ -1,5 +1,7 @@
 #include "vector/sxf/sxf_reader.h"
 
+#include <algorithm>
+
 #include "engine/core/error.h"
 #include "vector/sxf/sfc_records.h"
 #include "vector/sxf/sxf_text.h"
@@ -14,13 +16,16 @@ bool readSxf(std::string_view bytes, Scene& out) {
     const bool sfc = hasFeatureComments(text);
     if (!(sfc ? readSfc(text, out, sheet) : readP21(text, out, sheet))) return false;
     out.bound();
-    // The sheet frames the drawing (an empty one too) unless everything lies outside it.
+    // The sheet frames the drawing (an empty one too) unless everything lies outside it; what
+    // reaches beyond its edges is framed with it, never cut off.
     const bool onSheet = sheet.width > 0 && sheet.height > 0 &&
                          (out.empty() || (out.max.x >= 0 && out.max.y >= 0 &&
                                           out.min.x <= sheet.width && out.min.y <= sheet.height));
     if (onSheet) {
-        out.min = {0, 0};
-        out.max = {sheet.width, sheet.height};
+        const bool drawn = !out.empty();
+        out.min = {drawn ? std::min(0.0, out.min.x) : 0, drawn ? std::min(0.0, out.min.y) : 0};
+        out.max = {drawn ? std::max(sheet.width, out.max.x) : sheet.width,
+                   drawn ? std::max(sheet.height, out.max.y) : sheet.height};
     }
     return true;
 }
