@@ -273,6 +273,36 @@ TEST(P21Test, WrittenAsCadToolsWriteThem) {
     }
 }
 
+// A line placed without a style is drawn with the default pen; a text reached through two
+// callouts (a dimension's text, as CAD tools link it) is drawn once.
+TEST(P21Test, UnstyledGeometryIsDrawnAndEachOccurrenceOnce) {
+    const std::string text =
+        p21("#300,#310,#320",
+            {
+                "#301=CARTESIAN_POINT(' ',(10.0,50.0));",
+                "#302=CARTESIAN_POINT(' ',(200.0,50.0));",
+                "#300=POLYLINE(' ',(#301,#302));",
+                "#311=CARTESIAN_POINT(' ',(150.0,100.0));",
+                "#312=AXIS2_PLACEMENT_2D(' ',#311,#8);",
+                "#313=PLANAR_EXTENT(' ',40.0,10.0);",
+                "#314=EXTERNAL_SOURCE(IDENTIFIER('scadec'));",
+                "#315=EXTERNALLY_DEFINED_TEXT_FONT(IDENTIFIER('gothic'),#314);",
+                "#316=TEXT_LITERAL_WITH_EXTENT('t','100',#312,'centre',.RIGHT.,#315,#313);",
+                "#317=TEXT_STYLE_FOR_DEFINED_FONT(#10);",
+                "#318=TEXT_STYLE(' ',#317);",
+                "#319=PRESENTATION_STYLE_ASSIGNMENT((#318));",
+                occurrence(330, 319, 316, "ANNOTATION_TEXT_OCCURRENCE"),
+                "#310=DRAUGHTING_CALLOUT(' ',(#330));",
+                "#320=(DRAUGHTING_CALLOUT(' ',(#330)) REPRESENTATION_ITEM(' '));",
+            });
+    vector::Scene scene;
+    ASSERT_TRUE(vector::readSxf(text, scene));
+    EXPECT_EQ(scene.labels.size(), 1u);
+    ASSERT_EQ(scene.paths.size(), 1u);
+    EXPECT_EQ(scene.paths[0].points.size(), 2u);
+    EXPECT_TRUE(near(render(text), 100, row(50), test::dark));
+}
+
 // A damaged instance, or a file cut after its data, is left out and counted; the rest draws.
 TEST(P21Test, WhatCannotBeReadIsLeftOutAndCounted) {
     const std::vector<std::string> line = {

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <unordered_set>
 
 #include "engine/core/error.h"
@@ -108,6 +110,9 @@ class P21Reader {
     const StepFile& file_;
     SceneBuilder builder_;
     std::unordered_set<int64_t> hidden_;
+    // Styled occurrences drawn, with the placement they were drawn at: one reached again at the
+    // same place (a dimension's text through two callouts) is drawn once.
+    std::set<std::tuple<int64_t, double, double, double, double, double, double>> drawn_;
     std::vector<const StepInstance*> open_;  ///< representations drawn through mapped items
     size_t visits_ = 0;
     double angleUnit_ = 1;  ///< radians per angle unit of the file
@@ -648,7 +653,11 @@ void P21Reader::visit(const StepValue& ref, const Affine& place, int depth) {
     const StepValue* styles = nullptr;
     const StepValue* item = nullptr;
     if (styled(inst, styles, item)) {
-        drawItem(*item, lookOf(*styles), inst, place, depth + 1);
+        if (drawn_
+                .emplace(int64_t(ref.number), place.a, place.b, place.c, place.d, place.tx,
+                         place.ty)
+                .second)
+            drawItem(*item, lookOf(*styles), inst, place, depth + 1);
         return;
     }
     Affine transform;
@@ -658,16 +667,21 @@ void P21Reader::visit(const StepValue& ref, const Affine& place, int depth) {
         return;
     }
     // Callouts (dimensions, leaders) and nested representations gather occurrences.
+    bool gathers = false;
     for (const StepPart& part : inst->parts) {
         const std::string& n = part.name;
         if (!contains(n, "CALLOUT") && !contains(n, "DIMENSION") && !contains(n, "LEADER") &&
             !contains(n, "REPRESENTATION") && !contains(n, "VIEW") &&
             !contains(n, "DRAUGHTING_ELEMENTS"))
             continue;
+        gathers = true;
         for (const StepValue& v : part.params)
             if (v.kind == Kind::List)
                 for (const StepValue& member : v.items) visit(member, place, depth + 1);
     }
+    // Geometry or text placed without a style: drawn with the default pen, black.
+    if (!gathers && inst->parts.front().name != "DEFINED_SYMBOL")
+        drawItem(ref, Look{}, nullptr, place, depth + 1);
 }
 
 void P21Reader::collectLayers() {
