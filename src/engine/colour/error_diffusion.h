@@ -53,21 +53,29 @@ void diffuseImage(const Image& rgb, Image& out, const Want& want, const Quantize
     }
 }
 
+// Calls `each(src, dst)` for every pixel, rows on all cores: `src` the pixel's three samples,
+// `dst` its place in `out`.
+template <class Each>
+void mapEachPixel(const Image& rgb, Image& out, const Each& each) {
+    const int width = rgb.width(), step = out.bytesPerPixel();
+    parallelRows(rgb.height(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* src = rgb.row(y);
+            uint8_t* dst = out.row(y);
+            for (int x = 0; x < width; ++x, src += 3, dst += step) each(src, dst);
+        }
+    });
+}
+
 }  // namespace detail
 
 /// `quantize(r, g, b, out)` writes the output pixel at `out` (bytesPerPixel of `out` wide) and
 /// returns the colour it shows. `rgb` is 24-bit; `out` is allocated at its size. Returns true.
 template <class Quantize>
 bool mapPixels(const Image& rgb, Image& out, bool diffuse, const Quantize& quantize) {
-    const int width = rgb.width(), step = out.bytesPerPixel();
     if (!diffuse) {
-        parallelRows(rgb.height(), [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const uint8_t* src = rgb.row(y);
-                uint8_t* dst = out.row(y);
-                for (int x = 0; x < width; ++x, src += 3, dst += step)
-                    quantize(src[0], src[1], src[2], dst);
-            }
+        detail::mapEachPixel(rgb, out, [&](const uint8_t* src, uint8_t* dst) {
+            quantize(src[0], src[1], src[2], dst);
         });
         return true;
     }
@@ -85,15 +93,9 @@ bool mapPixels(const Image& rgb, Image& out, bool diffuse, const Quantize& quant
 /// returns the grey level it shows. Each pixel's grey value is its luminance.
 template <class Quantize>
 bool mapGreyPixels(const Image& rgb, Image& out, bool diffuse, const Quantize& quantize) {
-    const int width = rgb.width(), step = out.bytesPerPixel();
     if (!diffuse) {
-        parallelRows(rgb.height(), [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const uint8_t* src = rgb.row(y);
-                uint8_t* dst = out.row(y);
-                for (int x = 0; x < width; ++x, src += 3, dst += step)
-                    quantize(luminance(src[0], src[1], src[2]), dst);
-            }
+        detail::mapEachPixel(rgb, out, [&](const uint8_t* src, uint8_t* dst) {
+            quantize(luminance(src[0], src[1], src[2]), dst);
         });
         return true;
     }

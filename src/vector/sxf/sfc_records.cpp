@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "vector/sxf/ignoring_case.h"
+
 namespace ximora::vector {
 
 namespace {
@@ -67,23 +69,8 @@ bool parseRecord(std::string_view comment, SfcRecord& out) {
     return parseParams(comment.substr(open + 1), out.params);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool startsWithSxf(std::string_view s) {
     return s.size() >= 3 && equalsIgnoringCase(s.substr(0, 3), "SXF");
-}
-
-size_t findIgnoringCase(std::string_view text, std::string_view word) {
-    for (size_t i = 0; i + word.size() <= text.size(); ++i)
-        if (equalsIgnoringCase(text.substr(i, word.size()), word)) return i;
-    return std::string_view::npos;
 }
 
 // Where the marker after an opener "/*" at `pos` begins ("SXF", spaces allowed before it), or

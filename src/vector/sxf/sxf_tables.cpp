@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "vector/sxf/ignoring_case.h"
+
 namespace ximora::vector {
 
 namespace {
@@ -60,26 +62,17 @@ const std::array<NamedLinetype, 15>& linetypes() {
 constexpr std::array<double, 9> kWidths{0.13, 0.18, 0.25, 0.35, 0.5, 0.7, 1.0, 1.4, 2.0};
 constexpr int kFirstUserColour = 17, kFirstUserLinetype = 17, kFirstUserWidth = 11;
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 }  // namespace
 
 std::optional<Rgb> SxfTables::namedColour(const std::string& name) {
     for (const NamedColour& c : kColours)
-        if (sameName(c.name, name)) return c.rgb;
+        if (equalsIgnoringCase(c.name, name)) return c.rgb;
     return std::nullopt;
 }
 
 std::optional<std::vector<double>> SxfTables::namedLinetype(const std::string& name) {
     for (const NamedLinetype& t : linetypes())
-        if (sameName(t.name, name)) return t.dashes;
+        if (equalsIgnoringCase(t.name, name)) return t.dashes;
     return std::nullopt;
 }
 
