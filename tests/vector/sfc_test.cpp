@@ -251,12 +251,19 @@ TEST(SfcTest, CommentMarkersAndNumbersAsCadToolsWriteThem) {
         ASSERT_EQ(scene.paths.size(), expected.paths.size());
         EXPECT_EQ(scene.paths[0].points, expected.paths[0].points);
     }
-    // A closer of another version, or one after the comment has ended, closes nothing.
+    // A closer of another version, or one after the comment has ended, closes nothing: no
+    // record is read, and nothing is drawn.
     for (const std::string& text : {remarked("/*SXF3", "SXF2*/"), remarked("/*SXF", "*/ SXF*/")}) {
         vector::Scene scene;
-        EXPECT_FALSE(vector::readSxf(text, scene));
-        EXPECT_EQ(engine::lastError(), engine::kErrFileBroken);
+        EXPECT_TRUE(!vector::readSxf(text, scene) || scene.paths.empty());
+        std::vector<vector::SfcRecord> records;
+        EXPECT_EQ(vector::readSfcRecords(text, records), vector::SfcStatus::Damaged);
+        EXPECT_TRUE(records.empty());
+        QString error;
+        EXPECT_FALSE(vector::loadSxf(QByteArray::fromStdString(text), error));
     }
+    // A comment that only mentions SXF leaves a file of the other form as it is.
+    EXPECT_FALSE(vector::hasFeatureComments("ISO-10303-21;\n/* SXF level 2 */\nHEADER;"));
 }
 
 TEST(SfcTest, QuotesInsideTextsAreRead) {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <optional>
 
 #include "vector/sxf/ignoring_case.h"
 
@@ -73,19 +74,46 @@ bool startsWithSxf(std::string_view s) {
     return s.size() >= 3 && equalsIgnoringCase(s.substr(0, 3), "SXF");
 }
 
-// Where the marker after an opener "/*" at `pos` begins ("SXF", spaces allowed before it), or
-// npos when the comment is no feature comment.
-size_t sxfMarker(std::string_view text, size_t pos) {
+// A comment that opens with "SXF" (any case, spaces allowed before it) and a version suffix.
+struct FeatureComment {
+    size_t body = 0;                      ///< where the record starts, after the opener
+    size_t bodyEnd = 0;                   ///< where it ends, before the closer (when paired)
+    size_t end = std::string_view::npos;  ///< after the comment's "*/"; npos when cut off
+    bool paired = false;  ///< closed by "SXF" + the same suffix just before its "*/"
+};
+
+// The feature comment whose "/*" is at `pos`, or nothing for another comment. Its closer is
+// looked for only at the comment's own end, never further on.
+std::optional<FeatureComment> featureCommentAt(std::string_view text, size_t pos) {
     size_t at = pos + 2;
     while (at < text.size() && text[at] == ' ') ++at;
-    return startsWithSxf(text.substr(at)) ? at : std::string_view::npos;
+    if (!startsWithSxf(text.substr(at))) return std::nullopt;
+    at += 3;
+    const size_t suffixStart = at;
+    while (at < text.size() && std::isalnum(static_cast<unsigned char>(text[at]))) ++at;
+    const std::string_view suffix = text.substr(suffixStart, at - suffixStart);
+    FeatureComment comment;
+    comment.body = at;
+    const size_t close = text.find("*/", at);
+    if (close == std::string_view::npos) return comment;  // cut off
+    comment.end = close + 2;
+    size_t closer = close;
+    while (closer > at && text[closer - 1] == ' ') --closer;
+    comment.paired =
+        closer >= at + 3 + suffix.size() &&
+        equalsIgnoringCase(text.substr(closer - suffix.size(), suffix.size()), suffix) &&
+        startsWithSxf(text.substr(closer - suffix.size() - 3));
+    comment.bodyEnd = comment.paired ? closer - suffix.size() - 3 : at;
+    return comment;
 }
 
 }  // namespace
 
 bool hasFeatureComments(std::string_view text) {
+    // Paired ones only: an exchange file of the other form may say "/* SXF ... */" in passing.
     for (size_t pos = 0; (pos = text.find("/*", pos)) != std::string_view::npos; pos += 2)
-        if (sxfMarker(text, pos) != std::string_view::npos) return true;
+        if (const auto comment = featureCommentAt(text, pos); comment && comment->paired)
+            return true;
     return false;
 }
 
@@ -98,36 +126,23 @@ SfcStatus readSfcRecords(std::string_view text, std::vector<SfcRecord>& out, int
     bool any = false;
     size_t lastEnd = 0;
     for (size_t pos = 0; (pos = text.find("/*", pos)) != std::string_view::npos;) {
-        // The opener "/*" + "SXF" (any case) + a version suffix, spaces allowed before "SXF".
-        size_t at = sxfMarker(text, pos);
-        if (at == std::string_view::npos) {
+        const std::optional<FeatureComment> comment = featureCommentAt(text, pos);
+        if (!comment) {
             pos += 2;
             continue;
         }
-        at += 3;
-        const size_t suffixStart = at;
-        while (at < text.size() && std::isalnum(static_cast<unsigned char>(text[at]))) ++at;
-        const std::string_view suffix = text.substr(suffixStart, at - suffixStart);
         any = true;
-        // The comment ends at the first "*/"; its closer "SXF" + the same suffix stands just
-        // before that, and is never looked for further on.
-        const size_t close = text.find("*/", at);
-        if (close == std::string_view::npos) {  // cut off
+        if (comment->end == std::string_view::npos) {  // cut off
             count(1);
             return SfcStatus::Damaged;
         }
-        size_t closer = close;
-        while (closer > at && text[closer - 1] == ' ') --closer;
-        const bool paired =
-            closer >= at + 3 + suffix.size() &&
-            equalsIgnoringCase(text.substr(closer - suffix.size(), suffix.size()), suffix) &&
-            startsWithSxf(text.substr(closer - suffix.size() - 3));
         SfcRecord record;
-        if (paired && parseRecord(text.substr(at, closer - suffix.size() - 3 - at), record))
+        if (comment->paired &&
+            parseRecord(text.substr(comment->body, comment->bodyEnd - comment->body), record))
             out.push_back(std::move(record));
         else
             ++bad;
-        pos = lastEnd = close + 2;
+        pos = lastEnd = comment->end;
     }
     if (!any) return SfcStatus::None;
     // The data section and the file end after the last record.
