@@ -1,6 +1,6 @@
 #pragma once
-// Values written into freedesktop desktop entries and link files, escaped as the Desktop Entry
-// Specification says (https://specifications.freedesktop.org/desktop-entry-spec/latest/), so
+// Values written into freedesktop desktop entries and link files, escaped by freedesktop's
+// desktop entry rules (https://specifications.freedesktop.org/desktop-entry-spec/latest/), so
 // that no path or setting can end a line, add a key or change the command a desktop runs.
 
 #include <QString>

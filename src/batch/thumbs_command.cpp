@@ -6,15 +6,14 @@
 // reads the folders from standard input, one a line.
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <charconv>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <ostream>
 
 #include "batch/batch_command.h"
+#include "batch/drawing_source.h"
 #include "batch/terminal_progress.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/cache_name.h"
@@ -78,16 +77,8 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         QDir().mkpath(platform::decodePath(
             (userData + "Thumb").c_str()));  // as the main window does at start
     }
-    // Drawings are painted with Qt, whose fonts need its GUI side: offscreen, so that no display
-    // is ever opened.
-    std::unique_ptr<QGuiApplication> gui;
-    if (!QCoreApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "ximora-batch";
-        static char* argv[] = {name, nullptr};
-        gui = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    // Drawings are painted with Qt, whose fonts need its GUI side (offscreen: no display).
+    prepareForDrawings();
     vector::installDrawingThumbnails();
     ThumbnailProducer producer;
     int status = 0;

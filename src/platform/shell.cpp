@@ -32,7 +32,7 @@ bool exploreFolder(const QString& folder) {
 
 namespace {
 
-// The home trash of the freedesktop Trash specification for a file whose name is not UTF-8,
+// The freedesktop home trash (Trash/files and Trash/info) for a file whose name is not UTF-8,
 // which Qt's trash cannot name: the file is renamed into Trash/files under a free name, and
 // its original path (its bytes, percent-encoded) goes into Trash/info.
 bool moveToHomeTrashByBytes(const QByteArray& path, const QString& trash, QString* error) {
