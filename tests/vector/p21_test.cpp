@@ -171,6 +171,45 @@ TEST(P21Test, TextsFillsAndHatchesAreDrawn) {
     EXPECT_EQ(countIn(image, QRect(265, row(80), 25, 60), test::bluish), 0);
 }
 
+// A tiled hatching of SXF's brick symbol: the twin of the feature-comment file's, drawn alike.
+TEST(P21Test, TilesOfAPredefinedSymbolAreLaid) {
+    const QImage image = render(p21(
+        "#500", {
+                    // the area 150..250 × 20..120 laid with blue bricks 20 × 10
+                    "#501=CARTESIAN_POINT(' ',(150.0,20.0));",
+                    "#502=CARTESIAN_POINT(' ',(250.0,20.0));",
+                    "#503=CARTESIAN_POINT(' ',(250.0,120.0));",
+                    "#504=CARTESIAN_POINT(' ',(150.0,120.0));",
+                    "#505=POLYLINE(' ',(#501,#502,#503,#504,#501));",
+                    "#506=ANNOTATION_FILL_AREA(' ',(#505));",
+                    "#507=DIRECTION(' ',(0.0,1.0));",
+                    "#508=VECTOR(' ',#8,20.0);",
+                    "#509=VECTOR(' ',#507,20.0);",
+                    "#510=TWO_DIRECTION_REPEAT_FACTOR(' ',#508,#509);",
+                    "#511=EXTERNAL_SOURCE(IDENTIFIER('SXF'));",
+                    "#512=EXTERNALLY_DEFINED_SYMBOL(IDENTIFIER('sxf_hatch_style_7_symbol'),#511);",
+                    "#513=AXIS2_PLACEMENT_2D(' ',#501,#8);",
+                    "#514=SYMBOL_TARGET(' ',#513,0.1,0.1);",
+                    "#515=DEFINED_SYMBOL(' ',#512,#514);",
+                    "#516=SYMBOL_COLOUR(#10);",
+                    "#517=SYMBOL_STYLE(' ',#516);",
+                    "#518=PRESENTATION_STYLE_ASSIGNMENT((#517));",
+                    "#519=ANNOTATION_SYMBOL_OCCURRENCE(' ',(#518),#515);",
+                    "#520=FILL_AREA_STYLE_TILE_SYMBOL_WITH_STYLE(' ',#519);",
+                    "#521=FILL_AREA_STYLE_TILES(' ',#510,(#520),1.0);",
+                    "#522=FILL_AREA_STYLE(' ',(#521));",
+                    "#523=PRESENTATION_STYLE_ASSIGNMENT((#522));",
+                    occurrence(500, 523, 506, "ANNOTATION_FILL_AREA_OCCURRENCE"),
+                }));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(near(image, 175, row(30), test::bluish, 1));
+    EXPECT_TRUE(near(image, 170, row(25), test::bluish, 1));
+    EXPECT_TRUE(test::white(image.pixel(160, row(25))));
+    EXPECT_TRUE(near(image, 160, row(35), test::bluish, 1));
+    EXPECT_TRUE(test::white(image.pixel(170, row(35))));
+    EXPECT_EQ(countIn(image, QRect(255, row(120), 30, 100), test::bluish), 0);
+}
+
 TEST(P21Test, MappedItemsPlaceFiguresAndViews) {
     const QImage image = render(p21(
         "#320,#350",

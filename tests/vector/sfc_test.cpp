@@ -130,6 +130,53 @@ TEST(SfcTest, FillsAndHatchesStayInsideTheirBoundaries) {
     EXPECT_EQ(countIn(image, QRect(235, row(130), 40, 60), test::bluish), 0);
 }
 
+// Fills and symbols as CAD tools write them: solid fills holding their own corners, a
+// predefined brick symbol tiled over an area and placed on its own, markers placed as symbols.
+TEST(SfcTest, InlineFillsTiledAndPlacedSymbols) {
+    const std::string text = sheetOf({
+        // a red square 20..60, its corners as parameters of their own
+        "fill_area_style_colour_feature('1','2','4','20.0','20.0','60.0','20.0','60.0','60.0',"
+        "'20.0','60.0')",
+        // a blue square 80..120, its corners as two lists
+        "fill_area_style_colour_feature('1','17','4','(80.0,120.0,120.0,80.0)','(20.0,20.0,60.0,"
+        "60.0)')",
+        // the area 150..250 × 20..120 laid with blue bricks 20 × 10 (the symbol at a tenth),
+        // a course every 10 mm, each shifted by half a brick
+        "polyline_feature('1','1','1','1','5','(150.0,250.0,250.0,150.0,150.0)','(20.0,20.0,"
+        "120.0,120.0,20.0)')",
+        "composite_curve_org_feature('1','1','1','0')",
+        "fill_area_style_tiles_feature('1',\\'sxf_hatch_style_7_symbol\\','17','150.0','20.0',"
+        "'20.0','0.0','20.0','90.0','0.1','0.1','0.0','1','0','()')",
+        // a red circle marker, one brick, and a symbol no one defined
+        "externally_defined_symbol_feature('1','1','2',\\'circle\\','30.0','150.0','0.0','4.0')",
+        "externally_defined_symbol_feature('1','1','17',\\'sxf_hatch_style_7_symbol\\','80.0',"
+        "'150.0','0.0','0.1')",
+        "externally_defined_symbol_feature('1','0','1',\\'no such symbol\\','100.0','150.0',"
+        "'0.0','1.0')",
+    });
+    vector::Scene scene;
+    ASSERT_TRUE(vector::readSxf(text, scene)) << engine::lastError();
+    EXPECT_EQ(scene.skipped, 1);  // the unknown symbol, counted
+    const QImage image = render(text);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(test::reddish(image.pixel(40, row(40))));
+    EXPECT_TRUE(test::bluish(image.pixel(100, row(40))));
+    EXPECT_TRUE(test::white(image.pixel(70, row(40))));
+    // Courses at 20, 30, 40...; joints at 150, 170... in the lower course of each pair, at 160,
+    // 180... in the upper one.
+    EXPECT_TRUE(near(image, 175, row(30), test::bluish, 1));
+    EXPECT_TRUE(near(image, 170, row(25), test::bluish, 1));
+    EXPECT_TRUE(test::white(image.pixel(160, row(25))));
+    EXPECT_TRUE(near(image, 160, row(35), test::bluish, 1));
+    EXPECT_TRUE(test::white(image.pixel(170, row(35))));
+    EXPECT_EQ(countIn(image, QRect(255, row(120), 30, 100), test::bluish), 0);
+    // The symbols on their own: the circle around (30, 150), the brick's base from 80 to 100.
+    EXPECT_TRUE(near(image, 30 + 3, row(150), test::reddish, 1));
+    EXPECT_TRUE(test::white(image.pixel(30, row(150))));
+    EXPECT_TRUE(near(image, 90, row(150), test::bluish, 1));
+    EXPECT_TRUE(near(image, 90, row(160), test::bluish, 1));
+}
+
 TEST(SfcTest, DimensionsAndBalloonsDrawTheirLinesArrowsAndTexts) {
     const std::string text = sheetOf({
         // a linear dimension from (20, 100) to (120, 100) with both extension lines, filled

@@ -53,7 +53,17 @@ bool SceneBuilder::addFill(Fill fill) {
         return !sensible(h.origin) || !sensible(h.angle) || !sensible(h.spacing) ||
                !(h.spacing > 0);
     });
-    if (fill.rings.empty() || (!fill.solid && fill.hatches.empty())) return !overflow();
+    std::erase_if(fill.tiles, [](const TilePattern& t) {
+        const double cross = t.step1.x * t.step2.y - t.step1.y * t.step2.x;
+        return t.motif.empty() || !sensible(t.origin) || !sensible(t.step1) || !sensible(t.step2) ||
+               !std::isnormal(cross) ||
+               std::any_of(t.motif.begin(), t.motif.end(), [](const TilePattern::Segment& s) {
+                   return !sensible(s.from) || !sensible(s.to);
+               });
+    });
+    for (const TilePattern& t : fill.tiles) points += 2 * t.motif.size();
+    if (fill.rings.empty() || (!fill.solid && fill.hatches.empty() && fill.tiles.empty()))
+        return !overflow();
     if (!budget_.take(points)) return false;
     scene_.fills.push_back(std::move(fill));
     return true;

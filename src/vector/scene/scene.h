@@ -41,13 +41,26 @@ struct HatchLines {
     Stroke stroke;
 };
 
+/// A motif of line segments repeated over a filled area at the points of a lattice: bricks,
+/// tiles and the like.
+struct TilePattern {
+    struct Segment {
+        Point from, to;
+    };
+    std::vector<Segment> motif;  ///< drawing units, relative to a lattice point
+    Point origin;                ///< one of the lattice points
+    Point step1, step2;          ///< the lattice's two vectors, drawing units, not parallel
+    Stroke stroke;
+};
+
 /// An area bounded by closed rings (the even-odd rule: a ring inside another makes a hole),
-/// filled with a colour, with hatch lines, or both.
+/// filled with a colour, with hatch lines, with repeated motifs, or any of them together.
 struct Fill {
     std::vector<std::vector<Point>> rings;
     bool solid = false;
     Rgb colour;  ///< when solid
     std::vector<HatchLines> hatches;
+    std::vector<TilePattern> tiles;
 };
 
 /// A text placed at a point.

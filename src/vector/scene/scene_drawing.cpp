@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -23,6 +24,10 @@ constexpr double kMaxDashes = 100'000;
 // Hatch lines closer than this (pixels) or more of them than kMaxHatchLines fill the area.
 constexpr double kMinHatchSpacing = 1.5;
 constexpr double kMaxHatchLines = 20'000;
+// Tiles whose lattice cell is narrower than this (pixels), or more motif segments than
+// kMaxTileSegments over the area, fill it: the motif could not be seen.
+constexpr double kMinTileCell = 3;
+constexpr double kMaxTileSegments = 200'000;
 
 QColor colourOf(Rgb c) { return QColor(c.r, c.g, c.b); }
 // Drawings made on dark screens draw in white; on the white page such lines and texts are black.
@@ -94,18 +99,23 @@ QPen penOf(const Stroke& stroke, const Scene& scene, const PageMap& map, double 
     return pen;
 }
 
-void paintHatch(QPainter& painter, const Fill& fill, const HatchLines& hatch, const Scene& scene,
-                const PageMap& map, const QPainterPath& area) {
-    // Lines cover the area's box: their offsets along the normal, their extent along the line.
+/// The corners of the box around a fill's rings: lowest, highest, and the two others.
+std::array<Point, 4> cornersOf(const Fill& fill) {
     Point lo = fill.rings.front().front(), hi = lo;
     for (const auto& ring : fill.rings)
         for (Point p : ring) {
             lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)};
             hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
         }
+    return {lo, hi, Point{lo.x, hi.y}, Point{hi.x, lo.y}};
+}
+
+void paintHatch(QPainter& painter, const Fill& fill, const HatchLines& hatch, const Scene& scene,
+                const PageMap& map, const QPainterPath& area) {
+    // Lines cover the area's box: their offsets along the normal, their extent along the line.
     const double dx = std::cos(hatch.angle), dy = std::sin(hatch.angle);
     double nMin = 1e300, nMax = -1e300, tMin = 1e300, tMax = -1e300;
-    for (Point c : {lo, hi, Point{lo.x, hi.y}, Point{hi.x, lo.y}}) {
+    for (Point c : cornersOf(fill)) {
         const double rx = c.x - hatch.origin.x, ry = c.y - hatch.origin.y;
         nMin = std::min(nMin, -dy * rx + dx * ry);
         nMax = std::max(nMax, -dy * rx + dx * ry);
@@ -127,6 +137,49 @@ void paintHatch(QPainter& painter, const Fill& fill, const HatchLines& hatch, co
     painter.strokePath(lines, penOf(hatch.stroke, scene, map, (tMax - tMin) * map.scale()));
 }
 
+void paintTiles(QPainter& painter, const Fill& fill, const TilePattern& tiles, const Scene& scene,
+                const PageMap& map, const QPainterPath& area) {
+    // The lattice points whose motif can reach into the area's box: the box's corners in lattice
+    // coordinates, widened by how far the motif reaches from its point.
+    double reach = 0;
+    for (const TilePattern::Segment& s : tiles.motif)
+        reach = std::max({reach, std::hypot(s.from.x, s.from.y), std::hypot(s.to.x, s.to.y)});
+    const Point u = tiles.step1, v = tiles.step2;
+    const double det = u.x * v.y - u.y * v.x;
+    double iMin = 1e300, iMax = -1e300, jMin = 1e300, jMax = -1e300;
+    for (Point c : cornersOf(fill)) {
+        const double rx = c.x - tiles.origin.x, ry = c.y - tiles.origin.y;
+        const double i = (rx * v.y - ry * v.x) / det, j = (u.x * ry - u.y * rx) / det;
+        iMin = std::min(iMin, i);
+        iMax = std::max(iMax, i);
+        jMin = std::min(jMin, j);
+        jMax = std::max(jMax, j);
+    }
+    // A reach of r drawing units is at most r / (the cell's height across the other vector)
+    // lattice steps.
+    const double reachI = reach * std::hypot(v.x, v.y) / std::fabs(det);
+    const double reachJ = reach * std::hypot(u.x, u.y) / std::fabs(det);
+    const double iFirst = std::floor(iMin - reachI), iLast = std::ceil(iMax + reachI);
+    const double jFirst = std::floor(jMin - reachJ), jLast = std::ceil(jMax + reachJ);
+    const double segments =
+        (iLast - iFirst + 1) * (jLast - jFirst + 1) * double(tiles.motif.size());
+    const double cellPixels = std::min(std::hypot(u.x, u.y), std::hypot(v.x, v.y)) * map.scale();
+    if (cellPixels < kMinTileCell || !(segments <= kMaxTileSegments)) {
+        painter.fillPath(area, inkOf(tiles.stroke.colour));
+        return;
+    }
+    QPainterPath lines;
+    for (double i = iFirst; i <= iLast; ++i)
+        for (double j = jFirst; j <= jLast; ++j) {
+            const Point at{tiles.origin.x + i * u.x + j * v.x, tiles.origin.y + i * u.y + j * v.y};
+            for (const TilePattern::Segment& s : tiles.motif) {
+                lines.moveTo(map({at.x + s.from.x, at.y + s.from.y}));
+                lines.lineTo(map({at.x + s.to.x, at.y + s.to.y}));
+            }
+        }
+    painter.strokePath(lines, penOf(tiles.stroke, scene, map, cellPixels));
+}
+
 void paintFill(QPainter& painter, const Fill& fill, const Scene& scene, const PageMap& map) {
     QPainterPath area;
     area.setFillRule(Qt::OddEvenFill);
@@ -135,10 +188,11 @@ void paintFill(QPainter& painter, const Fill& fill, const Scene& scene, const Pa
         area.closeSubpath();
     }
     if (fill.solid) painter.fillPath(area, colourOf(fill.colour));
-    if (fill.hatches.empty()) return;
+    if (fill.hatches.empty() && fill.tiles.empty()) return;
     painter.save();
     painter.setClipPath(area, Qt::IntersectClip);
     for (const HatchLines& hatch : fill.hatches) paintHatch(painter, fill, hatch, scene, map, area);
+    for (const TilePattern& tiles : fill.tiles) paintTiles(painter, fill, tiles, scene, map, area);
     painter.restore();
 }
 

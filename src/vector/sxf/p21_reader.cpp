@@ -59,6 +59,7 @@ class P21Reader {
         std::optional<Stroke> stroke;
         std::optional<Rgb> fillColour;
         std::vector<HatchLines> hatches;
+        std::vector<TilePattern> tiles;
         std::optional<Rgb> textColour;
         double boxHeight = 0, boxWidth = 0, slant = 0;
     };
@@ -94,6 +95,8 @@ class P21Reader {
                  const StepInstance*& representation) const;
     static const std::vector<StepValue>* itemsOf(const StepInstance* representation);
     bool styled(const StepInstance* inst, const StepValue*& styles, const StepValue*& item) const;
+    /// Adds the tiles of FILL_AREA_STYLE_TILES whose motifs this reader knows; false if none.
+    bool addTiles(const StepPart* tiles, Look& look) const;
 
     void visit(const StepValue& ref, const Affine& place, int depth);
     void drawMapped(const StepInstance* inst, const Affine& place, int depth);
@@ -230,7 +233,9 @@ void P21Reader::addStyle(const StepInstance* style, Look& look, int depth) const
         hatch.spacing = std::fabs((-std::sin(hatch.angle) * d.x + std::cos(hatch.angle) * d.y) * m);
         look.hatches.push_back(hatch);
     } else if (name == "EXTERNALLY_DEFINED_HATCH_STYLE" || name == "FILL_AREA_STYLE_TILES") {
-        // A pattern defined elsewhere: lines at 45°, 3 mm apart.
+        // Tiles of motifs SXF predefines are laid as they say; any other pattern defined
+        // elsewhere is drawn as lines at 45°, 3 mm apart.
+        if (name == "FILL_AREA_STYLE_TILES" && addTiles(part, look)) return;
         HatchLines hatch;
         hatch.angle = std::numbers::pi / 4;
         hatch.spacing = 3;
@@ -251,6 +256,57 @@ void P21Reader::addStyle(const StepInstance* style, Look& look, int depth) const
             if (auto c = colourOf(param(&appearance->parts.front(), 0)))
                 look.stroke = Stroke{*c, 0, {}};
     }
+}
+
+bool P21Reader::addTiles(const StepPart* tiles, Look& look) const {
+    // (name, TWO_DIRECTION_REPEAT_FACTOR(name, vector, vector), tile symbols, scale); each tile
+    // a styled DEFINED_SYMBOL of one of SXF's predefined motifs, placed by its SYMBOL_TARGET.
+    const StepPart* repeat = partOf(at(param(tiles, 1)), "TWO_DIRECTION_REPEAT_FACTOR");
+    const auto vectorOf = [&](const StepValue& v) -> std::optional<Point> {
+        const StepPart* vector = partOf(at(v), "VECTOR");
+        const auto d = directionOf(param(vector, 1));
+        if (!d) return std::nullopt;
+        const double m = numberOf(param(vector, 2));
+        return Point{d->x * m, d->y * m};
+    };
+    const auto step1 = vectorOf(param(repeat, 1)), step2 = vectorOf(param(repeat, 2));
+    if (!step1 || !step2) return false;
+    const double scale = param(tiles, 3).kind == Kind::Number ? numberOf(param(tiles, 3)) : 1;
+    const size_t before = look.tiles.size();
+    for (const StepValue& t : param(tiles, 2).items) {
+        const StepPart* tile = partOf(at(t), "FILL_AREA_STYLE_TILE_SYMBOL_WITH_STYLE");
+        const StepInstance* symbol = at(param(tile, 1));
+        Look symbolLook;
+        const StepValue* styles = nullptr;
+        const StepValue* item = nullptr;
+        if (styled(symbol, styles, item)) {
+            symbolLook = lookOf(*styles);
+            symbol = at(*item);
+        }
+        const StepPart* defined = partOf(symbol, "DEFINED_SYMBOL");
+        const StepInstance* definition = defined ? at(param(defined, 1)) : nullptr;
+        const StepPart* target = partOf(at(param(defined, 2)), "SYMBOL_TARGET");
+        // EXTERNALLY_DEFINED_SYMBOL(IDENTIFIER('sxf_hatch_style_7_symbol'), source)
+        const StepValue& id = definition ? param(&definition->parts.front(), 0) : StepValue{};
+        const auto* motif = sxfTileMotif(
+            id.kind == Kind::Typed && !id.items.empty() ? id.items.front().text : id.text);
+        if (!motif || !target) continue;
+        // The motif in the target's frame and scales, then the whole pattern by the tiles' scale.
+        const Affine frame = frameOf(param(target, 1));
+        const Affine shape =
+            Affine{numberOf(param(target, 2)), 0, 0, numberOf(param(target, 3)), 0, 0}
+                .then({frame.a, frame.b, frame.c, frame.d, 0, 0})
+                .then({scale, 0, 0, scale, 0, 0});
+        TilePattern pattern;
+        for (const TilePattern::Segment& segment : *motif)
+            pattern.motif.push_back({shape(segment.from), shape(segment.to)});
+        pattern.origin = {frame.tx, frame.ty};
+        pattern.step1 = {step1->x * scale, step1->y * scale};
+        pattern.step2 = {step2->x * scale, step2->y * scale};
+        pattern.stroke = symbolLook.stroke.value_or(Stroke{});
+        look.tiles.push_back(std::move(pattern));
+    }
+    return look.tiles.size() > before;
 }
 
 P21Reader::Look P21Reader::lookOf(const StepValue& styles) const {
@@ -631,6 +687,14 @@ void P21Reader::drawItem(const StepValue& item, const Look& look, const StepInst
             hatch.angle = std::atan2(along.y, along.x);
             hatch.spacing *= place.scale();
             fill.hatches.push_back(hatch);
+        }
+        for (TilePattern tiles : look.tiles) {
+            for (TilePattern::Segment& segment : tiles.motif)
+                segment = {place.turn(segment.from), place.turn(segment.to)};
+            tiles.origin = place(tiles.origin);
+            tiles.step1 = place.turn(tiles.step1);
+            tiles.step2 = place.turn(tiles.step2);
+            fill.tiles.push_back(std::move(tiles));
         }
         builder_.addFill(std::move(fill));
     } else if (contains(name, "GEOMETRIC_CURVE_SET") || name == "GEOMETRIC_SET") {

@@ -55,6 +55,23 @@ std::vector<Point> pointList(const SfcRecord& r, size_t xs, size_t ys) {
     return points;
 }
 
+/// The boundary some CAD tools write into a solid fill itself instead of naming a composite
+/// curve: a vertex count, then x1, y1, x2, y2... as parameters of their own, or the x and the y
+/// coordinates as two lists. Empty when the record is of the usual form.
+std::vector<Point> inlineRing(const SfcRecord& r) {
+    if (r.name != "fill_area_style_colour_feature") return {};
+    const int count = whole(r, 2);
+    if (count < 3) return {};
+    if (r.params.size() == 5 && text(r, 3).starts_with('(')) {
+        std::vector<Point> ring = pointList(r, 3, 4);
+        return ring.size() == size_t(count) ? ring : std::vector<Point>{};
+    }
+    if (r.params.size() != 3 + 2 * size_t(count)) return {};
+    std::vector<Point> ring;
+    for (size_t i = 3; i < r.params.size(); i += 2) ring.push_back(point(r, i));
+    return ring;
+}
+
 bool near(Point a, Point b) {
     const double tolerance = 1e-6 * std::max({1.0, std::fabs(a.x), std::fabs(a.y)});
     return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance;
@@ -137,6 +154,7 @@ class SfcReader {
     void emitDimension(const SfcRecord& r, const Affine& place);
     void emitLeader(const SfcRecord& r, bool balloon, const Affine& place);
     void emitFill(const SfcRecord& r, const Figure& figure, const Affine& place);
+    void emitSymbol(const SfcRecord& r, const Affine& place);
 
     std::vector<SfcRecord> records_;
     Scene& out_;
@@ -393,13 +411,33 @@ void SfcReader::emitLeader(const SfcRecord& r, bool balloon, const Affine& place
     if (whole(r, i + 2) == 1) emitText(r, i + 3, whole(r, 1), place);
 }
 
+void SfcReader::emitSymbol(const SfcRecord& r, const Affine& place) {
+    // (layer, whether the colour is given, colour, name, point, angle, scale); without a colour
+    // of its own a symbol is drawn in black.
+    const Stroke stroke{whole(r, 1) ? tables_.colour(whole(r, 2)) : Rgb{}, 0, {}};
+    const std::string& name = text(r, 3);
+    const Point at = point(r, 4);
+    const double angle = number(r, 6) * kDegree, scale = number(r, 7);
+    if (const int marker = sxfMarkerOfName(name)) {
+        addSxfMarker(builder_, marker, place(at), angle, kMarkerMm * std::clamp(scale, 0.1, 20.0),
+                     stroke);
+    } else if (const auto* motif = sxfTileMotif(name)) {
+        const Affine symbol = Affine::place(at, angle, scale, scale).then(place);
+        for (const TilePattern::Segment& segment : *motif)
+            emitPath({segment.from, segment.to}, symbol, stroke);
+    } else {
+        ++out_.skipped;  // a symbol this reader cannot draw: counted like an unknown feature
+    }
+}
+
 void SfcReader::emitFill(const SfcRecord& r, const Figure& figure, const Affine& place) {
     // The boundary: an outer composite curve and holes, by their number in this figure, or, for
     // files that number them across the whole file, in the file.
     const std::string& n = r.name;
     size_t at = 2;  // where the outer curve's number stands
     if (n == "fill_area_style_hatching_feature") at = 2 + size_t(std::clamp(whole(r, 1), 0, 1000));
-    if (n.find("tiles") != std::string::npos) at = 12;
+    const bool tiles = n.find("tiles") != std::string::npos;
+    if (tiles) at = 12;
     std::vector<size_t> local;
     for (const Element& e : figure.elements)
         if (e.kind == Kind::Composite) local.push_back(e.index);
@@ -409,16 +447,17 @@ void SfcReader::emitFill(const SfcRecord& r, const Figure& figure, const Affine&
         return nullptr;
     };
     Fill fill;
-    std::vector<int> codes{whole(r, at)};
-    for (double hole : sfcList(text(r, at + 2))) codes.push_back(int(hole));
-    for (int code : codes) {
-        const Composite* c = composite(code);
-        if (!c) continue;
-        std::vector<Point> ring = ringOf(*c);
-        for (Point& p : ring) p = place(p);
-        fill.rings.push_back(std::move(ring));
+    if (std::vector<Point> corners = inlineRing(r); !corners.empty()) {
+        fill.rings.push_back(std::move(corners));
+    } else {
+        std::vector<int> codes{whole(r, at)};
+        for (double hole : sfcList(text(r, at + 2))) codes.push_back(int(hole));
+        for (int code : codes)
+            if (const Composite* c = composite(code)) fill.rings.push_back(ringOf(*c));
     }
     if (fill.rings.empty()) return;
+    for (auto& ring : fill.rings)
+        for (Point& p : ring) p = place(p);
     const auto hatch = [&](int colour, int linetype, int width, Point origin, double spacing,
                            double angle) {
         HatchLines line;
@@ -438,10 +477,27 @@ void SfcReader::emitFill(const SfcRecord& r, const Figure& figure, const Affine&
             if (v.size() >= 7)                                  // spacing, angle
                 hatch(int(v[0]), int(v[1]), int(v[2]), {v[3], v[4]}, v[5], v[6] * kDegree);
         }
+    } else if (const auto* motif = tiles ? sxfTileMotif(text(r, 1)) : nullptr) {
+        // A predefined symbol scaled and turned, repeated along two vectors.
+        TilePattern pattern;
+        const Affine shape =
+            Affine::place({}, number(r, 11) * kDegree, number(r, 9), number(r, 10));
+        for (const TilePattern::Segment& segment : *motif)
+            pattern.motif.push_back(
+                {place.turn(shape(segment.from)), place.turn(shape(segment.to))});
+        pattern.origin = place(point(r, 3));
+        const auto step = [&](double length, double degrees) {
+            return place.turn(
+                {length * std::cos(degrees * kDegree), length * std::sin(degrees * kDegree)});
+        };
+        pattern.step1 = step(number(r, 5), number(r, 6));
+        pattern.step2 = step(number(r, 7), number(r, 8));
+        pattern.stroke = tables_.stroke(whole(r, 2), 1, 1);
+        fill.tiles.push_back(std::move(pattern));
     } else {
         // A pattern SXF defines elsewhere: lines at 45°, 3 mm apart on paper.
-        hatch(n.find("tiles") != std::string::npos ? whole(r, 2) : 1, 1, 1, {0, 0},
-              3 / std::max(place.scale(), 1e-9), 45 * kDegree);
+        hatch(tiles ? whole(r, 2) : 1, 1, 1, {0, 0}, 3 / std::max(place.scale(), 1e-9),
+              45 * kDegree);
     }
     builder_.addFill(std::move(fill));
 }
@@ -467,6 +523,9 @@ void SfcReader::emitFeature(const SfcRecord& r, const Figure& figure, const Affi
         addSxfMarker(builder_, whole(r, 4), place(point(r, 2)), number(r, 5) * kDegree,
                      kMarkerMm * std::clamp(number(r, 6), 0.1, 20.0),
                      {tables_.colour(whole(r, 1)), 0, {}});
+    } else if (n == "externally_defined_symbol_feature" ||
+               n == "symbol_externally_defined_feature") {
+        emitSymbol(r, place);
     } else if (n == "text_string_feature") {
         emitText(r, 2, whole(r, 1), place);
     } else if (n.ends_with("_dim_feature")) {

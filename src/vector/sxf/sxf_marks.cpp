@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "vector/scene/curves.h"
+#include "vector/sxf/ignoring_case.h"
 
 namespace ximora::vector {
 
@@ -60,6 +61,31 @@ SxfArrow sxfArrowOfName(const std::string& name) {
     for (const auto& [arrowName, arrow] : kArrows)
         if (arrowName == name) return arrow;
     return SxfArrow::Open;
+}
+
+const std::vector<TilePattern::Segment>* sxfTileMotif(std::string_view name) {
+    using Segment = TilePattern::Segment;
+    // Bricks 200 long and 100 high, each course shifted by half a brick.
+    static const std::vector<Segment> bricks{{{0, 0}, {200, 0}},
+                                             {{200, 0}, {200, 100}},
+                                             {{200, 100}, {0, 100}},
+                                             {{100, 100}, {100, 200}}};
+    // Interlocking stones, laid at 45°.
+    static const std::vector<Segment> stones = [] {
+        const std::vector<Segment> flat{{{0, 0}, {100, 0}},        {{100, -100}, {100, 100}},
+                                        {{100, 100}, {300, 100}},  {{300, 100}, {300, 0}},
+                                        {{300, 0}, {400, 0}},      {{200, 100}, {200, -200}},
+                                        {{200, -100}, {300, -100}}};
+        const double c = std::cos(45 * kDegree), s = std::sin(45 * kDegree);
+        const auto turn = [&](Point p) { return Point{c * p.x - s * p.y, s * p.x + c * p.y}; };
+        std::vector<Segment> turned;
+        for (const Segment& segment : flat)
+            turned.push_back({turn(segment.from), turn(segment.to)});
+        return turned;
+    }();
+    if (equalsIgnoringCase(name, "sxf_hatch_style_7_symbol")) return &bricks;
+    if (equalsIgnoringCase(name, "sxf_hatch_style_8_symbol")) return &stones;
+    return nullptr;
 }
 
 int sxfMarkerOfName(const std::string& name) {

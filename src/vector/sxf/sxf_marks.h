@@ -1,8 +1,11 @@
 #pragma once
 // What SXF draws from its predefined symbols: the terminators of dimension and leader lines
-// (arrows, dots, boxes, slashes), point markers, and texts placed by one of nine base points.
+// (arrows, dots, boxes, slashes), point markers, the motifs of tiled hatchings, and texts placed
+// by one of nine base points.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "vector/scene/scene.h"
 
@@ -43,5 +46,9 @@ Label sxfLabel(std::string text, Point at, double height, double width, double a
 
 /// The SXF name of a marker or terminator ("filled dot") as a marker code, 0 when none.
 int sxfMarkerOfName(const std::string& name);
+
+/// The motif of the predefined tile symbol `name` ("sxf_hatch_style_7_symbol", in any case), in
+/// the symbol's own units around its point; null when SXF predefines no such symbol.
+const std::vector<TilePattern::Segment>* sxfTileMotif(std::string_view name);
 
 }  // namespace ximora::vector
