@@ -31,7 +31,9 @@
 #include "dialogs/adjustment_dialogs.h"
 #include "dialogs/range_size_dialog.h"
 #include "dialogs/resolution_dialog.h"
+#include "editor/document/zoom_steps.h"
 #include "editor/upce.h"
+#include "editor/view/picture_view.h"
 #include "editor/view/display_colour.h"
 #include "engine/core/memory_budget.h"
 #include "platform/desktop.h"
@@ -301,6 +303,11 @@ void FmMainWindow::buildKeys() {
     const Qt::Key toolKeys[6] = {Qt::Key_O, Qt::Key_S, Qt::Key_V, Qt::Key_C, Qt::Key_T, Qt::Key_Z};
     for (int i = 0; i < 6; ++i)
         bind(QKeySequence(Qt::CTRL | toolKeys[i]), [this, i] { pressTool(i); });
+    // Redo: what "編集を一つ戻す" took back, until the next edit.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+        bind(keys,
+             [this] { editorAction(QStringLiteral("画像編集"), QStringLiteral("やり直し")); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_W), [this] {
         editorAction(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("連番をつけて作業ﾌｫﾙﾀﾞに複写"));
     });
@@ -330,9 +337,24 @@ void FmMainWindow::connectControls() {
     connect(pce_, &editor::uPcE::eStPcTyp, this,
             [this](const QString& path, const QString&, const QString& info) {
                 setWindowTitle(path.isEmpty() ? shared().sExeNm : path);
-                ssImg_->setText(info + " ");
-                ssImg_->setToolTip(info);  // the whole line when a narrow window cuts it off
+                pictureInfo_ = info;
+                if (path.isEmpty()) zoomInfo_.clear();
+                showInfoLine();
             });
+    editor::PictureView* view = pce_->view();
+    view->setStepKeys(true);
+    connect(view, &editor::PictureView::stepRequested, this,
+            [this](editor::PictureView::Step step) {
+                using Step = editor::PictureView::Step;
+                if (step == Step::Next || step == Step::Previous)
+                    trp_->MoveNxt(step == Step::Next ? 1 : -1);
+                else
+                    trp_->MoveEnd(step == Step::Last);
+            });
+    connect(view, &editor::PictureView::zoomShown, this, [this](double zoom) {
+        zoomInfo_ = editor::zoomPercentText(zoom);
+        showInfoLine();
+    });
     connect(pce_, &editor::uPcE::eEdtMode, this, [this](const QString& mode) {
         if (mode == lastEditMode_) return;
         lastEditMode_ = mode;
@@ -363,6 +385,14 @@ void FmMainWindow::connectControls() {
     connect(pce_, &editor::uPcE::eChkFld, this, [this] { trp_->ChkFld(); });
     connect(pce_, &editor::uPcE::eAskPcPh, this, [this](QString& path) { path = trp_->Path(); });
     connect(pce_, &editor::uPcE::eChgHani, pp_, &PpPic::setRegisteredRanges);
+}
+
+void FmMainWindow::showInfoLine() {
+    const QString line = zoomInfo_.isEmpty() || pictureInfo_.isEmpty()
+                             ? pictureInfo_
+                             : pictureInfo_ + "  " + zoomInfo_;
+    ssImg_->setText(line + " ");
+    ssImg_->setToolTip(line);  // the whole line when a narrow window cuts it off
 }
 
 void FmMainWindow::layoutCommandBar() {

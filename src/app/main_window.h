@@ -50,6 +50,8 @@ class FmMainWindow : public FmMain {
     QComboBox* viewPicker() const { return cbVmd_; }
     QComboBox* mousePicker() const { return cbMmd_; }
     QLabel* infoLine() const { return ssImg_; }
+    /// Shows the editor's information line with the zoom read-out after it.
+    void showInfoLine();
     QLabel* stampPanel() const { return pnBmp_; }
     QLabel* hotZone(int zone) const { return lbFnc_[zone]; }
 
@@ -184,6 +186,8 @@ class FmMainWindow : public FmMain {
     int browserWidth_ = 0;
     QString currentFile_;
     QString lastEditMode_;
+    QString pictureInfo_;  // the editor's information line, before the zoom read-out
+    QString zoomInfo_;     // "37%": the zoom the picture is shown at
     bool confirmDelete_ = true;
     int memoryLimitMb_ = 0;  // the memory budget set in the settings, 0 = automatic
     QString storeFolder_, storePrefix_, storeExt_;

@@ -558,6 +558,13 @@ void uTrP::MoveNxt(int offset) {
     listClick();
 }
 
+void uTrP::MoveEnd(bool last) {
+    const int count = thumbMode_ ? thumbCount_ : list_->topLevelItemCount();
+    const int current = thumbMode_ ? currentThumb_ : list_->selectedNumber();
+    const int offset = (last ? count : 1) - current;
+    if (count > 0 && offset != 0) MoveNxt(offset);
+}
+
 void uTrP::AftDel() {
     if (thumbMode_) {
         thumbCount_ = std::max(0, thumbCount_ - 1);

@@ -93,6 +93,8 @@ class uTrP : public QWidget {
     /// Moves the file selection by `offset` (+1 next, -1 previous), wrapping at both ends, and
     /// reports the file.
     void MoveNxt(int offset);
+    /// Moves the file selection to the first or the last file and reports it.
+    void MoveEnd(bool last);
     /// Updates the view after the chosen file was deleted and reports the neighbouring file.
     void AftDel();
     /// Deletes cache files of folders that no longer exist and reports what was deleted.

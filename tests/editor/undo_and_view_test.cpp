@@ -28,6 +28,49 @@ TEST_F(DocumentTest, ThreeEditsAndThreeUndosReturnToTheLoadedPixels) {
     EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
 }
 
+TEST_F(DocumentTest, RedoTakesBackWhatUndoTookUntilTheNextEdit) {
+    const engine::Image loaded = open(9, 7);
+    const auto act = [this](const char* group, const char* job) {
+        doc_.pcAct(QString::fromUtf8(group), QString::fromUtf8(job));
+    };
+    const auto undo = [&] { act("画像編集", "編集を一つ戻す"); };
+    const auto redo = [&] { act("画像編集", "やり直し"); };
+    act("回転", "右90度");
+    const engine::Image turned = doc_.image();
+    act("明度", "暗く");
+    const engine::Image darker = doc_.image();
+    redo();  // nothing undone yet: nothing to redo
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), darker));
+
+    undo();
+    undo();
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
+    EXPECT_EQ(doc_.editState(), kStateLoaded);
+    redo();
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), turned));
+    EXPECT_EQ(doc_.editState(), kStateEdited);  // saving is asked about again
+    redo();
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), darker));
+    redo();  // the end of what was undone
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), darker));
+    // The redone steps are undo steps again, as the edits made them.
+    EXPECT_EQ(doc_.undoCount(), 2);
+    undo();
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), turned));
+
+    // An edit after an undo drops what was undone.
+    act("回転", "上下反転");
+    redo();
+    EXPECT_FALSE(engine::testing::samePixels(doc_.image(), darker));
+    undo();
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), turned));
+    // So does another picture.
+    open(9, 7);
+    redo();
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
+    EXPECT_EQ(doc_.editState(), kStateLoaded);
+}
+
 TEST_F(DocumentTest, SnapshotsComeBackExactAtEveryWidthAndDepth) {
     UndoStore store;
     store.setWorkFolder(work() + '/');

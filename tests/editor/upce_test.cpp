@@ -217,9 +217,27 @@ TEST(ZoomSteps, StepThroughTheZoomMenuAndStopAtItsEnds) {
     EXPECT_DOUBLE_EQ(nextZoomStep(1.2, false), 1.0);
     EXPECT_DOUBLE_EQ(nextZoomStep(0.99999, true), 1.5);  // rounding does not skip a step
     EXPECT_DOUBLE_EQ(nextZoomStep(10.0, true), 10.0);
-    EXPECT_DOUBLE_EQ(nextZoomStep(0.5, false), 0.5);
-    EXPECT_DOUBLE_EQ(nextZoomStep(0.1, true), 0.5);  // a tiny fitted picture
-    EXPECT_DOUBLE_EQ(nextZoomStep(0.1, false), 0.1);
+    // Below the menu's stops the wheel goes on in steps of about a quarter, down to 1 %.
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.5, false), 0.4);
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.4, true), 0.5);
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.11, true), 0.125);  // a large fitted picture
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.11, false), 0.1);
+    EXPECT_DOUBLE_EQ(nextZoomStep(0.01, false), 0.01);
+    double zoom = 10.0;
+    for (int steps = 0; steps < 40 && nextZoomStep(zoom, false) != zoom; ++steps) {
+        const double smaller = nextZoomStep(zoom, false);
+        EXPECT_GE(smaller, zoom / 2) << "a step from " << zoom;
+        zoom = smaller;
+    }
+    EXPECT_DOUBLE_EQ(zoom, 0.01);
+}
+
+TEST(ZoomSteps, PercentagesAsTheInformationLineShowsThem) {
+    EXPECT_EQ(zoomPercentText(1.0), QStringLiteral("100%"));
+    EXPECT_EQ(zoomPercentText(0.3712), QStringLiteral("37%"));
+    EXPECT_EQ(zoomPercentText(10.0), QStringLiteral("1000%"));
+    EXPECT_EQ(zoomPercentText(0.025), QStringLiteral("2.5%"));
+    EXPECT_EQ(zoomPercentText(0.0996), QStringLiteral("10%"));
 }
 
 TEST_F(EditorControlTest, WheelAndKeysZoomAroundThePointer) {
@@ -271,6 +289,61 @@ TEST_F(EditorControlTest, WheelAndKeysZoomAroundThePointer) {
     EXPECT_DOUBLE_EQ(doc->zoomX(), nextZoomStep(refitted, true));
     QTest::keyClick(&editor_, Qt::Key_Minus, Qt::ControlModifier);
     EXPECT_DOUBLE_EQ(doc->zoomX(), refitted);
+}
+
+TEST_F(EditorControlTest, KeysStepThroughTheFolderAndTheMiddleButtonOrSpacePans) {
+    openInEditor(800, 600);
+    PictureView* view = editor_.view();
+    QSignalSpy steps(view, &PictureView::stepRequested);
+    const auto stepsOf = [&](std::initializer_list<Qt::Key> keys) {
+        steps.clear();
+        for (Qt::Key key : keys) QTest::keyClick(view, key);
+        std::vector<PictureView::Step> got;
+        for (const QList<QVariant>& args : steps) got.push_back(args[0].value<PictureView::Step>());
+        return got;
+    };
+    using Step = PictureView::Step;
+    // Off (the previews of dialogs), the keys are the view's own.
+    EXPECT_TRUE(stepsOf({Qt::Key_PageDown, Qt::Key_Space, Qt::Key_Home}).empty());
+
+    view->setStepKeys(true);
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("ｽｹｰﾙ"));
+    EXPECT_EQ(stepsOf({Qt::Key_Space, Qt::Key_PageDown, Qt::Key_Right, Qt::Key_Backspace,
+                       Qt::Key_PageUp, Qt::Key_Left, Qt::Key_Home, Qt::Key_End}),
+              (std::vector<Step>{Step::Next, Step::Next, Step::Next, Step::Previous, Step::Previous,
+                                 Step::Previous, Step::First, Step::Last}));
+    // Zoomed in, the arrows scroll the picture; the other keys still step.
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("実寸"));
+    QScrollBar* across = view->horizontalScrollBar();
+    ASSERT_GT(across->maximum(), 0);
+    EXPECT_EQ(stepsOf({Qt::Key_Right}), std::vector<Step>{});
+    EXPECT_GT(across->value(), 0);
+    EXPECT_EQ(stepsOf({Qt::Key_PageDown}), std::vector<Step>{Step::Next});
+
+    // Space held with a drag of the left button pans (in the selection mode), and letting go
+    // of Space then does not step; the middle button pans without Space.
+    across->setValue(200);
+    steps.clear();
+    QTest::keyPress(view, Qt::Key_Space);
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(viewport(), QPoint(60, 100));
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, QPoint(60, 100));
+    QTest::keyRelease(view, Qt::Key_Space);
+    EXPECT_EQ(across->value(), 240);
+    EXPECT_EQ(steps.count(), 0);
+    EXPECT_TRUE(editor_.dGetImg()->selection().empty());
+    QTest::mousePress(viewport(), Qt::MiddleButton, {}, QPoint(100, 100));
+    QTest::mouseMove(viewport(), QPoint(130, 100));
+    QTest::mouseRelease(viewport(), Qt::MiddleButton, {}, QPoint(130, 100));
+    EXPECT_EQ(across->value(), 210);
+    EXPECT_TRUE(editor_.dGetImg()->selection().empty());
+    editor_.pcAct(QStringLiteral("ﾏｳｽﾄﾞﾗｯｸﾞ"), QStringLiteral("拡大縮小"));
+    const double zoom = editor_.dGetImg()->zoomX();
+    QTest::mousePress(viewport(), Qt::MiddleButton, {}, QPoint(100, 100));
+    QTest::mouseMove(viewport(), QPoint(90, 100));
+    QTest::mouseRelease(viewport(), Qt::MiddleButton, {}, QPoint(90, 100));
+    EXPECT_EQ(across->value(), 220);
+    EXPECT_DOUBLE_EQ(editor_.dGetImg()->zoomX(), zoom);  // the zoom mode did not zoom
 }
 
 TEST_F(EditorControlTest, DroppedFilesOpenByExtension) {

@@ -35,6 +35,8 @@ const Key kKeys[] = {
     {Qt::CTRL | Qt::Key_C, "画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"},
     {Qt::CTRL | Qt::Key_T, "画像編集", "ﾄﾘﾐﾝｸﾞ"},
     {Qt::CTRL | Qt::Key_Z, "画像編集", "編集を一つ戻す"},
+    {Qt::CTRL | Qt::Key_Y, "画像編集", "やり直し"},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, "画像編集", "やり直し"},
     {Qt::CTRL | Qt::Key_W, "ﾌｧｲﾙ", "連番をつけて作業ﾌｫﾙﾀﾞに複写"},
     {Qt::CTRL | Qt::Key_P, "ﾌｧｲﾙ", "印刷"},
     {Qt::CTRL | Qt::Key_R, "回転", "右90度"},

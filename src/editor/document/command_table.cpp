@@ -29,6 +29,7 @@ std::span<const CommandTable::Row> CommandTable::rows() {
         {"表示", nullptr, &D::actView, kHeadless},
         {"画像編集", "読込時に戻す", &D::actRevert, kHeadless},
         {"画像編集", "編集を一つ戻す", &D::actUndo, kHeadless},
+        {"画像編集", "やり直し", &D::actRedo, kHeadless},
         {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", &D::actCopyToClipboard, kWindow},
         {"画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規", &D::actNewFromClipboard, kWindow},
         {"画像編集", "ﾄﾘﾐﾝｸﾞ", &D::actTrim, kHeadless},

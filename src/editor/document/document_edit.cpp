@@ -1,6 +1,7 @@
 // The editing commands: pixel operations, colour reduction, flips and turns, reduction to the
 // selection, band removal, trimming, the frame, undo and revert, and the small setting commands.
 #include <cmath>
+#include <utility>
 
 #include "editor/document/colour_steps.h"
 #include "editor/document/document_host.h"
@@ -10,6 +11,7 @@
 #include "editor/document/picture_facts.h"
 #include "engine/colour/colour_reduce.h"
 #include "engine/core/error.h"
+#include "engine/core/memory_budget.h"
 #include "engine/geometry/geometry.h"
 #include "engine/ops/tone.h"
 #include "util/message_service.h"
@@ -41,6 +43,7 @@ bool PictureDocument::fullColourCheck() {
 }
 
 bool PictureDocument::pushUndo() {
+    redo_.clear();  // an edit starts a new branch: what undo took back is gone
     switch (undo_.push(image_)) {
         case UndoStore::Push::Written:
             if (undo_.kind() == UndoStore::Kind::Files)
@@ -305,19 +308,43 @@ ActResult PictureDocument::actUndo(const QString&) {
     if (!undo_.load(previous, path)) return ActResult::Done;
     // BMP snapshots cannot carry the file's blocks; the colour profile above all must stay
     // with the picture, which keeps being shown and saved in its colours.
-    if (previous.metadata.empty()) previous.metadata = std::move(image_.metadata);
-    image_ = std::move(previous);
+    if (previous.metadata.empty()) previous.metadata = image_.metadata;
+    engine::Image undone = std::exchange(image_, std::move(previous));
     comment_.clear();
     clearSelection();
     show();
     if (!path.isEmpty()) backingFile_ = path;
     refreshInfo();
     if (undo_.count() == 1) {
+        // Back at the picture as it was read, which ends the history, but not what redo holds.
+        std::vector<engine::Image> undoneBefore = std::move(redo_);
         setEditState(kStateLoaded);
+        redo_ = std::move(undoneBefore);
     } else {
         drawingPending_ = false;
         undo_.pop();
     }
+    // Kept for redo while the budget leaves room for another picture of this size; the
+    // oldest go first.
+    redo_.push_back(std::move(undone));
+    while (redo_.size() > 1 && engine::memoryLimit() < image_.byteCount())
+        redo_.erase(redo_.begin());
+    return ActResult::Done;
+}
+
+ActResult PictureDocument::actRedo(const QString&) {
+    if (redo_.empty() || !hasImage()) return ActResult::Done;
+    engine::Image redone = std::move(redo_.back());
+    redo_.pop_back();
+    std::vector<engine::Image> later = std::move(redo_);
+    // The picture shown now becomes an undo step again, as the edit that is redone made it.
+    if (!pushUndo()) return ActResult::Done;
+    redo_ = std::move(later);
+    image_ = std::move(redone);
+    pictureChanged_ = true;  // marks the picture edited, as the edit did
+    clearSelection();
+    show();
+    refreshInfo();
     return ActResult::Done;
 }
 

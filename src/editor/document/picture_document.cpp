@@ -99,6 +99,7 @@ void PictureDocument::setEditState(const QString& state) {
     edited_ = state == kStateEdited;
     if (state == kStateLoaded) {
         undo_.reset();
+        redo_.clear();
         drawingPending_ = false;
     }
     state_ = state;

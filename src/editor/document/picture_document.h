@@ -288,6 +288,7 @@ class PictureDocument : public QObject {
     ActResult actView(const QString& job);
     ActResult actRevert(const QString& job);
     ActResult actUndo(const QString& job);
+    ActResult actRedo(const QString& job);
     ActResult actTrim(const QString& job);
     ActResult actCopyToClipboard(const QString& job);
     ActResult actNewFromClipboard(const QString& job);
@@ -361,6 +362,9 @@ class PictureDocument : public QObject {
     Selection savedSelection_;  ///< "現在のｻｲｽﾞを保存" keeps it for "前回のｻｲｽﾞを呼出"
     RegisteredRanges ranges_;
     UndoStore undo_;
+    /// The pictures undo took back, the latest last, for redo; the next edit or another
+    /// picture empties it.
+    std::vector<engine::Image> redo_;
 };
 
 }  // namespace ximora::editor

@@ -1,11 +1,9 @@
 #include "editor/view/picture_view.h"
 
-#include "editor/draw/drawing_toolbar.h"
-#include "util/message_service.h"
-
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -129,6 +127,11 @@ void PictureView::updateScrollBars() {
     verticalScrollBar()->setPageStep(v.height());
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
+    const double zoom = doc_.pictureSize().isEmpty() ? 0 : currentZoom();
+    if (zoom != shownZoom_) {
+        shownZoom_ = zoom;
+        if (zoom > 0) emit zoomShown(zoom);
+    }
 }
 
 void PictureView::centreOn(QPointF centre) {
@@ -373,6 +376,15 @@ bool PictureView::drawMousePress(QPointF imagePoint) {
 
 void PictureView::mousePressEvent(QMouseEvent* event) {
     if (doc_.pictureSize().isEmpty()) return;
+    // The middle button, or the left one with Space held, pans in every mode.
+    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_)) {
+        spaceDragged_ = spaceHeld_;
+        panning_ = true;
+        gesture_ = Gesture::Scroll;
+        lastMouse_ = event->position().toPoint();
+        viewport()->setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     if (doc_.toolbarShown()) {
         // Clicks draw; the pop-up menu and the drag modes wait until drawing ends.
         if (event->button() == Qt::LeftButton) drawMousePress(toImage(event->position()));
@@ -458,6 +470,78 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
     if (gesture_ == Gesture::Resize && doc_.selection().empty()) handle_ = -1;
     if (gesture_ != Gesture::None && gesture_ != Gesture::Scroll) mouseMoveEvent(event);
     gesture_ = Gesture::None;
+    if (panning_) {
+        panning_ = false;
+        viewport()->setCursor(spaceHeld_ ? QCursor(Qt::OpenHandCursor) : dragCursor());
+    }
+}
+
+// --- keys that step through the folder
+// ------------------------------------------------------------
+
+void PictureView::keyPressEvent(QKeyEvent* event) {
+    if (!stepKeys_ || (event->modifiers() & ~Qt::KeypadModifier)) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    // The arrows scroll a picture wider than the view; across a fitted one they step.
+    const bool fitsAcross = horizontalScrollBar()->maximum() == 0;
+    std::optional<Step> step;
+    switch (event->key()) {
+        case Qt::Key_Space:
+            if (!event->isAutoRepeat()) {
+                spaceHeld_ = true;
+                spaceDragged_ = false;
+                if (gesture_ == Gesture::None) viewport()->setCursor(Qt::OpenHandCursor);
+            }
+            event->accept();
+            return;
+        case Qt::Key_PageDown:
+            step = Step::Next;
+            break;
+        case Qt::Key_PageUp:
+        case Qt::Key_Backspace:
+            step = Step::Previous;
+            break;
+        case Qt::Key_Home:
+            step = Step::First;
+            break;
+        case Qt::Key_End:
+            step = Step::Last;
+            break;
+        case Qt::Key_Right:
+            if (fitsAcross) step = Step::Next;
+            break;
+        case Qt::Key_Left:
+            if (fitsAcross) step = Step::Previous;
+            break;
+        default:
+            break;
+    }
+    if (!step) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit stepRequested(*step);
+}
+
+void PictureView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat() || !spaceHeld_) {
+        QAbstractScrollArea::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    spaceHeld_ = false;
+    if (!panning_) viewport()->setCursor(dragCursor());
+    if (!spaceDragged_) emit stepRequested(Step::Next);
+}
+
+void PictureView::focusOutEvent(QFocusEvent* event) {
+    // Space let go in another window: no step, and no pan waiting for the next click.
+    if (spaceHeld_ && !panning_) viewport()->setCursor(dragCursor());
+    spaceHeld_ = false;
+    QAbstractScrollArea::focusOutEvent(event);
 }
 
 // --- wheel and zoom keys ------------------------------------------------------------------------

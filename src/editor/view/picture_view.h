@@ -54,6 +54,12 @@ class PictureView : public QAbstractScrollArea {
     void setDrawingToolbar(DrawingToolbar* toolbar) { toolbar_ = toolbar; }
     /// The wheel zooms through the zoom menu's steps around the pointer (off: it scrolls).
     void setWheelZooms(bool on) { wheelZooms_ = on; }
+    /// Which picture of the folder the keys ask for.
+    enum class Step { Next, Previous, First, Last };
+    Q_ENUM(Step)
+    /// Space, Page Down and Backspace, Page Up, Home, End (and the arrows while the picture
+    /// fits across) ask for another picture of the folder (off: they scroll, as in any view).
+    void setStepKeys(bool on) { stepKeys_ = on; }
     /// One zoom step in or out, keeping the image point under `anchor` (view point) in place;
     /// a fitted view switches to actual size at the step beyond its scale.
     void zoomStep(bool in, QPointF anchor);
@@ -72,6 +78,10 @@ class PictureView : public QAbstractScrollArea {
     void fileDropped(const QString& path);
     /// A left click on the picture, at this image pixel (outside the zoom mode).
     void imageClicked(QPointF imagePoint);
+    /// A key asked for another picture (only with the step keys on).
+    void stepRequested(PictureView::Step step);
+    /// The picture is now shown at this zoom (device pixels per image pixel).
+    void zoomShown(double zoom);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +93,9 @@ class PictureView : public QAbstractScrollArea {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void imageChanged();
@@ -101,14 +114,20 @@ class PictureView : public QAbstractScrollArea {
     QPointer<PanWindow> pan_;
     int dragMode_ = 0;
     bool wheelZooms_ = false;
+    bool stepKeys_ = false;
+    // Space held: a drag with the left button pans; let go without one, it steps on.
+    bool spaceHeld_ = false;
+    bool spaceDragged_ = false;
+    double shownZoom_ = 0;     // as last reported by zoomShown
     bool reducing_ = false;    // a reduced level is to be made after the paint
     double pendingScale_ = 1;  // for the scale of the last paint
     int wheelDelta_ = 0;       // wheel angle not yet spent on a zoom step
     // Mouse gesture in progress.
     enum class Gesture { None, Select, Resize, Scroll } gesture_ = Gesture::None;
-    QPointF anchor_;    // image point where a selection started
-    int handle_ = -1;   // 0..7 clockwise from top-left while resizing
-    QPoint lastMouse_;  // for drag-scroll
+    QPointF anchor_;        // image point where a selection started
+    int handle_ = -1;       // 0..7 clockwise from top-left while resizing
+    QPoint lastMouse_;      // for drag-scroll
+    bool panning_ = false;  // the drag-scroll is a pan of the middle button or Space
     // Drawing with the toolbar: the shape under way, if any.
     bool drawMousePress(QPointF imagePoint);
     QTransform imageToView() const;
