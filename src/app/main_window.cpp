@@ -33,8 +33,8 @@
 #include "dialogs/resolution_dialog.h"
 #include "editor/document/zoom_steps.h"
 #include "editor/upce.h"
-#include "editor/view/picture_view.h"
 #include "editor/view/display_colour.h"
+#include "editor/view/picture_view.h"
 #include "engine/core/memory_budget.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
@@ -492,7 +492,8 @@ void FmMainWindow::loadSettings() {
     store->GetGtx(key(settings::kGroupScreen));
     int left = static_cast<int>(store->vGtVal("LEFT", static_cast<int>(values.nWaWidth * 0.1)));
     int top = static_cast<int>(store->vGtVal("TOP", static_cast<int>(values.nWaHeight * 0.1)));
-    int width = static_cast<int>(store->vGtVal("WIDTH", static_cast<int>(values.nWaWidth * 0.7)));
+    const int storedWidth = static_cast<int>(store->vGtVal("WIDTH", -1));
+    int width = storedWidth >= 0 ? storedWidth : static_cast<int>(values.nWaWidth * 0.7);
     int height =
         static_cast<int>(store->vGtVal("HEIGHT", static_cast<int>(values.nWaHeight * 0.7)));
     const int editorHeight = static_cast<int>(store->vGtVal("PCE_HI", 0));
@@ -540,6 +541,13 @@ void FmMainWindow::loadSettings() {
     pp_->setStorageSet(!storeFolder_.isEmpty());
     loadStamps();
 
+    // A first start on a small screen (1366 × 768) opens maximised: the default window, 70 % of
+    // the work area, could not hold the command bar and the information line.
+    constexpr int kComfortableWidth = 1200, kComfortableHeight = 700;  // logical pixels
+    const bool firstStart = storedWidth < 0;
+    if (firstStart && (px(width) < kComfortableWidth || px(height, false) < kComfortableHeight)) {
+        width = 0;
+    }
     if (width < 1 || height < 1)
         showMaximized();
     else

@@ -346,6 +346,43 @@ TEST_F(EditorControlTest, KeysStepThroughTheFolderAndTheMiddleButtonOrSpacePans)
     EXPECT_DOUBLE_EQ(editor_.dGetImg()->zoomX(), zoom);  // the zoom mode did not zoom
 }
 
+TEST_F(EditorControlTest, TransparentPixelsShowTheCheckerboardInTheViewAndThePanWindow) {
+    openInEditor(10, 10);
+    // Left half transparent, right half opaque red.
+    engine::Image image = engine::testing::randomImage(64, 48, 32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            uint8_t* p = image.row(y) + 4 * x;
+            const bool opaque = x >= 32;
+            p[0] = opaque ? 255 : 0, p[1] = 0, p[2] = 0, p[3] = opaque ? 255 : 0;
+        }
+    editor_.GetObject()->takeImage(std::move(image));
+    editor_.pcAct(QStringLiteral("表示"), QStringLiteral("実寸"));
+    QCoreApplication::processEvents();
+    const QImage shot = viewport()->grab().toImage();
+    const QPointF corner = editor_.view()->toView(QPointF(0, 0));
+    const auto at = [&](double x, double y) {
+        return shot.pixelColor((corner + QPointF(x, y)).toPoint()).rgb();
+    };
+    // Squares of 8 pixels from the picture's corner: dark, light, dark...
+    EXPECT_EQ(at(3, 3), QColor(0x99, 0x99, 0x99).rgb());
+    EXPECT_EQ(at(11, 3), QColor(0xcc, 0xcc, 0xcc).rgb());
+    EXPECT_EQ(at(11, 11), QColor(0x99, 0x99, 0x99).rgb());
+    EXPECT_EQ(at(40, 20), QColor(255, 0, 0).rgb());  // opaque pixels cover it
+
+    editor_.pcAct(QStringLiteral("ﾊﾟﾝｳｨﾝﾄﾞｳ"), QStringLiteral("表示"));
+    PanWindow* pan = editor_.view()->panWindow();
+    ASSERT_TRUE(pan);
+    const QImage overview = pan->grab().toImage();
+    int greys = 0;
+    for (int y = 0; y < overview.height(); ++y)
+        for (int x = 0; x < overview.width() / 2; ++x) {
+            const QColor c = overview.pixelColor(x, y);
+            greys += c == QColor(0xcc, 0xcc, 0xcc) || c == QColor(0x99, 0x99, 0x99);
+        }
+    EXPECT_GT(greys, 100);
+}
+
 TEST_F(EditorControlTest, DroppedFilesOpenByExtension) {
     const auto drop = [this](const QString& file) {
         QMimeData mime;
@@ -382,10 +419,15 @@ TEST_F(EditorControlTest, JpegQualityPrompt) {
 
 TEST_F(EditorControlTest, SaveAsThroughTheDialog) {
     openInEditor(10, 10);
-    QString offered;
+    QString offered, startName, startFormat;
+    QStringList formats;
     script_->onModal([&](QDialog& dialog) {
         auto& save = static_cast<SaveDialog&>(dialog);
         offered = save.formatBox()->itemText(0);
+        for (int i = 0; i < save.formatBox()->count(); ++i)
+            formats << save.formatBox()->itemText(i);
+        startName = save.nameEdit()->text();
+        startFormat = save.formatBox()->currentText();
         save.folderEdit()->setText(dir_.path());
         save.nameEdit()->setText(QStringLiteral("chosen"));
         save.formatBox()->setCurrentText(QStringLiteral("BMP"));
@@ -393,6 +435,10 @@ TEST_F(EditorControlTest, SaveAsThroughTheDialog) {
     });
     editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
     EXPECT_EQ(offered, QStringLiteral("BMP"));
+    EXPECT_TRUE(formats.contains(QStringLiteral("WEBP")) &&
+                formats.contains(QStringLiteral("JP2")));
+    EXPECT_EQ(startName, QStringLiteral("e.bmp"));  // the current file's name and format
+    EXPECT_EQ(startFormat, QStringLiteral("BMP"));
     EXPECT_EQ(editor_.prFile(), path(QStringLiteral("chosen.bmp")));
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("chosen.bmp"))));
 
@@ -400,6 +446,27 @@ TEST_F(EditorControlTest, SaveAsThroughTheDialog) {
     script_->onModal([](QDialog&) { return int(QDialog::Rejected); });
     editor_.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
     EXPECT_EQ(editor_.dGetImg()->editState(), kStateEdited);  // a cancelled save keeps it
+}
+
+TEST(SaveDialogTest, StartsAtTheNamesFormatAndKeepsTheExtensionWithTheFormat) {
+    const QStringList formats = QStringLiteral("BMP;JPG;PNG;WEBP").split(';');
+    SaveDialog jpeg(QStringLiteral("/tmp"), QStringLiteral("photo.jpeg"), formats);
+    EXPECT_EQ(jpeg.formatBox()->currentText(), QStringLiteral("JPG"));
+    EXPECT_EQ(jpeg.nameEdit()->text(), QStringLiteral("photo.jpeg"));
+    jpeg.formatBox()->setCurrentText(QStringLiteral("WEBP"));
+    EXPECT_EQ(jpeg.nameEdit()->text(), QStringLiteral("photo.webp"));
+    EXPECT_EQ(jpeg.path(), QStringLiteral("/tmp/photo.webp"));
+    // A picture the program only reads starts as the first format, without its extension.
+    SaveDialog heic(QStringLiteral("/tmp"), QStringLiteral("shot.1.HEIC"), formats);
+    EXPECT_EQ(heic.formatBox()->currentText(), QStringLiteral("BMP"));
+    EXPECT_EQ(heic.nameEdit()->text(), QStringLiteral("shot.1"));
+    heic.formatBox()->setCurrentText(QStringLiteral("PNG"));
+    EXPECT_EQ(heic.path(), QStringLiteral("/tmp/shot.1.png"));
+    // A name typed with another extension keeps it, and gets the format's after it.
+    heic.nameEdit()->setText(QStringLiteral("notes.txt"));
+    heic.formatBox()->setCurrentText(QStringLiteral("JPG"));
+    EXPECT_EQ(heic.nameEdit()->text(), QStringLiteral("notes.txt"));
+    EXPECT_EQ(heic.path(), QStringLiteral("/tmp/notes.txt.jpg"));
 }
 
 TEST_F(EditorControlTest, TheCloseQuestionAsksANameForAnUntitledPicture) {

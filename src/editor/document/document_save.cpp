@@ -134,8 +134,10 @@ bool PictureDocument::save(int mode, QString& name, bool selectionOnly, bool web
         if (path.isEmpty()) return false;
     } else if (name.isEmpty()) {
         if (!host_) return false;
-        path = host_->askSaveName(folder, QString(),
-                                  QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF").split(';'));
+        // The dialog starts at the current file's name and format.
+        path =
+            host_->askSaveName(folder, QFileInfo(file_).fileName(),
+                               QStringLiteral("BMP;JPG;TIF;PCX;FPX;PNG;GIF;WEBP;JP2").split(';'));
         if (path.isEmpty()) return false;
         chosen = true;
     } else if (webDialog) {

@@ -5,12 +5,27 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "util/message_service.h"
 
 namespace ximora::editor {
+
+namespace {
+
+/// The offered format a name's extension stands for ("jpeg" for "JPG"), or -1.
+int formatIndex(const QStringList& formats, const QString& suffix) {
+    static const QHash<QString, QString> kAliases{{QStringLiteral("JPEG"), QStringLiteral("JPG")},
+                                                  {QStringLiteral("JPE"), QStringLiteral("JPG")},
+                                                  {QStringLiteral("JFIF"), QStringLiteral("JPG")},
+                                                  {QStringLiteral("TIFF"), QStringLiteral("TIF")}};
+    const QString upper = suffix.toUpper();
+    return int(formats.indexOf(kAliases.value(upper, upper)));
+}
+
+}  // namespace
 
 SaveDialog::SaveDialog(const QString& folder, const QString& name, const QStringList& formats,
                        QWidget* parent)
@@ -21,8 +36,20 @@ SaveDialog::SaveDialog(const QString& folder, const QString& name, const QString
     setWindowTitle(QStringLiteral("名前を付けて保存"));
     if (!name.isEmpty() && name.contains('/')) folder_->setText(QFileInfo(name).absolutePath());
     format_->addItems(formats);
-    const int preset = int(formats.indexOf(QFileInfo(name).suffix().toUpper()));
-    if (preset >= 0) format_->setCurrentIndex(preset);
+    // The name's format is preselected; a name in a format that is not offered (one the
+    // program only reads) loses its extension, so that the chosen format's is put on.
+    const QString suffix = QFileInfo(name).suffix();
+    const int preset = formatIndex(formats, suffix);
+    if (preset >= 0)
+        format_->setCurrentIndex(preset);
+    else if (!suffix.isEmpty())
+        name_->setText(QFileInfo(name).completeBaseName());
+    // Choosing another format changes the extension of the name along with it.
+    connect(format_, &QComboBox::currentIndexChanged, this, [this, formats](int index) {
+        const QFileInfo typed(name_->text().trimmed());
+        if (index < 0 || formatIndex(formats, typed.suffix()) < 0) return;
+        name_->setText(typed.completeBaseName() + '.' + formats[index].toLower());
+    });
 
     auto* browse = new QPushButton(QStringLiteral("参照..."));
     connect(browse, &QPushButton::clicked, this, [this] {
@@ -49,7 +76,11 @@ SaveDialog::SaveDialog(const QString& folder, const QString& name, const QString
 QString SaveDialog::path() const {
     QString name = name_->text().trimmed();
     if (name.isEmpty()) return {};
-    if (QFileInfo(name).suffix().isEmpty() && format_->currentIndex() >= 0)
+    // A name without the extension of an offered format gets the chosen format's ("shot.1"
+    // becomes "shot.1.png").
+    QStringList formats;
+    for (int i = 0; i < format_->count(); ++i) formats << format_->itemText(i);
+    if (formatIndex(formats, QFileInfo(name).suffix()) < 0 && format_->currentIndex() >= 0)
         name += '.' + format_->currentText().toLower();
     QString folder = folder_->text().trimmed();
     if (folder.endsWith('/')) folder.chop(1);

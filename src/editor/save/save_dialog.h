@@ -12,12 +12,13 @@ class SaveDialog : public QDialog {
     Q_OBJECT
   public:
     /// `formats` are upper-case names ("BMP", "JPG", ...), the first one preselected unless
-    /// `name` has the extension of another.
+    /// `name` has the extension of another ("jpeg" counts as "JPG"); an extension of no format
+    /// offered is taken off the name. Choosing a format puts its extension on the name.
     SaveDialog(const QString& folder, const QString& name, const QStringList& formats,
                QWidget* parent = nullptr);
 
     /// The chosen path: folder + "/" + name, with the selected format's extension appended
-    /// (lower case) when the name has none.
+    /// (lower case) unless the name ends in the extension of an offered format.
     QString path() const;
 
     QLineEdit* folderEdit() const { return folder_; }

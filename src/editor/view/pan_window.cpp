@@ -6,6 +6,7 @@
 #include "editor/view/display_colour.h"
 #include "editor/view/picture_view.h"
 #include "editor/view/scaled_pyramid.h"
+#include "util/checkerboard.h"
 
 namespace ximora::editor {
 
@@ -35,6 +36,7 @@ void PanWindow::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().dark());
     const QRectF area = overviewRect();
     if (area.isEmpty()) return;
+    if (util::mayBeTransparent(overview_)) util::paintCheckerboard(painter, area, area.topLeft());
     painter.drawImage(area.topLeft(), overview_);
     const QRectF visible = view_.visibleImageRect();
     const QSizeF image = view_.imageSize();

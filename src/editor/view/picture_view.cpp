@@ -17,6 +17,7 @@
 #include "editor/view/display_colour.h"
 #include "editor/view/drag_pointers.h"
 #include "editor/view/pan_window.h"
+#include "util/checkerboard.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
 
@@ -205,6 +206,7 @@ void PictureView::paintEvent(QPaintEvent* event) {
                         (damaged.y() - target.y()) * H / target.height() * fy,
                         damaged.width() * W / target.width() * fx,
                         damaged.height() * H / target.height() * fy);
+    if (util::mayBeTransparent(level)) util::paintCheckerboard(painter, damaged, target.topLeft());
     paintPicture(painter, damaged, level, source, ready && shownScale * factor < 1.0);
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
