@@ -343,13 +343,11 @@ void FmMainWindow::connectControls() {
             });
     editor::PictureView* view = pce_->view();
     view->setStepKeys(true);
-    connect(view, &editor::PictureView::stepRequested, this,
-            [this](editor::PictureView::Step step) {
-                using Step = editor::PictureView::Step;
-                if (step == Step::Next || step == Step::Previous)
-                    trp_->MoveNxt(step == Step::Next ? 1 : -1);
-                else
-                    trp_->MoveEnd(step == Step::Last);
+    connect(view, &editor::PictureView::stepRequested, this, &FmMainWindow::stepThroughFolder);
+    connect(pce_->dGetImg(), &editor::PictureDocument::loadFailed, this,
+            [this](const QString& line) {
+                ssImg_->setText(line + ' ');
+                ssImg_->setToolTip(line);
             });
     connect(view, &editor::PictureView::zoomShown, this, [this](double zoom) {
         zoomInfo_ = editor::zoomPercentText(zoom);
@@ -385,6 +383,18 @@ void FmMainWindow::connectControls() {
     connect(pce_, &editor::uPcE::eChkFld, this, [this] { trp_->ChkFld(); });
     connect(pce_, &editor::uPcE::eAskPcPh, this, [this](QString& path) { path = trp_->Path(); });
     connect(pce_, &editor::uPcE::eChgHani, pp_, &PpPic::setRegisteredRanges);
+}
+
+void FmMainWindow::stepThroughFolder(editor::PictureView::Step step) {
+    using Step = editor::PictureView::Step;
+    // A damaged file on the way is told on the information line, and the next key goes on.
+    editor::PictureDocument* doc = pce_->dGetImg();
+    doc->setQuietLoadErrors(true);
+    if (step == Step::Next || step == Step::Previous)
+        trp_->MoveNxt(step == Step::Next ? 1 : -1);
+    else
+        trp_->MoveEnd(step == Step::Last);
+    doc->setQuietLoadErrors(false);
 }
 
 void FmMainWindow::showInfoLine() {

@@ -10,6 +10,7 @@
 
 #include "app/fm_main.h"
 #include "app/windows/sb_pic.h"
+#include "editor/view/picture_view.h"
 
 class QComboBox;
 class QFrame;
@@ -52,6 +53,8 @@ class FmMainWindow : public FmMain {
     QLabel* infoLine() const { return ssImg_; }
     /// Shows the editor's information line with the zoom read-out after it.
     void showInfoLine();
+    /// Opens the picture a key of the picture view asked for.
+    void stepThroughFolder(editor::PictureView::Step step);
     QLabel* stampPanel() const { return pnBmp_; }
     QLabel* hotZone(int zone) const { return lbFnc_[zone]; }
 

@@ -71,6 +71,45 @@ TEST_F(DocumentTest, RedoTakesBackWhatUndoTookUntilTheNextEdit) {
     EXPECT_EQ(doc_.editState(), kStateLoaded);
 }
 
+TEST_F(DocumentTest, ADamagedPictureIsReportedWithItsNameAndTheDecodersReason) {
+    const engine::Image loaded = open(9, 7);
+    // A PNG whose picture data was changed after its checksum was written.
+    const QString file = path(QStringLiteral("damaged.png"));
+    engine::SaveOptions png;
+    png.format = engine::kSavePng;
+    ASSERT_TRUE(engine::saveImage(QFile::encodeName(file).toStdString(),
+                                  engine::testing::randomImage(8, 8, 24), png));
+    {
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::ReadWrite));
+        QByteArray bytes = written.readAll();
+        const qsizetype data = bytes.indexOf("IDAT") + 8;  // inside the picture data
+        bytes[data] = char(bytes[data] ^ 0x01);
+        written.seek(0);
+        written.write(bytes);
+    }
+    script_->clear();
+    doc_.pcOpen(0, file);
+    ASSERT_EQ(script_->messageTexts().size(), 1);
+    const QStringList lines = script_->messageTexts().front().split('\r');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("ﾌｧｲﾙが壊れています"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("damaged.png: ")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("IDAT"))) << lines[1].toStdString();  // libpng's words
+
+    // Stepping through a folder, it is told by the document instead, and nothing blocks.
+    QSignalSpy failed(&doc_, &PictureDocument::loadFailed);
+    script_->clear();
+    doc_.setQuietLoadErrors(true);
+    doc_.pcOpen(0, file);
+    doc_.setQuietLoadErrors(false);
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_TRUE(
+        failed[0][0].toString().startsWith(QStringLiteral("damaged.png: ﾌｧｲﾙが壊れています (")));
+    EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));  // the picture stays
+}
+
 TEST_F(DocumentTest, SnapshotsComeBackExactAtEveryWidthAndDepth) {
     UndoStore store;
     store.setWorkFolder(work() + '/');
@@ -196,7 +235,8 @@ TEST_F(DocumentTest, OpeningFiles) {
     junk.close();
     script_->clear();
     doc_.pcOpen(0, junk.fileName());
-    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾌｧｲﾙが不正です")});
+    // The message names the file on a second line.
+    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾌｧｲﾙが不正です\rjunk.bmp")});
     EXPECT_EQ(doc_.file(), path(QStringLiteral("noext")));
     EXPECT_TRUE(engine::testing::samePixels(doc_.image(), loaded));
 

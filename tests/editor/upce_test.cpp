@@ -179,7 +179,8 @@ TEST_F(EditorControlTest, LargePicturesShowAReducedFirstViewThenTheWholePicture)
     engine::setMemoryLimit(uint64_t(64) << 20);
     editor_.pcOpen(0, path(QStringLiteral("big.jpg")));
     engine::setMemoryLimit(0);
-    EXPECT_EQ(script_->messageTexts(), QStringList{QStringLiteral("ﾒﾓﾘｴﾗｰが発生しました")});
+    EXPECT_EQ(script_->messageTexts(),
+              QStringList{QStringLiteral("ﾒﾓﾘｴﾗｰが発生しました\rbig.jpg")});
     EXPECT_EQ(doc.shownImage().width(), 8000);
 
     // ...and a command given before it has come in works on the whole picture.

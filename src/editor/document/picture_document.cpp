@@ -372,7 +372,7 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     engine::Image loaded;
     if (!readPicture(path, loaded)) {
         lastOk_ = false;
-        showEngineError(engine::lastError());
+        reportLoadFailure(path);
         return false;
     }
     QString comment = QString::fromUtf8(loaded.comment.data(), qsizetype(loaded.comment.size()));
@@ -386,6 +386,21 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     setEditState(kStateLoaded);
     redisplay(false);
     return true;
+}
+
+void PictureDocument::reportLoadFailure(const QString& path) {
+    // The engine's text, then the file and why: the system's reason or the decoder's words.
+    const QString text = QString::fromUtf8(engine::errorText(engine::lastError()));
+    if (text.isEmpty()) return;
+    const QString name = platform::displayPath(QFileInfo(path).fileName());
+    const QString why = QString::fromStdString(engine::lastErrorWhy());
+    if (quietLoadErrors_) {
+        emit loadFailed(name + QStringLiteral(": ") + text +
+                        (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')'));
+        return;
+    }
+    util::messages().message(text + '\r' + name +
+                             (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
 }
 
 // --- images from elsewhere ---------------------------------------------------------------------

@@ -217,6 +217,9 @@ class PictureDocument : public QObject {
 
     /// Shows an engine error message for the current last error code.
     static void showEngineError(int code);
+    /// While on, a picture that cannot be opened is reported by loadFailed instead of a message
+    /// box: the host shows it where stepping through a folder can go on past it.
+    void setQuietLoadErrors(bool on) { quietLoadErrors_ = on; }
 
   signals:
     void eStFile(const QString& sFL);
@@ -240,6 +243,9 @@ class PictureDocument : public QObject {
     void rangesChanged(const QStringList& captions);
     /// Views scroll so that this image pixel is in their middle.
     void centreRequested(QPointF imagePoint);
+    /// A picture could not be opened (quiet load errors only): the file's name, what is wrong
+    /// and why, on one line.
+    void loadFailed(const QString& line);
 
   private:
     friend class CommandTable;
@@ -365,6 +371,8 @@ class PictureDocument : public QObject {
     /// The pictures undo took back, the latest last, for redo; the next edit or another
     /// picture empties it.
     std::vector<engine::Image> redo_;
+    bool quietLoadErrors_ = false;
+    void reportLoadFailure(const QString& path);
 };
 
 }  // namespace ximora::editor

@@ -7,6 +7,7 @@ namespace ximora::engine {
 namespace {
 thread_local int tLastError = kOk;
 thread_local int tLastReason = 0;
+thread_local std::string tLastDetail;
 
 struct ErrorEntry {
     int code;
@@ -75,16 +76,33 @@ int lastError() { return tLastError; }
 void setLastError(int code) {
     tLastError = code;
     tLastReason = 0;
+    tLastDetail.clear();
 }
 void clearLastError() { setLastError(kOk); }
 
 bool failWithReason(int code, int osError) {
-    tLastError = code;
+    setLastError(code);
     tLastReason = osError;
     return false;
 }
 
+bool failWithDetail(int code, std::string_view detail) {
+    setLastError(code);
+    // A decoder's text is ASCII by its library; anything else is left out rather than shown
+    // as garbage.
+    for (char c : detail.substr(0, 200))
+        if (c >= 0x20 && c < 0x7f) tLastDetail += c;
+    return false;
+}
+
 int lastErrorReason() { return tLastReason; }
+
+const std::string& lastErrorDetail() { return tLastDetail; }
+
+std::string lastErrorWhy() {
+    const std::string reason = reasonText(tLastReason);
+    return reason.empty() ? tLastDetail : reason;
+}
 
 std::string reasonText(int osError) {
     if (osError == 0) return {};
@@ -95,8 +113,8 @@ std::string reasonText(int osError) {
 
 std::string lastErrorMessage() {
     std::string text(errorText(tLastError));
-    const std::string reason = reasonText(tLastReason);
-    if (!text.empty() && !reason.empty()) text += "\r" + reason;
+    const std::string why = lastErrorWhy();
+    if (!text.empty() && !why.empty()) text += "\r" + why;
     return text;
 }
 

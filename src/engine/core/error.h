@@ -67,6 +67,15 @@ bool failWithReason(int code, int osError);
 /// The errno value kept with the calling thread's last error, 0 when there is none.
 int lastErrorReason();
 
+/// As fail(), also keeping a decoder's own words for what it found ("Premature end of JPEG
+/// file"), printable ASCII, at most 200 characters.
+bool failWithDetail(int code, std::string_view detail);
+/// The decoder's words kept with the calling thread's last error, empty when there are none.
+const std::string& lastErrorDetail();
+/// Why the last error happened, for a second line under its text: the operating system's
+/// reason when one was kept, else the decoder's words; empty when neither was.
+std::string lastErrorWhy();
+
 /// The user-visible text (UTF-8) for an error code. Codes 0 and 1 give an empty text;
 /// negative and unknown codes give the text of code 2.
 std::string_view errorText(int code);
@@ -75,9 +84,10 @@ std::string_view errorText(int code);
 /// います" for ENOSPC and EDQUOT, and so on; the C library's text for the rest, empty for 0.
 std::string reasonText(int osError);
 
-/// The text of the calling thread's last error, followed on a second line by its reason when
-/// one was kept, the line ending in CR as the program's messages do: "ﾌｧｲﾙが書き込みできません
-/// \rﾃﾞｨｽｸの空き容量が不足しています". Empty when the last error is 0 or 1.
+/// The text of the calling thread's last error, followed on a second line by its reason (or
+/// the decoder's words) when one was kept, the line ending in CR as the program's messages do:
+/// "ﾌｧｲﾙが書き込みできません \rﾃﾞｨｽｸの空き容量が不足しています". Empty when the last error is 0
+/// or 1.
 std::string lastErrorMessage();
 
 }  // namespace ximora::engine

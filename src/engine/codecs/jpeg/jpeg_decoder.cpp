@@ -128,7 +128,7 @@ void JpegDecoder::useSource() {
 
 bool JpegDecoder::run(const LoadOptions& options) {
     cinfo_.err = installJpegErrors(trap_);
-    if (setjmp(trap_.jump)) return fail(trap_.code);
+    if (setjmp(trap_.jump)) return failWithDetail(trap_.code, trap_.message);
     jpeg_create_decompress(&cinfo_);
     created_ = true;
     limitJpegScans(cinfo_, progress_);

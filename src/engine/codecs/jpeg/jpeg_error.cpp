@@ -29,6 +29,7 @@ int engineCode(int messageCode) {
 void errorExit(j_common_ptr cinfo) {
     auto* trap = reinterpret_cast<JpegErrorTrap*>(cinfo->err);
     trap->code = engineCode(cinfo->err->msg_code);
+    (*cinfo->err->format_message)(cinfo, trap->message);
     std::longjmp(trap->jump, 1);
 }
 
@@ -58,6 +59,7 @@ jpeg_error_mgr* installJpegErrors(JpegErrorTrap& trap) {
     manager->output_message = outputMessage;
     trap.code = 0;
     trap.truncated = false;
+    trap.message[0] = '\0';
     return manager;
 }
 

@@ -13,8 +13,9 @@ namespace ximora::engine {
 struct JpegErrorTrap {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
-    int code = 0;            ///< engine error code of the error that jumped
-    bool truncated = false;  ///< the data ended before the image did
+    int code = 0;                        ///< engine error code of the error that jumped
+    bool truncated = false;              ///< the data ended before the image did
+    char message[JMSG_LENGTH_MAX] = {};  ///< libjpeg's words for the error that jumped
 };
 
 /// Prepares `trap` and returns the manager to store in cinfo.err. After an error, libjpeg

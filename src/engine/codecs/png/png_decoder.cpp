@@ -97,7 +97,7 @@ bool PngDecoder::run() {
     if (setjmp(trap_.jump)) {
         // Damage after the last image row (a missing IEND, a bad trailing chunk) costs only
         // the trailing text; the picture itself is whole.
-        if (!pixelsDone_) return fail(trap_.code);
+        if (!pixelsDone_) return failWithDetail(trap_.code, trap_.message);
         takeChunks();
         return true;
     }

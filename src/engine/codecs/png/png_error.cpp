@@ -1,5 +1,6 @@
 #include "engine/codecs/png/png_error.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "engine/core/error.h"
@@ -13,6 +14,8 @@ void pngErrorCallback(png_structp png, png_const_charp message) {
             message && (std::strstr(message, "memory") || std::strstr(message, "too large"))
                 ? kErrMemory
                 : kErrFileBroken;
+    if (message && trap->message[0] == '\0')
+        std::snprintf(trap->message, sizeof trap->message, "%s", message);
     std::longjmp(trap->jump, 1);
 }
 

@@ -10,8 +10,9 @@ namespace ximora::engine {
 
 struct PngErrorTrap {
     std::jmp_buf jump;
-    int code = 0;    ///< engine error code of the error that jumped
-    int reason = 0;  ///< the system's reason kept with it (a full disk), or 0
+    int code = 0;            ///< engine error code of the error that jumped
+    int reason = 0;          ///< the system's reason kept with it (a full disk), or 0
+    char message[128] = {};  ///< libpng's words for the error that jumped
 };
 
 /// Error and warning callbacks for png_create_read_struct / png_create_write_struct, with
