@@ -360,7 +360,14 @@ void FmMainWindow::connectControls() {
         imBtn_[1]->setEnabled(mode == QStringLiteral("編集"));
         imBtn_[5]->setEnabled(mode == QStringLiteral("編集"));
     });
+    fullScreen_ = new FullScreenView(*this, {pMnu_, pTrP_, pFnc_});
+    connect(fullScreen_, &FullScreenView::nextRequested, this,
+            [this] { stepThroughFolder(editor::PictureView::Step::Next); });
     connect(pce_, &editor::uPcE::ePopUp, this, [this] {
+        if (fullScreen_->isOn()) {
+            fullScreen_->showMenu(QCursor::pos());
+            return;
+        }
         pp_->prShwRetB(jobKind() != kJobInteractive);
         popUpAndHook(3, nullptr);
     });
@@ -578,6 +585,7 @@ void FmMainWindow::saveSettings() {
     const auto key = [](const char* text) { return QString::fromUtf8(text); };
     if (display_ != key("非表示")) display_ = trp_->ShwThmb() ? key("表示T") : key("表示F");
     const bool selectionEntry = trp_->SlcEnt();
+    if (fullScreen_) fullScreen_->leave();  // the window's own place and size are kept, not the screen's
     const bool maximised = isMaximized();
     const QRect placed = storedGeometry();
     const int paneWidth =

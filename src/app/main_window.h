@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "app/fm_main.h"
+#include "app/full_screen.h"
 #include "app/windows/sb_pic.h"
 #include "editor/view/picture_view.h"
 
@@ -51,6 +52,7 @@ class FmMainWindow : public FmMain {
     QComboBox* viewPicker() const { return cbVmd_; }
     QComboBox* mousePicker() const { return cbMmd_; }
     QLabel* infoLine() const { return ssImg_; }
+    FullScreenView* fullScreenView() const { return fullScreen_; }
     /// Shows the editor's information line with the zoom read-out after it.
     void showInfoLine();
     /// Opens the picture a key of the picture view asked for.
@@ -191,6 +193,7 @@ class FmMainWindow : public FmMain {
     QString lastEditMode_;
     QString pictureInfo_;  // the editor's information line, before the zoom read-out
     QString zoomInfo_;     // "37%": the zoom the picture is shown at
+    FullScreenView* fullScreen_ = nullptr;
     bool confirmDelete_ = true;
     int memoryLimitMb_ = 0;  // the memory budget set in the settings, 0 = automatic
     QString storeFolder_, storePrefix_, storeExt_;

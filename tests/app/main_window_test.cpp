@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -36,6 +37,7 @@
 #include "dialogs/save_as_dialog.h"
 #include "editor/upce.h"
 #include "editor/view/display_colour.h"
+#include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
 #include "settings/y_ini.h"
 #include "support/scoped_env.h"
@@ -205,6 +207,47 @@ TEST_F(MainWindowTest, ThumbnailModeStartsOnTheFileAndDeletingItClearsTheEditor)
     EXPECT_EQ(grid->count(), 2);
     EXPECT_FALSE(main.windowTitle().contains("b.bmp"));
     EXPECT_NE(main.currentFile(), b);
+    main.close();
+}
+
+TEST_F(MainWindowTest, KeysOnThePictureStepThroughTheFolderPastADamagedFile) {
+    const QString a = picture("a.bmp");
+    QFile damaged(pics() + "/b.bmp");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("BM not really a picture");
+    damaged.close();
+    const QString c = picture("c.bmp");
+    FmMainWindow main;
+    startInteractive(main, a);
+    editor::PictureView* view = main.editor()->view();
+    using Step = editor::PictureView::Step;
+    const auto press = [view](Step step) { emit view->stepRequested(step); };
+    press(Step::Next);  // the damaged file: told on the information line, no message box
+    EXPECT_TRUE(msg_->messageTexts().isEmpty());
+    EXPECT_TRUE(main.infoLine()->text().startsWith("b.bmp: "))
+        << main.infoLine()->text().toStdString();
+    EXPECT_EQ(main.editor()->prFile(), a);  // the picture shown stays
+    press(Step::Next);                      // and the next key goes on
+    EXPECT_EQ(main.editor()->prFile(), c);
+    EXPECT_TRUE(main.infoLine()->text().contains('%'));  // the zoom read-out
+    press(Step::First);
+    EXPECT_EQ(main.editor()->prFile(), a);
+    press(Step::Last);
+    EXPECT_EQ(main.editor()->prFile(), c);
+
+    // Full screen: the picture alone, back with Esc; the slideshow steps on by itself.
+    app::FullScreenView* full = main.fullScreenView();
+    full->toggle();
+    EXPECT_TRUE(full->isOn());
+    EXPECT_FALSE(main.browser()->isVisible());
+    full->setIntervalSeconds(1);
+    full->setSlideshow(true);
+    QSignalSpy next(full, &app::FullScreenView::nextRequested);
+    ASSERT_TRUE(next.wait(3000));
+    EXPECT_EQ(main.editor()->prFile(), a);  // from the last file round to the first
+    full->leave();
+    EXPECT_FALSE(full->slideshowRunning());
+    EXPECT_TRUE(main.browser()->isVisible());
     main.close();
 }
 

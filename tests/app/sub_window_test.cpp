@@ -150,7 +150,7 @@ TEST_F(SubWindowTest, CommandsReachTheSubEditorOnly) {
     msg_->answerPath(bad.fileName());
     press(*sub, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(msg_->messageTexts().size(), 2);
-    EXPECT_EQ(msg_->messageTexts()[1], "ﾌｧｲﾙが読み込みできません");
+    EXPECT_EQ(msg_->messageTexts()[1], "ﾌｧｲﾙが読み込みできません\rbad.bmp");
     EXPECT_EQ(sub->editor()->prFile(), b);
     EXPECT_EQ(sizeOf(sub->editor()), QSize(6, 2));
 

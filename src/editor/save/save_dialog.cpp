@@ -15,12 +15,15 @@ namespace ximora::editor {
 
 namespace {
 
-/// The offered format a name's extension stands for ("jpeg" for "JPG"), or -1.
+/// The offered format a name's extension stands for ("jpeg" for "JPG", the JPEG 2000 code
+/// stream "j2k" for "JP2"), or -1.
 int formatIndex(const QStringList& formats, const QString& suffix) {
     static const QHash<QString, QString> kAliases{{QStringLiteral("JPEG"), QStringLiteral("JPG")},
                                                   {QStringLiteral("JPE"), QStringLiteral("JPG")},
                                                   {QStringLiteral("JFIF"), QStringLiteral("JPG")},
-                                                  {QStringLiteral("TIFF"), QStringLiteral("TIF")}};
+                                                  {QStringLiteral("TIFF"), QStringLiteral("TIF")},
+                                                  {QStringLiteral("J2K"), QStringLiteral("JP2")},
+                                                  {QStringLiteral("JPC"), QStringLiteral("JP2")}};
     const QString upper = suffix.toUpper();
     return int(formats.indexOf(kAliases.value(upper, upper)));
 }
