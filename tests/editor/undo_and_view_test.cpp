@@ -95,7 +95,8 @@ TEST_F(DocumentTest, ADamagedPictureIsReportedWithItsNameAndTheDecodersReason) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("ﾌｧｲﾙが壊れています"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("damaged.png: ")));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("IDAT"))) << lines[1].toStdString();  // libpng's words
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("IDAT")))
+        << lines[1].toStdString();  // libpng's words
 
     // Stepping through a folder, it is told by the document instead, and nothing blocks.
     QSignalSpy failed(&doc_, &PictureDocument::loadFailed);

@@ -384,6 +384,28 @@ TEST_F(EditorControlTest, TransparentPixelsShowTheCheckerboardInTheViewAndThePan
     EXPECT_GT(greys, 100);
 }
 
+// In a window a JPEG cut short shows what it holds, as viewers do; without one (ximora-batch)
+// it is refused, so that no result is partly invented.
+TEST_F(EditorControlTest, AJpegCutShortShowsWhatIsThereAndSaysSo) {
+    const QString file = path(QStringLiteral("cut.jpg"));
+    engine::SaveOptions jpeg;
+    jpeg.format = engine::kSaveJpeg;
+    ASSERT_TRUE(engine::saveImage(QFile::encodeName(file).toStdString(),
+                                  engine::testing::randomImage(64, 48, 24), jpeg));
+    QFile cut(file);
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    QSignalSpy info(&editor_, &uPcE::eStPcTyp);
+    editor_.pcOpen(0, file);
+    EXPECT_TRUE(script_->messageTexts().isEmpty());
+    EXPECT_EQ(editor_.prFile(), file);
+    ASSERT_FALSE(info.isEmpty());
+    EXPECT_TRUE(info.last()[2].toString().endsWith(QStringLiteral("ﾌｧｲﾙが途中で切れています")));
+
+    PictureDocument batch;  // no window
+    batch.pcOpen(0, file);
+    EXPECT_TRUE(batch.file().isEmpty());
+}
+
 TEST_F(EditorControlTest, DroppedFilesOpenByExtension) {
     const auto drop = [this](const QString& file) {
         QMimeData mime;

@@ -139,6 +139,35 @@ TEST(JpegCodec, AdobeCmykIsConvertedToRgb) {
     EXPECT_LE(c.b, 5);
 }
 
+// A file cut short fails by default (no conversion writes invented rows); a viewer asks to
+// keep it, and gets the rows that are there with the rest grey and the picture marked.
+TEST(JpegCodec, AFileCutShortLoadsWhatIsThereWhenAsked) {
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        const Image picture = smoothImage(64, 64);
+        const auto good = encode(picture, progressive ? kSaveJpegProgressive : kSaveJpeg);
+        Image whole;
+        ASSERT_TRUE(decode(good, whole));
+        EXPECT_FALSE(whole.cutShort);
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + long(good.size() * 2 / 3));
+        Image out;
+        EXPECT_FALSE(decodeJpeg(cut.data(), cut.size(), {}, out));
+        EXPECT_EQ(lastError(), kErrCannotRead);
+
+        LoadOptions keep;
+        keep.keepCutShort = true;
+        ASSERT_TRUE(decodeJpeg(cut.data(), cut.size(), keep, out));
+        EXPECT_TRUE(out.cutShort);
+        ASSERT_EQ(out.width(), 64);
+        ASSERT_EQ(out.height(), 64);
+        if (!progressive) {
+            // The first rows are the picture's own; the last ones were never in the file.
+            EXPECT_EQ(out.pixel(10, 2), whole.pixel(10, 2));
+            EXPECT_NE(out.pixel(60, 62), whole.pixel(60, 62));
+        }
+    }
+}
+
 TEST(JpegCodec, DamagedFilesFailCleanly) {
     const auto good = encode(smoothImage(64, 64));
     Image kept = patternImage(3, 3, 24), out = kept;

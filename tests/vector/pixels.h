@@ -28,4 +28,16 @@ inline bool near(const QImage& image, int x, int y, const std::function<bool(QRg
     return countIn(image, QRect(x - radius, y - radius, 2 * radius + 1, 2 * radius + 1), test) > 0;
 }
 
+/// Whether the blue bricks of the tiled-symbol tests are laid on an A4 sheet drawn at one pixel
+/// per millimetre: bricks 20 × 10 over 150..250 × 20..120 from (150, 20), courses at 20, 30,
+/// 40..., joints at 150, 170... in the lower course of each pair and at 160, 180... in the
+/// upper one, nothing blue beyond the area.
+inline bool brickTilesLaid(const QImage& image) {
+    const auto row = [](double y) { return int(210 - y); };
+    return near(image, 175, row(30), bluish, 1) && near(image, 170, row(25), bluish, 1) &&
+           white(image.pixel(160, row(25))) && near(image, 160, row(35), bluish, 1) &&
+           white(image.pixel(170, row(35))) &&
+           countIn(image, QRect(255, row(120), 30, 100), bluish) == 0;
+}
+
 }  // namespace ximora::test

@@ -40,7 +40,12 @@ bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     auto file = std::make_shared<engine::FileSource>();
     if (!file->open(name)) return false;
     QSize size;
-    if (!LargePictureLoad::worthIt(*file, size)) return engine::loadImageFromSource(*file, out);
+    // In a window a JPEG cut short is shown with what it holds, as viewers do, and the
+    // information line says so; without one (ximora-batch) it is refused above.
+    engine::LoadOptions options;
+    options.keepCutShort = true;
+    if (!LargePictureLoad::worthIt(*file, size))
+        return engine::loadImageFromSource(*file, out, options);
     auto load = std::make_unique<LargePictureLoad>();
     // The worker's call comes back on this object's thread, once this document still exists.
     const auto done = [this] { QMetaObject::invokeMethod(this, [this] { settle(); }); };
@@ -109,8 +114,8 @@ void PictureDocument::setEditState(const QString& state) {
 void PictureDocument::refreshInfo() {
     if (pending_) return;  // the facts follow when the picture is taken in
     colourCode_ = colourCodeText(image_);
-    const QString info =
-        hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
+    QString info = hasImage() ? infoText(image_, backingFileSize(), filePages(file_)) : QString();
+    if (hasImage() && image_.cutShort) info += QStringLiteral("  ﾌｧｲﾙが途中で切れています");
     emit eStPcTyp(file_, colourCode_, info);
 }
 

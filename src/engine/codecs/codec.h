@@ -48,6 +48,10 @@ struct LoadOptions {
     bool applyOrientation = true;
     /// Keep the EXIF, XMP and ICC blocks in Image::metadata.
     bool keepMetadata = true;
+    /// A JPEG whose data ends early loads with what is there (the rest grey) and
+    /// Image::cutShort set, as a viewer shows it; off, it fails with error 23, so that no
+    /// conversion writes a picture that is partly invented.
+    bool keepCutShort = false;
 };
 
 /// What a file's headers say about its picture, read without decoding a pixel: what `info`, the

@@ -83,6 +83,7 @@ bool ImageRowSink::finish(const LoadOptions& options, Image& out) {
     image_.dpiX = notes.dpiX;
     image_.dpiY = notes.dpiY;
     image_.comment = std::move(notes.comment);
+    image_.cutShort = notes.cutShort;
     image_.metadata = std::move(notes.metadata);
     attachDeepSamples(image_, std::move(deep_));
     if (!finishLoadedImage(image_, notes.orientation, options)) return false;

@@ -34,6 +34,8 @@ struct PictureNotes {
     Metadata metadata;
     /// EXIF or TIFF orientation of the stored rows: 1 (upright) to 8; 5 to 8 swap the sides.
     int orientation = 1;
+    /// The data ended before the picture did (see LoadOptions::keepCutShort).
+    bool cutShort = false;
 };
 
 class RowSink {

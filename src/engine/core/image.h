@@ -96,6 +96,9 @@ class Image {
     int dpiX = 0;                 ///< horizontal dots per inch, 0 = not set
     int dpiY = 0;                 ///< vertical dots per inch, 0 = not set
     std::string comment;          ///< the comment stored in the file, as its bytes
+    /// The file ended before the picture did and the rows it lacked were filled in (only when
+    /// loaded with LoadOptions::keepCutShort).
+    bool cutShort = false;
     Metadata metadata;
     /// The 16-bit samples the file held, when it held more than 8 bits a sample (deep_samples.h);
     /// shared between copies, never changed in place.

@@ -94,7 +94,8 @@ class JpegDecoder {
 
   private:
     void useSource();
-    void readRows();
+    /// Reads the rows; `pastTheEnd` goes on after the data ended early.
+    void readRows(bool pastTheEnd);
     void takeMarkers();
 
     ByteSource& source_;
@@ -154,16 +155,17 @@ bool JpegDecoder::run(const LoadOptions& options) {
     if (!sink_.start(layout_)) return false;
 
     jpeg_start_decompress(&cinfo_);
-    readRows();
-    if (trap_.truncated) return fail(kErrCannotRead);
-    jpeg_finish_decompress(&cinfo_);
-    if (trap_.truncated) return fail(kErrCannotRead);
+    readRows(options.keepCutShort);
+    if (trap_.truncated && !options.keepCutShort) return fail(kErrCannotRead);
+    if (!trap_.truncated) jpeg_finish_decompress(&cinfo_);
+    if (trap_.truncated && !options.keepCutShort) return fail(kErrCannotRead);
+    sink_.notes.cutShort = trap_.truncated;
     return true;
 }
 
 // Rows are decoded in place when the sink offers its memory, else through a buffer; CMYK
 // always goes through one, to be turned into RGB.
-void JpegDecoder::readRows() {
+void JpegDecoder::readRows(bool pastTheEnd) {
     const JDIMENSION width = cinfo_.output_width;
     const size_t rowBytes = size_t(width) * size_t(cinfo_.output_components);
     const bool direct = !cmyk_ && sink_.rowMemory(0) != nullptr;
@@ -171,12 +173,14 @@ void JpegDecoder::readRows() {
     if (cmyk_) rgb_.resize(size_t(width) * 3);
     const bool inverted = cinfo_.saw_Adobe_marker;
     JSAMPROW rows[kRowsPerCall];
-    while (cinfo_.output_scanline < cinfo_.output_height && !trap_.truncated) {
+    // Past the end of the data libjpeg goes on with empty blocks: grey rows.
+    while (cinfo_.output_scanline < cinfo_.output_height && (pastTheEnd || !trap_.truncated)) {
         const JDIMENSION first = cinfo_.output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, cinfo_.output_height - first);
         for (JDIMENSION i = 0; i < count; ++i)
             rows[i] = direct ? sink_.rowMemory(int(first + i)) : scanlines_.data() + rowBytes * i;
         const JDIMENSION got = jpeg_read_scanlines(&cinfo_, rows, count);
+        if (got == 0) break;  // libjpeg suspended: nothing more will come
         for (JDIMENSION i = 0; i < got; ++i) {
             if (cmyk_) {
                 cmykRowToRgb(rows[i], rgb_.data(), int(width), inverted);
