@@ -24,9 +24,11 @@ class DocumentTest : public ::testing::Test {
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString work() const { return dir_.filePath(QStringLiteral("Wrk")); }
 
-    /// Writes `image` as a BMP file named `name` in the temporary folder.
-    QString write(const QString& name, const engine::Image& image) {
+    /// Writes `image` as a file named `name` in the temporary folder, a BMP unless `format` says
+    /// otherwise.
+    QString write(const QString& name, const engine::Image& image, int format = engine::kSaveBmp) {
         engine::SaveOptions options;
+        options.format = format;
         EXPECT_TRUE(engine::saveImage(QFile::encodeName(path(name)).toStdString(), image, options));
         return path(name);
     }

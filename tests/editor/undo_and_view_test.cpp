@@ -74,11 +74,8 @@ TEST_F(DocumentTest, RedoTakesBackWhatUndoTookUntilTheNextEdit) {
 TEST_F(DocumentTest, ADamagedPictureIsReportedWithItsNameAndTheDecodersReason) {
     const engine::Image loaded = open(9, 7);
     // A PNG whose picture data was changed after its checksum was written.
-    const QString file = path(QStringLiteral("damaged.png"));
-    engine::SaveOptions png;
-    png.format = engine::kSavePng;
-    ASSERT_TRUE(engine::saveImage(QFile::encodeName(file).toStdString(),
-                                  engine::testing::randomImage(8, 8, 24), png));
+    const QString file = write(QStringLiteral("damaged.png"),
+                               engine::testing::randomImage(8, 8, 24), engine::kSavePng);
     {
         QFile written(file);
         ASSERT_TRUE(written.open(QIODevice::ReadWrite));

@@ -387,11 +387,8 @@ TEST_F(EditorControlTest, TransparentPixelsShowTheCheckerboardInTheViewAndThePan
 // In a window a JPEG cut short shows what it holds, as viewers do; without one (ximora-batch)
 // it is refused, so that no result is partly invented.
 TEST_F(EditorControlTest, AJpegCutShortShowsWhatIsThereAndSaysSo) {
-    const QString file = path(QStringLiteral("cut.jpg"));
-    engine::SaveOptions jpeg;
-    jpeg.format = engine::kSaveJpeg;
-    ASSERT_TRUE(engine::saveImage(QFile::encodeName(file).toStdString(),
-                                  engine::testing::randomImage(64, 48, 24), jpeg));
+    const QString file = write(QStringLiteral("cut.jpg"), engine::testing::randomImage(64, 48, 24),
+                               engine::kSaveJpeg);
     QFile cut(file);
     ASSERT_TRUE(cut.resize(cut.size() / 2));
     QSignalSpy info(&editor_, &uPcE::eStPcTyp);
