@@ -478,8 +478,7 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-// --- keys that step through the folder
-// ------------------------------------------------------------
+// --- keys that step through the folder -----------------------------------------------------------
 
 void PictureView::keyPressEvent(QKeyEvent* event) {
     if (!stepKeys_ || (event->modifiers() & ~Qt::KeypadModifier)) {
