@@ -1,7 +1,7 @@
 #pragma once
 // Values written into freedesktop desktop entries and link files, escaped by freedesktop's
-// desktop entry rules (https://specifications.freedesktop.org/desktop-entry-spec/latest/), so
-// that no path or setting can end a line, add a key or change the command a desktop runs.
+// rules for desktop entries, so that no path or setting can end a line, add a key or change the
+// command a desktop runs.
 
 #include <QString>
 

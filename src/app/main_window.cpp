@@ -345,10 +345,7 @@ void FmMainWindow::connectControls() {
     view->setStepKeys(true);
     connect(view, &editor::PictureView::stepRequested, this, &FmMainWindow::stepThroughFolder);
     connect(pce_->dGetImg(), &editor::PictureDocument::loadFailed, this,
-            [this](const QString& line) {
-                ssImg_->setText(line + ' ');
-                ssImg_->setToolTip(line);
-            });
+            &FmMainWindow::setInfoLineText);
     connect(view, &editor::PictureView::zoomShown, this, [this](double zoom) {
         zoomInfo_ = editor::zoomPercentText(zoom);
         showInfoLine();
@@ -405,9 +402,12 @@ void FmMainWindow::stepThroughFolder(editor::PictureView::Step step) {
 }
 
 void FmMainWindow::showInfoLine() {
-    const QString line = zoomInfo_.isEmpty() || pictureInfo_.isEmpty()
-                             ? pictureInfo_
-                             : pictureInfo_ + "  " + zoomInfo_;
+    setInfoLineText(zoomInfo_.isEmpty() || pictureInfo_.isEmpty()
+                        ? pictureInfo_
+                        : pictureInfo_ + "  " + zoomInfo_);
+}
+
+void FmMainWindow::setInfoLineText(const QString& line) {
     ssImg_->setText(line + " ");
     ssImg_->setToolTip(line);  // the whole line when a narrow window cuts it off
 }
@@ -585,7 +585,8 @@ void FmMainWindow::saveSettings() {
     const auto key = [](const char* text) { return QString::fromUtf8(text); };
     if (display_ != key("非表示")) display_ = trp_->ShwThmb() ? key("表示T") : key("表示F");
     const bool selectionEntry = trp_->SlcEnt();
-    if (fullScreen_) fullScreen_->leave();  // the window's own place and size are kept, not the screen's
+    if (fullScreen_)
+        fullScreen_->leave();  // the window's own place and size are kept, not the screen's
     const bool maximised = isMaximized();
     const QRect placed = storedGeometry();
     const int paneWidth =

@@ -55,6 +55,8 @@ class FmMainWindow : public FmMain {
     FullScreenView* fullScreenView() const { return fullScreen_; }
     /// Shows the editor's information line with the zoom read-out after it.
     void showInfoLine();
+    /// Puts `line` on the information line (a damaged file met while stepping goes there).
+    void setInfoLineText(const QString& line);
     /// Opens the picture a key of the picture view asked for.
     void stepThroughFolder(editor::PictureView::Step step);
     QLabel* stampPanel() const { return pnBmp_; }

@@ -33,6 +33,7 @@ int formatIndex(const QStringList& formats, const QString& suffix) {
 SaveDialog::SaveDialog(const QString& folder, const QString& name, const QStringList& formats,
                        QWidget* parent)
     : QDialog(parent),
+      formats_(formats),
       folder_(new QLineEdit(folder)),
       name_(new QLineEdit(QFileInfo(name).fileName())),
       format_(new QComboBox) {
@@ -48,10 +49,10 @@ SaveDialog::SaveDialog(const QString& folder, const QString& name, const QString
     else if (!suffix.isEmpty())
         name_->setText(QFileInfo(name).completeBaseName());
     // Choosing another format changes the extension of the name along with it.
-    connect(format_, &QComboBox::currentIndexChanged, this, [this, formats](int index) {
+    connect(format_, &QComboBox::currentIndexChanged, this, [this](int index) {
         const QFileInfo typed(name_->text().trimmed());
-        if (index < 0 || formatIndex(formats, typed.suffix()) < 0) return;
-        name_->setText(typed.completeBaseName() + '.' + formats[index].toLower());
+        if (index < 0 || formatIndex(formats_, typed.suffix()) < 0) return;
+        name_->setText(typed.completeBaseName() + '.' + formats_[index].toLower());
     });
 
     auto* browse = new QPushButton(QStringLiteral("参照..."));
@@ -81,9 +82,7 @@ QString SaveDialog::path() const {
     if (name.isEmpty()) return {};
     // A name without the extension of an offered format gets the chosen format's ("shot.1"
     // becomes "shot.1.png").
-    QStringList formats;
-    for (int i = 0; i < format_->count(); ++i) formats << format_->itemText(i);
-    if (formatIndex(formats, QFileInfo(name).suffix()) < 0 && format_->currentIndex() >= 0)
+    if (formatIndex(formats_, QFileInfo(name).suffix()) < 0 && format_->currentIndex() >= 0)
         name += '.' + format_->currentText().toLower();
     QString folder = folder_->text().trimmed();
     if (folder.endsWith('/')) folder.chop(1);

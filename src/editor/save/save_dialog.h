@@ -2,6 +2,7 @@
 // The editor's own save dialog: folder, file name and the format list offered by the command.
 
 #include <QDialog>
+#include <QStringList>
 
 class QComboBox;
 class QLineEdit;
@@ -26,6 +27,7 @@ class SaveDialog : public QDialog {
     QComboBox* formatBox() const { return format_; }
 
   private:
+    QStringList formats_;  // offered, upper case
     QLineEdit* folder_;
     QLineEdit* name_;
     QComboBox* format_;

@@ -46,4 +46,15 @@ inline Label placed(Label label, const Affine& place) {
     return label;
 }
 
+/// `tiles` placed by `place`: its lattice point moved, its motif and lattice vectors turned and
+/// scaled with the drawing.
+inline TilePattern placed(TilePattern tiles, const Affine& place) {
+    for (TilePattern::Segment& segment : tiles.motif)
+        segment = {place.turn(segment.from), place.turn(segment.to)};
+    tiles.origin = place(tiles.origin);
+    tiles.step1 = place.turn(tiles.step1);
+    tiles.step2 = place.turn(tiles.step2);
+    return tiles;
+}
+
 }  // namespace ximora::vector

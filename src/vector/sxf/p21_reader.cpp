@@ -688,14 +688,7 @@ void P21Reader::drawItem(const StepValue& item, const Look& look, const StepInst
             hatch.spacing *= place.scale();
             fill.hatches.push_back(hatch);
         }
-        for (TilePattern tiles : look.tiles) {
-            for (TilePattern::Segment& segment : tiles.motif)
-                segment = {place.turn(segment.from), place.turn(segment.to)};
-            tiles.origin = place(tiles.origin);
-            tiles.step1 = place.turn(tiles.step1);
-            tiles.step2 = place.turn(tiles.step2);
-            fill.tiles.push_back(std::move(tiles));
-        }
+        for (const TilePattern& tiles : look.tiles) fill.tiles.push_back(placed(tiles, place));
         builder_.addFill(std::move(fill));
     } else if (contains(name, "GEOMETRIC_CURVE_SET") || name == "GEOMETRIC_SET") {
         for (const StepValue& element : param(&inst->parts[0], 1).items)

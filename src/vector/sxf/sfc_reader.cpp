@@ -483,17 +483,16 @@ void SfcReader::emitFill(const SfcRecord& r, const Figure& figure, const Affine&
         const Affine shape =
             Affine::place({}, number(r, 11) * kDegree, number(r, 9), number(r, 10));
         for (const TilePattern::Segment& segment : *motif)
-            pattern.motif.push_back(
-                {place.turn(shape(segment.from)), place.turn(shape(segment.to))});
-        pattern.origin = place(point(r, 3));
+            pattern.motif.push_back({shape(segment.from), shape(segment.to)});
+        pattern.origin = point(r, 3);
         const auto step = [&](double length, double degrees) {
-            return place.turn(
-                {length * std::cos(degrees * kDegree), length * std::sin(degrees * kDegree)});
+            return Point{length * std::cos(degrees * kDegree),
+                         length * std::sin(degrees * kDegree)};
         };
         pattern.step1 = step(number(r, 5), number(r, 6));
         pattern.step2 = step(number(r, 7), number(r, 8));
         pattern.stroke = tables_.stroke(whole(r, 2), 1, 1);
-        fill.tiles.push_back(std::move(pattern));
+        fill.tiles.push_back(placed(std::move(pattern), place));
     } else {
         // A pattern SXF defines elsewhere: lines at 45°, 3 mm apart on paper.
         hatch(tiles ? whole(r, 2) : 1, 1, 1, {0, 0}, 3 / std::max(place.scale(), 1e-9),
