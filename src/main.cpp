@@ -6,8 +6,10 @@
 #include "app/startup.h"
 #include "engine/io/atomic_file.h"
 #include "platform/clipboard_keeper.h"
+#include "util/timing_trace.h"
 
 int main(int argc, char** argv) {
+    ximora::util::trace::event("start");
     ximora::engine::reportFileSizeLimitAsWriteError();
     QApplication app(argc, argv);
     // The desktop matches windows to the installed entry and icon by this name.

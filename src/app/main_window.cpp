@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolButton>
@@ -43,6 +44,7 @@
 #include "util/drawn_icon.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "util/timing_trace.h"
 #include "util/usr.h"
 
 namespace ximora::app {
@@ -325,6 +327,7 @@ void FmMainWindow::connectControls() {
     connect(trp_, &browser::uTrP::eSlcFile, this, [this](const QString& path) {
         currentFile_ = path;
         pce_->pcOpen(1, path);
+        readAheadNeighbours();
     });
     connect(trp_, &browser::uTrP::eCngDr, this,
             [](const QString& path) { shared().sStartDir = path; });
@@ -394,11 +397,28 @@ void FmMainWindow::stepThroughFolder(editor::PictureView::Step step) {
     // A damaged file on the way is told on the information line, and the next key goes on.
     editor::PictureDocument* doc = pce_->dGetImg();
     doc->setQuietLoadErrors(true);
-    if (step == Step::Next || step == Step::Previous)
-        trp_->MoveNxt(step == Step::Next ? 1 : -1);
-    else
+    if (step == Step::Next || step == Step::Previous) {
+        stepDirection_ = step == Step::Next ? 1 : -1;
+        trp_->MoveNxt(stepDirection_);
+    } else {
         trp_->MoveEnd(step == Step::Last);
+    }
     doc->setQuietLoadErrors(false);
+}
+
+void FmMainWindow::showEvent(QShowEvent* event) {
+    FmMain::showEvent(event);
+    if (!event->spontaneous()) util::trace::event("window-shown");
+}
+
+void FmMainWindow::readAheadNeighbours() {
+    // The way the user last stepped goes first.
+    QStringList paths;
+    for (const int offset : {stepDirection_, -stepDirection_}) {
+        const QString path = trp_->neighbour(offset);
+        if (!path.isEmpty() && path != currentFile_ && !paths.contains(path)) paths << path;
+    }
+    pce_->dGetImg()->readAhead(paths);
 }
 
 void FmMainWindow::showInfoLine() {

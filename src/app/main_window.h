@@ -59,6 +59,8 @@ class FmMainWindow : public FmMain {
     void setInfoLineText(const QString& line);
     /// Opens the picture a key of the picture view asked for.
     void stepThroughFolder(editor::PictureView::Step step);
+    /// Has the pictures next to the one shown in the browser's order decoded ahead.
+    void readAheadNeighbours();
     QLabel* stampPanel() const { return pnBmp_; }
     QLabel* hotZone(int zone) const { return lbFnc_[zone]; }
 
@@ -94,6 +96,7 @@ class FmMainWindow : public FmMain {
     void setBrowserDisplay(const QString& mode);
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void setUpMenus() override;
     void loadSettings() override;
     void saveSettings() override;
@@ -192,6 +195,7 @@ class FmMainWindow : public FmMain {
     QString display_;
     int browserWidth_ = 0;
     QString currentFile_;
+    int stepDirection_ = 1;  // +1 when the user last stepped forward, -1 back
     QString lastEditMode_;
     QString pictureInfo_;  // the editor's information line, before the zoom read-out
     QString zoomInfo_;     // "37%": the zoom the picture is shown at

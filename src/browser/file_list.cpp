@@ -7,6 +7,7 @@
 
 #include "engine/thumbs/folder_listing.h"
 #include "platform/file_names.h"
+#include "util/timing_trace.h"
 
 namespace ximora::browser {
 namespace {
@@ -69,6 +70,12 @@ void FileList::fill(const QString& folder, const QString& filter, bool keepSelec
     }
     addTopLevelItems(items);
     if (again) setCurrentItem(again);
+    util::trace::listFilled(folder);
+}
+
+void FileList::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    util::trace::listPainted();
 }
 
 int FileList::selectedNumber() const {

@@ -41,6 +41,7 @@ class FileList : public QTreeWidget {
     void deletePressed();
 
   protected:
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
 

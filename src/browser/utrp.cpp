@@ -27,6 +27,7 @@
 #include "engine/thumbs/folder_listing.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "util/timing_trace.h"
 #include "util/usr.h"
 
 namespace ximora::browser {
@@ -284,6 +285,7 @@ void uTrP::setPath(const QString& sPath) {
         OwnChange own(ownChange_);
         if (QTreeWidgetItem* node = folders_->walkTo(sPath)) trView_->setCurrentItem(node);
     }
+    util::trace::event("folder-requested", sPath);
     fillFileArea(false);
     QApplication::processEvents();
     emit eCngDr(sPath);
@@ -305,6 +307,7 @@ void uTrP::onDriveChanged(const QString& root) {
 
 void uTrP::onTreeCurrentChanged() {
     if (suppressed() || ownChange_) return;
+    util::trace::event("folder-requested", Path());
     fillFileArea(false);
     QApplication::processEvents();
     emit eCngDr(Path());
@@ -535,25 +538,32 @@ void uTrP::selectFileByName(const QString& path, bool reportIt) {
     if (reportIt) report(folder + name);
 }
 
+int uTrP::steppedNumber(int offset) const {
+    const int count = thumbMode_ ? thumbCount_ : list_->topLevelItemCount();
+    if (count < 1) return 0;
+    const int number = (thumbMode_ ? currentThumb_ : list_->selectedNumber()) + offset;
+    return number > count ? 1 : number < 1 ? count : number;  // wrapping at both ends
+}
+
+QString uTrP::neighbour(int offset) const {
+    const int number = steppedNumber(offset);
+    if (number < 1) return {};
+    if (thumbMode_) return grid_->itemFolder() + grid_->itemName(number);
+    return folderWithSlash() + FileList::name(list_->topLevelItem(number - 1));
+}
+
 void uTrP::MoveNxt(int offset) {
+    const int number = steppedNumber(offset);
+    if (number < 1) return;
     if (thumbMode_) {
-        if (thumbCount_ < 1) return;
-        int index = currentThumb_ + offset;
-        if (index < 1) index = thumbCount_;
-        if (index > thumbCount_) index = 1;
-        currentThumb_ = index;
-        grid_->setCurrentItem(index);
+        currentThumb_ = number;
+        grid_->setCurrentItem(number);
         report(grid_->itemFolder() + grid_->itemName());
         return;
     }
-    const int count = list_->topLevelItemCount();
-    if (count == 0) return;
-    int index = list_->selectedNumber() + offset;
-    if (index > count) index = 1;
-    if (index <= 0) index = count;
     {
         Suppress quiet;
-        list_->selectNumber(index);
+        list_->selectNumber(number);
     }
     listClick();
 }

@@ -93,6 +93,9 @@ class uTrP : public QWidget {
     /// Moves the file selection by `offset` (+1 next, -1 previous), wrapping at both ends, and
     /// reports the file.
     void MoveNxt(int offset);
+    /// The full path of the file `offset` places from the selected one, wrapping as MoveNxt
+    /// does; empty when there are no files.
+    QString neighbour(int offset) const;
     /// Moves the file selection to the first or the last file and reports it.
     void MoveEnd(bool last);
     /// Updates the view after the chosen file was deleted and reports the neighbouring file.
@@ -142,6 +145,9 @@ class uTrP : public QWidget {
     void fillThumbnails(bool keepSelection);
     void selectFileByName(const QString& path, bool report);
     void listClick();
+    /// The 1-based number of the file `offset` places from the selected one, wrapping at both
+    /// ends; 0 when there are no files.
+    int steppedNumber(int offset) const;
     void onListCurrentChanged();
     void onTreeCurrentChanged();
     void onDriveChanged(const QString& root);

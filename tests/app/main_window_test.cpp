@@ -251,6 +251,26 @@ TEST_F(MainWindowTest, KeysOnThePictureStepThroughTheFolderPastADamagedFile) {
     main.close();
 }
 
+TEST_F(MainWindowTest, StepsShowEachFileAsItIsNowWhenItsNeighbourWasReadAhead) {
+    const QString a = picture("a.png", 8, 4);
+    picture("b.png", 9, 4);
+    picture("c.png", 10, 4);
+    FmMainWindow main;
+    startInteractive(main, a);
+    editor::PictureView* view = main.editor()->view();
+    using Step = editor::PictureView::Step;
+    QTest::qWait(300);  // b (next) and c (previous, round the end) are read ahead by now
+    emit view->stepRequested(Step::Next);
+    EXPECT_EQ(shownSize(main), QSize(9, 4));
+    // c changes after it was read ahead: the step shows the file as it is now.
+    picture("c.png", 12, 5);
+    emit view->stepRequested(Step::Next);
+    EXPECT_EQ(shownSize(main), QSize(12, 5));
+    emit view->stepRequested(Step::Previous);
+    EXPECT_EQ(shownSize(main), QSize(9, 4));
+    main.close();
+}
+
 TEST_F(MainWindowTest, TreePaneHeightComesBackAsSaved) {
     // Shown and saved again at the height it was saved with: no growth from start to start.
     const QString a = picture("a.bmp");

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
@@ -51,18 +52,8 @@ class ProgramRun : public ::testing::Test {
                const std::function<void()>& inChild = {}) {
         const QString scriptFile = home() + "/script.txt";
         launch_bytes::writeAll(scriptFile, script.join("\n").toUtf8() + "\n");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                 "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-            env.remove(name);
-        env.insert("HOME", home());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcessEnvironment env = environment(dataHome);
         env.insert("XIMORA_AUTORUN", scriptFile);
-        QDir().mkpath(home() + "/run");
-        QFile::setPermissions(home() + "/run",
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert("XDG_RUNTIME_DIR", home() + "/run");
-        if (!dataHome.isEmpty()) env.insert("XDG_DATA_HOME", dataHome);
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home());
@@ -80,7 +71,25 @@ class ProgramRun : public ::testing::Test {
         return result;
     }
 
+    /// The environment of a run: the private home, offscreen, and extraEnvironment_.
+    QProcessEnvironment environment(const QString& dataHome = {}) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                 "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+            env.remove(name);
+        env.insert("HOME", home());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QDir().mkpath(home() + "/run");
+        QFile::setPermissions(home() + "/run",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert("XDG_RUNTIME_DIR", home() + "/run");
+        if (!dataHome.isEmpty()) env.insert("XDG_DATA_HOME", dataHome);
+        for (auto [name, value] : extraEnvironment_.asKeyValueRange()) env.insert(name, value);
+        return env;
+    }
+
     QTemporaryDir home_;
+    QMap<QString, QString> extraEnvironment_;  // set for the runs that follow
 };
 
 }  // namespace ximora::testing

@@ -10,6 +10,7 @@
 #include "engine/core/error.h"
 #include "platform/file_names.h"
 #include "util/message_service.h"
+#include "util/timing_trace.h"
 
 namespace ximora::editor {
 namespace {
@@ -17,6 +18,14 @@ namespace {
 const QString kScaleNames[] = {QStringLiteral("ｽｹｰﾙ"), QStringLiteral("ｽﾄﾚｯﾁ"),
                                QStringLiteral("実寸"), QStringLiteral("横合わせ"),
                                QStringLiteral("縦合わせ")};
+
+// In a window a JPEG cut short is shown with what it holds, as viewers do, and the information
+// line says so; without one (ximora-batch) it is refused.
+engine::LoadOptions windowLoadOptions() {
+    engine::LoadOptions options;
+    options.keepCutShort = true;
+    return options;
+}
 
 }  // namespace
 
@@ -34,18 +43,15 @@ QSize PictureDocument::pictureSize() const {
 bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     const std::string name = platform::encodePath(path).toStdString();
     if (!host_) return engine::loadImage(name, out);
+    if (readAhead_ && readAhead_->take(name, out)) return true;
     // A picture past the memory budget is refused before its file is read or a first view of
     // it shown.
     if (!engine::fitsMemoryBudget(name)) return false;
     auto file = std::make_shared<engine::FileSource>();
     if (!file->open(name)) return false;
     QSize size;
-    // In a window a JPEG cut short is shown with what it holds, as viewers do, and the
-    // information line says so; without one (ximora-batch) it is refused above.
-    engine::LoadOptions options;
-    options.keepCutShort = true;
     if (!LargePictureLoad::worthIt(*file, size))
-        return engine::loadImageFromSource(*file, out, options);
+        return engine::loadImageFromSource(*file, out, windowLoadOptions());
     auto load = std::make_unique<LargePictureLoad>();
     // The worker's call comes back on this object's thread, once this document still exists.
     const auto done = [this] { QMetaObject::invokeMethod(this, [this] { settle(); }); };
@@ -53,6 +59,19 @@ bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     pending_ = std::move(load);
     pendingSize_ = size;
     return true;
+}
+
+void PictureDocument::readAhead(const QStringList& paths) {
+    if (!host_) return;
+    if (!readAhead_) {
+        // loadImage refuses a picture past the memory budget as the open would.
+        readAhead_ = std::make_unique<ReadAhead>([](const std::string& name, engine::Image& out) {
+            return engine::loadImage(name, out, windowLoadOptions());
+        });
+    }
+    std::vector<std::string> names;
+    for (const QString& path : paths) names.push_back(platform::encodePath(path).toStdString());
+    readAhead_->want(std::move(names));
 }
 
 void PictureDocument::settle() {
@@ -373,6 +392,7 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
     // A missing or unreadable file leaves the document as it was (never the old image under
     // the new file's name).
     if (!platform::pathExists(path)) return false;
+    util::trace::pictureRequested(path);
     settle();  // a picture still being decoded is taken in before another replaces it
     engine::Image loaded;
     if (!readPicture(path, loaded)) {

@@ -12,6 +12,7 @@
 
 #include "editor/document/document_host.h"
 #include "editor/document/large_picture_load.h"
+#include "editor/document/read_ahead.h"
 #include "editor/document/registered_ranges.h"
 #include "editor/document/undo_store.h"
 #include "editor/draw/drawing.h"
@@ -73,6 +74,8 @@ class PictureDocument : public QObject {
     /// What the views paint: the picture, or, while a large picture is still being decoded at
     /// full size, its reduced first view (drawn over the picture's whole size).
     const engine::Image& shownImage() const { return image_; }
+    /// Whether what is shown is a large picture's first view, its full decode still running.
+    bool showsFirstView() const { return pending_ != nullptr; }
     /// The picture's size in pixels, also while its first view is shown (empty without one).
     QSize pictureSize() const;
     /// Takes in a large picture whose full decode has finished (waiting for it if need be); the
@@ -220,6 +223,10 @@ class PictureDocument : public QObject {
     /// While on, a picture that cannot be opened is reported by loadFailed instead of a message
     /// box: the host shows it where stepping through a folder can go on past it.
     void setQuietLoadErrors(bool on) { quietLoadErrors_ = on; }
+    /// The files likely to be opened next (the browser's neighbours of the picture shown),
+    /// nearest first: they are decoded ahead on a worker, within the memory budget, and an
+    /// open of one of them takes its picture from there while the file is unchanged.
+    void readAhead(const QStringList& paths);
 
   signals:
     void eStFile(const QString& sFL);
@@ -341,6 +348,7 @@ class PictureDocument : public QObject {
     // A large picture's full decode under way; image_ holds its first view meanwhile.
     std::unique_ptr<LargePictureLoad> pending_;
     QSize pendingSize_;
+    std::unique_ptr<ReadAhead> readAhead_;
     QString file_;
     QString backingFile_;
     QString comment_;

@@ -20,6 +20,7 @@
 #include "util/checkerboard.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
+#include "util/timing_trace.h"
 
 namespace ximora::editor {
 namespace {
@@ -208,6 +209,7 @@ void PictureView::paintEvent(QPaintEvent* event) {
                         damaged.height() * H / target.height() * fy);
     if (util::mayBeTransparent(level)) util::paintCheckerboard(painter, damaged, target.topLeft());
     paintPicture(painter, damaged, level, source, ready && shownScale * factor < 1.0);
+    util::trace::picturePainted(ready && !doc_.showsFirstView());
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
         painter.setPen(QPen(Qt::red, 0));
