@@ -71,7 +71,13 @@ void PictureDocument::readAhead(const QStringList& paths) {
     }
     std::vector<std::string> names;
     for (const QString& path : paths) names.push_back(platform::encodePath(path).toStdString());
-    readAhead_->want(std::move(names));
+    toReadAhead_ = std::move(names);
+}
+
+void PictureDocument::wholePictureShown() {
+    if (!toReadAhead_) return;
+    readAhead_->want(std::move(*toReadAhead_));
+    toReadAhead_.reset();
 }
 
 void PictureDocument::settle() {

@@ -9,6 +9,7 @@
 
 #include <QSize>
 #include <memory>
+#include <optional>
 
 #include "editor/document/document_host.h"
 #include "editor/document/large_picture_load.h"
@@ -224,9 +225,13 @@ class PictureDocument : public QObject {
     /// box: the host shows it where stepping through a folder can go on past it.
     void setQuietLoadErrors(bool on) { quietLoadErrors_ = on; }
     /// The files likely to be opened next (the browser's neighbours of the picture shown),
-    /// nearest first: they are decoded ahead on a worker, within the memory budget, and an
-    /// open of one of them takes its picture from there while the file is unchanged.
+    /// nearest first: once the picture is on screen they are decoded ahead on a worker, within
+    /// the memory budget, and an open of one of them takes its picture from there while the
+    /// file is unchanged.
     void readAhead(const QStringList& paths);
+    /// The view painted the whole picture: what is to be read ahead starts now, so that it
+    /// never slows the picture the user waits for.
+    void wholePictureShown();
 
   signals:
     void eStFile(const QString& sFL);
@@ -349,6 +354,7 @@ class PictureDocument : public QObject {
     std::unique_ptr<LargePictureLoad> pending_;
     QSize pendingSize_;
     std::unique_ptr<ReadAhead> readAhead_;
+    std::optional<std::vector<std::string>> toReadAhead_;  // until the picture is on screen
     QString file_;
     QString backingFile_;
     QString comment_;

@@ -198,10 +198,16 @@ void PictureView::paintEvent(QPaintEvent* event) {
     // picture, so each of its pixels covers more of the screen.
     const double shownScale = scale * W / doc_.shownImage().width();
     bool ready = true;
-    // A reduced level not made yet is made after this paint: a large picture shows at once,
-    // roughly sampled, rather than leaving the window unpainted while it is reduced.
-    const QImage& level = pyramid_.builtLevelFor(shownScale, factor, ready);
+    const QImage* built = &pyramid_.builtLevelFor(shownScale, factor, ready);
+    // A reduced level not made yet is made in this paint for a picture of a usual size (tens of
+    // milliseconds), so that it appears once, finished. A large one is reduced after this
+    // paint: it shows at once, roughly sampled, rather than leaving the window unpainted.
+    if (!ready && W * H < double(LargePictureLoad::kLargePixels)) {
+        built = &pyramid_.levelFor(shownScale, factor);
+        ready = true;
+    }
     if (!ready) reduceAfterPaint(shownScale);
+    const QImage& level = *built;
     const double fx = level.width() / W, fy = level.height() / H;
     const QRectF source((damaged.x() - target.x()) * W / target.width() * fx,
                         (damaged.y() - target.y()) * H / target.height() * fy,
@@ -209,7 +215,12 @@ void PictureView::paintEvent(QPaintEvent* event) {
                         damaged.height() * H / target.height() * fy);
     if (util::mayBeTransparent(level)) util::paintCheckerboard(painter, damaged, target.topLeft());
     paintPicture(painter, damaged, level, source, ready && shownScale * factor < 1.0);
-    util::trace::picturePainted(ready && !doc_.showsFirstView());
+    if (ready && !doc_.showsFirstView()) {
+        util::trace::picturePainted(true);
+        doc_.wholePictureShown();
+    } else {
+        util::trace::picturePainted(false);
+    }
 
     if (!markLines_.isEmpty() || !markRects_.isEmpty()) {
         painter.setPen(QPen(Qt::red, 0));
