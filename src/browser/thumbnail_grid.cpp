@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "browser/thumbnail_progress.h"
+#include "util/checkerboard.h"
 
 namespace ximora::browser {
 namespace {
@@ -267,6 +268,9 @@ void ThumbnailGrid::paintCell(QPainter& painter, int index) {
     } else {
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
                               (QSizeF(shown) * ratio).toSize() != picture.size());
+        // Transparency looks as it does in the editor and the pan window.
+        if (util::mayBeTransparent(picture))
+            util::paintCheckerboard(painter, target, target.topLeft());
         painter.drawImage(target, picture);
     }
     if (index == focus_ && hasFocus()) {

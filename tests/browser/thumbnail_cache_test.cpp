@@ -1,6 +1,7 @@
 #include <zlib.h>
 #include <QDialog>
 #include <QLineEdit>
+#include <QSet>
 #include <QSignalSpy>
 
 #include "browser/thumbnail_cache_files.h"
@@ -95,6 +96,42 @@ TEST_F(ThumbnailCacheTest, GridFillsFromWorkersAndCacheIsSavedWhenMovingOn) {
     EXPECT_EQ(grid->thumbnails().state(0), ThumbnailSet::State::Ready);
     EXPECT_EQ(grid->thumbnails().picture(1).size(), QSize(100, 33));
     EXPECT_EQ(grid->thumbnails().state(2), ThumbnailSet::State::Failed);
+}
+
+// A transparent picture's thumbnail shows the checkerboard behind its clear part, as the
+// editor does, also when it comes back from the cache file.
+TEST_F(ThumbnailCacheTest, TransparentPartsShowTheCheckerboardFreshAndFromTheCache) {
+    QImage half(80, 40, QImage::Format_ARGB32);
+    half.fill(Qt::transparent);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) half.setPixelColor(x, y, Qt::red);
+    ASSERT_TRUE(half.save(root + "/half.png"));
+    folder("other");
+    uTrP control;
+    control.cOn(root, root, false, QString());
+    control.setShwThmb(true);
+    control.resize(600, 400);
+    control.show();
+    ThumbnailGrid* grid = control.grid();
+    const auto clearPartShowsTheBoard = [&] {
+        grid->thumbnails().waitUntilDone();
+        EXPECT_TRUE(grid->thumbnails().picture(0).hasAlphaChannel());
+        // The only cell: its clear half shows both squares of the board, its other half red.
+        const QImage shot =
+            grid->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QSet<QRgb> colours;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) colours.insert(shot.pixel(x, y) & 0xffffff);
+        EXPECT_TRUE(colours.contains(0xcccccc) && colours.contains(0x999999))
+            << colours.size() << " colours";
+        EXPECT_TRUE(std::any_of(colours.begin(), colours.end(), [](QRgb c) {
+            return qRed(c) > 200 && qGreen(c) < 60;  // under the selection's tint, if any
+        }));
+    };
+    clearPartShowsTheBoard();
+    control.setPath(root + "/other");  // the cache is written
+    control.setPath(root);
+    clearPartShowsTheBoard();
 }
 
 // Progress counts every item up to the total; stopping leaves the rest as placeholders, ends

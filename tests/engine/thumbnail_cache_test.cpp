@@ -4,9 +4,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
+#include "engine/codecs/jpeg/jpeg_codec.h"
 #include "engine/core/error.h"
 #include "engine/io/atomic_file.h"
 #include "engine/io/file_io.h"
@@ -221,4 +224,51 @@ TEST(ThumbnailCache, FuzzSeedsAreCurrentCacheFiles) {
     EXPECT_EQ(thumb.height(), 100);
     EXPECT_EQ(three.lookup(kC, thumb), CacheLookup::Failed);
     EXPECT_EQ(sized.lookup({"x.bmp", 1, 1}, thumb), CacheLookup::Ready);
+}
+
+// A transparent thumbnail keeps its alpha through the cache file, exactly, and its colours where
+// they show; a plain JPEG reader of the packed pixels (an older version reading the same cache)
+// sees the colours laid over white. A damaged alpha segment drops the entry like bad pixels.
+TEST(ThumbnailCache, TransparentThumbnailsKeepTheirAlphaInTheSameFileVersion) {
+    Image thumb;
+    ASSERT_TRUE(thumb.allocate(120, 90, 32));
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) {
+            uint8_t* p = thumb.row(y) + size_t(x) * 4;
+            p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 2), p[2] = 90;
+            p[3] = uint8_t(x < 40 ? 255 : x < 80 ? (x * 7 + y) % 256 : 0);  // noisy in the middle
+        }
+    ThumbnailCache stored(200);
+    stored.store(kA, thumb);
+    const std::vector<uint8_t> bytes = stored.serialise();
+    ThumbnailCache cache(200);
+    ASSERT_TRUE(cache.parse(bytes.data(), bytes.size()));
+    Image back;
+    ASSERT_EQ(cache.lookup(kA, back), CacheLookup::Ready);
+    ASSERT_EQ(back.bitsPerPixel(), 32);
+    long error = 0, weight = 0;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const uint8_t* want = thumb.row(y) + size_t(x) * 4;
+            const uint8_t* got = back.row(y) + size_t(x) * 4;
+            ASSERT_EQ(got[3], want[3]) << x << "," << y;
+            // What shows over a black background: colour × alpha.
+            for (int c = 0; c < 3; ++c) {
+                error += std::abs(int(got[c]) * got[3] - int(want[c]) * want[3]) / 255;
+                weight += 1;
+            }
+        }
+    EXPECT_LE(double(error) / double(weight), 3.0);
+
+    // The JPEG alone: colours over white.
+    const std::string_view tag{"XimoraAlpha\0", 12};
+    const auto at = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end());
+    ASSERT_NE(at, bytes.end());
+    const size_t packedAt = 30 + 2 + kA.name.size() + 25;  // as in the test above
+    ASSERT_EQ(bytes[packedAt], 0xFF);
+    Image plain;
+    ASSERT_TRUE(decodeJpeg(&bytes[packedAt], bytes.size() - 4 - packedAt, {}, plain));
+    EXPECT_EQ(plain.bitsPerPixel(), 24);
+    EXPECT_GE(plain.pixel(110, 45).r, 250);  // clear: white
+    EXPECT_GE(plain.pixel(110, 45).b, 250);
 }

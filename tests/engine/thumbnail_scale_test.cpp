@@ -56,7 +56,7 @@ TEST(ThumbnailScale, AveragesTheCoveredAreaExactly) {
         }
 }
 
-TEST(ThumbnailScale, ReadsEveryDepthAndLaysTransparencyOverWhite) {
+TEST(ThumbnailScale, ReadsEveryDepthAndStaysOpaqueWhereNothingShowsThrough) {
     const Colour red{255, 0, 0, 255};
     for (int bpp : {1, 4, 8, 16, 24, 32}) {
         Image source;
@@ -80,13 +80,47 @@ TEST(ThumbnailScale, ReadsEveryDepthAndLaysTransparencyOverWhite) {
         ASSERT_TRUE(makeThumbnail(source, 100, thumb)) << bpp;
         EXPECT_EQ(thumb.width(), 100);
         EXPECT_EQ(thumb.height(), 67);
+        EXPECT_EQ(thumb.bitsPerPixel(), 24) << bpp;  // an opaque 32-bit picture too
         EXPECT_EQ(thumb.pixel(50, 30), red) << bpp;
     }
+}
+
+// Where transparency shows through, a thumbnail pixel has the mean alpha of what it covers and
+// the mean colour of it weighted by alpha (a fully transparent pixel's colour counts for
+// nothing), so that it looks right over any background.
+TEST(ThumbnailScale, KeepsTransparencyAsStraightAlpha) {
+    Image
+        source;  // 4 × 2: left column pairs opaque red, right ones blue at alpha 51 and clear green
+    ASSERT_TRUE(source.allocateZeroed(4, 2, 32));
+    for (int y = 0; y < 2; ++y) {
+        uint8_t* p = source.row(y);
+        const uint8_t pixels[4][4] = {
+            {255, 0, 0, 255}, {255, 0, 0, 255}, {0, 0, 255, 51}, {0, 255, 0, 0}};
+        std::memcpy(p, pixels, sizeof pixels);
+    }
+    Image thumb;
+    ASSERT_TRUE(makeThumbnail(source, 2, thumb));  // 2 × 1: each pixel covers 2 × 2
+    ASSERT_EQ(thumb.bitsPerPixel(), 32);
+    EXPECT_EQ(thumb.pixel(0, 0), (Colour{255, 0, 0, 255}));
+    const Colour mixed = thumb.pixel(1, 0);
+    EXPECT_EQ(mixed.a, (51 + 0 + 51 + 0 + 2) / 4);  // 26: the mean alpha
+    EXPECT_EQ(mixed.b, 255);  // only the blue shows: the clear green adds nothing
+    EXPECT_EQ(mixed.g, 0);
+
+    // A palette entry with alpha (a GIF's or a PNG's transparent colour) likewise.
+    Image indexed;
+    ASSERT_TRUE(indexed.allocateZeroed(4, 4, 8));
+    indexed.palette = {{10, 20, 30, 255}, {0, 0, 0, 0}};
+    for (int y = 0; y < 4; ++y) indexed.row(y)[3] = 1;
+    ASSERT_TRUE(makeThumbnail(indexed, 2, thumb));
+    ASSERT_EQ(thumb.bitsPerPixel(), 32);
+    EXPECT_EQ(thumb.pixel(0, 0), (Colour{10, 20, 30, 255}));
+    EXPECT_EQ(thumb.pixel(1, 0), (Colour{10, 20, 30, 128}));  // half of it clear
+
     Image clear;
     ASSERT_TRUE(clear.allocateZeroed(4, 4, 32));  // alpha 0 everywhere
-    Image thumb;
     ASSERT_TRUE(makeThumbnail(clear, 2, thumb));
-    EXPECT_EQ(thumb.pixel(1, 1), (Colour{255, 255, 255, 255}));
+    EXPECT_EQ(thumb.pixel(1, 1).a, 0);
 }
 
 TEST(ThumbnailScale, RefusesBadArguments) {

@@ -282,8 +282,9 @@ CacheLookup ThumbnailCache::lookup(const FileEntry& file, Image& thumb) {
 }
 
 void ThumbnailCache::store(const FileEntry& file, const Image& thumb) {
-    if (thumb.bitsPerPixel() != 24 || thumb.width() > size_ || thumb.height() > size_ ||
-        thumb.width() < 1 || thumb.height() < 1 || file.name.empty() || file.name.size() > 0xFFFF)
+    if ((thumb.bitsPerPixel() != 24 && thumb.bitsPerPixel() != 32) || thumb.width() > size_ ||
+        thumb.height() > size_ || thumb.width() < 1 || thumb.height() < 1 || file.name.empty() ||
+        file.name.size() > 0xFFFF)
         return;
     auto packed = std::make_shared<std::vector<uint8_t>>();
     if (!packPixels(thumb, *packed)) return;

@@ -52,13 +52,14 @@ class ThumbnailCache {
     /// The bytes save() writes.
     std::vector<uint8_t> serialise() const;
 
-    /// Looks up `file`; on Ready `thumb` receives the 24-bit thumbnail, unpacked now. An entry
+    /// Looks up `file`; on Ready `thumb` receives the thumbnail, unpacked now. An entry
     /// whose pixels do not unpack is dropped (the cache counts as changed) and reported as a
     /// Miss with error 17, so that the thumbnail is made again.
     CacheLookup lookup(const FileEntry& file, Image& thumb);
     /// As lookup() without unpacking: what a lookup would most likely give.
     CacheLookup check(const FileEntry& file) const;
-    /// Stores a produced thumbnail (24-bit RGB, fitted into the cache's size) for `file`.
+    /// Stores a produced thumbnail (24-bit RGB or 32-bit with alpha, fitted into the cache's
+    /// size) for `file`.
     void store(const FileEntry& file, const Image& thumb);
     /// Records that `file` could not be decoded, so it is not retried until it changes.
     void storeFailure(const FileEntry& file);

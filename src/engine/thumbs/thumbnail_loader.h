@@ -8,7 +8,8 @@
 namespace ximora::engine {
 
 /// Loads the image at `path` (any format the engine reads, detected by content) and fits it
-/// into a square of `size` pixels (1 to 65535) as makeThumbnail() does: 24-bit RGB, upright by
+/// into a square of `size` pixels (1 to 65535) as makeThumbnail() does (24-bit RGB, 32-bit with
+/// alpha where it is transparent), upright by
 /// the EXIF orientation, never enlarged, converted to sRGB from the file's colour profile. A
 /// camera's EXIF thumbnail stands in for a JPEG picture where it fits
 /// (thumbnailFromEmbeddedPreview). The rows are reduced as they are decoded and the file is read

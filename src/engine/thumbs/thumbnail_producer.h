@@ -23,7 +23,7 @@ namespace ximora::engine {
 struct ThumbnailResult {
     size_t index = 0;        ///< position of the file in the list given to start()
     bool ok = false;         ///< false: the file vanished or is not a readable image
-    Image image;             ///< when ok: 24-bit RGB, fitted into the thumbnail size (empty
+    Image image;             ///< when ok: 24-bit RGB (32-bit where transparent), fitted (empty
                              ///< for a cached one when the job does not unpack them)
     int error = 0;           ///< when not ok: the engine error code (16 vanished, 6/17/23 damaged)
     bool fromCache = false;  ///< the thumbnail (or the failure) came from the cache

@@ -7,12 +7,6 @@
 #include "engine/thumbs/thumbnail_scale.h"
 
 namespace ximora::engine {
-namespace {
-
-uint8_t overWhite(uint8_t c, uint8_t a) { return uint8_t((c * a + 255 * (255 - a) + 127) / 255); }
-
-}  // namespace
-
 ThumbnailReducer::~ThumbnailReducer() = default;
 
 // Source pixel i of n covers [i·m, (i+1)·m) and target pixel j of m covers [j·n, (j+1)·n) on a
@@ -34,19 +28,27 @@ bool ThumbnailReducer::start(const RowLayout& layout) {
     sw_ = layout.width, sh_ = layout.height;
     const ThumbnailSize fitted = fitIntoSquare(sw_, sh_, box_);
     tw_ = fitted.width, th_ = fitted.height;
-    if (!thumb_.allocate(tw_, th_, 24)) return false;
     bytesPerPixel_ = Image::storageBytesPerPixel(layout.bitsPerPixel);
     grey_ = layout.grey;
+    alpha_ = bytesPerPixel_ == 4 ||
+             (bytesPerPixel_ == 1 && std::any_of(layout.palette.begin(), layout.palette.end(),
+                                                 [](const Colour& c) { return c.a < 255; }));
+    if (!thumb_.allocate(tw_, th_, alpha_ ? 32 : 24)) return false;
     total_ = uint64_t(sw_) * uint64_t(sh_);
     xs_ = splits(sw_, tw_);
     ys_ = splits(sh_, th_);
-    lut_.assign(256, {0, 0, 0});  // indexes past the palette read black
+    lut_.assign(256, {0, 0, 0, 255});  // indexes past the palette read black
     for (size_t i = 0; i < layout.palette.size() && i < 256; ++i) {
         const Colour& c = layout.palette[i];
-        lut_[i] = {overWhite(c.r, c.a), overWhite(c.g, c.a), overWhite(c.b, c.a)};
+        lut_[i] = {c.r, c.g, c.b, c.a};
     }
-    rgb_.resize(size_t(sw_) * 3);
-    line_.resize(size_t(tw_ + 1) * 3);
+    const size_t channels = alpha_ ? 4 : 3;
+    values_ = size_t(tw_ + 1) * channels;
+    rgb_.resize(size_t(sw_) * channels);
+    if (alpha_)
+        line4_.resize(values_);
+    else
+        line_.resize(values_);
     lastRow_.resize(size_t(sw_) * size_t(bytesPerPixel_));
     acc_.clear();
     acc_.resize(size_t(th_) + 1);
@@ -60,14 +62,19 @@ bool ThumbnailReducer::start(const RowLayout& layout) {
     return true;
 }
 
-// Converts `count` pixels of the layout to R G B (transparency over white, the grid's
-// background).
+// Converts `count` pixels of the layout to R G B, or to R G B A for a layout that can be
+// transparent.
 const uint8_t* ThumbnailReducer::toRgb(const uint8_t* src, int count) {
     uint8_t* dst = rgb_.data();
     switch (bytesPerPixel_) {
         case 3:
+        case 4:
             return src;
         case 1:
+            if (alpha_) {
+                for (int x = 0; x < count; ++x, dst += 4) std::memcpy(dst, lut_[src[x]].data(), 4);
+                break;
+            }
             for (int x = 0; x < count; ++x, dst += 3) {
                 const auto& c = lut_[src[x]];
                 dst[0] = c[0], dst[1] = c[1], dst[2] = c[2];
@@ -81,12 +88,6 @@ const uint8_t* ThumbnailReducer::toRgb(const uint8_t* src, int count) {
                 dst[0] = c.r, dst[1] = c.g, dst[2] = c.b;
             }
             break;
-        default:
-            for (int x = 0; x < count; ++x, src += 4, dst += 3) {
-                dst[0] = overWhite(src[0], src[3]);
-                dst[1] = overWhite(src[1], src[3]);
-                dst[2] = overWhite(src[2], src[3]);
-            }
     }
     return rgb_.data();
 }
@@ -106,6 +107,28 @@ void ThumbnailReducer::sumColumns(const uint8_t* rgb, int x0, int step, int coun
     }
 }
 
+void ThumbnailReducer::sumColumnsWithAlpha(const uint8_t* rgba, int x0, int step, int count) {
+    std::fill(line4_.begin(), line4_.end(), 0u);
+    const uint32_t m = uint32_t(tw_);
+    for (int i = 0, sx = x0; i < count; ++i, sx += step, rgba += 4) {
+        const Split s = xs_[size_t(sx)];
+        uint64_t* a = &line4_[size_t(s.first) * 4];
+        const uint32_t w1 = m - s.w0, alpha = rgba[3];
+        const uint32_t v[4] = {rgba[0] * alpha, rgba[1] * alpha, rgba[2] * alpha, alpha};
+        for (int c = 0; c < 4; ++c) {
+            a[c] += uint64_t(v[c]) * s.w0;
+            a[c + 4] += uint64_t(v[c]) * w1;
+        }
+    }
+}
+
+void ThumbnailReducer::sumRow(const uint8_t* pixels, int x0, int step, int count) {
+    if (alpha_)
+        sumColumnsWithAlpha(toRgb(pixels, count), x0, step, count);
+    else
+        sumColumns(toRgb(pixels, count), x0, step, count);
+}
+
 // Adds line_ with vertical weight `weight` to thumbnail row ty, which got `pixels` more source
 // pixels; a complete row is written out.
 void ThumbnailReducer::addToRow(int ty, uint64_t weight, uint64_t pixels) {
@@ -113,15 +136,17 @@ void ThumbnailReducer::addToRow(int ty, uint64_t weight, uint64_t pixels) {
     auto& acc = acc_[size_t(ty)];
     if (!acc) {
         // Rows in order keep two thumbnail rows open; interlaced ones may open all of them.
-        if (uint64_t(open_ + 1) * line_.size() * sizeof(uint64_t) > memoryLimit()) {
+        if (uint64_t(open_ + 1) * values_ * sizeof(uint64_t) > memoryLimit()) {
             tooLarge_ = true;
             return;
         }
-        acc = std::make_unique<uint64_t[]>(line_.size());  // zero-filled
+        acc = std::make_unique<uint64_t[]>(values_);  // zero-filled
         ++open_;
     }
-    if (weight)
-        for (size_t i = 0; i < line_.size(); ++i) acc[i] += line_[i] * weight;
+    if (weight && alpha_)
+        for (size_t i = 0; i < values_; ++i) acc[i] += line4_[i] * weight;
+    else if (weight)
+        for (size_t i = 0; i < values_; ++i) acc[i] += line_[i] * weight;
     received_[size_t(ty)] += pixels;
     if (ty < th_ && received_[size_t(ty)] >= expected_[size_t(ty)]) emit(ty);
 }
@@ -129,8 +154,18 @@ void ThumbnailReducer::addToRow(int ty, uint64_t weight, uint64_t pixels) {
 void ThumbnailReducer::emit(int ty) {
     auto& acc = acc_[size_t(ty)];
     uint8_t* dst = thumb_.row(ty);
-    for (size_t i = 0; i < size_t(tw_) * 3; ++i)
-        dst[i] = acc ? uint8_t((acc[i] + total_ / 2) / total_) : 0;
+    if (!alpha_) {
+        for (size_t i = 0; i < size_t(tw_) * 3; ++i)
+            dst[i] = acc ? uint8_t((acc[i] + total_ / 2) / total_) : 0;
+    } else {
+        // Sums of colour × alpha over sums of alpha: the mean colour of what covers the pixel.
+        for (int x = 0; x < tw_; ++x, dst += 4) {
+            const uint64_t* sum = acc ? &acc[size_t(x) * 4] : nullptr;
+            const uint64_t alpha = sum ? sum[3] : 0;
+            for (int c = 0; c < 3; ++c) dst[c] = alpha ? uint8_t((sum[c] + alpha / 2) / alpha) : 0;
+            dst[3] = uint8_t((alpha + total_ / 2) / total_);
+        }
+    }
     if (acc) --open_;
     acc.reset();
     done_[size_t(ty)] = true;
@@ -141,7 +176,7 @@ void ThumbnailReducer::putRow(int y, const uint8_t* pixels) {
     const size_t bytes = lastRow_.size();
     // Rows equal to the last one (plain backgrounds) reuse its column sums.
     if (!lastValid_ || std::memcmp(pixels, lastRow_.data(), bytes) != 0) {
-        sumColumns(toRgb(pixels, sw_), 0, 1, sw_);
+        sumRow(pixels, 0, 1, sw_);
         std::memcpy(lastRow_.data(), pixels, bytes);
         lastValid_ = true;
     }
@@ -154,7 +189,7 @@ void ThumbnailReducer::putPixels(int y, int x0, int step, int count, const uint8
     if (thumb_.empty() || y < 0 || y >= sh_ || count <= 0 || x0 < 0 || step < 1 ||
         x0 + int64_t(step) * (count - 1) >= sw_)
         return;
-    sumColumns(toRgb(pixels, count), x0, step, count);
+    sumRow(pixels, x0, step, count);
     lastValid_ = false;  // line_ no longer belongs to lastRow_
     const Split s = ys_[size_t(y)];
     addToRow(s.first, s.w0, uint64_t(count));
@@ -164,7 +199,7 @@ void ThumbnailReducer::putPixels(int y, int x0, int step, int count, const uint8
 void ThumbnailReducer::putRepeatedRow(int y0, int y1, const uint8_t* pixels) {
     y0 = std::max(y0, 0), y1 = std::min(y1, sh_);
     if (thumb_.empty() || y0 >= y1) return;
-    sumColumns(toRgb(pixels, sw_), 0, 1, sw_);
+    sumRow(pixels, 0, 1, sw_);
     std::memcpy(lastRow_.data(), pixels, lastRow_.size());
     lastValid_ = true;
     // The rows' vertical weights and pixel counts are gathered per thumbnail row first, so a
@@ -187,7 +222,27 @@ bool ThumbnailReducer::finish(Image& out) {
     // A decoder that stopped early has already failed; rows it never reached stay black.
     for (int ty = 0; ty < th_; ++ty)
         if (!done_[size_t(ty)]) emit(ty);
+    if (alpha_ && opaque()) {
+        // Nothing shows through: the thumbnail is kept as an opaque one is.
+        Image rgb;
+        if (!rgb.allocate(tw_, th_, 24)) return false;
+        for (int y = 0; y < th_; ++y) {
+            const uint8_t* src = thumb_.row(y);
+            uint8_t* dst = rgb.row(y);
+            for (int x = 0; x < tw_; ++x, src += 4, dst += 3) std::memcpy(dst, src, 3);
+        }
+        thumb_ = std::move(rgb);
+    }
     out = std::move(thumb_);
+    return true;
+}
+
+bool ThumbnailReducer::opaque() const {
+    for (int y = 0; y < th_; ++y) {
+        const uint8_t* row = thumb_.row(y);
+        for (int x = 0; x < tw_; ++x)
+            if (row[4 * x + 3] != 255) return false;
+    }
     return true;
 }
 

@@ -29,8 +29,9 @@ class ThumbnailReducer final : public RowSink {
     void putPixels(int y, int x0, int step, int count, const uint8_t* pixels) override;
     void putRepeatedRow(int y0, int y1, const uint8_t* pixels) override;
 
-    /// The 24-bit thumbnail of the stored picture (the notes' orientation not applied). Error 11
-    /// when start() never succeeded.
+    /// The thumbnail of the stored picture (the notes' orientation not applied): 24-bit, or
+    /// 32-bit (straight alpha) when any of its pixels is not opaque. Error 11 when start()
+    /// never succeeded.
     bool finish(Image& out);
     /// Whether the stored picture is grey (a grey palette), once start() has run.
     bool greySource() const { return grey_; }
@@ -43,6 +44,9 @@ class ThumbnailReducer final : public RowSink {
     static std::vector<Split> splits(int n, int m);
     const uint8_t* toRgb(const uint8_t* pixels, int count);
     void sumColumns(const uint8_t* rgb, int x0, int step, int count);
+    void sumColumnsWithAlpha(const uint8_t* rgba, int x0, int step, int count);
+    void sumRow(const uint8_t* pixels, int x0, int step, int count);
+    bool opaque() const;
     void addToRow(int ty, uint64_t weight, uint64_t pixels);
     void emit(int ty);
 
@@ -50,11 +54,16 @@ class ThumbnailReducer final : public RowSink {
     int sw_ = 0, sh_ = 0, tw_ = 0, th_ = 0;
     int bytesPerPixel_ = 0;
     bool grey_ = false;
+    // The layout can be transparent: each pixel sums as its colour times its alpha and its
+    // alpha (line4_), so that a thumbnail pixel is the mean colour of what covers it.
+    bool alpha_ = false;
+    size_t values_ = 0;   // sums per thumbnail row: (width + 1) × 3 or × 4
     uint64_t total_ = 0;  // weight of one thumbnail pixel: sw × sh
     std::vector<Split> xs_, ys_;
-    std::vector<std::array<uint8_t, 3>> lut_;  // palette over white, 256 entries
-    std::vector<uint8_t> rgb_;                 // the row being folded, as R G B
+    std::vector<std::array<uint8_t, 4>> lut_;  // the palette, 256 entries
+    std::vector<uint8_t> rgb_;                 // the row being folded, as R G B (A)
     std::vector<uint32_t> line_;               // its sums per thumbnail column (+1 spare)
+    std::vector<uint64_t> line4_;              // the same with alpha
     std::vector<uint8_t> lastRow_;             // the last whole row, to reuse line_ for repeats
     bool lastValid_ = false;
     std::vector<std::unique_ptr<uint64_t[]>> acc_;  // per thumbnail row (+1 spare), while open

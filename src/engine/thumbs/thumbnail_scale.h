@@ -16,11 +16,13 @@ struct ThumbnailSize {
 /// all above 0.
 ThumbnailSize fitIntoSquare(int width, int height, int box);
 
-/// Makes a 24-bit RGB thumbnail of `source` fitted into a square of `box` pixels (1 to 65535)
-/// by area averaging: each thumbnail pixel is the exact mean of the source area it covers.
-/// Transparent pixels (32-bit alpha, palette entries with alpha) are laid over white, the grid's
-/// background. Runs on the calling thread (thumbnails are made one per worker). Fails with
-/// error 5 for a bad box, 7 for an empty source, 3 when the thumbnail cannot be allocated.
+/// Makes a thumbnail of `source` fitted into a square of `box` pixels (1 to 65535) by area
+/// averaging: each thumbnail pixel is the exact mean of the source area it covers. It is 24-bit
+/// RGB, or 32-bit with straight alpha when transparent pixels (32-bit alpha, palette entries
+/// with alpha) leave any of its pixels less than opaque: its colour is then the mean colour of
+/// what covers it, its alpha the mean alpha, and the viewer shows what is behind it. Runs on the
+/// calling thread (thumbnails are made one per worker). Fails with error 5 for a bad box, 7 for an
+/// empty source, 3 when the thumbnail cannot be allocated.
 bool makeThumbnail(const Image& source, int box, Image& out);
 
 }  // namespace ximora::engine
