@@ -30,7 +30,9 @@ class FullScreenView : public QObject {
 
     bool slideshowRunning() const { return timer_.isActive(); }
     void setSlideshow(bool on);
+    static constexpr int kDefaultInterval = 5;  // seconds
     int intervalSeconds() const { return intervalSeconds_; }
+    /// Sets the slideshow's interval, held to 1 to 3600 seconds.
     void setIntervalSeconds(int seconds);
 
   signals:
@@ -46,7 +48,7 @@ class FullScreenView : public QObject {
     Qt::WindowStates formerState_;
     QShortcut* escape_;
     QTimer timer_;
-    int intervalSeconds_ = 5;
+    int intervalSeconds_ = kDefaultInterval;
     bool on_ = false;
 };
 

@@ -554,6 +554,9 @@ void FmMainWindow::loadSettings() {
         std::max(0, static_cast<int>(store->vGtVal(key(settings::kKeyMemoryLimit), 0)));
     engine::setMemoryLimitMegabytes(memoryLimitMb_);
     editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
+    if (fullScreen_)
+        fullScreen_->setIntervalSeconds(static_cast<int>(
+            store->vGtVal(key(settings::kKeySlideshowInterval), FullScreenView::kDefaultInterval)));
     values.sRootDir = store->vGtVal("ROOT", "");
     if (!Usr::FolderExists(values.sStartDir)) values.sStartDir = store->vGtVal("PATH", "");
     values.sPcFold = store->vGtVal("PC_FOLD", "");
@@ -651,6 +654,8 @@ void FmMainWindow::saveSettings() {
     store->SetVal("TMB_DR", browser::cacheBesideImages());
     store->SetVal(key(settings::kKeyMemoryLimit), memoryLimitMb_);
     store->SetVal(key("色管理"), editor::DisplayColour::instance().managed());
+    if (fullScreen_)
+        store->SetVal(key(settings::kKeySlideshowInterval), fullScreen_->intervalSeconds());
     store->SetGtx();
 
     store->GetGtx(key(settings::kGroupMacro));

@@ -14,6 +14,9 @@ inline constexpr const char* kGroupThumb = "THUMB";           ///< the thumbnail
 /// and by ximora-batch.
 inline constexpr const char* kKeyMemoryLimit = "ﾒﾓﾘ上限";
 
+/// The full-screen slideshow's interval in seconds (1 to 3600), in group 設定.
+inline constexpr const char* kKeySlideshowInterval = "ｽﾗｲﾄﾞｼｮｰ間隔";
+
 /// TMB_DR (thumbnail cache beside the images) is read and written in this one group, so a
 /// value saved is the value loaded.
 inline constexpr const char* kGroupOfTmbDr = kGroupSettings;

@@ -572,12 +572,14 @@ TEST_F(MainWindowTest, TheInformationLineIsWholeOnASmallScreen) {
     QApplication::setFont(saved);
 }
 
-// 設定/色管理 turns colour management off for every picture shown, and is written back.
-TEST_F(MainWindowTest, ColourManagementSettingIsReadAndWrittenBack) {
+// 設定/色管理 turns colour management off for every picture shown, and 設定/ｽﾗｲﾄﾞｼｮｰ間隔 sets
+// the slideshow's interval (held to 1 to 3600 seconds); both are written back.
+TEST_F(MainWindowTest, ColourManagementAndSlideshowSettingsAreReadAndWrittenBack) {
     settings::YIni stored(util::shared().sUsrDir);
     stored.GetTxt(util::shared().sUsrDir + "User.xml");
     stored.GetGtx("設定");
     stored.SetVal("色管理", false);
+    stored.SetVal("ｽﾗｲﾄﾞｼｮｰ間隔", 99999);
     stored.SetGtx();
     ASSERT_TRUE(stored.SetTxt());
 
@@ -585,12 +587,15 @@ TEST_F(MainWindowTest, ColourManagementSettingIsReadAndWrittenBack) {
     FmMainWindow main;
     startInteractive(main, picture("a.bmp"));
     EXPECT_FALSE(colour.managed());
+    EXPECT_EQ(main.fullScreenView()->intervalSeconds(), 3600);
     colour.setManaged(true);
+    main.fullScreenView()->setIntervalSeconds(12);
     main.close();
     settings::YIni reread(util::shared().sUsrDir);
     ASSERT_TRUE(reread.GetTxt(util::shared().sUsrDir + "User.xml"));
     reread.GetGtx("設定");
     EXPECT_EQ(reread.vGtVal("色管理", ""), "True");
+    EXPECT_EQ(reread.vGtVal("ｽﾗｲﾄﾞｼｮｰ間隔", 0), 12);
 }
 
 // "画像を添付してﾒｰﾙ" mails the picture as the user sees it (edited, only the selection), saved as
