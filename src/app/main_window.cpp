@@ -677,6 +677,9 @@ void FmMainWindow::startControls() {
     pce_->cOn(this, values.sUsrDir + "Wrk/");
     if (display_ != QStringLiteral("非表示")) trp_->setShwThmb(display_ == QStringLiteral("表示T"));
     started_ = true;
+    // A window maximised at its first start took its size before the controls started: the
+    // picture view follows it now rather than at the next resize.
+    pce_->StSize();
 }
 
 void FmMainWindow::stopControls() {

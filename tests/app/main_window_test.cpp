@@ -271,6 +271,18 @@ TEST_F(MainWindowTest, StepsShowEachFileAsItIsNowWhenItsNeighbourWasReadAhead) {
     main.close();
 }
 
+// A window that took its size before the controls started (a first start on a small screen
+// opens maximised then) has the picture view fill the editor, not keep the size it had.
+TEST_F(MainWindowTest, WindowSizedBeforeTheStartHasThePictureViewFillTheEditor) {
+    FmMainWindow main;
+    main.show();
+    startInteractive(main, picture("a.bmp"));
+    QCoreApplication::processEvents();
+    EXPECT_GT(main.editor()->width(), 300);
+    EXPECT_EQ(main.editor()->view()->geometry(), main.editor()->rect());
+    main.close();
+}
+
 TEST_F(MainWindowTest, TreePaneHeightComesBackAsSaved) {
     // Shown and saved again at the height it was saved with: no growth from start to start.
     const QString a = picture("a.bmp");
