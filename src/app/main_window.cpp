@@ -588,10 +588,15 @@ void FmMainWindow::loadSettings() {
     if (firstStart && (px(width) < kComfortableWidth || px(height, false) < kComfortableHeight)) {
         width = 0;
     }
-    if (width < 1 || height < 1)
+    if (width < 1 || height < 1) {
+        // Restored, or where nothing maximises it (no window manager), the window is most of
+        // the work area and never larger than the screen.
+        placeWindow(values.nWaLeft + values.nWaWidth / 20, values.nWaTop + values.nWaHeight / 20,
+                    values.nWaWidth * 9 / 10, values.nWaHeight * 9 / 10);
         showMaximized();
-    else
+    } else {
         placeWindow(left, top, width, height);
+    }
 
     trp_->setSlcEnt(selectionEntry);
     const bool hidden = display_ == key("非表示");
