@@ -21,7 +21,8 @@ struct FolderCacheReport {
 /// Lists the image files of `folder` (kImageFilter), reads the cache file `cacheFile` made for
 /// thumbnail size `size` (a missing or damaged one, or one of another folder than
 /// `recordedFolder`, counts as empty; an empty `recordedFolder` for a cache beside the images),
-/// makes the thumbnails that are missing or whose file changed on `producer`'s workers, drops
+/// makes the thumbnails that are missing or whose file changed on `producer`'s workers (a
+/// cached thumbnail is judged by its file's size and time alone, never unpacked), drops
 /// entries of files that are gone, and writes the cache file when anything changed. Fails with the
 /// listing's error (16, 19, 23) or the write's (21, 22); a failing file is no failure of the whole.
 /// `progress`, when given, is called after each file with the number done and the number listed,
