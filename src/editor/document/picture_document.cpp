@@ -43,7 +43,10 @@ QSize PictureDocument::pictureSize() const {
 bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     const std::string name = platform::encodePath(path).toStdString();
     if (!host_) return engine::loadImage(name, out);
-    if (readAhead_ && readAhead_->take(name, out)) return true;
+    if (readAhead_) {
+        if (readAhead_->take(name, out)) return true;
+        readAhead_->want({});  // a picture from elsewhere: the neighbours give back their memory
+    }
     // A picture past the memory budget is refused before its file is read or a first view of
     // it shown.
     if (!engine::fitsMemoryBudget(name)) return false;
