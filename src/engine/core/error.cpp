@@ -1,5 +1,6 @@
 #include "engine/core/error.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -88,10 +89,17 @@ bool failWithReason(int code, int osError) {
 
 bool failWithDetail(int code, std::string_view detail) {
     setLastError(code);
+    // Libraries end some messages with a newline and break long ones over lines; the words
+    // are shown on one line of their own.
+    while (!detail.empty() && std::isspace(static_cast<unsigned char>(detail.back())))
+        detail.remove_suffix(1);
     // A decoder's text is ASCII by its library; anything else is left out rather than shown
     // as garbage.
     for (char c : detail.substr(0, 200))
-        if (c >= 0x20 && c < 0x7f) tLastDetail += c;
+        if (c == '\n' || c == '\t')
+            tLastDetail += ' ';
+        else if (c >= 0x20 && c < 0x7f)
+            tLastDetail += c;
     return false;
 }
 

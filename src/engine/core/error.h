@@ -68,7 +68,7 @@ bool failWithReason(int code, int osError);
 int lastErrorReason();
 
 /// As fail(), also keeping a decoder's own words for what it found ("Premature end of JPEG
-/// file"), printable ASCII, at most 200 characters.
+/// file"), on one line without trailing white space, printable ASCII, at most 200 characters.
 bool failWithDetail(int code, std::string_view detail);
 /// The decoder's words kept with the calling thread's last error, empty when there are none.
 const std::string& lastErrorDetail();

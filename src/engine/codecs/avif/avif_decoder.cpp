@@ -18,7 +18,9 @@
 namespace ximora::engine {
 namespace {
 
-bool ok(avifResult result) { return result == AVIF_RESULT_OK || fail(avifError(result)); }
+bool ok(avifResult result, const avifDecoder* decoder = nullptr) {
+    return result == AVIF_RESULT_OK || failWithAvif(result, decoder);
+}
 
 // The EXIF orientation that does what the rotation (irot: quarter turns anticlockwise) and then
 // the mirror (imir: mode 0 exchanges top and bottom, mode 1 left and right) do.
@@ -161,9 +163,9 @@ AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size, ByteSource* source =
     decoder->imageDimensionLimit = kMaxSide;
     if (source)
         avifDecoderSetIO(decoder.get(), &(new SourceIO(*source))->io);
-    else if (!ok(avifDecoderSetIOMemory(decoder.get(), data, size)))
+    else if (!ok(avifDecoderSetIOMemory(decoder.get(), data, size), decoder.get()))
         return nullptr;
-    if (!ok(avifDecoderParse(decoder.get()))) return nullptr;
+    if (!ok(avifDecoderParse(decoder.get()), decoder.get())) return nullptr;
     return decoder;
 }
 
@@ -207,7 +209,7 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     decoder->imageSizeLimit = uint32_t(std::min<uint64_t>(
         (uint64_t(decoder->image->width) + 64) * (uint64_t(decoder->image->height) + 64),
         decoder->imageSizeLimit));
-    if (!ok(avifDecoderNextImage(decoder.get()))) return false;
+    if (!ok(avifDecoderNextImage(decoder.get()), decoder.get())) return false;
     avifImage& decoded = *decoder->image;
     const avifCropRect rect = visibleRect(decoded);
     Image image;

@@ -1,5 +1,7 @@
 #include "engine/codecs/avif/avif_error.h"
 
+#include <string>
+
 #include "engine/core/error.h"
 
 namespace ximora::engine {
@@ -21,6 +23,12 @@ int avifError(avifResult result) {
         default:
             return kErrFileBroken;
     }
+}
+
+bool failWithAvif(avifResult result, const avifDecoder* decoder) {
+    std::string words = avifResultToString(result);
+    if (decoder && decoder->diag.error[0] != '\0') words += std::string(": ") + decoder->diag.error;
+    return failWithDetail(avifError(result), words);
 }
 
 }  // namespace ximora::engine

@@ -12,6 +12,10 @@ namespace ximora::engine {
 /// 4 for a feature or codec libavif lacks, 17 for damaged data.
 int avifError(avifResult result);
 
+/// Sets avifError(result) with libavif's words for it, followed by what `decoder` noted of the
+/// failure when given, and returns false.
+bool failWithAvif(avifResult result, const avifDecoder* decoder = nullptr);
+
 struct AvifDecoderDeleter {
     void operator()(avifDecoder* decoder) const { avifDecoderDestroy(decoder); }
 };

@@ -8,6 +8,7 @@
 
 #include "engine/codecs/bmp/bmp_codec.h"
 #include "engine/codecs/bmp/bmp_rle.h"
+#include "engine/codecs/cut_short.h"
 #include "engine/codecs/image_row_sink.h"
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
@@ -309,12 +310,11 @@ bool decodeBmpRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
     Header h;
     if (!parseHeader(head.data(), head.size(), source.size(), h)) return false;
     const bool rle = h.compression == kRle4 || h.compression == kRle8;
-    if (!rle && h.pixelOffset +
-                        ((uint64_t(h.width) * uint64_t(h.bitCount) + 31) / 32) * 4 *
-                            uint64_t(h.height - 1) +
-                        lastRowBytes(h, int(h.width)) >
+    const uint64_t rowBytes = ((uint64_t(h.width) * uint64_t(h.bitCount) + 31) / 32) * 4;
+    if (!rle && h.pixelOffset + rowBytes * uint64_t(h.height - 1) + lastRowBytes(h, int(h.width)) >
                     source.size())
-        return fail(kErrCannotRead);
+        return failCutShort(int(h.width), int(h.height),
+                            int((source.size() - h.pixelOffset) / rowBytes));
     RowLayout layout;
     layout.width = int(h.width);
     layout.height = int(h.height);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <deque>
 
+#include "engine/codecs/cut_short.h"
 #include "engine/core/error.h"
 
 namespace ximora::engine {
@@ -90,9 +91,12 @@ bool decodeBmpRle(SourceReader& in, int bits, int width, int height, RowSink& si
     OpenRows rows(sink, width, height);
     Cursor at{0, int64_t(width) * height};
     int64_t x = 0, line = 0;  // the column as the data counts it, the line (from the bottom)
+    const auto cutShort = [&] {
+        return failCutShort(width, height, int(std::min(at.position, at.end) / width));
+    };
     while (line < height) {
         uint8_t count = 0, value = 0;
-        if (!in.readByte(count) || !in.readByte(value)) return fail(kErrCannotRead);
+        if (!in.readByte(count) || !in.readByte(value)) return cutShort();
         if (count > 0) {
             const auto nibbles = [&](int i) {
                 return bits == 8 ? value : uint8_t(i % 2 ? value & 15 : value >> 4);
@@ -104,8 +108,7 @@ bool decodeBmpRle(SourceReader& in, int bits, int width, int height, RowSink& si
         if (value == kEndOfBitmap) break;
         if (value == kEndOfLine || value == kDelta) {
             uint8_t dx = 0, dy = 0;
-            if (value == kDelta && (!in.readByte(dx) || !in.readByte(dy)))
-                return fail(kErrCannotRead);
+            if (value == kDelta && (!in.readByte(dx) || !in.readByte(dy))) return cutShort();
             x = value == kDelta ? x + dx : 0;
             line += value == kDelta ? dy : 1;
             at.position = line * width + x;
@@ -116,7 +119,7 @@ bool decodeBmpRle(SourceReader& in, int bits, int width, int height, RowSink& si
         // An absolute run of `value` pixels, padded to an even byte count.
         const size_t bytes = bits == 8 ? size_t(value) : size_t(value + 1) / 2;
         const uint8_t* data = in.take(bytes);
-        if (!data) return fail(kErrCannotRead);
+        if (!data) return cutShort();
         const auto pixels = [&](int i) {
             const uint8_t byte = data[bits == 8 ? i : i / 2];
             return bits == 8 ? byte : uint8_t(i % 2 ? byte & 15 : byte >> 4);

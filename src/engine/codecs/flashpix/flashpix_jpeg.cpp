@@ -34,8 +34,12 @@ JpegTileDecoder::~JpegTileDecoder() {
     if (cinfo_.mem) jpeg_destroy_decompress(&cinfo_);
 }
 
+bool JpegTileDecoder::failed() const {
+    return failWithDetail(trap_.code == kErrMemory ? kErrMemory : kErrFileBroken, trap_.message);
+}
+
 bool JpegTileDecoder::loadTables(const uint8_t* data, size_t size) {
-    if (setjmp(trap_.jump)) return fail(trap_.code == kErrMemory ? kErrMemory : kErrFileBroken);
+    if (setjmp(trap_.jump)) return failed();
     if (!cinfo_.mem) jpeg_create_decompress(&cinfo_);
     jpeg_mem_src(&cinfo_, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo_, FALSE) != JPEG_HEADER_TABLES_ONLY) {
@@ -49,7 +53,7 @@ bool JpegTileDecoder::decode(const uint8_t* data, size_t size, bool converted, i
                              int width, int height, uint8_t* pixels) {
     if (setjmp(trap_.jump)) {
         jpeg_abort_decompress(&cinfo_);
-        return fail(trap_.code == kErrMemory ? kErrMemory : kErrFileBroken);
+        return failed();
     }
     if (!cinfo_.mem) jpeg_create_decompress(&cinfo_);
     trap_.truncated = false;
@@ -80,7 +84,7 @@ bool JpegTileDecoder::decode(const uint8_t* data, size_t size, bool converted, i
     }
     const bool complete = !trap_.truncated;
     jpeg_abort_decompress(&cinfo_);  // the tables stay for the next tile
-    return complete || fail(kErrFileBroken);
+    return complete || failed();
 }
 
 JpegTileEncoder::JpegTileEncoder() {

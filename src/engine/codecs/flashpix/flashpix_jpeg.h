@@ -32,6 +32,9 @@ class JpegTileDecoder {
                 int height, uint8_t* pixels);
 
   private:
+    /// Error 3 when libjpeg ran out of memory, else 17, with libjpeg's words.
+    bool failed() const;
+
     jpeg_decompress_struct cinfo_{};
     JpegErrorTrap trap_{};
     std::vector<uint8_t> row_;

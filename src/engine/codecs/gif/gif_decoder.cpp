@@ -39,7 +39,7 @@ class GifDecoder {
   private:
     bool readExtension();
     bool readFrame();
-    bool failWithGif() { return fail(gifErrorCode(gif_->Error)); }
+    bool failWithGif() { return failWithGifError(gif_->Error); }
 
     SourceReader reader_;
     RowSink& sink_;
@@ -51,7 +51,7 @@ class GifDecoder {
 bool GifDecoder::run() {
     int error = 0;
     gif_ = DGifOpen(&reader_, readFromSource, &error);
-    if (!gif_) return fail(gifErrorCode(error));
+    if (!gif_) return failWithGifError(error);
     bool haveFrame = false;
     for (;;) {
         GifRecordType type;

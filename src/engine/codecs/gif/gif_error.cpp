@@ -27,4 +27,9 @@ int gifErrorCode(int giflibError) {
     }
 }
 
+bool failWithGifError(int giflibError) {
+    const char* words = GifErrorString(giflibError);  // null for a code giflib does not know
+    return failWithDetail(gifErrorCode(giflibError), words ? words : "");
+}
+
 }  // namespace ximora::engine

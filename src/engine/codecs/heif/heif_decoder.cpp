@@ -17,7 +17,7 @@
 namespace ximora::engine {
 namespace {
 
-bool ok(const heif_error& error) { return error.code == heif_error_Ok || fail(heifError(error)); }
+bool ok(const heif_error& error) { return error.code == heif_error_Ok || failWithHeif(error); }
 
 // The smallest embedded thumbnail with both sides at least `minSide`, or nullptr.
 HeifPtr<const heif_image_handle> thumbnailFor(const heif_image_handle* primary, int minSide) {
@@ -81,7 +81,7 @@ bool decodePixels(const heif_image_handle* handle, bool bounded, bool keepDeep, 
     const HeifPtr<const heif_image> owner(decoded);
     // A picture coded larger than its file declares contradicts the file's own headers.
     if (bounded && error.subcode == heif_suberror_Security_limit_exceeded)
-        return fail(kErrFileBroken);
+        return failWithHeif(error, kErrFileBroken);
     if (!ok(error)) return false;
     const int w = heif_image_get_width(decoded, heif_channel_interleaved);
     const int h = heif_image_get_height(decoded, heif_channel_interleaved);

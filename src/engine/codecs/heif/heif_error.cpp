@@ -23,4 +23,8 @@ int heifError(const heif_error& error) {
     }
 }
 
+bool failWithHeif(const heif_error& error, int code) {
+    return failWithDetail(code ? code : heifError(error), error.message ? error.message : "");
+}
+
 }  // namespace ximora::engine

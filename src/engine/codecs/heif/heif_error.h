@@ -13,6 +13,10 @@ namespace ximora::engine {
 /// for damaged data.
 int heifError(const heif_error& error);
 
+/// Sets the engine error for `error` (`code` instead, when not 0) with libheif's message as its
+/// words, and returns false.
+bool failWithHeif(const heif_error& error, int code = 0);
+
 struct HeifDeleter {
     void operator()(heif_context* context) const { heif_context_free(context); }
     void operator()(const heif_image_handle* handle) const { heif_image_handle_release(handle); }

@@ -48,11 +48,11 @@ bool readHeifFacts(ByteSource& source, ImageFacts& out) {
     SourcePosition position{source};
     heif_error error =
         heif_context_read_from_reader(context.get(), &kSourceReader, &position, nullptr);
-    if (error.code != heif_error_Ok) return fail(heifError(error));
+    if (error.code != heif_error_Ok) return failWithHeif(error);
     heif_image_handle* primary = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &primary);
     const HeifPtr<const heif_image_handle> owner(primary);
-    if (error.code != heif_error_Ok) return fail(heifError(error));
+    if (error.code != heif_error_Ok) return failWithHeif(error);
     // The handle's sides are those of the picture with its cropping and rotation applied.
     const int width = heif_image_handle_get_width(primary);
     const int height = heif_image_handle_get_height(primary);

@@ -156,9 +156,11 @@ bool JpegDecoder::run(const LoadOptions& options) {
 
     jpeg_start_decompress(&cinfo_);
     readRows(options.keepCutShort);
-    if (trap_.truncated && !options.keepCutShort) return fail(kErrCannotRead);
+    if (trap_.truncated && !options.keepCutShort)
+        return failWithDetail(kErrCannotRead, trap_.message);
     if (!trap_.truncated) jpeg_finish_decompress(&cinfo_);
-    if (trap_.truncated && !options.keepCutShort) return fail(kErrCannotRead);
+    if (trap_.truncated && !options.keepCutShort)
+        return failWithDetail(kErrCannotRead, trap_.message);
     sink_.notes.cutShort = trap_.truncated;
     return true;
 }

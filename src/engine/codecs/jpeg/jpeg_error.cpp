@@ -36,8 +36,11 @@ void errorExit(j_common_ptr cinfo) {
 void emitMessage(j_common_ptr cinfo, int level) {
     // Level -1 is a warning about damaged data. Only a premature end matters: the rest of the
     // picture would be invented grey, so the load fails, or shows it marked as cut short.
-    if (level == -1 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        reinterpret_cast<JpegErrorTrap*>(cinfo->err)->truncated = true;
+    if (level == -1 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+        auto* trap = reinterpret_cast<JpegErrorTrap*>(cinfo->err);
+        trap->truncated = true;
+        (*cinfo->err->format_message)(cinfo, trap->message);
+    }
 }
 
 void outputMessage(j_common_ptr) {}

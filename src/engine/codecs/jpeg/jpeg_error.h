@@ -13,9 +13,10 @@ namespace ximora::engine {
 struct JpegErrorTrap {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
-    int code = 0;                        ///< engine error code of the error that jumped
-    bool truncated = false;              ///< the data ended before the image did
-    char message[JMSG_LENGTH_MAX] = {};  ///< libjpeg's words for the error that jumped
+    int code = 0;            ///< engine error code of the error that jumped
+    bool truncated = false;  ///< the data ended before the image did
+    /// libjpeg's words for the error that jumped, or for the premature end
+    char message[JMSG_LENGTH_MAX] = {};
 };
 
 /// Prepares `trap` and returns the manager to store in cinfo.err. After an error, libjpeg

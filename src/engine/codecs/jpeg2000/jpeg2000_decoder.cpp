@@ -35,7 +35,9 @@ class Jpeg2000Decoder {
     bool run(const LoadOptions& options);
 
   private:
-    bool failed(int fallback) { return fail(errors_.code ? errors_.code : fallback); }
+    bool failed(int fallback) {
+        return failWithDetail(errors_.code ? errors_.code : fallback, errors_.message);
+    }
     int reduction(int minSide);
     uint64_t reduced(uint64_t v) const { return (v + (uint64_t(1) << reduce_) - 1) >> reduce_; }
     bool readTiles();

@@ -1,6 +1,7 @@
 #include "engine/codecs/jpeg2000/openjpeg_stream.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -57,6 +58,7 @@ void errorProc(const char* message, void* user) {
         message && (std::strstr(message, "too short") || std::strstr(message, "truncated") ||
                     std::strstr(message, "end of") || std::strstr(message, "stream length"));
     errors.code = memory ? kErrMemory : shortData ? kErrCannotRead : kErrFileBroken;
+    if (message) std::snprintf(errors.message, sizeof errors.message, "%s", message);
 }
 
 void quietProc(const char*, void*) {}

@@ -37,7 +37,8 @@ struct OpenJpegHandles {
 
 /// Collects OpenJPEG's error messages for one codec.
 struct OpenJpegErrors {
-    int code = 0;  ///< engine error code of the first error, 0 when none
+    int code = 0;            ///< engine error code of the first error, 0 when none
+    char message[256] = {};  ///< OpenJPEG's words for the first error
 };
 
 /// Routes the codec's messages to `errors` (warnings and information are dropped).

@@ -126,7 +126,7 @@ bool JxlReader::run(Image& image) {
             case JXL_DEC_ERROR:
             case JXL_DEC_NEED_MORE_INPUT:
             case JXL_DEC_SUCCESS:  // ended without a picture
-                return fail(jxlError(status));
+                return failWithJxl(status);
             default:
                 break;
         }
@@ -228,8 +228,7 @@ bool readJxlFacts(ByteSource& source, ImageFacts& out) {
     for (;;) {
         const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
         if (status == JXL_DEC_BASIC_INFO) break;
-        if (status != JXL_DEC_NEED_MORE_INPUT || next >= source.size())
-            return fail(jxlError(status));
+        if (status != JXL_DEC_NEED_MORE_INPUT || next >= source.size()) return failWithJxl(status);
         const size_t kept = JxlDecoderReleaseInput(decoder.get());
         input.erase(input.begin(), input.end() - long(kept));
         const size_t piece = size_t(std::min<uint64_t>(kPiece, source.size() - next));

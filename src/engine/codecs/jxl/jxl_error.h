@@ -13,6 +13,9 @@ namespace ximora::engine {
 /// when the data ends early, 17 otherwise (damaged data, or a file without a picture).
 int jxlError(JxlDecoderStatus status);
 
+/// Sets jxlError(status) with what the status says in words, and returns false.
+bool failWithJxl(JxlDecoderStatus status);
+
 struct JxlDecoderDeleter {
     void operator()(JxlDecoder* decoder) const { JxlDecoderDestroy(decoder); }
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/codecs/cut_short.h"
 #include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/pcx/pcx_codec.h"
 #include "engine/codecs/pcx/pcx_header.h"
@@ -55,22 +56,22 @@ class LineReader {
   public:
     LineReader(SourceReader& in, bool runLength) : in_(in), runLength_(runLength) {}
 
-    // Fills `out` with the next `size` bytes; false (error 23) when the data ends first.
+    // Fills `out` with the next `size` bytes; false when the data ends first.
     bool next(uint8_t* out, size_t size) {
         if (!runLength_) {
             const uint8_t* line = in_.take(size);
-            if (!line) return fail(kErrCannotRead);
+            if (!line) return false;
             std::memcpy(out, line, size);
             return true;
         }
         size_t done = 0;
         while (done < size) {
             if (left_ == 0) {
-                if (!in_.readByte(value_)) return fail(kErrCannotRead);
+                if (!in_.readByte(value_)) return false;
                 left_ = 1;
                 if ((value_ & 0xC0) == 0xC0) {
                     left_ = value_ & 0x3F;
-                    if (!in_.readByte(value_)) return fail(kErrCannotRead);
+                    if (!in_.readByte(value_)) return false;
                 }
             }
             const size_t count = std::min(left_, size - done);
@@ -155,7 +156,7 @@ bool decodePcxRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
     const bool runLength = header[kOffEncoding] == kRunLength;
     // Even fully coded, a run of 63 bytes takes 2 bytes of file: anything more is hostile.
     if (total > data * 32) return fail(kErrFileBroken);
-    if (!runLength && total > data) return fail(kErrCannotRead);
+    if (!runLength && total > data) return failCutShort(l.width, l.height, int(data / lineBytes));
     RowLayout layout;
     layout.width = l.width;
     layout.height = l.height;
@@ -168,7 +169,7 @@ bool decodePcxRows(ByteSource& source, const LoadOptions&, RowSink& sink) {
     LineReader lines(in, runLength);
     std::vector<uint8_t> line(static_cast<size_t>(lineBytes)), own;
     for (int y = 0; y < l.height; ++y) {
-        if (!lines.next(line.data(), line.size())) return false;
+        if (!lines.next(line.data(), line.size())) return failCutShort(l.width, l.height, y);
         uint8_t* dst = sink.rowMemory(y);
         if (!dst) {
             own.resize(size_t(l.width) * size_t(Image::storageBytesPerPixel(l.depth)));

@@ -88,7 +88,8 @@ bool PngDecoder::run() {
     uint8_t signature[8];
     if (source_.read(0, signature, 8) != 8 || png_sig_cmp(signature, 0, 8))
         return fail(kErrBadFile);
-    if (!chunksFit(source_)) return fail(kErrCannotRead);
+    if (!chunksFit(source_))
+        return failWithDetail(kErrCannotRead, "the file ends before its IEND chunk");
     png_ =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback, pngWarningCallback);
     if (!png_) return fail(kErrMemory);

@@ -283,10 +283,10 @@ bool TiffDecoder::readPalette(RowLayout& layout) {
 
 // Everything else goes through libtiff's RGBA reader, a band of rows at a time.
 bool TiffDecoder::readGeneric() {
-    char message[1024];
-    if (!TIFFRGBAImageOK(t_, message)) return file_.fail(kErrFileBroken);
+    char message[1024] = {};
+    if (!TIFFRGBAImageOK(t_, message)) return file_.fail(kErrFileBroken, message);
     TIFFRGBAImage reader{};
-    if (!TIFFRGBAImageBegin(&reader, t_, 0, message)) return file_.fail(kErrFileBroken);
+    if (!TIFFRGBAImageBegin(&reader, t_, 0, message)) return file_.fail(kErrFileBroken, message);
     // Rows come in the file's own order; the orientation is applied afterwards like any other.
     reader.req_orientation = reader.orientation;
     RowLayout layout;

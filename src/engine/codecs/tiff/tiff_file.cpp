@@ -93,6 +93,7 @@ TiffFile::~TiffFile() {
 
 void TiffFile::noteError(const char* message) {
     if (errorCode_) return;
+    std::snprintf(message_, sizeof message_, "%s", message);
     if (std::strstr(message, "emory") || std::strstr(message, "too large"))
         errorCode_ = kErrMemory;
     else if (shortRead || std::strstr(message, "Read error") || std::strstr(message, "end of") ||
@@ -102,8 +103,9 @@ void TiffFile::noteError(const char* message) {
         errorCode_ = writeData ? kErrCannotWrite : kErrFileBroken;
 }
 
-bool TiffFile::fail(int fallback) {
-    return ximora::engine::fail(errorCode_ ? errorCode_ : shortRead ? kErrCannotRead : fallback);
+bool TiffFile::fail(int fallback, std::string_view words) {
+    if (errorCode_) return failWithDetail(errorCode_, message_);
+    return failWithDetail(shortRead ? kErrCannotRead : fallback, words);
 }
 
 bool TiffFile::open(const char* mode) {

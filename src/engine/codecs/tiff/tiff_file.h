@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include <tiffio.h>
@@ -30,10 +31,12 @@ class TiffFile {
     TIFF* tiff() const { return tiff_; }
     /// Whether libtiff reported an error since opening.
     bool failed() const { return errorCode_ != 0; }
-    /// Sets the last error from what libtiff reported (or `fallback`) and returns false.
-    bool fail(int fallback);
+    /// Sets the last error from what libtiff reported (or `fallback`, with `words` when libtiff
+    /// said nothing) and returns false; libtiff's first error message is kept as its words.
+    bool fail(int fallback, std::string_view words = {});
 
-    /// Called by the error callback: records the engine code for libtiff's message.
+    /// Called by the error callback: records the engine code and the words of libtiff's first
+    /// error.
     void noteError(const char* message);
 
     // The streams the I/O callbacks work on.
@@ -47,6 +50,7 @@ class TiffFile {
 
     TIFF* tiff_ = nullptr;
     int errorCode_ = 0;
+    char message_[512] = {};  // filled in libtiff's callback, which must not throw
 };
 
 }  // namespace ximora::engine

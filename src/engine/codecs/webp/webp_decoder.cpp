@@ -50,7 +50,7 @@ bool decodeStill(const uint8_t* data, size_t size, const LoadOptions& options, I
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return fail(kErrOther);
     const VP8StatusCode probed = WebPGetFeatures(data, size, &config.input);
-    if (probed != VP8_STATUS_OK) return fail(webpDecodeError(probed));
+    if (probed != VP8_STATUS_OK) return failWithWebp(probed);
     const bool alpha = config.input.has_alpha;
     int width = 0, height = 0;
     reducedSize(config.input.width, config.input.height, options.minSide, width, height);
@@ -76,7 +76,7 @@ bool decodeStill(const uint8_t* data, size_t size, const LoadOptions& options, I
     config.output.u.RGBA.size = image.byteCount();
     const VP8StatusCode status = WebPDecode(data, size, &config);
     WebPFreeDecBuffer(&config.output);
-    return status == VP8_STATUS_OK || fail(webpDecodeError(status));
+    return status == VP8_STATUS_OK || failWithWebp(status);
 }
 
 // The first frame of an animation, drawn on the canvas as a player would show it.
@@ -145,7 +145,7 @@ bool readWebpFacts(ByteSource& source, ImageFacts& out) {
     readHead(source, 64, head);
     WebPBitstreamFeatures features;
     const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &features);
-    if (status != VP8_STATUS_OK) return fail(webpDecodeError(status));
+    if (status != VP8_STATUS_OK) return failWithWebp(status);
     if (!Image::fitsSides(features.width, features.height)) return false;
     const bool extended = head.size() >= 16 && std::memcmp(head.data() + 12, "VP8X", 4) == 0;
     const bool swap = extended && exifChunkOrientation(source) >= 5;
@@ -160,8 +160,11 @@ bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Im
     const WebPData file{data, size};
     WebPDemuxState state = WEBP_DEMUX_PARSING_HEADER;
     const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&file, &state));
-    if (!demuxer) return fail(state == WEBP_DEMUX_PARSE_ERROR ? kErrFileBroken : kErrCannotRead);
-    if (state != WEBP_DEMUX_DONE) return fail(kErrCannotRead);
+    // The demuxer's states in the decoder's statuses: a damaged container, or one that ends
+    // early.
+    if (!demuxer && state == WEBP_DEMUX_PARSE_ERROR)
+        return failWithWebp(VP8_STATUS_BITSTREAM_ERROR);
+    if (!demuxer || state != WEBP_DEMUX_DONE) return failWithWebp(VP8_STATUS_NOT_ENOUGH_DATA);
     const uint32_t flags = WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS);
 
     Image image;

@@ -1,5 +1,7 @@
 #include "engine/codecs/webp/webp_error.h"
 
+#include <string_view>
+
 #include "engine/core/error.h"
 
 namespace ximora::engine {
@@ -18,6 +20,37 @@ int webpDecodeError(VP8StatusCode status) {
         default:
             return kErrFileBroken;
     }
+}
+
+namespace {
+
+// libwebp has no text for its statuses; these are their names.
+std::string_view statusWords(VP8StatusCode status) {
+    switch (status) {
+        case VP8_STATUS_OK:
+            return {};
+        case VP8_STATUS_OUT_OF_MEMORY:
+            return "out of memory";
+        case VP8_STATUS_INVALID_PARAM:
+            return "invalid parameter";
+        case VP8_STATUS_BITSTREAM_ERROR:
+            return "bitstream error";
+        case VP8_STATUS_UNSUPPORTED_FEATURE:
+            return "unsupported feature";
+        case VP8_STATUS_SUSPENDED:
+            return "suspended";
+        case VP8_STATUS_USER_ABORT:
+            return "user abort";
+        case VP8_STATUS_NOT_ENOUGH_DATA:
+            return "not enough data";
+    }
+    return {};
+}
+
+}  // namespace
+
+bool failWithWebp(VP8StatusCode status) {
+    return failWithDetail(webpDecodeError(status), statusWords(status));
 }
 
 int webpEncodeError(WebPEncodingError error) {
