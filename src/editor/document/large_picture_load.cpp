@@ -23,17 +23,26 @@ bool LargePictureLoad::start(std::shared_ptr<engine::ByteSource> file, engine::I
     worker_ = std::thread([this, file = std::move(file), done = std::move(done)]() mutable {
         ok_ = engine::loadImageFromSource(*file, full_);
         error_ = ok_ ? 0 : engine::lastError();
+        reason_ = ok_ ? 0 : engine::lastErrorReason();
+        if (!ok_) detail_ = engine::lastErrorDetail();
         file.reset();
         done();
     });
     return true;
 }
 
-bool LargePictureLoad::finish(engine::Image& full, int& error) {
+bool LargePictureLoad::finish(engine::Image& full) {
     if (worker_.joinable()) worker_.join();
-    error = error_;
-    if (ok_) full = std::move(full_);
-    return ok_;
+    if (!ok_) {
+        // The worker's error, with its reason or the decoder's words, for this thread's message.
+        if (reason_)
+            engine::failWithReason(error_, reason_);
+        else
+            engine::failWithDetail(error_, detail_);
+        return false;
+    }
+    full = std::move(full_);
+    return true;
 }
 
 LargePictureLoad::~LargePictureLoad() {

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "engine/core/image.h"
@@ -31,8 +32,9 @@ class LargePictureLoad {
                std::function<void()> done);
 
     /// Waits for the full decode: true with the picture in `full`, or false with its engine
-    /// error code in `error`.
-    bool finish(engine::Image& full, int& error);
+    /// error (and the system's reason or the decoder's words) as the calling thread's last
+    /// error.
+    bool finish(engine::Image& full);
 
     /// Waits for a full decode that is no longer wanted.
     ~LargePictureLoad();
@@ -41,6 +43,8 @@ class LargePictureLoad {
     std::thread worker_;
     engine::Image full_;
     int error_ = 0;
+    int reason_ = 0;
+    std::string detail_;
     bool ok_ = false;
 };
 

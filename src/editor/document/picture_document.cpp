@@ -87,8 +87,11 @@ void PictureDocument::settle() {
     if (!pending_) return;
     const std::unique_ptr<LargePictureLoad> load = std::move(pending_);
     engine::Image full;
-    int error = 0;
-    if (!load->finish(full, error)) {
+    if (!load->finish(full)) {
+        // Told after the picture is cleared, with what the decode said now.
+        const QString path = file_;
+        const int error = engine::lastError();
+        const std::string why = engine::lastErrorWhy();
         // The first view never stands in for the picture: it could be saved over the file.
         image_ = engine::Image();
         file_.clear();
@@ -97,7 +100,7 @@ void PictureDocument::settle() {
         setEditState(kStateInitial);
         emit imageShown();
         refreshInfo();
-        showEngineError(error);
+        reportLoadFailure(path, error, why);
         return;
     }
     image_ = std::move(full);
@@ -423,11 +426,15 @@ bool PictureDocument::loadRaster(const QString& path, bool loadFlag, bool suppre
 }
 
 void PictureDocument::reportLoadFailure(const QString& path) {
+    reportLoadFailure(path, engine::lastError(), engine::lastErrorWhy());
+}
+
+void PictureDocument::reportLoadFailure(const QString& path, int error, const std::string& reason) {
     // The engine's text, then the file and why: the system's reason or the decoder's words.
-    const QString text = QString::fromUtf8(engine::errorText(engine::lastError()));
+    const QString text = QString::fromUtf8(engine::errorText(error));
     if (text.isEmpty()) return;
     const QString name = platform::displayPath(QFileInfo(path).fileName());
-    const QString why = QString::fromStdString(engine::lastErrorWhy());
+    const QString why = QString::fromStdString(reason);
     if (quietLoadErrors_) {
         emit loadFailed(name + QStringLiteral(": ") + text +
                         (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')'));

@@ -386,7 +386,9 @@ class PictureDocument : public QObject {
     /// picture empties it.
     std::vector<engine::Image> redo_;
     bool quietLoadErrors_ = false;
+    /// Tells that `path` could not be opened: the engine's last error, or `error` and `reason`.
     void reportLoadFailure(const QString& path);
+    void reportLoadFailure(const QString& path, int error, const std::string& reason);
 };
 
 }  // namespace ximora::editor

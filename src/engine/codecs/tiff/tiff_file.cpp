@@ -67,6 +67,9 @@ int mapProc(thandle_t handle, void** base, toff_t* size) {
 
 void unmapProc(thandle_t, void*, toff_t) {}
 
+// The name the file is opened under, which libtiff puts in front of its messages.
+constexpr const char* kClientName = "tiff";
+
 int errorHandler(TIFF*, void* user, const char*, const char* format, va_list args) {
     char message[512];
     std::vsnprintf(message, sizeof message, format, args);
@@ -93,6 +96,11 @@ TiffFile::~TiffFile() {
 
 void TiffFile::noteError(const char* message) {
     if (errorCode_) return;
+    // libtiff starts many messages with the name the file was opened under; it says nothing
+    // here, and must not be read as a word of the message.
+    const size_t name = std::strlen(kClientName);
+    if (std::strncmp(message, kClientName, name) == 0 && std::strncmp(message + name, ": ", 2) == 0)
+        message += name + 2;
     std::snprintf(message_, sizeof message_, "%s", message);
     if (std::strstr(message, "emory") || std::strstr(message, "too large"))
         errorCode_ = kErrMemory;
@@ -116,7 +124,7 @@ bool TiffFile::open(const char* mode) {
     TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, this);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options,
                                         tmsize_t(std::min<uint64_t>(memoryLimit(), INT64_MAX)));
-    tiff_ = TIFFClientOpenExt("memory", mode, this, readProc, writeProc, seekProc, closeProc,
+    tiff_ = TIFFClientOpenExt(kClientName, mode, this, readProc, writeProc, seekProc, closeProc,
                               sizeProc, mapProc, unmapProc, options);
     TIFFOpenOptionsFree(options);
     return tiff_ != nullptr;
