@@ -589,10 +589,9 @@ void FmMainWindow::loadSettings() {
         width = 0;
     }
     if (width < 1 || height < 1) {
-        // Restored, or where nothing maximises it (no window manager), the window is most of
-        // the work area and never larger than the screen.
-        placeWindow(values.nWaLeft + values.nWaWidth / 20, values.nWaTop + values.nWaHeight / 20,
-                    values.nWaWidth * 9 / 10, values.nWaHeight * 9 / 10);
+        // Where nothing maximises it (no window manager) the window still takes the work
+        // area, and is never larger than the screen.
+        placeWindow(values.nWaLeft, values.nWaTop, values.nWaWidth, values.nWaHeight);
         showMaximized();
     } else {
         placeWindow(left, top, width, height);
