@@ -199,6 +199,37 @@ TEST_F(BatchCli, AFileSizeLimitFailsTheSaveWithItsReasonAndKeepsTheOldFile) {
 
 // WebP, HEIF, AVIF and JPEG XL files are read like the others; WebP is written, losslessly
 // unless a quality below 100 is asked for.
+// libavif (and the twenty libraries of its AV1 codecs) is mapped only when an AVIF file is
+// read; without it AVIF files are files the program cannot read, and everything else works.
+TEST_F(BatchCli, LibavifIsOpenedOnlyForAvifFilesAndItsAbsenceOnlyLosesThem) {
+    writeImage("grey.bmp", 8, 300);
+    const std::string avif = std::string(XIMORA_TEST_DATA) + "/modern-formats/photo-q.avif";
+    Outcome r = run("info " + file("grey.bmp"), "LD_DEBUG=libs ");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.find("libavif"), std::string::npos);
+    r = run("info " + avif, "LD_DEBUG=libs ");
+    EXPECT_EQ(r.status, 0);
+    // The loader's "calling init: PATH" line of libavif itself names the file to hide.
+    std::string library;
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find("calling init: ");
+        if (at != std::string::npos && line.find("/libavif.so") != std::string::npos)
+            library = line.substr(at + std::string("calling init: ").size());
+    }
+    ASSERT_FALSE(library.empty()) << r.err.substr(0, 2000);
+
+    // The library hidden (an empty file over it, in a mount namespace of this test's own).
+    const std::string hide = "unshare --mount --map-root-user sh -c 'mount --bind /dev/null " +
+                             library + " && exec \"$0\" \"$@\"' ";
+    r = run("info " + avif + " " + file("grey.bmp"), hide);
+    if (r.err.find("unshare:") != std::string::npos || r.err.find("mount:") != std::string::npos)
+        GTEST_SKIP() << "no mount namespace here: " << r.err;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, file("grey.bmp") + "\t7\t5\t80.\t300\t300\tbmp\n");
+    EXPECT_EQ(r.err.rfind(avif + ": error 4: ", 0), 0u) << r.err;
+}
+
 TEST_F(BatchCli, ModernFormatsAreReadAndWebpIsWritten) {
     const std::string data = std::string(XIMORA_TEST_DATA) + "/modern-formats/";
     std::string expected, arguments;

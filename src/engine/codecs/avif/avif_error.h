@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "engine/codecs/avif/avif_library.h"
+
 namespace ximora::engine {
 
 /// The engine error for a failed libavif call: 23 when the data ends early, 3 out of memory,
@@ -17,7 +19,7 @@ int avifError(avifResult result);
 bool failWithAvif(avifResult result, const avifDecoder* decoder = nullptr);
 
 struct AvifDecoderDeleter {
-    void operator()(avifDecoder* decoder) const { avifDecoderDestroy(decoder); }
+    void operator()(avifDecoder* decoder) const { avifLibrary()->decoderDestroy(decoder); }
 };
 using AvifDecoderPtr = std::unique_ptr<avifDecoder, AvifDecoderDeleter>;
 
