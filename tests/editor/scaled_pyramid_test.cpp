@@ -38,7 +38,7 @@ TEST(ReduceImage, EachPixelIsTheMeanOfItsBlockInEveryLayout) {
          {QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_ARGB32,
           QImage::Format_RGBA8888, QImage::Format_RGB16, QImage::Format_Indexed8}) {
         for (const auto& [w, h, factor] : {std::tuple{37, 23, 2}, std::tuple{37, 23, 8},
-                                          std::tuple{5, 40, 8}, std::tuple{64, 64, 4}}) {
+                                           std::tuple{5, 40, 8}, std::tuple{64, 64, 4}}) {
             const QImage source = randomPicture(w, h, format);
             const QImage reduced = reduceImage(source, factor);
             ASSERT_EQ(reduced.size(), QSize(std::max(1, w / factor), std::max(1, h / factor)));

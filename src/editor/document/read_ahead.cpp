@@ -32,6 +32,16 @@ bool ReadAhead::stampOf(const std::string& path, Stamp& stamp) {
     return true;
 }
 
+std::deque<ReadAhead::Held>::iterator ReadAhead::findHeld(const std::string& path) {
+    return std::find_if(held_.begin(), held_.end(),
+                        [&](const Held& held) { return held.path == path; });
+}
+
+bool ReadAhead::isHeld(const std::string& path) const {
+    return std::any_of(held_.begin(), held_.end(),
+                       [&](const Held& held) { return held.path == path; });
+}
+
 bool ReadAhead::wanted(const std::string& path) const {
     return std::find(wanted_.begin(), wanted_.end(), path) != wanted_.end();
 }
@@ -50,8 +60,7 @@ bool ReadAhead::take(const std::string& path, engine::Image& out) {
     std::unique_lock lock(mutex_);
     // The file being read is the one asked for: waiting for it is quicker than starting again.
     changed_.wait(lock, [&] { return reading_ != path; });
-    const auto found = std::find_if(held_.begin(), held_.end(),
-                                    [&](const Held& held) { return held.path == path; });
+    const auto found = findHeld(path);
     if (found == held_.end()) return false;
     Held held = std::move(*found);
     held_.erase(found);
@@ -64,8 +73,7 @@ bool ReadAhead::take(const std::string& path, engine::Image& out) {
 
 bool ReadAhead::holds(const std::string& path) const {
     std::lock_guard lock(mutex_);
-    return std::any_of(held_.begin(), held_.end(),
-                       [&](const Held& held) { return held.path == path; });
+    return isHeld(path);
 }
 
 void ReadAhead::work() {
@@ -75,10 +83,7 @@ void ReadAhead::work() {
         changed_.wait(lock, [&] {
             if (stopping_) return true;
             for (const std::string& path : wanted_) {
-                const bool isHeld = std::any_of(held_.begin(), held_.end(), [&](const Held& held) {
-                    return held.path == path;
-                });
-                if (!isHeld && !tried_.contains(path)) {
+                if (!isHeld(path) && !tried_.contains(path)) {
                     next = path;
                     return true;
                 }

@@ -58,7 +58,10 @@ class ReadAhead {
     };
 
     static bool stampOf(const std::string& path, Stamp& stamp);
-    bool wanted(const std::string& path) const;  // the lock held
+    // The lock held for these three.
+    bool wanted(const std::string& path) const;
+    bool isHeld(const std::string& path) const;
+    std::deque<Held>::iterator findHeld(const std::string& path);
     void work();
 
     const Decode decode_;
