@@ -19,6 +19,7 @@
 #include "engine/io/byte_source.h"
 #include "engine/io/file_io.h"
 #include "engine/io/file_sink.h"
+#include "engine/sandbox/sandboxed_decoding.h"
 
 namespace ximora::engine {
 namespace {
@@ -173,6 +174,11 @@ bool fitsMemoryBudget(const Codec& codec, ByteSource& file) {
     return needed <= memoryLimit() || fail(kErrMemory);
 }
 
+// The file behind `source` when files are decoded in workers, else nullptr.
+FileSource* fileForWorkers(ByteSource& source) {
+    return decodesInWorkers() ? dynamic_cast<FileSource*>(&source) : nullptr;
+}
+
 }  // namespace
 
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const LoadOptions& options,
@@ -187,11 +193,17 @@ bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const Loa
 
 bool loadImageFromSource(ByteSource& source, Image& out, const LoadOptions& options,
                          FileFormat* detected) {
+    if (FileSource* file = fileForWorkers(source))
+        return workerPicture(*file, options, false, out, detected);
     const Codec* codec = codecOf(source, detected);
     return codec && decodeWith(*codec, source, options, out);
 }
 
 bool readImageFacts(ByteSource& source, ImageFacts& out, FileFormat* detected) {
+    if (FileSource* file = fileForWorkers(source)) {
+        bool hasReader = false;
+        return workerFacts(*file, false, out, hasReader, detected);
+    }
     const Codec* codec = codecOf(source, detected);
     return codec && factsWith(*codec, source, out);
 }
@@ -202,20 +214,42 @@ bool readImageFacts(const std::string& path, ImageFacts& out, FileFormat* detect
     return file.open(path) && readImageFacts(file, out, detected);
 }
 
+bool readHeaderFacts(ByteSource& source, ImageFacts& out, bool& hasReader) {
+    hasReader = false;
+    if (FileSource* file = fileForWorkers(source))
+        return workerFacts(*file, true, out, hasReader, nullptr);
+    const Codec* codec = codecOf(source, nullptr);
+    if (!codec) return false;
+    hasReader = codec->readFacts != nullptr;
+    return !hasReader || factsWith(*codec, source, out);
+}
+
 bool fitsMemoryBudget(const std::string& path) {
     FileSource file;
     if (!file.open(path)) return false;
-    const Codec* codec = codecForFormat(detectSourceFormat(file));
-    return !codec || fitsMemoryBudget(*codec, file);
+    ImageFacts facts;
+    bool hasReader = false;
+    // A file of no format the engine reads fails when it is loaded, with its own error.
+    if (!readHeaderFacts(file, facts, hasReader))
+        return lastError() == kErrBadFile || lastError() == kErrUnsupported;
+    // The others' decoders check what they allocate.
+    if (!hasReader) return true;
+    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
+    const uint64_t needed =
+        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
+    return needed <= memoryLimit() || fail(kErrMemory);
+}
+
+uint64_t headerRasterBytes(ByteSource& source) {
+    ImageFacts facts;
+    bool hasReader = false;
+    if (!readHeaderFacts(source, facts, hasReader) || !hasReader) return 0;
+    return Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel);
 }
 
 uint64_t headerRasterBytes(const std::string& path) {
     FileSource file;
-    if (!file.open(path)) return 0;
-    const Codec* codec = codecForFormat(detectSourceFormat(file));
-    ImageFacts facts;
-    if (!codec || !codec->readFacts || !codec->readFacts(file, facts)) return 0;
-    return Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel);
+    return file.open(path) ? headerRasterBytes(file) : 0;
 }
 
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
@@ -223,14 +257,24 @@ bool loadImage(const std::string& path, Image& out, const LoadOptions& options,
     if (detected) *detected = FileFormat::Unknown;
     FileSource file;
     if (!file.open(path)) return false;
+    // A reduced decode is smaller than the headers say: its decoder checks what it allocates.
+    const bool checkBudget = options.minSide <= 0;
+    if (decodesInWorkers()) return workerPicture(file, options, checkBudget, out, detected);
+    return loadImageHere(file, options, checkBudget, out, detected);
+}
+
+bool loadImageHere(FileSource& file, const LoadOptions& options, bool checkBudget, Image& out,
+                   FileFormat* detected) {
     const Codec* codec = codecOf(file, detected);
     if (!codec) return false;
-    // A reduced decode is smaller than the headers say: its decoder checks what it allocates.
-    if (options.minSide <= 0 && !fitsMemoryBudget(*codec, file)) return false;
+    if (checkBudget && !fitsMemoryBudget(*codec, file)) return false;
     return decodeWith(*codec, file, options, out);
 }
 
 bool decodeFileRows(const std::string& path, RowSink& sink) {
+    // Rows are handed over only by a decoder in this process; in a worker, callers take the
+    // whole picture instead.
+    if (decodesInWorkers()) return fail(kErrUnsupported);
     FileSource file;
     if (!file.open(path)) return false;
     const Codec* codec = codecForFormat(detectSourceFormat(file));

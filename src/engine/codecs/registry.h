@@ -49,6 +49,10 @@ bool loadImageFromSource(ByteSource& source, Image& out, const LoadOptions& opti
 /// (fitsMemoryBudget).
 bool loadImage(const std::string& path, Image& out, const LoadOptions& options = {},
                FileFormat* detected = nullptr);
+/// As loadImage for a file already open, decoded in this process whether or not workers decode
+/// (what a decode worker does for the program); the budget is checked first when `checkBudget`.
+bool loadImageHere(FileSource& file, const LoadOptions& options, bool checkBudget, Image& out,
+                   FileFormat* detected = nullptr);
 
 class RowSink;  // engine/codecs/row_sink.h
 
@@ -65,6 +69,14 @@ bool decodeFileRows(const std::string& path, RowSink& sink);
 /// cannot be read. True for a format without a header reader, whose decoder checks what it
 /// allocates.
 bool fitsMemoryBudget(const std::string& path);
+
+/// The facts of the picture in `source` as its headers give them, without decoding: `hasReader`
+/// false (and true returned, `out` unchanged) for a format without a header reader. Errors as
+/// readImageFacts.
+bool readHeaderFacts(ByteSource& source, ImageFacts& out, bool& hasReader);
+
+/// As headerRasterBytes for a source.
+uint64_t headerRasterBytes(ByteSource& source);
 
 /// Bytes of the raster of the picture in the file at `path`, decoded whole, by its headers; 0
 /// for a format without a header reader and for a file whose headers cannot be read. The last

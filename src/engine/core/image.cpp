@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <sys/mman.h>
+
 #include "engine/core/error.h"
 #include "engine/core/rasterpool.h"
 
@@ -91,7 +93,29 @@ Image::Image(const Image& other)
     }
 }
 
-void RasterRelease::operator()(uint8_t* buffer) const { RasterPool::release(buffer, capacity); }
+void RasterRelease::operator()(uint8_t* buffer) const {
+    if (mapped)
+        munmap(buffer, capacity);
+    else
+        RasterPool::release(buffer, capacity);
+}
+
+bool Image::adoptMapping(int width, int height, int bitsPerPixel, bool grey, uint8_t* mapping,
+                         size_t mappedBytes) {
+    if (!fitsLimits(width, height, bitsPerPixel)) return false;
+    const size_t stride = (size_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~size_t(3);
+    if (stride * size_t(height) > mappedBytes) return fail(kErrBadParameter);
+    pixels_ = std::unique_ptr<uint8_t[], RasterRelease>(mapping, RasterRelease{mappedBytes, true});
+    charge_ = MemoryCharge(mappedBytes);
+    width_ = width;
+    height_ = height;
+    bpp_ = bitsPerPixel;
+    grey_ = grey && bitsPerPixel <= 8;
+    stride_ = stride;
+    deep.reset();
+    if (bitsPerPixel > 8) palette.clear();
+    return true;
+}
 
 bool Image::acquirePixels(size_t bytes) {
     // The old raster stays until the new one exists, so a failure leaves the image as it was.

@@ -31,9 +31,11 @@ struct Metadata {
 /// kMaxSide pixels and a raster within the memory budget (memory_budget.h).
 constexpr int kMaxSide = 65535;
 
-/// Gives a raster buffer back to the RasterPool, which needs the buffer's size.
+/// Gives a raster buffer back to the RasterPool, which needs the buffer's size, or unmaps a
+/// raster that came mapped from another process.
 struct RasterRelease {
     size_t capacity = 0;
+    bool mapped = false;
     void operator()(uint8_t* buffer) const;
 };
 
@@ -57,6 +59,13 @@ class Image {
     /// with error 5 for a bad depth or size below 1, error 3 past the limits (nothing is allocated
     /// then).
     bool allocate(int width, int height, int bitsPerPixel, bool grey = false);
+    /// Takes over `mapping` (mmap'ed, `mappedBytes` long) as the raster of a width × height
+    /// picture at `bitsPerPixel`, laid out as allocate() lays it out; the image unmaps it when
+    /// it lets it go, and it counts against the memory budget meanwhile. For a picture decoded in
+    /// another process. Fails with error 5 or 3, the mapping left to the caller, when the sizes
+    /// are not ones allocate() would accept or the mapping is too short for them.
+    bool adoptMapping(int width, int height, int bitsPerPixel, bool grey, uint8_t* mapping,
+                      size_t mappedBytes);
     /// As allocate, then fills the raster with zero bytes.
     bool allocateZeroed(int width, int height, int bitsPerPixel, bool grey = false);
     /// Whether a raster of that size and depth may be allocated (sets error 3 or 5 if not).

@@ -1,10 +1,13 @@
 #include "engine/core/rasterpool.h"
 
+#include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <new>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -27,6 +30,43 @@ struct Pooled {
 
 std::mutex gMutex;
 Pooled gPool[RasterPool::kMaxPooled];  // guarded by gMutex; empty slots have no buffer
+
+// Rasters in shared-memory files (shareRasters()): each mapping's file, -1 once taken.
+std::atomic<bool> gShared{false};
+std::map<const uint8_t*, int> gSharedFiles;  // guarded by gMutex
+
+uint8_t* acquireShared(size_t bytes, size_t& capacity) {
+    constexpr size_t kPage = 4096;
+    const size_t rounded = (bytes + kPage - 1) & ~(kPage - 1);
+    const int fd = memfd_create("ximora-raster", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0) return nullptr;
+    void* p = MAP_FAILED;
+    if (ftruncate(fd, off_t(rounded)) == 0)
+        p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (p == MAP_FAILED) {
+        close(fd);
+        return nullptr;
+    }
+    auto* buffer = static_cast<uint8_t*>(p);
+    std::lock_guard lock(gMutex);
+    gSharedFiles[buffer] = fd;
+    capacity = rounded;
+    return buffer;
+}
+
+void releaseShared(uint8_t* buffer, size_t capacity) {
+    int fd = -1;
+    {
+        std::lock_guard lock(gMutex);
+        const auto found = gSharedFiles.find(buffer);
+        if (found != gSharedFiles.end()) {
+            fd = found->second;
+            gSharedFiles.erase(found);
+        }
+    }
+    munmap(buffer, capacity);
+    if (fd >= 0) close(fd);
+}
 
 // Large rasters ask for transparent huge pages: the first write into a fresh raster then takes
 // one page fault per 2 MiB instead of per 4 KiB.
@@ -68,6 +108,7 @@ void destroyAll(const Pooled (&evicted)[RasterPool::kMaxPooled]) {
 }  // namespace
 
 uint8_t* RasterPool::acquire(size_t bytes, size_t& capacity) {
+    if (gShared.load(std::memory_order_relaxed)) return acquireShared(bytes, capacity);
     if (bytes >= kMinPooledBytes) {
         Pooled evicted[kMaxPooled];
         uint8_t* reused = nullptr;
@@ -105,6 +146,7 @@ uint8_t* RasterPool::acquire(size_t bytes, size_t& capacity) {
 
 void RasterPool::release(uint8_t* buffer, size_t capacity) {
     if (!buffer) return;
+    if (gShared.load(std::memory_order_relaxed)) return releaseShared(buffer, capacity);
     if (capacity < kMinPooledBytes || capacity > kMaxPooledBytes) {
         destroy(buffer, capacity);
         return;
@@ -163,6 +205,17 @@ int RasterPool::pooledCount() {
     int count = 0;
     for (const Pooled& slot : gPool) count += slot.buffer ? 1 : 0;
     return count;
+}
+
+void RasterPool::shareRasters() { gShared.store(true); }
+
+int RasterPool::takeSharedFile(const uint8_t* buffer) {
+    std::lock_guard lock(gMutex);
+    const auto found = gSharedFiles.find(buffer);
+    if (found == gSharedFiles.end()) return -1;
+    const int fd = found->second;
+    found->second = -1;
+    return fd;
 }
 
 }  // namespace ximora::engine

@@ -33,6 +33,16 @@ class RasterPool {
     /// Bytes and buffers held in the pool right now.
     static size_t pooledBytes();
     static int pooledCount();
+
+    /// From now on every raster of this process lives in its own shared-memory file (memfd),
+    /// none is pooled, and takeSharedFile() hands one to another process without a copy. For
+    /// the decode worker, whose pictures go to the program that asked for them; set once, before
+    /// any raster exists.
+    static void shareRasters();
+    /// The shared-memory file of a raster made after shareRasters(), given up by the pool: the
+    /// caller owns the descriptor. The raster stays usable until it is released (which unmaps it
+    /// then). -1 when `buffer` is no such raster or its file was taken already.
+    static int takeSharedFile(const uint8_t* buffer);
 };
 
 }  // namespace ximora::engine

@@ -35,6 +35,12 @@ bool FileSource::open(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
         return fail(errno == ENOENT || errno == ENOTDIR ? kErrFileNotFound : kErrCannotOpen);
+    return adopt(fd_);
+}
+
+bool FileSource::adopt(int fd) {
+    if (fd_ >= 0 && fd_ != fd) ::close(fd_);
+    fd_ = fd;
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd_);

@@ -45,6 +45,11 @@ class FileSource final : public ByteSource {
     /// Opens the regular file at `path` (UTF-8). Fails with error 16 when it does not exist, 20
     /// when it cannot be opened or is no regular file.
     bool open(const std::string& path);
+    /// Takes over `fd`, a descriptor open for reading, as open() would have opened it: error 20
+    /// (and `fd` closed) when it is no regular file.
+    bool adopt(int fd);
+    /// The open descriptor, -1 when none; the source keeps it.
+    int descriptor() const { return fd_; }
     uint64_t size() const override { return size_; }
     size_t read(uint64_t offset, void* out, size_t length) override;
 

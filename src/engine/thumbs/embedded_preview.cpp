@@ -9,7 +9,6 @@
 
 #include "engine/codecs/jpeg/jpeg_head.h"
 #include "engine/codecs/registry.h"
-#include "engine/io/file_io.h"
 #include "engine/metadata/exif.h"
 #include "engine/metadata/orientation.h"
 #include "engine/metadata/tiff_structure.h"
@@ -52,9 +51,9 @@ bool standsIn(const JpegHead& picture, int previewWidth, int previewHeight, int 
 
 }  // namespace
 
-bool thumbnailFromEmbeddedPreview(const std::string& path, int size, Image& thumb) {
+bool thumbnailFromEmbeddedPreview(ByteSource& file, int size, Image& thumb) {
     std::vector<uint8_t> head;
-    if (!readFileHead(path, kHeadBytes, head)) return false;
+    readHead(file, kHeadBytes, head);
     JpegHead picture;
     // A picture with a colour profile is decoded as usual so that its thumbnail is converted to
     // sRGB; the preview's colours would be taken as sRGB unconverted.

@@ -2,13 +2,12 @@
 // Thumbnails from the small picture a camera stores inside its JPEG files (the EXIF thumbnail,
 // IFD1), which is far cheaper to decode than the picture itself.
 
-#include <string>
-
 #include "engine/core/image.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 
-/// Makes the thumbnail of the JPEG file at `path` from its EXIF thumbnail when that one can
+/// Makes the thumbnail of the JPEG file `file` from its EXIF thumbnail when that one can
 /// stand in for the picture: it shows the picture's aspect (within a pixel, so a preview padded
 /// with bars or stored the other way round is not taken) and is at least as large as the
 /// thumbnail fitted into a square of `size` pixels; a picture with a colour profile is never
@@ -16,6 +15,6 @@ namespace ximora::engine {
 /// as loadThumbnail() makes it: upright by the picture's EXIF orientation, fitted by area
 /// averaging. Returns false (the caller decodes the picture) when there is no such preview; the
 /// last error is then unspecified.
-bool thumbnailFromEmbeddedPreview(const std::string& path, int size, Image& thumb);
+bool thumbnailFromEmbeddedPreview(ByteSource& file, int size, Image& thumb);
 
 }  // namespace ximora::engine

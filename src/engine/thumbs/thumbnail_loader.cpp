@@ -6,6 +6,7 @@
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
 #include "engine/metadata/orientation.h"
+#include "engine/sandbox/sandboxed_decoding.h"
 #include "engine/thumbs/drawing_thumbnails.h"
 #include "engine/thumbs/embedded_preview.h"
 #include "engine/thumbs/thumbnail_reducer.h"
@@ -36,11 +37,12 @@ bool reduceWhileDecoding(const Codec& codec, ByteSource& file, const LoadOptions
 // Thumbnails are made on several threads: pictures decoded whole take turns when together
 // they would pass the budget, each counted as its raster and about twice as much inside its
 // library (HEIF, AVIF).
-bool reduceDecoded(const std::string& path, const LoadOptions& options, int size, Image& thumb,
+bool reduceDecoded(FileSource& file, const LoadOptions& options, int size, Image& thumb,
                    std::vector<uint8_t>& profile) {
-    const BudgetReservation reservation(3 * headerRasterBytes(path));
+    const BudgetReservation reservation(3 * headerRasterBytes(file));
     Image image;
-    if (!loadImage(path, image, options) || !makeThumbnail(image, size, thumb)) return false;
+    if (!loadImageFromSource(file, image, options) || !makeThumbnail(image, size, thumb))
+        return false;
     if (profileDescribesPixels(image)) profile = std::move(image.metadata.icc);
     return true;
 }
@@ -50,13 +52,19 @@ bool reduceDecoded(const std::string& path, const LoadOptions& options, int size
 bool loadThumbnail(const std::string& path, int size, Image& thumb) {
     if (size < 1 || size > kMaxSide) return fail(kErrBadParameter);
     if (isDrawingFile(path)) return drawingThumbnail(path, size, thumb);
-    if (thumbnailFromEmbeddedPreview(path, size, thumb)) return true;
+    FileSource file;
+    if (!file.open(path)) return false;
+    if (decodesInWorkers()) return workerThumbnail(file, size, thumb);
+    return loadPictureThumbnail(file, size, thumb);
+}
+
+bool loadPictureThumbnail(FileSource& file, int size, Image& thumb) {
+    if (size < 1 || size > kMaxSide) return fail(kErrBadParameter);
+    if (thumbnailFromEmbeddedPreview(file, size, thumb)) return true;
     LoadOptions options;
     // Both decoded sides at least `size` leaves the averaging at least one whole source pixel
     // per thumbnail pixel, whatever the aspect ratio.
     options.minSide = size;
-    FileSource file;
-    if (!file.open(path)) return false;
     std::vector<uint8_t> head;
     readHead(file, 4096, head);
     const Codec* codec = codecForFormat(detectFormat(head.data(), head.size()));
@@ -64,7 +72,7 @@ bool loadThumbnail(const std::string& path, int size, Image& thumb) {
     std::vector<uint8_t> profile;
     if (!(codec && codec->decodeRows
               ? reduceWhileDecoding(*codec, file, options, size, made, profile)
-              : reduceDecoded(path, options, size, made, profile)))
+              : reduceDecoded(file, options, size, made, profile)))
         return false;
     // Converting the small picture costs next to nothing; its averages are close enough to the
     // averages of the converted large one.

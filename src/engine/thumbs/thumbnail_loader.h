@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/core/image.h"
+#include "engine/io/byte_source.h"
 
 namespace ximora::engine {
 
@@ -20,5 +21,9 @@ namespace ximora::engine {
 /// rasteriser (drawing_thumbnails.h). Errors as loadImage() (16 vanished, 6 not an image, 17/23
 /// damaged, 3 past the memory budget) or makeThumbnail(). A ThumbnailMaker.
 bool loadThumbnail(const std::string& path, int size, Image& thumb);
+
+/// As loadThumbnail for a picture file (no drawing) already open, decoded in this process:
+/// what loadThumbnail does, and what a decode worker does for it.
+bool loadPictureThumbnail(FileSource& file, int size, Image& thumb);
 
 }  // namespace ximora::engine

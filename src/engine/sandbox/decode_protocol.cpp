@@ -1,0 +1,270 @@
+#include "engine/sandbox/decode_protocol.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/core/deep_samples.h"
+#include "engine/core/error.h"
+#include "engine/core/rasterpool.h"
+
+namespace ximora::engine {
+namespace {
+
+constexpr int kSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL;
+// What the program needs of a shared file before it maps it: nobody can write or shrink it.
+constexpr int kNeededSeals = F_SEAL_SHRINK | F_SEAL_WRITE;
+
+bool brokenReply(const char* why) { return failWithDetail(kErrFileBroken, why); }
+
+// Writes a picture's parts other than its raster into a shared file, front to back.
+class PartsWriter {
+  public:
+    explicit PartsWriter(int fd) : fd_(fd) {}
+    void put(const void* data, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        while (ok_ && size > 0) {
+            const ssize_t done = ::write(fd_, p, size);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) {
+                ok_ = false;
+                break;
+            }
+            p += done;
+            size -= size_t(done);
+        }
+    }
+    template <typename T>
+    void value(T v) {
+        put(&v, sizeof v);
+    }
+    template <typename Bytes>
+    void blob(const Bytes& bytes) {
+        value(uint64_t(bytes.size()));
+        put(bytes.data(), bytes.size());
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    int fd_;
+    bool ok_ = true;
+};
+
+// Reads the parts back from the mapped file, refusing to read past its end.
+class PartsReader {
+  public:
+    PartsReader(const uint8_t* data, size_t size) : at_(data), end_(data + size) {}
+    bool take(void* out, size_t size) {
+        if (size > size_t(end_ - at_)) return false;
+        if (size) std::memcpy(out, at_, size);
+        at_ += size;
+        return true;
+    }
+    template <typename T>
+    bool value(T& v) {
+        return take(&v, sizeof v);
+    }
+    template <typename Bytes>
+    bool blob(Bytes& bytes) {
+        uint64_t size = 0;
+        if (!value(size) || size > uint64_t(end_ - at_)) return false;
+        bytes.resize(size_t(size));
+        return take(bytes.data(), size_t(size));
+    }
+
+  private:
+    const uint8_t* at_;
+    const uint8_t* end_;
+};
+
+bool sealed(int fd) {
+    const int seals = fcntl(fd, F_GET_SEALS);
+    return seals >= 0 && (seals & kNeededSeals) == kNeededSeals;
+}
+
+// A read-write private mapping of a sealed shared file: the program's writes stay its own.
+uint8_t* mapSealed(int fd, size_t& size) {
+    struct stat info {};
+    if (!sealed(fd) || fstat(fd, &info) != 0 || info.st_size <= 0) return nullptr;
+    size = size_t(info.st_size);
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+}
+
+bool writeParts(const Image& image, int fd) {
+    PartsWriter out(fd);
+    out.value(uint32_t(image.palette.size()));
+    out.put(image.palette.data(), image.palette.size() * sizeof(Colour));
+    out.blob(image.comment);
+    out.blob(image.metadata.exif);
+    out.blob(image.metadata.xmp);
+    out.blob(image.metadata.icc);
+    const DeepSamples* deep = currentDeepSamples(image);
+    out.value(uint8_t(deep != nullptr));
+    if (deep) {
+        out.value(int32_t(deep->channels));
+        out.put(deep->samples.data(), deep->samples.size() * sizeof(uint16_t));
+    }
+    return out.ok();
+}
+
+bool readParts(const uint8_t* data, size_t size, Image& image) {
+    PartsReader in(data, size);
+    uint32_t colours = 0;
+    if (!in.value(colours) || colours > (image.hasPalette() ? 1u << image.bitsPerPixel() : 0u))
+        return brokenReply("the decoder's palette does not fit the picture");
+    image.palette.resize(colours);
+    if (!in.take(image.palette.data(), colours * sizeof(Colour)) || !in.blob(image.comment) ||
+        !in.blob(image.metadata.exif) || !in.blob(image.metadata.xmp) ||
+        !in.blob(image.metadata.icc))
+        return brokenReply("the decoder's answer ends early");
+    uint8_t hasDeep = 0;
+    if (!in.value(hasDeep)) return brokenReply("the decoder's answer ends early");
+    if (!hasDeep) return true;
+    int32_t channels = 0;
+    if (!in.value(channels) || channels != deepChannelsFor(image.bitsPerPixel(), image.grey()))
+        return brokenReply("the decoder's samples do not fit the picture");
+    auto deep = makeDeepSamples(image.width(), image.height(), channels, 0);
+    if (!deep) return false;
+    if (!in.take(deep->samples.data(), deep->samples.size() * sizeof(uint16_t)))
+        return brokenReply("the decoder's answer ends early");
+    attachDeepSamples(image, std::move(deep));
+    return true;
+}
+
+// Palette indexes must stay below the depth's count and name an entry: ones past the palette
+// read as black, as a decoder's do.
+bool indexesFit(Image& image) {
+    if (!image.hasPalette()) return true;
+    const size_t colours = size_t(1) << image.bitsPerPixel();
+    if (image.palette.size() == colours && image.bitsPerPixel() == 8) return true;
+    uint8_t highest = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uint8_t* row = image.row(y);
+        highest = std::max(highest, *std::max_element(row, row + image.width()));
+    }
+    if (highest >= colours) return brokenReply("the decoder's palette does not fit the picture");
+    if (highest >= image.palette.size()) image.palette.resize(size_t(highest) + 1, Colour{});
+    return true;
+}
+
+}  // namespace
+
+bool sendDecodeMessage(int socket, const void* message, size_t size, const int* fds, int count) {
+    iovec part{const_cast<void*>(message), size};
+    alignas(cmsghdr) char control[CMSG_SPACE(2 * sizeof(int))] = {};
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    if (count > 0) {
+        header.msg_control = control;
+        header.msg_controllen = CMSG_SPACE(size_t(count) * sizeof(int));
+        cmsghdr* rights = CMSG_FIRSTHDR(&header);
+        rights->cmsg_level = SOL_SOCKET;
+        rights->cmsg_type = SCM_RIGHTS;
+        rights->cmsg_len = CMSG_LEN(size_t(count) * sizeof(int));
+        std::memcpy(CMSG_DATA(rights), fds, size_t(count) * sizeof(int));
+    }
+    for (;;) {
+        const ssize_t sent = sendmsg(socket, &header, MSG_NOSIGNAL);
+        if (sent == ssize_t(size)) return true;
+        if (sent < 0 && errno == EINTR) continue;
+        return false;
+    }
+}
+
+bool receiveDecodeMessage(int socket, void* message, size_t size, UniqueFd (&fds)[2], int timeoutMs,
+                          bool* timedOut) {
+    if (timedOut) *timedOut = false;
+    for (UniqueFd& fd : fds) fd.reset();
+    pollfd ready{socket, POLLIN, 0};
+    for (;;) {
+        const int got = poll(&ready, 1, timeoutMs);
+        if (got > 0) break;
+        if (got < 0 && errno == EINTR) continue;
+        if (got == 0 && timedOut) *timedOut = true;
+        return false;
+    }
+    iovec part{message, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(2 * sizeof(int))] = {};
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t received;
+    do received = recvmsg(socket, &header, MSG_CMSG_CLOEXEC);
+    while (received < 0 && errno == EINTR);
+    // Descriptors are taken first, so that none leaks whatever the message is.
+    int taken = 0;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS) continue;
+        const size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int fd = -1;
+            std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
+            if (taken < 2)
+                fds[taken++].reset(fd);
+            else
+                ::close(fd);
+        }
+    }
+    return received == ssize_t(size) && !(header.msg_flags & (MSG_TRUNC | MSG_CTRUNC));
+}
+
+bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2]) {
+    reply.width = image.width();
+    reply.height = image.height();
+    reply.bitsPerPixel = image.bitsPerPixel();
+    reply.grey = image.grey();
+    reply.cutShort = image.cutShort;
+    reply.dpiX = image.dpiX;
+    reply.dpiY = image.dpiY;
+    UniqueFd parts(memfd_create("ximora-parts", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (!parts.valid() || !writeParts(image, parts.get()) ||
+        fcntl(parts.get(), F_ADD_SEALS, kSeals) != 0)
+        return failWithReason(kErrMemory, errno);
+    UniqueFd raster(RasterPool::takeSharedFile(image.data()));
+    if (!raster.valid()) return fail(kErrOther);
+    image = Image();  // unmaps the writable mapping, which sealing against writes needs
+    if (fcntl(raster.get(), F_ADD_SEALS, kSeals) != 0) return failWithReason(kErrOther, errno);
+    fds[0] = std::move(raster);
+    fds[1] = std::move(parts);
+    reply.hasParts = 1;
+    return true;
+}
+
+bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2], Image& out) {
+    if (!reply.hasParts || !fds[0].valid() || !fds[1].valid())
+        return brokenReply("the decoder sent no picture");
+    size_t rasterSize = 0, partsSize = 0;
+    uint8_t* raster = mapSealed(fds[0].get(), rasterSize);
+    if (!raster) return brokenReply("the decoder's picture is not sealed shared memory");
+    Image image;
+    if (!image.adoptMapping(reply.width, reply.height, reply.bitsPerPixel, reply.grey != 0, raster,
+                            rasterSize)) {
+        munmap(raster, rasterSize);
+        return lastError() == kErrMemory ? false
+                                         : brokenReply("the decoder's picture is malformed");
+    }
+    uint8_t* parts = mapSealed(fds[1].get(), partsSize);
+    if (!parts) return brokenReply("the decoder's picture is not sealed shared memory");
+    const bool read = readParts(parts, partsSize, image);
+    munmap(parts, partsSize);
+    if (!read || !indexesFit(image)) return false;
+    image.dpiX = std::max(0, reply.dpiX);
+    image.dpiY = std::max(0, reply.dpiY);
+    image.cutShort = reply.cutShort != 0;
+    out = std::move(image);
+    return true;
+}
+
+}  // namespace ximora::engine

@@ -1,0 +1,73 @@
+#pragma once
+// What the program and a decode worker say to each other over their socket (a SOCK_SEQPACKET
+// pair, one message a request and one a reply). A request carries the file as an open
+// descriptor; a reply carries the picture's raster and its other parts (palette, comment,
+// metadata, 16-bit samples) as two sealed shared-memory files, so that the pixels are mapped by
+// the program, not copied. The program trusts nothing in a reply: every size is checked before
+// it is used, and the shared files must be sealed against writing, so that the worker cannot
+// change a picture it has handed over.
+
+#include <cstdint>
+
+#include "engine/codecs/codec.h"
+#include "engine/core/image.h"
+#include "engine/sandbox/unique_fd.h"
+
+namespace ximora::engine {
+
+enum class DecodeTask : int32_t {
+    Picture = 1,      ///< the whole picture (loadImage, with LoadOptions)
+    Facts = 2,        ///< readImageFacts: from the headers, else by decoding
+    HeaderFacts = 3,  ///< the headers only; `noHeaderReader` where the codec has none
+    Thumbnail = 4,    ///< loadPictureThumbnail at `thumbnailSize`
+};
+
+struct DecodeRequest {
+    uint32_t magic = 0;
+    DecodeTask task = DecodeTask::Picture;
+    int32_t minSide = 0;
+    uint8_t applyOrientation = 1, keepMetadata = 1, keepCutShort = 0;
+    /// Picture: refuse one past the memory budget before decoding it, as loadImage does.
+    uint8_t checkBudget = 1;
+    int32_t thumbnailSize = 0;
+    /// The program's memory budget as it stands: the worker's decoders are held to it.
+    uint64_t memoryLimit = 0;
+};
+
+struct DecodeReply {
+    uint32_t magic = 0;
+    uint8_t ok = 0;
+    uint8_t noHeaderReader = 0;
+    /// The worker has used most of its processor time and ends after this reply.
+    uint8_t retiring = 0;
+    int32_t error = 0, reason = 0;
+    int32_t format = 0;  ///< FileFormat detected
+    ImageFacts facts;
+    // A picture: the raster's description; its pixels and its other parts come as files.
+    int32_t width = 0, height = 0, bitsPerPixel = 0;
+    uint8_t grey = 0, cutShort = 0, hasParts = 0;
+    int32_t dpiX = 0, dpiY = 0;
+    char detail[256] = {};
+};
+
+inline constexpr uint32_t kDecodeRequestMagic = 0x58445271;  // "XDRq"
+inline constexpr uint32_t kDecodeReplyMagic = 0x58445270;    // "XDRp"
+
+/// Sends one message with up to two descriptors; false when the peer is gone.
+bool sendDecodeMessage(int socket, const void* message, size_t size, const int* fds, int count);
+/// Receives one message of exactly `size` bytes and up to two descriptors into `fds` (-1 where
+/// none came). Waits at most `timeoutMs` (-1: without end); false on a timeout (`timedOut`
+/// set), a closed peer, or a message of another size.
+bool receiveDecodeMessage(int socket, void* message, size_t size, UniqueFd (&fds)[2], int timeoutMs,
+                          bool* timedOut = nullptr);
+
+/// The worker's half: describes `image` in `reply` and gives up its raster's shared file and a
+/// shared file of its other parts, both sealed, in `fds`; `image` is emptied (its raster must
+/// come from RasterPool::shareRasters()). False with the last error set when it cannot.
+bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2]);
+
+/// The program's half: the picture a reply describes, mapped from `fds`. False with error 17
+/// and a detail when the reply does not hold together.
+bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2], Image& out);
+
+}  // namespace ximora::engine

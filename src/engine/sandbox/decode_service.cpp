@@ -1,0 +1,97 @@
+#include "engine/sandbox/decode_service.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/codecs/registry.h"
+#include "engine/core/error.h"
+#include "engine/core/memory_budget.h"
+#include "engine/core/rasterpool.h"
+#include "engine/sandbox/decode_protocol.h"
+#include "engine/thumbs/thumbnail_loader.h"
+
+namespace ximora::engine {
+namespace {
+
+double cpuSecondsUsed() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs one request on the file; the picture, if one is asked for, goes to `picture`.
+bool run(const DecodeRequest& request, FileSource& file, DecodeReply& reply, Image& picture) {
+    FileFormat format = FileFormat::Unknown;
+    bool ok = false;
+    switch (request.task) {
+        case DecodeTask::Picture: {
+            LoadOptions options;
+            options.minSide = request.minSide;
+            options.applyOrientation = request.applyOrientation;
+            options.keepMetadata = request.keepMetadata;
+            options.keepCutShort = request.keepCutShort;
+            ok = loadImageHere(file, options, request.checkBudget, picture, &format);
+            break;
+        }
+        case DecodeTask::Facts:
+            ok = readImageFacts(file, reply.facts, &format);
+            break;
+        case DecodeTask::HeaderFacts: {
+            bool hasReader = false;
+            format = detectSourceFormat(file);
+            ok = readHeaderFacts(file, reply.facts, hasReader);
+            reply.noHeaderReader = !hasReader;
+            break;
+        }
+        case DecodeTask::Thumbnail:
+            ok = loadPictureThumbnail(file, request.thumbnailSize, picture);
+            break;
+        default:
+            return fail(kErrBadParameter);
+    }
+    reply.format = int32_t(format);
+    return ok;
+}
+
+void describeFailure(DecodeReply& reply) {
+    reply.ok = 0;
+    reply.error = lastError() ? lastError() : kErrFileBroken;
+    reply.reason = lastErrorReason();
+    const std::string& detail = lastErrorDetail();
+    std::memcpy(reply.detail, detail.data(), std::min(detail.size(), sizeof reply.detail - 1));
+}
+
+}  // namespace
+
+int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
+    RasterPool::shareRasters();
+    for (;;) {
+        DecodeRequest request;
+        UniqueFd received[2];
+        if (!receiveDecodeMessage(socket, &request, sizeof request, received, -1))
+            return received[0].valid() ? 1 : 0;
+        DecodeReply reply;
+        reply.magic = kDecodeReplyMagic;
+        UniqueFd parts[2];
+        clearLastError();
+        FileSource file;
+        Image picture;
+        if (request.magic != kDecodeRequestMagic || !received[0].valid()) {
+            fail(kErrBadParameter);
+        } else if (file.adopt(received[0].release())) {
+            if (request.memoryLimit) setMemoryLimit(request.memoryLimit);
+            reply.ok = run(request, file, reply, picture) &&
+                       (picture.empty() || packPicture(picture, reply, parts));
+        }
+        if (!reply.ok) describeFailure(reply);
+        reply.retiring = cpuSecondsUsed() > cpuSecondsToRetire;
+        const int fds[2] = {parts[0].get(), parts[1].get()};
+        if (!sendDecodeMessage(socket, &reply, sizeof reply, fds, reply.hasParts ? 2 : 0)) return 1;
+        if (reply.retiring) return 0;
+    }
+}
+
+}  // namespace ximora::engine

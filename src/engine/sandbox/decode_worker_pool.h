@@ -1,0 +1,63 @@
+#pragma once
+// The decode workers of one program: started ahead in the background, lent to one request at a
+// time, watched while they work, and replaced when they crash, hang or retire.
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/sandbox/decode_protocol.h"
+#include "engine/sandbox/sandboxed_decoding.h"
+#include "engine/sandbox/unique_fd.h"
+
+namespace ximora::engine {
+
+class DecodeWorkerPool {
+  public:
+    explicit DecodeWorkerPool(DecodeWorkerSettings settings);
+    /// Ends every worker; requests under way fail.
+    ~DecodeWorkerPool();
+    DecodeWorkerPool(const DecodeWorkerPool&) = delete;
+    DecodeWorkerPool& operator=(const DecodeWorkerPool&) = delete;
+
+    /// Hands `request` and the file `fd` to a worker and waits for its reply, with the shared
+    /// files it sent in `fds`. False with error 17 and the reason ("the decoder stopped: ...")
+    /// when the worker died, overran its time or answered nonsense; the worker is then gone.
+    bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2]);
+
+    /// Process ids of the workers alive now.
+    std::vector<int> processes() const;
+
+  private:
+    struct Worker {
+        pid_t pid = -1;
+        UniqueFd socket;
+    };
+
+    std::optional<Worker> spawn() const;
+    std::optional<Worker> borrow();
+    void giveBack(Worker&& worker);
+    /// Ends the worker (killed first when `kill`) and says how it ended.
+    std::string lose(Worker&& worker, bool kill);
+    void keepReady();
+
+    const DecodeWorkerSettings settings_;
+    const int ready_;  // workers kept started
+    const int most_;   // workers at most, while requests wait
+    std::vector<char*> environment_;
+    std::vector<std::string> environmentText_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Worker> idle_;
+    std::vector<pid_t> busy_;
+    int starting_ = 0;
+    bool stopping_ = false;
+    std::thread starter_;
+};
+
+}  // namespace ximora::engine

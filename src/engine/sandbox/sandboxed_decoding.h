@@ -1,0 +1,62 @@
+#pragma once
+// Decoding in confined worker processes. A folder browser reads whatever lands in a folder, and
+// a fault in any of the codec libraries would otherwise end the program with the user's edit,
+// or run a hostile file's code with all of the user's rights. Once a program has started the
+// workers, the engine's file loaders (loadImage, loadImageFromSource and readImageFacts of a
+// file, the budget checks and thumbnails) hand each file, as an open descriptor, to a worker
+// that decodes it confined (see the ximora-decode program) and returns the picture in shared
+// memory. A worker that crashes, hangs past the time allowed or passes its memory limit is
+// replaced; the file it was reading fails as damaged, with the reason ("the decoder stopped:
+// ..."). Without workers started, or in the worker itself, everything decodes in process.
+
+#include <string>
+#include <vector>
+
+#include "engine/codecs/codec.h"
+#include "engine/core/image.h"
+#include "engine/io/byte_source.h"
+
+namespace ximora::engine {
+
+struct DecodeWorkerSettings {
+    /// The worker program (ximora-decode beside the program, decodeWorkerProgramBeside()).
+    std::string program;
+    /// Workers kept ready; 0: one per core. More are started while all are busy, up to twice.
+    int workers = 0;
+    /// A request not answered in this time ends its worker.
+    int timeoutSeconds = 60;
+    /// Processor seconds a worker may use in all; it retires once past half of them.
+    int cpuSeconds = 600;
+    /// Each worker's address space, bytes; 0: the memory budget at start plus room for the
+    /// libraries.
+    uint64_t memoryBytes = 0;
+    /// Added to the workers' environment (NAME=VALUE), for tests.
+    std::vector<std::string> environment;
+};
+
+/// The worker program beside the running program's own file; empty when it is not there.
+std::string decodeWorkerProgramBeside();
+
+/// Starts the workers in the background and decodes in them from now on; false (nothing
+/// changed) when the program is not there. A second call replaces the first.
+bool startDecodeWorkers(const DecodeWorkerSettings& settings);
+/// Ends the workers; decoding is in process again.
+void stopDecodeWorkers();
+/// Whether files are decoded in workers.
+bool decodesInWorkers();
+
+/// How many workers are running now, and their process ids (for tests and reports).
+std::vector<int> decodeWorkerProcesses();
+
+// The loaders' halves, for the engine's file loaders (registry.cpp, thumbnail_loader.cpp).
+
+/// loadImageHere in a worker.
+bool workerPicture(FileSource& file, const LoadOptions& options, bool checkBudget, Image& out,
+                   FileFormat* detected);
+/// readImageFacts (`headersOnly` false) or readHeaderFacts in a worker.
+bool workerFacts(FileSource& file, bool headersOnly, ImageFacts& out, bool& hasReader,
+                 FileFormat* detected);
+/// loadPictureThumbnail in a worker.
+bool workerThumbnail(FileSource& file, int size, Image& thumb);
+
+}  // namespace ximora::engine

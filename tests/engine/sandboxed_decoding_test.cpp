@@ -1,0 +1,305 @@
+// Decoding in confined workers: every format and every task gives in a worker exactly what it
+// gives in process, and a decoder that crashes, hangs or allocates without bound is contained:
+// the file fails as damaged with the reason, and everything else goes on.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/codecs/registry.h"
+#include "engine/core/deep_samples.h"
+#include "engine/core/error.h"
+#include "engine/core/memory_budget.h"
+#include "engine/io/file_io.h"
+#include "engine/sandbox/sandboxed_decoding.h"
+#include "engine/thumbs/thumbnail_loader.h"
+#include "engine/thumbs/thumbnail_producer.h"
+#include "op_test_images.h"
+#include "thumbs_test_folder.h"
+
+using namespace ximora::engine;
+
+namespace {
+
+// Starts workers for one test and stops them after it, so that the others decode in process.
+class Workers {
+  public:
+    explicit Workers(DecodeWorkerSettings settings = {}) {
+        settings.program = XIMORA_DECODE_PROGRAM;
+        if (!settings.workers) settings.workers = 2;
+        started_ = startDecodeWorkers(settings);
+    }
+    ~Workers() { stopDecodeWorkers(); }
+    bool started() const { return started_; }
+
+  private:
+    bool started_ = false;
+};
+
+DecodeWorkerSettings hostile(const char* mode, int timeoutSeconds = 60) {
+    // The library runs before the sanitizers' runtime, which must be told to let it.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS", (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(),
+           1);
+    DecodeWorkerSettings settings;
+    settings.timeoutSeconds = timeoutSeconds;
+    settings.environment = {std::string("LD_PRELOAD=") + XIMORA_HOSTILE_DECODER,
+                            std::string("XIMORA_HOSTILE=") + mode};
+    return settings;
+}
+
+// A picture with what a file may hold besides its pixels, at `depth`.
+Image pictureWithParts(test::Depth depth, unsigned seed) {
+    Image image = test::makeImage(97, 61, depth, seed);
+    image.dpiX = 300, image.dpiY = 150;
+    image.comment = "written by the sandbox test";
+    image.metadata.xmp.assign({'<', 'x', '/', '>'});
+    return image;
+}
+
+// A picture with 16-bit samples beside its raster.
+Image deepPicture() {
+    Image image = test::makeImage(40, 30, {24, false}, 5);
+    auto deep = makeDeepSamples(40, 30, 3, 0);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40 * 3; ++x) {
+            deep->row(y)[x] = uint16_t(x * 517 + y * 33);
+            image.row(y)[x] = uint8_t(deep->row(y)[x] >> 8);
+        }
+    attachDeepSamples(image, std::move(deep));
+    return image;
+}
+
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+struct Sample {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+// Every format the engine writes, at every depth it takes, the formats it only reads from
+// their reference files, and damaged files.
+std::vector<Sample> samples() {
+    std::vector<Sample> out;
+    for (const Codec* codec : codecs()) {
+        for (int format : codec->saveFormats)
+            for (const test::Depth& depth : test::allDepths()) {
+                std::vector<uint8_t> bytes;
+                if (encodeImage(pictureWithParts(depth, unsigned(format)), {.format = format},
+                                bytes))
+                    out.push_back(
+                        {"save format " + std::to_string(format) + " from " + depth.name(),
+                         std::move(bytes)});
+            }
+    }
+    for (const char* name : {"photo-q90.heic", "photo-q.avif", "photo-d1.jxl"}) {
+        out.push_back({name, {}});
+        readWholeFile(std::string(XIMORA_TEST_DATA) + "/modern-formats/" + name, out.back().bytes);
+    }
+    out.push_back({"16-bit PNG", {}});
+    EXPECT_TRUE(encodeImage(deepPicture(), {.format = kSavePng}, out.back().bytes));
+    std::vector<uint8_t> cut = out.front().bytes;
+    cut.resize(cut.size() / 2);
+    out.push_back({"a cut file", cut});
+    out.push_back({"not a picture", {'h', 'e', 'l', 'l', 'o'}});
+    return out;
+}
+
+::testing::AssertionResult sameDecoded(const Image& a, const Image& b) {
+    if (a.width() != b.width() || a.height() != b.height() ||
+        a.bitsPerPixel() != b.bitsPerPixel() || a.grey() != b.grey())
+        return ::testing::AssertionFailure() << "size or depth differs";
+    if (a.palette != b.palette || a.dpiX != b.dpiX || a.dpiY != b.dpiY || a.comment != b.comment ||
+        a.cutShort != b.cutShort || a.metadata.exif != b.metadata.exif ||
+        a.metadata.xmp != b.metadata.xmp || a.metadata.icc != b.metadata.icc)
+        return ::testing::AssertionFailure() << "palette, resolution, comment or metadata differs";
+    const size_t rowBytes = size_t(a.width()) * size_t(a.bytesPerPixel());
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.row(y), b.row(y), rowBytes) != 0)
+            return ::testing::AssertionFailure() << "row " << y << " differs";
+    const DeepSamples *deepA = currentDeepSamples(a), *deepB = currentDeepSamples(b);
+    if (bool(deepA) != bool(deepB) || (deepA && deepA->samples != deepB->samples))
+        return ::testing::AssertionFailure() << "16-bit samples differ";
+    return ::testing::AssertionSuccess();
+}
+
+// What one task gives: success, error, and the picture or facts.
+struct Outcome {
+    bool ok = false;
+    int error = 0;
+    Image image;
+    ImageFacts facts;
+    FileFormat format = FileFormat::Unknown;
+};
+
+std::vector<Outcome> everyTask(const std::string& path) {
+    std::vector<Outcome> out(6);
+    out[0].ok = loadImage(path, out[0].image, {}, &out[0].format);
+    out[1].ok = loadImage(path, out[1].image, {.minSide = 20, .keepMetadata = false});
+    FileSource file;
+    EXPECT_TRUE(file.open(path));
+    out[2].ok = loadImageFromSource(file, out[2].image, {.applyOrientation = false});
+    out[3].ok = readImageFacts(path, out[3].facts, &out[3].format);
+    out[4].ok = fitsMemoryBudget(path);
+    out[4].facts.width = int(headerRasterBytes(path));
+    out[5].ok = loadThumbnail(path, 32, out[5].image);
+    for (Outcome& o : out) o.error = o.ok ? 0 : lastError();
+    return out;
+}
+
+}  // namespace
+
+TEST(SandboxedDecoding, EveryFormatAndTaskGivesWhatItGivesInProcess) {
+    test::TestFolder folder;
+    const std::vector<Sample> all = samples();
+    std::vector<std::vector<Outcome>> here;
+    for (size_t i = 0; i < all.size(); ++i) {
+        ASSERT_TRUE(writeWholeFile(folder.file(std::to_string(i)), all[i].bytes));
+        here.push_back(everyTask(folder.file(std::to_string(i))));
+    }
+    const Workers workers;
+    ASSERT_TRUE(workers.started());
+    for (size_t i = 0; i < all.size(); ++i) {
+        SCOPED_TRACE(all[i].name);
+        const std::vector<Outcome> there = everyTask(folder.file(std::to_string(i)));
+        for (size_t task = 0; task < there.size(); ++task) {
+            SCOPED_TRACE("task " + std::to_string(task));
+            EXPECT_EQ(there[task].ok, here[i][task].ok);
+            EXPECT_EQ(there[task].error, here[i][task].error);
+            EXPECT_EQ(there[task].format, here[i][task].format);
+            EXPECT_EQ(there[task].facts.width, here[i][task].facts.width);
+            EXPECT_EQ(there[task].facts.height, here[i][task].facts.height);
+            EXPECT_EQ(there[task].facts.colourCode(), here[i][task].facts.colourCode());
+            EXPECT_EQ(there[task].facts.sampleBits, here[i][task].facts.sampleBits);
+            EXPECT_TRUE(sameDecoded(there[task].image, here[i][task].image));
+        }
+    }
+    // The case that keeps 16-bit samples is among them.
+    ASSERT_NE(currentDeepSamples(here[all.size() - 3][0].image), nullptr);
+}
+
+// The status the kernel shows for process `pid`, once it says the process is confined (or
+// after two seconds).
+std::string confinedStatus(int pid) {
+    std::string status;
+    for (int i = 0; i < 100; ++i, usleep(20000)) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+        std::stringstream text;
+        text << in.rdbuf();
+        status = text.str();
+        if (status.find("Seccomp:\t2") != std::string::npos) break;
+    }
+    return status;
+}
+
+TEST(SandboxedDecoding, WorkersAreConfinedAndEndWithTheirPool) {
+    std::vector<int> pids;
+    {
+        const Workers workers;
+        ASSERT_TRUE(workers.started());
+        for (int i = 0; i < 100 && decodeWorkerProcesses().size() < 2; ++i) usleep(20000);
+        pids = decodeWorkerProcesses();
+        ASSERT_EQ(pids.size(), 2u);
+        for (int pid : pids) {
+            const std::string status = confinedStatus(pid);
+            EXPECT_NE(status.find("NoNewPrivs:\t1"), std::string::npos);
+            EXPECT_NE(status.find("Seccomp:\t2"), std::string::npos);
+        }
+    }
+    for (int pid : pids) EXPECT_NE(kill(pid, 0), 0) << "worker " << pid << " outlived its pool";
+}
+
+TEST(SandboxedDecoding, TheFilterRefusesWhatADecoderNeverNeeds) {
+    test::TestFolder folder;
+    const std::string output = folder.file("report");
+    const std::string command = "ASAN_OPTIONS=detect_leaks=0 " XIMORA_DECODE_PROGRAM " --check " +
+                                folder.file("made-by-worker") + " > " + output;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(output);
+    std::stringstream report;
+    report << in.rdbuf();
+    for (const char* refused : {"write\trefused", "socket\trefused", "exec\trefused",
+                                "fork\trefused", "read /etc/passwd\trefused"})
+        EXPECT_NE(report.str().find(refused), std::string::npos) << refused << "\n" << report.str();
+    EXPECT_FALSE(std::filesystem::exists(folder.file("made-by-worker")));
+}
+
+TEST(SandboxedDecoding, ACrashingDecoderFailsItsFileAndTheOthersGoOn) {
+    test::TestFolder folder;
+    std::vector<uint8_t> jpeg, png;
+    ASSERT_TRUE(encodeImage(test::makeImage(64, 48, {24, false}), {.format = kSaveJpeg}, jpeg));
+    ASSERT_TRUE(encodeImage(test::makeImage(64, 48, {24, false}), {.format = kSavePng}, png));
+    std::vector<FileEntry> files;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = std::to_string(i) + (i == 2 ? ".jpg" : ".png");
+        ASSERT_TRUE(writeWholeFile(folder.file(name), i == 2 ? jpeg : png));
+        files.push_back({name});
+    }
+    const Workers workers(hostile("crash"));
+    ASSERT_TRUE(workers.started());
+    Image picture;
+    ASSERT_FALSE(loadImage(folder.file("2.jpg"), picture));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    // A segmentation fault, or the abort that reports it under AddressSanitizer.
+    EXPECT_TRUE(lastErrorDetail().starts_with("the decoder stopped: signal ")) << lastErrorDetail();
+    // The folder's thumbnails: every other file gets its own.
+    ThumbnailProducer producer;
+    std::mutex mutex;
+    std::vector<ThumbnailResult> results;
+    producer.start(folder.path(), files, 32, nullptr, [&](ThumbnailResult&& result) {
+        std::lock_guard lock(mutex);
+        results.push_back(std::move(result));
+    });
+    producer.wait();
+    ASSERT_EQ(results.size(), files.size());
+    for (const ThumbnailResult& result : results) {
+        EXPECT_EQ(result.ok, result.index != 2) << result.index;
+        if (result.index == 2) {
+            EXPECT_EQ(result.error, kErrFileBroken);
+        }
+    }
+    ASSERT_TRUE(loadImage(folder.file("0.png"), picture));
+}
+
+TEST(SandboxedDecoding, AHangingDecoderIsEndedByTheWatchdog) {
+    test::TestFolder folder;
+    std::vector<uint8_t> jpeg;
+    ASSERT_TRUE(encodeImage(test::makeImage(64, 48, {24, false}), {.format = kSaveJpeg}, jpeg));
+    ASSERT_TRUE(writeWholeFile(folder.file("hangs.jpg"), jpeg));
+    const Workers workers(hostile("hang", 2));
+    ASSERT_TRUE(workers.started());
+    Image picture;
+    ASSERT_FALSE(loadImage(folder.file("hangs.jpg"), picture));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    EXPECT_EQ(lastErrorDetail(), "the decoder stopped: it took longer than 2 s");
+}
+
+TEST(SandboxedDecoding, AWorkersMemoryLimitHolds) {
+    test::TestFolder folder;
+    std::vector<uint8_t> jpeg;
+    ASSERT_TRUE(encodeImage(test::makeImage(64, 48, {24, false}), {.format = kSaveJpeg}, jpeg));
+    ASSERT_TRUE(writeWholeFile(folder.file("greedy.jpg"), jpeg));
+    DecodeWorkerSettings settings = hostile("allocate");
+    settings.memoryBytes = uint64_t(1) << 30;
+    const Workers workers(settings);
+    ASSERT_TRUE(workers.started());
+    Image picture;
+    ASSERT_FALSE(loadImage(folder.file("greedy.jpg"), picture));
+    EXPECT_EQ(lastError(), kErrFileBroken);
+    // The library was refused memory (its own way of ending then), not killed for taking it.
+    EXPECT_EQ(lastErrorDetail(), "the decoder stopped: it ended with status 42");
+}
