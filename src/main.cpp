@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "engine/io/atomic_file.h"
 #include "platform/clipboard_keeper.h"
+#include "util/decode_workers.h"
 #include "util/timing_trace.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("jp.quorvel.ximora"),
                                                  QIcon(QStringLiteral(":/ximora.svg"))));
     const int status = ximora::app::runProgram(app, QApplication::arguments().mid(1));
+    ximora::util::useDecodeWorkers(false);
     // What the program put on the clipboard (a clipboard job's result, a copy) outlives it, as
     // a caller that reads the clipboard after the program has ended expects.
     QString error;

@@ -41,6 +41,7 @@
 #include "platform/special_folders.h"
 #include "settings/settings_groups.h"
 #include "settings/y_ini.h"
+#include "util/decode_workers.h"
 #include "util/drawn_icon.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -553,6 +554,9 @@ void FmMainWindow::loadSettings() {
     memoryLimitMb_ =
         std::max(0, static_cast<int>(store->vGtVal(key(settings::kKeyMemoryLimit), 0)));
     engine::setMemoryLimitMegabytes(memoryLimitMb_);
+    // After the budget: the workers are held to it.
+    decodeInWorkers_ = store->vGtVal(key(settings::kKeyDecodeInWorkers), true);
+    util::useDecodeWorkers(decodeInWorkers_);
     editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
     if (fullScreen_)
         fullScreen_->setIntervalSeconds(static_cast<int>(
@@ -657,6 +661,7 @@ void FmMainWindow::saveSettings() {
     store->SetVal(key("格納拡張子"), storeExt_);
     store->SetVal("TMB_DR", browser::cacheBesideImages());
     store->SetVal(key(settings::kKeyMemoryLimit), memoryLimitMb_);
+    store->SetVal(key(settings::kKeyDecodeInWorkers), decodeInWorkers_);
     store->SetVal(key("色管理"), editor::DisplayColour::instance().managed());
     if (fullScreen_)
         store->SetVal(key(settings::kKeySlideshowInterval), fullScreen_->intervalSeconds());

@@ -201,7 +201,8 @@ class FmMainWindow : public FmMain {
     QString zoomInfo_;     // "37%": the zoom the picture is shown at
     FullScreenView* fullScreen_ = nullptr;
     bool confirmDelete_ = true;
-    int memoryLimitMb_ = 0;  // the memory budget set in the settings, 0 = automatic
+    int memoryLimitMb_ = 0;        // the memory budget set in the settings, 0 = automatic
+    bool decodeInWorkers_ = true;  // files decoded in confined workers, as the settings say
     QString storeFolder_, storePrefix_, storeExt_;
     QString macroText_;
     bool recording_ = true;

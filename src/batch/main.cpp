@@ -1,9 +1,11 @@
 // The program `ximora-batch`: the engine and the editor document without windows. It never
 // opens a display connection.
+#include <algorithm>
 #include <iostream>
 
 #include "batch/batch_command.h"
 #include "engine/io/atomic_file.h"
+#include "util/decode_workers.h"
 
 namespace {
 
@@ -21,10 +23,22 @@ constexpr BatchCommand kCommands[] = {
      ximora::batch::runRun},
 };
 
+// Takes --no-sandbox out of the options: files are then decoded in this process (for trusted
+// bulk work, without the workers' start).
+bool takeNoSandbox(ximora::batch::Arguments& args) {
+    const auto end = std::find(args.begin(), args.end(), ximora::batch::kEndOfOptions);
+    const auto found = std::find(args.begin(), end, "--no-sandbox");
+    if (found == end) return false;
+    args.erase(found);
+    return true;
+}
+
 int usage() {
     std::cerr << "usage:\n";
     for (const BatchCommand& command : kCommands)
         std::cerr << "  ximora-batch " << command.usage << '\n';
+    std::cerr << "every command also takes --no-sandbox: files are decoded in ximora-batch itself\n"
+                 "instead of in confined worker processes (for trusted files)\n";
     return 2;
 }
 
@@ -36,9 +50,12 @@ int main(int argc, char** argv) {
     const std::string_view name = argv[1];
     for (const BatchCommand& command : kCommands) {
         if (command.name != name) continue;
-        const ximora::batch::Arguments args(argv + 2, argv + argc);
+        ximora::batch::Arguments args(argv + 2, argv + argc);
         ximora::batch::applyMemorySetting();
+        // After the budget: the workers are held to it.
+        ximora::util::useDecodeWorkers(!takeNoSandbox(args), "ximora-batch");
         const int status = command.run(args, std::cout, std::cerr);
+        ximora::util::useDecodeWorkers(false);
         if (status == 2) std::cerr << "usage: ximora-batch " << command.usage << '\n';
         return status;
     }

@@ -15,9 +15,11 @@
 #include "editor/scan/scanner_device.h"
 #include "editor/view/pan_window.h"
 #include "editor/view/picture_view.h"
+#include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/core/handles.h"
 #include "engine/formats/file_conversion.h"
+#include "engine/sandbox/sandboxed_decoding.h"
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
 #include "util/message_service.h"
@@ -320,10 +322,36 @@ bool uPcE::putClipboardImage(const engine::Image& image) {
            QGuiApplication::clipboard()->mimeData()->hasImage();
 }
 
+namespace {
+
+// The picture on the clipboard. One another program offers is, with decoding in workers,
+// decoded as a stranger's file is, by the engine in a worker, from the bytes of the first
+// picture format offered that the engine reads; Qt, which would decode it in this process, is
+// not asked then. This program's own picture (plain QMimeData, where another program's comes
+// through the platform's own kind) is taken as it is.
+QImage offeredPicture(const QMimeData& offered, engine::Image& decoded) {
+    if (!engine::decodesInWorkers() || offered.metaObject() == &QMimeData::staticMetaObject)
+        return qvariant_cast<QImage>(offered.imageData());
+    for (const QString& format : offered.formats()) {
+        if (!format.startsWith(QLatin1String("image/"))) continue;
+        const QByteArray bytes = offered.data(format);
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+        if (engine::detectFormat(data, size_t(bytes.size())) == engine::FileFormat::Unknown)
+            continue;
+        if (engine::loadImageFromMemory(data, size_t(bytes.size()), decoded))
+            return util::toQImage(decoded);
+        return {};
+    }
+    return {};
+}
+
+}  // namespace
+
 bool uPcE::clipboardImage(engine::Image& out) {
     const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
     if (!offered || !offered->hasImage()) return false;
-    const QImage picture = qvariant_cast<QImage>(offered->imageData());
+    engine::Image decoded;
+    const QImage picture = offeredPicture(*offered, decoded);
     if (picture.isNull()) return false;
     // A picture past the memory budget is refused before it is copied (error 3 set).
     if (!engine::Image::fitsLimits(picture.width(), picture.height(), 24)) return false;

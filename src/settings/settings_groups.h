@@ -17,6 +17,10 @@ inline constexpr const char* kKeyMemoryLimit = "ﾒﾓﾘ上限";
 /// The full-screen slideshow's interval in seconds (1 to 3600), in group 設定.
 inline constexpr const char* kKeySlideshowInterval = "ｽﾗｲﾄﾞｼｮｰ間隔";
 
+/// Whether pictures are decoded in confined worker processes (1, the default) or in the
+/// program itself (0, for trusted files only), in group 設定.
+inline constexpr const char* kKeyDecodeInWorkers = "ﾃﾞｺｰﾄﾞ隔離";
+
 /// TMB_DR (thumbnail cache beside the images) is read and written in this one group, so a
 /// value saved is the value loaded.
 inline constexpr const char* kGroupOfTmbDr = kGroupSettings;

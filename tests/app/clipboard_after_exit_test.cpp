@@ -66,7 +66,7 @@ class ClipboardAfterExit : public ::testing::Test {
     void SetUp() override {
         // The programs in a private folder: the servers found by their path are this test's.
         const QString from = QCoreApplication::applicationDirPath() + "/";
-        for (const char* name : {"ximora", "ximora-clipboard"}) {
+        for (const char* name : {"ximora", "ximora-clipboard", "ximora-decode"}) {
             const QString target = bin_.path() + "/" + name;
             if (::link(QFile::encodeName(from + name).constData(),
                        QFile::encodeName(target).constData()) != 0) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -146,8 +147,8 @@ struct Outcome {
     FileFormat format = FileFormat::Unknown;
 };
 
-std::vector<Outcome> everyTask(const std::string& path) {
-    std::vector<Outcome> out(6);
+std::vector<Outcome> everyTask(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::vector<Outcome> out(7);
     out[0].ok = loadImage(path, out[0].image, {}, &out[0].format);
     out[1].ok = loadImage(path, out[1].image, {.minSide = 20, .keepMetadata = false});
     FileSource file;
@@ -157,6 +158,8 @@ std::vector<Outcome> everyTask(const std::string& path) {
     out[4].ok = fitsMemoryBudget(path);
     out[4].facts.width = int(headerRasterBytes(path));
     out[5].ok = loadThumbnail(path, 32, out[5].image);
+    // Bytes from another program (the clipboard) rather than a file.
+    out[6].ok = loadImageFromMemory(bytes.data(), bytes.size(), out[6].image);
     for (Outcome& o : out) o.error = o.ok ? 0 : lastError();
     return out;
 }
@@ -169,13 +172,13 @@ TEST(SandboxedDecoding, EveryFormatAndTaskGivesWhatItGivesInProcess) {
     std::vector<std::vector<Outcome>> here;
     for (size_t i = 0; i < all.size(); ++i) {
         ASSERT_TRUE(writeWholeFile(folder.file(std::to_string(i)), all[i].bytes));
-        here.push_back(everyTask(folder.file(std::to_string(i))));
+        here.push_back(everyTask(folder.file(std::to_string(i)), all[i].bytes));
     }
     const Workers workers;
     ASSERT_TRUE(workers.started());
     for (size_t i = 0; i < all.size(); ++i) {
         SCOPED_TRACE(all[i].name);
-        const std::vector<Outcome> there = everyTask(folder.file(std::to_string(i)));
+        const std::vector<Outcome> there = everyTask(folder.file(std::to_string(i)), all[i].bytes);
         for (size_t task = 0; task < there.size(); ++task) {
             SCOPED_TRACE("task " + std::to_string(task));
             EXPECT_EQ(there[task].ok, here[i][task].ok);
@@ -204,6 +207,34 @@ std::string confinedStatus(int pid) {
         if (status.find("Seccomp:\t2") != std::string::npos) break;
     }
     return status;
+}
+
+// Under a limit on file sizes (which holds for shared memory files too) the pictures come over
+// the socket instead, with all their parts.
+TEST(SandboxedDecoding, UnderAFileSizeLimitPicturesComeOverTheSocket) {
+    test::TestFolder folder;
+    std::vector<uint8_t> deep, palette;
+    ASSERT_TRUE(encodeImage(deepPicture(), {.format = kSavePng}, deep));
+    ASSERT_TRUE(encodeImage(pictureWithParts({4, false}, 3), {.format = kSavePng}, palette));
+    ASSERT_TRUE(writeWholeFile(folder.file("deep.png"), deep));
+    ASSERT_TRUE(writeWholeFile(folder.file("palette.png"), palette));
+    Image deepHere, paletteHere;
+    ASSERT_TRUE(loadImage(folder.file("deep.png"), deepHere));
+    ASSERT_TRUE(loadImage(folder.file("palette.png"), paletteHere));
+    // The soft limit only, which this process can lift again; the workers inherit it.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit small{4096, saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    {
+        const Workers workers;
+        Image deepThere, paletteThere;
+        EXPECT_TRUE(loadImage(folder.file("deep.png"), deepThere));
+        EXPECT_TRUE(sameDecoded(deepThere, deepHere));
+        EXPECT_TRUE(loadImage(folder.file("palette.png"), paletteThere));
+        EXPECT_TRUE(sameDecoded(paletteThere, paletteHere));
+    }
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
 }
 
 TEST(SandboxedDecoding, WorkersAreConfinedAndEndWithTheirPool) {

@@ -183,6 +183,12 @@ FileSource* fileForWorkers(ByteSource& source) {
 
 bool loadImageFromMemory(const uint8_t* data, size_t size, Image& out, const LoadOptions& options,
                          FileFormat* detected) {
+    if (decodesInWorkers()) {
+        // Bytes from another program (the clipboard, a drop) are no safer than a file: they go
+        // to a worker as a file in memory.
+        FileSource file;
+        return bytesAsFile(data, size, file) && workerPicture(file, options, false, out, detected);
+    }
     const FileFormat format = detectFormat(data, size);
     if (detected) *detected = format;
     if (format == FileFormat::Unknown) return fail(kErrBadFile);

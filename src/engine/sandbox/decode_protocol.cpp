@@ -25,23 +25,12 @@ constexpr int kNeededSeals = F_SEAL_SHRINK | F_SEAL_WRITE;
 
 bool brokenReply(const char* why) { return failWithDetail(kErrFileBroken, why); }
 
-// Writes a picture's parts other than its raster into a shared file, front to back.
+// Writes a picture's parts other than its raster, front to back, through `put`.
+template <typename Put>
 class PartsWriter {
   public:
-    explicit PartsWriter(int fd) : fd_(fd) {}
-    void put(const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (ok_ && size > 0) {
-            const ssize_t done = ::write(fd_, p, size);
-            if (done < 0 && errno == EINTR) continue;
-            if (done <= 0) {
-                ok_ = false;
-                break;
-            }
-            p += done;
-            size -= size_t(done);
-        }
-    }
+    explicit PartsWriter(Put put) : put_(put) {}
+    void put(const void* data, size_t size) { ok_ = ok_ && put_(data, size); }
     template <typename T>
     void value(T v) {
         put(&v, sizeof v);
@@ -54,9 +43,22 @@ class PartsWriter {
     bool ok() const { return ok_; }
 
   private:
-    int fd_;
+    Put put_;
     bool ok_ = true;
 };
+
+// Writes all of `size` bytes to `fd`.
+bool writeAll(int fd, const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t done = ::write(fd, p, size);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        p += done;
+        size -= size_t(done);
+    }
+    return true;
+}
 
 // Reads the parts back from the mapped file, refusing to read past its end.
 class PartsReader {
@@ -99,8 +101,9 @@ uint8_t* mapSealed(int fd, size_t& size) {
     return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
 }
 
-bool writeParts(const Image& image, int fd) {
-    PartsWriter out(fd);
+template <typename Put>
+bool writeParts(const Image& image, Put put) {
+    PartsWriter<Put> out(put);
     out.value(uint32_t(image.palette.size()));
     out.put(image.palette.data(), image.palette.size() * sizeof(Colour));
     out.blob(image.comment);
@@ -220,7 +223,8 @@ bool receiveDecodeMessage(int socket, void* message, size_t size, UniqueFd (&fds
     return received == ssize_t(size) && !(header.msg_flags & (MSG_TRUNC | MSG_CTRUNC));
 }
 
-bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2]) {
+bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2],
+                 std::vector<uint8_t>& streamed) {
     reply.width = image.width();
     reply.height = image.height();
     reply.bitsPerPixel = image.bitsPerPixel();
@@ -228,12 +232,30 @@ bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2]) {
     reply.cutShort = image.cutShort;
     reply.dpiX = image.dpiX;
     reply.dpiY = image.dpiY;
+    UniqueFd raster(RasterPool::takeSharedFile(image.data()));
+    if (!raster.valid()) {
+        try {
+            streamed.assign(image.data(), image.data() + image.byteCount());
+            writeParts(image, [&](const void* data, size_t size) {
+                const auto* p = static_cast<const uint8_t*>(data);
+                streamed.insert(streamed.end(), p, p + size);
+                return true;
+            });
+        } catch (const std::bad_alloc&) {
+            return fail(kErrMemory);
+        }
+        reply.streamed = 1;
+        reply.rasterBytes = image.byteCount();
+        reply.partsBytes = streamed.size() - image.byteCount();
+        image = Image();
+        return true;
+    }
     UniqueFd parts(memfd_create("ximora-parts", MFD_CLOEXEC | MFD_ALLOW_SEALING));
-    if (!parts.valid() || !writeParts(image, parts.get()) ||
+    if (!parts.valid() ||
+        !writeParts(image, [&](const void* data,
+                               size_t size) { return writeAll(parts.get(), data, size); }) ||
         fcntl(parts.get(), F_ADD_SEALS, kSeals) != 0)
         return failWithReason(kErrMemory, errno);
-    UniqueFd raster(RasterPool::takeSharedFile(image.data()));
-    if (!raster.valid()) return fail(kErrOther);
     image = Image();  // unmaps the writable mapping, which sealing against writes needs
     if (fcntl(raster.get(), F_ADD_SEALS, kSeals) != 0) return failWithReason(kErrOther, errno);
     fds[0] = std::move(raster);
@@ -242,13 +264,47 @@ bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2]) {
     return true;
 }
 
-bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2], Image& out) {
+bool sendDecodeStream(int socket, const std::vector<uint8_t>& bytes) {
+    for (size_t at = 0; at < bytes.size(); at += kDecodeStreamChunk)
+        if (!sendDecodeMessage(socket, bytes.data() + at,
+                               std::min(kDecodeStreamChunk, bytes.size() - at), nullptr, 0))
+            return false;
+    return true;
+}
+
+bool receiveDecodeStream(int socket, uint64_t size, std::vector<uint8_t>& out, int timeoutMs,
+                         bool* timedOut) {
+    out.resize(size_t(size));
+    UniqueFd unwanted[2];
+    for (size_t at = 0; at < out.size(); at += kDecodeStreamChunk)
+        if (!receiveDecodeMessage(socket, out.data() + at,
+                                  std::min(kDecodeStreamChunk, out.size() - at), unwanted,
+                                  timeoutMs, timedOut))
+            return false;
+    return true;
+}
+
+namespace {
+
+// The raster of a picture the worker streamed, copied from the bytes it sent.
+bool copyStreamed(const DecodeReply& reply, const std::vector<uint8_t>& streamed, Image& image) {
+    if (reply.rasterBytes != Image::rasterBytes(reply.width, reply.height, reply.bitsPerPixel) ||
+        reply.rasterBytes + reply.partsBytes != streamed.size())
+        return brokenReply("the decoder's picture is malformed");
+    if (!image.allocate(reply.width, reply.height, reply.bitsPerPixel, reply.grey != 0))
+        return lastError() == kErrMemory ? false
+                                         : brokenReply("the decoder's picture is malformed");
+    std::memcpy(image.data(), streamed.data(), image.byteCount());
+    return readParts(streamed.data() + reply.rasterBytes, size_t(reply.partsBytes), image);
+}
+
+// The raster of a picture the worker left in shared memory, mapped, and its other parts.
+bool mapShared(const DecodeReply& reply, UniqueFd (&fds)[2], Image& image) {
     if (!reply.hasParts || !fds[0].valid() || !fds[1].valid())
         return brokenReply("the decoder sent no picture");
     size_t rasterSize = 0, partsSize = 0;
     uint8_t* raster = mapSealed(fds[0].get(), rasterSize);
     if (!raster) return brokenReply("the decoder's picture is not sealed shared memory");
-    Image image;
     if (!image.adoptMapping(reply.width, reply.height, reply.bitsPerPixel, reply.grey != 0, raster,
                             rasterSize)) {
         munmap(raster, rasterSize);
@@ -259,7 +315,17 @@ bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2], Image& out) {
     if (!parts) return brokenReply("the decoder's picture is not sealed shared memory");
     const bool read = readParts(parts, partsSize, image);
     munmap(parts, partsSize);
-    if (!read || !indexesFit(image)) return false;
+    return read;
+}
+
+}  // namespace
+
+bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2],
+                   const std::vector<uint8_t>& streamed, Image& out) {
+    Image image;
+    if (!(reply.streamed ? copyStreamed(reply, streamed, image) : mapShared(reply, fds, image)) ||
+        !indexesFit(image))
+        return false;
     image.dpiX = std::max(0, reply.dpiX);
     image.dpiY = std::max(0, reply.dpiY);
     image.cutShort = reply.cutShort != 0;

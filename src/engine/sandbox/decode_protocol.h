@@ -8,6 +8,7 @@
 // change a picture it has handed over.
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/codecs/codec.h"
 #include "engine/core/image.h"
@@ -46,7 +47,12 @@ struct DecodeReply {
     // A picture: the raster's description; its pixels and its other parts come as files.
     int32_t width = 0, height = 0, bitsPerPixel = 0;
     uint8_t grey = 0, cutShort = 0, hasParts = 0;
+    /// The raster and the other parts follow the reply on the socket instead, raster first:
+    /// the worker may not grow a shared file as large as the picture (a limit on file sizes,
+    /// RLIMIT_FSIZE, holds for shared memory files too).
+    uint8_t streamed = 0;
     int32_t dpiX = 0, dpiY = 0;
+    uint64_t rasterBytes = 0, partsBytes = 0;  ///< streamed bytes
     char detail[256] = {};
 };
 
@@ -61,13 +67,23 @@ bool sendDecodeMessage(int socket, const void* message, size_t size, const int* 
 bool receiveDecodeMessage(int socket, void* message, size_t size, UniqueFd (&fds)[2], int timeoutMs,
                           bool* timedOut = nullptr);
 
-/// The worker's half: describes `image` in `reply` and gives up its raster's shared file and a
-/// shared file of its other parts, both sealed, in `fds`; `image` is emptied (its raster must
-/// come from RasterPool::shareRasters()). False with the last error set when it cannot.
-bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2]);
+/// Sends `bytes` as messages of at most kDecodeStreamChunk bytes; false when the peer is gone.
+bool sendDecodeStream(int socket, const std::vector<uint8_t>& bytes);
+/// Receives `size` bytes sent by sendDecodeStream into `out`, each message within `timeoutMs`.
+bool receiveDecodeStream(int socket, uint64_t size, std::vector<uint8_t>& out, int timeoutMs,
+                         bool* timedOut);
+inline constexpr size_t kDecodeStreamChunk = 64 * 1024;
 
-/// The program's half: the picture a reply describes, mapped from `fds`. False with error 17
-/// and a detail when the reply does not hold together.
-bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2], Image& out);
+/// The worker's half: describes `image` in `reply` and gives up its raster's shared file and a
+/// shared file of its other parts, both sealed, in `fds`, or, when its rasters are not in
+/// shared memory (RasterPool::shareRasters()), puts the raster and the parts in `streamed` to
+/// be sent after the reply. `image` is emptied. False with the last error set when it cannot.
+bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2],
+                 std::vector<uint8_t>& streamed);
+
+/// The program's half: the picture a reply describes, mapped from `fds` or copied from the
+/// `streamed` bytes. False with error 17 and a detail when the reply does not hold together.
+bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2],
+                   const std::vector<uint8_t>& streamed, Image& out);
 
 }  // namespace ximora::engine

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/codecs/registry.h"
 #include "engine/core/error.h"
@@ -67,7 +68,11 @@ void describeFailure(DecodeReply& reply) {
 }  // namespace
 
 int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
-    RasterPool::shareRasters();
+    // Under a limit on file sizes no shared file may grow past it: the pictures are then sent
+    // over the socket instead.
+    rlimit fileSize{};
+    if (getrlimit(RLIMIT_FSIZE, &fileSize) == 0 && fileSize.rlim_cur == RLIM_INFINITY)
+        RasterPool::shareRasters();
     for (;;) {
         DecodeRequest request;
         UniqueFd received[2];
@@ -76,6 +81,7 @@ int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
         DecodeReply reply;
         reply.magic = kDecodeReplyMagic;
         UniqueFd parts[2];
+        std::vector<uint8_t> streamed;
         clearLastError();
         FileSource file;
         Image picture;
@@ -84,12 +90,14 @@ int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
         } else if (file.adopt(received[0].release())) {
             if (request.memoryLimit) setMemoryLimit(request.memoryLimit);
             reply.ok = run(request, file, reply, picture) &&
-                       (picture.empty() || packPicture(picture, reply, parts));
+                       (picture.empty() || packPicture(picture, reply, parts, streamed));
         }
         if (!reply.ok) describeFailure(reply);
         reply.retiring = cpuSecondsUsed() > cpuSecondsToRetire;
         const int fds[2] = {parts[0].get(), parts[1].get()};
-        if (!sendDecodeMessage(socket, &reply, sizeof reply, fds, reply.hasParts ? 2 : 0)) return 1;
+        if (!sendDecodeMessage(socket, &reply, sizeof reply, fds, reply.hasParts ? 2 : 0) ||
+            !sendDecodeStream(socket, streamed))
+            return 1;
         if (reply.retiring) return 0;
     }
 }

@@ -191,7 +191,8 @@ std::string DecodeWorkerPool::lose(Worker&& worker, bool kill) {
 }
 
 bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& reply,
-                            UniqueFd (&fds)[2]) {
+                            UniqueFd (&fds)[2], std::vector<uint8_t>& streamed) {
+    const int timeoutMs = settings_.timeoutSeconds * 1000;
     // A worker that died while idle is found when the request cannot be sent: one more try.
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::optional<Worker> worker = borrow();
@@ -201,8 +202,20 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
             continue;
         }
         bool timedOut = false;
-        if (!receiveDecodeMessage(worker->socket.get(), &reply, sizeof reply, fds,
-                                  settings_.timeoutSeconds * 1000, &timedOut)) {
+        bool answered = receiveDecodeMessage(worker->socket.get(), &reply, sizeof reply, fds,
+                                             timeoutMs, &timedOut);
+        if (answered && reply.magic == kDecodeReplyMagic && reply.ok && reply.streamed) {
+            // What a worker may send is held to the memory budget before it is taken.
+            if (reply.rasterBytes > memoryLimit() ||
+                reply.partsBytes > memoryLimit() - reply.rasterBytes) {
+                lose(std::move(*worker), true);
+                return fail(kErrMemory);
+            }
+            answered =
+                receiveDecodeStream(worker->socket.get(), reply.rasterBytes + reply.partsBytes,
+                                    streamed, timeoutMs, &timedOut);
+        }
+        if (!answered) {
             // Without an answer the worker has died, or is ended now: it overran its time.
             const std::string ended = lose(std::move(*worker), true);
             return decoderStopped(timedOut ? "it took longer than " +

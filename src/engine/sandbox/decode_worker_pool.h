@@ -26,9 +26,11 @@ class DecodeWorkerPool {
     DecodeWorkerPool& operator=(const DecodeWorkerPool&) = delete;
 
     /// Hands `request` and the file `fd` to a worker and waits for its reply, with the shared
-    /// files it sent in `fds`. False with error 17 and the reason ("the decoder stopped: ...")
-    /// when the worker died, overran its time or answered nonsense; the worker is then gone.
-    bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2]);
+    /// files it sent in `fds` or the bytes it streamed after it in `streamed`. False with error
+    /// 17 and the reason ("the decoder stopped: ...") when the worker died, overran its time or
+    /// answered nonsense; the worker is then gone.
+    bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2],
+              std::vector<uint8_t>& streamed);
 
     /// Process ids of the workers alive now.
     std::vector<int> processes() const;

@@ -1,6 +1,10 @@
 #include "engine/sandbox/sandboxed_decoding.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <atomic>
 #include <climits>
@@ -32,19 +36,30 @@ DecodeRequest requestFor(DecodeTask task) {
     return request;
 }
 
-// Asks a worker; on success the reply's facts and format are the caller's to take.
-bool ask(FileSource& file, const DecodeRequest& request, DecodeReply& reply, UniqueFd (&fds)[2]) {
-    const std::shared_ptr<DecodeWorkerPool> workers = pool();
-    if (!workers) return failWithDetail(kErrFileBroken, "the decoder stopped: no decode worker");
-    clearLastError();
-    return workers->call(request, file.descriptor(), reply, fds);
-}
-
 void setDetected(FileFormat* detected, const DecodeReply& reply) {
     if (!detected) return;
     const bool known =
         reply.format >= int(FileFormat::Unknown) && reply.format <= int(FileFormat::Jxl);
     *detected = known ? FileFormat(reply.format) : FileFormat::Unknown;
+}
+
+// Asks a worker; on success the reply's facts and format are the caller's to take.
+bool ask(FileSource& file, const DecodeRequest& request, DecodeReply& reply, UniqueFd (&fds)[2],
+         std::vector<uint8_t>& streamed) {
+    const std::shared_ptr<DecodeWorkerPool> workers = pool();
+    if (!workers) return failWithDetail(kErrFileBroken, "the decoder stopped: no decode worker");
+    clearLastError();
+    return workers->call(request, file.descriptor(), reply, fds, streamed);
+}
+
+// Asks a worker for a picture.
+bool askPicture(FileSource& file, const DecodeRequest& request, Image& out, FileFormat* detected) {
+    DecodeReply reply;
+    UniqueFd fds[2];
+    std::vector<uint8_t> streamed;
+    const bool ok = ask(file, request, reply, fds, streamed);
+    setDetected(detected, reply);
+    return ok && unpackPicture(reply, fds, streamed, out);
 }
 
 }  // namespace
@@ -95,19 +110,16 @@ bool workerPicture(FileSource& file, const LoadOptions& options, bool checkBudge
     request.keepMetadata = options.keepMetadata;
     request.keepCutShort = options.keepCutShort;
     request.checkBudget = checkBudget;
-    DecodeReply reply;
-    UniqueFd fds[2];
-    const bool ok = ask(file, request, reply, fds);
-    setDetected(detected, reply);
-    return ok && unpackPicture(reply, fds, out);
+    return askPicture(file, request, out, detected);
 }
 
 bool workerFacts(FileSource& file, bool headersOnly, ImageFacts& out, bool& hasReader,
                  FileFormat* detected) {
     DecodeReply reply;
     UniqueFd fds[2];
+    std::vector<uint8_t> streamed;
     const bool ok = ask(file, requestFor(headersOnly ? DecodeTask::HeaderFacts : DecodeTask::Facts),
-                        reply, fds);
+                        reply, fds, streamed);
     setDetected(detected, reply);
     if (!ok) return false;
     hasReader = !reply.noHeaderReader;
@@ -121,12 +133,25 @@ bool workerFacts(FileSource& file, bool headersOnly, ImageFacts& out, bool& hasR
     return true;
 }
 
+bool bytesAsFile(const uint8_t* data, size_t size, FileSource& file) {
+    UniqueFd memory(memfd_create("ximora-bytes", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    for (size_t at = 0; memory.valid() && at < size;) {
+        const ssize_t done = ::write(memory.get(), data + at, size - at);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return failWithReason(kErrMemory, done < 0 ? errno : ENOSPC);
+        at += size_t(done);
+    }
+    // Sealed, so that the worker reads these bytes and no others.
+    if (!memory.valid() ||
+        fcntl(memory.get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)
+        return failWithReason(kErrMemory, errno);
+    return file.adopt(memory.release());
+}
+
 bool workerThumbnail(FileSource& file, int size, Image& thumb) {
     DecodeRequest request = requestFor(DecodeTask::Thumbnail);
     request.thumbnailSize = size;
-    DecodeReply reply;
-    UniqueFd fds[2];
-    return ask(file, request, reply, fds) && unpackPicture(reply, fds, thumb);
+    return askPicture(file, request, thumb, nullptr);
 }
 
 }  // namespace ximora::engine

@@ -56,6 +56,9 @@ bool workerPicture(FileSource& file, const LoadOptions& options, bool checkBudge
 /// readImageFacts (`headersOnly` false) or readHeaderFacts in a worker.
 bool workerFacts(FileSource& file, bool headersOnly, ImageFacts& out, bool& hasReader,
                  FileFormat* detected);
+/// Puts `size` bytes into a sealed file in memory (memfd) that `file` then reads: how bytes
+/// that are no file reach a worker. False with error 3 (and the reason) when it cannot be made.
+bool bytesAsFile(const uint8_t* data, size_t size, FileSource& file);
 /// loadPictureThumbnail in a worker.
 bool workerThumbnail(FileSource& file, int size, Image& thumb);
 

@@ -1,0 +1,22 @@
+#include "util/decode_workers.h"
+
+#include <cstdio>
+
+#include "engine/sandbox/sandboxed_decoding.h"
+
+namespace ximora::util {
+
+void useDecodeWorkers(bool on, const char* program) {
+    if (!on) {
+        engine::stopDecodeWorkers();
+        return;
+    }
+    if (engine::decodesInWorkers()) return;
+    engine::DecodeWorkerSettings settings;
+    settings.program = engine::decodeWorkerProgramBeside();
+    if (!engine::startDecodeWorkers(settings))
+        std::fprintf(stderr, "%s: ximora-decode がないため、画像をﾌﾟﾛｸﾞﾗﾑ内で読み込みます\n",
+                     program);
+}
+
+}  // namespace ximora::util

@@ -1,0 +1,12 @@
+#pragma once
+// Whether the program decodes the files it reads in confined worker processes
+// (engine/sandbox/sandboxed_decoding.h), as the settings or the command line say.
+
+namespace ximora::util {
+
+/// Starts the decode workers beside the program (on), or decodes in the program itself from
+/// now on (off). When the worker program is missing, says so on stderr under `program`'s name
+/// and decodes in the program.
+void useDecodeWorkers(bool on, const char* program = "ximora");
+
+}  // namespace ximora::util
