@@ -44,9 +44,10 @@ std::string lineSafe(std::string_view name) {
 
 void reportFileError(std::ostream& err, const std::string& path, int code) {
     err << lineSafe(path) << ": error " << code << ": " << engine::errorText(code);
-    // The system's reason, when it gave one for this error: "disk full" is something to act on.
-    if (code == engine::lastError() && engine::lastErrorReason() != 0)
-        err << " (" << engine::reasonText(engine::lastErrorReason()) << ")";
+    // Why, when this error came with a reason: the system's ("disk full" is something to act
+    // on), else the decoder's words ("the decoder stopped: ...").
+    if (code == engine::lastError() && !engine::lastErrorWhy().empty())
+        err << " (" << engine::lastErrorWhy() << ")";
     err << '\n';
 }
 

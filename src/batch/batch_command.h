@@ -32,7 +32,8 @@ std::string userDataFolder();
 /// 設定, key ﾒﾓﾘ上限 in megabytes, 0 automatic), as the program does at start.
 void applyMemorySetting();
 
-/// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`.
+/// Writes "path: error N: TEXT" (the engine's error table) as one line to `err`, with why in
+/// brackets when the last error is this one and came with a reason or the decoder's words.
 void reportFileError(std::ostream& err, const std::string& path, int code);
 
 /// The argument that stands for a list of names on standard input.

@@ -23,8 +23,8 @@ constexpr BatchCommand kCommands[] = {
      ximora::batch::runRun},
 };
 
-// Takes --no-sandbox out of the options: files are then decoded in this process (for trusted
-// bulk work, without the workers' start).
+// Takes --no-sandbox (before the command or among its options) out of the arguments: files are
+// then decoded in this process (for trusted bulk work, without the workers' start).
 bool takeNoSandbox(ximora::batch::Arguments& args) {
     const auto end = std::find(args.begin(), args.end(), ximora::batch::kEndOfOptions);
     const auto found = std::find(args.begin(), end, "--no-sandbox");
@@ -46,14 +46,16 @@ int usage() {
 
 int main(int argc, char** argv) {
     ximora::engine::reportFileSizeLimitAsWriteError();
-    if (argc < 2) return usage();
-    const std::string_view name = argv[1];
+    ximora::batch::Arguments args(argv + 1, argv + argc);
+    const bool inProcess = takeNoSandbox(args);
+    if (args.empty()) return usage();
+    const std::string name = args.front();
+    args.erase(args.begin());
     for (const BatchCommand& command : kCommands) {
         if (command.name != name) continue;
-        ximora::batch::Arguments args(argv + 2, argv + argc);
         ximora::batch::applyMemorySetting();
         // After the budget: the workers are held to it.
-        ximora::util::useDecodeWorkers(!takeNoSandbox(args), "ximora-batch");
+        ximora::util::useDecodeWorkers(!inProcess, "ximora-batch");
         const int status = command.run(args, std::cout, std::cerr);
         ximora::util::useDecodeWorkers(false);
         if (status == 2) std::cerr << "usage: ximora-batch " << command.usage << '\n';

@@ -168,6 +168,37 @@ TEST_F(BatchCli, ConvertRasterisesDrawingsAndInfoGivesTheirSize) {
     EXPECT_FALSE(fs::exists(file("copy.svg")));
 }
 
+// A decoder that crashes takes only its file with it: the others are read and the program
+// ends normally, naming the file and why. With --no-sandbox the crash is the program's.
+TEST_F(BatchCli, ACrashingDecoderFailsOnlyItsFileUnlessDecodingInProcess) {
+    writeImage("a.png", 24, 72);
+    writeImage("c.png", 24, 72);
+    Image picture;
+    picture.allocateZeroed(16, 16, 24);
+    ASSERT_TRUE(saveImage(file("b.jpg"), picture, {.format = kSaveJpeg}));
+    const std::string hostile = std::string("LD_PRELOAD=") + XIMORA_HOSTILE_DECODER +
+                                " XIMORA_HOSTILE=crash ASAN_OPTIONS=$ASAN_OPTIONS:"
+                                "verify_asan_link_order=0 ";
+    const std::string files = file("a.png") + " " + file("b.jpg") + " " + file("c.png");
+    // The headers alone are read without harm: it is the picture's decode that crashes.
+    Outcome r = run("info " + files, "export " + hostile + "; ");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"a.png", "b.jpg", "c.png"})
+        EXPECT_NE(r.out.find(file(name) + "\t"), std::string::npos) << r.out;
+    r = run("convert " + file("b.jpg") + " " + file("b.bmp"), "export " + hostile + "; ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(file("b.jpg") + ": error 17: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the decoder stopped: signal "), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(file("b.bmp")));
+    r = run("convert " + file("a.png") + " " + file("a.bmp"), "export " + hostile + "; ");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("--no-sandbox convert " + file("b.jpg") + " " + file("b.bmp"),
+            "export " + hostile + "; ");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.find(file("b.jpg") + ": error"), std::string::npos)
+        << "the crash ends the program before it can say anything";
+}
+
 // A limit on the size of the files a process writes (ulimit -f, a service's LimitFSIZE) fails
 // the save like a full disk, with its reason, instead of ending the program.
 TEST_F(BatchCli, AFileSizeLimitFailsTheSaveWithItsReasonAndKeepsTheOldFile) {

@@ -158,7 +158,10 @@ TEST_F(BatchMemory, AForgedChunkLengthIsRefusedWithoutAllocatingIt) {
             EXPECT_EQ(r.out, folder + "\t" + (pics_ / "Thmb100.Dat").string() + "\t1\t0\t1\t1\n");
         } else {
             EXPECT_EQ(r.status, 1);
-            EXPECT_EQ(r.err, pic("text.png") + ": error 23: ﾌｧｲﾙが読み込みできません\n") << args[0];
+            EXPECT_EQ(r.err, pic("text.png") +
+                                 ": error 23: ﾌｧｲﾙが読み込みできません (the file ends before its "
+                                 "IEND chunk)\n")
+                << args[0];
         }
     }
     EXPECT_FALSE(fs::exists(pic("out.bmp")));
