@@ -207,6 +207,8 @@ struct OpenedLibrary {
     const char* written;
 };
 constexpr OpenedLibrary kOpenedLibraries[] = {
+    {"libwebpdemux", "modern-formats/photo-q90.webp", "webp"},
+    {"libwebpmux", "modern-formats/photo-q90.webp", "webp"},
     {"libheif", "modern-formats/photo-q90.heic", nullptr},
     {"libavif", "modern-formats/photo-q.avif", nullptr},
     {"libjxl", "modern-formats/photo-d1.jxl", nullptr},
