@@ -207,6 +207,7 @@ struct OpenedLibrary {
     const char* written;
 };
 constexpr OpenedLibrary kOpenedLibraries[] = {
+    {"libopenjp2", "tiled.j2k", "jp2"},
     {"libwebpdemux", "modern-formats/photo-q90.webp", "webp"},
     {"libwebpmux", "modern-formats/photo-q90.webp", "webp"},
     {"libheif", "modern-formats/photo-q90.heic", nullptr},
