@@ -17,7 +17,7 @@
 namespace ximora::engine {
 
 // clang-format off
-#define XIMORA_WEBP_FUNCTIONS(F)         \
+#define XIMORA_WEBP_FUNCTIONS(F)          \
     F(WebPGetFeaturesInternal)            \
     F(WebPInitDecoderConfigInternal)      \
     F(WebPDecode)                         \
