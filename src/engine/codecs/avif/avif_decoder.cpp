@@ -78,7 +78,7 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, bool keepDeep, Image&
     if (grey) image.palette = greyPalette(8);
 
     avifRGBImage rgb;
-    avifLibrary()->rgbImageSetDefaults(&rgb, &decoded);
+    avifLibrary()->avifRGBImageSetDefaults(&rgb, &decoded);
     rgb.format = alpha ? AVIF_RGB_FORMAT_RGBA : AVIF_RGB_FORMAT_RGB;
     const size_t channels = alpha ? 4 : 3, bytes = rgb.depth > 8 ? 2 : 1;
     std::vector<uint8_t> pixels;
@@ -89,7 +89,7 @@ bool toImage(avifImage& decoded, const avifCropRect& rect, bool keepDeep, Image&
     }
     rgb.pixels = pixels.data();
     rgb.rowBytes = uint32_t(size_t(rgb.width) * channels * bytes);
-    if (!ok(avifLibrary()->imageYUVToRGB(&decoded, &rgb))) return false;
+    if (!ok(avifLibrary()->avifImageYUVToRGB(&decoded, &rgb))) return false;
 
     std::unique_ptr<DeepSamples> kept;
     if (bytes == 2 && keepDeep) {
@@ -153,11 +153,8 @@ struct SourceIO {
 // from `size` bytes at `data` when `source` is null, no pixels yet; nullptr with the engine
 // error when the file cannot be read (4 without libavif). Every use of libavif starts here.
 AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size, ByteSource* source = nullptr) {
-    if (!avifLibrary()) {
-        fail(kErrUnsupported);
-        return nullptr;
-    }
-    AvifDecoderPtr decoder(avifLibrary()->decoderCreate());
+    if (!avifLibrary()) return nullptr;
+    AvifDecoderPtr decoder(avifLibrary()->avifDecoderCreate());
     if (!decoder) {
         fail(kErrMemory);
         return nullptr;
@@ -166,10 +163,10 @@ AvifDecoderPtr parsedAvif(const uint8_t* data, size_t size, ByteSource* source =
     decoder->strictFlags = AVIF_STRICT_DISABLED;  // read what other programs wrote loosely
     decoder->imageDimensionLimit = kMaxSide;
     if (source)
-        avifLibrary()->decoderSetIO(decoder.get(), &(new SourceIO(*source))->io);
-    else if (!ok(avifLibrary()->decoderSetIOMemory(decoder.get(), data, size), decoder.get()))
+        avifLibrary()->avifDecoderSetIO(decoder.get(), &(new SourceIO(*source))->io);
+    else if (!ok(avifLibrary()->avifDecoderSetIOMemory(decoder.get(), data, size), decoder.get()))
         return nullptr;
-    if (!ok(avifLibrary()->decoderParse(decoder.get()), decoder.get())) return nullptr;
+    if (!ok(avifLibrary()->avifDecoderParse(decoder.get()), decoder.get())) return nullptr;
     return decoder;
 }
 
@@ -213,7 +210,7 @@ bool decodeAvif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     decoder->imageSizeLimit = uint32_t(std::min<uint64_t>(
         (uint64_t(decoder->image->width) + 64) * (uint64_t(decoder->image->height) + 64),
         decoder->imageSizeLimit));
-    if (!ok(avifLibrary()->decoderNextImage(decoder.get()), decoder.get())) return false;
+    if (!ok(avifLibrary()->avifDecoderNextImage(decoder.get()), decoder.get())) return false;
     avifImage& decoded = *decoder->image;
     const avifCropRect rect = visibleRect(decoded);
     Image image;

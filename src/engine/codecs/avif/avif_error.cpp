@@ -26,7 +26,7 @@ int avifError(avifResult result) {
 }
 
 bool failWithAvif(avifResult result, const avifDecoder* decoder) {
-    std::string words = avifLibrary()->resultToString(result);
+    std::string words = avifLibrary()->avifResultToString(result);
     if (decoder && decoder->diag.error[0] != '\0') words += std::string(": ") + decoder->diag.error;
     return failWithDetail(avifError(result), words);
 }

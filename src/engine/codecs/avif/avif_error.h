@@ -19,7 +19,7 @@ int avifError(avifResult result);
 bool failWithAvif(avifResult result, const avifDecoder* decoder = nullptr);
 
 struct AvifDecoderDeleter {
-    void operator()(avifDecoder* decoder) const { avifLibrary()->decoderDestroy(decoder); }
+    void operator()(avifDecoder* decoder) const { avifLibrary()->avifDecoderDestroy(decoder); }
 };
 using AvifDecoderPtr = std::unique_ptr<avifDecoder, AvifDecoderDeleter>;
 

@@ -4,22 +4,30 @@
 
 #include <avif/avif.h>
 
+#include "engine/codecs/shared_library.h"
+
 namespace ximora::engine {
 
+// clang-format off
+#define XIMORA_AVIF_FUNCTIONS(F) \
+    F(avifDecoderCreate)         \
+    F(avifDecoderDestroy)        \
+    F(avifDecoderSetIO)          \
+    F(avifDecoderSetIOMemory)    \
+    F(avifDecoderParse)          \
+    F(avifDecoderNextImage)      \
+    F(avifRGBImageSetDefaults)   \
+    F(avifImageYUVToRGB)         \
+    F(avifResultToString)
+// clang-format on
+
 struct AvifLibrary {
-    decltype(&::avifDecoderCreate) decoderCreate;
-    decltype(&::avifDecoderDestroy) decoderDestroy;
-    decltype(&::avifDecoderSetIO) decoderSetIO;
-    decltype(&::avifDecoderSetIOMemory) decoderSetIOMemory;
-    decltype(&::avifDecoderParse) decoderParse;
-    decltype(&::avifDecoderNextImage) decoderNextImage;
-    decltype(&::avifRGBImageSetDefaults) rgbImageSetDefaults;
-    decltype(&::avifImageYUVToRGB) imageYUVToRGB;
-    decltype(&::avifResultToString) resultToString;
+    XIMORA_AVIF_FUNCTIONS(XIMORA_LIBRARY_FUNCTION)
+    void find(SharedLibrary& library) { library XIMORA_AVIF_FUNCTIONS(XIMORA_LIBRARY_FIND); }
 };
 
-/// The library, opened once; nullptr when it is not installed (or lacks a function), in which
-/// case AVIF files are not read (error 4), as for any format the engine cannot read.
+/// The library's functions, looked up the first time; nullptr with error 4 set when it is not
+/// installed (or lacks one of them).
 const AvifLibrary* avifLibrary();
 
 }  // namespace ximora::engine

@@ -21,19 +21,23 @@ bool ok(const heif_error& error) { return error.code == heif_error_Ok || failWit
 
 // The smallest embedded thumbnail with both sides at least `minSide`, or nullptr.
 HeifPtr<const heif_image_handle> thumbnailFor(const heif_image_handle* primary, int minSide) {
-    const int count = heif_image_handle_get_number_of_thumbnails(primary);
+    const int count = heifLibrary()->heif_image_handle_get_number_of_thumbnails(primary);
     if (minSide <= 0 || count <= 0) return nullptr;
     std::vector<heif_item_id> ids(static_cast<size_t>(count));
-    heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+    heifLibrary()->heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
     HeifPtr<const heif_image_handle> best;
     for (heif_item_id id : ids) {
         heif_image_handle* thumb = nullptr;
-        if (heif_image_handle_get_thumbnail(primary, id, &thumb).code != heif_error_Ok) continue;
+        if (heifLibrary()->heif_image_handle_get_thumbnail(primary, id, &thumb).code !=
+            heif_error_Ok)
+            continue;
         HeifPtr<const heif_image_handle> candidate(thumb);
-        const int w = heif_image_handle_get_width(thumb), h = heif_image_handle_get_height(thumb);
+        const int w = heifLibrary()->heif_image_handle_get_width(thumb),
+                  h = heifLibrary()->heif_image_handle_get_height(thumb);
         if (w < minSide || h < minSide) continue;
-        if (!best || int64_t(w) * h < int64_t(heif_image_handle_get_width(best.get())) *
-                                          heif_image_handle_get_height(best.get()))
+        if (!best ||
+            int64_t(w) * h < int64_t(heifLibrary()->heif_image_handle_get_width(best.get())) *
+                                 heifLibrary()->heif_image_handle_get_height(best.get()))
             best = std::move(candidate);
     }
     return best;
@@ -41,12 +45,15 @@ HeifPtr<const heif_image_handle> thumbnailFor(const heif_image_handle* primary, 
 
 // The profile the file gives the image: an ICC profile, or one made from its nclx box.
 std::vector<uint8_t> colourProfile(const heif_image_handle* handle) {
-    std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
+    std::vector<uint8_t> icc(heifLibrary()->heif_image_handle_get_raw_color_profile_size(handle));
     if (!icc.empty() &&
-        heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
+        heifLibrary()->heif_image_handle_get_raw_color_profile(handle, icc.data()).code ==
+            heif_error_Ok)
         return icc;
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+    if (heifLibrary()->heif_image_handle_get_nclx_color_profile(handle, &nclx).code !=
+            heif_error_Ok ||
+        !nclx)
         return {};
     const HeifPtr<heif_color_profile_nclx> owner(nclx);
     return iccFromCicp(nclx->color_primaries, nclx->transfer_characteristics);
@@ -56,39 +63,40 @@ std::vector<uint8_t> colourProfile(const heif_image_handle* handle) {
 // which `keepDeep` keeps beside the raster. `bounded`: the context refuses pictures larger
 // than the file declares (see decodeHeif).
 bool decodePixels(const heif_image_handle* handle, bool bounded, bool keepDeep, Image& image) {
-    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    const bool alpha = heifLibrary()->heif_image_handle_has_alpha_channel(handle);
     const int bits = alpha ? 32 : 24;
-    if (!Image::fitsLimits(heif_image_handle_get_width(handle),
-                           heif_image_handle_get_height(handle), bits))
+    if (!Image::fitsLimits(heifLibrary()->heif_image_handle_get_width(handle),
+                           heifLibrary()->heif_image_handle_get_height(handle), bits))
         return false;
-    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+    const bool deep = heifLibrary()->heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
     // libheif decodes the whole picture: the codec's planes (three, and alpha), then the
     // interleaved copy read here, two bytes a sample above 8 bits.
-    const uint64_t pixels = uint64_t(heif_image_handle_get_width(handle)) *
-                            uint64_t(heif_image_handle_get_height(handle));
+    const uint64_t pixels = uint64_t(heifLibrary()->heif_image_handle_get_width(handle)) *
+                            uint64_t(heifLibrary()->heif_image_handle_get_height(handle));
     const uint64_t working = pixels * (deep ? 2 : 1) * (alpha ? 8 : 6);
-    if (working + Image::rasterBytes(heif_image_handle_get_width(handle),
-                                     heif_image_handle_get_height(handle), bits) >
+    if (working + Image::rasterBytes(heifLibrary()->heif_image_handle_get_width(handle),
+                                     heifLibrary()->heif_image_handle_get_height(handle), bits) >
         memoryLimit())
         return fail(kErrMemory);
     const heif_chroma chroma =
         deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
              : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
-    const HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
+    const HeifPtr<heif_decoding_options> options(heifLibrary()->heif_decoding_options_alloc());
     heif_image* decoded = nullptr;
-    const heif_error error =
-        heif_decode_image(handle, &decoded, heif_colorspace_RGB, chroma, options.get());
+    const heif_error error = heifLibrary()->heif_decode_image(handle, &decoded, heif_colorspace_RGB,
+                                                              chroma, options.get());
     const HeifPtr<const heif_image> owner(decoded);
     // A picture coded larger than its file declares contradicts the file's own headers.
     if (bounded && error.subcode == heif_suberror_Security_limit_exceeded)
         return failWithHeif(error, kErrFileBroken);
     if (!ok(error)) return false;
-    const int w = heif_image_get_width(decoded, heif_channel_interleaved);
-    const int h = heif_image_get_height(decoded, heif_channel_interleaved);
+    const int w = heifLibrary()->heif_image_get_width(decoded, heif_channel_interleaved);
+    const int h = heifLibrary()->heif_image_get_height(decoded, heif_channel_interleaved);
     int stride = 0;
     const uint8_t* plane =
-        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    const int range = heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
+        heifLibrary()->heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const int range =
+        heifLibrary()->heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved);
     if (!plane || w < 1 || h < 1 || (deep && (range < 9 || range > 16)))
         return fail(kErrFileBroken);
     if (!image.allocate(w, h, bits)) return false;
@@ -122,16 +130,18 @@ bool decodePixels(const heif_image_handle* handle, bool bounded, bool keepDeep, 
 // The first metadata block of `type` (and of `contentType` when given).
 std::vector<uint8_t> metadataBlock(const heif_image_handle* handle, const char* type,
                                    std::string_view contentType = {}) {
-    const int count = heif_image_handle_get_number_of_metadata_blocks(handle, type);
+    const int count = heifLibrary()->heif_image_handle_get_number_of_metadata_blocks(handle, type);
     if (count <= 0) return {};
     std::vector<heif_item_id> ids(static_cast<size_t>(count));
-    heif_image_handle_get_list_of_metadata_block_IDs(handle, type, ids.data(), count);
+    heifLibrary()->heif_image_handle_get_list_of_metadata_block_IDs(handle, type, ids.data(),
+                                                                    count);
     for (heif_item_id id : ids) {
         if (!contentType.empty() &&
-            contentType != heif_image_handle_get_metadata_content_type(handle, id))
+            contentType != heifLibrary()->heif_image_handle_get_metadata_content_type(handle, id))
             continue;
-        std::vector<uint8_t> bytes(heif_image_handle_get_metadata_size(handle, id));
-        if (heif_image_handle_get_metadata(handle, id, bytes.data()).code == heif_error_Ok)
+        std::vector<uint8_t> bytes(heifLibrary()->heif_image_handle_get_metadata_size(handle, id));
+        if (heifLibrary()->heif_image_handle_get_metadata(handle, id, bytes.data()).code ==
+            heif_error_Ok)
             return bytes;
     }
     return {};
@@ -155,12 +165,14 @@ std::vector<uint8_t> exifBlock(const heif_image_handle* handle) {
 }  // namespace
 
 bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    const HeifPtr<heif_context> context(heif_context_alloc());
-    if (!context) return fail(kErrMemory);
-    if (!ok(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr)))
+    const HeifPtr<heif_context> context = newHeifContext();
+    if (!context) return false;
+    if (!ok(heifLibrary()->heif_context_read_from_memory_without_copy(context.get(), data, size,
+                                                                      nullptr)))
         return false;
     heif_image_handle* primary = nullptr;
-    const heif_error found = heif_context_get_primary_image_handle(context.get(), &primary);
+    const heif_error found =
+        heifLibrary()->heif_context_get_primary_image_handle(context.get(), &primary);
     const HeifPtr<const heif_image_handle> primaryOwner(primary);
     if (!ok(found)) return false;
 
@@ -171,9 +183,10 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
     // into planes of 16384 × 12288, 3.5 GB. Nothing of the image (its grid's tiles, its alpha)
     // may come out with a side longer than the image's, give or take a coded picture's padding
     // to whole coding blocks (64 pixels at most).
-    const int declared = std::max(heif_image_handle_get_ispe_width(chosen),
-                                  heif_image_handle_get_ispe_height(chosen));
-    if (declared > 0) heif_context_set_maximum_image_size_limit(context.get(), declared + 64);
+    const int declared = std::max(heifLibrary()->heif_image_handle_get_ispe_width(chosen),
+                                  heifLibrary()->heif_image_handle_get_ispe_height(chosen));
+    if (declared > 0)
+        heifLibrary()->heif_context_set_maximum_image_size_limit(context.get(), declared + 64);
     Image image;
     if (!decodePixels(chosen, declared > 0, options.keepMetadata && !thumbnail, image))
         return false;
@@ -187,12 +200,13 @@ bool decodeHeif(const uint8_t* data, size_t size, const LoadOptions& options, Im
 }
 
 int heifImageCount(const uint8_t* data, size_t size) {
-    const HeifPtr<heif_context> context(heif_context_alloc());
+    const HeifPtr<heif_context> context = newHeifContext();
     if (!context ||
-        heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code !=
-            heif_error_Ok)
+        heifLibrary()
+                ->heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr)
+                .code != heif_error_Ok)
         return 1;
-    return std::max(1, heif_context_get_number_of_top_level_images(context.get()));
+    return std::max(1, heifLibrary()->heif_context_get_number_of_top_level_images(context.get()));
 }
 
 }  // namespace ximora::engine

@@ -27,4 +27,11 @@ bool failWithHeif(const heif_error& error, int code) {
     return failWithDetail(code ? code : heifError(error), error.message ? error.message : "");
 }
 
+HeifPtr<heif_context> newHeifContext() {
+    if (!heifLibrary()) return nullptr;
+    HeifPtr<heif_context> context(heifLibrary()->heif_context_alloc());
+    if (!context) fail(kErrMemory);
+    return context;
+}
+
 }  // namespace ximora::engine

@@ -43,25 +43,25 @@ const heif_reader kSourceReader = {
 }  // namespace
 
 bool readHeifFacts(ByteSource& source, ImageFacts& out) {
-    const HeifPtr<heif_context> context(heif_context_alloc());
-    if (!context) return fail(kErrMemory);
+    const HeifPtr<heif_context> context = newHeifContext();
+    if (!context) return false;
     SourcePosition position{source};
-    heif_error error =
-        heif_context_read_from_reader(context.get(), &kSourceReader, &position, nullptr);
+    heif_error error = heifLibrary()->heif_context_read_from_reader(context.get(), &kSourceReader,
+                                                                    &position, nullptr);
     if (error.code != heif_error_Ok) return failWithHeif(error);
     heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
+    error = heifLibrary()->heif_context_get_primary_image_handle(context.get(), &primary);
     const HeifPtr<const heif_image_handle> owner(primary);
     if (error.code != heif_error_Ok) return failWithHeif(error);
     // The handle's sides are those of the picture with its cropping and rotation applied.
-    const int width = heif_image_handle_get_width(primary);
-    const int height = heif_image_handle_get_height(primary);
+    const int width = heifLibrary()->heif_image_handle_get_width(primary);
+    const int height = heifLibrary()->heif_image_handle_get_height(primary);
     if (!Image::fitsSides(width, height)) return false;
     out = ImageFacts{};
     out.width = width;
     out.height = height;
-    out.bitsPerPixel = heif_image_handle_has_alpha_channel(primary) ? 32 : 24;
-    out.sampleBits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(primary));
+    out.bitsPerPixel = heifLibrary()->heif_image_handle_has_alpha_channel(primary) ? 32 : 24;
+    out.sampleBits = std::max(8, heifLibrary()->heif_image_handle_get_luma_bits_per_pixel(primary));
     return true;
 }
 

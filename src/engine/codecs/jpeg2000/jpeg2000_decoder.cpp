@@ -63,16 +63,18 @@ bool Jpeg2000Decoder::run(const LoadOptions& options) {
     uint8_t magic[2] = {};
     const bool codestream = source.read(0, magic, 2) == 2 && magic[0] == 0xFF && magic[1] == 0x4F;
     opj_.stream = openJpegReadStream(memory_);
-    opj_.codec = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
+    opj_.codec =
+        openJpegLibrary()->opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
     if (!opj_.stream || !opj_.codec) return fail(kErrMemory);
     installOpenJpegHandlers(opj_.codec, errors_);
     opj_dparameters_t parameters;
-    opj_set_default_decoder_parameters(&parameters);
-    if (!opj_setup_decoder(opj_.codec, &parameters)) return failed(kErrFileBroken);
+    openJpegLibrary()->opj_set_default_decoder_parameters(&parameters);
+    if (!openJpegLibrary()->opj_setup_decoder(opj_.codec, &parameters))
+        return failed(kErrFileBroken);
     // Strict mode refuses a codestream that ends early instead of showing a blurred guess.
-    opj_decoder_set_strict_mode(opj_.codec, OPJ_TRUE);
-    opj_codec_set_threads(opj_.codec, workerCount());
-    if (!opj_read_header(opj_.stream, opj_.codec, &opj_.image) || !opj_.image)
+    openJpegLibrary()->opj_decoder_set_strict_mode(opj_.codec, OPJ_TRUE);
+    openJpegLibrary()->opj_codec_set_threads(opj_.codec, workerCount());
+    if (!openJpegLibrary()->opj_read_header(opj_.stream, opj_.codec, &opj_.image) || !opj_.image)
         return failed(kErrBadFile);
     const opj_image_t& header = *opj_.image;
     if (header.numcomps == 0 || !header.comps || header.x1 <= header.x0 || header.y1 <= header.y0)
@@ -81,12 +83,13 @@ bool Jpeg2000Decoder::run(const LoadOptions& options) {
                   fullHeight = int64_t(header.y1) - header.y0;
     if (!Image::fitsSides(fullWidth, fullHeight)) return false;
     reduce_ = reduction(options.minSide);
-    if (reduce_ > 0 && !opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce_)))
+    if (reduce_ > 0 &&
+        !openJpegLibrary()->opj_set_decoded_resolution_factor(opj_.codec, OPJ_UINT32(reduce_)))
         return failed(kErrFileBroken);
     // Only the first four components are shown; the rest are not decoded at all.
     if (header.numcomps > 4) {
         static constexpr OPJ_UINT32 kShown[] = {0, 1, 2, 3};
-        if (!opj_set_decoded_components(opj_.codec, 4, kShown, OPJ_FALSE))
+        if (!openJpegLibrary()->opj_set_decoded_components(opj_.codec, 4, kShown, OPJ_FALSE))
             return failed(kErrFileBroken);
     }
     left_ = reduced(header.x0), top_ = reduced(header.y0);
@@ -122,12 +125,12 @@ void Jpeg2000Decoder::takeProfile() {
 // Resolution levels to drop so that both sides stay at least minSide.
 int Jpeg2000Decoder::reduction(int minSide) {
     if (minSide <= 0) return 0;
-    opj_codestream_info_v2_t* info = opj_get_cstr_info(opj_.codec);
+    opj_codestream_info_v2_t* info = openJpegLibrary()->opj_get_cstr_info(opj_.codec);
     if (!info) return 0;
     const int levels = info->m_default_tile_info.tccp_info
                            ? int(info->m_default_tile_info.tccp_info[0].numresolutions)
                            : 1;
-    opj_destroy_cstr_info(&info);
+    openJpegLibrary()->opj_destroy_cstr_info(&info);
     const int64_t width = int64_t(opj_.image->x1) - opj_.image->x0,
                   height = int64_t(opj_.image->y1) - opj_.image->y0;
     int reduce = 0;
@@ -141,7 +144,7 @@ int Jpeg2000Decoder::reduction(int minSide) {
 // Decodes tile by tile (a single-tile picture at once): only one tile's samples are held, and
 // the rows go to the sink a row of tiles at a time.
 bool Jpeg2000Decoder::readTiles() {
-    opj_codestream_info_v2_t* info = opj_get_cstr_info(opj_.codec);
+    opj_codestream_info_v2_t* info = openJpegLibrary()->opj_get_cstr_info(opj_.codec);
     if (!info) return fail(kErrFileBroken);
     const uint32_t across = info->tw, down = info->th, tileWidth = info->tdx,
                    tileHeight = info->tdy, tileY0 = info->ty0;
@@ -160,7 +163,7 @@ bool Jpeg2000Decoder::readTiles() {
         blocks +=
             ((w >> std::min(coding.cblkw, 31u)) + 1) * ((h >> std::min(coding.cblkh, 31u)) + 1);
     }
-    opj_destroy_cstr_info(&info);
+    openJpegLibrary()->opj_destroy_cstr_info(&info);
     if (!across || !down || !tileWidth || !tileHeight) return fail(kErrFileBroken);
     // Besides, it holds every component of a tile as 32-bit samples while decoding, and keeps
     // several kilobytes of coding parameters per tile (forged tiny tiles would cost gigabytes).
@@ -170,8 +173,8 @@ bool Jpeg2000Decoder::readTiles() {
         return fail(kErrMemory);
     BandRows band(sink_, size_t(width_) * size_t(channels_));
     if (tiles == 1) {
-        if (!opj_decode(opj_.codec, opj_.stream, opj_.image) ||
-            !opj_end_decompress(opj_.codec, opj_.stream))
+        if (!openJpegLibrary()->opj_decode(opj_.codec, opj_.stream, opj_.image) ||
+            !openJpegLibrary()->opj_end_decompress(opj_.codec, opj_.stream))
             return failed(kErrFileBroken);
         takeProfile();
         if (!band.prepare(0, height_) || !convert(band, 0)) return false;
@@ -190,7 +193,8 @@ bool Jpeg2000Decoder::readTiles() {
         if (first < 0 || end > height_) return fail(kErrFileBroken);
         if (!band.prepare(int(first), int(end - first))) return false;
         for (uint32_t tx = 0; tx < across; ++tx) {
-            if (!opj_get_decoded_tile(opj_.codec, opj_.stream, opj_.image, ty * across + tx))
+            if (!openJpegLibrary()->opj_get_decoded_tile(opj_.codec, opj_.stream, opj_.image,
+                                                         ty * across + tx))
                 return failed(kErrFileBroken);
             takeProfile();
             if (!convert(band, int(first))) return false;
@@ -284,7 +288,7 @@ bool Jpeg2000Decoder::convert(BandRows& band, int bandTop) {
 }  // namespace
 
 bool decodeJpeg2000Rows(ByteSource& source, const LoadOptions& options, RowSink& sink) {
-    return Jpeg2000Decoder(source, sink).run(options);
+    return openJpegLibrary() && Jpeg2000Decoder(source, sink).run(options);
 }
 
 bool decodeJpeg2000(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {

@@ -36,8 +36,8 @@ bool Jpeg2000Encoder::makeImage(const Image& image) {
         params[c].prec = 8;
         params[c].sgnd = 0;
     }
-    opj_.image =
-        opj_image_create(OPJ_UINT32(count), params, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+    opj_.image = openJpegLibrary()->opj_image_create(OPJ_UINT32(count), params,
+                                                     grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
     if (!opj_.image) return fail(kErrMemory);
     opj_.image->x1 = OPJ_UINT32(image.width());
     opj_.image->y1 = OPJ_UINT32(image.height());
@@ -65,7 +65,7 @@ bool Jpeg2000Encoder::run(const Image& image, const SaveOptions& options,
                           std::vector<uint8_t>& out) {
     if (!makeImage(image)) return false;
     opj_cparameters_t parameters;
-    opj_set_default_encoder_parameters(&parameters);
+    openJpegLibrary()->opj_set_default_encoder_parameters(&parameters);
     parameters.tcp_numlayers = 1;
     parameters.cp_disto_alloc = 1;
     parameters.tcp_rates[0] = float(std::max(options.jpeg2000Ratio, 0));
@@ -78,16 +78,19 @@ bool Jpeg2000Encoder::run(const Image& image, const SaveOptions& options,
     std::string comment = image.comment;
     if (!comment.empty()) parameters.cp_comment = comment.data();
 
-    opj_.codec = opj_create_compress(options.format == kSaveJ2k ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
+    opj_.codec = openJpegLibrary()->opj_create_compress(options.format == kSaveJ2k ? OPJ_CODEC_J2K
+                                                                                   : OPJ_CODEC_JP2);
     if (!opj_.codec) return fail(kErrMemory);
     installOpenJpegHandlers(opj_.codec, errors_);
-    if (!opj_setup_encoder(opj_.codec, &parameters, opj_.image)) return failed(kErrBadParameter);
-    opj_codec_set_threads(opj_.codec, workerCount());
+    if (!openJpegLibrary()->opj_setup_encoder(opj_.codec, &parameters, opj_.image))
+        return failed(kErrBadParameter);
+    openJpegLibrary()->opj_codec_set_threads(opj_.codec, workerCount());
     memory_.out = &out;
     opj_.stream = openJpegWriteStream(memory_);
     if (!opj_.stream) return fail(kErrMemory);
-    if (!opj_start_compress(opj_.codec, opj_.image, opj_.stream) ||
-        !opj_encode(opj_.codec, opj_.stream) || !opj_end_compress(opj_.codec, opj_.stream))
+    if (!openJpegLibrary()->opj_start_compress(opj_.codec, opj_.image, opj_.stream) ||
+        !openJpegLibrary()->opj_encode(opj_.codec, opj_.stream) ||
+        !openJpegLibrary()->opj_end_compress(opj_.codec, opj_.stream))
         return failed(kErrCannotWrite);
     return true;
 }
@@ -97,6 +100,7 @@ bool Jpeg2000Encoder::run(const Image& image, const SaveOptions& options,
 bool encodeJpeg2000(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     if (image.empty()) return fail(kErrNoImage);
     if (options.jpeg2000Ratio < 0) return fail(kErrBadParameter);
+    if (!openJpegLibrary()) return false;
     std::vector<uint8_t> bytes;
     {
         Jpeg2000Encoder encoder;

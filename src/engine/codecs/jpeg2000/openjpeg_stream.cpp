@@ -66,36 +66,36 @@ void quietProc(const char*, void*) {}
 }  // namespace
 
 opj_stream_t* openJpegReadStream(OpenJpegMemory& memory) {
-    opj_stream_t* stream = opj_stream_create(kChunk, OPJ_TRUE);
+    opj_stream_t* stream = openJpegLibrary()->opj_stream_create(kChunk, OPJ_TRUE);
     if (!stream) return nullptr;
-    opj_stream_set_user_data(stream, &memory, nullptr);
-    opj_stream_set_user_data_length(stream, memory.source->size());
-    opj_stream_set_read_function(stream, readProc);
-    opj_stream_set_skip_function(stream, skipProc);
-    opj_stream_set_seek_function(stream, seekProc);
+    openJpegLibrary()->opj_stream_set_user_data(stream, &memory, nullptr);
+    openJpegLibrary()->opj_stream_set_user_data_length(stream, memory.source->size());
+    openJpegLibrary()->opj_stream_set_read_function(stream, readProc);
+    openJpegLibrary()->opj_stream_set_skip_function(stream, skipProc);
+    openJpegLibrary()->opj_stream_set_seek_function(stream, seekProc);
     return stream;
 }
 
 opj_stream_t* openJpegWriteStream(OpenJpegMemory& memory) {
-    opj_stream_t* stream = opj_stream_create(kChunk, OPJ_FALSE);
+    opj_stream_t* stream = openJpegLibrary()->opj_stream_create(kChunk, OPJ_FALSE);
     if (!stream) return nullptr;
-    opj_stream_set_user_data(stream, &memory, nullptr);
-    opj_stream_set_write_function(stream, writeProc);
-    opj_stream_set_skip_function(stream, skipProc);
-    opj_stream_set_seek_function(stream, seekProc);
+    openJpegLibrary()->opj_stream_set_user_data(stream, &memory, nullptr);
+    openJpegLibrary()->opj_stream_set_write_function(stream, writeProc);
+    openJpegLibrary()->opj_stream_set_skip_function(stream, skipProc);
+    openJpegLibrary()->opj_stream_set_seek_function(stream, seekProc);
     return stream;
 }
 
 OpenJpegHandles::~OpenJpegHandles() {
-    if (image) opj_image_destroy(image);
-    if (codec) opj_destroy_codec(codec);
-    if (stream) opj_stream_destroy(stream);
+    if (image) openJpegLibrary()->opj_image_destroy(image);
+    if (codec) openJpegLibrary()->opj_destroy_codec(codec);
+    if (stream) openJpegLibrary()->opj_stream_destroy(stream);
 }
 
 void installOpenJpegHandlers(opj_codec_t* codec, OpenJpegErrors& errors) {
-    opj_set_error_handler(codec, errorProc, &errors);
-    opj_set_warning_handler(codec, quietProc, &errors);
-    opj_set_info_handler(codec, quietProc, &errors);
+    openJpegLibrary()->opj_set_error_handler(codec, errorProc, &errors);
+    openJpegLibrary()->opj_set_warning_handler(codec, quietProc, &errors);
+    openJpegLibrary()->opj_set_info_handler(codec, quietProc, &errors);
 }
 
 }  // namespace ximora::engine

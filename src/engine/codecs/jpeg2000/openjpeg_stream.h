@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include <openjpeg.h>
-
+#include "engine/codecs/jpeg2000/openjpeg_library.h"
 #include "engine/io/byte_source.h"
 
 namespace ximora::engine {

@@ -1,12 +1,19 @@
 #pragma once
 // JPEG XL through libjxl.
 
+#include <jxl/decode.h>
+
 #include "engine/codecs/codec.h"
 
 namespace ximora::engine {
 
 /// The JPEG XL entry of the codec table: read only.
 const Codec& jxlCodec();
+
+/// What the first bytes of a file are (JXL_SIG_CODESTREAM, JXL_SIG_CONTAINER, too few to tell,
+/// or neither), as libjxl's JxlSignatureCheck says, without opening libjxl: the content test
+/// asks it of every file.
+JxlSignature jxlSignature(const uint8_t* data, size_t size);
 
 /// Decodes the picture (an animation's first frame) upright by
 /// its orientation: 8-bit grey for a grey picture without alpha, 32-bit RGBA with alpha, else

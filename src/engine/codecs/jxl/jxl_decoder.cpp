@@ -1,7 +1,5 @@
 // Decoder for JPEG XL files (ISO/IEC 18181), read through libjxl:
 // https://libjxl.readthedocs.io/en/latest/api_decoder.html
-#include <jxl/encode.h>
-
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -94,13 +92,14 @@ class JxlReader {
 
 bool JxlReader::run(Image& image) {
     std::unique_ptr<void, JxlRunnerDeleter> runner;
-    const auto decoder = makeJxlDecoder(data_, size_, workerCount(), runner);
-    if (!decoder) return fail(kErrMemory);
-    if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
-                                                     JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS)
+    const JxlDecoderPtr decoder = makeJxlDecoder(data_, size_, workerCount(), runner);
+    if (!decoder) return false;
+    if (jxlLibrary()->JxlDecoderSubscribeEvents(
+            decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE) !=
+        JXL_DEC_SUCCESS)
         return fail(kErrOther);
     for (;;) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        const JxlDecoderStatus status = jxlLibrary()->JxlDecoderProcessInput(decoder.get());
         switch (status) {
             case JXL_DEC_BASIC_INFO:
                 if (!takeBasicInfo(decoder.get(), image)) return false;
@@ -113,11 +112,11 @@ bool JxlReader::run(Image& image) {
                 void* buffer = wide_.empty() ? static_cast<void*>(image.data()) : wide_.data();
                 const size_t room = wide_.empty() ? image.byteCount() : wide_.size() * 2;
                 if (image.empty() ||
-                    JxlDecoderImageOutBufferSize(decoder.get(), &format_, &needed) !=
+                    jxlLibrary()->JxlDecoderImageOutBufferSize(decoder.get(), &format_, &needed) !=
                         JXL_DEC_SUCCESS ||
                     needed > room ||
-                    JxlDecoderSetImageOutBuffer(decoder.get(), &format_, buffer, room) !=
-                        JXL_DEC_SUCCESS)
+                    jxlLibrary()->JxlDecoderSetImageOutBuffer(decoder.get(), &format_, buffer,
+                                                              room) != JXL_DEC_SUCCESS)
                     return fail(kErrFileBroken);
                 break;
             }
@@ -134,7 +133,8 @@ bool JxlReader::run(Image& image) {
 }
 
 bool JxlReader::takeBasicInfo(JxlDecoder* decoder, Image& image) {
-    if (JxlDecoderGetBasicInfo(decoder, &info_) != JXL_DEC_SUCCESS) return fail(kErrFileBroken);
+    if (jxlLibrary()->JxlDecoderGetBasicInfo(decoder, &info_) != JXL_DEC_SUCCESS)
+        return fail(kErrFileBroken);
     const ImageFacts facts = factsOf(info_);
     const int width = facts.width, height = facts.height, bits = facts.bitsPerPixel;
     const bool grey = facts.grey, alpha = bits == 32;
@@ -192,33 +192,35 @@ bool JxlReader::takeWideSamples(Image& image) {
 void JxlReader::chooseColours(JxlDecoder* decoder, Image& image) {
     if (!info_.uses_original_profile) {
         JxlColorEncoding preferred;
-        if (JxlDecoderGetColorAsEncodedProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL,
-                                               &preferred) != JXL_DEC_SUCCESS)
-            JxlColorEncodingSetToSRGB(&preferred, info_.num_color_channels == 1);
-        JxlDecoderSetPreferredColorProfile(decoder, &preferred);
+        if (jxlLibrary()->JxlDecoderGetColorAsEncodedProfile(
+                decoder, nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL, &preferred) != JXL_DEC_SUCCESS)
+            jxlLibrary()->JxlColorEncodingSetToSRGB(&preferred, info_.num_color_channels == 1);
+        jxlLibrary()->JxlDecoderSetPreferredColorProfile(decoder, &preferred);
     }
     JxlColorEncoding rendered;
-    if (JxlDecoderGetColorAsEncodedProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
-                                           &rendered) == JXL_DEC_SUCCESS &&
+    if (jxlLibrary()->JxlDecoderGetColorAsEncodedProfile(
+            decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &rendered) == JXL_DEC_SUCCESS &&
         isSrgb(rendered))
         return;
     size_t size = 0;
-    if (JxlDecoderGetICCProfileSize(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) !=
-            JXL_DEC_SUCCESS ||
+    if (jxlLibrary()->JxlDecoderGetICCProfileSize(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                                  &size) != JXL_DEC_SUCCESS ||
         size == 0)
         return;
     image.metadata.icc.resize(size);
-    if (JxlDecoderGetColorAsICCProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
-                                       image.metadata.icc.data(), size) != JXL_DEC_SUCCESS)
+    if (jxlLibrary()->JxlDecoderGetColorAsICCProfile(
+            decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, image.metadata.icc.data(), size) !=
+        JXL_DEC_SUCCESS)
         image.metadata.icc.clear();
 }
 
 }  // namespace
 
 bool readJxlFacts(ByteSource& source, ImageFacts& out) {
-    const std::unique_ptr<JxlDecoder, JxlDecoderDeleter> decoder(JxlDecoderCreate(nullptr));
-    if (!decoder) return fail(kErrMemory);
-    if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS)
+    const JxlDecoderPtr decoder = newJxlDecoder();
+    if (!decoder) return false;
+    if (jxlLibrary()->JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) !=
+        JXL_DEC_SUCCESS)
         return fail(kErrOther);
     // The basic info lies near the start (after any boxes before the codestream): the file is
     // fed in pieces until it has come, keeping only what the decoder has not yet taken.
@@ -226,21 +228,22 @@ bool readJxlFacts(ByteSource& source, ImageFacts& out) {
     std::vector<uint8_t> input;
     uint64_t next = 0;
     for (;;) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        const JxlDecoderStatus status = jxlLibrary()->JxlDecoderProcessInput(decoder.get());
         if (status == JXL_DEC_BASIC_INFO) break;
         if (status != JXL_DEC_NEED_MORE_INPUT || next >= source.size()) return failWithJxl(status);
-        const size_t kept = JxlDecoderReleaseInput(decoder.get());
+        const size_t kept = jxlLibrary()->JxlDecoderReleaseInput(decoder.get());
         input.erase(input.begin(), input.end() - long(kept));
         const size_t piece = size_t(std::min<uint64_t>(kPiece, source.size() - next));
         input.resize(kept + piece);
         if (source.read(next, input.data() + kept, piece) != piece) return fail(kErrCannotRead);
         next += piece;
-        if (JxlDecoderSetInput(decoder.get(), input.data(), input.size()) != JXL_DEC_SUCCESS)
+        if (jxlLibrary()->JxlDecoderSetInput(decoder.get(), input.data(), input.size()) !=
+            JXL_DEC_SUCCESS)
             return fail(kErrOther);
-        if (next == source.size()) JxlDecoderCloseInput(decoder.get());
+        if (next == source.size()) jxlLibrary()->JxlDecoderCloseInput(decoder.get());
     }
     JxlBasicInfo info;
-    if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+    if (jxlLibrary()->JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
         return fail(kErrFileBroken);
     const ImageFacts facts = factsOf(info);
     if (!Image::fitsSides(facts.width, facts.height)) return false;
@@ -250,17 +253,19 @@ bool readJxlFacts(ByteSource& source, ImageFacts& out) {
 
 int jxlFrameCount(const uint8_t* data, size_t size) {
     std::unique_ptr<void, JxlRunnerDeleter> runner;
-    const auto decoder = makeJxlDecoder(data, size, 1, runner);
-    if (!decoder || JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_FRAME) != JXL_DEC_SUCCESS)
+    const JxlDecoderPtr decoder = makeJxlDecoder(data, size, 1, runner);
+    if (!decoder ||
+        jxlLibrary()->JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_FRAME) != JXL_DEC_SUCCESS)
         return 1;
     int frames = 0;
-    while (frames < kMostFramesCounted && JxlDecoderProcessInput(decoder.get()) == JXL_DEC_FRAME)
+    while (frames < kMostFramesCounted &&
+           jxlLibrary()->JxlDecoderProcessInput(decoder.get()) == JXL_DEC_FRAME)
         ++frames;
     return std::max(frames, 1);
 }
 
 bool decodeJxl(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
-    const JxlSignature signature = JxlSignatureCheck(data, size);
+    const JxlSignature signature = jxlSignature(data, size);
     if (signature == JXL_SIG_NOT_ENOUGH_BYTES) return fail(kErrCannotRead);
     if (signature != JXL_SIG_CODESTREAM && signature != JXL_SIG_CONTAINER) return fail(kErrBadFile);
     Image image;

@@ -33,17 +33,27 @@ bool failWithJxl(JxlDecoderStatus status) {
     return failWithDetail(jxlError(status), statusWords(status));
 }
 
-std::unique_ptr<JxlDecoder, JxlDecoderDeleter> makeJxlDecoder(
-    const uint8_t* data, size_t size, int threads,
-    std::unique_ptr<void, JxlRunnerDeleter>& runner) {
-    std::unique_ptr<JxlDecoder, JxlDecoderDeleter> decoder(JxlDecoderCreate(nullptr));
-    runner.reset(JxlThreadParallelRunnerCreate(nullptr, size_t(threads)));
-    if (!decoder || !runner ||
-        JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner, runner.get()) !=
-            JXL_DEC_SUCCESS ||
-        JxlDecoderSetInput(decoder.get(), data, size) != JXL_DEC_SUCCESS)
+JxlDecoderPtr newJxlDecoder() {
+    if (!jxlLibrary()) return nullptr;
+    JxlDecoderPtr decoder(jxlLibrary()->JxlDecoderCreate(nullptr));
+    if (!decoder) fail(kErrMemory);
+    return decoder;
+}
+
+JxlDecoderPtr makeJxlDecoder(const uint8_t* data, size_t size, int threads,
+                             std::unique_ptr<void, JxlRunnerDeleter>& runner) {
+    JxlDecoderPtr decoder = newJxlDecoder();
+    if (!decoder) return nullptr;
+    runner.reset(jxlLibrary()->JxlThreadParallelRunnerCreate(nullptr, size_t(threads)));
+    if (!runner ||
+        jxlLibrary()->JxlDecoderSetParallelRunner(decoder.get(),
+                                                  jxlLibrary()->JxlThreadParallelRunner,
+                                                  runner.get()) != JXL_DEC_SUCCESS ||
+        jxlLibrary()->JxlDecoderSetInput(decoder.get(), data, size) != JXL_DEC_SUCCESS) {
+        fail(kErrMemory);
         return nullptr;
-    JxlDecoderCloseInput(decoder.get());
+    }
+    jxlLibrary()->JxlDecoderCloseInput(decoder.get());
     return decoder;
 }
 

@@ -1,7 +1,4 @@
 // Decoder for WebP files: https://developers.google.com/speed/webp/docs/riff_container
-#include <webp/decode.h>
-#include <webp/demux.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include "engine/codecs/raster_pages.h"
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/codecs/webp/webp_error.h"
+#include "engine/codecs/webp/webp_library.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
 #include "engine/io/byte_source.h"
@@ -21,17 +19,19 @@ namespace ximora::engine {
 namespace {
 
 struct DemuxerDeleter {
-    void operator()(WebPDemuxer* demuxer) const { WebPDemuxDelete(demuxer); }
+    void operator()(WebPDemuxer* demuxer) const { webpLibrary()->WebPDemuxDelete(demuxer); }
 };
 struct AnimationDeleter {
-    void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
+    void operator()(WebPAnimDecoder* decoder) const {
+        webpLibrary()->WebPAnimDecoderDelete(decoder);
+    }
 };
 
 std::vector<uint8_t> chunkBytes(WebPDemuxer* demuxer, const char fourcc[4]) {
     WebPChunkIterator it;
-    if (!WebPDemuxGetChunk(demuxer, fourcc, 1, &it)) return {};
+    if (!webpLibrary()->WebPDemuxGetChunk(demuxer, fourcc, 1, &it)) return {};
     std::vector<uint8_t> bytes(it.chunk.bytes, it.chunk.bytes + it.chunk.size);
-    WebPDemuxReleaseChunkIterator(&it);
+    webpLibrary()->WebPDemuxReleaseChunkIterator(&it);
     return bytes;
 }
 
@@ -48,8 +48,10 @@ void reducedSize(int width, int height, int minSide, int& outWidth, int& outHeig
 
 bool decodeStill(const uint8_t* data, size_t size, const LoadOptions& options, Image& image) {
     WebPDecoderConfig config;
-    if (!WebPInitDecoderConfig(&config)) return fail(kErrOther);
-    const VP8StatusCode probed = WebPGetFeatures(data, size, &config.input);
+    if (!webpLibrary()->WebPInitDecoderConfigInternal(&config, WEBP_DECODER_ABI_VERSION))
+        return fail(kErrOther);
+    const VP8StatusCode probed =
+        webpLibrary()->WebPGetFeaturesInternal(data, size, &config.input, WEBP_DECODER_ABI_VERSION);
     if (probed != VP8_STATUS_OK) return failWithWebp(probed);
     const bool alpha = config.input.has_alpha;
     int width = 0, height = 0;
@@ -74,8 +76,8 @@ bool decodeStill(const uint8_t* data, size_t size, const LoadOptions& options, I
     config.output.u.RGBA.rgba = image.data();
     config.output.u.RGBA.stride = int(image.stride());
     config.output.u.RGBA.size = image.byteCount();
-    const VP8StatusCode status = WebPDecode(data, size, &config);
-    WebPFreeDecBuffer(&config.output);
+    const VP8StatusCode status = webpLibrary()->WebPDecode(data, size, &config);
+    webpLibrary()->WebPFreeDecBuffer(&config.output);
     return status == VP8_STATUS_OK || failWithWebp(status);
 }
 
@@ -85,15 +87,16 @@ bool decodeFirstFrame(const WebPData& file, int width, int height, bool alpha, I
     if (!Image::fitsSides(width, height)) return false;
     if (Image::rasterBytes(width, height, 32) * 3 > memoryLimit()) return fail(kErrMemory);
     WebPAnimDecoderOptions options;
-    if (!WebPAnimDecoderOptionsInit(&options)) return fail(kErrOther);
+    if (!webpLibrary()->WebPAnimDecoderOptionsInitInternal(&options, WEBP_DEMUX_ABI_VERSION))
+        return fail(kErrOther);
     options.color_mode = MODE_RGBA;
     options.use_threads = workerCount() > 1;
     const std::unique_ptr<WebPAnimDecoder, AnimationDeleter> decoder(
-        WebPAnimDecoderNew(&file, &options));
+        webpLibrary()->WebPAnimDecoderNewInternal(&file, &options, WEBP_DEMUX_ABI_VERSION));
     if (!decoder) return fail(kErrFileBroken);
     uint8_t* canvas = nullptr;
     int timestamp = 0;
-    if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || !canvas)
+    if (!webpLibrary()->WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || !canvas)
         return fail(kErrFileBroken);
     if (!image.allocate(width, height, alpha ? 32 : 24)) return false;
     for (int y = 0; y < height; ++y) {
@@ -139,12 +142,14 @@ int exifChunkOrientation(ByteSource& source) {
 }  // namespace
 
 bool readWebpFacts(ByteSource& source, ImageFacts& out) {
+    if (!webpLibrary()) return false;
     // Enough for the first chunk's header: a VP8X header gives the canvas even when the chunks
     // that follow it are not there.
     std::vector<uint8_t> head;
     readHead(source, 64, head);
     WebPBitstreamFeatures features;
-    const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &features);
+    const VP8StatusCode status = webpLibrary()->WebPGetFeaturesInternal(
+        head.data(), head.size(), &features, WEBP_DECODER_ABI_VERSION);
     if (status != VP8_STATUS_OK) return failWithWebp(status);
     if (!Image::fitsSides(features.width, features.height)) return false;
     const bool extended = head.size() >= 16 && std::memcmp(head.data() + 12, "VP8X", 4) == 0;
@@ -157,22 +162,25 @@ bool readWebpFacts(ByteSource& source, ImageFacts& out) {
 }
 
 bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Image& out) {
+    if (!webpLibrary()) return false;
     const WebPData file{data, size};
     WebPDemuxState state = WEBP_DEMUX_PARSING_HEADER;
-    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&file, &state));
+    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(
+        webpLibrary()->WebPDemuxInternal(&file, 1, &state, WEBP_DEMUX_ABI_VERSION));
     // The demuxer's states in the decoder's statuses: a damaged container, or one that ends
     // early.
     if (!demuxer && state == WEBP_DEMUX_PARSE_ERROR)
         return failWithWebp(VP8_STATUS_BITSTREAM_ERROR);
     if (!demuxer || state != WEBP_DEMUX_DONE) return failWithWebp(VP8_STATUS_NOT_ENOUGH_DATA);
-    const uint32_t flags = WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS);
+    const uint32_t flags = webpLibrary()->WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS);
 
     Image image;
     const bool decoded =
         flags & ANIMATION_FLAG
-            ? decodeFirstFrame(file, int(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH)),
-                               int(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT)),
-                               flags & ALPHA_FLAG, image)
+            ? decodeFirstFrame(
+                  file, int(webpLibrary()->WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH)),
+                  int(webpLibrary()->WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT)),
+                  flags & ALPHA_FLAG, image)
             : decodeStill(data, size, options, image);
     if (!decoded) return false;
     image.metadata.icc = chunkBytes(demuxer.get(), "ICCP");
@@ -184,9 +192,13 @@ bool decodeWebp(const uint8_t* data, size_t size, const LoadOptions& options, Im
 }
 
 int webpFrameCount(const uint8_t* data, size_t size) {
+    if (!webpLibrary()) return 1;
     const WebPData file{data, size};
-    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemux(&file));
-    return demuxer ? std::max(1, int(WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT))) : 1;
+    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(
+        webpLibrary()->WebPDemuxInternal(&file, 0, nullptr, WEBP_DEMUX_ABI_VERSION));
+    return demuxer
+               ? std::max(1, int(webpLibrary()->WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT)))
+               : 1;
 }
 
 }  // namespace ximora::engine

@@ -1,13 +1,11 @@
 // Encoder for WebP files: https://developers.google.com/speed/webp/docs/api
-#include <webp/encode.h>
-#include <webp/mux.h>
-
 #include <algorithm>
 #include <memory>
 
 #include "engine/codecs/row_convert.h"
 #include "engine/codecs/webp/webp_codec.h"
 #include "engine/codecs/webp/webp_error.h"
+#include "engine/codecs/webp/webp_library.h"
 #include "engine/core/error.h"
 #include "engine/core/parallel.h"
 
@@ -28,8 +26,9 @@ bool configure(const SaveOptions& options, WebPConfig& config) {
     const bool lossless = options.format == kSaveWebpLossless || options.jpegQuality == 100;
     if (!lossless && (options.jpegQuality < 1 || options.jpegQuality > 100))
         return fail(kErrBadParameter);
-    if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT,
-                          lossless ? 75.0f : float(options.jpegQuality)))
+    if (!webpLibrary()->WebPConfigInitInternal(&config, WEBP_PRESET_DEFAULT,
+                                               lossless ? 75.0f : float(options.jpegQuality),
+                                               WEBP_ENCODER_ABI_VERSION))
         return fail(kErrOther);
     if (lossless) {
         config.lossless = 1;
@@ -39,14 +38,16 @@ bool configure(const SaveOptions& options, WebPConfig& config) {
     }
     config.method = 4;
     config.thread_level = workerCount() > 1;
-    return WebPValidateConfig(&config) || fail(kErrBadParameter);
+    return webpLibrary()->WebPValidateConfig(&config) || fail(kErrBadParameter);
 }
 
 // Hands the pixels to libwebp: 24- and 32-bit rows as they are, other depths through RGB(A).
 bool importPixels(const Image& image, WebPPicture& picture) {
     const int bits = image.bitsPerPixel();
-    if (bits == 24) return WebPPictureImportRGB(&picture, image.data(), int(image.stride()));
-    if (bits == 32) return WebPPictureImportRGBA(&picture, image.data(), int(image.stride()));
+    if (bits == 24)
+        return webpLibrary()->WebPPictureImportRGB(&picture, image.data(), int(image.stride()));
+    if (bits == 32)
+        return webpLibrary()->WebPPictureImportRGBA(&picture, image.data(), int(image.stride()));
     const bool alpha = image.hasPalette() && hasTransparentEntry(image);
     const size_t rowBytes = size_t(image.width()) * (alpha ? 4 : 3);
     std::vector<uint8_t> rows;
@@ -55,8 +56,8 @@ bool importPixels(const Image& image, WebPPicture& picture) {
         uint8_t* row = rows.data() + rowBytes * size_t(y);
         alpha ? rowToRgba(image, y, row) : rowToRgb(image, y, row);
     }
-    return alpha ? WebPPictureImportRGBA(&picture, rows.data(), int(rowBytes))
-                 : WebPPictureImportRGB(&picture, rows.data(), int(rowBytes));
+    return alpha ? webpLibrary()->WebPPictureImportRGBA(&picture, rows.data(), int(rowBytes))
+                 : webpLibrary()->WebPPictureImportRGB(&picture, rows.data(), int(rowBytes));
 }
 
 // Adds the metadata chunks; libwebp's muxer writes the extended header they need.
@@ -65,52 +66,53 @@ bool addChunks(const Image& image, std::vector<uint8_t>& file) {
     const bool icc = isRgbProfile(meta.icc);
     if (!icc && meta.exif.empty() && meta.xmp.empty()) return true;
     const WebPData bitstream{file.data(), file.size()};
-    const std::unique_ptr<WebPMux, void (*)(WebPMux*)> mux(WebPMuxCreate(&bitstream, 0),
-                                                           WebPMuxDelete);
+    const std::unique_ptr<WebPMux, void (*)(WebPMux*)> mux(
+        webpLibrary()->WebPMuxCreateInternal(&bitstream, 0, WEBP_MUX_ABI_VERSION),
+        webpLibrary()->WebPMuxDelete);
     if (!mux) return fail(kErrOther);
     const auto set = [&](const char* fourcc, const std::vector<uint8_t>& bytes) {
         const WebPData chunk{bytes.data(), bytes.size()};
-        return bytes.empty() || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
+        return bytes.empty() ||
+               webpLibrary()->WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK;
     };
     if (!(icc ? set("ICCP", meta.icc) : true) || !set("EXIF", meta.exif) || !set("XMP ", meta.xmp))
         return fail(kErrOther);
     WebPData assembled{nullptr, 0};
-    if (WebPMuxAssemble(mux.get(), &assembled) != WEBP_MUX_OK) {
-        WebPDataClear(&assembled);
-        return fail(kErrOther);
-    }
-    file.assign(assembled.bytes, assembled.bytes + assembled.size);
-    WebPDataClear(&assembled);
-    return true;
+    const bool done = webpLibrary()->WebPMuxAssemble(mux.get(), &assembled) == WEBP_MUX_OK;
+    if (done) file.assign(assembled.bytes, assembled.bytes + assembled.size);
+    webpLibrary()->WebPFree(const_cast<uint8_t*>(assembled.bytes));
+    return done || fail(kErrOther);
 }
 
 }  // namespace
 
 bool encodeWebp(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     if (image.empty()) return fail(kErrNoImage);
+    if (!webpLibrary()) return false;
     if (image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION)
         return fail(kErrNotApplicable);
     WebPConfig config;
     if (!configure(options, config)) return false;
     WebPPicture picture;
-    if (!WebPPictureInit(&picture)) return fail(kErrOther);
+    if (!webpLibrary()->WebPPictureInitInternal(&picture, WEBP_ENCODER_ABI_VERSION))
+        return fail(kErrOther);
     picture.width = image.width();
     picture.height = image.height();
     picture.use_argb = config.lossless;
     WebPMemoryWriter writer;
-    WebPMemoryWriterInit(&writer);
-    picture.writer = WebPMemoryWrite;
+    webpLibrary()->WebPMemoryWriterInit(&writer);
+    picture.writer = webpLibrary()->WebPMemoryWrite;
     picture.custom_ptr = &writer;
     bool ok = importPixels(image, picture);
     int error = ok ? kOk : kErrMemory;
     if (ok) {
-        ok = WebPEncode(&config, &picture);
+        ok = webpLibrary()->WebPEncode(&config, &picture);
         if (!ok) error = webpEncodeError(picture.error_code);
     }
-    WebPPictureFree(&picture);
+    webpLibrary()->WebPPictureFree(&picture);
     std::vector<uint8_t> file;
     if (ok) file.assign(writer.mem, writer.mem + writer.size);
-    WebPMemoryWriterClear(&writer);
+    webpLibrary()->WebPMemoryWriterClear(&writer);
     if (!ok) return fail(error);
     if (!addChunks(image, file)) return false;
     out = std::move(file);
