@@ -79,10 +79,10 @@ int main(int argc, char** argv) {
             return usage();
         }
     }
-    // Only its socket and the standard streams go with it into confinement; it ends with the
-    // program that started it.
+    // Only its socket and the standard streams go with it into confinement. It ends when the
+    // program closes the socket or ends (no parent-death signal: that follows the thread that
+    // started the worker, which may end while the program goes on).
     if (!check) syscall(SYS_close_range, kSocket + 1, ~0U, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
     ximora::decode::ConfinementReport report;
     if (!ximora::decode::confine(limits, report)) {
         std::fprintf(stderr, "ximora-decode: cannot confine itself: %s\n", report.problem.c_str());
