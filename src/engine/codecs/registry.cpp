@@ -162,16 +162,21 @@ bool factsWith(const Codec& codec, ByteSource& source, ImageFacts& out) {
     return true;
 }
 
+// Whether the picture the facts describe, decoded whole, fits the memory budget beside the
+// file's bytes.
+bool fitsMemoryBudget(const ImageFacts& facts, const ByteSource& file) {
+    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
+    const uint64_t needed =
+        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
+    return needed <= memoryLimit() || fail(kErrMemory);
+}
+
 // The budget check of a whole picture from its headers, for codecs that have a header reader
 // (the others' decoders check what they allocate).
 bool fitsMemoryBudget(const Codec& codec, ByteSource& file) {
     if (!codec.readFacts) return true;
     ImageFacts facts;
-    if (!factsWith(codec, file, facts)) return false;
-    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
-    const uint64_t needed =
-        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
-    return needed <= memoryLimit() || fail(kErrMemory);
+    return factsWith(codec, file, facts) && fitsMemoryBudget(facts, file);
 }
 
 // The file behind `source` when files are decoded in workers, else nullptr.
@@ -239,11 +244,7 @@ bool fitsMemoryBudget(const std::string& path) {
     if (!readHeaderFacts(file, facts, hasReader))
         return lastError() == kErrBadFile || lastError() == kErrUnsupported;
     // The others' decoders check what they allocate.
-    if (!hasReader) return true;
-    if (!Image::fitsLimits(facts.width, facts.height, facts.bitsPerPixel)) return false;
-    const uint64_t needed =
-        Image::rasterBytes(facts.width, facts.height, facts.bitsPerPixel) + file.size();
-    return needed <= memoryLimit() || fail(kErrMemory);
+    return !hasReader || fitsMemoryBudget(facts, file);
 }
 
 uint64_t headerRasterBytes(ByteSource& source) {

@@ -52,6 +52,11 @@ bool Image::allocate(int width, int height, int bitsPerPixel, bool grey) {
     if (!fitsLimits(width, height, bitsPerPixel)) return false;
     const size_t stride = (size_t(width) * storageBytesPerPixel(bitsPerPixel) + 3) & ~size_t(3);
     if (!acquirePixels(stride * size_t(height))) return fail(kErrMemory);
+    takeLayout(width, height, bitsPerPixel, grey, stride);
+    return true;
+}
+
+void Image::takeLayout(int width, int height, int bitsPerPixel, bool grey, size_t stride) {
     width_ = width;
     height_ = height;
     bpp_ = bitsPerPixel;
@@ -59,7 +64,6 @@ bool Image::allocate(int width, int height, int bitsPerPixel, bool grey) {
     stride_ = stride;
     deep.reset();
     if (bitsPerPixel > 8) palette.clear();
-    return true;
 }
 
 bool Image::allocateZeroed(int width, int height, int bitsPerPixel, bool grey) {
@@ -107,13 +111,7 @@ bool Image::adoptMapping(int width, int height, int bitsPerPixel, bool grey, uin
     if (stride * size_t(height) > mappedBytes) return fail(kErrBadParameter);
     pixels_ = std::unique_ptr<uint8_t[], RasterRelease>(mapping, RasterRelease{mappedBytes, true});
     charge_ = MemoryCharge(mappedBytes);
-    width_ = width;
-    height_ = height;
-    bpp_ = bitsPerPixel;
-    grey_ = grey && bitsPerPixel <= 8;
-    stride_ = stride;
-    deep.reset();
-    if (bitsPerPixel > 8) palette.clear();
+    takeLayout(width, height, bitsPerPixel, grey, stride);
     return true;
 }
 

@@ -125,6 +125,8 @@ class Image {
     std::unique_ptr<uint8_t[], RasterRelease> pixels_;
     MemoryCharge charge_;  // the raster counts against the memory budget while it lives
     bool acquirePixels(size_t bytes);
+    // Describes the raster just acquired or adopted; keeps nothing of the old one's samples.
+    void takeLayout(int width, int height, int bitsPerPixel, bool grey, size_t stride);
 };
 
 /// RGB 5-6-5 packing used by the 16-bit layout; unpacking replicates the top bits.
