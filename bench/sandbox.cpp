@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/codecs/registry.h"
+#include "engine/core/error.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "engine/thumbs/folder_listing.h"
 #include "engine/thumbs/thumbnail_producer.h"
@@ -43,7 +44,9 @@ Measures measure(const std::string& picture, const std::string& folder, int size
     Measures m;
     m.open = best([&] {
         Image image;
-        if (!loadImage(picture, image)) std::fprintf(stderr, "cannot open %s\n", picture.c_str());
+        if (!loadImage(picture, image))
+            std::fprintf(stderr, "cannot open %s: error %d %s\n", picture.c_str(), lastError(),
+                         lastErrorDetail().c_str());
     });
     m.thumbnails = best([&] {
         ThumbnailProducer producer;

@@ -195,6 +195,54 @@ TEST(SandboxedDecoding, EveryFormatAndTaskGivesWhatItGivesInProcess) {
     ASSERT_NE(currentDeepSamples(here[all.size() - 3][0].image), nullptr);
 }
 
+// Large rasters come through the worker's exchange file, which one worker reuses from picture to
+// picture at whatever size each needs: every picture is whole, and stays as it was when the
+// next one is decoded into the same file.
+TEST(SandboxedDecoding, LargePicturesThroughTheExchangeFileStayTheProgramsOwn) {
+    test::TestFolder folder;
+    struct Large {
+        const char* name;
+        int width, height;
+        test::Depth depth;
+        int format;
+    };
+    // Each raster is past the size that goes through the exchange file; they grow and shrink.
+    const Large large[] = {{"24-bit.bmp", 2100, 1500, {24, false}, kSaveBmp},
+                           {"palette.png", 3000, 3000, {8, false}, kSavePng},
+                           {"grey.bmp", 2900, 3100, {8, true}, kSaveBmp},
+                           {"small.bmp", 300, 200, {24, false}, kSaveBmp}};
+    std::vector<Image> here;
+    for (const Large& picture : large) {
+        std::vector<uint8_t> bytes;
+        Image image = test::makeImage(picture.width, picture.height, picture.depth, 11);
+        image.comment = picture.name;
+        ASSERT_TRUE(encodeImage(image, {.format = picture.format}, bytes));
+        ASSERT_TRUE(writeWholeFile(folder.file(picture.name), bytes));
+        here.emplace_back();
+        ASSERT_TRUE(loadImage(folder.file(picture.name), here.back()));
+    }
+    DecodeWorkerSettings one;
+    one.workers = 1;
+    const Workers workers(one);
+    ASSERT_TRUE(workers.started());
+    std::vector<Image> there(std::size(large));
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < std::size(large); ++i) {
+            SCOPED_TRACE(large[i].name);
+            ASSERT_TRUE(loadImage(folder.file(large[i].name), there[i]));
+            EXPECT_TRUE(sameDecoded(there[i], here[i]));
+        }
+    for (size_t i = 0; i < std::size(large); ++i)
+        EXPECT_TRUE(sameDecoded(there[i], here[i])) << large[i].name;
+    // They did come through it: the worker has the file mapped.
+    const std::vector<int> pids = decodeWorkerProcesses();
+    ASSERT_EQ(pids.size(), 1u);
+    std::ifstream maps("/proc/" + std::to_string(pids[0]) + "/maps");
+    std::stringstream text;
+    text << maps.rdbuf();
+    EXPECT_NE(text.str().find("ximora-exchange"), std::string::npos);
+}
+
 // The status the kernel shows for process `pid`, once it says the process is confined (or
 // after two seconds).
 std::string confinedStatus(int pid) {

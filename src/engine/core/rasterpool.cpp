@@ -1,13 +1,18 @@
 #include "engine/core/rasterpool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "engine/core/memory_budget.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -35,9 +40,51 @@ Pooled gPool[RasterPool::kMaxPooled];  // guarded by gMutex; empty slots have no
 std::atomic<bool> gShared{false};
 std::map<const uint8_t*, int> gSharedFiles;  // guarded by gMutex
 
+constexpr size_t kPage = 4096;
+
+size_t pageRounded(size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
+
+// The program's exchange file for this worker, while a request is served, and its mapping,
+// kept from one request to the next. All guarded by gMutex.
+struct Exchange {
+    int offered = -1;
+    ino_t file = 0;
+    uint8_t* mapping = nullptr;
+    size_t mapped = 0;
+    bool inUse = false;
+} gExchange;
+
+// The exchange file's mapping for a raster of `rounded` bytes; nullptr when it cannot hold one.
+uint8_t* exchangeMappingLocked(size_t rounded, size_t& capacity) {
+    Exchange& x = gExchange;
+    struct stat file {};
+    if (x.offered < 0 || x.inUse || fstat(x.offered, &file) != 0) return nullptr;
+    const size_t size = size_t(std::max<off_t>(file.st_size, 0));
+    const bool reusable = x.mapping && x.file == file.st_ino && x.mapped >= rounded;
+    if (size < rounded && ftruncate(x.offered, off_t(rounded)) != 0) return nullptr;
+    if (!reusable) {
+        if (x.mapping) munmap(x.mapping, x.mapped);
+        x.mapping = nullptr;
+        const size_t length = std::max(size, rounded);
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, x.offered, 0);
+        if (p == MAP_FAILED) return nullptr;
+        x.mapping = static_cast<uint8_t*>(p);
+        x.mapped = length;
+        x.file = file.st_ino;
+    }
+    x.inUse = true;
+    capacity = rounded;
+    return x.mapping;
+}
+
 uint8_t* acquireShared(size_t bytes, size_t& capacity) {
-    constexpr size_t kPage = 4096;
-    const size_t rounded = (bytes + kPage - 1) & ~(kPage - 1);
+    const size_t rounded = pageRounded(bytes);
+    // A picture that takes much of the memory budget is not copied out of the exchange file:
+    // the program maps it from a file of its own instead, so that it is held once.
+    if (rounded >= RasterPool::kMinPooledBytes && rounded <= memoryLimit() / 4) {
+        std::lock_guard lock(gMutex);
+        if (uint8_t* buffer = exchangeMappingLocked(rounded, capacity)) return buffer;
+    }
     const int fd = memfd_create("ximora-raster", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd < 0) return nullptr;
     void* p = MAP_FAILED;
@@ -58,6 +105,10 @@ void releaseShared(uint8_t* buffer, size_t capacity) {
     int fd = -1;
     {
         std::lock_guard lock(gMutex);
+        if (gExchange.inUse && buffer == gExchange.mapping) {
+            gExchange.inUse = false;  // the mapping stays for the next request
+            return;
+        }
         const auto found = gSharedFiles.find(buffer);
         if (found != gSharedFiles.end()) {
             fd = found->second;
@@ -72,7 +123,6 @@ void releaseShared(uint8_t* buffer, size_t capacity) {
 // one page fault per 2 MiB instead of per 4 KiB.
 void adviseHugePages(uint8_t* p, size_t bytes) {
 #ifdef MADV_HUGEPAGE
-    constexpr size_t kPage = 4096;
     if (bytes < RasterPool::kMinPooledBytes) return;
     const uintptr_t begin = (uintptr_t(p) + kPage - 1) & ~uintptr_t(kPage - 1);
     const uintptr_t end = (uintptr_t(p) + bytes) & ~uintptr_t(kPage - 1);
@@ -216,6 +266,22 @@ int RasterPool::takeSharedFile(const uint8_t* buffer) {
     const int fd = found->second;
     found->second = -1;
     return fd;
+}
+
+void RasterPool::offerExchangeFile(int fd) {
+    std::lock_guard lock(gMutex);
+    if (gExchange.offered >= 0) close(gExchange.offered);
+    gExchange.offered = fd;
+}
+
+void RasterPool::withdrawExchangeFile() {
+    std::lock_guard lock(gMutex);
+    if (gExchange.offered >= 0) close(std::exchange(gExchange.offered, -1));
+}
+
+bool RasterPool::inExchangeFile(const uint8_t* buffer) {
+    std::lock_guard lock(gMutex);
+    return gExchange.inUse && buffer == gExchange.mapping;
 }
 
 }  // namespace ximora::engine

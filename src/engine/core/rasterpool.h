@@ -41,8 +41,20 @@ class RasterPool {
     static void shareRasters();
     /// The shared-memory file of a raster made after shareRasters(), given up by the pool: the
     /// caller owns the descriptor. The raster stays usable until it is released (which unmaps it
-    /// then). -1 when `buffer` is no such raster or its file was taken already.
+    /// then). -1 when `buffer` is no such raster or its file was taken already, or when the
+    /// raster is in the exchange file (inExchangeFile()).
     static int takeSharedFile(const uint8_t* buffer);
+
+    /// In a decode worker: the next raster of kMinPooledBytes or more goes into `fd`, the
+    /// program's exchange file for this worker, grown if it is too short. The mapping of that
+    /// file stays from one request to the next, so that its pages are written through a mapping
+    /// that has been written through before: on some machines the first write to each page of
+    /// a new mapping costs more than decoding into it.
+    static void offerExchangeFile(int fd);
+    /// Closes the exchange file's descriptor after a request (its mapping stays).
+    static void withdrawExchangeFile();
+    /// Whether `buffer` is the raster that lies in the exchange file.
+    static bool inExchangeFile(const uint8_t* buffer);
 };
 
 }  // namespace ximora::engine

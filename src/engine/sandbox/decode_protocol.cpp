@@ -232,8 +232,9 @@ bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2],
     reply.cutShort = image.cutShort;
     reply.dpiX = image.dpiX;
     reply.dpiY = image.dpiY;
-    UniqueFd raster(RasterPool::takeSharedFile(image.data()));
-    if (!raster.valid()) {
+    const bool exchanged = RasterPool::inExchangeFile(image.data());
+    UniqueFd raster(exchanged ? -1 : RasterPool::takeSharedFile(image.data()));
+    if (!exchanged && !raster.valid()) {
         try {
             streamed.assign(image.data(), image.data() + image.byteCount());
             writeParts(image, [&](const void* data, size_t size) {
@@ -257,10 +258,15 @@ bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2],
         fcntl(parts.get(), F_ADD_SEALS, kSeals) != 0)
         return failWithReason(kErrMemory, errno);
     image = Image();  // unmaps the writable mapping, which sealing against writes needs
-    if (fcntl(raster.get(), F_ADD_SEALS, kSeals) != 0) return failWithReason(kErrOther, errno);
-    fds[0] = std::move(raster);
-    fds[1] = std::move(parts);
+    if (exchanged) {
+        fds[0] = std::move(parts);  // the program has the exchange file already
+    } else {
+        if (fcntl(raster.get(), F_ADD_SEALS, kSeals) != 0) return failWithReason(kErrOther, errno);
+        fds[0] = std::move(raster);
+        fds[1] = std::move(parts);
+    }
     reply.hasParts = 1;
+    reply.rasterExchanged = exchanged;
     return true;
 }
 
@@ -298,11 +304,21 @@ bool copyStreamed(const DecodeReply& reply, const std::vector<uint8_t>& streamed
     return readParts(streamed.data() + reply.rasterBytes, size_t(reply.partsBytes), image);
 }
 
+// The other parts of a picture the worker left in shared memory.
+bool mapParts(UniqueFd& fd, Image& image) {
+    size_t size = 0;
+    uint8_t* parts = mapSealed(fd.get(), size);
+    if (!parts) return brokenReply("the decoder's picture is not sealed shared memory");
+    const bool read = readParts(parts, size, image);
+    munmap(parts, size);
+    return read;
+}
+
 // The raster of a picture the worker left in shared memory, mapped, and its other parts.
 bool mapShared(const DecodeReply& reply, UniqueFd (&fds)[2], Image& image) {
     if (!reply.hasParts || !fds[0].valid() || !fds[1].valid())
         return brokenReply("the decoder sent no picture");
-    size_t rasterSize = 0, partsSize = 0;
+    size_t rasterSize = 0;
     uint8_t* raster = mapSealed(fds[0].get(), rasterSize);
     if (!raster) return brokenReply("the decoder's picture is not sealed shared memory");
     if (!image.adoptMapping(reply.width, reply.height, reply.bitsPerPixel, reply.grey != 0, raster,
@@ -311,21 +327,31 @@ bool mapShared(const DecodeReply& reply, UniqueFd (&fds)[2], Image& image) {
         return lastError() == kErrMemory ? false
                                          : brokenReply("the decoder's picture is malformed");
     }
-    uint8_t* parts = mapSealed(fds[1].get(), partsSize);
-    if (!parts) return brokenReply("the decoder's picture is not sealed shared memory");
-    const bool read = readParts(parts, partsSize, image);
-    munmap(parts, partsSize);
-    return read;
+    return mapParts(fds[1], image);
+}
+
+// The raster of a picture the worker left in the exchange file, copied, and its other parts.
+bool copyExchanged(const DecodeReply& reply, UniqueFd (&fds)[2], ExchangeFile& exchange,
+                   Image& image) {
+    if (!reply.hasParts || !fds[0].valid()) return brokenReply("the decoder sent no picture");
+    if (!image.allocate(reply.width, reply.height, reply.bitsPerPixel, reply.grey != 0))
+        return lastError() == kErrMemory ? false
+                                         : brokenReply("the decoder's picture is malformed");
+    const uint8_t* raster = exchange.contents(image.byteCount());
+    if (!raster) return false;
+    std::memcpy(image.data(), raster, image.byteCount());
+    return mapParts(fds[0], image);
 }
 
 }  // namespace
 
 bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2],
-                   const std::vector<uint8_t>& streamed, Image& out) {
+                   const std::vector<uint8_t>& streamed, ExchangeFile& exchange, Image& out) {
     Image image;
-    if (!(reply.streamed ? copyStreamed(reply, streamed, image) : mapShared(reply, fds, image)) ||
-        !indexesFit(image))
-        return false;
+    const bool unpacked = reply.streamed          ? copyStreamed(reply, streamed, image)
+                          : reply.rasterExchanged ? copyExchanged(reply, fds, exchange, image)
+                                                  : mapShared(reply, fds, image);
+    if (!unpacked || !indexesFit(image)) return false;
     image.dpiX = std::max(0, reply.dpiX);
     image.dpiY = std::max(0, reply.dpiY);
     image.cutShort = reply.cutShort != 0;

@@ -12,6 +12,7 @@
 
 #include "engine/codecs/codec.h"
 #include "engine/core/image.h"
+#include "engine/sandbox/exchange_file.h"
 #include "engine/sandbox/unique_fd.h"
 
 namespace ximora::engine {
@@ -33,6 +34,9 @@ struct DecodeRequest {
     int32_t thumbnailSize = 0;
     /// The program's memory budget as it stands: the worker's decoders are held to it.
     uint64_t memoryLimit = 0;
+    /// Picture: the second descriptor is the program's exchange file for this worker, for the
+    /// picture's raster if it is large (RasterPool::offerExchangeFile).
+    uint8_t lendsExchangeFile = 0;
 };
 
 struct DecodeReply {
@@ -51,6 +55,8 @@ struct DecodeReply {
     /// the worker may not grow a shared file as large as the picture (a limit on file sizes,
     /// RLIMIT_FSIZE, holds for shared memory files too).
     uint8_t streamed = 0;
+    /// The raster is in the exchange file; only the other parts come, as the one file.
+    uint8_t rasterExchanged = 0;
     int32_t dpiX = 0, dpiY = 0;
     uint64_t rasterBytes = 0, partsBytes = 0;  ///< streamed bytes
     char detail[256] = {};
@@ -75,15 +81,17 @@ bool receiveDecodeStream(int socket, uint64_t size, std::vector<uint8_t>& out, i
 inline constexpr size_t kDecodeStreamChunk = 64 * 1024;
 
 /// The worker's half: describes `image` in `reply` and gives up its raster's shared file and a
-/// shared file of its other parts, both sealed, in `fds`, or, when its rasters are not in
+/// shared file of its other parts, both sealed, in `fds` (only the parts' when the raster is in
+/// the exchange file), or, when its rasters are not in
 /// shared memory (RasterPool::shareRasters()), puts the raster and the parts in `streamed` to
 /// be sent after the reply. `image` is emptied. False with the last error set when it cannot.
 bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2],
                  std::vector<uint8_t>& streamed);
 
-/// The program's half: the picture a reply describes, mapped from `fds` or copied from the
-/// `streamed` bytes. False with error 17 and a detail when the reply does not hold together.
+/// The program's half: the picture a reply describes, mapped from `fds`, or copied from the
+/// worker's `exchange` file or from the `streamed` bytes. False with error 17 and a detail when
+/// the reply does not hold together.
 bool unpackPicture(const DecodeReply& reply, UniqueFd (&fds)[2],
-                   const std::vector<uint8_t>& streamed, Image& out);
+                   const std::vector<uint8_t>& streamed, ExchangeFile& exchange, Image& out);
 
 }  // namespace ximora::engine

@@ -89,13 +89,17 @@ int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
             fail(kErrBadParameter);
         } else if (file.adopt(received[0].release())) {
             if (request.memoryLimit) setMemoryLimit(request.memoryLimit);
+            if (request.lendsExchangeFile && received[1].valid())
+                RasterPool::offerExchangeFile(received[1].release());
             reply.ok = run(request, file, reply, picture) &&
                        (picture.empty() || packPicture(picture, reply, parts, streamed));
+            RasterPool::withdrawExchangeFile();
         }
         if (!reply.ok) describeFailure(reply);
         reply.retiring = cpuSecondsUsed() > cpuSecondsToRetire;
         const int fds[2] = {parts[0].get(), parts[1].get()};
-        if (!sendDecodeMessage(socket, &reply, sizeof reply, fds, reply.hasParts ? 2 : 0) ||
+        const int files = reply.hasParts ? (reply.rasterExchanged ? 1 : 2) : 0;
+        if (!sendDecodeMessage(socket, &reply, sizeof reply, fds, files) ||
             !sendDecodeStream(socket, streamed))
             return 1;
         if (reply.retiring) return 0;

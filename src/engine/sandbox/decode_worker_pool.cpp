@@ -19,6 +19,9 @@ namespace ximora::engine {
 namespace {
 
 constexpr uint64_t kLibraryRoom = uint64_t(1) << 30;
+// How long an idle worker's exchange file keeps the last picture's pages for the next one, as
+// the raster pool keeps a freed raster.
+constexpr std::chrono::milliseconds kExchangeKept(2000);
 
 int cores() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
@@ -117,16 +120,24 @@ std::optional<DecodeWorkerPool::Worker> DecodeWorkerPool::spawn() const {
                                    const_cast<char* const*>(environment_.data()));
     posix_spawn_file_actions_destroy(&actions);
     if (failed) return std::nullopt;
-    return Worker{pid, std::move(mine)};
+    return Worker{pid, std::move(mine), ExchangeFile()};
 }
 
 void DecodeWorkerPool::keepReady() {
     std::unique_lock lock(mutex_);
+    const auto needed = [this] {
+        return stopping_ || int(idle_.size() + busy_.size()) + starting_ < ready_;
+    };
     for (;;) {
-        changed_.wait(lock, [this] {
-            return stopping_ || int(idle_.size() + busy_.size()) + starting_ < ready_;
-        });
+        // While an idle worker's exchange file holds a picture, it is emptied after a while.
+        if (std::ranges::any_of(idle_, [](const Worker& w) { return w.exchange.holdsPages(); })) {
+            changed_.wait_for(lock, kExchangeKept, needed);
+            for (Worker& worker : idle_) worker.exchange.emptyIfIdle(kExchangeKept);
+        } else {
+            changed_.wait(lock, needed);
+        }
         if (stopping_) return;
+        if (!needed()) continue;
         ++starting_;
         lock.unlock();
         std::optional<Worker> worker = spawn();
@@ -191,13 +202,19 @@ std::string DecodeWorkerPool::lose(Worker&& worker, bool kill) {
 }
 
 bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& reply,
-                            UniqueFd (&fds)[2], std::vector<uint8_t>& streamed) {
+                            UniqueFd (&fds)[2], std::vector<uint8_t>& streamed, Image* picture) {
     const int timeoutMs = settings_.timeoutSeconds * 1000;
     // A worker that died while idle is found when the request cannot be sent: one more try.
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::optional<Worker> worker = borrow();
         if (!worker) return decoderStopped("the decode worker could not be started");
-        if (!sendDecodeMessage(worker->socket.get(), &request, sizeof request, &fd, 1)) {
+        DecodeRequest sent = request;
+        const int exchange =
+            picture && request.task == DecodeTask::Picture ? worker->exchange.lend() : -1;
+        sent.lendsExchangeFile = exchange >= 0;
+        const int files[2] = {fd, exchange};
+        if (!sendDecodeMessage(worker->socket.get(), &sent, sizeof sent, files,
+                               exchange >= 0 ? 2 : 1)) {
             lose(std::move(*worker), true);
             continue;
         }
@@ -226,11 +243,15 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
             lose(std::move(*worker), true);
             return decoderStopped("its answer did not hold together");
         }
+        // The picture is taken before the worker may be lent again and overwrite it.
+        const bool ok =
+            reply.ok ? !picture || unpackPicture(reply, fds, streamed, worker->exchange, *picture)
+                     : workerFailed(reply);
         if (reply.retiring)
             lose(std::move(*worker), false);
         else
             giveBack(std::move(*worker));
-        return reply.ok || workerFailed(reply);
+        return ok;
     }
     return decoderStopped("the decode worker ended before it was asked");
 }

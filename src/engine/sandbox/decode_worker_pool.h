@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/sandbox/decode_protocol.h"
+#include "engine/sandbox/exchange_file.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "engine/sandbox/unique_fd.h"
 
@@ -26,11 +27,12 @@ class DecodeWorkerPool {
     DecodeWorkerPool& operator=(const DecodeWorkerPool&) = delete;
 
     /// Hands `request` and the file `fd` to a worker and waits for its reply, with the shared
-    /// files it sent in `fds` or the bytes it streamed after it in `streamed`. False with error
-    /// 17 and the reason ("the decoder stopped: ...") when the worker died, overran its time or
-    /// answered nonsense; the worker is then gone.
+    /// files it sent in `fds` or the bytes it streamed after it in `streamed`; a picture it
+    /// sends goes to `picture` when one is given (lending the worker its exchange file for it).
+    /// False with error 17 and the reason ("the decoder stopped: ...") when the worker died,
+    /// overran its time or answered nonsense; the worker is then gone.
     bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2],
-              std::vector<uint8_t>& streamed);
+              std::vector<uint8_t>& streamed, Image* picture = nullptr);
 
     /// Process ids of the workers alive now.
     std::vector<int> processes() const;
@@ -39,6 +41,7 @@ class DecodeWorkerPool {
     struct Worker {
         pid_t pid = -1;
         UniqueFd socket;
+        ExchangeFile exchange;
     };
 
     std::optional<Worker> spawn() const;

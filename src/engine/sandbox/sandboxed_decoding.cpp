@@ -43,23 +43,24 @@ void setDetected(FileFormat* detected, const DecodeReply& reply) {
     *detected = known ? FileFormat(reply.format) : FileFormat::Unknown;
 }
 
-// Asks a worker; on success the reply's facts and format are the caller's to take.
-bool ask(FileSource& file, const DecodeRequest& request, DecodeReply& reply, UniqueFd (&fds)[2],
-         std::vector<uint8_t>& streamed) {
+// Asks a worker; on success the reply's facts and format are the caller's to take, and the
+// picture it sent, if `picture` is given, is there.
+bool ask(FileSource& file, const DecodeRequest& request, DecodeReply& reply,
+         Image* picture = nullptr) {
     const std::shared_ptr<DecodeWorkerPool> workers = pool();
     if (!workers) return failWithDetail(kErrFileBroken, "the decoder stopped: no decode worker");
     clearLastError();
-    return workers->call(request, file.descriptor(), reply, fds, streamed);
+    UniqueFd fds[2];
+    std::vector<uint8_t> streamed;
+    return workers->call(request, file.descriptor(), reply, fds, streamed, picture);
 }
 
 // Asks a worker for a picture.
 bool askPicture(FileSource& file, const DecodeRequest& request, Image& out, FileFormat* detected) {
     DecodeReply reply;
-    UniqueFd fds[2];
-    std::vector<uint8_t> streamed;
-    const bool ok = ask(file, request, reply, fds, streamed);
+    const bool ok = ask(file, request, reply, &out);
     setDetected(detected, reply);
-    return ok && unpackPicture(reply, fds, streamed, out);
+    return ok;
 }
 
 }  // namespace
@@ -116,10 +117,8 @@ bool workerPicture(FileSource& file, const LoadOptions& options, bool checkBudge
 bool workerFacts(FileSource& file, bool headersOnly, ImageFacts& out, bool& hasReader,
                  FileFormat* detected) {
     DecodeReply reply;
-    UniqueFd fds[2];
-    std::vector<uint8_t> streamed;
-    const bool ok = ask(file, requestFor(headersOnly ? DecodeTask::HeaderFacts : DecodeTask::Facts),
-                        reply, fds, streamed);
+    const bool ok =
+        ask(file, requestFor(headersOnly ? DecodeTask::HeaderFacts : DecodeTask::Facts), reply);
     setDetected(detected, reply);
     if (!ok) return false;
     hasReader = !reply.noHeaderReader;
