@@ -12,6 +12,7 @@
 
 #include "engine/core/error.h"
 #include "engine/core/memory_budget.h"
+#include "engine/core/rasterpool.h"
 
 extern char** environ;
 
@@ -208,9 +209,13 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::optional<Worker> worker = borrow();
         if (!worker) return decoderStopped("the decode worker could not be started");
+        // The exchange file pays only when the copy out of it lands in a pooled raster: a
+        // fresh one costs as much to fault in as the worker's fresh shared file, which this
+        // program maps without a copy.
         DecodeRequest sent = request;
-        const int exchange =
-            picture && request.task == DecodeTask::Picture ? worker->exchange.lend() : -1;
+        const bool exchanging =
+            picture && request.task == DecodeTask::Picture && RasterPool::pooledCount() > 0;
+        const int exchange = exchanging ? worker->exchange.lend() : -1;
         sent.lendsExchangeFile = exchange >= 0;
         const int files[2] = {fd, exchange};
         if (!sendDecodeMessage(worker->socket.get(), &sent, sizeof sent, files,

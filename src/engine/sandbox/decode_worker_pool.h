@@ -28,7 +28,8 @@ class DecodeWorkerPool {
 
     /// Hands `request` and the file `fd` to a worker and waits for its reply, with the shared
     /// files it sent in `fds` or the bytes it streamed after it in `streamed`; a picture it
-    /// sends goes to `picture` when one is given (lending the worker its exchange file for it).
+    /// sends goes to `picture` when one is given (lending the worker its exchange file for it
+    /// when the raster pool holds a raster to copy it into).
     /// False with error 17 and the reason ("the decoder stopped: ...") when the worker died,
     /// overran its time or answered nonsense; the worker is then gone.
     bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2],
