@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/registry.h"
 #include "engine/core/deep_samples.h"
 #include "engine/core/error.h"
@@ -147,20 +148,39 @@ struct Outcome {
     FileFormat format = FileFormat::Unknown;
 };
 
+// A sink that wants no rows, as a bitmap file refuses a turned picture.
+class RefusingSink final : public RowSink {
+  public:
+    bool start(const RowLayout&) override { return fail(kErrUnsupported); }
+    void putRow(int, const uint8_t*) override { ADD_FAILURE() << "a row after a refusal"; }
+    void putPixels(int, int, int, int, const uint8_t*) override {
+        ADD_FAILURE() << "pixels after a refusal";
+    }
+};
+
 std::vector<Outcome> everyTask(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::vector<Outcome> out(7);
-    out[0].ok = loadImage(path, out[0].image, {}, &out[0].format);
-    out[1].ok = loadImage(path, out[1].image, {.minSide = 20, .keepMetadata = false});
+    std::vector<Outcome> out(9);
+    // Each task's error as it stands right after it.
+    const auto done = [&](size_t task, bool ok) {
+        out[task].ok = ok;
+        out[task].error = ok ? 0 : lastError();
+    };
+    done(0, loadImage(path, out[0].image, {}, &out[0].format));
+    done(1, loadImage(path, out[1].image, {.minSide = 20, .keepMetadata = false}));
     FileSource file;
     EXPECT_TRUE(file.open(path));
-    out[2].ok = loadImageFromSource(file, out[2].image, {.applyOrientation = false});
-    out[3].ok = readImageFacts(path, out[3].facts, &out[3].format);
-    out[4].ok = fitsMemoryBudget(path);
+    done(2, loadImageFromSource(file, out[2].image, {.applyOrientation = false}));
+    done(3, readImageFacts(path, out[3].facts, &out[3].format));
+    done(4, fitsMemoryBudget(path));
     out[4].facts.width = int(headerRasterBytes(path));
-    out[5].ok = loadThumbnail(path, 32, out[5].image);
+    done(5, loadThumbnail(path, 32, out[5].image));
     // Bytes from another program (the clipboard) rather than a file.
-    out[6].ok = loadImageFromMemory(bytes.data(), bytes.size(), out[6].image);
-    for (Outcome& o : out) o.error = o.ok ? 0 : lastError();
+    done(6, loadImageFromMemory(bytes.data(), bytes.size(), out[6].image));
+    // Rows streamed to a sink as they are decoded, and a sink that refuses them.
+    ImageRowSink rows(false);
+    done(7, decodeFileRows(path, rows) && rows.finish({}, out[7].image));
+    RefusingSink refusing;
+    done(8, decodeFileRows(path, refusing));
     return out;
 }
 

@@ -279,12 +279,16 @@ bool loadImageHere(FileSource& file, const LoadOptions& options, bool checkBudge
 }
 
 bool decodeFileRows(const std::string& path, RowSink& sink) {
-    // Rows are handed over only by a decoder in this process; in a worker, callers take the
-    // whole picture instead.
-    if (decodesInWorkers()) return fail(kErrUnsupported);
     FileSource file;
     if (!file.open(path)) return false;
-    const Codec* codec = codecForFormat(detectSourceFormat(file));
+    if (decodesInWorkers()) return workerRows(file, sink);
+    return decodeRowsHere(file, sink, nullptr);
+}
+
+bool decodeRowsHere(FileSource& file, RowSink& sink, FileFormat* detected) {
+    const FileFormat format = detectSourceFormat(file);
+    if (detected) *detected = format;
+    const Codec* codec = codecForFormat(format);
     if (!codec || !codec->decodeRows) return fail(kErrUnsupported);
     if (!fitsMemoryBudget(*codec, file)) return false;
     return runDecoder([&] { return codec->decodeRows(file, LoadOptions{}, sink); });

@@ -60,8 +60,12 @@ class RowSink;  // engine/codecs/row_sink.h
 /// (Codec::decodeRows) with loadImage's default options, reading the file as the decoder goes
 /// instead of whole. Refused as loadImage refuses it: the memory budget is judged as for a
 /// whole image, whatever the sink keeps. Errors: 4 when the format has no row decoder, else
-/// loadImage's; a sink declining at start() makes it return false too.
+/// loadImage's; a sink declining at start() makes it return false too. With workers, the rows
+/// stream from a worker to `sink`.
 bool decodeFileRows(const std::string& path, RowSink& sink);
+/// As decodeFileRows for a file already open, decoded in this process whether or not workers
+/// decode (what a decode worker does for the program).
+bool decodeRowsHere(FileSource& file, RowSink& sink, FileFormat* detected);
 
 /// Whether the picture in the file at `path`, decoded whole, and the file's bytes together fit
 /// the memory budget, judged from its headers (Codec::readFacts) without reading the rest:

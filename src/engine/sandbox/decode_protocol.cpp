@@ -15,6 +15,7 @@
 #include "engine/core/deep_samples.h"
 #include "engine/core/error.h"
 #include "engine/core/rasterpool.h"
+#include "engine/sandbox/byte_records.h"
 
 namespace ximora::engine {
 namespace {
@@ -24,28 +25,6 @@ constexpr int kSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL;
 constexpr int kNeededSeals = F_SEAL_SHRINK | F_SEAL_WRITE;
 
 bool brokenReply(const char* why) { return failWithDetail(kErrFileBroken, why); }
-
-// Writes a picture's parts other than its raster, front to back, through `put`.
-template <typename Put>
-class PartsWriter {
-  public:
-    explicit PartsWriter(Put put) : put_(put) {}
-    void put(const void* data, size_t size) { ok_ = ok_ && put_(data, size); }
-    template <typename T>
-    void value(T v) {
-        put(&v, sizeof v);
-    }
-    template <typename Bytes>
-    void blob(const Bytes& bytes) {
-        value(uint64_t(bytes.size()));
-        put(bytes.data(), bytes.size());
-    }
-    bool ok() const { return ok_; }
-
-  private:
-    Put put_;
-    bool ok_ = true;
-};
 
 // Writes all of `size` bytes to `fd`.
 bool writeAll(int fd, const void* data, size_t size) {
@@ -59,33 +38,6 @@ bool writeAll(int fd, const void* data, size_t size) {
     }
     return true;
 }
-
-// Reads the parts back from the mapped file, refusing to read past its end.
-class PartsReader {
-  public:
-    PartsReader(const uint8_t* data, size_t size) : at_(data), end_(data + size) {}
-    bool take(void* out, size_t size) {
-        if (size > size_t(end_ - at_)) return false;
-        if (size) std::memcpy(out, at_, size);
-        at_ += size;
-        return true;
-    }
-    template <typename T>
-    bool value(T& v) {
-        return take(&v, sizeof v);
-    }
-    template <typename Bytes>
-    bool blob(Bytes& bytes) {
-        uint64_t size = 0;
-        if (!value(size) || size > uint64_t(end_ - at_)) return false;
-        bytes.resize(size_t(size));
-        return take(bytes.data(), size_t(size));
-    }
-
-  private:
-    const uint8_t* at_;
-    const uint8_t* end_;
-};
 
 bool sealed(int fd) {
     const int seals = fcntl(fd, F_GET_SEALS);
@@ -103,7 +55,7 @@ uint8_t* mapSealed(int fd, size_t& size) {
 
 template <typename Put>
 bool writeParts(const Image& image, Put put) {
-    PartsWriter<Put> out(put);
+    RecordWriter<Put> out(put);
     out.value(uint32_t(image.palette.size()));
     out.put(image.palette.data(), image.palette.size() * sizeof(Colour));
     out.blob(image.comment);
@@ -120,7 +72,7 @@ bool writeParts(const Image& image, Put put) {
 }
 
 bool readParts(const uint8_t* data, size_t size, Image& image) {
-    PartsReader in(data, size);
+    RecordReader in(data, size);
     uint32_t colours = 0;
     if (!in.value(colours) || colours > (image.hasPalette() ? 1u << image.bitsPerPixel() : 0u))
         return brokenReply("the decoder's palette does not fit the picture");

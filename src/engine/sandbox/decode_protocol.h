@@ -22,6 +22,7 @@ enum class DecodeTask : int32_t {
     Facts = 2,        ///< readImageFacts: from the headers, else by decoding
     HeaderFacts = 3,  ///< the headers only; `noHeaderReader` where the codec has none
     Thumbnail = 4,    ///< loadPictureThumbnail at `thumbnailSize`
+    Rows = 5,         ///< the rows, streamed to the program's sink (row_forwarding.h)
 };
 
 struct DecodeRequest {

@@ -11,6 +11,7 @@
 #include "engine/core/memory_budget.h"
 #include "engine/core/rasterpool.h"
 #include "engine/sandbox/decode_protocol.h"
+#include "engine/sandbox/row_forwarding.h"
 #include "engine/thumbs/thumbnail_loader.h"
 
 namespace ximora::engine {
@@ -23,8 +24,10 @@ double cpuSecondsUsed() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs one request on the file; the picture, if one is asked for, goes to `picture`.
-bool run(const DecodeRequest& request, FileSource& file, DecodeReply& reply, Image& picture) {
+// Runs one request on the file; the picture, if one is asked for, goes to `picture`, and rows
+// go over `socket` as they are decoded.
+bool run(const DecodeRequest& request, FileSource& file, int socket, DecodeReply& reply,
+         Image& picture) {
     FileFormat format = FileFormat::Unknown;
     bool ok = false;
     switch (request.task) {
@@ -50,6 +53,12 @@ bool run(const DecodeRequest& request, FileSource& file, DecodeReply& reply, Ima
         case DecodeTask::Thumbnail:
             ok = loadPictureThumbnail(file, request.thumbnailSize, picture);
             break;
+        case DecodeTask::Rows: {
+            RowForwarder rows(socket);
+            ok = decodeRowsHere(file, rows, &format);
+            if (!rows.finish(ok)) return fail(kErrOther);
+            break;
+        }
         default:
             return fail(kErrBadParameter);
     }
@@ -91,7 +100,7 @@ int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
             if (request.memoryLimit) setMemoryLimit(request.memoryLimit);
             if (request.lendsExchangeFile && received[1].valid())
                 RasterPool::offerExchangeFile(received[1].release());
-            reply.ok = run(request, file, reply, picture) &&
+            reply.ok = run(request, file, socket, reply, picture) &&
                        (picture.empty() || packPicture(picture, reply, parts, streamed));
             RasterPool::withdrawExchangeFile();
         }

@@ -13,6 +13,7 @@
 #include "engine/core/error.h"
 #include "engine/core/memory_budget.h"
 #include "engine/core/rasterpool.h"
+#include "engine/sandbox/row_forwarding.h"
 
 extern char** environ;
 
@@ -203,7 +204,8 @@ std::string DecodeWorkerPool::lose(Worker&& worker, bool kill) {
 }
 
 bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& reply,
-                            UniqueFd (&fds)[2], std::vector<uint8_t>& streamed, Image* picture) {
+                            UniqueFd (&fds)[2], std::vector<uint8_t>& streamed, Image* picture,
+                            RowSink* rows) {
     const int timeoutMs = settings_.timeoutSeconds * 1000;
     // A worker that died while idle is found when the request cannot be sent: one more try.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -223,7 +225,17 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
             lose(std::move(*worker), true);
             continue;
         }
-        bool timedOut = false;
+        bool timedOut = false, refused = false, decoded = false;
+        if (rows) {
+            clearLastError();
+            if (!receiveRows(worker->socket.get(), *rows, timeoutMs, timedOut, refused, decoded)) {
+                const std::string ended = lose(std::move(*worker), true);
+                if (lastError()) return false;  // it sent nonsense, which the error says
+                return decoderStopped(timedOut ? "it took longer than " +
+                                                     std::to_string(settings_.timeoutSeconds) + " s"
+                                               : ended);
+            }
+        }
         bool answered = receiveDecodeMessage(worker->socket.get(), &reply, sizeof reply, fds,
                                              timeoutMs, &timedOut);
         if (answered && reply.magic == kDecodeReplyMagic && reply.ok && reply.streamed) {
@@ -248,10 +260,14 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
             lose(std::move(*worker), true);
             return decoderStopped("its answer did not hold together");
         }
-        // The picture is taken before the worker may be lent again and overwrite it.
+        // The picture is taken before the worker may be lent again and overwrite it. A sink
+        // that refused the rows has said why.
         const bool ok =
-            reply.ok ? !picture || unpackPicture(reply, fds, streamed, worker->exchange, *picture)
-                     : workerFailed(reply);
+            refused ? false
+            : reply.ok
+                ? (!picture || unpackPicture(reply, fds, streamed, worker->exchange, *picture)) &&
+                      (!rows || decoded)
+                : workerFailed(reply);
         if (reply.retiring)
             lose(std::move(*worker), false);
         else

@@ -29,11 +29,12 @@ class DecodeWorkerPool {
     /// Hands `request` and the file `fd` to a worker and waits for its reply, with the shared
     /// files it sent in `fds` or the bytes it streamed after it in `streamed`; a picture it
     /// sends goes to `picture` when one is given (lending the worker its exchange file for it
-    /// when the raster pool holds a raster to copy it into).
-    /// False with error 17 and the reason ("the decoder stopped: ...") when the worker died,
-    /// overran its time or answered nonsense; the worker is then gone.
+    /// when the raster pool holds a raster to copy it into), and rows it streams go to `rows`
+    /// (receiveRows). False with error 17 and the reason ("the decoder stopped: ...") when the
+    /// worker died, overran its time or answered nonsense; the worker is then gone. False with
+    /// the sink's error when `rows` refused the picture.
     bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2],
-              std::vector<uint8_t>& streamed, Image* picture = nullptr);
+              std::vector<uint8_t>& streamed, Image* picture = nullptr, RowSink* rows = nullptr);
 
     /// Process ids of the workers alive now.
     std::vector<int> processes() const;

@@ -46,13 +46,13 @@ void setDetected(FileFormat* detected, const DecodeReply& reply) {
 // Asks a worker; on success the reply's facts and format are the caller's to take, and the
 // picture it sent, if `picture` is given, is there.
 bool ask(FileSource& file, const DecodeRequest& request, DecodeReply& reply,
-         Image* picture = nullptr) {
+         Image* picture = nullptr, RowSink* rows = nullptr) {
     const std::shared_ptr<DecodeWorkerPool> workers = pool();
     if (!workers) return failWithDetail(kErrFileBroken, "the decoder stopped: no decode worker");
     clearLastError();
     UniqueFd fds[2];
     std::vector<uint8_t> streamed;
-    return workers->call(request, file.descriptor(), reply, fds, streamed, picture);
+    return workers->call(request, file.descriptor(), reply, fds, streamed, picture, rows);
 }
 
 // Asks a worker for a picture.
@@ -151,6 +151,11 @@ bool workerThumbnail(FileSource& file, int size, Image& thumb) {
     DecodeRequest request = requestFor(DecodeTask::Thumbnail);
     request.thumbnailSize = size;
     return askPicture(file, request, thumb, nullptr);
+}
+
+bool workerRows(FileSource& file, RowSink& sink) {
+    DecodeReply reply;
+    return ask(file, requestFor(DecodeTask::Rows), reply, nullptr, &sink);
 }
 
 }  // namespace ximora::engine

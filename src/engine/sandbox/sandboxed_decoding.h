@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/codecs/codec.h"
+#include "engine/codecs/row_sink.h"
 #include "engine/core/image.h"
 #include "engine/io/byte_source.h"
 
@@ -61,5 +62,7 @@ bool workerFacts(FileSource& file, bool headersOnly, ImageFacts& out, bool& hasR
 bool bytesAsFile(const uint8_t* data, size_t size, FileSource& file);
 /// loadPictureThumbnail in a worker.
 bool workerThumbnail(FileSource& file, int size, Image& thumb);
+/// decodeRowsHere in a worker, its rows handed to `sink` as they come.
+bool workerRows(FileSource& file, RowSink& sink);
 
 }  // namespace ximora::engine

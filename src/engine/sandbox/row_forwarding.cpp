@@ -1,0 +1,233 @@
+#include "engine/sandbox/row_forwarding.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/core/error.h"
+#include "engine/sandbox/byte_records.h"
+#include "engine/sandbox/decode_protocol.h"
+
+namespace ximora::engine {
+namespace {
+
+// One message of the stream; `bytes` more follow it (sendDecodeStream).
+struct RowFrame {
+    uint32_t magic = 0;
+    int32_t kind = 0;
+    int32_t decoded = 0;  ///< the end: the decoder succeeded
+    uint64_t bytes = 0;
+};
+constexpr uint32_t kRowFrameMagic = 0x58445266;  // "XDRf"
+enum FrameKind : int32_t { kStart = 1, kRows = 2, kEnd = 3 };
+enum RecordKind : int32_t { kRow = 1, kPixels = 2, kRepeated = 3 };
+constexpr size_t kBatchBytes = size_t(256) << 10;
+// What a start or an end may carry: the notes' metadata, bounded as a file's would be.
+constexpr uint64_t kMostNotesBytes = uint64_t(64) << 20;
+
+bool broken(const char* why) { return failWithDetail(kErrFileBroken, why); }
+
+template <typename Out>
+void writeNotes(Out& out, const PictureNotes& notes) {
+    out.value(int32_t(notes.dpiX));
+    out.value(int32_t(notes.dpiY));
+    out.value(int32_t(notes.orientation));
+    out.value(uint8_t(notes.cutShort));
+    out.blob(notes.comment);
+    out.blob(notes.metadata.exif);
+    out.blob(notes.metadata.xmp);
+    out.blob(notes.metadata.icc);
+}
+
+bool readNotes(RecordReader& in, PictureNotes& notes) {
+    int32_t dpiX = 0, dpiY = 0, orientation = 0;
+    uint8_t cutShort = 0;
+    if (!in.value(dpiX) || !in.value(dpiY) || !in.value(orientation) || !in.value(cutShort) ||
+        !in.blob(notes.comment) || !in.blob(notes.metadata.exif) || !in.blob(notes.metadata.xmp) ||
+        !in.blob(notes.metadata.icc) || orientation < 1 || orientation > 8)
+        return false;
+    notes.dpiX = std::max(0, dpiX);
+    notes.dpiY = std::max(0, dpiY);
+    notes.orientation = orientation;
+    notes.cutShort = cutShort != 0;
+    return true;
+}
+
+// A layout a decoder could have made, with the facts the program goes by.
+bool readLayout(RecordReader& in, RowLayout& layout) {
+    int32_t width = 0, height = 0, bits = 0, sampleBits = 0;
+    uint8_t grey = 0, inParts = 0;
+    uint32_t colours = 0;
+    if (!in.value(width) || !in.value(height) || !in.value(bits) || !in.value(grey) ||
+        !in.value(inParts) || !in.value(sampleBits) || !in.value(colours))
+        return false;
+    const bool depthKnown =
+        bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (!Image::fitsSides(width, height) || width < 1 || height < 1 || !depthKnown ||
+        colours > (bits <= 8 ? 1u << bits : 0u) || sampleBits < 1 || sampleBits > 16)
+        return false;
+    layout = RowLayout{width, height, bits, grey != 0, {}, inParts != 0, sampleBits, 0};
+    layout.palette.resize(colours);
+    return in.take(layout.palette.data(), colours * sizeof(Colour));
+}
+
+// Indexes of 1 and 4 bits stay below their depth's count, as a decoder's do.
+bool indexesFit(const RowLayout& layout, const uint8_t* pixels, size_t count) {
+    if (layout.bitsPerPixel >= 8) return true;
+    const uint8_t most = uint8_t((1u << layout.bitsPerPixel) - 1);
+    for (size_t i = 0; i < count; ++i)
+        if (pixels[i] > most) return false;
+    return true;
+}
+
+// Hands `sink` the records of one batch, each checked against the layout.
+bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
+    const size_t pixelBytes = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
+    const size_t rowBytes = size_t(layout.width) * pixelBytes;
+    while (!in.atEnd()) {
+        int32_t kind = 0, y = 0, a = 0, b = 0, c = 0;
+        if (!in.value(kind) || !in.value(y) || !in.value(a) || !in.value(b) || !in.value(c) ||
+            y < 0 || y >= layout.height)
+            return false;
+        if (kind == kRow || kind == kRepeated) {
+            const uint8_t* pixels = in.skip(rowBytes);
+            if (!pixels || !indexesFit(layout, pixels, rowBytes)) return false;
+            if (kind == kRow) {
+                sink.putRow(y, pixels);
+            } else {
+                if (a <= y || a > layout.height) return false;
+                sink.putRepeatedRow(y, a, pixels);
+            }
+        } else if (kind == kPixels) {
+            // Columns x0, x0 + step, ... for count pixels, all inside the row.
+            if (a < 0 || b < 1 || c < 1 || a >= layout.width ||
+                int64_t(a) + int64_t(c - 1) * b >= layout.width)
+                return false;
+            const uint8_t* pixels = in.skip(size_t(c) * pixelBytes);
+            if (!pixels || !indexesFit(layout, pixels, size_t(c) * pixelBytes)) return false;
+            sink.putPixels(y, a, b, c, pixels);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RowForwarder::send(int32_t kind, int32_t decoded, const std::vector<uint8_t>& payload) {
+    const RowFrame frame{kRowFrameMagic, kind, decoded, payload.size()};
+    gone_ = gone_ || !sendDecodeMessage(socket_, &frame, sizeof frame, nullptr, 0) ||
+            !sendDecodeStream(socket_, payload);
+    return !gone_;
+}
+
+bool RowForwarder::start(const RowLayout& layout) {
+    pixelBytes_ = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
+    rowBytes_ = size_t(layout.width) * pixelBytes_;
+    std::vector<uint8_t> payload;
+    RecordWriter out([&](const void* data, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        payload.insert(payload.end(), p, p + size);
+        return true;
+    });
+    out.value(int32_t(layout.width));
+    out.value(int32_t(layout.height));
+    out.value(int32_t(layout.bitsPerPixel));
+    out.value(uint8_t(layout.grey));
+    out.value(uint8_t(layout.rowsInParts));
+    out.value(int32_t(layout.sampleBits));
+    out.value(uint32_t(layout.palette.size()));
+    out.put(layout.palette.data(), layout.palette.size() * sizeof(Colour));
+    writeNotes(out, notes);
+    uint8_t answer = 0;
+    UniqueFd none[2];
+    if (!send(kStart, 0, payload) ||
+        !receiveDecodeMessage(socket_, &answer, sizeof answer, none, -1)) {
+        gone_ = true;
+        return fail(kErrOther);
+    }
+    // The program's sink has said why it wants no rows; this worker's error is not reported.
+    return answer == 1 || fail(kErrOther);
+}
+
+void RowForwarder::record(int32_t kind, int32_t y, int32_t a, int32_t b, int32_t c,
+                          const uint8_t* pixels, size_t bytes) {
+    if (gone_) return;
+    for (const int32_t v : {kind, y, a, b, c}) {
+        const auto* p = reinterpret_cast<const uint8_t*>(&v);
+        batch_.insert(batch_.end(), p, p + sizeof v);
+    }
+    batch_.insert(batch_.end(), pixels, pixels + bytes);
+    if (batch_.size() >= kBatchBytes) {
+        send(kRows, 0, batch_);
+        batch_.clear();
+    }
+}
+
+void RowForwarder::putRow(int y, const uint8_t* pixels) {
+    record(kRow, y, 0, 0, 0, pixels, rowBytes_);
+}
+
+void RowForwarder::putPixels(int y, int x0, int step, int count, const uint8_t* pixels) {
+    record(kPixels, y, x0, step, count, pixels, size_t(count) * pixelBytes_);
+}
+
+void RowForwarder::putRepeatedRow(int y0, int y1, const uint8_t* pixels) {
+    if (y1 <= y0) return;  // decoders may pass an empty run
+    record(kRepeated, y0, y1, 0, 0, pixels, rowBytes_);
+}
+
+bool RowForwarder::finish(bool decoded) {
+    if (!batch_.empty() && !send(kRows, 0, batch_)) return false;
+    batch_.clear();
+    std::vector<uint8_t> payload;
+    if (decoded) {
+        RecordWriter out([&](const void* data, size_t size) {
+            const auto* p = static_cast<const uint8_t*>(data);
+            payload.insert(payload.end(), p, p + size);
+            return true;
+        });
+        writeNotes(out, notes);
+    }
+    return send(kEnd, decoded, payload);
+}
+
+bool receiveRows(int socket, RowSink& sink, int timeoutMs, bool& timedOut, bool& refused,
+                 bool& decoded) {
+    timedOut = refused = decoded = false;
+    RowLayout layout;
+    bool started = false;
+    std::vector<uint8_t> payload;
+    for (;;) {
+        RowFrame frame;
+        UniqueFd none[2];
+        if (!receiveDecodeMessage(socket, &frame, sizeof frame, none, timeoutMs, &timedOut))
+            return false;  // the worker died or overran: its caller says which
+        const uint64_t most =
+            frame.kind == kRows ? kBatchBytes + (uint64_t(1) << 20) : kMostNotesBytes;
+        if (frame.magic != kRowFrameMagic || frame.bytes > most ||
+            !receiveDecodeStream(socket, frame.bytes, payload, timeoutMs, &timedOut))
+            return broken("the decoder's rows do not hold together");
+        RecordReader in(payload.data(), payload.size());
+        if (frame.kind == kStart && !started) {
+            if (!readLayout(in, layout) || !readNotes(in, sink.notes))
+                return broken("the decoder's rows do not hold together");
+            started = true;
+            refused = !sink.start(layout);
+            const uint8_t answer = refused ? 0 : 1;
+            sendDecodeMessage(socket, &answer, sizeof answer, nullptr, 0);
+        } else if (frame.kind == kRows && started && !refused) {
+            if (!putRecords(in, layout, sink))
+                return broken("the decoder's rows do not hold together");
+        } else if (frame.kind == kEnd) {
+            decoded = frame.decoded != 0 && started && !refused;
+            if (decoded && !readNotes(in, sink.notes))
+                return broken("the decoder's rows do not hold together");
+            return true;
+        } else {
+            return broken("the decoder's rows do not hold together");
+        }
+    }
+}
+
+}  // namespace ximora::engine
