@@ -114,10 +114,14 @@ bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
 
 }  // namespace
 
-bool RowForwarder::send(int32_t kind, int32_t decoded, const std::vector<uint8_t>& payload) {
+bool sendRowFrame(int socket, int32_t kind, bool decoded, const std::vector<uint8_t>& payload) {
     const RowFrame frame{kRowFrameMagic, kind, decoded, payload.size()};
-    gone_ = gone_ || !sendDecodeMessage(socket_, &frame, sizeof frame, nullptr, 0) ||
-            !sendDecodeStream(socket_, payload);
+    return sendDecodeMessage(socket, &frame, sizeof frame, nullptr, 0) &&
+           sendDecodeStream(socket, payload);
+}
+
+bool RowForwarder::send(int32_t kind, bool decoded, const std::vector<uint8_t>& payload) {
+    gone_ = gone_ || !sendRowFrame(socket_, kind, decoded, payload);
     return !gone_;
 }
 
@@ -141,7 +145,7 @@ bool RowForwarder::start(const RowLayout& layout) {
     writeNotes(out, notes);
     uint8_t answer = 0;
     UniqueFd none[2];
-    if (!send(kStart, 0, payload) ||
+    if (!send(kStart, false, payload) ||
         !receiveDecodeMessage(socket_, &answer, sizeof answer, none, -1)) {
         gone_ = true;
         return fail(kErrOther);
@@ -159,7 +163,7 @@ void RowForwarder::record(int32_t kind, int32_t y, int32_t a, int32_t b, int32_t
     }
     batch_.insert(batch_.end(), pixels, pixels + bytes);
     if (batch_.size() >= kBatchBytes) {
-        send(kRows, 0, batch_);
+        send(kRows, false, batch_);
         batch_.clear();
     }
 }
@@ -178,7 +182,7 @@ void RowForwarder::putRepeatedRow(int y0, int y1, const uint8_t* pixels) {
 }
 
 bool RowForwarder::finish(bool decoded) {
-    if (!batch_.empty() && !send(kRows, 0, batch_)) return false;
+    if (!batch_.empty() && !send(kRows, false, batch_)) return false;
     batch_.clear();
     std::vector<uint8_t> payload;
     if (decoded) {

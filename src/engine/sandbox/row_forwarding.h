@@ -27,13 +27,19 @@ class RowForwarder final : public RowSink {
   private:
     void record(int32_t kind, int32_t y, int32_t a, int32_t b, int32_t c, const uint8_t* pixels,
                 size_t bytes);
-    bool send(int32_t kind, int32_t decoded, const std::vector<uint8_t>& payload);
+    bool send(int32_t kind, bool decoded, const std::vector<uint8_t>& payload);
 
     int socket_;
     size_t pixelBytes_ = 0, rowBytes_ = 0;
     std::vector<uint8_t> batch_;
     bool gone_ = false;  // the program stopped listening: nothing more is sent
 };
+
+/// Sends one message of the stream: a frame of `kind` (1 the layout and notes, 2 a batch of
+/// rows, 3 the end, `decoded` saying whether the decoder succeeded) and its `payload`. False
+/// when the peer is gone. What a RowForwarder sends; public so that the program's half can be
+/// fed anything.
+bool sendRowFrame(int socket, int32_t kind, bool decoded, const std::vector<uint8_t>& payload);
 
 /// The program's half: hands `sink` what the worker's RowForwarder sends, each message within
 /// `timeoutMs`, until the end. `decoded` says whether the worker's decoder succeeded. False

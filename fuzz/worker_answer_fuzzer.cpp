@@ -1,0 +1,92 @@
+// Fuzzes what the program reads from a decode worker, which is anyone's once a decoder in it has
+// been taken over by a file: streamed rows with their layout and notes, a picture sent over the
+// socket, and a picture left in the exchange file with its other parts beside it.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "engine/codecs/image_row_sink.h"
+#include "engine/core/memory_budget.h"
+#include "engine/sandbox/decode_protocol.h"
+#include "engine/sandbox/exchange_file.h"
+#include "engine/sandbox/row_forwarding.h"
+
+using namespace ximora::engine;
+
+namespace {
+
+// Frames as [kind][decoded][length, 2 bytes][payload], sent as a worker would, then its end.
+void fuzzRows(const uint8_t* data, size_t size) {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return;
+    UniqueFd worker(ends[0]), program(ends[1]);
+    // What does not fit the socket's buffer is left out rather than waited for.
+    fcntl(worker.get(), F_SETFL, O_NONBLOCK);
+    for (size_t at = 0; at + 4 <= size;) {
+        const int32_t kind = data[at];
+        const bool decoded = data[at + 1] & 1;
+        const size_t length = std::min(size_t(data[at + 2] | data[at + 3] << 8), size - at - 4);
+        at += 4;
+        const std::vector<uint8_t> payload(data + at, data + at + length);
+        at += length;
+        if (!sendRowFrame(worker.get(), kind, decoded, payload)) break;
+    }
+    worker.reset();
+    ImageRowSink sink(false);
+    bool timedOut = false, refused = false, decoded = false;
+    Image out;
+    if (receiveRows(program.get(), sink, 0, timedOut, refused, decoded) && decoded)
+        sink.finish({}, out);
+}
+
+// A reply, then the bytes it describes: streamed after it, or in the exchange file and a
+// sealed file of parts (split where the reply's parts size says).
+void fuzzPicture(bool exchanged, const uint8_t* data, size_t size) {
+    DecodeReply reply;
+    const size_t head = std::min(size, sizeof reply);
+    std::memcpy(&reply, data, head);
+    reply.magic = kDecodeReplyMagic;
+    reply.ok = 1;
+    reply.streamed = !exchanged;
+    reply.rasterExchanged = exchanged;
+    reply.hasParts = exchanged;
+    const std::vector<uint8_t> rest(data + head, data + size);
+    UniqueFd fds[2];
+    ExchangeFile exchange;
+    if (exchanged) {
+        const size_t raster = std::min<uint64_t>(reply.rasterBytes, rest.size());
+        const int file = exchange.lend();
+        fds[0].reset(memfd_create("parts", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+        if (file < 0 || !fds[0].valid() || write(file, rest.data(), raster) != ssize_t(raster) ||
+            write(fds[0].get(), rest.data() + raster, rest.size() - raster) !=
+                ssize_t(rest.size() - raster) ||
+            fcntl(fds[0].get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) != 0)
+            return;
+    }
+    Image out;
+    unpackPicture(reply, fds, exchanged ? std::vector<uint8_t>() : rest, exchange, out);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    setMemoryLimit(uint64_t(64) << 20);
+    if (size < 1) return 0;
+    switch (data[0] % 3) {
+        case 0:
+            fuzzRows(data + 1, size - 1);
+            break;
+        case 1:
+            fuzzPicture(false, data + 1, size - 1);
+            break;
+        default:
+            fuzzPicture(true, data + 1, size - 1);
+    }
+    return 0;
+}
