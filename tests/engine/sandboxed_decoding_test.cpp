@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,6 +26,7 @@
 #include "engine/core/error.h"
 #include "engine/core/memory_budget.h"
 #include "engine/io/file_io.h"
+#include "engine/sandbox/exchange_file.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "engine/thumbs/thumbnail_loader.h"
 #include "engine/thumbs/thumbnail_producer.h"
@@ -261,6 +265,34 @@ TEST(SandboxedDecoding, LargePicturesThroughTheExchangeFileStayTheProgramsOwn) {
     std::stringstream text;
     text << maps.rdbuf();
     EXPECT_NE(text.str().find("ximora-exchange"), std::string::npos);
+}
+
+// What the program lends a worker can grow but never shrink under the program's mapping, nor
+// be sealed against it, and holds no memory once its worker has been idle.
+TEST(SandboxedDecoding, TheExchangeFileOnlyGrowsAndIsEmptiedWhenIdle) {
+    ExchangeFile exchange;
+    const int file = exchange.lend();  // the worker's end, as it receives it
+    ASSERT_GE(file, 0);
+    const std::vector<uint8_t> picture(1 << 20, 0x5a);
+    ASSERT_EQ(ftruncate(file, off_t(picture.size())), 0);
+    ASSERT_EQ(pwrite(file, picture.data(), picture.size(), 0), ssize_t(picture.size()));
+    const uint8_t* mapped = exchange.contents(picture.size());
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(std::memcmp(mapped, picture.data(), picture.size()), 0);
+    EXPECT_EQ(exchange.contents(picture.size() + 1), nullptr) << "past the end";
+    EXPECT_NE(ftruncate(file, 4096), 0);
+    EXPECT_NE(fcntl(file, F_ADD_SEALS, F_SEAL_WRITE), 0);
+    struct stat held {};
+    ASSERT_EQ(fstat(file, &held), 0);
+    EXPECT_GT(held.st_blocks, 0);
+    exchange.emptyIfIdle(std::chrono::hours(1));  // not idle long enough
+    ASSERT_EQ(fstat(file, &held), 0);
+    EXPECT_GT(held.st_blocks, 0);
+    exchange.emptyIfIdle(std::chrono::seconds(0));
+    ASSERT_EQ(fstat(file, &held), 0);
+    EXPECT_EQ(held.st_blocks, 0);
+    EXPECT_EQ(held.st_size, off_t(picture.size()));
+    EXPECT_FALSE(exchange.holdsPages());
 }
 
 // The status the kernel shows for process `pid`, once it says the process is confined (or
