@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace ximora::engine {
 
@@ -29,6 +30,15 @@ class RecordWriter {
     Put put_;
     bool ok_ = true;
 };
+
+/// A `put` for RecordWriter that appends to `bytes`.
+inline auto appendingTo(std::vector<uint8_t>& bytes) {
+    return [&bytes](const void* data, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        bytes.insert(bytes.end(), p, p + size);
+        return true;
+    };
+}
 
 // Reads what a RecordWriter wrote, refusing to read past the end.
 class RecordReader {

@@ -189,11 +189,7 @@ bool packPicture(Image& image, DecodeReply& reply, UniqueFd (&fds)[2],
     if (!exchanged && !raster.valid()) {
         try {
             streamed.assign(image.data(), image.data() + image.byteCount());
-            writeParts(image, [&](const void* data, size_t size) {
-                const auto* p = static_cast<const uint8_t*>(data);
-                streamed.insert(streamed.end(), p, p + size);
-                return true;
-            });
+            writeParts(image, appendingTo(streamed));
         } catch (const std::bad_alloc&) {
             return fail(kErrMemory);
         }

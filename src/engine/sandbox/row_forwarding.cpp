@@ -129,11 +129,7 @@ bool RowForwarder::start(const RowLayout& layout) {
     pixelBytes_ = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
     rowBytes_ = size_t(layout.width) * pixelBytes_;
     std::vector<uint8_t> payload;
-    RecordWriter out([&](const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        payload.insert(payload.end(), p, p + size);
-        return true;
-    });
+    RecordWriter out(appendingTo(payload));
     out.value(int32_t(layout.width));
     out.value(int32_t(layout.height));
     out.value(int32_t(layout.bitsPerPixel));
@@ -186,11 +182,7 @@ bool RowForwarder::finish(bool decoded) {
     batch_.clear();
     std::vector<uint8_t> payload;
     if (decoded) {
-        RecordWriter out([&](const void* data, size_t size) {
-            const auto* p = static_cast<const uint8_t*>(data);
-            payload.insert(payload.end(), p, p + size);
-            return true;
-        });
+        RecordWriter out(appendingTo(payload));
         writeNotes(out, notes);
     }
     return send(kEnd, decoded, payload);
