@@ -1,14 +1,12 @@
 #include "batch/drawing_source.h"
 
-#include <QGuiApplication>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "engine/core/error.h"
 #include "engine/thumbs/drawing_thumbnails.h"
 #include "platform/file_names.h"
-#include "util/qimage_adapter.h"
+#include "vector/offscreen_application.h"
 #include "vector/vector_drawing.h"
 
 namespace ximora::batch {
@@ -23,23 +21,7 @@ bool readNumber(std::string_view text, int& value) {
 
 }  // namespace
 
-// Painting text and shapes needs a GUI application object; the offscreen platform gives one
-// without a display connection. Made once and kept to the end.
-void prepareForDrawings() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "ximora-batch";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's own notes (a missing runtime folder, font fallbacks) are no business of a script
-    // reading this program's standard error; its errors still are.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "ximora-batch: %s\n", qPrintable(text));
-    });
-    static QGuiApplication* const application = new QGuiApplication(argc, argv);
-    static_cast<void>(application);
-}
+void prepareForDrawings() { vector::makeOffscreenApplication("ximora-batch"); }
 
 bool takeDrawingSizeOption(const std::vector<std::string>& args, size_t& i, DrawingSize& size,
                            bool& bad) {
@@ -81,16 +63,9 @@ bool rasteriseDrawing(const std::string& path, const DrawingSize& size, engine::
     if (pixels.isEmpty())
         pixels = QSize(std::max(1, int(std::lround(natural.width() * double(dpi) / kDrawingDpi))),
                        std::max(1, int(std::lround(natural.height() * double(dpi) / kDrawingDpi))));
-    // The drawing is painted in 32 bits, then kept in 24: both within the budget.
-    if (!engine::Image::fitsLimits(pixels.width(), pixels.height(), 32)) {
+    engine::Image image;
+    if (!drawing->rasterise(pixels, image)) {
         why = QString::fromStdString(engine::lastErrorMessage());
-        return false;
-    }
-    const QImage painted = drawing->render(pixels).convertToFormat(QImage::Format_RGB888);
-    engine::Image image = util::fromQImage(painted);
-    if (image.empty()) {
-        why = QString::fromUtf8(engine::errorText(engine::kErrMemory).data(),
-                                qsizetype(engine::errorText(engine::kErrMemory).size()));
         return false;
     }
     image.dpiX = image.dpiY = size.pixels.isEmpty() ? dpi : kDrawingDpi;

@@ -14,6 +14,8 @@ void useDecodeWorkers(bool on, const char* program) {
     if (engine::decodesInWorkers()) return;
     engine::DecodeWorkerSettings settings;
     settings.program = engine::decodeWorkerProgramBeside();
+    // Without the drawing worker, drawings are read in the program, as they were.
+    settings.drawingProgram = engine::drawingWorkerProgramBeside();
     if (!engine::startDecodeWorkers(settings))
         std::fprintf(stderr, "%s: ximora-decode がないため、画像をﾌﾟﾛｸﾞﾗﾑ内で読み込みます\n",
                      program);

@@ -1,38 +1,41 @@
 #include "vector/drawing_thumbnail.h"
 
 #include <QFile>
-#include <QImage>
-#include <QPainter>
-#include <algorithm>
-#include <cmath>
 
 #include "engine/core/error.h"
+#include "engine/sandbox/sandboxed_decoding.h"
 #include "engine/thumbs/drawing_thumbnails.h"
+#include "vector/drawing_raster.h"
 #include "vector/vector_drawing.h"
 
 namespace ximora::vector {
+namespace {
+
+// One request to the drawing worker: read and painted there.
+bool rasteriseConfined(const std::string& path, int size, engine::Image& thumb) {
+    engine::FileSource file;
+    if (!file.open(path)) return false;
+    if (file.size() > uint64_t(kMaxDrawingFileBytes)) return engine::fail(engine::kErrMemory);
+    engine::DrawingAsk ask;
+    ask.kind = drawingKindOf(QFile::decodeName(path.c_str())).toStdString();
+    ask.fit = size;
+    engine::DrawingFacts facts;
+    std::string message;
+    return engine::workerDrawing(file, ask, facts, thumb, message);
+}
+
+}  // namespace
 
 bool rasteriseDrawing(const std::string& path, int size, engine::Image& thumb) {
     if (size < 1 || size > 65535) return engine::fail(engine::kErrBadParameter);
     engine::clearLastError();
+    if (engine::drawsInWorkers()) return rasteriseConfined(path, size, thumb);
     QString error;
     const std::unique_ptr<VectorDrawing> drawing =
         VectorDrawing::load(QFile::decodeName(path.c_str()), error);
     if (!drawing)
         return engine::fail(engine::lastError() ? engine::lastError() : engine::kErrBadFile);
-    const QSize natural = drawing->naturalSize();
-    const double longer = std::max(natural.width(), natural.height());
-    const int width = std::max(1, int(std::lround(size * natural.width() / longer)));
-    const int height = std::max(1, int(std::lround(size * natural.height() / longer)));
-    if (!thumb.allocate(width, height, 24)) return false;
-    // Painted straight into the thumbnail's rows (bytes R, G, B).
-    QImage view(thumb.data(), width, height, qsizetype(thumb.stride()), QImage::Format_RGB888);
-    view.fill(Qt::white);
-    QPainter painter(&view);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    drawing->paint(painter, QRectF(0, 0, width, height));
-    return true;
+    return paintDrawing(*drawing, fittedInto(drawing->naturalSize(), size), thumb);
 }
 
 void installDrawingThumbnails() { engine::setDrawingRasteriser(rasteriseDrawing); }

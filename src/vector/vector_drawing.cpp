@@ -7,6 +7,10 @@
 #include <cmath>
 
 #include "engine/core/error.h"
+#include "engine/sandbox/sandboxed_decoding.h"
+#include "engine/thumbs/drawing_thumbnails.h"
+#include "vector/confined_drawing.h"
+#include "vector/drawing_raster.h"
 #include "vector/dxf/dxf_drawing.h"
 #include "vector/metafile/metafile_drawings.h"
 #include "vector/svg/svg_drawing.h"
@@ -15,42 +19,43 @@
 
 namespace ximora::vector {
 
-namespace {
-// Larger files are no drawings this program could take over as a picture anyway.
-constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
-}  // namespace
-
 std::unique_ptr<VectorDrawing> VectorDrawing::load(const QString& path, QString& error) {
-    const QString name = QFileInfo(path).fileName();
-    const QString ext = name.mid(name.lastIndexOf('.') + 1).toUpper();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         engine::fail(file.exists() ? engine::kErrCannotOpen : engine::kErrFileNotFound);
         error = QStringLiteral("ﾌｧｲﾙを開けません: %1").arg(path);
         return nullptr;
     }
-    if (file.size() > kMaxFileBytes) {
+    if (file.size() > kMaxDrawingFileBytes) {
         engine::fail(engine::kErrMemory);
         error = QStringLiteral("ﾌｧｲﾙが大きすぎます: %1").arg(path);
         return nullptr;
     }
     const QByteArray bytes = file.readAll();
-    std::unique_ptr<VectorDrawing> drawing;
+    const QString kind = drawingKindOf(path);
     QString reason;
-    if (ext == QLatin1String("WMF"))
-        drawing = loadWmf(bytes, reason);
-    else if (ext == QLatin1String("EMF"))
-        drawing = loadEmf(bytes, reason);
-    else if (ext == QLatin1String("DXF"))
-        drawing = loadDxf(bytes, reason);
-    else if (ext == QLatin1String("SVG"))
-        drawing = loadSvg(bytes, reason);
-    else if (ext == QLatin1String("SFC") || ext == QLatin1String("P21"))
-        drawing = loadSxf(bytes, reason);
-    else
-        reason = vectorReadError(engine::kErrBadFile, QStringLiteral("ﾍﾞｸﾀ"));
+    std::unique_ptr<VectorDrawing> drawing =
+        engine::drawsInWorkers() && engine::isDrawingFile(QFile::encodeName(path).toStdString())
+            ? ConfinedDrawing::load(bytes, kind, reason)
+            : fromBytes(bytes, kind, reason);
     if (!drawing) error = QStringLiteral("%1\n%2").arg(reason, path);
     return drawing;
+}
+
+std::unique_ptr<VectorDrawing> VectorDrawing::fromBytes(const QByteArray& bytes,
+                                                        const QString& kind, QString& reason) {
+    if (kind == QLatin1String("WMF")) return loadWmf(bytes, reason);
+    if (kind == QLatin1String("EMF")) return loadEmf(bytes, reason);
+    if (kind == QLatin1String("DXF")) return loadDxf(bytes, reason);
+    if (kind == QLatin1String("SVG")) return loadSvg(bytes, reason);
+    if (kind == QLatin1String("SFC") || kind == QLatin1String("P21")) return loadSxf(bytes, reason);
+    reason = vectorReadError(engine::kErrBadFile, QStringLiteral("ﾍﾞｸﾀ"));
+    return nullptr;
+}
+
+QString drawingKindOf(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.mid(name.lastIndexOf('.') + 1).toUpper();
 }
 
 QSize naturalSizeFor(double width, double height, double pixelsPerUnit) {
@@ -62,6 +67,10 @@ QSize naturalSizeFor(double width, double height, double pixelsPerUnit) {
     if (longer * factor < kMinSide || longer * factor > kMaxSide) factor = kScaledSide / longer;
     return {std::max(1, int(std::lround(width * factor))),
             std::max(1, int(std::lround(height * factor)))};
+}
+
+bool VectorDrawing::rasterise(QSize size, engine::Image& picture) const {
+    return paintDrawing(*this, size, picture);
 }
 
 QImage VectorDrawing::render(QSize size) const {

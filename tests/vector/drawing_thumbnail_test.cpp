@@ -7,11 +7,10 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include "drawing_samples.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/drawing_thumbnails.h"
 #include "engine/thumbs/thumbnail_loader.h"
-#include "support/vector_files.h"
-#include "sxf_files.h"
 #include "vector/drawing_thumbnail.h"
 
 using namespace ximora;
@@ -37,23 +36,7 @@ class DrawingThumbnailTest : public ::testing::Test {
 };
 
 TEST_F(DrawingThumbnailTest, EveryFormatFitsTheSquareOnWhite) {
-    const std::pair<QString, QByteArray> files[] = {
-        {QStringLiteral("a.wmf"), test::redSquareWmf()},
-        {QStringLiteral("b.EMF"), test::redSquareEmf()},
-        {QStringLiteral("c.dxf"), test::lineAndCircleDxf()},
-        {QStringLiteral("d.svg"),
-         QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='200' height='100'>"
-                    "<rect width='100' height='100' fill='red'/></svg>")},
-        {QStringLiteral("e.sfc"),
-         QByteArray::fromStdString(test::sfcFile(
-             {"line_feature('1','2','1','5','0.0','0.0','297.0','210.0')", test::sfcSheet()}))},
-        {QStringLiteral("f.p21"),
-         QByteArray::fromStdString(test::p21File(
-             {"#1=CARTESIAN_POINT(' ',(0.0,0.0));", "#2=CARTESIAN_POINT(' ',(200.0,100.0));",
-              "#3=POLYLINE(' ',(#1,#2));", "#4=(ANNOTATION_CURVE_OCCURRENCE() STYLED_ITEM((),#3));",
-              "#5=DRAWING_SHEET_REVISION('s',(#4),$,'01');"}))},
-    };
-    for (const auto& [name, bytes] : files) {
+    for (const auto& [name, bytes] : test::everyKindOfDrawing()) {
         SCOPED_TRACE(name.toStdString());
         engine::Image thumb;
         ASSERT_TRUE(engine::loadThumbnail(write(name, bytes), 64, thumb)) << engine::lastError();

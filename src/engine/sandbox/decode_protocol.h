@@ -23,6 +23,7 @@ enum class DecodeTask : int32_t {
     HeaderFacts = 3,  ///< the headers only; `noHeaderReader` where the codec has none
     Thumbnail = 4,    ///< loadPictureThumbnail at `thumbnailSize`
     Rows = 5,         ///< the rows, streamed to the program's sink (row_forwarding.h)
+    Drawing = 6,      ///< a drawing's facts and picture (drawing_reading.h), by a drawing worker
 };
 
 struct DecodeRequest {
@@ -38,6 +39,9 @@ struct DecodeRequest {
     /// Picture: the second descriptor is the program's exchange file for this worker, for the
     /// picture's raster if it is large (RasterPool::offerExchangeFile).
     uint8_t lendsExchangeFile = 0;
+    /// Drawing: its kind, and the size to paint it at or the square to fit it in (DrawingAsk).
+    char drawingKind[8] = {};
+    int32_t drawingWidth = 0, drawingHeight = 0;
 };
 
 struct DecodeReply {
@@ -61,6 +65,9 @@ struct DecodeReply {
     int32_t dpiX = 0, dpiY = 0;
     uint64_t rasterBytes = 0, partsBytes = 0;  ///< streamed bytes
     char detail[256] = {};
+    /// Drawing: records left out, and why it could not be read in the user's words (UTF-8).
+    int32_t skippedRecords = 0;
+    char message[256] = {};
 };
 
 inline constexpr uint32_t kDecodeRequestMagic = 0x58445271;  // "XDRq"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "engine/codecs/registry.h"
@@ -11,6 +12,7 @@
 #include "engine/core/memory_budget.h"
 #include "engine/core/rasterpool.h"
 #include "engine/sandbox/decode_protocol.h"
+#include "engine/sandbox/drawing_reading.h"
 #include "engine/sandbox/row_forwarding.h"
 #include "engine/thumbs/thumbnail_loader.h"
 
@@ -22,6 +24,16 @@ double cpuSecondsUsed() {
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Copies `text` into a reply's field, cut short at a whole UTF-8 character, always ended.
+template <size_t N>
+void copyText(char (&to)[N], std::string_view text) {
+    size_t length = std::min(text.size(), N - 1);
+    if (length < text.size())
+        while (length > 0 && (uint8_t(text[length]) & 0xC0) == 0x80) --length;
+    std::memcpy(to, text.data(), length);
+    to[length] = 0;
 }
 
 // Runs one request on the file; the picture, if one is asked for, goes to `picture`, and rows
@@ -59,6 +71,22 @@ bool run(const DecodeRequest& request, FileSource& file, int socket, DecodeReply
             if (!rows.finish(ok)) return fail(kErrOther);
             break;
         }
+        case DecodeTask::Drawing: {
+            DrawingAsk ask;
+            ask.kind.assign(request.drawingKind,
+                            strnlen(request.drawingKind, sizeof request.drawingKind));
+            ask.width = request.drawingWidth;
+            ask.height = request.drawingHeight;
+            ask.fit = request.thumbnailSize;
+            DrawingFacts facts;
+            std::string message;
+            ok = readDrawingHere(file, ask, facts, picture, message);
+            reply.facts.width = facts.width;
+            reply.facts.height = facts.height;
+            reply.skippedRecords = facts.skippedRecords;
+            copyText(reply.message, message);
+            break;
+        }
         default:
             return fail(kErrBadParameter);
     }
@@ -70,8 +98,7 @@ void describeFailure(DecodeReply& reply) {
     reply.ok = 0;
     reply.error = lastError() ? lastError() : kErrFileBroken;
     reply.reason = lastErrorReason();
-    const std::string& detail = lastErrorDetail();
-    std::memcpy(reply.detail, detail.data(), std::min(detail.size(), sizeof reply.detail - 1));
+    copyText(reply.detail, lastErrorDetail());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include <atomic>
 #include <climits>
@@ -20,12 +21,33 @@ namespace ximora::engine {
 namespace {
 
 std::mutex gMutex;
-std::shared_ptr<DecodeWorkerPool> gPool;  // guarded by gMutex
-std::atomic<bool> gActive{false};
+std::shared_ptr<DecodeWorkerPool> gPool;         // guarded by gMutex
+std::shared_ptr<DecodeWorkerPool> gDrawingPool;  // guarded by gMutex, made on first use
+DecodeWorkerSettings gDrawingSettings;           // guarded by gMutex
+std::atomic<bool> gActive{false}, gDrawing{false};
 
 std::shared_ptr<DecodeWorkerPool> pool() {
     std::lock_guard lock(gMutex);
     return gPool;
+}
+
+// The drawing worker's pool, started when the first drawing is read: most folders hold none,
+// and the worker, with Qt and the drawing libraries, is the heavier one to start.
+std::shared_ptr<DecodeWorkerPool> drawingPool() {
+    std::lock_guard lock(gMutex);
+    if (!gDrawingPool && gDrawing)
+        gDrawingPool = std::make_shared<DecodeWorkerPool>(gDrawingSettings);
+    return gDrawingPool;
+}
+
+std::string programBeside(const char* name) {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return {};
+    std::string path(self, size_t(length));
+    path.resize(path.rfind('/') + 1);
+    path += name;
+    return access(path.c_str(), X_OK) == 0 ? path : std::string();
 }
 
 DecodeRequest requestFor(DecodeTask task) {
@@ -47,7 +69,8 @@ void setDetected(FileFormat* detected, const DecodeReply& reply) {
 // picture it sent, if `picture` is given, is there.
 bool ask(FileSource& file, const DecodeRequest& request, DecodeReply& reply,
          Image* picture = nullptr, RowSink* rows = nullptr) {
-    const std::shared_ptr<DecodeWorkerPool> workers = pool();
+    const std::shared_ptr<DecodeWorkerPool> workers =
+        request.task == DecodeTask::Drawing ? drawingPool() : pool();
     if (!workers) return failWithDetail(kErrFileBroken, "the decoder stopped: no decode worker");
     clearLastError();
     UniqueFd fds[2];
@@ -65,38 +88,43 @@ bool askPicture(FileSource& file, const DecodeRequest& request, Image& out, File
 
 }  // namespace
 
-std::string decodeWorkerProgramBeside() {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return {};
-    std::string path(self, size_t(length));
-    path.resize(path.rfind('/') + 1);
-    path += "ximora-decode";
-    return access(path.c_str(), X_OK) == 0 ? path : std::string();
-}
+std::string decodeWorkerProgramBeside() { return programBeside("ximora-decode"); }
+
+std::string drawingWorkerProgramBeside() { return programBeside("ximora-draw"); }
 
 bool startDecodeWorkers(const DecodeWorkerSettings& settings) {
     if (settings.program.empty() || access(settings.program.c_str(), X_OK) != 0) return false;
     auto workers = std::make_shared<DecodeWorkerPool>(settings);
-    std::shared_ptr<DecodeWorkerPool> old;
+    DecodeWorkerSettings drawing = settings;
+    drawing.program = settings.drawingProgram;
+    drawing.workers = 1;
+    const bool draws = !drawing.program.empty() && access(drawing.program.c_str(), X_OK) == 0;
+    std::shared_ptr<DecodeWorkerPool> old, oldDrawing;
     {
         std::lock_guard lock(gMutex);
         old = std::exchange(gPool, std::move(workers));
+        oldDrawing = std::move(gDrawingPool);
+        gDrawingSettings = std::move(drawing);
         gActive = true;
+        gDrawing = draws;
     }
     return true;
 }
 
 void stopDecodeWorkers() {
-    std::shared_ptr<DecodeWorkerPool> old;
+    std::shared_ptr<DecodeWorkerPool> old, oldDrawing;
     {
         std::lock_guard lock(gMutex);
         old = std::move(gPool);
+        oldDrawing = std::move(gDrawingPool);
         gActive = false;
+        gDrawing = false;
     }
 }
 
 bool decodesInWorkers() { return gActive.load(std::memory_order_relaxed); }
+
+bool drawsInWorkers() { return gDrawing.load(std::memory_order_relaxed); }
 
 std::vector<int> decodeWorkerProcesses() {
     const std::shared_ptr<DecodeWorkerPool> workers = pool();
@@ -151,6 +179,29 @@ bool workerThumbnail(FileSource& file, int size, Image& thumb) {
     DecodeRequest request = requestFor(DecodeTask::Thumbnail);
     request.thumbnailSize = size;
     return askPicture(file, request, thumb, nullptr);
+}
+
+bool workerDrawing(FileSource& file, const DrawingAsk& drawing, DrawingFacts& facts, Image& picture,
+                   std::string& message) {
+    message.clear();
+    DecodeRequest request = requestFor(DecodeTask::Drawing);
+    if (drawing.kind.size() >= sizeof request.drawingKind) return fail(kErrBadFile);
+    drawing.kind.copy(request.drawingKind, drawing.kind.size());
+    request.drawingWidth = drawing.width;
+    request.drawingHeight = drawing.height;
+    request.thumbnailSize = drawing.fit;
+    DecodeReply reply;
+    const bool painted = drawing.fit > 0 || (drawing.width > 0 && drawing.height > 0);
+    if (!ask(file, request, reply, painted ? &picture : nullptr)) {
+        // The reader's own words, when it was the reader that said no.
+        if (reply.magic == kDecodeReplyMagic && !reply.ok)
+            message.assign(reply.message, strnlen(reply.message, sizeof reply.message));
+        return false;
+    }
+    if (!Image::fitsSides(reply.facts.width, reply.facts.height) || reply.skippedRecords < 0)
+        return failWithDetail(kErrFileBroken, "the decoder stopped: its facts are impossible");
+    facts = {reply.facts.width, reply.facts.height, reply.skippedRecords};
+    return true;
 }
 
 bool workerRows(FileSource& file, RowSink& sink) {

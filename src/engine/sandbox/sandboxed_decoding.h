@@ -16,6 +16,7 @@
 #include "engine/codecs/row_sink.h"
 #include "engine/core/image.h"
 #include "engine/io/byte_source.h"
+#include "engine/sandbox/drawing_reading.h"
 
 namespace ximora::engine {
 
@@ -33,10 +34,15 @@ struct DecodeWorkerSettings {
     uint64_t memoryBytes = 0;
     /// Added to the workers' environment (NAME=VALUE), for tests.
     std::vector<std::string> environment;
+    /// The drawing worker (ximora-draw, drawingWorkerProgramBeside()), started when the first
+    /// drawing is read, one kept ready; empty: drawings are read in the program.
+    std::string drawingProgram;
 };
 
 /// The worker program beside the running program's own file; empty when it is not there.
 std::string decodeWorkerProgramBeside();
+/// The drawing worker beside the running program's own file; empty when it is not there.
+std::string drawingWorkerProgramBeside();
 
 /// Starts the workers in the background and decodes in them from now on; false (nothing
 /// changed) when the program is not there. A second call replaces the first.
@@ -45,6 +51,8 @@ bool startDecodeWorkers(const DecodeWorkerSettings& settings);
 void stopDecodeWorkers();
 /// Whether files are decoded in workers.
 bool decodesInWorkers();
+/// Whether drawings are read in the drawing worker.
+bool drawsInWorkers();
 
 /// How many workers are running now, and their process ids (for tests and reports).
 std::vector<int> decodeWorkerProcesses();
@@ -64,5 +72,10 @@ bool bytesAsFile(const uint8_t* data, size_t size, FileSource& file);
 bool workerThumbnail(FileSource& file, int size, Image& thumb);
 /// decodeRowsHere in a worker, its rows handed to `sink` as they come.
 bool workerRows(FileSource& file, RowSink& sink);
+/// readDrawingHere in the drawing worker; the picture, when one is asked for, goes to
+/// `picture`. On failure `message` holds the reader's words for the user, or is empty when the
+/// worker stopped (the last error's detail then says how).
+bool workerDrawing(FileSource& file, const DrawingAsk& ask, DrawingFacts& facts, Image& picture,
+                   std::string& message);
 
 }  // namespace ximora::engine

@@ -1,6 +1,8 @@
-// ximora-decode: the confined decode worker. The program starts it with one end of a socket
-// pair as descriptor 3 and hands it files, as open descriptors, to decode; see
-// engine/sandbox/sandboxed_decoding.h. It confines itself before it reads a request.
+// The confined workers' common start: flags, confinement, then the requests. The program
+// starts a worker with one end of a socket pair as descriptor 3 and hands it files, as open
+// descriptors, to decode; see engine/sandbox/sandboxed_decoding.h. A worker confines itself
+// before it reads a request.
+#include "decode_worker/worker_main.h"
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -46,20 +48,22 @@ void reportRefusals(const char* writable) {
     if (passwd >= 0) close(passwd);
 }
 
-int usage() {
-    std::fputs(
-        "usage: ximora-decode [--memory BYTES] [--cpu SECONDS] [--check [PATH]]\n"
-        "  started by ximora and ximora-batch with their socket as descriptor 3;\n"
-        "  --check confines itself, tries to create PATH and to do what confinement\n"
-        "  refuses, and reports\n",
-        stderr);
+int usage(const char* name) {
+    std::fprintf(stderr,
+                 "usage: %s [--memory BYTES] [--cpu SECONDS] [--check [PATH]]\n"
+                 "  started by ximora and ximora-batch with their socket as descriptor 3;\n"
+                 "  --check confines itself, tries to create PATH and to do what confinement\n"
+                 "  refuses, and reports\n",
+                 name);
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ximora::decode::Confinement limits;
+namespace ximora::decode {
+
+int runWorker(int argc, char** argv, const char* name, void (*prepare)()) {
+    Confinement limits;
     bool check = false;
     const char* writable = "/tmp/ximora-decode-check";
     for (int i = 1; i < argc; ++i) {
@@ -70,22 +74,23 @@ int main(int argc, char** argv) {
         } else if ((flag == "--memory" || flag == "--cpu") && i + 1 < argc) {
             char* end = nullptr;
             const unsigned long long value = std::strtoull(argv[++i], &end, 10);
-            if (*end) return usage();
+            if (*end) return usage(name);
             if (flag == "--memory")
                 limits.memoryBytes = value;
             else
                 limits.cpuSeconds = int(value);
         } else {
-            return usage();
+            return usage(name);
         }
     }
     // Only its socket and the standard streams go with it into confinement. It ends when the
     // program closes the socket or ends (no parent-death signal: that follows the thread that
     // started the worker, which may end while the program goes on).
     if (!check) syscall(SYS_close_range, kSocket + 1, ~0U, 0);
-    ximora::decode::ConfinementReport report;
-    if (!ximora::decode::confine(limits, report)) {
-        std::fprintf(stderr, "ximora-decode: cannot confine itself: %s\n", report.problem.c_str());
+    if (prepare) prepare();
+    ConfinementReport report;
+    if (!confine(limits, report)) {
+        std::fprintf(stderr, "%s: cannot confine itself: %s\n", name, report.problem.c_str());
         return 1;
     }
     if (check) {
@@ -97,3 +102,5 @@ int main(int argc, char** argv) {
     const double retireAfter = limits.cpuSeconds > 0 ? limits.cpuSeconds / 2.0 : 1e300;
     return ximora::engine::serveDecodeRequests(kSocket, retireAfter);
 }
+
+}  // namespace ximora::decode
