@@ -258,6 +258,9 @@ TEST_F(BatchCli, OpenedLibrariesAreMappedOnlyForTheirFormatsAndTheirAbsenceOnlyL
     for (const OpenedLibrary& library : kOpenedLibraries)
         EXPECT_EQ(r.err.find(library.name + std::string(".so.")), std::string::npos)
             << library.name;
+    // Nor colour management (no profile to convert from) or scanning.
+    for (const char* library : {"liblcms2.so.", "libsane.so."})
+        EXPECT_EQ(r.err.find(library), std::string::npos) << library;
 
     std::string files;  // a file of each format, the BMP last
     for (const OpenedLibrary& library : kOpenedLibraries)

@@ -1,10 +1,9 @@
 #include "editor/scan/scanner_connection.h"
 
-#include <sane/sane.h>
-
 #include <cstring>
 #include <memory>
 
+#include "editor/scan/sane_library.h"
 #include "editor/scan/scanner_device.h"
 #include "engine/core/error.h"
 
@@ -38,7 +37,7 @@ bool failWith(SANE_Status status) {
 }
 
 struct Closer {
-    void operator()(void* handle) const { sane_close(SANE_Handle(handle)); }
+    void operator()(void* handle) const { saneLibrary()->sane_close(SANE_Handle(handle)); }
 };
 using OpenDevice = std::unique_ptr<void, Closer>;
 
@@ -53,9 +52,9 @@ struct Frame {
 };
 
 bool readFrame(SANE_Handle handle, Frame& frame) {
-    SANE_Status status = sane_start(handle);
+    SANE_Status status = saneLibrary()->sane_start(handle);
     if (status != SANE_STATUS_GOOD) return failWith(status);
-    status = sane_get_parameters(handle, &frame.parameters);
+    status = saneLibrary()->sane_get_parameters(handle, &frame.parameters);
     if (status != SANE_STATUS_GOOD) return failWith(status);
     const SANE_Parameters& p = frame.parameters;
     if (p.pixels_per_line <= 0 || p.bytes_per_line <= 0 ||
@@ -65,7 +64,7 @@ bool readFrame(SANE_Handle handle, Frame& frame) {
     std::vector<uint8_t> chunk(size_t(1) << 16);
     for (;;) {
         SANE_Int length = 0;
-        status = sane_read(handle, chunk.data(), SANE_Int(chunk.size()), &length);
+        status = saneLibrary()->sane_read(handle, chunk.data(), SANE_Int(chunk.size()), &length);
         if (status == SANE_STATUS_EOF) return true;
         if (status != SANE_STATUS_GOOD) return failWith(status);
         frame.data.insert(frame.data.end(), chunk.data(), chunk.data() + length);
@@ -134,13 +133,18 @@ bool toImage(const std::vector<Frame>& frames, Image& out) {
 }  // namespace
 
 ScannerConnection::~ScannerConnection() {
-    if (open_) sane_exit();
+    if (open_) saneLibrary()->sane_exit();
 }
 
 bool ScannerConnection::open() {
     if (open_) return true;
     SANE_Int version = 0;
-    if (sane_init(&version, nullptr) != SANE_STATUS_GOOD) return fail(kErrScannerLoad);
+    const SaneLibrary* sane = saneLibrary();
+    if (!sane) {
+        const std::string why = lastErrorDetail();  // the loader's words
+        return failWithDetail(kErrScannerLoad, why);
+    }
+    if (sane->sane_init(&version, nullptr) != SANE_STATUS_GOOD) return fail(kErrScannerLoad);
     open_ = true;
     return true;
 }
@@ -149,7 +153,7 @@ bool ScannerConnection::devices(std::vector<Device>& out) {
     out.clear();
     if (!open()) return false;
     const SANE_Device** list = nullptr;
-    if (sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list || !list[0])
+    if (saneLibrary()->sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list || !list[0])
         return fail(kErrScanNoSource);
     for (const SANE_Device** d = list; *d; ++d)
         out.push_back({QString::fromUtf8((*d)->name),
@@ -163,7 +167,7 @@ bool ScannerConnection::acquire(Image& out, const std::function<bool(ScannerDevi
     if (!devices(found)) return false;
     QString name = source_.isEmpty() ? found.front().name : source_;
     SANE_Handle raw = nullptr;
-    const SANE_Status status = sane_open(name.toUtf8().constData(), &raw);
+    const SANE_Status status = saneLibrary()->sane_open(name.toUtf8().constData(), &raw);
     if (status != SANE_STATUS_GOOD) return failWith(status);
     const OpenDevice device(raw);
     ScannerDevice options(raw);
@@ -173,11 +177,11 @@ bool ScannerConnection::acquire(Image& out, const std::function<bool(ScannerDevi
     do {
         frames.emplace_back();
         if (!readFrame(raw, frames.back())) {
-            sane_cancel(raw);
+            saneLibrary()->sane_cancel(raw);
             return false;
         }
     } while (!frames.back().parameters.last_frame && frames.size() < 3);
-    sane_cancel(raw);
+    saneLibrary()->sane_cancel(raw);
     Image image;
     if (!toImage(frames, image)) return false;
     image.dpiX = image.dpiY = dpi;

@@ -69,6 +69,8 @@ class LibraryTable {
         problem_ = library.problem();
     }
 
+    /// Whether the libraries and every function were found.
+    bool opened() const { return problem_.empty(); }
     /// The table; nullptr when a library or one of its functions is missing, with error 4 set,
     /// as for any format the engine cannot read.
     const Table* functions() const {

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "engine/colour/lcms_context.h"
+#include "engine/colour/lcms_library.h"
 
 namespace ximora::engine {
 namespace {
@@ -78,30 +78,32 @@ std::vector<uint8_t> iccFromCicp(int primaries, int transfer) {
     if (!p || curve.type == 0) return {};
     if (p->code == 1 && (transfer == 13 || transfer == 2)) return {};
 
-    const cmsContext context = lcmsContext();
+    const LcmsLibrary* cms = lcms();
+    if (!cms) return {};
+    const cmsContext context = cms->context;
     const cmsCIExyY white{p->wx, p->wy, 1.0};
     const cmsCIExyYTRIPLE colorants{{p->rx, p->ry, 1.0}, {p->gx, p->gy, 1.0}, {p->bx, p->by, 1.0}};
-    cmsToneCurve* tone = cmsBuildParametricToneCurve(context, curve.type, curve.params.data());
+    cmsToneCurve* tone = cms->cmsBuildParametricToneCurve(context, curve.type, curve.params.data());
     if (!tone) return {};
     cmsToneCurve* curves[3] = {tone, tone, tone};
-    cmsHPROFILE profile = cmsCreateRGBProfileTHR(context, &white, &colorants, curves);
-    cmsFreeToneCurve(tone);
+    cmsHPROFILE profile = cms->cmsCreateRGBProfileTHR(context, &white, &colorants, curves);
+    cms->cmsFreeToneCurve(tone);
     if (!profile) return {};
 
     const std::string name =
         "CICP " + std::to_string(primaries) + "/" + std::to_string(transfer) + " (Ximora)";
-    if (cmsMLU* description = cmsMLUalloc(context, 1)) {
-        cmsMLUsetASCII(description, "en", "US", name.c_str());
-        cmsWriteTag(profile, cmsSigProfileDescriptionTag, description);
-        cmsMLUfree(description);
+    if (cmsMLU* description = cms->cmsMLUalloc(context, 1)) {
+        cms->cmsMLUsetASCII(description, "en", "US", name.c_str());
+        cms->cmsWriteTag(profile, cmsSigProfileDescriptionTag, description);
+        cms->cmsMLUfree(description);
     }
     std::vector<uint8_t> bytes;
     cmsUInt32Number size = 0;
-    if (cmsSaveProfileToMem(profile, nullptr, &size) && size > 0) {
+    if (cms->cmsSaveProfileToMem(profile, nullptr, &size) && size > 0) {
         bytes.resize(size);
-        if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
+        if (!cms->cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
     }
-    cmsCloseProfile(profile);
+    cms->cmsCloseProfile(profile);
     return bytes;
 }
 

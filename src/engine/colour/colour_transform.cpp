@@ -7,7 +7,7 @@
 #include <mutex>
 #include <tuple>
 
-#include "engine/colour/lcms_context.h"
+#include "engine/colour/lcms_library.h"
 #include "engine/core/parallel.h"
 
 namespace ximora::engine {
@@ -34,9 +34,9 @@ cmsUInt32Number greyFormat(PixelLayout layout) {
            EXTRA_SH(bytesPerPixel(layout) - 1);
 }
 
-cmsHPROFILE openProfile(const std::vector<uint8_t>& icc) {
-    if (icc.empty()) return cmsCreate_sRGBProfileTHR(lcmsContext());
-    return cmsOpenProfileFromMemTHR(lcmsContext(), icc.data(), cmsUInt32Number(icc.size()));
+cmsHPROFILE openProfile(const LcmsLibrary& cms, const std::vector<uint8_t>& icc) {
+    if (icc.empty()) return cms.cmsCreate_sRGBProfileTHR(cms.context);
+    return cms.cmsOpenProfileFromMemTHR(cms.context, icc.data(), cmsUInt32Number(icc.size()));
 }
 
 // The answers kept by between(): the last few profile pairs, most recent first.
@@ -74,31 +74,36 @@ std::shared_ptr<const ColourTransform> ColourTransform::between(const std::vecto
 std::shared_ptr<const ColourTransform> ColourTransform::make(const std::vector<uint8_t>& source,
                                                              const std::vector<uint8_t>& target,
                                                              PixelLayout layout) {
-    cmsHPROFILE in = openProfile(source);
-    cmsHPROFILE out = openProfile(target);
+    const LcmsLibrary* cms = lcms();
+    if (!cms) return nullptr;
+    cmsHPROFILE in = openProfile(*cms, source);
+    cmsHPROFILE out = openProfile(*cms, target);
     void* handle = nullptr;
     bool grey = false;
-    if (in && out && cmsGetColorSpace(out) == cmsSigRgbData) {
-        const cmsColorSpaceSignature space = cmsGetColorSpace(in);
+    if (in && out && cms->cmsGetColorSpace(out) == cmsSigRgbData) {
+        const cmsColorSpaceSignature space = cms->cmsGetColorSpace(in);
         if (space == cmsSigRgbData || space == cmsSigGrayData) {
             grey = space == cmsSigGrayData;
             // A grey source has one channel and the output three, so alpha cannot be copied by
             // Little CMS; converting in place leaves it where it is all the same.
             cmsUInt32Number flags = cmsFLAGS_NOCACHE;  // the cache would race between threads
             if (!grey && layout != PixelLayout::Rgb) flags |= cmsFLAGS_COPY_ALPHA;
-            handle = cmsCreateTransformTHR(lcmsContext(), in,
-                                           grey ? greyFormat(layout) : colourFormat(layout), out,
-                                           colourFormat(layout), INTENT_PERCEPTUAL, flags);
+            handle = cms->cmsCreateTransformTHR(
+                cms->context, in, grey ? greyFormat(layout) : colourFormat(layout), out,
+                colourFormat(layout), INTENT_PERCEPTUAL, flags);
         }
     }
-    if (in) cmsCloseProfile(in);
-    if (out) cmsCloseProfile(out);
+    if (in) cms->cmsCloseProfile(in);
+    if (out) cms->cmsCloseProfile(out);
     if (!handle) return nullptr;
     std::shared_ptr<const ColourTransform> transform(new ColourTransform(handle, layout, grey));
     return transform->changesColours() ? transform : nullptr;
 }
 
-ColourTransform::~ColourTransform() { cmsDeleteTransform(static_cast<cmsHTRANSFORM>(handle_)); }
+// A transform exists only once the library has been opened.
+ColourTransform::~ColourTransform() {
+    lcms()->cmsDeleteTransform(static_cast<cmsHTRANSFORM>(handle_));
+}
 
 // Runs a 9 × 9 × 9 grid of opaque colours (grey levels for a grey source) through the
 // transform: an sRGB picture tagged with an sRGB profile of its own, the common case, needs no
@@ -128,7 +133,8 @@ bool ColourTransform::changesColours() const {
 
 void ColourTransform::applyRow(uint8_t* row, int width) const {
     if (width > 0)
-        cmsDoTransform(static_cast<cmsHTRANSFORM>(handle_), row, row, cmsUInt32Number(width));
+        lcms()->cmsDoTransform(static_cast<cmsHTRANSFORM>(handle_), row, row,
+                               cmsUInt32Number(width));
 }
 
 void ColourTransform::apply(uint8_t* pixels, size_t stride, int width, int height) const {

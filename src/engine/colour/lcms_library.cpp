@@ -1,5 +1,5 @@
 // Little CMS: https://www.littlecms.com/
-#include "engine/colour/lcms_context.h"
+#include "engine/colour/lcms_library.h"
 
 namespace ximora::engine {
 namespace {
@@ -9,13 +9,16 @@ void ignoreError(cmsContext, cmsUInt32Number, const char*) {}
 
 }  // namespace
 
-cmsContext lcmsContext() {
-    static const cmsContext context = [] {
-        cmsContext made = cmsCreateContext(nullptr, nullptr);
-        cmsSetLogErrorHandlerTHR(made, ignoreError);
-        return made;
-    }();
-    return context;
+void LcmsLibrary::find(SharedLibrary& library) {
+    library XIMORA_LCMS_FUNCTIONS(XIMORA_LIBRARY_FIND);
+    if (!cmsCreateContext || !cmsSetLogErrorHandlerTHR) return;
+    context = cmsCreateContext(nullptr, nullptr);
+    cmsSetLogErrorHandlerTHR(context, ignoreError);
+}
+
+const LcmsLibrary* lcms() {
+    static const LibraryTable<LcmsLibrary> table({XIMORA_LCMS2_SONAME});
+    return table.opened() ? table.functions() : nullptr;
 }
 
 }  // namespace ximora::engine
