@@ -37,6 +37,7 @@
 #include "editor/view/display_colour.h"
 #include "editor/view/picture_view.h"
 #include "engine/core/memory_budget.h"
+#include "engine/sandbox/sandboxed_decoding.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
 #include "settings/settings_groups.h"
@@ -409,7 +410,10 @@ void FmMainWindow::stepThroughFolder(editor::PictureView::Step step) {
 
 void FmMainWindow::showEvent(QShowEvent* event) {
     FmMain::showEvent(event);
-    if (!event->spontaneous()) util::trace::event("window-shown");
+    if (event->spontaneous()) return;
+    util::trace::event("window-shown");
+    if (!shownOnce_) engine::keepDecodeWorkersReady();
+    shownOnce_ = true;
 }
 
 void FmMainWindow::readAheadNeighbours() {
@@ -556,7 +560,8 @@ void FmMainWindow::loadSettings() {
     engine::setMemoryLimitMegabytes(memoryLimitMb_);
     // After the budget: the workers are held to it.
     decodeInWorkers_ = store->vGtVal(key(settings::kKeyDecodeInWorkers), true);
-    util::useDecodeWorkers(decodeInWorkers_);
+    // Started beside the window once it is on screen, not while it is being made.
+    util::useDecodeWorkers(decodeInWorkers_, "ximora", !shownOnce_);
     editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
     if (fullScreen_)
         fullScreen_->setIntervalSeconds(static_cast<int>(

@@ -203,6 +203,7 @@ class FmMainWindow : public FmMain {
     bool confirmDelete_ = true;
     int memoryLimitMb_ = 0;        // the memory budget set in the settings, 0 = automatic
     bool decodeInWorkers_ = true;  // files decoded in confined workers, as the settings say
+    bool shownOnce_ = false;
     QString storeFolder_, storePrefix_, storeExt_;
     QString macroText_;
     bool recording_ = true;

@@ -6,7 +6,7 @@
 
 namespace ximora::util {
 
-void useDecodeWorkers(bool on, const char* program) {
+void useDecodeWorkers(bool on, const char* program, bool readyLater) {
     if (!on) {
         engine::stopDecodeWorkers();
         return;
@@ -14,6 +14,7 @@ void useDecodeWorkers(bool on, const char* program) {
     if (engine::decodesInWorkers()) return;
     engine::DecodeWorkerSettings settings;
     settings.program = engine::decodeWorkerProgramBeside();
+    settings.readyAtOnce = !readyLater;
     // Without the drawing worker, drawings are read in the program, as they were.
     settings.drawingProgram = engine::drawingWorkerProgramBeside();
     if (!engine::startDecodeWorkers(settings))

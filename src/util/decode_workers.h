@@ -7,6 +7,8 @@ namespace ximora::util {
 /// Starts the decode workers beside the program (on), or decodes in the program itself from
 /// now on (off). When the worker program is missing, says so on stderr under `program`'s name
 /// and decodes in the program.
-void useDecodeWorkers(bool on, const char* program = "ximora");
+/// With `readyLater`, the workers kept ready are started only by keepDecodeWorkersReady()
+/// (the window's, once it is on screen); a file read before then starts its own.
+void useDecodeWorkers(bool on, const char* program = "ximora", bool readyLater = false);
 
 }  // namespace ximora::util

@@ -357,6 +357,26 @@ TEST(SandboxedDecoding, WorkersAreConfinedAndEndWithTheirPool) {
     for (int pid : pids) EXPECT_NE(kill(pid, 0), 0) << "worker " << pid << " outlived its pool";
 }
 
+TEST(SandboxedDecoding, WorkersLeftForLaterStartOnlyWhenAskedOrNeeded) {
+    test::TestFolder folder;
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(encodeImage(test::makeImage(64, 48, {24, false}), {.format = kSavePng}, png));
+    ASSERT_TRUE(writeWholeFile(folder.file("a.png"), png));
+    DecodeWorkerSettings later;
+    later.readyAtOnce = false;
+    const Workers workers(later);
+    ASSERT_TRUE(workers.started());
+    usleep(300000);
+    EXPECT_TRUE(decodeWorkerProcesses().empty());
+    // A file read before then starts the worker it needs, and decodes in it.
+    Image picture;
+    ASSERT_TRUE(loadImage(folder.file("a.png"), picture));
+    EXPECT_EQ(decodeWorkerProcesses().size(), 1u);
+    keepDecodeWorkersReady();
+    for (int i = 0; i < 100 && decodeWorkerProcesses().size() < 2; ++i) usleep(20000);
+    EXPECT_EQ(decodeWorkerProcesses().size(), 2u);
+}
+
 TEST(SandboxedDecoding, TheFilterRefusesWhatADecoderNeverNeeds) {
     test::TestFolder folder;
     const std::string output = folder.file("report");

@@ -84,7 +84,16 @@ DecodeWorkerPool::DecodeWorkerPool(DecodeWorkerSettings settings)
     for (const std::string& e : settings_.environment) environmentText_.push_back(e);
     for (std::string& e : environmentText_) environment_.push_back(e.data());
     environment_.push_back(nullptr);
-    starter_ = std::thread([this] { keepReady(); });
+    keepingReady_ = settings_.readyAtOnce;
+    starter_ = std::thread([this] { startWorkers(); });
+}
+
+void DecodeWorkerPool::keepReady() {
+    {
+        std::lock_guard lock(mutex_);
+        keepingReady_ = true;
+    }
+    changed_.notify_all();
 }
 
 DecodeWorkerPool::~DecodeWorkerPool() {
@@ -125,10 +134,11 @@ std::optional<DecodeWorkerPool::Worker> DecodeWorkerPool::spawn() const {
     return Worker{pid, std::move(mine), ExchangeFile()};
 }
 
-void DecodeWorkerPool::keepReady() {
+void DecodeWorkerPool::startWorkers() {
     std::unique_lock lock(mutex_);
     const auto needed = [this] {
-        return stopping_ || int(idle_.size() + busy_.size()) + starting_ < ready_;
+        return stopping_ ||
+               (keepingReady_ && int(idle_.size() + busy_.size()) + starting_ < ready_);
     };
     for (;;) {
         // While an idle worker's exchange file holds a picture, it is emptied after a while.

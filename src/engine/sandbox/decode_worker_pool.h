@@ -36,6 +36,9 @@ class DecodeWorkerPool {
     bool call(const DecodeRequest& request, int fd, DecodeReply& reply, UniqueFd (&fds)[2],
               std::vector<uint8_t>& streamed, Image* picture = nullptr, RowSink* rows = nullptr);
 
+    /// Starts keeping the ready workers (at once unless the settings say readyAtOnce false).
+    void keepReady();
+
     /// Process ids of the workers alive now.
     std::vector<int> processes() const;
 
@@ -51,7 +54,7 @@ class DecodeWorkerPool {
     void giveBack(Worker&& worker);
     /// Ends the worker (killed first when `kill`) and says how it ended.
     std::string lose(Worker&& worker, bool kill);
-    void keepReady();
+    void startWorkers();
 
     const DecodeWorkerSettings settings_;
     const int ready_;  // workers kept started
@@ -64,6 +67,7 @@ class DecodeWorkerPool {
     std::vector<pid_t> busy_;
     int starting_ = 0;
     bool stopping_ = false;
+    bool keepingReady_ = false;
     std::thread starter_;
 };
 

@@ -111,6 +111,10 @@ bool startDecodeWorkers(const DecodeWorkerSettings& settings) {
     return true;
 }
 
+void keepDecodeWorkersReady() {
+    if (const std::shared_ptr<DecodeWorkerPool> workers = pool()) workers->keepReady();
+}
+
 void stopDecodeWorkers() {
     std::shared_ptr<DecodeWorkerPool> old, oldDrawing;
     {

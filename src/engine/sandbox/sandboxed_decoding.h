@@ -25,6 +25,10 @@ struct DecodeWorkerSettings {
     std::string program;
     /// Workers kept ready; 0: one per core. More are started while all are busy, up to twice.
     int workers = 0;
+    /// false: the ready workers are started only once keepDecodeWorkersReady() is called (the
+    /// window does once it is on screen, so that starting them does not delay it); until then
+    /// a request starts the worker it needs.
+    bool readyAtOnce = true;
     /// A request not answered in this time ends its worker.
     int timeoutSeconds = 60;
     /// Processor seconds a worker may use in all; it retires once past half of them.
@@ -47,6 +51,8 @@ std::string drawingWorkerProgramBeside();
 /// Starts the workers in the background and decodes in them from now on; false (nothing
 /// changed) when the program is not there. A second call replaces the first.
 bool startDecodeWorkers(const DecodeWorkerSettings& settings);
+/// Starts the ready workers of a start that left them for later (readyAtOnce false).
+void keepDecodeWorkersReady();
 /// Ends the workers; decoding is in process again.
 void stopDecodeWorkers();
 /// Whether files are decoded in workers.
