@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Decoding in confined workers (ximora-decode) against decoding in the process, in one run.
+# Decoding in confined workers (ximora-decode, ximora-draw) against decoding in the process, in
+# one run.
 # Goals: thumbnails of the 60-photo folder ≤ 1.05 ×, opening a 24 MP JPEG ≤ 1.05 × + 10 ms,
 # `ximora-batch convert` ≤ 1.05 ×. The in-memory rows come from bench_sandbox (the workers
 # started and ready, as the window's are); the whole-process rows alternate `ximora-batch` with
@@ -19,7 +20,25 @@ photo="$dir/photo-24mp"
 [ -f "$photo.png" ] || convert "$photo.bmp" "$photo.png"
 photos="$XIMORA_BENCH_DIR/thumbs-12mp"
 "$bin/bench_thumbs" generate "$photos" 60 4000 3000
-cat "$photo".* "$photos"/*.jpg >/dev/null  # every run starts with the files in the page cache
+# Drawings: 40 SVG pages of shapes, paths and text, as a folder of diagrams or icons holds.
+drawings="$XIMORA_BENCH_DIR/drawings"
+if [ ! -f "$drawings/d39.svg" ]; then
+  mkdir -p "$drawings"
+  for i in $(seq 0 39); do
+    {
+      echo "<svg xmlns='http://www.w3.org/2000/svg' width='1200' height='800'>"
+      for j in $(seq 0 59); do
+        echo "<rect x='$((j * 19 % 1100))' y='$((j * 37 % 700))' width='$((40 + i))' height='60'" \
+          "fill='#$(printf '%02x%02x%02x' $((j * 4)) $((i * 6)) 128)' stroke='black'/>"
+        echo "<path d='M $((j * 20)) 0 C 300 $((j * 13)), 600 800, 1200 $((j * 11))' fill='none'" \
+          "stroke='#335' stroke-width='2'/>"
+        echo "<text x='$((j * 17 % 1100))' y='$((j * 29 % 780 + 20))' font-size='18'>図 $i-$j</text>"
+      done
+      echo "</svg>"
+    } >"$drawings/d$i.svg"
+  done
+fi
+cat "$photo".* "$photos"/*.jpg "$drawings"/*.svg >/dev/null  # every run starts with the files in the page cache
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "-" }'; }
 ms() { awk -v s="$1" 'BEGIN { printf "%.1f", s * 1000 }'; }
@@ -61,4 +80,5 @@ row "ximora-batch convert 24 MP JPEG → BMP" convert "$photo.jpg" "$work/out/o.
 row "ximora-batch convert 24 MP PNG → JPEG" convert "$photo.png" "$work/out/o.jpg"
 row "ximora-batch info, 60 photos" info "$photos"/*.jpg
 row "ximora-batch thumbs, 60 photos, no cache" thumbs "$photos"
+row "ximora-batch thumbs, 40 SVG drawings, no cache" thumbs "$drawings"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
