@@ -69,7 +69,13 @@ void PictureDocument::readAhead(const QStringList& paths) {
     if (!readAhead_) {
         // loadImage refuses a picture past the memory budget as the open would.
         readAhead_ = std::make_unique<ReadAhead>([](const std::string& name, engine::Image& out) {
-            return engine::loadImage(name, out, windowLoadOptions());
+            if (!engine::loadImage(name, out, windowLoadOptions())) return false;
+            // A picture a decode worker handed over is mapped from its file, whose pages this
+            // process has never touched: the first painting would fault them in one by one. It
+            // is copied into the program's own memory here, beside the picture looked at.
+            if (out.rasterMapped())
+                if (engine::Image own(out); !own.empty()) out = std::move(own);
+            return true;
         });
     }
     std::vector<std::string> names;

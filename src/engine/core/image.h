@@ -78,6 +78,9 @@ class Image {
     static uint64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel);
 
     bool empty() const { return !pixels_; }
+    /// Whether the raster is mapped from another process's file (adoptMapping), not the
+    /// program's own memory.
+    bool rasterMapped() const { return pixels_ && pixels_.get_deleter().mapped; }
     int width() const { return width_; }
     int height() const { return height_; }
     /// Nominal bits per pixel: 1, 4, 8, 16, 24 or 32.

@@ -77,6 +77,12 @@ uint8_t* exchangeMappingLocked(size_t rounded, size_t& capacity) {
     return x.mapping;
 }
 
+#ifdef MADV_POPULATE_WRITE
+constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
+#else
+constexpr int kPopulateWrite = 23;  // Linux 5.14
+#endif
+
 uint8_t* acquireShared(size_t bytes, size_t& capacity) {
     const size_t rounded = pageRounded(bytes);
     // A picture that takes much of the memory budget is not copied out of the exchange file:
@@ -94,6 +100,9 @@ uint8_t* acquireShared(size_t bytes, size_t& capacity) {
         close(fd);
         return nullptr;
     }
+    // The decoder writes every page: made all at once, they cost half of what one fault a page
+    // costs (kernels before 5.14 refuse the advice, and the pages come one by one as before).
+    madvise(p, rounded, kPopulateWrite);
     auto* buffer = static_cast<uint8_t*>(p);
     std::lock_guard lock(gMutex);
     gSharedFiles[buffer] = fd;
