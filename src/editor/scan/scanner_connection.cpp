@@ -52,9 +52,10 @@ struct Frame {
 };
 
 bool readFrame(SANE_Handle handle, Frame& frame) {
-    SANE_Status status = saneLibrary()->sane_start(handle);
+    const SaneLibrary& sane = *saneLibrary();  // opened by the connection
+    SANE_Status status = sane.sane_start(handle);
     if (status != SANE_STATUS_GOOD) return failWith(status);
-    status = saneLibrary()->sane_get_parameters(handle, &frame.parameters);
+    status = sane.sane_get_parameters(handle, &frame.parameters);
     if (status != SANE_STATUS_GOOD) return failWith(status);
     const SANE_Parameters& p = frame.parameters;
     if (p.pixels_per_line <= 0 || p.bytes_per_line <= 0 ||
@@ -64,7 +65,7 @@ bool readFrame(SANE_Handle handle, Frame& frame) {
     std::vector<uint8_t> chunk(size_t(1) << 16);
     for (;;) {
         SANE_Int length = 0;
-        status = saneLibrary()->sane_read(handle, chunk.data(), SANE_Int(chunk.size()), &length);
+        status = sane.sane_read(handle, chunk.data(), SANE_Int(chunk.size()), &length);
         if (status == SANE_STATUS_EOF) return true;
         if (status != SANE_STATUS_GOOD) return failWith(status);
         frame.data.insert(frame.data.end(), chunk.data(), chunk.data() + length);
@@ -152,8 +153,9 @@ bool ScannerConnection::open() {
 bool ScannerConnection::devices(std::vector<Device>& out) {
     out.clear();
     if (!open()) return false;
+    const SaneLibrary& sane = *saneLibrary();  // opened by the connection
     const SANE_Device** list = nullptr;
-    if (saneLibrary()->sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list || !list[0])
+    if (sane.sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list || !list[0])
         return fail(kErrScanNoSource);
     for (const SANE_Device** d = list; *d; ++d)
         out.push_back({QString::fromUtf8((*d)->name),
@@ -165,9 +167,10 @@ bool ScannerConnection::devices(std::vector<Device>& out) {
 bool ScannerConnection::acquire(Image& out, const std::function<bool(ScannerDevice&)>& configure) {
     std::vector<Device> found;
     if (!devices(found)) return false;
+    const SaneLibrary& sane = *saneLibrary();  // opened by the connection
     QString name = source_.isEmpty() ? found.front().name : source_;
     SANE_Handle raw = nullptr;
-    const SANE_Status status = saneLibrary()->sane_open(name.toUtf8().constData(), &raw);
+    const SANE_Status status = sane.sane_open(name.toUtf8().constData(), &raw);
     if (status != SANE_STATUS_GOOD) return failWith(status);
     const OpenDevice device(raw);
     ScannerDevice options(raw);
@@ -177,11 +180,11 @@ bool ScannerConnection::acquire(Image& out, const std::function<bool(ScannerDevi
     do {
         frames.emplace_back();
         if (!readFrame(raw, frames.back())) {
-            saneLibrary()->sane_cancel(raw);
+            sane.sane_cancel(raw);
             return false;
         }
     } while (!frames.back().parameters.last_frame && frames.size() < 3);
-    saneLibrary()->sane_cancel(raw);
+    sane.sane_cancel(raw);
     Image image;
     if (!toImage(frames, image)) return false;
     image.dpiX = image.dpiY = dpi;

@@ -42,13 +42,14 @@ QString unitName(SANE_Unit unit) {
 }  // namespace
 
 std::vector<ScannerDevice::Option> ScannerDevice::options() const {
+    const SaneLibrary& sane = *saneLibrary();  // a device is open, so SANE is
     std::vector<Option> out;
     SANE_Int count = 0;
-    if (saneLibrary()->sane_control_option(handle_, 0, SANE_ACTION_GET_VALUE, &count, nullptr) !=
+    if (sane.sane_control_option(handle_, 0, SANE_ACTION_GET_VALUE, &count, nullptr) !=
         SANE_STATUS_GOOD)
         return out;
     for (int i = 1; i < count; ++i) {
-        const SANE_Option_Descriptor* d = saneLibrary()->sane_get_option_descriptor(handle_, i);
+        const SANE_Option_Descriptor* d = sane.sane_get_option_descriptor(handle_, i);
         if (!d || !SANE_OPTION_IS_ACTIVE(d->cap) || !SANE_OPTION_IS_SETTABLE(d->cap)) continue;
         Option o;
         o.index = i;
@@ -59,16 +60,16 @@ std::vector<ScannerDevice::Option> ScannerDevice::options() const {
         if (d->type == SANE_TYPE_BOOL) {
             o.kind = Option::Switch;
             SANE_Bool on = SANE_FALSE;
-            if (saneLibrary()->sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, &on,
-                                                   nullptr) != SANE_STATUS_GOOD)
+            if (sane.sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, &on, nullptr) !=
+                SANE_STATUS_GOOD)
                 continue;
             o.value = bool(on);
         } else if ((d->type == SANE_TYPE_INT || d->type == SANE_TYPE_FIXED) &&
                    d->size == SANE_Int(sizeof(SANE_Word))) {
             o.kind = d->type == SANE_TYPE_FIXED ? Option::Fixed : Option::Whole;
             SANE_Word word = 0;
-            if (saneLibrary()->sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, &word,
-                                                   nullptr) != SANE_STATUS_GOOD)
+            if (sane.sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, &word, nullptr) !=
+                SANE_STATUS_GOOD)
                 continue;
             o.value = fromWord(word, d->type);
             if (d->constraint_type == SANE_CONSTRAINT_RANGE) {
@@ -85,8 +86,8 @@ std::vector<ScannerDevice::Option> ScannerDevice::options() const {
                    d->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
             o.kind = Option::Text;
             std::vector<char> text(size_t(std::max<SANE_Int>(d->size, 1)), '\0');
-            if (saneLibrary()->sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, text.data(),
-                                                   nullptr) != SANE_STATUS_GOOD)
+            if (sane.sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, text.data(), nullptr) !=
+                SANE_STATUS_GOOD)
                 continue;
             o.value = QString::fromUtf8(text.data());
             for (const SANE_String_Const* s = d->constraint.string_list; *s; ++s)
@@ -100,25 +101,25 @@ std::vector<ScannerDevice::Option> ScannerDevice::options() const {
 }
 
 bool ScannerDevice::set(const Option& option, const QVariant& value) {
-    const SANE_Option_Descriptor* d =
-        saneLibrary()->sane_get_option_descriptor(handle_, option.index);
+    const SaneLibrary& sane = *saneLibrary();  // a device is open, so SANE is
+    const SANE_Option_Descriptor* d = sane.sane_get_option_descriptor(handle_, option.index);
     if (!d) return engine::fail(engine::kErrScanResolution);
     if (!SANE_OPTION_IS_ACTIVE(d->cap)) return true;  // another choice switched it off
     SANE_Status status = SANE_STATUS_INVAL;
     if (option.kind == Option::Switch) {
         SANE_Bool on = value.toBool() ? SANE_TRUE : SANE_FALSE;
-        status = saneLibrary()->sane_control_option(handle_, option.index, SANE_ACTION_SET_VALUE,
-                                                    &on, nullptr);
+        status =
+            sane.sane_control_option(handle_, option.index, SANE_ACTION_SET_VALUE, &on, nullptr);
     } else if (option.kind == Option::Text) {
         std::vector<char> text(size_t(std::max<SANE_Int>(d->size, 1)), '\0');
         const QByteArray utf8 = value.toString().toUtf8();
         std::memcpy(text.data(), utf8.constData(), std::min(size_t(utf8.size()), text.size() - 1));
-        status = saneLibrary()->sane_control_option(handle_, option.index, SANE_ACTION_SET_VALUE,
-                                                    text.data(), nullptr);
+        status = sane.sane_control_option(handle_, option.index, SANE_ACTION_SET_VALUE, text.data(),
+                                          nullptr);
     } else {
         SANE_Word word = toWord(value.toDouble(), d->type);
-        status = saneLibrary()->sane_control_option(handle_, option.index, SANE_ACTION_SET_VALUE,
-                                                    &word, nullptr);
+        status =
+            sane.sane_control_option(handle_, option.index, SANE_ACTION_SET_VALUE, &word, nullptr);
     }
     return status == SANE_STATUS_GOOD || engine::fail(engine::kErrScanResolution);
 }

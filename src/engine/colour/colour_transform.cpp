@@ -96,13 +96,13 @@ std::shared_ptr<const ColourTransform> ColourTransform::make(const std::vector<u
     if (in) cms->cmsCloseProfile(in);
     if (out) cms->cmsCloseProfile(out);
     if (!handle) return nullptr;
-    std::shared_ptr<const ColourTransform> transform(new ColourTransform(handle, layout, grey));
+    std::shared_ptr<const ColourTransform> transform(
+        new ColourTransform(*cms, handle, layout, grey));
     return transform->changesColours() ? transform : nullptr;
 }
 
-// A transform exists only once the library has been opened.
 ColourTransform::~ColourTransform() {
-    lcms()->cmsDeleteTransform(static_cast<cmsHTRANSFORM>(handle_));
+    cms_.cmsDeleteTransform(static_cast<cmsHTRANSFORM>(handle_));
 }
 
 // Runs a 9 × 9 × 9 grid of opaque colours (grey levels for a grey source) through the
@@ -133,8 +133,7 @@ bool ColourTransform::changesColours() const {
 
 void ColourTransform::applyRow(uint8_t* row, int width) const {
     if (width > 0)
-        lcms()->cmsDoTransform(static_cast<cmsHTRANSFORM>(handle_), row, row,
-                               cmsUInt32Number(width));
+        cms_.cmsDoTransform(static_cast<cmsHTRANSFORM>(handle_), row, row, cmsUInt32Number(width));
 }
 
 void ColourTransform::apply(uint8_t* pixels, size_t stride, int width, int height) const {

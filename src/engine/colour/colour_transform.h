@@ -18,6 +18,8 @@ enum class PixelLayout {
     Bgra,
 };
 
+struct LcmsLibrary;
+
 class ColourTransform {
   public:
     /// The transform from profile `source` to profile `target` (ICC bytes; an empty target is
@@ -42,14 +44,15 @@ class ColourTransform {
     void applyRow(uint8_t* row, int width) const;
 
   private:
-    ColourTransform(void* handle, PixelLayout layout, bool greySource)
-        : handle_(handle), layout_(layout), greySource_(greySource) {}
+    ColourTransform(const LcmsLibrary& cms, void* handle, PixelLayout layout, bool greySource)
+        : cms_(cms), handle_(handle), layout_(layout), greySource_(greySource) {}
     static std::shared_ptr<const ColourTransform> make(const std::vector<uint8_t>& source,
                                                        const std::vector<uint8_t>& target,
                                                        PixelLayout layout);
     bool changesColours() const;
 
-    void* handle_;  // cmsHTRANSFORM
+    const LcmsLibrary& cms_;  // opened before the transform was made
+    void* handle_;            // cmsHTRANSFORM
     PixelLayout layout_;
     bool greySource_;
 };
