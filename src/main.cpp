@@ -7,12 +7,14 @@
 #include "engine/io/atomic_file.h"
 #include "platform/clipboard_keeper.h"
 #include "util/decode_workers.h"
+#include "util/qt_messages.h"
 #include "util/timing_trace.h"
 
 int main(int argc, char** argv) {
     ximora::util::trace::event("start");
     ximora::engine::reportFileSizeLimitAsWriteError();
     QApplication app(argc, argv);
+    ximora::util::useQtMessageBoxes();
     // The desktop matches windows to the installed entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.quorvel.ximora"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("jp.quorvel.ximora"),

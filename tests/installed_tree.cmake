@@ -12,7 +12,8 @@ endif()
 set(share ${SCRATCH}/usr/share)
 
 foreach(file
-    usr/bin/ximora usr/bin/ximora-batch usr/bin/ximora-clipboard usr/bin/ximora-decode
+    usr/bin/ximora usr/bin/ximora-batch usr/bin/ximora-batch-run usr/bin/ximora-clipboard
+    usr/bin/ximora-decode
     usr/bin/ximora-draw
     usr/share/applications/jp.quorvel.ximora.desktop
     usr/share/metainfo/jp.quorvel.ximora.metainfo.xml

@@ -106,6 +106,15 @@ thumbs_djpeg() {
 }
 peer_thumbs() { seconds thumbs_djpeg; }
 
+# 9. info of a small file, as a script's loop calls it: 20 processes one after another, the
+# start of the program is most of each
+small="$dir/small-64x48.bmp"
+[ -f "$small" ] || convert -size 64x48 xc:gray "$small"
+info20() { for _ in $(seq 20); do "$@" >/dev/null; done; }
+ours_info() { seconds info20 "$b/ximora-batch" info "$small"; }
+ours_info_trusted() { seconds info20 "$b/ximora-batch" --no-sandbox info "$small"; }
+peer_info() { seconds info20 identify "$small"; }
+
 [ -f "$dir/ops.v" ] || { "$bin/bench_ops" --only memcpy "$dir/ops.ppm" >/dev/null && vips copy "$dir/ops.ppm" "$dir/ops.v"; }
 [ -f "$dir/effects.mpc" ] || { "$bin/bench_effects" --only none --write "$dir/effects.ppm" >/dev/null && convert "$dir/effects.ppm" "$dir/effects.mpc"; }
 
@@ -120,6 +129,8 @@ compare "turn 40 × 12 MP JPEG vs gm mogrify ×$cores" "≤ 0.8" ours_turn40 pee
 compare "blur level 20 vs vips gaussblur 10 (raw)" "≤ 1.0" ours_blur20 peer_blur20
 compare "radial motion blur vs convert" "≤ 0.8" ours_radial peer_radial
 compare "60 thumbnails 12 MP vs djpeg 1/8 ×$cores" "≤ 1.0" ours_thumbs peer_thumbs
+compare "info small BMP ×20 vs identify" "≤ 1.0" ours_info peer_info
+compare "info small BMP ×20, --no-sandbox, vs identify" "≤ 1.0" ours_info_trusted peer_info
 printf 'BMP→PNG file sizes: ours %s bytes, vips %s bytes' "$(stat -c %s "$work/o-${bin//\//_}.png")" \
   "$(stat -c %s "$work/p.png")"
 [ -n "$before" ] && printf ', before %s bytes' "$(stat -c %s "$work/o-${before//\//_}.png")"

@@ -15,8 +15,21 @@ using Arguments = std::vector<std::string>;
 struct BatchCommand {
     std::string_view name;
     std::string_view usage;  ///< the synopsis after "ximora-batch "
+    /// nullptr: the command is carried out by `program`, beside this one.
     int (*run)(const Arguments& args, std::ostream& out, std::ostream& err);
+    const char* program = nullptr;
+    /// Decode workers kept ready: 0 one per core, 1 for a command that reads one file at a time
+    /// (a second worker would only compete with the first for its start).
+    int workers = 0;
+    /// The workers start with the first file decoded, not with the command (a warm thumbnail
+    /// cache decodes none).
+    bool workersWhenNeeded = false;
 };
+
+/// The synopsis of `run`, which both programs print.
+inline constexpr std::string_view kRunUsage =
+    "run (-c \"GROUP⇒JOB\")... [--macro TITLE --settings USER.XML] (--out DIR | --in-place) "
+    "[--force] [--trace] [--status] (FILE... | -)";
 
 int runInfo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runConvert(const Arguments& args, std::ostream& out, std::ostream& err);

@@ -3,11 +3,8 @@
 #include <charconv>
 #include <ostream>
 
-#include <QFile>
 #include "batch/batch_command.h"
 #include "batch/drawing_source.h"
-
-#include "editor/document/save_questions.h"
 #include "engine/codecs/page_count.h"
 #include "engine/core/error.h"
 #include "engine/formats/file_conversion.h"
@@ -19,10 +16,10 @@ namespace {
 int convertDrawing(const std::string& source, const std::string& target, const DrawingSize& size,
                    int quality, std::ostream& err) {
     engine::Image picture;
-    QString why;
+    std::string why;
     int skipped = 0;
     if (!rasteriseDrawing(source, size, picture, why, &skipped)) {
-        err << lineSafe(source) << ": " << why.replace(u'\r', u' ').toStdString() << '\n';
+        err << lineSafe(source) << ": " << why << '\n';
         return 1;
     }
     if (!engine::saveConverted(picture, target, quality)) {
@@ -77,13 +74,13 @@ int runConvert(const Arguments& args, std::ostream&, std::ostream& err) {
     }
     if (paths.size() != 2) return 2;
     // A read-only target is replaced only when the command says so.
-    if (!force && editor::isReadOnlyFile(platform::decodePath(paths[1]))) {
+    if (!force && platform::isReadOnlyFile(platform::decodePath(paths[1]))) {
         err << "ximora-batch: " << lineSafe(paths[1])
             << ": read-only; not replaced (--force replaces it)\n";
         return 1;
     }
     const bool drawing = isDrawing(paths[0]);
-    if (!drawing && (!drawingSize.pixels.isEmpty() || drawingSize.dpi > 0)) {
+    if (!drawing && (drawingSize.givesPixels() || drawingSize.dpi > 0)) {
         err << "ximora-batch convert: --size and --dpi apply to drawings only\n";
         return 2;
     }

@@ -21,15 +21,15 @@ int runInfo(const Arguments& args, std::ostream& out, std::ostream& err) {
         any = true;
         if (isDrawing(path)) {
             // A drawing's own size, as convert rasterises it: 24 bits at 96 dpi.
-            QSize size;
-            QString why;
-            if (!drawingNaturalSize(path, size, why)) {
-                err << lineSafe(path) << ": " << why.replace(u'\r', u' ').toStdString() << '\n';
+            int width = 0, height = 0;
+            std::string why;
+            if (!drawingNaturalSize(path, width, height, why)) {
+                err << lineSafe(path) << ": " << why << '\n';
                 status = 1;
                 continue;
             }
-            out << lineSafe(path) << '\t' << size.width() << '\t' << size.height()
-                << "\t24.\t96\t96\t" << engine::lowerExtension(path) << '\n';
+            out << lineSafe(path) << '\t' << width << '\t' << height << "\t24.\t96\t96\t"
+                << engine::lowerExtension(path) << '\n';
             continue;
         }
         engine::ImageFacts facts;

@@ -172,7 +172,7 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
         2 * engine::headerRasterBytes(platform::encodePath(file).toStdString()));
     // A read-only file is replaced only when the run says so.
     const QString written = outputName(options, file, drawing);
-    if (!options.force && editor::isReadOnlyFile(written)) {
+    if (!options.force && platform::isReadOnlyFile(written)) {
         printError(written + QStringLiteral(": read-only; not changed (--force replaces it)"));
         return false;
     }
@@ -181,11 +181,11 @@ bool processFile(const Options& options, const QString& file, editor::UndoStore:
     doc.setReplaceReadOnly(options.force);
     if (drawing) {
         engine::Image picture;
-        QString why;
+        std::string why;
         int skipped = 0;
         const std::string native = platform::encodePath(file).toStdString();
         if (!rasteriseDrawing(native, {}, picture, why, &skipped)) {
-            printError(file + QStringLiteral(": ") + why.replace(u'\r', u' '));
+            printError(file + QStringLiteral(": ") + QString::fromStdString(why));
             return false;
         }
         if (skipped > 0)
@@ -332,12 +332,6 @@ int runRun(const Arguments& arguments, std::ostream&, std::ostream&) {
     const auto undoKind =
         undoes ? editor::UndoStore::Kind::Memory : editor::UndoStore::Kind::CountOnly;
     const util::ScopedMessages messages(std::make_unique<BatchMessages>());
-
-    // Drawings are painted on the worker threads; what painting needs is set up here, once.
-    if (std::any_of(options.files.begin(), options.files.end(), [](const QString& f) {
-            return isDrawing(platform::encodePath(f).toStdString());
-        }))
-        prepareForDrawings();
 
     TerminalProgress progress(stderr, size_t(options.files.size()));
     gProgress = &progress;

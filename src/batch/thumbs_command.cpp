@@ -13,14 +13,11 @@
 #include <ostream>
 
 #include "batch/batch_command.h"
-#include "batch/drawing_source.h"
 #include "batch/terminal_progress.h"
 #include "engine/core/error.h"
 #include "engine/thumbs/cache_name.h"
 #include "engine/thumbs/folder_cache_refresh.h"
 #include "platform/file_names.h"
-#include "util/shared_values.h"
-#include "vector/drawing_thumbnail.h"
 
 namespace ximora::batch {
 namespace {
@@ -77,9 +74,6 @@ int runThumbs(const Arguments& args, std::ostream& out, std::ostream& err) {
         QDir().mkpath(platform::decodePath(
             (userData + "Thumb").c_str()));  // as the main window does at start
     }
-    // Drawings are painted with Qt, whose fonts need its GUI side (offscreen: no display).
-    prepareForDrawings();
-    vector::installDrawingThumbnails();
     ThumbnailProducer producer;
     int status = 0;
     for (const std::string& dir : folders) {

@@ -1,6 +1,7 @@
 #include "platform/file_names.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QStringList>
 #include <algorithm>
@@ -110,6 +111,12 @@ bool isRegularFile(const QString& path) {
 bool isFolder(const QString& path) {
     struct stat info {};
     return statPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+bool isReadOnlyFile(const QString& path) {
+    struct stat info {};
+    if (!statPath(path, info) || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) == 0 || ::access(encodePath(path).constData(), W_OK) != 0;
 }
 
 }  // namespace ximora::platform

@@ -32,4 +32,8 @@ bool pathExists(const QString& path);
 bool isRegularFile(const QString& path);
 bool isFolder(const QString& path);
 
+/// Whether the existing file at `path` is read-only: no write permission for this user, or
+/// none for anyone (which the administrator, who may write it anyway, is asked about too).
+bool isReadOnlyFile(const QString& path);
+
 }  // namespace ximora::platform

@@ -32,7 +32,8 @@ QString AutomationMessages::chooseFolder(const QString&, const QString&) { retur
 
 int AutomationMessages::runModal(QDialog& dialog) {
     // reject() emits the same signals a user's Cancel would, so the dialog cleans up as usual.
-    dialog.reject();
+    // Called through the meta-object: the programs without windows then need Qt Core alone.
+    QMetaObject::invokeMethod(&dialog, "reject", Qt::DirectConnection);
     return QDialog::Rejected;
 }
 

@@ -6,7 +6,7 @@
 
 namespace ximora::util {
 
-void useDecodeWorkers(bool on, const char* program, bool readyLater) {
+void useDecodeWorkers(bool on, const char* program, bool readyLater, int workers) {
     if (!on) {
         engine::stopDecodeWorkers();
         return;
@@ -15,6 +15,7 @@ void useDecodeWorkers(bool on, const char* program, bool readyLater) {
     engine::DecodeWorkerSettings settings;
     settings.program = engine::decodeWorkerProgramBeside();
     settings.readyAtOnce = !readyLater;
+    settings.workers = workers;
     // Without the drawing worker, drawings are read in the program, as they were.
     settings.drawingProgram = engine::drawingWorkerProgramBeside();
     if (!engine::startDecodeWorkers(settings))

@@ -1,10 +1,9 @@
 #include "util/message_service.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "util/automation_messages.h"
-#include "util/qt_messages.h"
 #include "util/shared_values.h"
 
 namespace ximora::util {
@@ -13,6 +12,11 @@ namespace {
 std::unique_ptr<MessageService>& current() {
     static std::unique_ptr<MessageService> service;
     return service;
+}
+
+MessageBoxesMaker& boxesMaker() {
+    static MessageBoxesMaker make = nullptr;
+    return make;
 }
 
 int buttonCount(MsgButtons buttons) {
@@ -58,13 +62,16 @@ MsgAnswer MessageService::message(const QString& text, MsgButtons buttons, MsgIc
 MessageService& messages() {
     auto& service = current();
     if (!service) {
-        if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-            service = std::make_unique<QtMessages>();
+        const QCoreApplication* application = QCoreApplication::instance();
+        if (boxesMaker() && application && application->inherits("QApplication"))
+            service = boxesMaker()();
         else
             service = std::make_unique<AutomationMessages>();
     }
     return *service;
 }
+
+void setMessageBoxes(MessageBoxesMaker make) { boxesMaker() = make; }
 
 std::unique_ptr<MessageService> installMessages(std::unique_ptr<MessageService> service) {
     auto previous = std::move(current());

@@ -74,9 +74,16 @@ class MessageService {
                       MsgIcon icon = MsgIcon::None, const QString& title = {});
 };
 
-/// The service in use. When none was installed, the Qt one is created on first use if a
-/// QApplication exists, otherwise the stderr one (so tools without windows never block).
+/// The service in use. When none was installed, the one that shows boxes is made on first use
+/// if a QApplication exists and a program with windows registered it, otherwise the stderr one
+/// (so tools without windows never block).
 MessageService& messages();
+
+/// Makes the service that shows boxes.
+using MessageBoxesMaker = std::unique_ptr<MessageService> (*)();
+/// Registers the service that shows boxes (useQtMessageBoxes() does). Registered by the
+/// programs with windows, so that this layer does not bring Qt Widgets to those without.
+void setMessageBoxes(MessageBoxesMaker make);
 
 /// Installs `service` (nullptr: back to the automatic choice) and returns the one it replaces.
 std::unique_ptr<MessageService> installMessages(std::unique_ptr<MessageService> service);

@@ -98,4 +98,9 @@ QString QtMessages::chooseFolder(const QString& title, const QString& start) {
 
 int QtMessages::runModal(QDialog& dialog) { return dialog.exec(); }
 
+void useQtMessageBoxes() {
+    setMessageBoxes(
+        []() -> std::unique_ptr<MessageService> { return std::make_unique<QtMessages>(); });
+}
+
 }  // namespace ximora::util

@@ -17,4 +17,7 @@ class QtMessages : public MessageService {
     int runModal(QDialog& dialog) override;
 };
 
+/// Registers QtMessages as the service that shows boxes in a QApplication (setMessageBoxes).
+void useQtMessageBoxes();
+
 }  // namespace ximora::util

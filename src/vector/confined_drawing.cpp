@@ -6,23 +6,11 @@
 #include <cmath>
 
 #include "engine/core/error.h"
+#include "engine/sandbox/drawing_files.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "vector/vector_messages.h"
 
 namespace ximora::vector {
-
-QString confinedReadError(const std::string& message, const QString& kind) {
-    if (!message.empty()) return QString::fromStdString(message);
-    // The worker stopped: the damaged-file message, and how it stopped on a line of its own.
-    const int code = engine::lastError() ? engine::lastError() : engine::kErrFileBroken;
-    const std::string why = engine::lastErrorDetail();
-    QString reason = vectorReadError(code, kind);
-    if (!why.empty()) {
-        reason += QLatin1Char('\n') + QString::fromStdString(why);
-        engine::failWithDetail(code, why);
-    }
-    return reason;
-}
 
 std::unique_ptr<VectorDrawing> ConfinedDrawing::load(const QByteArray& bytes, const QString& kind,
                                                      QString& reason) {
@@ -38,7 +26,7 @@ std::unique_ptr<VectorDrawing> ConfinedDrawing::load(const QByteArray& bytes, co
     engine::Image none;
     std::string message;
     if (!engine::workerDrawing(drawing->bytes_, facts, drawing->facts_, none, message)) {
-        reason = confinedReadError(message, kind);
+        reason = QString::fromStdString(engine::drawingWorkerError(message, kind.toStdString()));
         return nullptr;
     }
     return drawing;

@@ -39,8 +39,4 @@ class ConfinedDrawing final : public VectorDrawing {
     mutable engine::Image raster_;  // the last painting, 24-bit RGB
 };
 
-/// The user's reason why the worker could not read a drawing of `kind`: the reader's own words
-/// (`message`), or, when the worker stopped, the damaged-file message with how it stopped.
-QString confinedReadError(const std::string& message, const QString& kind);
-
 }  // namespace ximora::vector

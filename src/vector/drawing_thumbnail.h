@@ -1,5 +1,6 @@
 #pragma once
-// Thumbnails of drawings for the engine's thumbnail producer, which paints no drawing itself.
+// Thumbnails of drawings for the engine's thumbnail producer, which paints no drawing itself:
+// painted in the program, for when drawings are not read in the drawing worker.
 
 #include <string>
 
@@ -13,8 +14,8 @@ namespace ximora::vector {
 /// error set (16 vanished, 6 not a drawing, 17 damaged, 3 too large).
 bool rasteriseDrawing(const std::string& path, int size, engine::Image& thumb);
 
-/// Installs rasteriseDrawing() as the engine's drawing rasteriser. The program and
-/// ximora-batch call it once at start-up, with a QGuiApplication in place (texts need fonts).
+/// Installs rasteriseDrawing() as the engine's drawing rasteriser. The program calls it once at
+/// start-up, with a QGuiApplication in place (texts need fonts).
 void installDrawingThumbnails();
 
 }  // namespace ximora::vector

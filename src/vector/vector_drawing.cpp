@@ -1,12 +1,12 @@
 #include "vector/vector_drawing.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
 #include "engine/core/error.h"
+#include "engine/sandbox/drawing_files.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "engine/thumbs/drawing_thumbnails.h"
 #include "vector/confined_drawing.h"
@@ -54,8 +54,7 @@ std::unique_ptr<VectorDrawing> VectorDrawing::fromBytes(const QByteArray& bytes,
 }
 
 QString drawingKindOf(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    return name.mid(name.lastIndexOf('.') + 1).toUpper();
+    return QString::fromStdString(engine::drawingKindOfPath(QFile::encodeName(path).toStdString()));
 }
 
 QSize naturalSizeFor(double width, double height, double pixelsPerUnit) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/core/image.h"
+#include "engine/sandbox/drawing_files.h"
 
 class QPainter;
 class QRectF;
@@ -54,7 +55,6 @@ QSize naturalSizeFor(double width, double height, double pixelsPerUnit);
 /// The drawing kind a file name's extension names, upper case ("WMF", "P21"...).
 QString drawingKindOf(const QString& path);
 
-/// Files larger than this are no drawings this program takes over.
-inline constexpr qint64 kMaxDrawingFileBytes = 256LL * 1024 * 1024;
+using engine::kMaxDrawingFileBytes;
 
 }  // namespace ximora::vector

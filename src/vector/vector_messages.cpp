@@ -1,19 +1,12 @@
 #include "vector/vector_messages.h"
 
 #include "engine/core/error.h"
+#include "engine/sandbox/drawing_files.h"
 
 namespace ximora::vector {
 
 QString vectorReadError(int code, const QString& kind) {
-    engine::fail(code);
-    switch (code) {
-        case engine::kErrBadFile:
-            return QStringLiteral("%1ﾌｧｲﾙではありません").arg(kind);
-        case engine::kErrMemory:
-            return QStringLiteral("図形が大きすぎます (%1)").arg(kind);
-        default:
-            return QStringLiteral("%1ﾌｧｲﾙが壊れています").arg(kind);
-    }
+    return QString::fromStdString(engine::drawingReadError(code, kind.toStdString()));
 }
 
 QString vectorNoSizeError() {

@@ -123,10 +123,14 @@ TEST_F(BatchCli, ConvertRasterisesDrawingsAndInfoGivesTheirSize) {
     write("box.svg",
           "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='30'>"
           "<rect x='0' y='0' width='30' height='30' fill='#c86432'/></svg>");
-    Outcome r = run("info " + file("square.wmf") + " " + file("box.svg"));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, file("square.wmf") + "\t200\t100\t24.\t96\t96\twmf\n" + file("box.svg") +
-                         "\t60\t30\t24.\t96\t96\tsvg\n");
+    // Trusted pictures or not, drawings are read by the drawing worker.
+    for (const std::string trust : {"", "--no-sandbox "}) {
+        const Outcome r = run(trust + "info " + file("square.wmf") + " " + file("box.svg"));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, file("square.wmf") + "\t200\t100\t24.\t96\t96\twmf\n" + file("box.svg") +
+                             "\t60\t30\t24.\t96\t96\tsvg\n");
+    }
+    Outcome r;
     for (const std::string source : {"square.wmf", "square.emf", "box.svg"}) {
         r = run("convert " + file(source) + " " + file("out.png"));
         ASSERT_EQ(r.status, 0) << source << ": " << r.err;
@@ -227,6 +231,45 @@ TEST_F(BatchCli, AFileSizeLimitFailsTheSaveWithItsReasonAndKeepsTheOldFile) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"noise.bmp", "old.bmp", "old.jpg", "old.png",
                                                "stderr", "stdout"}));
+}
+
+// ximora-batch carries the engine alone: reading pictures and drawings, trusted or not, it maps
+// neither Qt's GUI side nor D-Bus nor a drawing library (drawings go to the drawing worker), and
+// `run` is handed to the program beside it that carries the editor.
+TEST_F(BatchCli, TheBatchProgramMapsNeitherQtsGuiSideNorTheDrawingLibraries) {
+    writeImage("grey.bmp", 8, 300);
+    std::ofstream(file("box.svg"))
+        << "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='30'/>";
+    for (const std::string trust : {"", "--no-sandbox "}) {
+        SCOPED_TRACE(trust);
+        const Outcome r =
+            run(trust + "info " + file("grey.bmp") + " " + file("box.svg"), "LD_DEBUG=files ");
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find(file("box.svg") + "\t60\t30\t"), std::string::npos) << r.out;
+        // The loader's lines begin with the process id; the first is this program's own (the
+        // workers' follow theirs).
+        const auto process = [](const std::string& line) {
+            const size_t digits = line.find_first_not_of(" \t");
+            const size_t colon = line.find(':');
+            return digits < colon && colon != std::string::npos
+                       ? line.substr(digits, colon - digits)
+                       : std::string();
+        };
+        std::istringstream lines(r.err);
+        std::string line;
+        std::getline(lines, line);
+        const std::string self = process(line);
+        ASSERT_FALSE(self.empty()) << r.err;
+        std::string mapped;
+        while (std::getline(lines, line))
+            if (process(line) == self && line.find("file=") != std::string::npos)
+                mapped += line + "\n";
+        EXPECT_NE(mapped.find("libQt6Core.so"), std::string::npos) << mapped;
+        for (const char* library : {"libQt6Gui.so", "libQt6Widgets.so", "libQt6PrintSupport.so",
+                                    "libQt6DBus.so", "libxcb.so", "librsvg-2.so", "libwmf",
+                                    "libdxflib.so", "libemf2svg.so", "libcairo.so"})
+            EXPECT_EQ(mapped.find(library), std::string::npos) << library;
+    }
 }
 
 // The libraries the codecs open the first time a file of their format is met, each with a

@@ -13,12 +13,14 @@
 #include <QVBoxLayout>
 
 #include "browser/utrp.h"
+#include "util/qt_messages.h"
 #include "util/shared_values.h"
 
 using ximora::browser::uTrP;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ximora::util::useQtMessageBoxes();
     QStringList args = app.arguments().mid(1);
     const bool thumbs = args.removeAll(QStringLiteral("--thumbs")) > 0;
     const QString root = args.value(0, QDir::homePath());

@@ -15,12 +15,14 @@
 #include "dialogs/rotation_dialog.h"
 #include "dialogs/save_as_dialog.h"
 #include "engine/codecs/registry.h"
+#include "util/qt_messages.h"
 #include "util/usr.h"
 
 using namespace ximora;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ximora::util::useQtMessageBoxes();
     Usr::StartupMetrics(nullptr);  // the screen's work area places the dialog, as in the program
     if (argc < 3) {
         std::fprintf(

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "editor/upce.h"
+#include "util/qt_messages.h"
 #include "util/shared_values.h"
 
 using ximora::editor::uPcE;
@@ -37,6 +38,7 @@ const MenuGroup kMenus[] = {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ximora::util::useQtMessageBoxes();
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("editor_demo"));
     ximora::util::shared().mainWindow = &window;

@@ -52,7 +52,7 @@ QString contentExtension(const QString& path) {
 bool PictureDocument::mayReplaceWith(const QString& path, const engine::Image& target,
                                      const QString& ext) {
     // A file its owner made read-only is not replaced without a question.
-    if (!replaceReadOnly_ && isReadOnlyFile(path) &&
+    if (!replaceReadOnly_ && platform::isReadOnlyFile(path) &&
         !askBeforeLoss(readOnlyFileMessage() + QStringLiteral("上書きしますか")))
         return false;
     // The file holds more pages than the document: overwriting it keeps only the first.

@@ -1,8 +1,5 @@
 #include "editor/document/save_questions.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,20 +18,13 @@ bool askBeforeLoss(const QString& text) {
     return util::messages().message(question) == util::MsgAnswer::Yes;
 }
 
-bool isReadOnlyFile(const QString& path) {
-    struct stat info {};
-    const QByteArray name = platform::encodePath(path);
-    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    return (info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
-}
-
 QString readOnlyFileMessage() { return QStringLiteral("このﾌｧｲﾙは読み取り専用です｡"); }
 
 bool confirmReplace(const QString& path) {
     if (!platform::isRegularFile(path)) return true;
     QString text =
         platform::displayPath(QFileInfo(path).fileName()) + QStringLiteral(" は既に存在します｡\r");
-    if (isReadOnlyFile(path)) text += readOnlyFileMessage() + '\r';
+    if (platform::isReadOnlyFile(path)) text += readOnlyFileMessage() + '\r';
     if (const int pages = filePages(path); pages > 1)
         text += QStringLiteral("このﾌｧｲﾙの") + QString::number(pages) +
                 QStringLiteral("ﾍﾟｰｼﾞのうち") + QString::number(pages - 1) +

@@ -15,10 +15,6 @@ bool askBeforeLoss(const QString& text);
 /// be replaced (also when there is no such file).
 bool confirmReplace(const QString& path);
 
-/// Whether the existing file at `path` is read-only: no write permission for this user, or
-/// none for anyone (which the administrator, who may write it anyway, is asked about too).
-bool isReadOnlyFile(const QString& path);
-
 /// "このﾌｧｲﾙは読み取り専用です": the line a question about replacing such a file begins with.
 QString readOnlyFileMessage();
 

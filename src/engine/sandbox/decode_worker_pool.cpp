@@ -151,17 +151,19 @@ void DecodeWorkerPool::startWorkers() {
         if (stopping_) return;
         if (!needed()) continue;
         ++starting_;
+        ++startingReady_;
         lock.unlock();
         std::optional<Worker> worker = spawn();
         lock.lock();
         --starting_;
+        --startingReady_;
+        changed_.notify_all();
         if (!worker) {
             // The program cannot be started now; requests start their own and say so.
             changed_.wait_for(lock, std::chrono::seconds(5), [this] { return stopping_; });
             continue;
         }
         idle_.push_back(std::move(*worker));
-        changed_.notify_all();
     }
 }
 
@@ -174,6 +176,12 @@ std::optional<DecodeWorkerPool::Worker> DecodeWorkerPool::borrow() {
             idle_.pop_back();
             busy_.push_back(worker.pid);
             return worker;
+        }
+        if (startingReady_ > awaitingReady_) {
+            ++awaitingReady_;
+            changed_.wait(lock);
+            --awaitingReady_;
+            continue;
         }
         if (int(busy_.size()) + starting_ < most_) break;
         changed_.wait(lock);

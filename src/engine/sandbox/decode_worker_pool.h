@@ -66,6 +66,10 @@ class DecodeWorkerPool {
     std::vector<Worker> idle_;
     std::vector<pid_t> busy_;
     int starting_ = 0;
+    // Of those, started to be kept ready, and the requests that wait for them: a request while
+    // a ready worker is on its way takes that one instead of starting another beside it.
+    int startingReady_ = 0;
+    int awaitingReady_ = 0;
     bool stopping_ = false;
     bool keepingReady_ = false;
     std::thread starter_;

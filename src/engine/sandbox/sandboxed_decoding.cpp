@@ -93,19 +93,23 @@ std::string decodeWorkerProgramBeside() { return programBeside("ximora-decode");
 std::string drawingWorkerProgramBeside() { return programBeside("ximora-draw"); }
 
 bool startDecodeWorkers(const DecodeWorkerSettings& settings) {
-    if (settings.program.empty() || access(settings.program.c_str(), X_OK) != 0) return false;
-    auto workers = std::make_shared<DecodeWorkerPool>(settings);
+    const auto runnable = [](const std::string& program) {
+        return !program.empty() && access(program.c_str(), X_OK) == 0;
+    };
+    const bool draws = runnable(settings.drawingProgram);
+    if (settings.picturesInProcess ? !draws : !runnable(settings.program)) return false;
+    auto workers =
+        settings.picturesInProcess ? nullptr : std::make_shared<DecodeWorkerPool>(settings);
     DecodeWorkerSettings drawing = settings;
     drawing.program = settings.drawingProgram;
     drawing.workers = 1;
-    const bool draws = !drawing.program.empty() && access(drawing.program.c_str(), X_OK) == 0;
     std::shared_ptr<DecodeWorkerPool> old, oldDrawing;
     {
         std::lock_guard lock(gMutex);
         old = std::exchange(gPool, std::move(workers));
         oldDrawing = std::move(gDrawingPool);
         gDrawingSettings = std::move(drawing);
-        gActive = true;
+        gActive = !settings.picturesInProcess;
         gDrawing = draws;
     }
     return true;

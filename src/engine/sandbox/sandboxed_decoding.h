@@ -41,6 +41,9 @@ struct DecodeWorkerSettings {
     /// The drawing worker (ximora-draw, drawingWorkerProgramBeside()), started when the first
     /// drawing is read, one kept ready; empty: drawings are read in the program.
     std::string drawingProgram;
+    /// Pictures are decoded in the program and only drawings read in the drawing worker (a
+    /// program that carries no drawing library, told to trust its pictures); `program` unused.
+    bool picturesInProcess = false;
 };
 
 /// The worker program beside the running program's own file; empty when it is not there.
@@ -49,7 +52,8 @@ std::string decodeWorkerProgramBeside();
 std::string drawingWorkerProgramBeside();
 
 /// Starts the workers in the background and decodes in them from now on; false (nothing
-/// changed) when the program is not there. A second call replaces the first.
+/// changed) when the program (the drawing worker, with picturesInProcess) is not there. A
+/// second call replaces the first.
 bool startDecodeWorkers(const DecodeWorkerSettings& settings);
 /// Starts the ready workers of a start that left them for later (readyAtOnce false).
 void keepDecodeWorkersReady();

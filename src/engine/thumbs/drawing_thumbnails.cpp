@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "engine/core/error.h"
+#include "engine/sandbox/drawing_files.h"
+#include "engine/sandbox/sandboxed_decoding.h"
 
 namespace ximora::engine {
 
@@ -25,6 +27,16 @@ bool isDrawingFile(std::string_view path) {
 }
 
 bool drawingThumbnail(const std::string& path, int size, Image& thumb) {
+    if (drawsInWorkers()) {
+        // One request to the drawing worker: read and painted there.
+        if (size < 1 || size > kMaxSide) return fail(kErrBadParameter);
+        DrawingAsk ask;
+        ask.kind = drawingKindOfPath(path);
+        ask.fit = size;
+        DrawingFacts facts;
+        std::string message;
+        return readDrawingFile(path, ask, facts, thumb, message);
+    }
     const DrawingRasteriser rasteriser = installed.load();
     if (!rasteriser) return fail(kErrUnsupported);
     return rasteriser(path, size, thumb);

@@ -1,6 +1,7 @@
 #pragma once
-// Thumbnails of drawings (WMF, EMF, DXF, SVG, SXF files). The engine reads no drawing itself;
-// the program and ximora-batch install a rasteriser of the vector layer at start-up.
+// Thumbnails of drawings (WMF, EMF, DXF, SVG, SXF files). The engine reads no drawing itself:
+// while drawings are read in the drawing worker, it paints them; otherwise the program installs
+// a rasteriser of the vector layer at start-up.
 
 #include <string>
 #include <string_view>
@@ -22,7 +23,8 @@ void setDrawingRasteriser(DrawingRasteriser rasteriser);
 /// case).
 bool isDrawingFile(std::string_view path);
 
-/// The thumbnail of a drawing through the installed rasteriser; kErrUnsupported without one.
+/// The thumbnail of a drawing from the drawing worker while one runs, else through the installed
+/// rasteriser; kErrUnsupported without either.
 bool drawingThumbnail(const std::string& path, int size, Image& thumb);
 
 }  // namespace ximora::engine
