@@ -1,6 +1,5 @@
 #include "batch/batch_main.h"
 
-#include <limits.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "engine/io/atomic_file.h"
+#include "engine/sandbox/program_beside.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "util/decode_workers.h"
 
@@ -37,11 +37,11 @@ int usage(std::span<const BatchCommand> commands) {
 
 // Replaces this process with `program` from this program's folder, given argv as it came.
 int handOver(const char* program, char** argv) {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string path = length > 0 ? std::string(self, size_t(length)) : std::string();
-    path.resize(path.rfind('/') + 1);
-    path += program;
+    std::string path = engine::programBeside(program);
+    if (path.empty()) {
+        std::cerr << "ximora-batch: " << program << " is not installed beside it\n";
+        return 1;
+    }
     argv[0] = path.data();
     execv(path.c_str(), argv);
     std::cerr << "ximora-batch: " << path << " cannot be started: " << std::strerror(errno) << '\n';

@@ -16,6 +16,7 @@
 #include "engine/core/memory_budget.h"
 #include "engine/sandbox/decode_protocol.h"
 #include "engine/sandbox/decode_worker_pool.h"
+#include "engine/sandbox/program_beside.h"
 
 namespace ximora::engine {
 namespace {
@@ -38,16 +39,6 @@ std::shared_ptr<DecodeWorkerPool> drawingPool() {
     if (!gDrawingPool && gDrawing)
         gDrawingPool = std::make_shared<DecodeWorkerPool>(gDrawingSettings);
     return gDrawingPool;
-}
-
-std::string programBeside(const char* name) {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return {};
-    std::string path(self, size_t(length));
-    path.resize(path.rfind('/') + 1);
-    path += name;
-    return access(path.c_str(), X_OK) == 0 ? path : std::string();
 }
 
 DecodeRequest requestFor(DecodeTask task) {
