@@ -9,5 +9,7 @@ namespace ximora::engine {
 /// 24-megapixel raster otherwise costs some 18000 page faults, a third of a JPEG decode.
 /// A hint only; nothing changes where the system does not offer it.
 void preferHugePages(Image& image);
+/// The same for any other large block a decoder is about to fill.
+void preferHugePages(void* data, size_t bytes);
 
 }  // namespace ximora::engine

@@ -5,10 +5,13 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/codecs/image_row_sink.h"
 #include "engine/codecs/png/png_codec.h"
 #include "engine/codecs/png/png_error.h"
+#include "engine/codecs/png/png_image_data.h"
+#include "engine/codecs/png/png_unfilter.h"
 #include "engine/codecs/sample_depth.h"
 #include "engine/core/error.h"
 #include "engine/io/byte_source.h"
@@ -19,7 +22,7 @@ namespace ximora::engine {
 namespace {
 
 void readFromSource(png_structp png, png_bytep out, size_t length) {
-    auto* reader = static_cast<SourceReader*>(png_get_io_ptr(png));
+    auto* reader = static_cast<PngStreamReader*>(png_get_io_ptr(png));
     if (reader->read(out, length) != length) pngFail(png, kErrCannotRead);
 }
 
@@ -33,7 +36,12 @@ class PngDecoder {
   private:
     bool prepare();
     void readPalette(RowLayout& layout);
-    void readRows();
+    bool readRows();
+    /// Takes the image data in one piece where libpng would hand the rows over as the file
+    /// stores them (not interlaced, 8 bits, not widened) and the data is whole; false, with
+    /// nothing read, where libpng must read the rows.
+    bool inflateImageData();
+    bool unfilterRows();
     /// Narrows a row of 16-bit samples (as libpng gives them, big-endian) into `row` and keeps
     /// them as they are in `deepRow_`.
     void splitDeepRow(int samples, uint8_t* row);
@@ -41,8 +49,10 @@ class PngDecoder {
     void takeChunks();
 
     ByteSource& source_;
-    SourceReader reader_;
+    PngStreamReader reader_;
     RowSink& sink_;
+    PngChunkMap chunks_;
+    InflatedImageData inflated_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     PngErrorTrap trap_{};
@@ -51,44 +61,21 @@ class PngDecoder {
     std::vector<uint16_t> deepRow_;  // the same samples for the sink
     int deepChannels_ = 0;           // 16-bit samples handed over beside the rows, or none
     int width_ = 0, height_ = 0;
+    size_t storedRowBytes_ = 0;  // a row as the file stores it, without its filter type byte
     int fileDepth_ = 0;
     int colourType_ = 0;
     bool interlaced_ = false;
     bool pixelsDone_ = false;
 };
 
-// Walks the chunk headers after the signature, reading only them: `visit(type, at, length)`
-// returns false to stop there. True when a visit stopped the walk, false when a chunk runs past
-// the end of the file first (or the file ends without one stopping it).
-template <typename Visit>
-bool walkChunks(ByteSource& source, Visit visit) {
-    constexpr uint64_t kSignature = 8, kFraming = 12;
-    const uint64_t size = source.size();
-    for (uint64_t at = kSignature; at + kFraming <= size;) {
-        uint8_t header[8];
-        if (source.read(at, header, sizeof header) != sizeof header) return false;
-        const uint32_t length = readBe32(header);
-        if (length > size - at - kFraming) return false;
-        if (!visit(std::string_view(reinterpret_cast<const char*>(header + 4), 4), at, length))
-            return true;
-        at += kFraming + length;
-    }
-    return false;
-}
-
-// Whether every chunk up to IEND lies inside the file. libpng allocates some chunks (texts among
-// them) at their declared length before reading them, whatever limit it is given, so a forged
-// length would cost gigabytes.
-bool chunksFit(ByteSource& source) {
-    return walkChunks(source,
-                      [](std::string_view type, uint64_t, uint32_t) { return type != "IEND"; });
-}
-
 bool PngDecoder::run() {
     uint8_t signature[8];
     if (source_.read(0, signature, 8) != 8 || png_sig_cmp(signature, 0, 8))
         return fail(kErrBadFile);
-    if (!chunksFit(source_))
+    chunks_ = mapPngChunks(source_);
+    // libpng allocates some chunks (texts among them) at their declared length before reading
+    // them, whatever limit it is given, so a forged length would cost gigabytes.
+    if (!chunks_.complete)
         return failWithDetail(kErrCannotRead, "the file ends before its IEND chunk");
     png_ =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &trap_, pngErrorCallback, pngWarningCallback);
@@ -116,8 +103,7 @@ bool PngDecoder::run() {
     // Decompressed text and profiles need no more than a few megabytes.
     png_set_chunk_malloc_max(png_, size_t(std::max<uint64_t>(source_.size(), uint64_t(16) << 20)));
     png_read_info(png_, info_);
-    if (!prepare()) return false;
-    readRows();
+    if (!prepare() || !readRows()) return false;
     pixelsDone_ = true;
     png_read_end(png_, info_);
     takeChunks();
@@ -152,7 +138,7 @@ bool PngDecoder::prepare() {
     interlaced_ = interlace != PNG_INTERLACE_NONE;
     // The rows as the file stores them (1-bit rows take an eighth of their pixels), before
     // libpng widens them.
-    const uint64_t storedRowBytes = png_get_rowbytes(png_, info_);
+    storedRowBytes_ = png_get_rowbytes(png_, info_);
     png_read_update_info(png_, info_);
 
     RowLayout layout;
@@ -182,7 +168,8 @@ bool PngDecoder::prepare() {
     layout.deepChannels = deepChannels_;
     // Deflate expands a byte to at most about 1032; a big image whose whole file could not
     // hold it is cut short, refused before gigabytes are decoded.
-    const uint64_t stored = (storedRowBytes + 1) * height;  // each row has its filter byte
+    // Each row has its filter type byte.
+    const uint64_t stored = (uint64_t(storedRowBytes_) + 1) * height;
     if (stored > (uint64_t(64) << 20) && stored / 1100 > source_.size())
         return fail(kErrCannotRead);
     const uint64_t rowBytes = png_get_rowbytes(png_, info_);
@@ -214,7 +201,38 @@ void PngDecoder::splitDeepRow(int samples, uint8_t* row) {
     }
 }
 
-void PngDecoder::readRows() {
+bool PngDecoder::inflateImageData() {
+    if (interlaced_ || fileDepth_ != 8 || png_get_rowbytes(png_, info_) != storedRowBytes_)
+        return false;
+    inflated_ = inflatePngImageData(source_, chunks_, (storedRowBytes_ + 1) * size_t(height_));
+    if (!inflated_.bytes || !reader_.skipImageData(chunks_)) {
+        inflated_ = {};
+        return false;
+    }
+    // libpng goes on with the chunks after the image data, reading an empty stream in its
+    // place whose CRC is not the file's: every IDAT chunk's CRC has been checked already.
+    png_set_crc_action(png_, PNG_CRC_QUIET_USE, PNG_CRC_NO_CHANGE);
+    return true;
+}
+
+bool PngDecoder::unfilterRows() {
+    const size_t stride = storedRowBytes_ + 1;
+    const std::vector<uint8_t> zeros(storedRowBytes_);
+    const uint8_t* previous = zeros.data();
+    const int bytesPerPixel = int(storedRowBytes_ / size_t(width_));
+    for (int y = 0; y < height_; ++y) {
+        uint8_t* row = inflated_.bytes.get() + size_t(y) * stride;
+        if (!unfilterPngRow(row[0], row + 1, previous, storedRowBytes_, bytesPerPixel))
+            return failWithDetail(kErrFileBroken, "bad adaptive filter value");
+        sink_.putRow(y, row + 1);
+        previous = row + 1;
+    }
+    inflated_ = {};
+    return true;
+}
+
+bool PngDecoder::readRows() {
+    if (inflateImageData()) return unfilterRows();
     if (!interlaced_) {
         for (int y = 0; y < height_; ++y) {
             uint8_t* row = sink_.rowMemory(y);
@@ -229,7 +247,7 @@ void PngDecoder::readRows() {
             }
             sink_.putRow(y, row);
         }
-        return;
+        return true;
     }
     for (int pass = 0; pass < 7; ++pass) {
         const int rows = int(PNG_PASS_ROWS(png_uint_32(height_), pass));
@@ -249,6 +267,7 @@ void PngDecoder::readRows() {
             sink_.putPixels(y, x0, step, columns, row_.data());
         }
     }
+    return true;
 }
 
 void PngDecoder::readPalette(RowLayout& layout) {
@@ -404,7 +423,7 @@ int pngFrameCount(ByteSource& source) {
     uint32_t frames = 0;
     bool firstIsFrame = false;
     // The chunks before the image data: acTL's frame count, and whether an fcTL comes first.
-    walkChunks(source, [&](std::string_view type, uint64_t at, uint32_t length) {
+    walkPngChunks(source, [&](std::string_view type, uint64_t at, uint32_t length) {
         uint8_t count[4];
         if (type == "acTL" && length >= 8 && source.read(at + 8, count, 4) == 4)
             frames = readBe32(count);
