@@ -11,7 +11,10 @@
 
 #include "codec_test_io.h"
 #include "engine/codecs/png/png_codec.h"
+#include "engine/codecs/row_sink.h"
 #include "engine/core/error.h"
+#include "engine/core/memory_budget.h"
+#include "engine/io/byte_source.h"
 
 using namespace ximora::engine;
 using namespace ximora::engine::test;
@@ -153,6 +156,50 @@ bool decode(const Bytes& bytes, Image& out) { return decodeWith(pngCodec(), byte
     return ::testing::AssertionSuccess();
 }
 
+// A flat grey RGB picture's file, deflated a row at a time (the rows may be larger than the test
+// would want to hold).
+Bytes flatFile(int width, int height) {
+    Bytes row(size_t(width) * 3 + 1, 0x80);
+    row[0] = 0;  // filter type None
+    z_stream z{};
+    EXPECT_EQ(deflateInit(&z, 1), Z_OK);
+    Bytes stream;
+    Bytes out(1 << 16);
+    for (int y = 0; y <= height; ++y) {
+        z.next_in = const_cast<Bytef*>(row.data());
+        z.avail_in = y < height ? uInt(row.size()) : 0;
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            deflate(&z, y < height ? Z_NO_FLUSH : Z_FINISH);
+            stream.insert(stream.end(), out.data(), z.next_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return pngFile({header(width, height, 2), {"IDAT", stream}, {"IEND", {}}});
+}
+
+// Notes the most memory the engine counts as alive while rows arrive.
+class WatchingSink final : public RowSink {
+  public:
+    explicit WatchingSink(bool whole) : whole_(whole) {}
+    bool start(const RowLayout&) override { return true; }
+    void putRow(int, const uint8_t*) override { most = std::max(most, liveBytes()); }
+    void putPixels(int, int, int, int, const uint8_t*) override {}
+    bool keepsWholePicture() const override { return whole_; }
+    uint64_t most = 0;
+
+  private:
+    bool whole_;
+};
+
+uint64_t mostAliveWhileDecoding(const Bytes& file, bool whole) {
+    MemorySource source(file.data(), file.size());
+    WatchingSink sink(whole);
+    EXPECT_TRUE(pngCodec().decodeRows(source, LoadOptions(), sink)) << lastError();
+    return sink.most;
+}
+
 }  // namespace
 
 TEST(PngImageData, EveryFilterOnEveryPixelSizeAndChunkingGivesThePixelsBack) {
@@ -235,4 +282,14 @@ TEST(PngImageData, UnusualImageDataGetsLibpngsAnswer) {
         header(20, 12, 2), {"IDAT", Bytes(stream.begin(), stream.end() - 30)}, {"IEND", {}}};
     EXPECT_FALSE(decode(pngFile(cut), back));
     EXPECT_NE(lastError(), kOk);
+}
+
+// The inflated rows are held only where they cost no more than the picture itself would, or
+// are moderate: a thumbnail or a conversion of a huge picture keeps reading it row by row.
+TEST(PngImageData, OnlyModerateRowsAreHeldWhileTheyStream) {
+    const uint64_t rows = 2000 * (3 * 3000 + 1);
+    EXPECT_GE(mostAliveWhileDecoding(flatFile(3000, 2000), false), rows);
+    EXPECT_GE(mostAliveWhileDecoding(flatFile(3000, 2000), true), rows);
+    // 9000 × 10000 RGB: 270 MB of rows.
+    EXPECT_LT(mostAliveWhileDecoding(flatFile(9000, 10000), false), uint64_t(16) << 20);
 }

@@ -204,7 +204,13 @@ void PngDecoder::splitDeepRow(int samples, uint8_t* row) {
 bool PngDecoder::inflateImageData() {
     if (interlaced_ || fileDepth_ != 8 || png_get_rowbytes(png_, info_) != storedRowBytes_)
         return false;
-    inflated_ = inflatePngImageData(source_, chunks_, (storedRowBytes_ + 1) * size_t(height_));
+    // The inflated rows cost about as much as the picture. A sink that keeps the picture whole
+    // holds that anyway; one that reduces the rows or writes them out as they come keeps a
+    // very large picture in a few megabytes, which only libpng's row by row reading allows.
+    constexpr size_t kMostWhileStreaming = size_t(256) << 20;
+    const size_t bytes = (storedRowBytes_ + 1) * size_t(height_);
+    if (!sink_.keepsWholePicture() && bytes > kMostWhileStreaming) return false;
+    inflated_ = inflatePngImageData(source_, chunks_, bytes);
     if (!inflated_.bytes || !reader_.skipImageData(chunks_)) {
         inflated_ = {};
         return false;
