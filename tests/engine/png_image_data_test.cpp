@@ -52,11 +52,11 @@ struct Kind {
 };
 constexpr Kind kKinds[] = {{0, 1}, {3, 1}, {2, 3}, {6, 4}};
 
-Chunk header(int width, int height, uint8_t colourType) {
+Chunk header(int width, int height, uint8_t colourType, uint8_t depth = 8) {
     Chunk ihdr{"IHDR", {}};
     putBe32(ihdr.data, uint32_t(width));
     putBe32(ihdr.data, uint32_t(height));
-    ihdr.data.insert(ihdr.data.end(), {8, colourType, 0, 0, 0});
+    ihdr.data.insert(ihdr.data.end(), {depth, colourType, 0, 0, 0});
     return ihdr;
 }
 
@@ -282,6 +282,24 @@ TEST(PngImageData, UnusualImageDataGetsLibpngsAnswer) {
         header(20, 12, 2), {"IDAT", Bytes(stream.begin(), stream.end() - 30)}, {"IEND", {}}};
     EXPECT_FALSE(decode(pngFile(cut), back));
     EXPECT_NE(lastError(), kOk);
+}
+
+// The zlib stream's own checksum is checked, under correct CRCs, on both ways through the image
+// data: 8-bit rows in one piece, 16-bit rows through libpng.
+TEST(PngImageData, AWrongAdler32IsDamage) {
+    for (const uint8_t depth : {8, 16}) {
+        const auto rows = randomRows(20 * depth / 8, 12, 3, 5);  // 20 pixels of 3 samples
+        Bytes stream = deflated(filteredRows(rows, 3 * depth / 8, [](int y) { return y % 5; }));
+        Image back;
+        ASSERT_TRUE(
+            decode(pngFile({header(20, 12, 2, depth), {"IDAT", stream}, {"IEND", {}}}), back))
+            << int(depth);
+        stream[stream.size() - 1] ^= 0x01;
+        EXPECT_FALSE(
+            decode(pngFile({header(20, 12, 2, depth), {"IDAT", stream}, {"IEND", {}}}), back))
+            << int(depth);
+        EXPECT_EQ(lastError(), kErrFileBroken) << int(depth);
+    }
 }
 
 // The inflated rows are held only where they cost no more than the picture itself would, or

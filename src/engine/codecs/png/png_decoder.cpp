@@ -66,6 +66,7 @@ class PngDecoder {
     int colourType_ = 0;
     bool interlaced_ = false;
     bool pixelsDone_ = false;
+    bool checksumWrong_ = false;  // the image data inflates whole, but not to its Adler-32
 };
 
 bool PngDecoder::run() {
@@ -93,12 +94,11 @@ bool PngDecoder::run() {
     // Size limits are the engine's (error 3), checked when the image is allocated.
     png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_option(png_, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
-    // Every chunk's CRC already guards the compressed bytes, so zlib's own checksum of the
-    // inflated rows is not computed again (about a tenth of the inflating).
-    png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    // A mutated chunk would fail its CRC and hide everything behind it from the fuzzer.
+    // A mutated chunk would fail its CRC, or its rows their checksum, and hide everything
+    // behind them from the fuzzer.
     png_set_crc_action(png_, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+    png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #endif
     // Decompressed text and profiles need no more than a few megabytes.
     png_set_chunk_malloc_max(png_, size_t(std::max<uint64_t>(source_.size(), uint64_t(16) << 20)));
@@ -210,11 +210,10 @@ bool PngDecoder::inflateImageData() {
     constexpr size_t kMostWhileStreaming = size_t(256) << 20;
     const size_t bytes = (storedRowBytes_ + 1) * size_t(height_);
     if (!sink_.keepsWholePicture() && bytes > kMostWhileStreaming) return false;
-    inflated_ = inflatePngImageData(source_, chunks_, bytes);
-    if (!inflated_.bytes || !reader_.skipImageData(chunks_)) {
-        inflated_ = {};
-        return false;
-    }
+    InflatedImageData data = inflatePngImageData(source_, chunks_, bytes);
+    checksumWrong_ = data.checksumWrong;
+    if (!data.bytes || !reader_.skipImageData(chunks_)) return false;
+    inflated_ = std::move(data);
     // libpng goes on with the chunks after the image data, reading an empty stream in its
     // place whose CRC is not the file's: every IDAT chunk's CRC has been checked already.
     png_set_crc_action(png_, PNG_CRC_QUIET_USE, PNG_CRC_NO_CHANGE);
@@ -239,6 +238,8 @@ bool PngDecoder::unfilterRows() {
 
 bool PngDecoder::readRows() {
     if (inflateImageData()) return unfilterRows();
+    // libpng's words for it.
+    if (checksumWrong_) return failWithDetail(kErrFileBroken, "incorrect data check");
     if (!interlaced_) {
         for (int y = 0; y < height_; ++y) {
             uint8_t* row = sink_.rowMemory(y);

@@ -45,6 +45,45 @@ bool joinChunkData(uint8_t* run, uint64_t runBytes, uint64_t& joined) {
     return true;
 }
 
+// A zlib stream's header (RFC 1950): deflate with a window of at most 32 KiB, no preset
+// dictionary, and its check bits.
+bool plainZlibHeader(const uint8_t* stream, size_t size) {
+    return size >= 6 && (stream[0] & 0x0F) == 8 && (stream[0] >> 4) <= 7 &&
+           (stream[1] & 0x20) == 0 && (stream[0] << 8 | stream[1]) % 31 == 0;
+}
+
+enum class StreamInflated { Whole, ButChecksumWrong, Not };
+
+// Inflates the zlib stream `stream` into exactly `bytes` bytes at `out`. Without a count to
+// return, libdeflate insists on that size: a stream that ends early or runs on is left to
+// libpng, which has its own answers for both.
+StreamInflated inflateStream(const uint8_t* stream, size_t size, uint8_t* out, size_t bytes) {
+    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+    if (!inflater) return StreamInflated::Not;
+    // The deflated data lies between the 2-byte header and the 4-byte Adler-32.
+    const auto inflateData = [&] {
+        return plainZlibHeader(stream, size) &&
+               libdeflate_deflate_decompress(inflater, stream + 2, size - 6, out, bytes, nullptr) ==
+                   LIBDEFLATE_SUCCESS;
+    };
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // A mutated stream would fail its checksum and hide the rows from the fuzzer.
+    StreamInflated result = inflateData() ? StreamInflated::Whole : StreamInflated::Not;
+#else
+    StreamInflated result = StreamInflated::Whole;
+    const libdeflate_result checked =
+        libdeflate_zlib_decompress(inflater, stream, size, out, bytes, nullptr);
+    // libdeflate does not say whether bad data is only a wrong checksum: inflating without it
+    // tells.
+    if (checked == LIBDEFLATE_BAD_DATA)
+        result = inflateData() ? StreamInflated::ButChecksumWrong : StreamInflated::Not;
+    else if (checked != LIBDEFLATE_SUCCESS)
+        result = StreamInflated::Not;
+#endif
+    libdeflate_free_decompressor(inflater);
+    return result;
+}
+
 }  // namespace
 
 PngChunkMap mapPngChunks(ByteSource& source) {
@@ -80,14 +119,9 @@ InflatedImageData inflatePngImageData(ByteSource& source, const PngChunkMap& map
     if (!joinChunkData(run.get(), runBytes, compressed)) return out;
     std::unique_ptr<uint8_t[]> rows = allocate(bytes);
     if (!rows) return out;
-    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
-    if (!inflater) return out;
-    // Without a count to return, libdeflate insists on exactly `bytes`: a stream that ends
-    // early or runs on is left to libpng, which has its own answers for both.
-    const libdeflate_result result = libdeflate_zlib_decompress(
-        inflater, run.get(), size_t(compressed), rows.get(), bytes, nullptr);
-    libdeflate_free_decompressor(inflater);
-    if (result != LIBDEFLATE_SUCCESS) return out;
+    const StreamInflated result = inflateStream(run.get(), size_t(compressed), rows.get(), bytes);
+    out.checksumWrong = result == StreamInflated::ButChecksumWrong;
+    if (result != StreamInflated::Whole) return out;
     out.bytes = std::move(rows);
     out.charge = MemoryCharge(bytes);
     return out;

@@ -50,13 +50,17 @@ PngChunkMap mapPngChunks(ByteSource& source);
 /// The inflated image data: every row's filter type byte and stored bytes, exactly `bytes` of
 /// them, with what it costs counted against the memory budget while it lives.
 struct InflatedImageData {
-    std::unique_ptr<uint8_t[]> bytes;
+    std::unique_ptr<uint8_t[]> bytes;  ///< empty when the data was not inflated
     MemoryCharge charge;
+    /// The stream inflates to the rows whole, but its Adler-32 is not theirs: the file is
+    /// damaged (bytes empty).
+    bool checksumWrong = false;
 };
 
 /// Reads and inflates the run of IDAT chunks `map` found. Empty, with no error set, when the
 /// data is anything but a whole zlib stream of exactly `bytes` under correct CRCs, or when the
 /// memory budget cannot hold it: libpng then reads the rows instead and says what it finds.
+/// Fuzz builds skip the Adler-32, as they skip the CRCs.
 InflatedImageData inflatePngImageData(ByteSource& source, const PngChunkMap& map, size_t bytes);
 
 /// libpng's view of the file, read front to back.
