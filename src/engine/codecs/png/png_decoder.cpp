@@ -38,10 +38,10 @@ class PngDecoder {
     void readPalette(RowLayout& layout);
     bool readRows();
     /// Takes the image data in one piece where libpng would hand the rows over as the file
-    /// stores them (not interlaced, 8 bits, not widened) and the data is whole; false, with
-    /// nothing read, where libpng must read the rows.
-    bool inflateImageData();
-    bool unfilterRows();
+    /// stores them (not interlaced, 8 bits, not widened) and the data is whole; no bytes, with
+    /// nothing read, where libpng must read the rows (or the checksum says the file is damaged).
+    InflatedImageData inflateImageData();
+    bool unfilterRows(uint8_t* rows);
     /// Narrows a row of 16-bit samples (as libpng gives them, big-endian) into `row` and keeps
     /// them as they are in `deepRow_`.
     void splitDeepRow(int samples, uint8_t* row);
@@ -52,7 +52,6 @@ class PngDecoder {
     PngStreamReader reader_;
     RowSink& sink_;
     PngChunkMap chunks_;
-    InflatedImageData inflated_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     PngErrorTrap trap_{};
@@ -66,7 +65,6 @@ class PngDecoder {
     int colourType_ = 0;
     bool interlaced_ = false;
     bool pixelsDone_ = false;
-    bool checksumWrong_ = false;  // the image data inflates whole, but not to its Adler-32
 };
 
 bool PngDecoder::run() {
@@ -201,45 +199,44 @@ void PngDecoder::splitDeepRow(int samples, uint8_t* row) {
     }
 }
 
-bool PngDecoder::inflateImageData() {
+InflatedImageData PngDecoder::inflateImageData() {
     if (interlaced_ || fileDepth_ != 8 || png_get_rowbytes(png_, info_) != storedRowBytes_)
-        return false;
+        return {};
     // The inflated rows cost about as much as the picture. A sink that keeps the picture whole
     // holds that anyway; one that reduces the rows or writes them out as they come keeps a
     // very large picture in a few megabytes, which only libpng's row by row reading allows.
     constexpr size_t kMostWhileStreaming = size_t(256) << 20;
     const size_t bytes = (storedRowBytes_ + 1) * size_t(height_);
-    if (!sink_.keepsWholePicture() && bytes > kMostWhileStreaming) return false;
+    if (!sink_.keepsWholePicture() && bytes > kMostWhileStreaming) return {};
     InflatedImageData data = inflatePngImageData(source_, chunks_, bytes);
-    checksumWrong_ = data.checksumWrong;
-    if (!data.bytes || !reader_.skipImageData(chunks_)) return false;
-    inflated_ = std::move(data);
+    if (!data.bytes) return data;
+    if (!reader_.skipImageData(chunks_)) return {};
     // libpng goes on with the chunks after the image data, reading an empty stream in its
     // place whose CRC is not the file's: every IDAT chunk's CRC has been checked already.
     png_set_crc_action(png_, PNG_CRC_QUIET_USE, PNG_CRC_NO_CHANGE);
-    return true;
+    return data;
 }
 
-bool PngDecoder::unfilterRows() {
+bool PngDecoder::unfilterRows(uint8_t* rows) {
     const size_t stride = storedRowBytes_ + 1;
     const std::vector<uint8_t> zeros(storedRowBytes_);
     const uint8_t* previous = zeros.data();
     const int bytesPerPixel = int(storedRowBytes_ / size_t(width_));
     for (int y = 0; y < height_; ++y) {
-        uint8_t* row = inflated_.bytes.get() + size_t(y) * stride;
+        uint8_t* row = rows + size_t(y) * stride;
         if (!unfilterPngRow(row[0], row + 1, previous, storedRowBytes_, bytesPerPixel))
             return failWithDetail(kErrFileBroken, "bad adaptive filter value");
         sink_.putRow(y, row + 1);
         previous = row + 1;
     }
-    inflated_ = {};
     return true;
 }
 
 bool PngDecoder::readRows() {
-    if (inflateImageData()) return unfilterRows();
-    // libpng's words for it.
-    if (checksumWrong_) return failWithDetail(kErrFileBroken, "incorrect data check");
+    if (const InflatedImageData data = inflateImageData(); data.bytes)
+        return unfilterRows(data.bytes.get());
+    else if (data.checksumWrong)  // libpng's words for it
+        return failWithDetail(kErrFileBroken, "incorrect data check");
     if (!interlaced_) {
         for (int y = 0; y < height_; ++y) {
             uint8_t* row = sink_.rowMemory(y);
