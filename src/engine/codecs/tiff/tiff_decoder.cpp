@@ -43,6 +43,7 @@ class TiffDecoder {
     ByteSource& source_;
     RowSink& sink_;
     TiffFile file_;
+    const TiffLibrary* lib_ = nullptr;
     TIFF* t_ = nullptr;
     uint32_t width_ = 0, height_ = 0;
     uint16_t bps_ = 1, spp_ = 1, photometric_ = 0, planar_ = PLANARCONFIG_CONTIG;
@@ -56,6 +57,7 @@ class TiffDecoder {
 
 bool TiffDecoder::run() {
     if (!file_.openForReading(source_)) return false;
+    lib_ = &file_.library();
     t_ = file_.tiff();
     if (!readFields()) return false;
     takeTags();
@@ -63,19 +65,19 @@ bool TiffDecoder::run() {
 }
 
 bool TiffDecoder::readFields() {
-    if (!TIFFGetField(t_, TIFFTAG_IMAGEWIDTH, &width_) ||
-        !TIFFGetField(t_, TIFFTAG_IMAGELENGTH, &height_))
+    if (!lib_->TIFFGetField(t_, TIFFTAG_IMAGEWIDTH, &width_) ||
+        !lib_->TIFFGetField(t_, TIFFTAG_IMAGELENGTH, &height_))
         return file_.fail(kErrFileBroken);
-    TIFFGetFieldDefaulted(t_, TIFFTAG_BITSPERSAMPLE, &bps_);
-    TIFFGetFieldDefaulted(t_, TIFFTAG_SAMPLESPERPIXEL, &spp_);
-    TIFFGetFieldDefaulted(t_, TIFFTAG_PLANARCONFIG, &planar_);
-    TIFFGetFieldDefaulted(t_, TIFFTAG_COMPRESSION, &compression_);
-    TIFFGetFieldDefaulted(t_, TIFFTAG_ORIENTATION, &orientation_);
-    if (!TIFFGetField(t_, TIFFTAG_PHOTOMETRIC, &photometric_))
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_BITSPERSAMPLE, &bps_);
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_SAMPLESPERPIXEL, &spp_);
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_PLANARCONFIG, &planar_);
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_COMPRESSION, &compression_);
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_ORIENTATION, &orientation_);
+    if (!lib_->TIFFGetField(t_, TIFFTAG_PHOTOMETRIC, &photometric_))
         photometric_ = spp_ >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     uint16_t extraCount = 0;
     uint16_t* extraTypes = nullptr;
-    if (TIFFGetField(t_, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount)
+    if (lib_->TIFFGetField(t_, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount)
         associatedAlpha_ = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
     if (!width_ || !height_) return file_.fail(kErrFileBroken);
     if (!Image::fitsSides(width_, height_)) return false;
@@ -108,7 +110,7 @@ bool TiffDecoder::enoughData(uint64_t fileSize) const {
 bool TiffDecoder::nativeLayout() const {
     if (compression_ == COMPRESSION_OJPEG || compression_ == COMPRESSION_JPEG) return false;
     uint16_t format = SAMPLEFORMAT_UINT;
-    TIFFGetFieldDefaulted(t_, TIFFTAG_SAMPLEFORMAT, &format);
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_SAMPLEFORMAT, &format);
     if (format != SAMPLEFORMAT_UINT) return false;
     if (spp_ == 1)
         return ((bps_ == 1 || bps_ == 2 || bps_ == 4 || bps_ == 8) &&
@@ -137,18 +139,18 @@ bool TiffDecoder::readNative() {
         return false;
     }
     if (!sink_.start(layout)) return false;
-    return TIFFIsTiled(t_) ? readTiles() : readScanlines();
+    return lib_->TIFFIsTiled(t_) ? readTiles() : readScanlines();
 }
 
 // Stripped files are read a row at a time (libtiff decodes a strip progressively), so even a
 // picture stored as one huge strip takes no more than a row.
 bool TiffDecoder::readScanlines() {
-    const uint64_t scanline = TIFFScanlineSize64(t_);
+    const uint64_t scanline = lib_->TIFFScanlineSize64(t_);
     if (!scanline || (uint64_t(width_) * bps_ * spp_ + 7) / 8 > scanline)
         return file_.fail(kErrFileBroken);
     std::vector<uint8_t> buffer(static_cast<size_t>(scanline)), own;
     for (uint32_t y = 0; y < height_; ++y) {
-        if (TIFFReadScanline(t_, buffer.data(), y, 0) < 0 || file_.failed())
+        if (lib_->TIFFReadScanline(t_, buffer.data(), y, 0) < 0 || file_.failed())
             return file_.fail(kErrFileBroken);
         uint8_t* row = sink_.rowMemory(int(y));
         if (!row) {
@@ -171,10 +173,10 @@ bool TiffDecoder::readScanlines() {
 // Tiled files are read a row of tiles at a time.
 bool TiffDecoder::readTiles() {
     uint32_t tileWidth = 0, tileHeight = 0;
-    TIFFGetField(t_, TIFFTAG_TILEWIDTH, &tileWidth);
-    TIFFGetField(t_, TIFFTAG_TILELENGTH, &tileHeight);
-    const uint64_t tileRow = TIFFTileRowSize64(t_);
-    const uint64_t tileBytes = TIFFTileSize64(t_);
+    lib_->TIFFGetField(t_, TIFFTAG_TILEWIDTH, &tileWidth);
+    lib_->TIFFGetField(t_, TIFFTAG_TILELENGTH, &tileHeight);
+    const uint64_t tileRow = lib_->TIFFTileRowSize64(t_);
+    const uint64_t tileBytes = lib_->TIFFTileSize64(t_);
     if (!tileWidth || !tileHeight || !tileRow || tileBytes < tileRow * tileHeight)
         return file_.fail(kErrFileBroken);
     if (tileBytes > memoryLimit()) return ximora::engine::fail(kErrMemory);
@@ -185,8 +187,8 @@ bool TiffDecoder::readTiles() {
         const uint32_t rows = std::min(tileHeight, height_ - y);
         if (!band.prepare(int(y), int(rows))) return false;
         for (uint32_t x = 0; x < width_; x += tileWidth) {
-            if (TIFFReadEncodedTile(t_, TIFFComputeTile(t_, x, y, 0, 0), tile.data(),
-                                    tmsize_t(tileBytes)) < 0 ||
+            if (lib_->TIFFReadEncodedTile(t_, lib_->TIFFComputeTile(t_, x, y, 0, 0), tile.data(),
+                                          tmsize_t(tileBytes)) < 0 ||
                 file_.failed())
                 return file_.fail(kErrFileBroken);
             const uint32_t columns = std::min(tileWidth, width_ - x);
@@ -257,7 +259,8 @@ bool TiffDecoder::readPalette(RowLayout& layout) {
     std::iota(levels_, levels_ + values, 0);
     if (photometric_ == PHOTOMETRIC_PALETTE) {
         uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-        if (!TIFFGetField(t_, TIFFTAG_COLORMAP, &r, &g, &b)) return file_.fail(kErrFileBroken);
+        if (!lib_->TIFFGetField(t_, TIFFTAG_COLORMAP, &r, &g, &b))
+            return file_.fail(kErrFileBroken);
         // Some writers store 8-bit values in the 16-bit colour map.
         bool eightBit = true;
         for (int i = 0; i < values; ++i)
@@ -284,9 +287,10 @@ bool TiffDecoder::readPalette(RowLayout& layout) {
 // Everything else goes through libtiff's RGBA reader, a band of rows at a time.
 bool TiffDecoder::readGeneric() {
     char message[1024] = {};
-    if (!TIFFRGBAImageOK(t_, message)) return file_.fail(kErrFileBroken, message);
+    if (!lib_->TIFFRGBAImageOK(t_, message)) return file_.fail(kErrFileBroken, message);
     TIFFRGBAImage reader{};
-    if (!TIFFRGBAImageBegin(&reader, t_, 0, message)) return file_.fail(kErrFileBroken, message);
+    if (!lib_->TIFFRGBAImageBegin(&reader, t_, 0, message))
+        return file_.fail(kErrFileBroken, message);
     // Rows come in the file's own order; the orientation is applied afterwards like any other.
     reader.req_orientation = reader.orientation;
     RowLayout layout;
@@ -296,7 +300,8 @@ bool TiffDecoder::readGeneric() {
     layout.sampleBits = std::max<int>(bps_, 8);
     // A band of strips or tiles, as large as libtiff decodes at once but no more than 64 MiB.
     uint32_t bandRows = 0;
-    if (!TIFFGetField(t_, TIFFIsTiled(t_) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &bandRows))
+    if (!lib_->TIFFGetField(t_, lib_->TIFFIsTiled(t_) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP,
+                            &bandRows))
         bandRows = height_;
     const uint64_t rowBytes = uint64_t(width_) * 4;
     bandRows =
@@ -312,7 +317,7 @@ bool TiffDecoder::readGeneric() {
         for (uint32_t y = 0; read && y < height_; y += bandRows) {
             const uint32_t rows = std::min(bandRows, height_ - y);
             reader.row_offset = int(y);
-            read = TIFFRGBAImageGet(&reader, band.data(), width_, rows) && !file_.failed();
+            read = lib_->TIFFRGBAImageGet(&reader, band.data(), width_, rows) && !file_.failed();
             for (uint32_t r = 0; read && r < rows; ++r) {
                 const auto* in = reinterpret_cast<const uint8_t*>(band.data() + size_t(r) * width_);
                 if (layout.bitsPerPixel == 24) {
@@ -325,7 +330,7 @@ bool TiffDecoder::readGeneric() {
         }
         if (!read) file_.fail(kErrFileBroken);
     }  // else the sink has said why
-    TIFFRGBAImageEnd(&reader);
+    lib_->TIFFRGBAImageEnd(&reader);
     return read;
 }
 
@@ -333,22 +338,23 @@ void TiffDecoder::takeTags() {
     PictureNotes& notes = sink_.notes;
     notes.orientation = orientation_ >= 1 && orientation_ <= 8 ? orientation_ : 1;
     const char* description = nullptr;
-    if (TIFFGetField(t_, TIFFTAG_IMAGEDESCRIPTION, &description) && description)
+    if (lib_->TIFFGetField(t_, TIFFTAG_IMAGEDESCRIPTION, &description) && description)
         notes.comment = description;
     float x = 0, y = 0;
     uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(t_, TIFFTAG_RESOLUTIONUNIT, &unit);
-    if (TIFFGetField(t_, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(t_, TIFFTAG_YRESOLUTION, &y) &&
-        x > 0 && y > 0 && x < 1e6f && y < 1e6f && unit != RESUNIT_NONE) {
+    lib_->TIFFGetFieldDefaulted(t_, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (lib_->TIFFGetField(t_, TIFFTAG_XRESOLUTION, &x) &&
+        lib_->TIFFGetField(t_, TIFFTAG_YRESOLUTION, &y) && x > 0 && y > 0 && x < 1e6f && y < 1e6f &&
+        unit != RESUNIT_NONE) {
         const double scale = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
         notes.dpiX = int(std::lround(x * scale));
         notes.dpiY = int(std::lround(y * scale));
     }
     uint32_t length = 0;
     const uint8_t* bytes = nullptr;
-    if (TIFFGetField(t_, TIFFTAG_XMLPACKET, &length, &bytes) && bytes)
+    if (lib_->TIFFGetField(t_, TIFFTAG_XMLPACKET, &length, &bytes) && bytes)
         notes.metadata.xmp.assign(bytes, bytes + length);
-    if (TIFFGetField(t_, TIFFTAG_ICCPROFILE, &length, &bytes) && bytes)
+    if (lib_->TIFFGetField(t_, TIFFTAG_ICCPROFILE, &length, &bytes) && bytes)
         notes.metadata.icc.assign(bytes, bytes + length);
     // The EXIF block is built from the file's directories, read where they lie (thumbnails and
     // facts keep no metadata).
@@ -372,10 +378,10 @@ int tiffPageCount(ByteSource& source) {
     int pages = 0;
     do {
         uint32_t type = 0;
-        if (!TIFFGetField(file.tiff(), TIFFTAG_SUBFILETYPE, &type) ||
+        if (!file.library().TIFFGetField(file.tiff(), TIFFTAG_SUBFILETYPE, &type) ||
             !(type & FILETYPE_REDUCEDIMAGE))
             ++pages;
-    } while (pages < kMaxPages && TIFFReadDirectory(file.tiff()));
+    } while (pages < kMaxPages && file.library().TIFFReadDirectory(file.tiff()));
     return std::max(pages, 1);
 }
 

@@ -52,7 +52,7 @@ uint16_t photometricFor(const Image& image, const SampleLayout& layout) {
     return whiteThenBlack ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_PALETTE;
 }
 
-void setColourMap(TIFF* t, const Image& image, std::vector<uint16_t>& map) {
+void setColourMap(const TiffLibrary& lib, TIFF* t, const Image& image, std::vector<uint16_t>& map) {
     const size_t entries = size_t(1) << image.bitsPerPixel();
     map.assign(entries * 3, 0);
     for (size_t i = 0; i < std::min(entries, image.palette.size()); ++i) {
@@ -60,20 +60,22 @@ void setColourMap(TIFF* t, const Image& image, std::vector<uint16_t>& map) {
         map[entries + i] = uint16_t(image.palette[i].g * 257);
         map[2 * entries + i] = uint16_t(image.palette[i].b * 257);
     }
-    TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data() + entries, map.data() + 2 * entries);
+    lib.TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data() + entries,
+                     map.data() + 2 * entries);
 }
 
-void setTags(TIFF* t, const Image& image) {
+void setTags(const TiffLibrary& lib, TIFF* t, const Image& image) {
     if (image.dpiX > 0 && image.dpiY > 0) {
-        TIFFSetField(t, TIFFTAG_XRESOLUTION, float(image.dpiX));
-        TIFFSetField(t, TIFFTAG_YRESOLUTION, float(image.dpiY));
-        TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        lib.TIFFSetField(t, TIFFTAG_XRESOLUTION, float(image.dpiX));
+        lib.TIFFSetField(t, TIFFTAG_YRESOLUTION, float(image.dpiY));
+        lib.TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     }
-    if (!image.comment.empty()) TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, image.comment.c_str());
+    if (!image.comment.empty())
+        lib.TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, image.comment.c_str());
     const auto& xmp = image.metadata.xmp;
-    if (!xmp.empty()) TIFFSetField(t, TIFFTAG_XMLPACKET, uint32_t(xmp.size()), xmp.data());
+    if (!xmp.empty()) lib.TIFFSetField(t, TIFFTAG_XMLPACKET, uint32_t(xmp.size()), xmp.data());
     const auto& icc = image.metadata.icc;
-    if (!icc.empty()) TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.data());
+    if (!icc.empty()) lib.TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.data());
 }
 
 // Packs one row of palette indexes (one per byte) at `bits` per sample, most significant first.
@@ -105,24 +107,25 @@ bool encodeTiff(const Image& image, const SaveOptions& options, std::vector<uint
     {
         TiffFile file;
         if (!file.openForWriting(bytes)) return false;
+        const TiffLibrary& lib = file.library();
         TIFF* t = file.tiff();
-        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
-        TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
-        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, sampleBits);
-        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
-        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-        TIFFSetField(t, TIFFTAG_COMPRESSION, lzw ? COMPRESSION_LZW : COMPRESSION_NONE);
+        lib.TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
+        lib.TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
+        lib.TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, sampleBits);
+        lib.TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+        lib.TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+        lib.TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        lib.TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+        lib.TIFFSetField(t, TIFFTAG_COMPRESSION, lzw ? COMPRESSION_LZW : COMPRESSION_NONE);
         if (lzw && sampleBits >= 8 && photometric != PHOTOMETRIC_PALETTE)
-            TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+            lib.TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
         if (samples == 4) {
             const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-            TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
+            lib.TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
         }
-        if (photometric == PHOTOMETRIC_PALETTE) setColourMap(t, image, map);
-        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-        setTags(t, image);
+        if (photometric == PHOTOMETRIC_PALETTE) setColourMap(lib, t, image, map);
+        lib.TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, lib.TIFFDefaultStripSize(t, 0));
+        setTags(lib, t, image);
 
         for (int y = 0; y < image.height(); ++y) {
             // The predictor differences the row in place, so libtiff always gets a copy.
@@ -137,7 +140,7 @@ bool encodeTiff(const Image& image, const SaveOptions& options, std::vector<uint
                 rowToRgb(image, y, row.data());
             else
                 packRow(image.row(y), image.width(), bits, row.data());
-            if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0)
+            if (lib.TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0)
                 return file.fail(kErrCannotWrite);
         }
         if (!file.finishWriting()) return false;

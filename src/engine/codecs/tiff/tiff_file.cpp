@@ -80,18 +80,18 @@ int errorHandler(TIFF*, void* user, const char*, const char* format, va_list arg
 int warningHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 // Messages from paths that have no handle yet would otherwise go to stderr.
-void silenceGlobalHandlers() {
+void silenceGlobalHandlers(const TiffLibrary& library) {
     static std::once_flag once;
-    std::call_once(once, [] {
-        TIFFSetErrorHandler(nullptr);
-        TIFFSetWarningHandler(nullptr);
+    std::call_once(once, [&library] {
+        library.TIFFSetErrorHandler(nullptr);
+        library.TIFFSetWarningHandler(nullptr);
     });
 }
 
 }  // namespace
 
 TiffFile::~TiffFile() {
-    if (tiff_) TIFFClose(tiff_);
+    if (tiff_) library_->TIFFClose(tiff_);
 }
 
 void TiffFile::noteError(const char* message) {
@@ -116,33 +116,36 @@ bool TiffFile::fail(int fallback, std::string_view words) {
     return failWithDetail(shortRead ? kErrCannotRead : fallback, words);
 }
 
-bool TiffFile::open(const char* mode) {
-    silenceGlobalHandlers();
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+bool TiffFile::open(const char* mode, int fallback) {
+    library_ = tiffLibrary();
+    if (!library_) return false;  // with error 4 set
+    const TiffLibrary& library = *library_;
+    silenceGlobalHandlers(library);
+    TIFFOpenOptions* options = library.TIFFOpenOptionsAlloc();
     if (!options) return ximora::engine::fail(kErrMemory);
-    TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, this);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, this);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options,
-                                        tmsize_t(std::min<uint64_t>(memoryLimit(), INT64_MAX)));
-    tiff_ = TIFFClientOpenExt(kClientName, mode, this, readProc, writeProc, seekProc, closeProc,
-                              sizeProc, mapProc, unmapProc, options);
-    TIFFOpenOptionsFree(options);
-    return tiff_ != nullptr;
+    library.TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, this);
+    library.TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, this);
+    library.TIFFOpenOptionsSetMaxSingleMemAlloc(
+        options, tmsize_t(std::min<uint64_t>(memoryLimit(), INT64_MAX)));
+    tiff_ = library.TIFFClientOpenExt(kClientName, mode, this, readProc, writeProc, seekProc,
+                                      closeProc, sizeProc, mapProc, unmapProc, options);
+    library.TIFFOpenOptionsFree(options);
+    return tiff_ != nullptr || fail(fallback);
 }
 
 bool TiffFile::openForReading(ByteSource& source) {
     readSource = &source;
-    return open("r") || fail(kErrBadFile);
+    return open("r", kErrBadFile);
 }
 
 bool TiffFile::openForWriting(std::vector<uint8_t>& out) {
     writeData = &out;
-    return open("w") || fail(kErrCannotWrite);
+    return open("w", kErrCannotWrite);
 }
 
 bool TiffFile::finishWriting() {
-    const bool written = TIFFWriteDirectory(tiff_) && !failed();
-    TIFFClose(tiff_);
+    const bool written = library_->TIFFWriteDirectory(tiff_) && !failed();
+    library_->TIFFClose(tiff_);
     tiff_ = nullptr;
     return written || fail(kErrCannotWrite);
 }

@@ -7,8 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include <tiffio.h>
-
+#include "engine/codecs/tiff/tiff_library.h"
 #include "engine/io/byte_source.h"
 
 namespace ximora::engine {
@@ -21,7 +20,8 @@ class TiffFile {
     ~TiffFile();
 
     /// Opens `source` (which must outlive the handle) for reading; false with the last error
-    /// set. Content in memory is handed to libtiff as a mapped file (strips used in place).
+    /// set (error 4 when libtiff is not installed). Content in memory is handed to libtiff as a
+    /// mapped file (strips used in place).
     bool openForReading(ByteSource& source);
     /// Opens a new file whose bytes collect in `out`.
     bool openForWriting(std::vector<uint8_t>& out);
@@ -29,6 +29,8 @@ class TiffFile {
     bool finishWriting();
 
     TIFF* tiff() const { return tiff_; }
+    /// libtiff's functions; valid once a file is open.
+    const TiffLibrary& library() const { return *library_; }
     /// Whether libtiff reported an error since opening.
     bool failed() const { return errorCode_ != 0; }
     /// Sets the last error from what libtiff reported (or `fallback`, with `words` when libtiff
@@ -46,8 +48,11 @@ class TiffFile {
     bool shortRead = false;
 
   private:
-    bool open(const char* mode);
+    /// Opens libtiff's handle in `mode`; false with the last error set (`fallback` when
+    /// libtiff said nothing).
+    bool open(const char* mode, int fallback);
 
+    const TiffLibrary* library_ = nullptr;
     TIFF* tiff_ = nullptr;
     int errorCode_ = 0;
     char message_[512] = {};  // filled in libtiff's callback, which must not throw

@@ -1,7 +1,7 @@
 #pragma once
 // libwebp with its demuxer and muxer, opened the first time a WebP file is read or written;
-// each of the codec's entry points asks for them first. libtiff links libwebp (TIFF's WebP
-// compression), but the demuxer and the muxer are mapped only here.
+// each of the codec's entry points asks for them first. (libtiff, once opened for a TIFF file,
+// maps libwebp too, for TIFF's WebP compression; the demuxer and the muxer are mapped only here.)
 //
 // The functions the headers define inline (WebPGetFeatures, WebPDemux, WebPConfigPreset, ...)
 // are called as what they call: the exported *Internal function with the ABI version this code
