@@ -1,6 +1,7 @@
 // Fuzzes what the program reads from a decode worker, which is anyone's once a decoder in it has
-// been taken over by a file: streamed rows with their layout and notes, a picture sent over the
-// socket, and a picture left in the exchange file with its other parts beside it.
+// been taken over by a file: streamed rows with their layout and notes (over the socket, or
+// left in the exchange file), a picture sent over the socket, and a picture left in the exchange
+// file with its other parts beside it.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -23,26 +24,38 @@ using namespace ximora::engine;
 namespace {
 
 // Frames as [kind][decoded][length, 2 bytes][payload], sent as a worker would, then its end.
-void fuzzRows(const uint8_t* data, size_t size) {
+// With the exchange file lent, a frame of kind 4 leaves its payload in the slot its second byte
+// names instead (the last such payload of a slot is what the program finds there).
+void fuzzRows(bool lent, const uint8_t* data, size_t size) {
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return;
     UniqueFd worker(ends[0]), program(ends[1]);
+    ExchangeFile exchange;
+    const int file = lent ? exchange.lend() : -1;
+    if (lent && (file < 0 || ftruncate(file, off_t(kRowSlotsBytes)) != 0)) return;
     // What does not fit the socket's buffer is left out rather than waited for.
     fcntl(worker.get(), F_SETFL, O_NONBLOCK);
     for (size_t at = 0; at + 4 <= size;) {
         const int32_t kind = data[at];
-        const bool decoded = data[at + 1] & 1;
+        const uint8_t second = data[at + 1];
         const size_t length = std::min(size_t(data[at + 2] | data[at + 3] << 8), size - at - 4);
         at += 4;
         const std::vector<uint8_t> payload(data + at, data + at + length);
         at += length;
-        if (!sendRowFrame(worker.get(), kind, decoded, payload)) break;
+        const bool sent = lent && kind == 4
+                              ? pwrite(file, payload.data(), length,
+                                       off_t((second & 1) * kRowBatchBytes)) == ssize_t(length) &&
+                                    sendRowSlotFrame(worker.get(), second >> 1 & 3, length)
+                              : sendRowFrame(worker.get(), kind, second & 1, payload);
+        if (!sent) break;
     }
     worker.reset();
     ImageRowSink sink(false);
     bool timedOut = false, refused = false, decoded = false;
     Image out;
-    if (receiveRows(program.get(), sink, 0, timedOut, refused, decoded) && decoded)
+    if (receiveRows(program.get(), lent ? &exchange : nullptr, sink, 0, timedOut, refused,
+                    decoded) &&
+        decoded)
         sink.finish({}, out);
 }
 
@@ -81,9 +94,12 @@ void fuzzPicture(bool exchanged, const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setMemoryLimit(uint64_t(64) << 20);
     if (size < 1) return 0;
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
         case 0:
-            fuzzRows(data + 1, size - 1);
+            fuzzRows(false, data + 1, size - 1);
+            break;
+        case 3:
+            fuzzRows(true, data + 1, size - 1);
             break;
         case 1:
             fuzzPicture(false, data + 1, size - 1);

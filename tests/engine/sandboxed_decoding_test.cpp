@@ -270,6 +270,49 @@ TEST(SandboxedDecoding, LargePicturesThroughTheExchangeFileStayTheProgramsOwn) {
     EXPECT_NE(text.str().find("ximora-exchange"), std::string::npos);
 }
 
+// Rows of large pictures of every depth stream from a worker through the slots of its exchange
+// file, several slots each, and under a limit on file sizes over the socket: the sink gets
+// every row as in process either way.
+TEST(SandboxedDecoding, LargePicturesStreamAsRowsThroughTheExchangeFileOrTheSocket) {
+    test::TestFolder folder;
+    std::vector<std::string> names;
+    std::vector<Image> here;
+    for (const test::Depth& depth : test::allDepths()) {
+        // 3 to 12 slots' worth of rows, so that both slots are filled again and again.
+        const int height = 1500 * 4 / Image::storageBytesPerPixel(depth.bits) + 7;
+        Image image = test::makeImage(2001, height, depth, 7);
+        std::vector<uint8_t> bytes;
+        names.push_back(depth.name() + ".bmp");
+        ASSERT_TRUE(encodeImage(image, {.format = kSaveBmp}, bytes)) << names.back();
+        ASSERT_TRUE(writeWholeFile(folder.file(names.back()), bytes));
+        ImageRowSink rows(false);
+        here.emplace_back();
+        ASSERT_TRUE(decodeFileRows(folder.file(names.back()), rows) &&
+                    rows.finish({}, here.back()));
+    }
+    const auto streamEach = [&] {
+        DecodeWorkerSettings one;
+        one.workers = 1;
+        const Workers workers(one);
+        ASSERT_TRUE(workers.started());
+        for (size_t i = 0; i < names.size(); ++i) {
+            SCOPED_TRACE(names[i]);
+            ImageRowSink rows(false);
+            Image there;
+            ASSERT_TRUE(decodeFileRows(folder.file(names[i]), rows) && rows.finish({}, there));
+            EXPECT_TRUE(sameDecoded(there, here[i]));
+        }
+    };
+    streamEach();
+    // The soft limit only, which this process can lift again; the workers inherit it.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit small{4096, saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    streamEach();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+}
+
 // What the program lends a worker can grow but never shrink under the program's mapping, nor
 // be sealed against it, and holds no memory once its worker has been idle.
 TEST(SandboxedDecoding, TheExchangeFileOnlyGrowsAndIsEmptiedWhenIdle) {

@@ -37,9 +37,9 @@ void copyText(char (&to)[N], std::string_view text) {
 }
 
 // Runs one request on the file; the picture, if one is asked for, goes to `picture`, and rows
-// go over `socket` as they are decoded.
-bool run(const DecodeRequest& request, FileSource& file, int socket, DecodeReply& reply,
-         Image& picture) {
+// go over `socket` as they are decoded, through `exchange` when the program lent it for them.
+bool run(const DecodeRequest& request, FileSource& file, int socket, UniqueFd exchange,
+         DecodeReply& reply, Image& picture) {
     FileFormat format = FileFormat::Unknown;
     bool ok = false;
     switch (request.task) {
@@ -66,7 +66,7 @@ bool run(const DecodeRequest& request, FileSource& file, int socket, DecodeReply
             ok = loadPictureThumbnail(file, request.thumbnailSize, picture);
             break;
         case DecodeTask::Rows: {
-            RowForwarder rows(socket);
+            RowForwarder rows(socket, std::move(exchange));
             ok = decodeRowsHere(file, rows, &format);
             if (!rows.finish(ok)) return fail(kErrOther);
             break;
@@ -107,8 +107,9 @@ int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
     // Under a limit on file sizes no shared file may grow past it: the pictures are then sent
     // over the socket instead.
     rlimit fileSize{};
-    if (getrlimit(RLIMIT_FSIZE, &fileSize) == 0 && fileSize.rlim_cur == RLIM_INFINITY)
-        RasterPool::shareRasters();
+    const bool sharing =
+        getrlimit(RLIMIT_FSIZE, &fileSize) == 0 && fileSize.rlim_cur == RLIM_INFINITY;
+    if (sharing) RasterPool::shareRasters();
     for (;;) {
         DecodeRequest request;
         UniqueFd received[2];
@@ -125,9 +126,15 @@ int serveDecodeRequests(int socket, double cpuSecondsToRetire) {
             fail(kErrBadParameter);
         } else if (file.adopt(received[0].release())) {
             if (request.memoryLimit) setMemoryLimit(request.memoryLimit);
-            if (request.lendsExchangeFile && received[1].valid())
-                RasterPool::offerExchangeFile(received[1].release());
-            reply.ok = run(request, file, socket, reply, picture) &&
+            // The exchange file holds the rows of a row request, else a large raster.
+            UniqueFd forRows;
+            if (request.lendsExchangeFile && received[1].valid() && sharing) {
+                if (request.task == DecodeTask::Rows)
+                    forRows = std::move(received[1]);
+                else
+                    RasterPool::offerExchangeFile(received[1].release());
+            }
+            reply.ok = run(request, file, socket, std::move(forRows), reply, picture) &&
                        (picture.empty() || packPicture(picture, reply, parts, streamed));
             RasterPool::withdrawExchangeFile();
         }

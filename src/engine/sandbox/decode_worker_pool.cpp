@@ -229,12 +229,14 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::optional<Worker> worker = borrow();
         if (!worker) return decoderStopped("the decode worker could not be started");
-        // The exchange file pays only when the copy out of it lands in a pooled raster: a
-        // fresh one costs as much to fault in as the worker's fresh shared file, which this
-        // program maps without a copy.
+        // Rows pass through the exchange file whenever the budget allows a file of its slots.
+        // For a picture it pays only when the copy out of it lands in a pooled raster: a fresh
+        // one costs as much to fault in as the worker's fresh shared file, which this program
+        // maps without a copy.
         DecodeRequest sent = request;
         const bool exchanging =
-            picture && request.task == DecodeTask::Picture && RasterPool::pooledCount() > 0;
+            rows ? memoryLimit() >= kRowSlotsBytes
+                 : picture && request.task == DecodeTask::Picture && RasterPool::pooledCount() > 0;
         const int exchange = exchanging ? worker->exchange.lend() : -1;
         sent.lendsExchangeFile = exchange >= 0;
         const int files[2] = {fd, exchange};
@@ -246,7 +248,8 @@ bool DecodeWorkerPool::call(const DecodeRequest& request, int fd, DecodeReply& r
         bool timedOut = false, refused = false, decoded = false;
         if (rows) {
             clearLastError();
-            if (!receiveRows(worker->socket.get(), *rows, timeoutMs, timedOut, refused, decoded)) {
+            if (!receiveRows(worker->socket.get(), exchange >= 0 ? &worker->exchange : nullptr,
+                             *rows, timeoutMs, timedOut, refused, decoded)) {
                 const std::string ended = lose(std::move(*worker), true);
                 if (lastError()) return false;  // it sent nonsense, which the error says
                 return decoderStopped(timedOut ? "it took longer than " +

@@ -1,26 +1,32 @@
 #include "engine/sandbox/row_forwarding.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/core/error.h"
 #include "engine/sandbox/byte_records.h"
 #include "engine/sandbox/decode_protocol.h"
+#include "engine/sandbox/exchange_file.h"
 
 namespace ximora::engine {
 namespace {
 
-// One message of the stream; `bytes` more follow it (sendDecodeStream).
+// One message of the stream; `bytes` more follow it (sendDecodeStream), except for rows left in
+// a slot of the exchange file, which are `bytes` long there.
 struct RowFrame {
     uint32_t magic = 0;
     int32_t kind = 0;
     int32_t decoded = 0;  ///< the end: the decoder succeeded
+    uint32_t slot = 0;    ///< rows in a slot: which
     uint64_t bytes = 0;
 };
 constexpr uint32_t kRowFrameMagic = 0x58445266;  // "XDRf"
-enum FrameKind : int32_t { kStart = 1, kRows = 2, kEnd = 3 };
+enum FrameKind : int32_t { kStart = 1, kRows = 2, kEnd = 3, kRowsInSlot = 4 };
 enum RecordKind : int32_t { kRow = 1, kPixels = 2, kRepeated = 3 };
-constexpr size_t kBatchBytes = size_t(256) << 10;
 // What a start or an end may carry: the notes' metadata, bounded as a file's would be.
 constexpr uint64_t kMostNotesBytes = uint64_t(64) << 20;
 
@@ -79,18 +85,26 @@ bool indexesFit(const RowLayout& layout, const uint8_t* pixels, size_t count) {
     return true;
 }
 
-// Hands `sink` the records of one batch, each checked against the layout.
+// Hands `sink` the records of one batch, each checked against the layout. Indexes of 1 and 4
+// bits are checked and handed on from a copy: the batch may lie in the exchange file, which the
+// worker can change at any moment.
 bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
     const size_t pixelBytes = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
     const size_t rowBytes = size_t(layout.width) * pixelBytes;
+    std::vector<uint8_t> own;
+    const auto checked = [&](const uint8_t* pixels, size_t bytes) -> const uint8_t* {
+        if (!pixels || layout.bitsPerPixel >= 8) return pixels;
+        own.assign(pixels, pixels + bytes);
+        return indexesFit(layout, own.data(), bytes) ? own.data() : nullptr;
+    };
     while (!in.atEnd()) {
         int32_t kind = 0, y = 0, a = 0, b = 0, c = 0;
         if (!in.value(kind) || !in.value(y) || !in.value(a) || !in.value(b) || !in.value(c) ||
             y < 0 || y >= layout.height)
             return false;
         if (kind == kRow || kind == kRepeated) {
-            const uint8_t* pixels = in.skip(rowBytes);
-            if (!pixels || !indexesFit(layout, pixels, rowBytes)) return false;
+            const uint8_t* pixels = checked(in.skip(rowBytes), rowBytes);
+            if (!pixels) return false;
             if (kind == kRow) {
                 sink.putRow(y, pixels);
             } else {
@@ -102,8 +116,9 @@ bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
             if (a < 0 || b < 1 || c < 1 || a >= layout.width ||
                 int64_t(a) + int64_t(c - 1) * b >= layout.width)
                 return false;
-            const uint8_t* pixels = in.skip(size_t(c) * pixelBytes);
-            if (!pixels || !indexesFit(layout, pixels, size_t(c) * pixelBytes)) return false;
+            const uint8_t* pixels =
+                checked(in.skip(size_t(c) * pixelBytes), size_t(c) * pixelBytes);
+            if (!pixels) return false;
             sink.putPixels(y, a, b, c, pixels);
         } else {
             return false;
@@ -115,9 +130,31 @@ bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
 }  // namespace
 
 bool sendRowFrame(int socket, int32_t kind, bool decoded, const std::vector<uint8_t>& payload) {
-    const RowFrame frame{kRowFrameMagic, kind, decoded, payload.size()};
+    const RowFrame frame{kRowFrameMagic, kind, decoded, 0, payload.size()};
     return sendDecodeMessage(socket, &frame, sizeof frame, nullptr, 0) &&
            sendDecodeStream(socket, payload);
+}
+
+bool sendRowSlotFrame(int socket, uint32_t slot, uint64_t bytes) {
+    const RowFrame frame{kRowFrameMagic, kRowsInSlot, 0, slot, bytes};
+    return sendDecodeMessage(socket, &frame, sizeof frame, nullptr, 0);
+}
+
+RowForwarder::RowForwarder(int socket, UniqueFd exchange) : socket_(socket) {
+    if (!exchange.valid()) return;
+    struct stat status {};
+    if (fstat(exchange.get(), &status) != 0 ||
+        (size_t(status.st_size) < kRowSlotsBytes &&
+         ftruncate(exchange.get(), off_t(kRowSlotsBytes)) != 0))
+        return;
+    // Populated at once: a first touch of each page would cost a fault.
+    void* slots = mmap(nullptr, kRowSlotsBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE,
+                       exchange.get(), 0);
+    if (slots != MAP_FAILED) slots_ = static_cast<uint8_t*>(slots);
+}
+
+RowForwarder::~RowForwarder() {
+    if (slots_) munmap(slots_, kRowSlotsBytes);
 }
 
 bool RowForwarder::send(int32_t kind, bool decoded, const std::vector<uint8_t>& payload) {
@@ -153,15 +190,47 @@ bool RowForwarder::start(const RowLayout& layout) {
 void RowForwarder::record(int32_t kind, int32_t y, int32_t a, int32_t b, int32_t c,
                           const uint8_t* pixels, size_t bytes) {
     if (gone_) return;
-    for (const int32_t v : {kind, y, a, b, c}) {
-        const auto* p = reinterpret_cast<const uint8_t*>(&v);
-        batch_.insert(batch_.end(), p, p + sizeof v);
+    const int32_t head[] = {kind, y, a, b, c};
+    const auto* headBytes = reinterpret_cast<const uint8_t*>(head);
+    // Records go in order: whatever waits on the other way goes first.
+    if (slots_ && sizeof head + bytes <= kRowBatchBytes) {
+        sendBatch();
+        if (filled_ + sizeof head + bytes > kRowBatchBytes) handSlot();
+        if (gone_) return;
+        uint8_t* at = slots_ + size_t(slot_) * kRowBatchBytes + filled_;
+        std::memcpy(at, headBytes, sizeof head);
+        std::memcpy(at + sizeof head, pixels, bytes);
+        filled_ += sizeof head + bytes;
+        return;
     }
+    handSlot();
+    batch_.insert(batch_.end(), headBytes, headBytes + sizeof head);
     batch_.insert(batch_.end(), pixels, pixels + bytes);
-    if (batch_.size() >= kBatchBytes) {
-        send(kRows, false, batch_);
-        batch_.clear();
-    }
+    if (batch_.size() >= kRowBatchBytes) sendBatch();
+}
+
+void RowForwarder::sendBatch() {
+    if (batch_.empty()) return;
+    send(kRows, false, batch_);
+    batch_.clear();
+}
+
+void RowForwarder::handSlot() {
+    if (!filled_ || gone_) return;
+    gone_ = !sendRowSlotFrame(socket_, uint32_t(slot_), filled_);
+    ++handed_;
+    slot_ ^= 1;
+    filled_ = 0;
+    if (handed_ == 2) awaitSlot();
+}
+
+void RowForwarder::awaitSlot() {
+    uint8_t done = 0;
+    UniqueFd none[2];
+    if (gone_ || !receiveDecodeMessage(socket_, &done, sizeof done, none, -1))
+        gone_ = true;
+    else
+        --handed_;
 }
 
 void RowForwarder::putRow(int y, const uint8_t* pixels) {
@@ -178,8 +247,11 @@ void RowForwarder::putRepeatedRow(int y0, int y1, const uint8_t* pixels) {
 }
 
 bool RowForwarder::finish(bool decoded) {
-    if (!batch_.empty() && !send(kRows, false, batch_)) return false;
-    batch_.clear();
+    handSlot();
+    sendBatch();
+    // Every slot answered, so that no answer is left for the next request to read.
+    while (handed_ > 0 && !gone_) awaitSlot();
+    if (gone_) return false;
     std::vector<uint8_t> payload;
     if (decoded) {
         RecordWriter out(appendingTo(payload));
@@ -188,8 +260,8 @@ bool RowForwarder::finish(bool decoded) {
     return send(kEnd, decoded, payload);
 }
 
-bool receiveRows(int socket, RowSink& sink, int timeoutMs, bool& timedOut, bool& refused,
-                 bool& decoded) {
+bool receiveRows(int socket, ExchangeFile* exchange, RowSink& sink, int timeoutMs, bool& timedOut,
+                 bool& refused, bool& decoded) {
     timedOut = refused = decoded = false;
     RowLayout layout;
     bool started = false;
@@ -199,13 +271,25 @@ bool receiveRows(int socket, RowSink& sink, int timeoutMs, bool& timedOut, bool&
         UniqueFd none[2];
         if (!receiveDecodeMessage(socket, &frame, sizeof frame, none, timeoutMs, &timedOut))
             return false;  // the worker died or overran: its caller says which
-        const uint64_t most =
-            frame.kind == kRows ? kBatchBytes + (uint64_t(1) << 20) : kMostNotesBytes;
+        const bool inSlot = frame.kind == kRowsInSlot;
+        const uint64_t most = inSlot                ? kRowBatchBytes
+                              : frame.kind == kRows ? kRowBatchBytes + (uint64_t(1) << 20)
+                                                    : kMostNotesBytes;
         if (frame.magic != kRowFrameMagic || frame.bytes > most ||
-            !receiveDecodeStream(socket, frame.bytes, payload, timeoutMs, &timedOut))
+            (!inSlot && !receiveDecodeStream(socket, frame.bytes, payload, timeoutMs, &timedOut)))
             return broken("the decoder's rows do not hold together");
         RecordReader in(payload.data(), payload.size());
-        if (frame.kind == kStart && !started) {
+        if (inSlot && started && !refused) {
+            const uint8_t* slots =
+                exchange && frame.slot < 2 ? exchange->contents(kRowSlotsBytes) : nullptr;
+            if (!slots) return broken("the decoder's rows do not hold together");
+            RecordReader rows(slots + frame.slot * kRowBatchBytes, size_t(frame.bytes));
+            if (!putRecords(rows, layout, sink))
+                return broken("the decoder's rows do not hold together");
+            // The worker may fill the slot again.
+            const uint8_t done = 1;
+            sendDecodeMessage(socket, &done, sizeof done, nullptr, 0);
+        } else if (frame.kind == kStart && !started) {
             if (!readLayout(in, layout) || !readNotes(in, sink.notes))
                 return broken("the decoder's rows do not hold together");
             started = true;
