@@ -116,6 +116,8 @@ std::vector<Sample> samples() {
         out.push_back({name, {}});
         readWholeFile(std::string(XIMORA_TEST_DATA) + "/modern-formats/" + name, out.back().bytes);
     }
+    out.push_back({"16-bit TIFF", {}});
+    EXPECT_TRUE(encodeImage(deepPicture(), {.format = kSaveTiff}, out.back().bytes));
     out.push_back({"16-bit PNG", {}});
     EXPECT_TRUE(encodeImage(deepPicture(), {.format = kSavePng}, out.back().bytes));
     std::vector<uint8_t> cut = out.front().bytes;
@@ -215,7 +217,8 @@ TEST(SandboxedDecoding, EveryFormatAndTaskGivesWhatItGivesInProcess) {
             EXPECT_TRUE(sameDecoded(there[task].image, here[i][task].image));
         }
     }
-    // The case that keeps 16-bit samples is among them.
+    // The cases that keep 16-bit samples are among them.
+    ASSERT_NE(currentDeepSamples(here[all.size() - 4][0].image), nullptr);
     ASSERT_NE(currentDeepSamples(here[all.size() - 3][0].image), nullptr);
 }
 

@@ -125,6 +125,9 @@ struct Codec {
     /// Optional: as decode, reading the file through `source` as the decoder goes, so that
     /// opening a picture holds no copy of its file. nullptr: the file is read whole first.
     bool (*decodeSource)(ByteSource& source, const LoadOptions& options, Image& out) = nullptr;
+    /// Whether decodeSource is the row decoder's rows gathered into a picture and nothing more
+    /// (decodeSourceByRows), so that a picture decoded elsewhere may come as its rows.
+    bool wholeIsRows = false;
 };
 
 /// Runs an encoder that hands its bytes to a sink (a Codec::encodeTo) into memory, as

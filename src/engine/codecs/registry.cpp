@@ -294,6 +294,17 @@ bool decodeRowsHere(FileSource& file, RowSink& sink, FileFormat* detected) {
     return runDecoder([&] { return codec->decodeRows(file, LoadOptions{}, sink); });
 }
 
+bool decodeWholeRowsHere(FileSource& file, const LoadOptions& options, RowSink& sink,
+                         FileFormat* detected, bool& notByRows) {
+    notByRows = false;
+    const Codec* codec = codecOf(file, detected);
+    if (!codec) return false;
+    notByRows = !codec->wholeIsRows;
+    if (notByRows) return fail(kErrUnsupported);
+    if (!fitsMemoryBudget(*codec, file)) return false;
+    return runDecoder([&] { return codec->decodeRows(file, options, sink); });
+}
+
 bool encodeImage(const Image& image, const SaveOptions& options, std::vector<uint8_t>& out) {
     const Codec* codec = codecForSaveFormat(options.format);
     // A known code without a codec is "not supported".

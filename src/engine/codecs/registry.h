@@ -66,6 +66,12 @@ bool decodeFileRows(const std::string& path, RowSink& sink);
 /// As decodeFileRows for a file already open, decoded in this process whether or not workers
 /// decode (what a decode worker does for the program).
 bool decodeRowsHere(FileSource& file, RowSink& sink, FileFormat* detected);
+/// The rows of the whole picture, as loadImage decodes it with `options` (the sink keeping the
+/// whole picture or not, minSide 0) up to gathering them, decoded in this process: errors as
+/// loadImage's. False with error 4 and `notByRows` set when the format's whole picture is more
+/// than its rows (Codec::wholeIsRows).
+bool decodeWholeRowsHere(FileSource& file, const LoadOptions& options, RowSink& sink,
+                         FileFormat* detected, bool& notByRows);
 
 /// Whether the picture in the file at `path`, decoded whole, and the file's bytes together fit
 /// the memory budget, judged from its headers (Codec::readFacts) without reading the rest:

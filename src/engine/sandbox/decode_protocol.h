@@ -33,6 +33,10 @@ struct DecodeRequest {
     uint8_t applyOrientation = 1, keepMetadata = 1, keepCutShort = 0;
     /// Picture: refuse one past the memory budget before decoding it, as loadImage does.
     uint8_t checkBudget = 1;
+    /// Rows: the whole picture's, as a picture decoded whole gets them (its 16-bit samples and
+    /// metadata when keepMetadata, cut short when keepCutShort), for the program to gather;
+    /// `notByRows` when its format's whole picture is more than its rows.
+    uint8_t wholePicture = 0;
     int32_t thumbnailSize = 0;
     /// The program's memory budget as it stands: the worker's decoders are held to it.
     uint64_t memoryLimit = 0;
@@ -48,6 +52,7 @@ struct DecodeReply {
     uint32_t magic = 0;
     uint8_t ok = 0;
     uint8_t noHeaderReader = 0;
+    uint8_t notByRows = 0;
     /// The worker has used most of its processor time and ends after this reply.
     uint8_t retiring = 0;
     int32_t error = 0, reason = 0;

@@ -66,8 +66,18 @@ bool run(const DecodeRequest& request, FileSource& file, int socket, UniqueFd ex
             ok = loadPictureThumbnail(file, request.thumbnailSize, picture);
             break;
         case DecodeTask::Rows: {
-            RowForwarder rows(socket, std::move(exchange));
-            ok = decodeRowsHere(file, rows, &format);
+            RowForwarder rows(socket, std::move(exchange),
+                              request.wholePicture && request.keepMetadata);
+            if (request.wholePicture) {
+                LoadOptions options;
+                options.keepMetadata = request.keepMetadata;
+                options.keepCutShort = request.keepCutShort;
+                bool notByRows = false;
+                ok = decodeWholeRowsHere(file, options, rows, &format, notByRows);
+                reply.notByRows = notByRows;
+            } else {
+                ok = decodeRowsHere(file, rows, &format);
+            }
             if (!rows.finish(ok)) return fail(kErrOther);
             break;
         }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/deep_samples.h"
 #include "engine/core/error.h"
 #include "engine/sandbox/byte_records.h"
 #include "engine/sandbox/decode_protocol.h"
@@ -26,7 +27,7 @@ struct RowFrame {
 };
 constexpr uint32_t kRowFrameMagic = 0x58445266;  // "XDRf"
 enum FrameKind : int32_t { kStart = 1, kRows = 2, kEnd = 3, kRowsInSlot = 4 };
-enum RecordKind : int32_t { kRow = 1, kPixels = 2, kRepeated = 3 };
+enum RecordKind : int32_t { kRow = 1, kPixels = 2, kRepeated = 3, kDeepRow = 4, kDeepPixels = 5 };
 // What a start or an end may carry: the notes' metadata, bounded as a file's would be.
 constexpr uint64_t kMostNotesBytes = uint64_t(64) << 20;
 
@@ -60,18 +61,20 @@ bool readNotes(RecordReader& in, PictureNotes& notes) {
 
 // A layout a decoder could have made, with the facts the program goes by.
 bool readLayout(RecordReader& in, RowLayout& layout) {
-    int32_t width = 0, height = 0, bits = 0, sampleBits = 0;
+    int32_t width = 0, height = 0, bits = 0, sampleBits = 0, deepChannels = 0;
     uint8_t grey = 0, inParts = 0;
     uint32_t colours = 0;
     if (!in.value(width) || !in.value(height) || !in.value(bits) || !in.value(grey) ||
-        !in.value(inParts) || !in.value(sampleBits) || !in.value(colours))
+        !in.value(inParts) || !in.value(sampleBits) || !in.value(deepChannels) ||
+        !in.value(colours))
         return false;
     const bool depthKnown =
         bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (!Image::fitsSides(width, height) || width < 1 || height < 1 || !depthKnown ||
-        colours > (bits <= 8 ? 1u << bits : 0u) || sampleBits < 1 || sampleBits > 16)
+        colours > (bits <= 8 ? 1u << bits : 0u) || sampleBits < 1 || sampleBits > 16 ||
+        (deepChannels != 0 && deepChannels != deepChannelsFor(bits, grey != 0)))
         return false;
-    layout = RowLayout{width, height, bits, grey != 0, {}, inParts != 0, sampleBits, 0};
+    layout = RowLayout{width, height, bits, grey != 0, {}, inParts != 0, sampleBits, deepChannels};
     layout.palette.resize(colours);
     return in.take(layout.palette.data(), colours * sizeof(Colour));
 }
@@ -91,11 +94,21 @@ bool indexesFit(const RowLayout& layout, const uint8_t* pixels, size_t count) {
 bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
     const size_t pixelBytes = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
     const size_t rowBytes = size_t(layout.width) * pixelBytes;
+    const size_t deepPixelBytes = size_t(layout.deepChannels) * sizeof(uint16_t);
     std::vector<uint8_t> own;
     const auto checked = [&](const uint8_t* pixels, size_t bytes) -> const uint8_t* {
         if (!pixels || layout.bitsPerPixel >= 8) return pixels;
         own.assign(pixels, pixels + bytes);
         return indexesFit(layout, own.data(), bytes) ? own.data() : nullptr;
+    };
+    // 16-bit samples are handed on from a copy, which is aligned as they need.
+    std::vector<uint16_t> deep;
+    const auto samples = [&](size_t count) -> const uint16_t* {
+        const uint8_t* bytes = deepPixelBytes ? in.skip(count * deepPixelBytes) : nullptr;
+        if (!bytes) return nullptr;
+        deep.resize(count * size_t(layout.deepChannels));
+        std::memcpy(deep.data(), bytes, count * deepPixelBytes);
+        return deep.data();
     };
     while (!in.atEnd()) {
         int32_t kind = 0, y = 0, a = 0, b = 0, c = 0;
@@ -120,6 +133,17 @@ bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
                 checked(in.skip(size_t(c) * pixelBytes), size_t(c) * pixelBytes);
             if (!pixels) return false;
             sink.putPixels(y, a, b, c, pixels);
+        } else if (kind == kDeepRow) {
+            const uint16_t* row = samples(size_t(layout.width));
+            if (!row) return false;
+            sink.putDeepRow(y, row);
+        } else if (kind == kDeepPixels) {
+            if (a < 0 || b < 1 || c < 1 || a >= layout.width ||
+                int64_t(a) + int64_t(c - 1) * b >= layout.width)
+                return false;
+            const uint16_t* pixels = samples(size_t(c));
+            if (!pixels) return false;
+            sink.putDeepPixels(y, a, b, c, pixels);
         } else {
             return false;
         }
@@ -140,7 +164,8 @@ bool sendRowSlotFrame(int socket, uint32_t slot, uint64_t bytes) {
     return sendDecodeMessage(socket, &frame, sizeof frame, nullptr, 0);
 }
 
-RowForwarder::RowForwarder(int socket, UniqueFd exchange) : socket_(socket) {
+RowForwarder::RowForwarder(int socket, UniqueFd exchange, bool whole)
+    : socket_(socket), whole_(whole) {
     if (!exchange.valid()) return;
     struct stat status {};
     if (fstat(exchange.get(), &status) != 0 ||
@@ -165,6 +190,8 @@ bool RowForwarder::send(int32_t kind, bool decoded, const std::vector<uint8_t>& 
 bool RowForwarder::start(const RowLayout& layout) {
     pixelBytes_ = size_t(Image::storageBytesPerPixel(layout.bitsPerPixel));
     rowBytes_ = size_t(layout.width) * pixelBytes_;
+    deepPixelBytes_ = size_t(layout.deepChannels) * sizeof(uint16_t);
+    deepRowBytes_ = size_t(layout.width) * deepPixelBytes_;
     std::vector<uint8_t> payload;
     RecordWriter out(appendingTo(payload));
     out.value(int32_t(layout.width));
@@ -173,6 +200,7 @@ bool RowForwarder::start(const RowLayout& layout) {
     out.value(uint8_t(layout.grey));
     out.value(uint8_t(layout.rowsInParts));
     out.value(int32_t(layout.sampleBits));
+    out.value(int32_t(layout.deepChannels));
     out.value(uint32_t(layout.palette.size()));
     out.put(layout.palette.data(), layout.palette.size() * sizeof(Colour));
     writeNotes(out, notes);
@@ -239,6 +267,15 @@ void RowForwarder::putRow(int y, const uint8_t* pixels) {
 
 void RowForwarder::putPixels(int y, int x0, int step, int count, const uint8_t* pixels) {
     record(kPixels, y, x0, step, count, pixels, size_t(count) * pixelBytes_);
+}
+
+void RowForwarder::putDeepRow(int y, const uint16_t* samples) {
+    record(kDeepRow, y, 0, 0, 0, reinterpret_cast<const uint8_t*>(samples), deepRowBytes_);
+}
+
+void RowForwarder::putDeepPixels(int y, int x0, int step, int count, const uint16_t* samples) {
+    record(kDeepPixels, y, x0, step, count, reinterpret_cast<const uint8_t*>(samples),
+           size_t(count) * deepPixelBytes_);
 }
 
 void RowForwarder::putRepeatedRow(int y0, int y1, const uint8_t* pixels) {

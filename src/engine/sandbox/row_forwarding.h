@@ -27,8 +27,9 @@ inline constexpr size_t kRowSlotsBytes = 2 * kRowBatchBytes;
 
 class RowForwarder final : public RowSink {
   public:
-    /// `exchange`, when valid, is the program's exchange file, lent for the rows.
-    RowForwarder(int socket, UniqueFd exchange);
+    /// `exchange`, when valid, is the program's exchange file, lent for the rows. `whole`: the
+    /// program's sink keeps the whole picture (keepsWholePicture), 16-bit samples and all.
+    RowForwarder(int socket, UniqueFd exchange, bool whole = false);
     ~RowForwarder() override;
     RowForwarder(const RowForwarder&) = delete;
     RowForwarder& operator=(const RowForwarder&) = delete;
@@ -37,6 +38,9 @@ class RowForwarder final : public RowSink {
     void putRow(int y, const uint8_t* pixels) override;
     void putPixels(int y, int x0, int step, int count, const uint8_t* pixels) override;
     void putRepeatedRow(int y0, int y1, const uint8_t* pixels) override;
+    bool keepsWholePicture() const override { return whole_; }
+    void putDeepRow(int y, const uint16_t* samples) override;
+    void putDeepPixels(int y, int x0, int step, int count, const uint16_t* samples) override;
     /// Sends the rows not sent yet and the end, with the notes when `decoded`. False when the
     /// program is gone.
     bool finish(bool decoded);
@@ -54,7 +58,8 @@ class RowForwarder final : public RowSink {
     void awaitSlot();
 
     int socket_;
-    size_t pixelBytes_ = 0, rowBytes_ = 0;
+    bool whole_;
+    size_t pixelBytes_ = 0, rowBytes_ = 0, deepPixelBytes_ = 0, deepRowBytes_ = 0;
     std::vector<uint8_t> batch_;
     uint8_t* slots_ = nullptr;  // the exchange file's first two slots, mapped; else nullptr
     int slot_ = 0;              // the slot being filled

@@ -12,8 +12,10 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/codecs/image_row_sink.h"
 #include "engine/core/error.h"
 #include "engine/core/memory_budget.h"
+#include "engine/core/rasterpool.h"
 #include "engine/sandbox/decode_protocol.h"
 #include "engine/sandbox/decode_worker_pool.h"
 #include "engine/sandbox/program_beside.h"
@@ -130,8 +132,35 @@ std::vector<int> decodeWorkerProcesses() {
     return workers ? workers->processes() : std::vector<int>();
 }
 
+// The whole picture as its rows, gathered here into a raster of this program's own; false with
+// `notByRows` set when its format's whole picture is more than its rows.
+bool askWholeRows(FileSource& file, const LoadOptions& options, Image& out, FileFormat* detected,
+                  bool& notByRows) {
+    DecodeRequest request = requestFor(DecodeTask::Rows);
+    request.wholePicture = 1;
+    request.keepMetadata = options.keepMetadata;
+    request.keepCutShort = options.keepCutShort;
+    ImageRowSink rows(options.keepMetadata);
+    DecodeReply reply;
+    const bool decoded = ask(file, request, reply, nullptr, &rows);
+    notByRows = reply.magic == kDecodeReplyMagic && reply.notByRows;
+    setDetected(detected, reply);
+    Image image;
+    if (!decoded || !rows.finish(options, image)) return false;
+    out = std::move(image);
+    return true;
+}
+
 bool workerPicture(FileSource& file, const LoadOptions& options, bool checkBudget, Image& out,
                    FileFormat* detected) {
+    // A picture at full size that no freed raster of this program's awaits comes as its rows,
+    // through the exchange file's slots into a raster of this program's own (on 2 MiB pages):
+    // a fresh shared file would be faulted in 4 KiB at a time by both processes.
+    if (options.minSide <= 0 && checkBudget && RasterPool::pooledCount() == 0) {
+        bool notByRows = false;
+        if (askWholeRows(file, options, out, detected, notByRows)) return true;
+        if (!notByRows) return false;
+    }
     DecodeRequest request = requestFor(DecodeTask::Picture);
     request.minSide = options.minSide;
     request.applyOrientation = options.applyOrientation;

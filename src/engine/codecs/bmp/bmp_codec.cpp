@@ -19,11 +19,17 @@ bool matchesBmp(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& bmpCodec() {
-    static const Codec codec{FileFormat::Bmp, "bmp",
-                             matchesBmp,      decodeBmp,
-                             encodeBmp,       {kSaveBmp, kSaveBmpRle},
-                             encodeBmpTo,     readBmpFacts,
-                             decodeBmpRows,   decodeSourceByRows<decodeBmpRows>};
+    static const Codec codec{FileFormat::Bmp,
+                             "bmp",
+                             matchesBmp,
+                             decodeBmp,
+                             encodeBmp,
+                             {kSaveBmp, kSaveBmpRle},
+                             encodeBmpTo,
+                             readBmpFacts,
+                             decodeBmpRows,
+                             decodeSourceByRows<decodeBmpRows>,
+                             true};
     return codec;
 }
 

@@ -14,11 +14,17 @@ bool matchesJpeg(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& jpegCodec() {
-    static const Codec codec{FileFormat::Jpeg, "jpg",
-                             matchesJpeg,      decodeJpeg,
-                             encodeJpeg,       {kSaveJpeg, kSaveJpegProgressive},
-                             encodeJpegTo,     readJpegFacts,
-                             decodeJpegRows,   decodeSourceByRows<decodeJpegRows>};
+    static const Codec codec{FileFormat::Jpeg,
+                             "jpg",
+                             matchesJpeg,
+                             decodeJpeg,
+                             encodeJpeg,
+                             {kSaveJpeg, kSaveJpegProgressive},
+                             encodeJpegTo,
+                             readJpegFacts,
+                             decodeJpegRows,
+                             decodeSourceByRows<decodeJpegRows>,
+                             true};
     return codec;
 }
 

@@ -31,7 +31,8 @@ const Codec& jp2Codec() {
                              nullptr,
                              readJpeg2000Facts,
                              decodeJpeg2000Rows,
-                             decodeSourceByRows<decodeJpeg2000Rows>};
+                             decodeSourceByRows<decodeJpeg2000Rows>,
+                             true};
     return codec;
 }
 
@@ -45,7 +46,8 @@ const Codec& j2kCodec() {
                              nullptr,
                              readJpeg2000Facts,
                              decodeJpeg2000Rows,
-                             decodeSourceByRows<decodeJpeg2000Rows>};
+                             decodeSourceByRows<decodeJpeg2000Rows>,
+                             true};
     return codec;
 }
 

@@ -18,9 +18,17 @@ bool matchesPcx(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& pcxCodec() {
-    static const Codec codec{
-        FileFormat::Pcx, "pcx",   matchesPcx,   decodePcx,     encodePcx,
-        {kSavePcx},      nullptr, readPcxFacts, decodePcxRows, decodeSourceByRows<decodePcxRows>};
+    static const Codec codec{FileFormat::Pcx,
+                             "pcx",
+                             matchesPcx,
+                             decodePcx,
+                             encodePcx,
+                             {kSavePcx},
+                             nullptr,
+                             readPcxFacts,
+                             decodePcxRows,
+                             decodeSourceByRows<decodePcxRows>,
+                             true};
     return codec;
 }
 

@@ -20,11 +20,17 @@ bool matchesTiff(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& tiffCodec() {
-    static const Codec codec{FileFormat::Tiff, "tif",
-                             matchesTiff,      decodeTiff,
-                             encodeTiff,       {kSaveTiff, kSaveTiffLzw},
-                             nullptr,          readTiffFacts,
-                             decodeTiffRows,   decodeSourceByRows<decodeTiffRows>};
+    static const Codec codec{FileFormat::Tiff,
+                             "tif",
+                             matchesTiff,
+                             decodeTiff,
+                             encodeTiff,
+                             {kSaveTiff, kSaveTiffLzw},
+                             nullptr,
+                             readTiffFacts,
+                             decodeTiffRows,
+                             decodeSourceByRows<decodeTiffRows>,
+                             true};
     return codec;
 }
 

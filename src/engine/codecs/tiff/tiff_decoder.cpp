@@ -131,7 +131,8 @@ bool TiffDecoder::readNative() {
     layout.sampleBits = std::max<int>(bps_, 8);
     bytesPerPixel_ = Image::storageBytesPerPixel(layout.bitsPerPixel);
     if (bps_ == 16) {
-        layout.palette = greyPalette(8);
+        // Only a one-sample picture is grey with a palette; an RGB one has none.
+        if (spp_ == 1) layout.palette = greyPalette(8);
         // A whole picture keeps the 16-bit samples beside its raster (deep_samples.h).
         keepDeep_ = sink_.keepsWholePicture();
         if (keepDeep_) layout.deepChannels = spp_;
