@@ -78,6 +78,7 @@ row() {
 }
 row "ximora-batch convert 24 MP JPEG → BMP" convert "$photo.jpg" "$work/out/o.bmp"
 row "ximora-batch convert 24 MP PNG → JPEG" convert "$photo.png" "$work/out/o.jpg"
+row "ximora-batch convert 24 MP JPEG → JPEG 90" convert --quality 90 "$photo.jpg" "$work/out/o.jpg"
 row "ximora-batch info, 60 photos" info "$photos"/*.jpg
 row "ximora-batch thumbs, 60 photos, no cache" thumbs "$photos"
 row "ximora-batch thumbs, 40 SVG drawings, no cache" thumbs "$drawings"

@@ -9,7 +9,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +99,25 @@ struct Sample {
     std::vector<uint8_t> bytes;
 };
 
+// `png` with its palette cut to its first `entries` colours, so that its indexes run past it.
+std::vector<uint8_t> withShortPalette(const std::vector<uint8_t>& png, uint32_t entries) {
+    const std::string type = "PLTE";
+    const auto at = std::search(png.begin(), png.end(), type.begin(), type.end()) - png.begin();
+    const auto be32 = [&](size_t i) {
+        return uint32_t(png[i]) << 24 | uint32_t(png[i + 1]) << 16 | uint32_t(png[i + 2]) << 8 |
+               png[i + 3];
+    };
+    const uint32_t length = be32(size_t(at) - 4);
+    std::vector<uint8_t> out(png.begin(), png.begin() + at - 4);
+    const uint32_t cut = entries * 3;
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(cut >> shift));
+    out.insert(out.end(), png.begin() + at, png.begin() + at + 4 + cut);
+    const uint32_t crc = uint32_t(crc32(0, out.data() + at, 4 + cut));
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(crc >> shift));
+    out.insert(out.end(), png.begin() + at + 4 + length + 4, png.end());
+    return out;
+}
+
 // Every format the engine writes, at every depth it takes, the formats it only reads from
 // their reference files, and damaged files.
 std::vector<Sample> samples() {
@@ -116,6 +137,9 @@ std::vector<Sample> samples() {
         out.push_back({name, {}});
         readWholeFile(std::string(XIMORA_TEST_DATA) + "/modern-formats/" + name, out.back().bytes);
     }
+    std::vector<uint8_t> palette;
+    EXPECT_TRUE(encodeImage(test::makeImage(97, 61, {4, false}, 9), {.format = kSavePng}, palette));
+    out.push_back({"PNG with indexes past its palette", withShortPalette(palette, 3)});
     out.push_back({"16-bit TIFF", {}});
     EXPECT_TRUE(encodeImage(deepPicture(), {.format = kSaveTiff}, out.back().bytes));
     out.push_back({"16-bit PNG", {}});

@@ -125,9 +125,13 @@ struct Codec {
     /// Optional: as decode, reading the file through `source` as the decoder goes, so that
     /// opening a picture holds no copy of its file. nullptr: the file is read whole first.
     bool (*decodeSource)(ByteSource& source, const LoadOptions& options, Image& out) = nullptr;
-    /// Whether decodeSource is the row decoder's rows gathered into a picture and nothing more
-    /// (decodeSourceByRows), so that a picture decoded elsewhere may come as its rows.
+    /// Whether decodeSource is the row decoder's rows gathered into a picture (an ImageRowSink,
+    /// as decodeSourceByRows), then finishGathered when set, and nothing more: a picture decoded
+    /// elsewhere may then come as its rows.
     bool wholeIsRows = false;
+    /// What decodeSource does to the gathered picture, if anything; it reads nothing but the
+    /// picture.
+    void (*finishGathered)(Image& image) = nullptr;
 };
 
 /// Runs an encoder that hands its bytes to a sink (a Codec::encodeTo) into memory, as

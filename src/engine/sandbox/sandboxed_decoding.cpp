@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "engine/codecs/image_row_sink.h"
+#include "engine/codecs/registry.h"
 #include "engine/core/error.h"
 #include "engine/core/memory_budget.h"
 #include "engine/core/rasterpool.h"
@@ -144,9 +145,15 @@ bool askWholeRows(FileSource& file, const LoadOptions& options, Image& out, File
     DecodeReply reply;
     const bool decoded = ask(file, request, reply, nullptr, &rows);
     notByRows = reply.magic == kDecodeReplyMagic && reply.notByRows;
-    setDetected(detected, reply);
+    FileFormat format = FileFormat::Unknown;
+    setDetected(&format, reply);
+    if (detected) *detected = format;
     Image image;
     if (!decoded || !rows.finish(options, image)) return false;
+    // What the format does to its gathered picture. A worker that names another format
+    // changes only how this picture of its is finished.
+    if (const Codec* codec = codecForFormat(format); codec && codec->finishGathered)
+        codec->finishGathered(image);
     out = std::move(image);
     return true;
 }

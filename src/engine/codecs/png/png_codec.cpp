@@ -14,9 +14,9 @@ bool matchesPng(const uint8_t* head, size_t size) {
 }  // namespace
 
 const Codec& pngCodec() {
-    static const Codec codec{FileFormat::Png, "png",          matchesPng,  decodePng,
-                             encodePng,       {kSavePng},     encodePngTo, readPngFacts,
-                             decodePngRows,   decodePngSource};
+    static const Codec codec{FileFormat::Png, "png",           matchesPng,  decodePng,
+                             encodePng,       {kSavePng},      encodePngTo, readPngFacts,
+                             decodePngRows,   decodePngSource, true,        coverPngIndexes};
     return codec;
 }
 

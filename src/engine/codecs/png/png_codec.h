@@ -14,8 +14,12 @@ const Codec& pngCodec();
 /// colour with alpha becomes 32-bit. tRNS sets palette alphas; pHYs → dpi; the "Comment" text
 /// → comment; eXIf, iTXt XMP and iCCP → metadata. An animated PNG reads as its default image.
 bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Image& out);
-/// As decodePng, reading from `source` (Codec::decodeSource).
+/// As decodePng, reading from `source` (Codec::decodeSource): the rows gathered, then
+/// coverPngIndexes.
 bool decodePngSource(ByteSource& source, const LoadOptions& options, Image& out);
+/// Lengthens the palette of a gathered picture to its highest index, the added entries black
+/// (Codec::finishGathered).
+void coverPngIndexes(Image& image);
 /// The row decoder and header reader behind decodePng (Codec::decodeRows, Codec::readFacts).
 /// Interlaced files hand over each pass's pixels (RowSink::putPixels).
 bool decodePngRows(ByteSource& source, const LoadOptions& options, RowSink& sink);

@@ -403,18 +403,21 @@ bool decodePng(const uint8_t* data, size_t size, const LoadOptions& options, Ima
     return decodePngSource(source, options, out);
 }
 
+void coverPngIndexes(Image& image) {
+    if (!image.hasPalette()) return;
+    // Indexes past a short palette show black rather than breaking the palette invariant.
+    uint8_t highest = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uint8_t* p = image.row(y);
+        highest = std::max(highest, *std::max_element(p, p + image.width()));
+    }
+    if (highest >= image.palette.size()) image.palette.resize(size_t(highest) + 1);
+}
+
 bool decodePngSource(ByteSource& source, const LoadOptions& options, Image& out) {
     Image image;
     if (!decodeWholeImage(decodePngRows, source, options, image)) return false;
-    if (image.hasPalette()) {
-        // Indexes past a short palette show black rather than breaking the palette invariant.
-        uint8_t highest = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            const uint8_t* p = image.row(y);
-            highest = std::max(highest, *std::max_element(p, p + image.width()));
-        }
-        if (highest >= image.palette.size()) image.palette.resize(size_t(highest) + 1);
-    }
+    coverPngIndexes(image);
     out = std::move(image);
     return true;
 }
