@@ -40,8 +40,9 @@ struct DecodeRequest {
     int32_t thumbnailSize = 0;
     /// The program's memory budget as it stands: the worker's decoders are held to it.
     uint64_t memoryLimit = 0;
-    /// Picture: the second descriptor is the program's exchange file for this worker, for the
-    /// picture's raster if it is large (RasterPool::offerExchangeFile).
+    /// The second descriptor is the program's exchange file for this worker: for a picture, for
+    /// its raster if it is large (RasterPool::offerExchangeFile); for rows, for their slots
+    /// (RowForwarder).
     uint8_t lendsExchangeFile = 0;
     /// Drawing: its kind, and the size to paint it at or the square to fit it in (DrawingAsk).
     char drawingKind[8] = {};

@@ -88,6 +88,12 @@ bool indexesFit(const RowLayout& layout, const uint8_t* pixels, size_t count) {
     return true;
 }
 
+// Whether columns x0, x0 + step, ... for count pixels all lie inside a row.
+bool columnsFit(const RowLayout& layout, int32_t x0, int32_t step, int32_t count) {
+    return x0 >= 0 && step >= 1 && count >= 1 && x0 < layout.width &&
+           int64_t(x0) + int64_t(count - 1) * step < layout.width;
+}
+
 // Hands `sink` the records of one batch, each checked against the layout. Indexes of 1 and 4
 // bits are checked and handed on from a copy: the batch may lie in the exchange file, which the
 // worker can change at any moment.
@@ -125,10 +131,7 @@ bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
                 sink.putRepeatedRow(y, a, pixels);
             }
         } else if (kind == kPixels) {
-            // Columns x0, x0 + step, ... for count pixels, all inside the row.
-            if (a < 0 || b < 1 || c < 1 || a >= layout.width ||
-                int64_t(a) + int64_t(c - 1) * b >= layout.width)
-                return false;
+            if (!columnsFit(layout, a, b, c)) return false;
             const uint8_t* pixels =
                 checked(in.skip(size_t(c) * pixelBytes), size_t(c) * pixelBytes);
             if (!pixels) return false;
@@ -138,9 +141,7 @@ bool putRecords(RecordReader& in, const RowLayout& layout, RowSink& sink) {
             if (!row) return false;
             sink.putDeepRow(y, row);
         } else if (kind == kDeepPixels) {
-            if (a < 0 || b < 1 || c < 1 || a >= layout.width ||
-                int64_t(a) + int64_t(c - 1) * b >= layout.width)
-                return false;
+            if (!columnsFit(layout, a, b, c)) return false;
             const uint16_t* pixels = samples(size_t(c));
             if (!pixels) return false;
             sink.putDeepPixels(y, a, b, c, pixels);
