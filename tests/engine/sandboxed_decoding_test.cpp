@@ -456,8 +456,9 @@ TEST(SandboxedDecoding, TheFilterRefusesWhatADecoderNeverNeeds) {
     std::ifstream in(output);
     std::stringstream report;
     report << in.rdbuf();
-    for (const char* refused : {"write\trefused", "socket\trefused", "exec\trefused",
-                                "fork\trefused", "read /etc/passwd\trefused"})
+    for (const char* refused :
+         {"write\trefused", "socket\trefused", "exec\trefused", "fork\trefused",
+          "signal another process\trefused", "signal itself\tallowed", "read /etc/passwd\trefused"})
         EXPECT_NE(report.str().find(refused), std::string::npos) << refused << "\n" << report.str();
     EXPECT_FALSE(std::filesystem::exists(folder.file("made-by-worker")));
 }

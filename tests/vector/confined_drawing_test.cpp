@@ -157,8 +157,9 @@ TEST_F(ConfinedDrawingTest, TheDrawingWorkerIsConfinedAsThePictureWorkerIs) {
     std::ifstream in(QFile::encodeName(report).toStdString());
     std::stringstream said;
     said << in.rdbuf();
-    for (const char* refused : {"seccomp\ton", "write\trefused", "socket\trefused", "exec\trefused",
-                                "fork\trefused", "read /etc/passwd\trefused"})
+    for (const char* refused :
+         {"seccomp\ton", "write\trefused", "socket\trefused", "exec\trefused", "fork\trefused",
+          "signal another process\trefused", "signal itself\tallowed", "read /etc/passwd\trefused"})
         EXPECT_NE(said.str().find(refused), std::string::npos) << refused << "\n" << said.str();
     EXPECT_FALSE(QFile::exists(made));
 }
