@@ -30,7 +30,7 @@ class FmMain : public QMainWindow {
 
     /// Load handler: creates the user data subfolders "Thumb", "Wrk/" and "Temp/" and loads
     /// "User.xml" into the settings store. False when the file could not be read or created.
-    bool load();
+    static bool load();
 
     /// Starts a job and shows the window: modeless for job 0 (returns at once), modal for jobs
     /// 1 to 3 (returns when the run ends, then ends the application with `EndApp`).

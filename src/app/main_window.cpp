@@ -24,6 +24,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/decoding_settings.h"
 #include "app/menus/macro_list.h"
 #include "app/menus/pp_pic.h"
 #include "app/shell_links.h"
@@ -36,13 +37,11 @@
 #include "editor/upce.h"
 #include "editor/view/display_colour.h"
 #include "editor/view/picture_view.h"
-#include "engine/core/memory_budget.h"
 #include "engine/sandbox/sandboxed_decoding.h"
 #include "platform/desktop.h"
 #include "platform/special_folders.h"
 #include "settings/settings_groups.h"
 #include "settings/y_ini.h"
-#include "util/decode_workers.h"
 #include "util/drawn_icon.h"
 #include "util/message_service.h"
 #include "util/shared_values.h"
@@ -555,13 +554,11 @@ void FmMainWindow::loadSettings() {
     confirmDelete_ = store->vGtVal(key("削除前"), key("確認有")) != key("確認無");
     const bool selectionEntry = store->vGtVal(key("行指定"), key("選択時")) == key("選択時");
     browser::setCacheBesideImages(store->vGtVal("TMB_DR", false));
-    memoryLimitMb_ =
-        std::max(0, static_cast<int>(store->vGtVal(key(settings::kKeyMemoryLimit), 0)));
-    engine::setMemoryLimitMegabytes(memoryLimitMb_);
-    // After the budget: the workers are held to it.
-    decodeInWorkers_ = store->vGtVal(key(settings::kKeyDecodeInWorkers), true);
+    const DecodingSettings decoding = readDecodingSettings(*store);
+    memoryLimitMb_ = decoding.memoryLimitMb;
+    decodeInWorkers_ = decoding.inWorkers;
     // Started beside the window once it is on screen, not while it is being made.
-    util::useDecodeWorkers(decodeInWorkers_, "ximora", !shownOnce_);
+    applyDecodingSettings(decoding, !shownOnce_);
     editor::DisplayColour::instance().setManaged(store->vGtVal(key("色管理"), true));
     if (fullScreen_)
         fullScreen_->setIntervalSeconds(static_cast<int>(

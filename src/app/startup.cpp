@@ -11,10 +11,13 @@
 #include <QTranslator>
 #include <memory>
 
+#include "app/decoding_settings.h"
 #include "app/end_app.h"
 #include "app/launch_file.h"
 #include "app/main_window.h"
+#include "editor/document/picture_document.h"
 #include "editor/document/undo_store.h"
+#include "editor/upce.h"
 #include "engine/io/leftover_temporaries.h"
 #include "platform/file_names.h"
 #include "platform/program_path.h"
@@ -30,6 +33,13 @@ namespace ximora::app {
 using util::shared;
 
 namespace {
+// The command line is one path, taken whole; a relative one starts in the current folder.
+QString commandLinePath(const QStringList& arguments) {
+    const QString path = arguments.join(' ');
+    return path.isEmpty() || !QDir::isRelativePath(path) ? path
+                                                         : QDir::current().absoluteFilePath(path);
+}
+
 void reportUnwritable(const QString& folder) {
     util::messages().message("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞ " + folder + " に書き込めません" + "\r" +
                              "設定は保存されません");
@@ -123,6 +133,14 @@ int runProgram(QApplication& app, const QStringList& arguments) {
 
     settings::setYIni(std::make_unique<settings::YIni>());
     const bool folderOk = settings::yIni()->W_UserData(nullptr);
+    FmMainWindow::load();
+    // The settings come before the window is made: a picture named on the command line is read
+    // meanwhile, held to the memory budget and in a worker as they say.
+    applyDecodingSettings(readDecodingSettings(*settings::yIni()), true);
+    QString path = commandLinePath(arguments);
+    std::unique_ptr<editor::ReadAhead> opening;
+    if (Usr::FileExists(path) && launchKindOf(path) == LaunchKind::None)
+        opening = editor::PictureDocument::readBeforehand(path);
 
     // The interface texts are Japanese: a Japanese font wherever the desktop chose another.
     const QString jpFont = QStringLiteral("Noto Sans CJK JP");
@@ -133,7 +151,7 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     }
     auto main = std::make_unique<FmMainWindow>();
     Usr::StartupMetrics(main.get());
-    main->load();
+    if (opening) main->editor()->dGetImg()->adoptReadAhead(std::move(opening));
     // Undo snapshots of a program that was killed are of no use to anyone now, nor are the
     // temporary files of its writes (where the file system has no unnamed ones).
     editor::UndoStore::removeAbandonedFolders(values.sUsrDir + "Wrk/");
@@ -143,11 +161,6 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     if (!folderOk || !QFileInfo(values.sUsrDir).isWritable()) reportUnwritable(values.sUsrDir);
     if (automation) main->setAutorun(readAutorunScript(script));
     values.bAppAct = true;
-
-    // The command line is one path, taken whole; a relative one starts in the current folder.
-    QString path = arguments.join(' ');
-    if (!path.isEmpty() && QDir::isRelativePath(path))
-        path = QDir::current().absoluteFilePath(path);
 
     float width = 0, height = 0;
     bool ok = false, gif = false;

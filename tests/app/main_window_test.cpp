@@ -39,6 +39,7 @@
 #include "editor/view/display_colour.h"
 #include "editor/view/picture_view.h"
 #include "engine/codecs/registry.h"
+#include "platform/file_names.h"
 #include "settings/y_ini.h"
 #include "support/scoped_env.h"
 #include "util/scripted_messages.h"
@@ -54,6 +55,14 @@ class MainWindowTest : public ximora::testing::AppWindowTest {
     QSize shownSize(FmMainWindow& main) const {
         const auto& image = main.editor()->GetObject()->image();
         return {image.width(), image.height()};
+    }
+    // What reading `path` before the window is made holds, once it holds it.
+    static std::unique_ptr<editor::ReadAhead> readUntilHeld(const QString& path) {
+        std::unique_ptr<editor::ReadAhead> reading = editor::PictureDocument::readBeforehand(path);
+        const std::string name = platform::encodePath(path).toStdString();
+        for (int i = 0; i < 500 && !reading->holds(name); ++i) QTest::qWait(10);
+        EXPECT_TRUE(reading->holds(name));
+        return reading;
     }
     // Chooses item (array, index) from top menu `top` while it is popped up by its label.
     void chooseFromMenu(FmMainWindow& main, int top, const char* array, int index) {
@@ -268,6 +277,31 @@ TEST_F(MainWindowTest, StepsShowEachFileAsItIsNowWhenItsNeighbourWasReadAhead) {
     EXPECT_EQ(shownSize(main), QSize(12, 5));
     emit view->stepRequested(Step::Previous);
     EXPECT_EQ(shownSize(main), QSize(9, 4));
+    main.close();
+}
+
+// A picture named on the command line is read while the window is being made, and the open
+// takes it from there.
+TEST_F(MainWindowTest, APictureReadBeforeTheWindowWasMadeIsWhatTheOpenShows) {
+    const QString a = picture("a.png", 8, 4);
+    std::unique_ptr<editor::ReadAhead> reading = readUntilHeld(a);
+    const editor::ReadAhead* adopted = reading.get();
+    FmMainWindow main;
+    main.editor()->dGetImg()->adoptReadAhead(std::move(reading));
+    startInteractive(main, a);
+    EXPECT_EQ(shownSize(main), QSize(8, 4));
+    EXPECT_FALSE(adopted->holds(platform::encodePath(a).toStdString()));
+    main.close();
+}
+
+TEST_F(MainWindowTest, APictureChangedAfterItWasReadBeforeTheWindowIsShownAsItIsNow) {
+    const QString a = picture("a.png", 8, 4);
+    std::unique_ptr<editor::ReadAhead> reading = readUntilHeld(a);
+    picture("a.png", 12, 5);
+    FmMainWindow main;
+    main.editor()->dGetImg()->adoptReadAhead(std::move(reading));
+    startInteractive(main, a);
+    EXPECT_EQ(shownSize(main), QSize(12, 5));
     main.close();
 }
 

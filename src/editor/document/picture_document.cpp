@@ -64,20 +64,40 @@ bool PictureDocument::readPicture(const QString& path, engine::Image& out) {
     return true;
 }
 
+namespace {
+
+// Reads a picture as opening it in the window does. loadImage refuses a picture past the memory
+// budget as the open would.
+bool readAsOpened(const std::string& name, engine::Image& out) {
+    if (!engine::loadImage(name, out, windowLoadOptions())) return false;
+    // A picture a decode worker handed over is mapped from its file, whose pages this process
+    // has never touched: the first painting would fault them in one by one. It is copied into
+    // the program's own memory here, beside the picture looked at.
+    if (out.rasterMapped())
+        if (engine::Image own(out); !own.empty()) out = std::move(own);
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<ReadAhead> PictureDocument::readBeforehand(const QString& path) {
+    auto reading = std::make_unique<ReadAhead>([](const std::string& name, engine::Image& out) {
+        engine::FileSource file;
+        QSize size;
+        if (file.open(name) && LargePictureLoad::worthIt(file, size)) return false;
+        return readAsOpened(name, out);
+    });
+    reading->want({platform::encodePath(path).toStdString()});
+    return reading;
+}
+
+void PictureDocument::adoptReadAhead(std::unique_ptr<ReadAhead> reading) {
+    readAhead_ = std::move(reading);
+}
+
 void PictureDocument::readAhead(const QStringList& paths) {
     if (!host_) return;
-    if (!readAhead_) {
-        // loadImage refuses a picture past the memory budget as the open would.
-        readAhead_ = std::make_unique<ReadAhead>([](const std::string& name, engine::Image& out) {
-            if (!engine::loadImage(name, out, windowLoadOptions())) return false;
-            // A picture a decode worker handed over is mapped from its file, whose pages this
-            // process has never touched: the first painting would fault them in one by one. It
-            // is copied into the program's own memory here, beside the picture looked at.
-            if (out.rasterMapped())
-                if (engine::Image own(out); !own.empty()) out = std::move(own);
-            return true;
-        });
-    }
+    if (!readAhead_) readAhead_ = std::make_unique<ReadAhead>(readAsOpened);
     std::vector<std::string> names;
     for (const QString& path : paths) names.push_back(platform::encodePath(path).toStdString());
     toReadAhead_ = std::move(names);

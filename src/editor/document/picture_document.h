@@ -229,6 +229,13 @@ class PictureDocument : public QObject {
     /// the memory budget, and an open of one of them takes its picture from there while the
     /// file is unchanged.
     void readAhead(const QStringList& paths);
+    /// Starts reading `path` (a picture named on the command line) on a read-ahead worker as
+    /// opening it would read it, before this document exists: the window is made meanwhile. A
+    /// JPEG large enough for a first view is left to the open, which shows that view first.
+    static std::unique_ptr<ReadAhead> readBeforehand(const QString& path);
+    /// Takes over a read-ahead worker started by readBeforehand: an open of its picture takes
+    /// it from there, and the neighbours are read by it later.
+    void adoptReadAhead(std::unique_ptr<ReadAhead> reading);
     /// The view painted the whole picture: what is to be read ahead starts now, so that it
     /// never slows the picture the user waits for.
     void wholePictureShown();
