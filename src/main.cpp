@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/startup.h"
+#include "editor/document/read_ahead.h"
 #include "engine/io/atomic_file.h"
 #include "platform/clipboard_keeper.h"
 #include "util/decode_workers.h"
@@ -13,13 +14,17 @@
 int main(int argc, char** argv) {
     ximora::util::trace::event("start");
     ximora::engine::reportFileSizeLimitAsWriteError();
+    // A picture named on the command line is read while Qt starts and the window is made.
+    std::unique_ptr<ximora::editor::ReadAhead> opening =
+        ximora::app::readPictureBeforeQt(argc, argv);
     QApplication app(argc, argv);
     ximora::util::useQtMessageBoxes();
     // The desktop matches windows to the installed entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.quorvel.ximora"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("jp.quorvel.ximora"),
                                                  QIcon(QStringLiteral(":/ximora.svg"))));
-    const int status = ximora::app::runProgram(app, QApplication::arguments().mid(1));
+    const int status =
+        ximora::app::runProgram(app, QApplication::arguments().mid(1), std::move(opening));
     ximora::util::useDecodeWorkers(false);
     // What the program put on the clipboard (a clipboard job's result, a copy) outlives it, as
     // a caller that reads the clipboard after the program has ended expects.

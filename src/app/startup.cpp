@@ -40,6 +40,11 @@ QString commandLinePath(const QStringList& arguments) {
                                                          : QDir::current().absoluteFilePath(path);
 }
 
+// The picture `path` names, which the window opens: not a folder, not a launch file.
+bool namesAPicture(const QString& path) {
+    return Usr::FileExists(path) && launchKindOf(path) == LaunchKind::None;
+}
+
 void reportUnwritable(const QString& folder) {
     util::messages().message("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞ " + folder + " に書き込めません" + "\r" +
                              "設定は保存されません");
@@ -102,6 +107,32 @@ int runLaunchJob(QApplication& app, FmMainWindow& main, const QString& file, Lau
 }
 }  // namespace
 
+std::unique_ptr<editor::ReadAhead> readPictureBeforeQt(int argc, char** argv) {
+    // Qt takes its own options out of the command line as it starts: with an option there, the
+    // path is known only then.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') return nullptr;
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const QString path = commandLinePath(arguments);
+    if (!namesAPicture(path)) return nullptr;
+    shared().sExeNm = platform::programNameFor(platform::programFile());
+    settings::YIni store;
+    const QString folder = store.foundUserDataFolder();
+    if (folder.isEmpty()) return nullptr;
+    // No settings file yet: the defaults. One that is not the program's settings is told about
+    // by the window, which then reads the picture.
+    DecodingSettings decoding;
+    const QString file = folder + "User.xml";
+    if (QFileInfo::exists(file)) {
+        if (!store.peekTxt(file)) return nullptr;
+        decoding = readDecodingSettings(store);
+    }
+    applyDecodingSettings(decoding, true);
+    return editor::PictureDocument::readBeforehand(path);
+}
+
 QStringList readAutorunScript(const QString& file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -114,7 +145,8 @@ QStringList readAutorunScript(const QString& file) {
     return lines;
 }
 
-int runProgram(QApplication& app, const QStringList& arguments) {
+int runProgram(QApplication& app, const QStringList& arguments,
+               std::unique_ptr<editor::ReadAhead> opening) {
     QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     // The interface is Japanese whatever the locale: Qt's own buttons and dialogs too.
     static QTranslator qtTexts;
@@ -138,9 +170,7 @@ int runProgram(QApplication& app, const QStringList& arguments) {
     // meanwhile, held to the memory budget and in a worker as they say.
     applyDecodingSettings(readDecodingSettings(*settings::yIni()), true);
     QString path = commandLinePath(arguments);
-    std::unique_ptr<editor::ReadAhead> opening;
-    if (Usr::FileExists(path) && launchKindOf(path) == LaunchKind::None)
-        opening = editor::PictureDocument::readBeforehand(path);
+    if (!opening && namesAPicture(path)) opening = editor::PictureDocument::readBeforehand(path);
 
     // The interface texts are Japanese: a Japanese font wherever the desktop chose another.
     const QString jpFont = QStringLiteral("Noto Sans CJK JP");

@@ -19,6 +19,11 @@ namespace {
 const QString kDefaultToken = QStringLiteral("%applicaion data%");
 
 bool isFolder(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+// A pointer file that is missing, empty or unreadable points to the default folder.
+QString tokenOrDefault(const std::optional<QString>& pointer) {
+    return pointer && !pointer->isEmpty() ? *pointer : kDefaultToken;
+}
 }  // namespace
 
 QString YIni::FsGtSpFld(int number) { return platform::specialFolder(number); }
@@ -40,6 +45,41 @@ void YIni::F_ChkSb(const QString& folder, const QStringList& names) {
         if (!isFolder(base + name)) QDir().mkdir(base + name);
 }
 
+std::optional<QString> YIni::pointerToken() const {
+    QFile file(programFolder_ + "UserData.ini");
+    if (!file.exists()) return QString();
+    const auto text =
+        file.open(QIODevice::ReadOnly) ? decodeSettingsText(file.readAll()) : std::nullopt;
+    if (!text) return std::nullopt;
+    // Line ends typed before or after the token are not part of it: a pointer to the user's
+    // own folder is never replaced by the default for a blank line.
+    QString token = *text;
+    while (token.startsWith('\n') || token.startsWith('\r')) token.remove(0, 1);
+    while (token.endsWith('\n') || token.endsWith('\r')) token.chop(1);
+    return token;
+}
+
+QString YIni::folderForToken(const QString& token, bool& missing) const {
+    const QString& exeName = util::shared().sExeNm;
+    const QString perUser = FsGtSpFld(platform::kFolderAppData) + "/Quorvel/" + exeName + "/";
+    const QString lower = token.toLower();
+    missing = false;
+    if (lower == "%app%") return programFolder_ + "usData/";
+    if (lower == "%doc" || lower == "%my document%")
+        return FsGtSpFld(platform::kFolderDocuments) + "/Quorvel/" + exeName + "/";
+    if (lower.startsWith('%')) return perUser;
+    // Paths are case-sensitive here: the folder keeps the case it was written in.
+    if (isFolder(token)) return token.endsWith('/') ? token : token + '/';
+    missing = true;
+    return perUser;
+}
+
+QString YIni::foundUserDataFolder() const {
+    bool missing = false;
+    const QString folder = folderForToken(tokenOrDefault(pointerToken()), missing);
+    return !missing && isFolder(folder) ? folder : QString();
+}
+
 bool YIni::W_UserData(QWidget* owner) {
     owner_ = owner;
     auto& shared = util::shared();
@@ -52,51 +92,18 @@ bool YIni::W_UserData(QWidget* owner) {
     if (registered.toLower() != fullPath.toLower())
         platform::saveUserSetting("QuorvelTools", "Path", exeName, fullPath);
 
-    const QString appData = FsGtSpFld(platform::kFolderAppData);
-    const QString perUser = appData + "/Quorvel/" + exeName + "/";
-
-    const QString pointer = programFolder_ + "UserData.ini";
-    QString token;
-    bool rewrite = true;
-    bool readable = true;
-    QFile file(pointer);
-    if (file.exists()) {
-        const auto text =
-            file.open(QIODevice::ReadOnly) ? decodeSettingsText(file.readAll()) : std::nullopt;
-        if (!text) {
-            readable = false;  // keep a pointer file we cannot read; use the default
-        } else {
-            // Line ends typed before or after the token are not part of it: a pointer to the
-            // user's own folder is never replaced by the default for a blank line.
-            token = *text;
-            while (token.startsWith('\n') || token.startsWith('\r')) token.remove(0, 1);
-            while (token.endsWith('\n') || token.endsWith('\r')) token.chop(1);
-            rewrite = token.isEmpty();
-        }
-    }
-    if (!readable) rewrite = false;
-    if (token.isEmpty()) token = kDefaultToken;
-
-    const QString lower = token.toLower();
-    QString folder;
-    if (lower == "%app%") {
-        folder = programFolder_ + "usData/";
-    } else if (lower == "%doc" || lower == "%my document%") {
-        folder = FsGtSpFld(platform::kFolderDocuments) + "/Quorvel/" + exeName + "/";
-    } else if (lower.startsWith('%')) {
-        folder = perUser;
-    } else if (isFolder(token)) {
-        // Paths are case-sensitive here: the folder keeps the case it was written in.
-        folder = token.endsWith('/') ? token : token + '/';
-    } else {
+    // An unreadable pointer file is kept, and the default used.
+    const std::optional<QString> pointer = pointerToken();
+    const bool rewrite = pointer && pointer->isEmpty();
+    const QString token = tokenOrDefault(pointer);
+    bool missing = false;
+    const QString folder = folderForToken(token, missing);
+    if (missing)
         util::messages().message("ﾌｫﾙﾀﾞ " + token + " が見つかりません" + "\r" +
-                                 "ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　" + perUser + " を使用します");
-        folder = perUser;
-    }
-
+                                 "ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　" + folder + " を使用します");
     if (rewrite) {
-        if (const auto bytes = platform::toCp932(lower))
-            platform::writeFileAtomically(pointer,
+        if (const auto bytes = platform::toCp932(token.toLower()))
+            platform::writeFileAtomically(programFolder_ + "UserData.ini",
                                           *bytes);  // an unwritable program folder is normal
     }
     if (!isFolder(folder)) F_CreateFld(folder);

@@ -74,12 +74,8 @@ bool YIni::GetTxt(const QString& path) {
         unreadable_ = true;  // a file we may not read is never replaced either
         return false;
     }
-    const std::optional<QString> text = decodeSettingsText(file.readAll());
-    // Blank lines before the declaration are an editor's doing, not a reason to drop it all.
-    qsizetype start = 0;
-    while (text && start < text->size() && text->at(start).isSpace()) ++start;
-    if (text && (start == text->size() || text->indexOf("<" + kRoot + ">") >= 0)) {
-        document_ = start == text->size() ? skeleton() : withCrLfLineEnds(text->mid(start));
+    if (const std::optional<QString> document = settingsDocument(file.readAll())) {
+        document_ = *document;
         return true;
     }
     // Not text, or not the program's settings at all: the file is kept under a dated name and
@@ -88,6 +84,25 @@ bool YIni::GetTxt(const QString& path) {
     reportBroken(kRoot);
     if (keptCopy_.isEmpty()) unreadable_ = true;
     return false;
+}
+
+bool YIni::peekTxt(const QString& path) {
+    QFile file(path);
+    const std::optional<QString> document =
+        file.open(QIODevice::ReadOnly) ? settingsDocument(file.readAll()) : std::nullopt;
+    if (!document) return false;
+    document_ = *document;
+    return true;
+}
+
+std::optional<QString> YIni::settingsDocument(const QByteArray& bytes) {
+    const std::optional<QString> text = decodeSettingsText(bytes);
+    // Blank lines before the declaration are an editor's doing, not a reason to drop it all.
+    qsizetype start = 0;
+    while (text && start < text->size() && text->at(start).isSpace()) ++start;
+    if (!text || (start < text->size() && text->indexOf("<" + kRoot + ">") < 0))
+        return std::nullopt;
+    return start == text->size() ? skeleton() : withCrLfLineEnds(text->mid(start));
 }
 
 std::optional<QString> YIni::decodeSettingsText(const QByteArray& bytes) {

@@ -35,6 +35,12 @@ class YIni {
     /// sExeNm. False when the user data folder does not exist afterwards.
     bool W_UserData(QWidget* owner = nullptr);
 
+    /// The user data folder W_UserData would resolve, found without making, writing or telling
+    /// anything: empty when the folder is still to be made or the pointer names a folder that
+    /// is not there (W_UserData tells the user). Needs sExeNm. For reading the settings before
+    /// the program can show a message.
+    QString foundUserDataFolder() const;
+
     /// Loads the environment file (a first "_DV.xml" in the path, any case, becomes ".xml");
     /// creates it empty when missing; an empty content becomes the three-line skeleton. Blank
     /// lines before the content and a byte-order mark (the text is then UTF-8 or UTF-16) are
@@ -43,6 +49,9 @@ class YIni {
     /// and the defaults apply; when that copy cannot be made the file is never overwritten by
     /// SetTxt. False when the file could not be read, decoded or created.
     bool GetTxt(const QString& path);
+    /// Loads `path` as GetTxt does when it is the program's settings as they stand; changes and
+    /// tells nothing otherwise (false, with nothing loaded).
+    bool peekTxt(const QString& path);
 
     /// Selects a group; its inner text becomes the group text.
     void GetGtx(const QString& group);
@@ -103,6 +112,13 @@ class YIni {
     QString GtElm(int level, const QString& name);
     static QString MkElm(bool group, const QString& name, const QString& value);
     void reportBroken(const QString& name);
+    // The document a settings file's bytes hold, when they are the program's settings.
+    static std::optional<QString> settingsDocument(const QByteArray& bytes);
+    // The pointer file's token, without line ends: empty when there is none; nothing when the
+    // file cannot be read.
+    std::optional<QString> pointerToken() const;
+    // The folder `token` (lower case) names, and whether it named a folder that is not there.
+    QString folderForToken(const QString& token, bool& missing) const;
     bool keepCopyOfFile();
 
   public:

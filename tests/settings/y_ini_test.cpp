@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -115,6 +117,40 @@ TEST_F(UserDataTest, PointerToAMissingFolderFallsBackWithAMessage) {
               QStringList{"ﾌｫﾙﾀﾞ " + root_.path() + "/nowhere が見つかりません\r" +
                           "ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　" + perUser() + " を使用します"});
     EXPECT_EQ(readAll(program_ + "UserData.ini"), token);
+}
+
+// Found before the program can show anything: the folder W_UserData resolves, or nothing where
+// it would make, write or tell something; and nothing is made, written or told either way.
+TEST_F(UserDataTest, TheFolderFoundQuietlyIsTheOneResolvedOrNothing) {
+    struct Case {
+        const char* what;
+        std::optional<QByteArray> pointer;  // nothing: no pointer file
+        bool folderMade;
+        QString found;
+    } cases[] = {
+        {"no pointer file, no folder yet", std::nullopt, false, {}},
+        {"no pointer file, the default folder there", std::nullopt, true, perUser()},
+        {"a blank pointer file", QByteArray("\r\n"), true, perUser()},
+        {"a pointer file that is not CP932", QByteArray("\x81\x20\xff"), true, perUser()},
+        {"%app%, its folder not made yet", QByteArray("%APP%"), false, {}},
+        {"a folder that is not there", (root_.path() + "/nowhere").toUtf8(), true, {}},
+        {"the user's own folder", root_.path().toUtf8(), false, root_.path() + "/"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(program_ + "UserData.ini");
+        QDir(root_.filePath("data")).removeRecursively();
+        if (c.pointer) writeAll(program_ + "UserData.ini", *c.pointer);
+        if (c.folderMade) QDir().mkpath(perUser());
+        YIni ini(program_);
+        EXPECT_EQ(ini.foundUserDataFolder(), c.found) << c.what;
+        EXPECT_EQ(QFile::exists(program_ + "UserData.ini"), bool(c.pointer)) << c.what;
+        EXPECT_EQ(QDir(perUser()).exists(), c.folderMade) << c.what;
+        if (c.found.isEmpty()) continue;
+        YIni resolving(program_);
+        resolving.W_UserData();
+        EXPECT_EQ(util::shared().sUsrDir, c.found) << c.what;
+    }
+    EXPECT_TRUE(messages_->calls().empty());
 }
 
 TEST_F(UserDataTest, PointerFileInUtf8NamesItsFolder) {
@@ -304,6 +340,28 @@ TEST_F(DocumentTest, FileThatCannotBeReadIsKeptUnderADatedNameAndReportedOnce) {
         EXPECT_TRUE(ini.SetTxt());
         EXPECT_TRUE(readAll(xml()).contains("<LEFT>1</LEFT>"));
     }
+}
+
+TEST_F(DocumentTest, PeekingReadsTheSettingsAsTheyStandAndLeavesAnyOtherFileAlone) {
+    writeAll(xml(), cp932("<?xml version='1.0' encoding='Shift-JIS' ?>\r\n<運用>\r\n   <設定>\r\n"
+                          "      <ﾒﾓﾘ上限>512</ﾒﾓﾘ上限>\r\n   </設定>\r\n</運用>\r\n"));
+    YIni ini;
+    ASSERT_TRUE(ini.peekTxt(xml()));
+    ini.GetGtx("設定");
+    EXPECT_EQ(ini.vGtVal("ﾒﾓﾘ上限", 0), 512.0);
+
+    const QByteArray notSettings[] = {cp932("ただのﾒﾓ\r\n"), QByteArray("<\x81\x20\xff")};
+    for (const QByteArray& bytes : notSettings) {
+        writeAll(xml(), bytes);
+        YIni peeking;
+        EXPECT_FALSE(peeking.peekTxt(xml()));
+        EXPECT_EQ(readAll(xml()), bytes);
+    }
+    YIni peeking;
+    EXPECT_FALSE(peeking.peekTxt(root_.filePath("missing.xml")));
+    EXPECT_FALSE(QFile::exists(root_.filePath("missing.xml")));
+    EXPECT_TRUE(QDir(root_.path()).entryList({"User.*.xml"}).isEmpty());
+    EXPECT_TRUE(messages_->calls().empty());
 }
 
 TEST_F(DocumentTest, AFileThatCannotBeCopiedAsideIsNeverOverwritten) {
