@@ -1,6 +1,7 @@
 // The program `ximora`.
 #include <QApplication>
 #include <QIcon>
+#include <clocale>
 #include <cstdio>
 
 #include "app/startup.h"
@@ -14,6 +15,9 @@
 int main(int argc, char** argv) {
     ximora::util::trace::event("start");
     ximora::engine::reportFileSizeLimitAsWriteError();
+    // Qt sets the locale from the environment as it starts; set here first, before the picture's
+    // thread runs, Qt's call changes nothing under that thread's feet.
+    std::setlocale(LC_ALL, "");
     // A picture named on the command line is read while Qt starts and the window is made.
     std::unique_ptr<ximora::editor::ReadAhead> opening =
         ximora::app::readPictureBeforeQt(argc, argv);
