@@ -8,14 +8,20 @@
 #include "platform/file_names.h"
 #include "settings/settings_groups.h"
 #include "settings/y_ini.h"
+#include "util/shared_values.h"
 
 namespace ximora::batch {
 
 void applyMemorySetting() {
-    const QString file = platform::decodePath((userDataFolder() + "User.xml").c_str());
+    // The folder found without registering the program or making anything, which is all a
+    // command that only reads takes; resolved in full where that finds none.
+    util::shared().sExeNm = QStringLiteral("ximora");
+    settings::YIni store;
+    QString folder = store.foundUserDataFolder();
+    if (folder.isEmpty()) folder = platform::decodePath(userDataFolder().c_str());
+    const QString file = folder + "User.xml";
     // Reading must not create the settings file, which the program writes.
     if (!QFileInfo(file).isFile()) return;
-    settings::YIni store;
     if (!store.GetTxt(file)) return;
     store.GetGtx(QString::fromUtf8(settings::kGroupSettings));
     const double megabytes = store.vGtVal(QString::fromUtf8(settings::kKeyMemoryLimit), 0);

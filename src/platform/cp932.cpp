@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <QByteArrayView>
 #include <QList>
+#include <algorithm>
 #include <cerrno>
 
 namespace ximora::platform {
@@ -41,10 +43,18 @@ std::optional<QByteArray> convert(const char* to, const char* from, const QByteA
     output.truncate(static_cast<qsizetype>(done));
     return output;
 }
+// CP932's bytes below 0x80 are ASCII's, one for one: text of those alone needs no converter,
+// whose loading costs more than reading most settings files.
+bool isAscii(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
 }  // namespace
 
 std::optional<QByteArray> toCp932(const QString& text) {
-    return convert("CP932", "UTF-8", text.toUtf8());
+    const QByteArray utf8 = text.toUtf8();
+    if (isAscii(utf8)) return utf8;
+    return convert("CP932", "UTF-8", utf8);
 }
 
 QByteArray toCp932Replacing(const QString& text) {
@@ -60,6 +70,7 @@ QByteArray toCp932Replacing(const QString& text) {
 }
 
 std::optional<QString> fromCp932(const QByteArray& bytes) {
+    if (isAscii(bytes)) return QString::fromLatin1(bytes);
     auto utf8 = convert("UTF-8", "CP932", bytes);
     if (!utf8) return std::nullopt;
     return QString::fromUtf8(*utf8);
