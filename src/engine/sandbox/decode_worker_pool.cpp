@@ -179,12 +179,12 @@ std::optional<DecodeWorkerPool::Worker> DecodeWorkerPool::borrow() {
         }
         if (startingReady_ > awaitingReady_) {
             ++awaitingReady_;
-            changed_.wait(lock);
+            awaitWorker(lock);
             --awaitingReady_;
             continue;
         }
         if (int(busy_.size()) + starting_ < most_) break;
-        changed_.wait(lock);
+        awaitWorker(lock);
     }
     ++starting_;
     lock.unlock();
@@ -196,13 +196,22 @@ std::optional<DecodeWorkerPool::Worker> DecodeWorkerPool::borrow() {
     return worker;
 }
 
+void DecodeWorkerPool::awaitWorker(std::unique_lock<std::mutex>& lock) {
+    ++borrowersWaiting_;
+    changed_.wait(lock);
+    --borrowersWaiting_;
+}
+
 void DecodeWorkerPool::giveBack(Worker&& worker) {
     {
         std::lock_guard lock(mutex_);
         if (!stopping_) {
             std::erase(busy_, worker.pid);
+            // A worker coming back concerns the starter only when its exchange file is to be
+            // emptied later; waking it after every request would cost two switches of threads.
+            const bool wakes = borrowersWaiting_ > 0 || worker.exchange.holdsPages();
             idle_.push_back(std::move(worker));
-            changed_.notify_all();
+            if (wakes) changed_.notify_all();
             return;
         }
     }

@@ -55,6 +55,8 @@ class DecodeWorkerPool {
     /// Ends the worker (killed first when `kill`) and says how it ended.
     std::string lose(Worker&& worker, bool kill);
     void startWorkers();
+    /// Waits, the lock held, until a worker may have come back or been started.
+    void awaitWorker(std::unique_lock<std::mutex>& lock);
 
     const DecodeWorkerSettings settings_;
     const int ready_;  // workers kept started
@@ -70,6 +72,7 @@ class DecodeWorkerPool {
     // a ready worker is on its way takes that one instead of starting another beside it.
     int startingReady_ = 0;
     int awaitingReady_ = 0;
+    int borrowersWaiting_ = 0;  // requests waiting for a worker
     bool stopping_ = false;
     bool keepingReady_ = false;
     std::thread starter_;
