@@ -36,6 +36,24 @@ TEST(Cp932, RoundTripsJapaneseIncludingHalfWidthKatakana) {
     EXPECT_EQ(fromCp932(QByteArray()), QString());
 }
 
+// Text of ASCII alone is taken without the converter: every such byte must read and write as
+// the converter has it (a half-width katakana beside it sends the text through the converter).
+TEST(Cp932, AsciiAloneGivesWhatTheConverterGivesInBothDirections) {
+    const QString katakana = QStringLiteral("ｱ");
+    for (int code = 0; code < 0x80; ++code) {
+        const QByteArray byte(1, char(code));
+        const std::optional<QString> read = fromCp932(byte);
+        const std::optional<QString> converted = fromCp932(byte + "\xb1");
+        ASSERT_TRUE(read && converted) << code;
+        EXPECT_EQ(*read, converted->chopped(1)) << code;
+        const QString text(1, QChar(code));
+        const std::optional<QByteArray> written = toCp932(text);
+        const std::optional<QByteArray> convertedBack = toCp932(text + katakana);
+        ASSERT_TRUE(written && convertedBack) << code;
+        EXPECT_EQ(*written, convertedBack->chopped(1)) << code;
+    }
+}
+
 TEST(Cp932, FailsClearlyOnUnconvertibleTextAndInvalidBytes) {
     EXPECT_FALSE(toCp932(QString::fromUtf8("絵文字😀")));
     EXPECT_FALSE(toCp932(QString::fromUtf8("한국어")));
