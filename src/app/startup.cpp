@@ -166,11 +166,13 @@ int runProgram(QApplication& app, const QStringList& arguments,
     settings::setYIni(std::make_unique<settings::YIni>());
     const bool folderOk = settings::yIni()->W_UserData(nullptr);
     FmMainWindow::load();
-    // The settings come before the window is made: a picture named on the command line is read
-    // meanwhile, held to the memory budget and in a worker as they say.
-    applyDecodingSettings(readDecodingSettings(*settings::yIni()), true);
+    // Unless it is being read already, a picture named on the command line is read while the
+    // window is made, held to the memory budget and in a worker as the settings say.
     QString path = commandLinePath(arguments);
-    if (!opening && namesAPicture(path)) opening = editor::PictureDocument::readBeforehand(path);
+    if (!opening && namesAPicture(path)) {
+        applyDecodingSettings(readDecodingSettings(*settings::yIni()), true);
+        opening = editor::PictureDocument::readBeforehand(path);
+    }
 
     // The interface texts are Japanese: a Japanese font wherever the desktop chose another.
     const QString jpFont = QStringLiteral("Noto Sans CJK JP");

@@ -195,8 +195,7 @@ int main(int argc, char** argv) {
     for (const sock_filter& step : steps)
         placeholders += step.k == kProcessIdPlaceholder && BPF_CLASS(step.code) == BPF_JMP &&
                         BPF_SRC(step.code) == BPF_K;
-    if (placeholders == 0)
-        return fail("the rules on signals do not compare with the process id");
+    if (placeholders == 0) return fail("the rules on signals do not compare with the process id");
 
     std::ofstream header(argv[1], std::ios::trunc);
     header << "// Made by make_worker_filter when the programs were built; do not edit.\n"
