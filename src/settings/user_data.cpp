@@ -45,8 +45,10 @@ void YIni::F_ChkSb(const QString& folder, const QStringList& names) {
         if (!isFolder(base + name)) QDir().mkdir(base + name);
 }
 
+QString YIni::pointerFile() const { return programFolder_ + "UserData.ini"; }
+
 std::optional<QString> YIni::pointerToken() const {
-    QFile file(programFolder_ + "UserData.ini");
+    QFile file(pointerFile());
     if (!file.exists()) return QString();
     const auto text =
         file.open(QIODevice::ReadOnly) ? decodeSettingsText(file.readAll()) : std::nullopt;
@@ -103,7 +105,7 @@ bool YIni::W_UserData(QWidget* owner) {
                                  "ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　" + folder + " を使用します");
     if (rewrite) {
         if (const auto bytes = platform::toCp932(token.toLower()))
-            platform::writeFileAtomically(programFolder_ + "UserData.ini",
+            platform::writeFileAtomically(pointerFile(),
                                           *bytes);  // an unwritable program folder is normal
     }
     if (!isFolder(folder)) F_CreateFld(folder);

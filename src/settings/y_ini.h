@@ -114,6 +114,8 @@ class YIni {
     void reportBroken(const QString& name);
     // The document a settings file's bytes hold, when they are the program's settings.
     static std::optional<QString> settingsDocument(const QByteArray& bytes);
+    // The pointer file "UserData.ini" beside the program.
+    QString pointerFile() const;
     // The pointer file's token, without line ends: empty when there is none; nothing when the
     // file cannot be read.
     std::optional<QString> pointerToken() const;
